@@ -43,11 +43,8 @@ void ZDir::List(std::vector<ZFileSystemEntry*>& out, bool wantFiles, bool wantFo
 
 IFile::~IFile()
 {
-    if (m_flags & FILE_TRACKED)
-    {
-        if (ZFileSystem* fs = ZFileSystem::GetInstance())
-            fs->UntrackFile(this);
-    }
+    if ((m_flags & FILE_TRACKED) && m_tracker)
+        m_tracker->UntrackFile(this);
 }
 
 bool IFile::VPrintf(const char* format, va_list args)
@@ -59,7 +56,8 @@ bool IFile::VPrintf(const char* format, va_list args)
     if (length < 0)
         return false;
     // Longer text is cut at 2047 characters, as the buffer holds.
-    size_t count = static_cast<size_t>(length) < sizeof(text) ? static_cast<size_t>(length) : sizeof(text) - 1;
+    size_t count =
+        static_cast<size_t>(length) < sizeof(text) ? static_cast<size_t>(length) : sizeof(text) - 1;
     return Write(text, count);
 }
 

@@ -67,6 +67,8 @@ public:
 // The file interface shared by plain files and zip members. Status results are 0 for
 // success and 1 for failure; queries on a closed file return neutral values (size -1,
 // position 0, end of file true).
+class ZFileSystem;
+
 class IFile : public ZFileSystemEntry
 {
 public:
@@ -105,9 +107,13 @@ public:
     void SetFlags(uint32_t flags) { m_flags = flags; }
 
 protected:
+    friend class ZFileSystem;
+
     bool VPrintf(const char* format, va_list args);
 
     uint32_t m_flags = FILE_READ;
+    // The file system whose open-file list holds this file (with FILE_TRACKED).
+    ZFileSystem* m_tracker = nullptr;
 };
 
 // A plain file on disk through the C runtime's buffered streams in binary modes.

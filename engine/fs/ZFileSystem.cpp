@@ -155,6 +155,7 @@ void ZFileSystem::TrackFile(IFile* file)
         return;
     ZCriticalSectionGuard guard(m_lock);
     file->SetFlags(file->GetFlags() | FILE_TRACKED);
+    file->m_tracker = this;
     m_openFiles.push_back(file);
 }
 
@@ -165,7 +166,10 @@ void ZFileSystem::UntrackFile(IFile* file)
     if (it != m_openFiles.end())
         m_openFiles.erase(it);
     if (file)
+    {
         file->SetFlags(file->GetFlags() & ~FILE_TRACKED);
+        file->m_tracker = nullptr;
+    }
 }
 
 void ZFileSystem::CloseAllFiles()
@@ -178,6 +182,7 @@ void ZFileSystem::CloseAllFiles()
     for (IFile* file : files)
     {
         file->SetFlags(file->GetFlags() & ~FILE_TRACKED);
+        file->m_tracker = nullptr;
         file->Close();
         delete file;
     }

@@ -168,7 +168,8 @@ void ZMountTable::NormalizePath(std::string& text)
     text.swap(out);
 }
 
-int ResolveMountPath(const ZMountTable* table, std::string& out, const char* name, bool writableOnly, int index)
+int ResolveMountPath(const ZMountTable* table, std::string& out, const char* name, bool writableOnly,
+                     int index)
 {
     if (!table)
         table = ZMountTable::GetInstance();

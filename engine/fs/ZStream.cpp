@@ -181,7 +181,8 @@ int ZSafeFileStream::Close()
     // Make the rename itself durable; a folder that cannot be synced does not undo the save.
     std::string folder = m_path;
     size_t slash = folder.rfind('/');
-    folder = slash == std::string::npos ? std::string(".") : (slash == 0 ? std::string("/") : folder.substr(0, slash));
+    folder = slash == std::string::npos ? std::string(".")
+                                        : (slash == 0 ? std::string("/") : folder.substr(0, slash));
     int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd >= 0)
     {

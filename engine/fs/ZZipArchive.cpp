@@ -27,8 +27,8 @@ uint16_t U16(const uint8_t* p)
 
 uint32_t U32(const uint8_t* p)
 {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
-           (static_cast<uint32_t>(p[3]) << 24);
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
 }
 
 std::string LowerAscii(const char* text, size_t length)
@@ -324,7 +324,8 @@ int ZZipArchive::ReadMember(int index, void* buffer)
         if (inflateInit2(&stream, -MAX_WBITS) == Z_OK)
         {
             int result = inflate(&stream, Z_FINISH);
-            if (result == Z_STREAM_END && stream.total_out == entry.size && Crc(0, out, entry.size) == entry.crc)
+            if (result == Z_STREAM_END && stream.total_out == entry.size &&
+                Crc(0, out, entry.size) == entry.crc)
                 status = 0;
             inflateEnd(&stream);
         }
@@ -352,7 +353,8 @@ ZZipFile::~ZZipFile()
 void ZZipFile::SetPath(const char* name)
 {
     m_memberName = name ? name : "";
-    m_fullName = (m_archive ? std::string(m_archive->ZRefCountFile::GetPath()) : std::string()) + "#" + m_memberName;
+    m_fullName =
+        (m_archive ? std::string(m_archive->ZRefCountFile::GetPath()) : std::string()) + "#" + m_memberName;
 }
 
 void ZZipFile::Release()
@@ -406,7 +408,8 @@ int ZZipFile::Open(const char* name)
     m_holdsArchive = true;
     m_file = new ZFile(m_archive->GetFilePath(), FILE_READ);
     int entry = m_file->Open() == 0 ? m_archive->FindMember(m_memberName.c_str()) : -1;
-    if (entry < 0 || !m_archive->GetEntry(entry, m_info) || !m_archive->ReadLocalHeader(*m_file, m_info, m_dataOffset))
+    if (entry < 0 || !m_archive->GetEntry(entry, m_info) ||
+        !m_archive->ReadLocalHeader(*m_file, m_info, m_dataOffset))
     {
         Release();
         return 1;

@@ -111,8 +111,12 @@ TEST_F(FileTest, WritesReadsSeeksAndKeepsAnOpenStream)
         int64_t position;
     };
     const Case cases[] = {
-        {4, SEEK_FROM_START, 0, 4},  {2, SEEK_FROM_CURRENT, 0, 6}, {-1, SEEK_FROM_END, 0, 15},
-        {1, 0, 1, 15},               {1, 48, 1, 15},               {0, SEEK_FROM_START, 0, 0},
+        {4, SEEK_FROM_START, 0, 4},
+        {2, SEEK_FROM_CURRENT, 0, 6},
+        {-1, SEEK_FROM_END, 0, 15},
+        {1, 0, 1, 15},
+        {1, 48, 1, 15},
+        {0, SEEK_FROM_START, 0, 0},
     };
     for (const Case& c : cases)
     {
