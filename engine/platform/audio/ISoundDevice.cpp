@@ -48,9 +48,15 @@ std::string& LastError()
 }
 } // namespace
 
-void SetSoundDeviceMode(SoundDeviceMode mode) { Mode().store(mode); }
+void SetSoundDeviceMode(SoundDeviceMode mode)
+{
+    Mode().store(mode);
+}
 
-SoundDeviceMode GetSoundDeviceMode() { return Mode().load(); }
+SoundDeviceMode GetSoundDeviceMode()
+{
+    return Mode().load();
+}
 
 ZSoundResult CreateSoundDevice(std::unique_ptr<ISoundDevice>& out)
 {
@@ -78,7 +84,10 @@ ZSoundResult CreateSoundDevice(SoundDeviceMode mode, std::unique_ptr<ISoundDevic
     return ZSoundResult::Ok;
 }
 
-const char* SoundDeviceError() { return LastError().c_str(); }
+const char* SoundDeviceError()
+{
+    return LastError().c_str();
+}
 
 float SoundVolumeToGain(int32_t volume)
 {

@@ -18,11 +18,14 @@ enum class ZSoundResult : int
     ControlUnavailable, // the buffer was created without the control this call needs
     BadFormat,          // a sample format the device cannot take
     OutOfMemory,
-    NoDevice,    // no audio output could be opened
-    BufferLost,  // kept for callers' lost-buffer paths; the mixer never loses a buffer
+    NoDevice,   // no audio output could be opened
+    BufferLost, // kept for callers' lost-buffer paths; the mixer never loses a buffer
 };
 
-inline bool SoundSucceeded(ZSoundResult result) { return result == ZSoundResult::Ok; }
+inline bool SoundSucceeded(ZSoundResult result)
+{
+    return result == ZSoundResult::Ok;
+}
 // A short English text for diagnostics ("ok", "invalid parameter", ...).
 const char* SoundResultText(ZSoundResult result);
 
@@ -50,13 +53,13 @@ struct ZSoundFormat
 // Buffer creation flags.
 enum : uint32_t
 {
-    kSoundBufferPrimary = 0x0001,        // the output itself: only its format can be set
-    kSoundBufferStatic = 0x0002,         // written once, played many times (voice buffers)
-    kSoundBufferCtrlFrequency = 0x0004,  // SetFrequency allowed
-    kSoundBufferCtrlPan = 0x0008,        // SetPan allowed
-    kSoundBufferCtrlVolume = 0x0010,     // SetVolume allowed
+    kSoundBufferPrimary = 0x0001,            // the output itself: only its format can be set
+    kSoundBufferStatic = 0x0002,             // written once, played many times (voice buffers)
+    kSoundBufferCtrlFrequency = 0x0004,      // SetFrequency allowed
+    kSoundBufferCtrlPan = 0x0008,            // SetPan allowed
+    kSoundBufferCtrlVolume = 0x0010,         // SetVolume allowed
     kSoundBufferCtrlPositionNotify = 0x0020, // accepted; the device has no notifications, poll the cursor
-    kSoundBufferGlobalFocus = 0x0040,    // accepted; every buffer plays whatever window has focus
+    kSoundBufferGlobalFocus = 0x0040,        // accepted; every buffer plays whatever window has focus
 };
 
 // GetStatus bits.
@@ -95,12 +98,12 @@ struct ZSoundBufferDesc
 
 struct ZSoundDeviceCaps
 {
-    uint32_t outputRate = 0;     // what the mixer produces
+    uint32_t outputRate = 0; // what the mixer produces
     uint16_t outputChannels = 0;
     uint16_t outputBits = 0;
-    uint32_t minBufferRate = 0;  // range of buffer sample rates and frequencies
+    uint32_t minBufferRate = 0; // range of buffer sample rates and frequencies
     uint32_t maxBufferRate = 0;
-    uint32_t buffers = 0;        // buffers alive now, primary ones included
+    uint32_t buffers = 0; // buffers alive now, primary ones included
 };
 
 class ISoundBuffer

@@ -56,7 +56,10 @@ ZMixerBuffer::ZMixerBuffer(ZMixer* mixer, uint32_t flags, const ZSoundFormat& fo
     ApplyGains();
 }
 
-bool ZMixerBuffer::IsPrimary() const { return (m_flags & kSoundBufferPrimary) != 0; }
+bool ZMixerBuffer::IsPrimary() const
+{
+    return (m_flags & kSoundBufferPrimary) != 0;
+}
 
 void ZMixerBuffer::ApplyGains()
 {
@@ -289,9 +292,15 @@ ZSoundResult ZMixerBuffer::GetFrequency(uint32_t* hz)
     return ZSoundResult::Ok;
 }
 
-ZSoundResult ZMixerBuffer::Restore() { return ZSoundResult::Ok; }
+ZSoundResult ZMixerBuffer::Restore()
+{
+    return ZSoundResult::Ok;
+}
 
-void ZMixerBuffer::Release() { m_mixer->ReleaseBuffer(this); }
+void ZMixerBuffer::Release()
+{
+    m_mixer->ReleaseBuffer(this);
+}
 
 // ---------------------------------------------------------------------------------------------
 // ZMixer
@@ -452,8 +461,8 @@ ZSoundResult ZMixer::CreateSoundBuffer(const ZSoundBufferDesc& desc, ISoundBuffe
             (desc.flags & (kSoundBufferStatic | kSoundBufferCtrlFrequency | kSoundBufferCtrlPositionNotify)))
             return ZSoundResult::InvalidParam;
         const ZSoundFormat output = ZSoundFormat::Pcm16(kOutputChannels, kOutputRate);
-        std::unique_ptr<ZMixerBuffer> primary(
-            new (std::nothrow) ZMixerBuffer(this, desc.flags, output, nullptr, 0));
+        std::unique_ptr<ZMixerBuffer> primary(new (std::nothrow)
+                                                  ZMixerBuffer(this, desc.flags, output, nullptr, 0));
         if (!primary)
             return ZSoundResult::OutOfMemory;
         return AddBuffer(std::move(primary), buffer);
@@ -490,8 +499,8 @@ ZSoundResult ZMixer::DuplicateSoundBuffer(ISoundBuffer* original, ISoundBuffer**
             return ZSoundResult::InvalidParam;
         if (source->IsPrimary())
             return ZSoundResult::InvalidCall;
-        copy.reset(new (std::nothrow)
-                       ZMixerBuffer(this, source->m_flags, source->m_format, source->m_samples, source->m_bytes));
+        copy.reset(new (std::nothrow) ZMixerBuffer(this, source->m_flags, source->m_format, source->m_samples,
+                                                   source->m_bytes));
         if (!copy)
             return ZSoundResult::OutOfMemory;
         copy->m_volume = source->m_volume;
@@ -528,8 +537,9 @@ void ZMixer::ReleaseBuffer(ZMixerBuffer* buffer)
     std::unique_ptr<ZMixerBuffer> released;
     {
         std::lock_guard guard(m_mutex);
-        auto it = std::find_if(m_buffers.begin(), m_buffers.end(),
-                               [buffer](const std::unique_ptr<ZMixerBuffer>& b) { return b.get() == buffer; });
+        auto it =
+            std::find_if(m_buffers.begin(), m_buffers.end(),
+                         [buffer](const std::unique_ptr<ZMixerBuffer>& b) { return b.get() == buffer; });
         if (it == m_buffers.end())
             return;
         released = std::move(*it);

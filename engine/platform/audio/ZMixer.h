@@ -19,8 +19,8 @@ class ZMixer;
 class ZMixerBuffer final : public ISoundBuffer
 {
 public:
-    ZMixerBuffer(ZMixer* mixer, uint32_t flags, const ZSoundFormat& format, std::shared_ptr<uint8_t[]> samples,
-                 uint32_t bytes);
+    ZMixerBuffer(ZMixer* mixer, uint32_t flags, const ZSoundFormat& format,
+                 std::shared_ptr<uint8_t[]> samples, uint32_t bytes);
     ~ZMixerBuffer() = default;
 
     ZSoundResult SetFormat(const ZSoundFormat& format) override;
