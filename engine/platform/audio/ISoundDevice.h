@@ -48,6 +48,7 @@ struct ZSoundFormat
         f.bitsPerSample = 16;
         return f;
     }
+    bool operator==(const ZSoundFormat&) const = default;
 };
 
 // Buffer creation flags.

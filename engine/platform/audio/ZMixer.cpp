@@ -13,8 +13,7 @@ constexpr uint64_t kOne = uint64_t(1) << 32; // one frame in 32.32 fixed point
 
 bool IsOutputFormat(const ZSoundFormat& f)
 {
-    return f.channels == ZMixer::kOutputChannels && f.sampleRate == ZMixer::kOutputRate &&
-           f.bitsPerSample == 16 && f.blockAlign == 4 && f.bytesPerSecond == ZMixer::kOutputRate * 4u;
+    return f == ZSoundFormat::Pcm16(ZMixer::kOutputChannels, ZMixer::kOutputRate);
 }
 
 // A format the mixer can play, or why not.
