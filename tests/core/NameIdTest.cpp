@@ -14,8 +14,8 @@ struct HashCase
 
 // One case per tail length (0..3 bytes left after the 4-byte blocks) plus bytes above 0x7f.
 const HashCase kCases[] = {
-    {"", 0xee225d17u},   {"a", 0x05c86979u},     {"ab", 0x03d5699eu},       {"abc", 0x481df2f8u},
-    {"name", 0x2d041dd3u}, {"Name", 0x7ba9e009u}, {"width", 0x11bff68cu},   {"profile", 0xb3c135ffu},
+    {"", 0xee225d17u},     {"a", 0x05c86979u},         {"ab", 0x03d5699eu},    {"abc", 0x481df2f8u},
+    {"name", 0x2d041dd3u}, {"Name", 0x7ba9e009u},      {"width", 0x11bff68cu}, {"profile", 0xb3c135ffu},
     {"\xff", 0xb6c24c5du}, {"\xe9t\xe9", 0x4acb1403u},
 };
 
