@@ -107,8 +107,6 @@ const ZSerializerBase::Registry& ZSerializerBase::GetRegistry()
     RegistryHolder& holder = Holder();
     if (!holder.built)
     {
-        // The value serializers live in a file of their own; naming it here keeps the linker from
-        // dropping it (and their registration) out of the static library.
         LinkValueSerializers();
         Fill(holder, nullptr);
     }

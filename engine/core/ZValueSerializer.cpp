@@ -86,15 +86,6 @@ template <class R> void WriteRectangle(const R& r, ISaveVisitor& visitor)
     WriteFloat(visitor, "right", r.right);
 }
 
-ZSerializer<V2> g_v2Serializer("v2");
-ZSerializer<V3> g_v3Serializer("v3");
-ZSerializer<V4> g_v4Serializer("v4");
-ZSerializer<I2> g_i2Serializer("i2");
-ZSerializer<M33> g_m33Serializer("m33");
-ZSerializer<_M44> g_m44Serializer("m44");
-ZSerializer<Rectangle2D> g_rectangleSerializer("rectangle2d");
-ZSerializer<TextureRectangle2D> g_textureRectangleSerializer("texturerectangle2d");
-
 } // namespace
 
 bool SetValueAttribute(V2& v, uint32_t, const char* name, const char* text)
@@ -204,4 +195,17 @@ void WriteValueAttributes(const TextureRectangle2D& v, ISaveVisitor& visitor)
     WriteRectangle(v, visitor);
 }
 
-void LinkValueSerializers() {}
+void LinkValueSerializers()
+{
+    // Made on the registry's first request rather than as globals: linking a global into a chain
+    // that already holds another file's globals would touch that file's objects during static
+    // initialization, and the program would depend on the order of files.
+    static ZSerializer<V2> v2("v2");
+    static ZSerializer<V3> v3("v3");
+    static ZSerializer<V4> v4("v4");
+    static ZSerializer<I2> i2("i2");
+    static ZSerializer<M33> m33("m33");
+    static ZSerializer<_M44> m44("m44");
+    static ZSerializer<Rectangle2D> rectangle("rectangle2d");
+    static ZSerializer<TextureRectangle2D> textureRectangle("texturerectangle2d");
+}

@@ -34,6 +34,6 @@ void WriteValueAttributes(const _M44& value, ISaveVisitor& visitor);
 void WriteValueAttributes(const Rectangle2D& value, ISaveVisitor& visitor);
 void WriteValueAttributes(const TextureRectangle2D& value, ISaveVisitor& visitor);
 
-// Does nothing; calling it keeps the value serializers linked into every program that reads
-// serialized trees.
+// Makes the value serializers once, which links them into the serializer chain. The registry
+// calls it before its first sweep.
 void LinkValueSerializers();
