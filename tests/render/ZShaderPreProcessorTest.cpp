@@ -301,6 +301,21 @@ TEST(ZShaderPreProcessor, IncludeDepthIsBoundedAtSixteen)
     EXPECT_THAT(tooDeep.GetErrorText(), HasSubstr("nested deeper than 16 at f17"));
 }
 
+TEST(ZShaderPreProcessor, BracketNestingIsBounded)
+{
+    const int limit = ZShaderPreProcessor::kMaxGroupDepth;
+    const std::string deepest = std::string(limit, '(') + std::string(limit, ')');
+    const std::string tooDeep = "x\n" + std::string(100000, '[') + std::string(100000, ']');
+
+    ZShaderPreProcessor pp;
+    pp.SetSourceReader(MemoryReader({{"shaders:ok.gls", deepest}, {"shaders:deep.gls", tooDeep}}));
+    ASSERT_TRUE(pp.Process("shaders:", "ok.gls")) << pp.GetErrorText();
+    EXPECT_EQ(pp.GetOutput(), deepest);
+
+    EXPECT_FALSE(pp.Process("shaders:", "deep.gls"));
+    EXPECT_THAT(pp.GetErrorText(), HasSubstr("shaders:deep.gls:2:257: brackets nested deeper than 256"));
+}
+
 TEST(ZShaderPreProcessor, LexicalErrorsAreReportedAndSkipped)
 {
     const struct

@@ -220,6 +220,16 @@ bool ShaderParser::Include(const std::string& quotedName)
     return m_target->IncludeFile(name, m_depth + 1);
 }
 
+bool ShaderParser::EnterGroup(const antlr::RefToken& left)
+{
+    if (++m_groupDepth <= ZShaderPreProcessor::kMaxGroupDepth)
+        return true;
+    m_target->SetErrorText("ZShaderPreProcessor : " + getFilename() + ":" + std::to_string(left->getLine()) +
+                           ":" + std::to_string(left->getColumn()) + ": brackets nested deeper than " +
+                           std::to_string(ZShaderPreProcessor::kMaxGroupDepth));
+    return false;
+}
+
 // The runtime's report goes to the standard error stream; the preprocessor
 // keeps a copy for its caller.
 void ShaderLexer::reportError(const antlr::RecognitionException& ex)

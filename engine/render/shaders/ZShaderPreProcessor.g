@@ -66,9 +66,11 @@ private:
     bool IsDefined(const std::string& name) const;
     void DeclareExtern(const std::string& keyword, const std::string& type, const std::string& name);
     bool Include(const std::string& quotedName);
+    bool EnterGroup(const ANTLR_USE_NAMESPACE(antlr)RefToken& left);
 
     ZShaderPreProcessor* m_target = nullptr;
     int m_depth = 0;
+    int m_groupDepth = 0;
     // One flag, not a stack: a branch holds only code text, so conditionals
     // do not nest (except inside a bracket group, where the inner "#endif"
     // switches the text back on).
@@ -95,10 +97,12 @@ piece
     ;
 
 // Brackets must balance within the code; a group may hold conditionals.
+// Groups nest only so deep: each level is a level of recursion here.
 group
-    : l:LEFT { Emit(l->getText()); }
+    : l:LEFT { EnterGroup(l) }?
+      { Emit(l->getText()); }
       ( piece | conditional )*
-      r:RIGHT { Emit(r->getText()); }
+      r:RIGHT { Emit(r->getText()); --m_groupDepth; }
     ;
 
 // The directive itself is not written; the included text stands in its place.

@@ -30,6 +30,9 @@ public:
     // Includes nest at most this deep, so a file that includes itself (directly
     // or through others) fails instead of recursing without end.
     static constexpr int kMaxIncludeDepth = 16;
+    // Bracket groups nest at most this deep within one file; the parser
+    // descends one level per group.
+    static constexpr int kMaxGroupDepth = 256;
 
     ZShaderPreProcessor();
 
@@ -63,6 +66,7 @@ public:
     void AppendOutput(const std::string& text);
     bool IncludeFile(const std::string& name, int depth);
     void AddWarning(const std::string& text);
+    void SetErrorText(const std::string& text) { m_errorText = text; }
 
 private:
     std::string JoinPath(const std::string& name) const;
