@@ -4,6 +4,7 @@
 #include <antlr/RecognitionException.hpp>
 
 #include <sstream>
+#include <utility>
 
 #include "ShaderLexer.hpp"
 #include "ShaderParser.hpp"
