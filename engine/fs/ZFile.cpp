@@ -9,6 +9,11 @@
 
 #include "engine/fs/ZFileSystem.h"
 
+bool ZFileSystemEntry::IsFolder() const
+{
+    return IsA(ZDir::kTypeRecord);
+}
+
 // ---------------------------------------------------------------------------------------
 // ZDir
 

@@ -19,6 +19,8 @@
 // A shared file that hands out the files inside it.
 class ZResourceFile : public ZRefCountFile
 {
+    QV_TYPE_RECORD(ZResourceFile, &ZRefCountFile::kTypeRecord)
+
 public:
     using ZRefCountFile::Open;
     // Closes the file and forgets what was read from it; status.
@@ -46,6 +48,8 @@ struct SZipEntry
 
 class ZZipArchive : public ZResourceFile
 {
+    QV_TYPE_RECORD(ZZipArchive, &ZResourceFile::kTypeRecord)
+
 public:
     ZZipArchive();
     // Sets the path only; nothing is read until the first Open(). The path may be a mount
@@ -97,6 +101,8 @@ private:
 // One member of a zip archive.
 class ZZipFile : public IFile
 {
+    QV_TYPE_RECORD(ZZipFile, &IFile::kTypeRecord)
+
 public:
     ZZipFile(const char* memberName, ZZipArchive* archive);
     // Closes the member if it is still open and leaves the archive's member list.

@@ -172,7 +172,7 @@ protected:
 TEST_F(FileSystemTest, ArchiveFirstThenFolder)
 {
     ZFileSystem fs(&m_table);
-    EXPECT_EQ(ZFileSystem::GetInstance(), &fs);
+    EXPECT_EQ(ZFileSystem::PeekInstance(), &fs);
     ZZipArchive archive("game:resources.brn");
     fs.MountResourceArchive(&archive);
     m_table.AddMount("resources", "game:");

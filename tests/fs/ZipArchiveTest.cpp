@@ -492,3 +492,22 @@ TEST_F(ZipScratch, DamagedCopiesNeverCrashOrLie)
     }
     EXPECT_GT(readable, 0) << "some damage leaves members intact";
 }
+
+TEST(FileTypes, RecordsFollowTheClassTree)
+{
+    ZZipArchive archive(FixturePath("python.zip").c_str());
+    std::unique_ptr<IFile> member(archive.OpenMember("readme.txt"));
+    ASSERT_NE(member, nullptr);
+    ZDir dir("x");
+    ZFile file("x", FILE_READ);
+    EXPECT_STREQ(archive.GetTypeRecord()->name, "ZZipArchive");
+    EXPECT_STREQ(member->GetTypeRecord()->name, "ZZipFile");
+    EXPECT_TRUE(archive.IsA(ZResourceFile::kTypeRecord));
+    EXPECT_TRUE(archive.IsA(ZRefCountFile::kTypeRecord));
+    EXPECT_TRUE(archive.IsA(ZFile::kTypeRecord));
+    EXPECT_TRUE(member->IsA(IFile::kTypeRecord));
+    EXPECT_FALSE(member->IsA(ZFile::kTypeRecord));
+    EXPECT_TRUE(dir.IsFolder());
+    EXPECT_FALSE(file.IsFolder());
+    EXPECT_TRUE(file.IsA(ZFileSystemEntry::kTypeRecord));
+}
