@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "engine/fs/ZFileSystem.h"
+
 namespace
 {
 char LowerAscii(char c)
@@ -172,7 +174,7 @@ int ResolveMountPath(const ZMountTable* table, std::string& out, const char* nam
                      int index)
 {
     if (!table)
-        table = ZMountTable::GetInstance();
+        table = ZFileSystem::GetCurrentMountTable();
     if (!name)
     {
         out.clear();

@@ -90,7 +90,7 @@ std::string ResolveForWriting(const char* path)
     if (!HasMountAlias(path))
         return path;
     std::string resolved;
-    ResolveMountPath(ZFileSystem::GetCurrentMountTable(), resolved, path, true);
+    ResolveMountPath(nullptr, resolved, path, true);
     // A name whose alias is unknown cannot be written anywhere.
     if (HasMountAlias(resolved.c_str()))
         return std::string();
