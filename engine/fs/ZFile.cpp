@@ -86,8 +86,17 @@ int IFile::ReadAll(void* buffer)
     int64_t size = GetSize();
     if (size < 0 || !buffer)
         return 1;
-    size_t got = Read(buffer, static_cast<size_t>(size));
-    return got < static_cast<size_t>(size) ? 1 : 0;
+    // A read may deliver less than asked without being at the end.
+    uint8_t* out = static_cast<uint8_t*>(buffer);
+    size_t total = 0;
+    while (total < static_cast<size_t>(size))
+    {
+        size_t got = Read(out + total, static_cast<size_t>(size) - total);
+        if (got == 0)
+            break;
+        total += got;
+    }
+    return total < static_cast<size_t>(size) ? 1 : 0;
 }
 
 // ---------------------------------------------------------------------------------------

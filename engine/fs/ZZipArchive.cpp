@@ -387,6 +387,7 @@ void ZZipFile::Release()
     m_compressedLeft = 0;
     m_streamEnded = false;
     m_broken = false;
+    m_readMode = EReadMode::None;
     m_crc = 0;
     m_crcLength = 0;
     m_filePosition = 0;
@@ -581,9 +582,12 @@ size_t ZZipFile::Read(void* buffer, size_t count)
         return ReadStored(buffer, count);
     if (count > 0x40000000)
         count = 0x40000000;
-    if (m_flags & FILE_STREAMED)
-        return ReadStreamed(buffer, count);
-    return ReadBuffered(buffer, count);
+    const EReadMode mode = (m_flags & FILE_STREAMED) ? EReadMode::Streamed : EReadMode::Buffered;
+    if (m_readMode == EReadMode::None)
+        m_readMode = mode;
+    else if (m_readMode != mode)
+        return 0;
+    return mode == EReadMode::Streamed ? ReadStreamed(buffer, count) : ReadBuffered(buffer, count);
 }
 
 int ZZipFile::Seek(int64_t offset, int origin)

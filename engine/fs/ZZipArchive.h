@@ -163,6 +163,15 @@ private:
     uint32_t m_crc = 0;
     uint64_t m_crcLength = 0;
     bool m_broken = false;
+    // Set by the first read of a deflated member: the output lives in the member's buffer
+    // (buffered) or in the callers' buffers (streamed), and one member never mixes the two.
+    enum class EReadMode : uint8_t
+    {
+        None,
+        Buffered,
+        Streamed,
+    };
+    EReadMode m_readMode = EReadMode::None;
 
     static constexpr size_t kInputSize = 65536;
 };

@@ -511,3 +511,24 @@ TEST(FileTypes, RecordsFollowTheClassTree)
     EXPECT_FALSE(file.IsFolder());
     EXPECT_TRUE(file.IsA(ZFileSystemEntry::kTypeRecord));
 }
+
+TEST_F(ZipScratch, OneMemberNeverMixesBufferedAndStreamedReads)
+{
+    const std::string text = fstest::Content(11, 100000);
+    ZZipArchive archive(Save(fstest::BuildZip({{"m.txt", text, 8}}).bytes).c_str());
+    std::vector<char> buffer(70000);
+    for (bool streamedFirst : {false, true})
+    {
+        std::unique_ptr<IFile> file(archive.OpenMember("m.txt"));
+        file->SetFlags(streamedFirst ? FILE_READ | FILE_STREAMED : FILE_READ);
+        ASSERT_EQ(file->Open(), 0);
+        ASSERT_EQ(file->Read(buffer.data(), 1000), 1000u);
+        EXPECT_EQ(std::string(buffer.data(), 1000), text.substr(0, 1000));
+        file->SetFlags(streamedFirst ? FILE_READ : FILE_READ | FILE_STREAMED);
+        EXPECT_EQ(file->Read(buffer.data(), buffer.size()), 0u);
+        // Opening again chooses afresh.
+        ASSERT_EQ(file->Open(), 0);
+        ASSERT_EQ(file->Read(buffer.data(), buffer.size()), buffer.size());
+        EXPECT_TRUE(std::string(buffer.data(), buffer.size()) == text.substr(0, buffer.size()));
+    }
+}
