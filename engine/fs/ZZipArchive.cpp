@@ -265,6 +265,7 @@ bool ZZipArchive::ReadLocalHeader(ZFile& file, const SZipEntry& entry, uint64_t&
     if (entry.size == 0 && entry.crc != 0)
         return false;
     dataOffset = static_cast<uint64_t>(entry.localOffset) + kLocalSize + U16(header + 26) + U16(header + 28);
+    ZCriticalSectionGuard guard(m_lock);
     return dataOffset + entry.compressedSize <= m_directoryStart;
 }
 

@@ -95,7 +95,7 @@ private:
     uint64_t m_directoryStart = 0;
     std::string m_filePath;
     std::vector<ZZipFile*> m_members;
-    ZCriticalSection m_lock;
+    mutable ZCriticalSection m_lock;
 };
 
 // One member of a zip archive.
