@@ -21,12 +21,12 @@ enum class MessageType : uint16_t
     SysKeyDown, // a key pressed with Alt held (not AltGr), and Alt itself
     SysKeyUp,
     Paint,
-    Move,       // x, y: the client area's new place on the screen
-    Size,       // wParam: SizeKind; x, y: new client width and height
-    Activate,   // wParam: 1 the window got the focus, 0 it lost it
-    Close,      // the user asked to close the window
-    Destroy,    // the window was destroyed
-    Quit,       // wParam: exit code
+    Move,     // x, y: the client area's new place on the screen
+    Size,     // wParam: SizeKind; x, y: new client width and height
+    Activate, // wParam: 1 the window got the focus, 0 it lost it
+    Close,    // the user asked to close the window
+    Destroy,  // the window was destroyed
+    Quit,     // wParam: exit code
 };
 
 enum SizeKind : uint32_t
