@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cerrno>
 #include <gtest/gtest.h>
+#include <memory>
 #include <mutex>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -176,6 +177,29 @@ TEST(Thread, DeleteWhenDoneFreesItsOwnObject)
     ASSERT_TRUE(thread->Start());
     stop = true;
     EXPECT_TRUE(Eventually([] { return destroyed.load(); }));
+}
+
+TEST(Thread, RunningClearsOnlyAfterOnExitFinished)
+{
+    // An owner that sees the thread no longer running may destroy it at once: OnExit must be
+    // over by then.
+    struct SlowExit : ZThread
+    {
+        std::atomic<bool> exitDone{false};
+        SlowExit() : ZThread("slow_exit") { SetPeriod(1); }
+        ~SlowExit() override { Stop(); }
+        void Run() override { RequestStop(); }
+        void OnExit() override
+        {
+            usleep(20000);
+            exitDone = true;
+        }
+    };
+    auto thread = std::make_unique<SlowExit>();
+    ASSERT_TRUE(thread->Start());
+    ASSERT_TRUE(Eventually([&] { return !thread->IsRunning(); }));
+    EXPECT_TRUE(thread->exitDone);
+    thread.reset();
 }
 
 TEST(Thread, PriorityTable)
