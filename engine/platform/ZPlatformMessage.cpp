@@ -78,7 +78,7 @@ void TranslateKeyEvent(const SDL_KeyboardEvent& key)
     uint32_t word = 1u | (uint32_t(codes.scanCode) << 16);
     if (codes.extended)
         word |= kKeyExtended;
-    if (system && (altHeld || !down))
+    if (system && altHeld)
         word |= kKeyAltContext;
     if (!down || key.repeat)
         word |= kKeyPreviousDown;
