@@ -78,7 +78,7 @@ void TranslateKeyEvent(const SDL_KeyboardEvent& key)
     uint32_t word = 1u | (uint32_t(codes.scanCode) << 16);
     if (codes.extended)
         word |= kKeyExtended;
-    if (system && (altHeld || !down))
+    if (system && altHeld)
         word |= kKeyAltContext;
     if (!down || key.repeat)
         word |= kKeyPreviousDown;
@@ -173,8 +173,8 @@ void Translate(const SDL_Event& e)
     {
         const int button = ButtonIndex(e.button.button);
         if (button >= 0)
-            Post(e.type == SDL_MOUSEBUTTONDOWN ? MessageType::ButtonDown : MessageType::ButtonUp, e.button.windowID,
-                 0, 0, e.button.x, e.button.y, button);
+            Post(e.type == SDL_MOUSEBUTTONDOWN ? MessageType::ButtonDown : MessageType::ButtonUp,
+                 e.button.windowID, 0, 0, e.button.x, e.button.y, button);
         break;
     }
     case SDL_MOUSEMOTION:
@@ -199,7 +199,10 @@ void Translate(const SDL_Event& e)
     }
 }
 
-bool EventsRunning() { return SDL_WasInit(SDL_INIT_EVENTS) != 0; }
+bool EventsRunning()
+{
+    return SDL_WasInit(SDL_INIT_EVENTS) != 0;
+}
 
 bool Pop(Message& out)
 {
@@ -248,7 +251,10 @@ bool WaitMessage(Message& out, uint32_t timeoutMs)
     }
 }
 
-void PostMessage(const Message& message) { State().queue.push_back(message); }
+void PostMessage(const Message& message)
+{
+    State().queue.push_back(message);
+}
 
 void PostQuitMessage(int exitCode)
 {
