@@ -167,50 +167,45 @@ ZAllocStatic::ZAllocStatic(void* buffer, size_t size)
     : m_buffer(static_cast<unsigned char*>(buffer)),
       m_size(uint32_t((size > 0xfffffff0u ? 0xfffffff0u : size) & ~size_t(15)))
 {
-    m_listLow = m_size;
-    if (m_size < kEntrySize + kHeader + 16)
+    if (!m_buffer || m_size < 2 * kHeader)
     {
         m_size = 0;
-        m_listLow = 0;
         return;
     }
-    m_listLow = m_size - kEntrySize;
-    WriteEntry(0, Entry{m_size - kEntrySize, 0});
-    QV_POISON(m_buffer, m_listLow);
+    m_first = 0;
+    Write(0, FreeBlock{m_size, kEnd});
+    QV_POISON(m_buffer + kHeader, m_size - kHeader);
 }
 
-ZAllocStatic::Entry ZAllocStatic::ReadEntry(uint32_t index) const
+ZAllocStatic::FreeBlock ZAllocStatic::Read(uint32_t offset) const
 {
-    Entry e;
-    std::memcpy(&e, m_buffer + EntrySlot(index), sizeof e);
-    return e;
+    FreeBlock b;
+    std::memcpy(&b, m_buffer + offset, sizeof b);
+    return b;
 }
 
-void ZAllocStatic::WriteEntry(uint32_t index, Entry e)
+void ZAllocStatic::Write(uint32_t offset, FreeBlock block)
 {
-    std::memcpy(m_buffer + EntrySlot(index), &e, sizeof e);
+    std::memcpy(m_buffer + offset, &block, sizeof block);
 }
 
-int ZAllocStatic::EntryBelowList() const
+uint32_t ZAllocStatic::FreeEntryCount() const
 {
-    const uint32_t count = FreeEntryCount();
-    for (uint32_t i = 0; i < count; ++i)
-    {
-        Entry e = ReadEntry(i);
-        if (e.offset + e.size == m_listLow)
-            return int(i);
-    }
-    return -1;
+    uint32_t count = 0;
+    for (uint32_t at = m_first; at != kEnd; at = Read(at).next)
+        ++count;
+    return count;
 }
 
 uint32_t ZAllocStatic::LargestFreeBlock() const
 {
     uint32_t largest = 0;
-    for (uint32_t i = 0; i < FreeEntryCount(); ++i)
+    for (uint32_t at = m_first; at != kEnd;)
     {
-        Entry e = ReadEntry(i);
-        if (e.size > largest)
-            largest = e.size;
+        const FreeBlock b = Read(at);
+        if (b.size > largest)
+            largest = b.size;
+        at = b.next;
     }
     return largest;
 }
@@ -218,7 +213,7 @@ uint32_t ZAllocStatic::LargestFreeBlock() const
 bool ZAllocStatic::Owns(const void* pointer) const
 {
     auto p = static_cast<const unsigned char*>(pointer);
-    return p >= m_buffer + kHeader && p < m_buffer + m_listLow;
+    return p >= m_buffer + kHeader && p < m_buffer + m_size;
 }
 
 void* ZAllocStatic::Alloc(size_t size)
@@ -226,118 +221,86 @@ void* ZAllocStatic::Alloc(size_t size)
     if (size > m_size)
         return nullptr;
     const uint32_t need = (uint32_t(size) + kHeader + 15) & ~15u;
-    const uint32_t count = FreeEntryCount();
-    for (uint32_t i = 0; i < count; ++i)
+    uint32_t previous = kEnd;
+    for (uint32_t at = m_first; at != kEnd;)
     {
-        Entry e = ReadEntry(i);
-        if (e.size < need)
+        const FreeBlock b = Read(at);
+        if (b.size < need)
+        {
+            previous = at;
+            at = b.next;
             continue;
-        unsigned char* block = m_buffer + e.offset;
-        e.offset += need;
-        e.size -= need;
-        WriteEntry(i, e);
-        QV_UNPOISON(block, need);
-        std::memcpy(block, &need, sizeof need);
+        }
+        // The block starts at the free block's address; what is left stays listed in its place.
+        uint32_t following = b.next;
+        if (b.size > need)
+        {
+            following = at + need;
+            QV_UNPOISON(m_buffer + following, kHeader);
+            Write(following, FreeBlock{b.size - need, b.next});
+        }
+        if (previous == kEnd)
+            m_first = following;
+        else
+            Write(previous, FreeBlock{Read(previous).size, following});
+        QV_UNPOISON(m_buffer + at, need);
+        std::memcpy(m_buffer + at, &need, sizeof need);
         m_used += need;
         if (m_used > m_peak)
             m_peak = m_used;
-        return block + kHeader;
+        return m_buffer + at + kHeader;
     }
     return nullptr;
 }
 
 void ZAllocStatic::Free(void* pointer)
 {
-    if (!pointer)
+    if (!pointer || !Owns(pointer))
         return;
-    unsigned char* block = static_cast<unsigned char*>(pointer) - kHeader;
+    const uint32_t start = uint32_t(static_cast<unsigned char*>(pointer) - m_buffer) - kHeader;
+    if (start % 16 != 0)
+        return;
     uint32_t length = 0;
-    std::memcpy(&length, block, sizeof length);
-    const uint32_t start = uint32_t(block - m_buffer);
+    std::memcpy(&length, m_buffer + start, sizeof length);
+    if (length < kHeader || length % 16 != 0 || length > m_size - start)
+        return;
     const uint32_t end = start + length;
-    const uint32_t count = FreeEntryCount();
 
-    bool merged = false;
-    for (uint32_t i = 0; i < count && !merged; ++i)
+    // Find the free neighbours below and above; a block that overlaps a free one was freed already.
+    uint32_t previous = kEnd;
+    uint32_t next = m_first;
+    while (next != kEnd && next < start)
     {
-        Entry e = ReadEntry(i);
-        if (e.offset == end)
-        {
-            WriteEntry(i, Entry{e.size + length, start});
-            merged = true;
-        }
+        previous = next;
+        next = Read(next).next;
     }
-    for (uint32_t i = 0; i < count && !merged; ++i)
+    if (previous != kEnd && previous + Read(previous).size > start)
+        return;
+    if (next != kEnd && next < end)
+        return;
+
+    m_used -= length;
+    FreeBlock block{length, next};
+    if (next != kEnd && next == end)
     {
-        Entry e = ReadEntry(i);
-        if (e.offset + e.size == start)
-        {
-            WriteEntry(i, Entry{e.size + length, e.offset});
-            merged = true;
-        }
+        // Absorb the free block that follows.
+        const FreeBlock after = Read(next);
+        block = FreeBlock{length + after.size, after.next};
+        QV_POISON(m_buffer + next, kHeader);
     }
-    if (merged)
+    if (previous != kEnd && previous + Read(previous).size == start)
     {
-        m_used -= length;
+        // Grow the free block that precedes.
+        Write(previous, FreeBlock{Read(previous).size + block.size, block.next});
+        QV_POISON(m_buffer + start, block.size);
+        return;
     }
+    Write(start, block);
+    QV_POISON(m_buffer + start + kHeader, block.size - kHeader);
+    if (previous == kEnd)
+        m_first = start;
     else
-    {
-        // A new entry needs 8 bytes of the free entry right below the list. Without one the block
-        // cannot be listed: it stays lost rather than the list growing over live blocks.
-        const int below = EntryBelowList();
-        if (below < 0 || ReadEntry(uint32_t(below)).size < kEntrySize)
-            return;
-        Entry b = ReadEntry(uint32_t(below));
-        WriteEntry(uint32_t(below), Entry{b.size - kEntrySize, b.offset});
-        m_listLow -= kEntrySize;
-        QV_UNPOISON(m_buffer + m_listLow, kEntrySize);
-        // Entries above the new one in address order move one slot down the list.
-        uint32_t insertAt = count;
-        for (uint32_t i = 0; i < count; ++i)
-        {
-            if (ReadEntry(i).offset > start)
-            {
-                insertAt = i;
-                break;
-            }
-        }
-        for (uint32_t i = count; i > insertAt; --i)
-            WriteEntry(i, ReadEntry(i - 1));
-        WriteEntry(insertAt, Entry{length, start});
-        m_used -= length;
-        m_used += kEntrySize;
-    }
-    QV_POISON(block, length);
-    MergeNeighbours();
-}
-
-void ZAllocStatic::MergeNeighbours()
-{
-    uint32_t i = 0;
-    while (i + 1 < FreeEntryCount())
-    {
-        Entry a = ReadEntry(i);
-        Entry b = ReadEntry(i + 1);
-        if (a.offset + a.size != b.offset)
-        {
-            ++i;
-            continue;
-        }
-        WriteEntry(i, Entry{a.size + b.size, a.offset});
-        const uint32_t count = FreeEntryCount();
-        for (uint32_t k = i + 1; k + 1 < count; ++k)
-            WriteEntry(k, ReadEntry(k + 1));
-        // The freed list slot goes back to the entry that touches the list, when there is one.
-        const int below = EntryBelowList();
-        m_listLow += kEntrySize;
-        if (below >= 0)
-        {
-            Entry e = ReadEntry(uint32_t(below));
-            WriteEntry(uint32_t(below), Entry{e.size + kEntrySize, e.offset});
-            QV_POISON(m_buffer + m_listLow - kEntrySize, kEntrySize);
-            m_used -= kEntrySize;
-        }
-    }
+        Write(previous, FreeBlock{Read(previous).size, start});
 }
 
 // ---------------------------------------------------------------------------------------------------

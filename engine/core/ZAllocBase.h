@@ -85,48 +85,46 @@ private:
     mutable ZCriticalSection m_lock;
 };
 
-// A first-fit allocator over a fixed buffer, for pooled object families. The free list sits at the top
-// of the buffer and grows downward; entries are {u32 size, u32 offset} in address order. Every block is
-// 16-aligned with a 16-byte header holding its length. It has no lock of its own.
+// A first-fit allocator over a fixed buffer, for pooled object families. Blocks are 16-aligned with a
+// 16-byte header holding their length; free blocks form a list in address order kept inside the free
+// blocks themselves, so releasing a block never needs room elsewhere and no block is ever lost.
+// Neighbouring free blocks merge. It has no lock of its own.
 class ZAllocStatic : public ZAllocBase
 {
 public:
     static constexpr uint32_t kHeader = 16;
-    static constexpr uint32_t kEntrySize = 8;
 
-    // `buffer` must be 16-aligned; its size is rounded down to a multiple of 16.
+    // `buffer` must be 16-aligned; its size is rounded down to a multiple of 16 (at most 4 GiB - 16).
     ZAllocStatic(void* buffer, size_t size);
     ZAllocStatic(const ZAllocStatic&) = delete;
     ZAllocStatic& operator=(const ZAllocStatic&) = delete;
 
     void* Alloc(size_t size) override;
+    // Releases a block; pointers outside the buffer and blocks that are already free are ignored.
     void Free(void* pointer) override;
     int64_t FreeBytes() const override { return int64_t(m_size) - m_used; }
     int64_t PeakBytes() const override { return m_peak; }
     int64_t UsedBytes() const override { return m_used; }
     int64_t AllocationCount() const override { return -1; }
 
-    uint32_t FreeEntryCount() const { return (m_size - m_listLow) / kEntrySize; }
-    // Size of the largest free entry.
+    uint32_t FreeEntryCount() const;
+    // Size of the largest free block, header included.
     uint32_t LargestFreeBlock() const;
     bool Owns(const void* pointer) const;
 
 private:
-    struct Entry
+    static constexpr uint32_t kEnd = 0xffffffffu;
+    struct FreeBlock
     {
         uint32_t size;
-        uint32_t offset;
+        uint32_t next; // offset of the next free block, kEnd for none
     };
-    Entry ReadEntry(uint32_t index) const;
-    void WriteEntry(uint32_t index, Entry e);
-    uint32_t EntrySlot(uint32_t index) const { return m_size - kEntrySize * (index + 1); }
-    // Index of the free entry that ends where the list begins, or -1.
-    int EntryBelowList() const;
-    void MergeNeighbours();
+    FreeBlock Read(uint32_t offset) const;
+    void Write(uint32_t offset, FreeBlock block);
 
     unsigned char* m_buffer;
-    uint32_t m_listLow; // offset of the lowest list entry
     uint32_t m_size;
+    uint32_t m_first = kEnd;
     int64_t m_used = 0;
     int64_t m_peak = 0;
 };

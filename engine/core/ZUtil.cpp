@@ -1,5 +1,9 @@
 #include "engine/core/ZUtil.h"
 
+#include "engine/core/ZProperty.h"
+
+#include <cstring>
+
 namespace
 {
 int HexDigit(char c)
@@ -29,4 +33,139 @@ uint32_t ParseHexColor(const char* text, int* digits)
     if (digits)
         *digits = count;
     return value;
+}
+
+namespace
+{
+bool IsWordBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+} // namespace
+
+int SplitCommandLine(char* text, char** words, int maxWords)
+{
+    if (!text || !words || maxWords <= 0)
+        return 0;
+    int count = 0;
+    char quote = 0;
+    char* p = text;
+    while (IsWordBlank(*p))
+        *p++ = 0;
+    if (!*p)
+        return 0;
+    words[count++] = p;
+    while (*p)
+    {
+        if (quote)
+        {
+            if (*p == quote)
+                quote = 0;
+            ++p;
+            continue;
+        }
+        if (*p == '"' || *p == '\'')
+        {
+            quote = *p++;
+            continue;
+        }
+        if (!IsWordBlank(*p))
+        {
+            ++p;
+            continue;
+        }
+        while (IsWordBlank(*p))
+            *p++ = 0;
+        if (!*p)
+            break;
+        if (count >= maxWords)
+            break;
+        words[count++] = p;
+    }
+    return count;
+}
+
+int ZCommandLine::Set(const char* line)
+{
+    const size_t n = line ? strnlen(line, kMaxBytes - 1) : 0;
+    if (n)
+        std::memcpy(m_buffer, line, n);
+    m_buffer[n] = 0;
+    m_count = SplitCommandLine(m_buffer, m_words, kMaxWords);
+    return m_count;
+}
+
+int ZCommandLine::SetWords(int count, const char* const* words)
+{
+    m_count = 0;
+    size_t used = 0;
+    for (int i = 0; words && i < count && m_count < kMaxWords; ++i)
+    {
+        const char* word = words[i] ? words[i] : "";
+        const size_t n = std::strlen(word);
+        if (used + n + 1 > kMaxBytes)
+            break;
+        std::memcpy(m_buffer + used, word, n + 1);
+        m_words[m_count++] = m_buffer + used;
+        used += n + 1;
+    }
+    return m_count;
+}
+
+bool HasExtension(const char* path, const char* extension)
+{
+    if (!path || !extension)
+        return false;
+    const char* dot = std::strrchr(path, '.');
+    if (!dot)
+        return false;
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+    for (; *dot && *extension; ++dot, ++extension)
+    {
+        if (lower(*dot) != lower(*extension))
+            return false;
+    }
+    return *dot == *extension;
+}
+
+std::string TrimString(const char* text)
+{
+    if (!text)
+        return {};
+    auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    size_t end = std::strlen(text);
+    while (end > 0 && blank(text[end - 1]))
+        --end;
+    size_t start = 0;
+    while (start < end && blank(text[start]))
+        ++start;
+    return std::string(text + start, end - start);
+}
+
+bool ParseBool(const char* text)
+{
+    return text && (text[0] == '1' || std::strcmp(text, "true") == 0);
+}
+
+float ClampFloat(float value, float low, float high)
+{
+    if (!(value >= low))
+        return low;
+    if (value > high)
+        return high;
+    return value;
+}
+
+void ValueToString(const ZProperty* setting, char* text)
+{
+    if (!text)
+        return;
+    text[0] = 0;
+    if (setting)
+        setting->GetText(text, 128);
+}
+
+std::string ValueToString(const ZProperty& setting)
+{
+    return setting.ToText();
 }

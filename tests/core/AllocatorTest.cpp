@@ -202,7 +202,7 @@ TEST(AllocStatic, NeighboursFreedInEitherOrderBecomeOneEntry)
         arena.Free(lowFirst ? a : b);
         arena.Free(lowFirst ? b : a);
         EXPECT_EQ(arena.FreeEntryCount(), 2u);
-        EXPECT_EQ(arena.LargestFreeBlock(), whole - 3 * 128 - 8);
+        EXPECT_EQ(arena.LargestFreeBlock(), whole - 3 * 128);
         arena.Free(c);
         EXPECT_EQ(arena.FreeEntryCount(), 1u);
         EXPECT_EQ(arena.LargestFreeBlock(), whole);
@@ -255,6 +255,48 @@ TEST(AllocStatic, ScatteredFreesKeepEveryBlockIntact)
             arena.Free(blocks[i].first);
     }
     EXPECT_EQ(arena.FreeEntryCount(), 1u);
+    EXPECT_EQ(arena.UsedBytes(), 0);
+}
+
+TEST(AllocStatic, RandomOrderKeepsBlocksIntactAndComesBackWhole)
+{
+    ZAllocStaticArena<16384> arena;
+    const uint32_t whole = arena.LargestFreeBlock();
+    uint32_t seed = 12345;
+    auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
+    struct Block
+    {
+        unsigned char* p;
+        size_t size;
+        unsigned char fill;
+    };
+    std::vector<Block> live;
+    for (int step = 0; step < 3000; ++step)
+    {
+        if (live.empty() || next() % 3 != 0)
+        {
+            const size_t size = 1 + next() % 200;
+            auto p = static_cast<unsigned char*>(arena.Alloc(size));
+            if (!p)
+                continue;
+            ASSERT_TRUE(Aligned16(p));
+            const auto fill = static_cast<unsigned char>(next());
+            std::memset(p, fill, size);
+            live.push_back({p, size, fill});
+        }
+        else
+        {
+            const size_t k = next() % live.size();
+            for (size_t b = 0; b < live[k].size; ++b)
+                ASSERT_EQ(live[k].p[b], live[k].fill) << "step " << step;
+            arena.Free(live[k].p);
+            live.erase(live.begin() + std::ptrdiff_t(k));
+        }
+    }
+    for (const Block& block : live)
+        arena.Free(block.p);
+    EXPECT_EQ(arena.FreeEntryCount(), 1u);
+    EXPECT_EQ(arena.LargestFreeBlock(), whole);
     EXPECT_EQ(arena.UsedBytes(), 0);
 }
 
