@@ -175,7 +175,7 @@ public:
         if constexpr (requires(const char* n) {
                           {
                               T::Find(n)
-                              } -> std::convertible_to<const ZEntity*>;
+                              } -> std::convertible_to<ZEntity*>;
                       })
             return ZEntityCast<T>(static_cast<ZEntity*>(T::Find(name)));
         else
