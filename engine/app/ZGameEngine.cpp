@@ -1,35 +1,16 @@
 #include "engine/app/ZGameEngine.h"
 
-#include <algorithm>
-#include <utility>
-#include <vector>
-
 #include "engine/app/ZEngineSettings.h"
 #include "engine/fs/ZFileSystem.h"
 #include "engine/fs/ZMountTable.h"
 #include "engine/fs/ZZipArchive.h"
 
-namespace
-{
-std::vector<std::pair<int, ZModuleRegistrar>>& Registrars()
-{
-    static std::vector<std::pair<int, ZModuleRegistrar>> registrars;
-    return registrars;
-}
-} // namespace
-
-void AddModuleRegistrar(ZModuleRegistrar registrar, int order) { Registrars().emplace_back(order, registrar); }
-
 ZGameEngine::ZGameEngine() = default;
 
 int ZGameEngine::RegisterModules()
 {
-    // Factories register in a fixed order (renderer D3D7, audio, input, renderer OpenGL, scene
-    // importer, silent audio) whatever the order the linker ran their registrars in.
-    auto list = Registrars();
-    std::stable_sort(list.begin(), list.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-    for (const auto& entry : list)
-        entry.second(*this);
+    // In this order: renderer Direct3D 7, audio, input, renderer OpenGL, scene importer, silent
+    // audio. Each layer's factory joins the list here once the layer exists.
     return 0;
 }
 

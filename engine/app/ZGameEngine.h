@@ -34,8 +34,3 @@ protected:
     float m_logicalWidth = 800.0f;
     float m_logicalHeight = 600.0f;
 };
-
-// Registers one module factory with the engine; the engine owns and deletes it. Layers register
-// their own factories this way when they are linked in.
-using ZModuleRegistrar = void (*)(ZEngine& engine);
-void AddModuleRegistrar(ZModuleRegistrar registrar, int order);
