@@ -5,6 +5,7 @@
 
 #include <SDL.h>
 #include <deque>
+#include <mutex>
 
 namespace plat
 {
@@ -12,6 +13,9 @@ namespace
 {
 struct PumpState
 {
+    // Messages may be posted from any thread, as window messages can; translation and
+    // reading happen on the thread that runs the pump.
+    std::mutex lock;
     std::deque<Message> queue;
     // Keystroke word of the last key pressed: the text it types is reported with it, as the
     // character message of a key carries that key's scan code.
@@ -26,6 +30,28 @@ PumpState& State()
     return state;
 }
 
+// An event of our own whose only purpose is to wake a pump blocked in WaitMessage when a
+// message is posted.
+uint32_t WakeEventType()
+{
+    static const uint32_t type = SDL_RegisterEvents(1);
+    return type;
+}
+
+void Enqueue(const Message& m)
+{
+    PumpState& state = State();
+    std::lock_guard<std::mutex> guard(state.lock);
+    state.queue.push_back(m);
+}
+
+bool QueueEmpty()
+{
+    PumpState& state = State();
+    std::lock_guard<std::mutex> guard(state.lock);
+    return state.queue.empty();
+}
+
 void Post(MessageType type, uint32_t windowId, uint32_t wParam = 0, uint32_t lParam = 0, int32_t x = 0,
           int32_t y = 0, int32_t button = -1)
 {
@@ -37,7 +63,7 @@ void Post(MessageType type, uint32_t windowId, uint32_t wParam = 0, uint32_t lPa
     m.x = x;
     m.y = y;
     m.button = button;
-    State().queue.push_back(m);
+    Enqueue(m);
 }
 
 int ButtonIndex(uint8_t sdlButton)
@@ -207,6 +233,7 @@ bool EventsRunning()
 bool Pop(Message& out)
 {
     PumpState& state = State();
+    std::lock_guard<std::mutex> guard(state.lock);
     if (state.queue.empty())
         return false;
     out = state.queue.front();
@@ -222,7 +249,7 @@ bool PeekMessage(Message& out)
     if (!EventsRunning())
         return false;
     SDL_Event e;
-    while (State().queue.empty() && SDL_PollEvent(&e))
+    while (QueueEmpty() && SDL_PollEvent(&e))
         Translate(e);
     return Pop(out);
 }
@@ -253,7 +280,13 @@ bool WaitMessage(Message& out, uint32_t timeoutMs)
 
 void PostMessage(const Message& message)
 {
-    State().queue.push_back(message);
+    Enqueue(message);
+    if (EventsRunning() && WakeEventType() != uint32_t(-1))
+    {
+        SDL_Event wake{};
+        wake.type = WakeEventType();
+        SDL_PushEvent(&wake);
+    }
 }
 
 void PostQuitMessage(int exitCode)
@@ -261,13 +294,16 @@ void PostQuitMessage(int exitCode)
     Message m;
     m.type = MessageType::Quit;
     m.wParam = uint32_t(exitCode);
-    State().queue.push_back(m);
+    PostMessage(m);
 }
 
 void ClearMessages()
 {
     PumpState& state = State();
-    state.queue.clear();
+    {
+        std::lock_guard<std::mutex> guard(state.lock);
+        state.queue.clear();
+    }
     state.lastKeyWord = 1;
     state.lastKeyWasSystem = false;
     if (EventsRunning())

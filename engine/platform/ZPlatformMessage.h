@@ -63,7 +63,8 @@ bool PeekMessage(Message& out);
 // As PeekMessage, but blocks up to timeoutMs for one to arrive (the paused engine waits here
 // instead of spinning). False when the time ran out.
 bool WaitMessage(Message& out, uint32_t timeoutMs);
-// Queues a message of our own; it comes before platform events not yet translated.
+// Queues a message of our own; it comes before platform events not yet translated. Any thread
+// may post; a pump blocked in WaitMessage wakes up for it.
 void PostMessage(const Message& message);
 void PostQuitMessage(int exitCode);
 // Drops every waiting message and platform event.

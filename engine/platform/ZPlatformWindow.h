@@ -57,10 +57,8 @@ bool SetCapture(bool on);
 class ZPlatformWindow
 {
 public:
-    enum Flags : uint32_t
-    {
-        kOpenGL = 1, // the window will carry a GL context (ZGLContext)
-    };
+    // Creation flags.
+    static constexpr uint32_t kOpenGL = 1; // the window will carry a GL context (ZGLContext)
 
     ZPlatformWindow() = default;
     // Destroys the window without posting the destroy message: by then nobody reads messages.

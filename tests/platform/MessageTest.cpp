@@ -325,6 +325,24 @@ TEST_F(MessageTranslation, WaitMessageWakesForAnEventFromAnotherThread)
     EXPECT_EQ(m.type, MessageType::Activate);
 }
 
+TEST_F(MessageTranslation, WaitMessageWakesForAMessagePostedByAnotherThread)
+{
+    std::thread poster(
+        []
+        {
+            SDL_Delay(20);
+            plat::PostQuitMessage(5);
+        });
+    Message m;
+    const bool got = plat::WaitMessage(m, 60000);
+    poster.join();
+    ASSERT_TRUE(got);
+    EXPECT_EQ(m.type, MessageType::Quit);
+    EXPECT_EQ(m.wParam, 5u);
+    // The wake-up itself leaves no message behind.
+    EXPECT_FALSE(plat::PeekMessage(m));
+}
+
 TEST(MessagePump, WorksWithoutVideo)
 {
     // Before any window exists, posted messages still flow and polling finds nothing else.
