@@ -15,6 +15,9 @@
 #include "engine/core/ZEventManager.h"
 #include "engine/core/ZNameId.h"
 #include "engine/core/ZPropertyManager.h"
+#include "engine/core/ZRandom.h"
+#include "engine/core/ZSerializer.h"
+#include "engine/fs/ZFileSystem.h"
 #include "engine/platform/ZCriticalSection.h"
 #include "engine/platform/ZPlatformTime.h"
 #include "engine/platform/ZPlatformSystem.h"
@@ -73,6 +76,7 @@ ZEngine::~ZEngine()
     m_audio = nullptr;
     delete m_input;
     m_input = nullptr;
+    delete ZFileSystem::GetInstance();
 
     for (ZModuleBase* module : m_modules)
         delete module;
@@ -84,15 +88,24 @@ ZEngine::~ZEngine()
 void ZEngine::CreateCoreObjects()
 {
     ZPropertyManager::GetInstance();
+    ZSerializerBase::GetRegistry();
     if (!g_frameTimer)
     {
         g_frameTimer = new ZFrameTimer();
         g_frameTimer->Reset();
     }
+    if (!ZFileSystem::GetInstance())
+    {
+        auto* fileSystem = new ZFileSystem();
+        fileSystem->MountDefaults(g_engineHome.GetValue().c_str());
+    }
     ZSettingsManager::GetInstance();
     ZEventManager::GetInstance();
     m_lastStatsSample = g_frameTimer->now;
     g_engineStartingUp = true;
+    // Every run draws the same sequence until a caller reseeds (the level loader does).
+    static const uint32_t kSeedKey[4] = {0x123, 0x234, 0x345, 0x456};
+    RandomSeedByArray(kSeedKey);
 }
 
 void ZEngine::InitSession(const ZCommandLine& words) { (void)words; }

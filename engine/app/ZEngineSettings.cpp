@@ -50,3 +50,8 @@ ZPropertyText g_engineStrings("engine.strings", "Strings file", "Strings file", 
 ZPropertyText g_consoleToggle("console.toggle", "Console toggle char", "Character enables the debug console", 2, kNone, std::string("`"));
 ZPropertyText g_engineDistributor("engine.distributor", "Name of distributor", "For splash screens and such", 2, kNone, std::string(""));
 ZPropertyText g_engineHome("engine.home", "", "", 0, kNone, std::string("./"));
+
+ZPropertyBool g_gameResourceFileLast("game.resourcefilelast", "Resource File Last",
+                                     "Look in the resource file after the directory", 0, kNone, false);
+ZPropertyBool g_gameDisableResourceFile("game.disableresourcefile", "Disable zip loading",
+                                        "Don't load from resource file", 2, kNone, false);

@@ -48,3 +48,7 @@ extern ZPropertyText g_engineStrings;
 extern ZPropertyText g_consoleToggle;
 extern ZPropertyText g_engineDistributor;
 extern ZPropertyText g_engineHome;
+
+// Where the "resources" alias looks first: the archive (default) or the folder.
+extern ZPropertyBool g_gameResourceFileLast;
+extern ZPropertyBool g_gameDisableResourceFile;

@@ -2,7 +2,11 @@
 // The engine as a game uses it: registers the system's module factories, mounts the game's
 // folders and resource archive, names the game's shader definitions and keeps the logical
 // screen size that 2D layers are laid out in.
+#include <memory>
+
 #include "engine/app/ZEngineWintel.h"
+
+class ZZipArchive;
 
 class ZGameEngine : public ZEngineWintel
 {
@@ -26,11 +30,7 @@ public:
     }
 
 protected:
+    std::unique_ptr<ZZipArchive> m_resourceArchive;
     float m_logicalWidth = 800.0f;
     float m_logicalHeight = 600.0f;
 };
-
-// Registers one module factory with the engine; the engine owns and deletes it. Layers register
-// their own factories this way when they are linked in.
-using ZModuleRegistrar = void (*)(ZEngine& engine);
-void AddModuleRegistrar(ZModuleRegistrar registrar, int order);

@@ -28,7 +28,7 @@ bool ZThread::Start()
     m_suspended = m_startSuspended;
     try
     {
-        m_thread = std::thread(&ZThread::ThreadMain, this);
+        m_thread = std::thread(&ZThread::ThreadProc, this);
     }
     catch (const std::system_error&)
     {
@@ -83,7 +83,12 @@ void ZThread::ApplyPriority()
         plat::SetThreadPriority(id, m_priority);
 }
 
-void ZThread::ThreadMain()
+void ZThread::ThreadProc(ZThread* object)
+{
+    object->Loop();
+}
+
+void ZThread::Loop()
 {
     {
         // A stop releases a suspended thread too: it then ends without a step.

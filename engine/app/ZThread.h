@@ -63,7 +63,9 @@ protected:
     virtual void Run() {}
 
 private:
-    void ThreadMain();
+    // The worker thread's entry.
+    static void ThreadProc(ZThread* object);
+    void Loop();
 
     std::atomic<int> m_priority{2};
     std::atomic<uint32_t> m_period{50};

@@ -40,6 +40,8 @@ struct ZTypeRecord
 // Declares the class's record and its GetTypeRecord override. Place it in the class body:
 //     class ZSprite : public ZGeom { QV_TYPE_RECORD(ZSprite, &ZGeom::kTypeRecord) ... };
 // The record is a compile-time constant, so it exists before any static initializer asks for it.
+// The macro leaves the class body in private access, as at the start of a class. A record without a
+// base (its is-a chain ends at itself) passes nullptr as BaseRecord.
 #define QV_TYPE_RECORD(Class, BaseRecord)                                                                    \
 public:                                                                                                      \
     static constexpr ZTypeRecord kTypeRecord{#Class, BaseRecord};                                            \

@@ -175,7 +175,7 @@ public:
         if constexpr (requires(const char* n) {
                           {
                               T::Find(n)
-                              } -> std::convertible_to<const ZEntity*>;
+                              } -> std::convertible_to<ZEntity*>;
                       })
             return ZEntityCast<T>(static_cast<ZEntity*>(T::Find(name)));
         else
@@ -186,7 +186,10 @@ public:
     bool FindsByName() const override { return m_findsByName; }
     void FreeState(ZSerializerState*) override {}
 
-    ZSerializerState* CreateNew() override { return ZSerializerState::Create(ToObject(m_create()), this); }
+    ZSerializerState* CreateNew() override
+    {
+        return ZSerializerState::Create(ToObject(m_create ? m_create() : nullptr), this);
+    }
     ZSerializerState* StateByName(const char* name) override
     {
         return ZSerializerState::Create(ToObject(name && m_find ? m_find(name) : nullptr), this);

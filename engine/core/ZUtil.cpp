@@ -1,7 +1,9 @@
 #include "engine/core/ZUtil.h"
 
 #include "engine/core/ZProperty.h"
+#include "engine/platform/ZPlatformSystem.h"
 
+#include <cstdio>
 #include <cstring>
 
 namespace
@@ -168,4 +170,23 @@ void ValueToString(const ZProperty* setting, char* text)
 std::string ValueToString(const ZProperty& setting)
 {
     return setting.ToText();
+}
+
+void GetOSName(char* buffer)
+{
+    if (!buffer)
+        return;
+    plat::OSVersion os;
+    if (!plat::GetOSVersion(os))
+    {
+        std::snprintf(buffer, 128, "unknown");
+        return;
+    }
+    std::snprintf(buffer, 128, "%s %i.%i (%s) %s", os.name.c_str(), os.major, os.minor, os.release.c_str(),
+                  os.machine.c_str());
+}
+
+bool IsUserAdmin()
+{
+    return plat::IsUserAdmin();
 }

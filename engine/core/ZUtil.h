@@ -55,6 +55,13 @@ bool ParseBool(const char* text);
 // The value brought into [low, high]; NaN gives low.
 float ClampFloat(float value, float low, float high);
 
+// The operating system for logs, at most 128 bytes with the terminator: "Linux 6.1 (6.1.0-13-amd64)
+// x86_64" (name, major.minor, release, machine); "unknown" when the system does not say.
+void GetOSName(char* buffer);
+
+// True when the process runs with administrator (root) privileges.
+bool IsUserAdmin();
+
 class ZProperty;
 // Writes the setting's current value as text into `text`, at most 128 bytes with the terminator (an
 // empty text for a null setting).

@@ -48,6 +48,12 @@ struct V3
     void RotateAxis(float angle, char axis);
     // out = a*t + b*(1 - t): t weights the first operand.
     static void Lerp(const V3& a, const V3& b, float t, V3& out);
+    static V3 Lerp(const V3& a, const V3& b, float t)
+    {
+        V3 out;
+        Lerp(a, b, t, out);
+        return out;
+    }
     // Each component raised to lo's, then lowered to hi's.
     void Clamp(const V3& lo, const V3& hi);
 

@@ -17,7 +17,10 @@ void ZGLContext::SetWindowAttributes()
     SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 1);
 }
 
-ZGLContext::~ZGLContext() { Destroy(); }
+ZGLContext::~ZGLContext()
+{
+    Destroy();
+}
 
 int ZGLContext::Create(ZPlatformWindow& window)
 {
@@ -49,7 +52,10 @@ void ZGLContext::Destroy()
     m_window = nullptr;
 }
 
-bool ZGLContext::MakeCurrent() { return m_context && SDL_GL_MakeCurrent(m_window, m_context) == 0; }
+bool ZGLContext::MakeCurrent()
+{
+    return m_context && SDL_GL_MakeCurrent(m_window, m_context) == 0;
+}
 
 void ZGLContext::SwapBuffers()
 {
@@ -57,7 +63,10 @@ void ZGLContext::SwapBuffers()
         SDL_GL_SwapWindow(m_window);
 }
 
-bool ZGLContext::SetSwapInterval(int interval) { return m_context && SDL_GL_SetSwapInterval(interval) == 0; }
+bool ZGLContext::SetSwapInterval(int interval)
+{
+    return m_context && SDL_GL_SetSwapInterval(interval) == 0;
+}
 
 void* ZGLContext::GetProcAddress(const char* name) const
 {

@@ -143,7 +143,8 @@ constexpr int kIndexSize = SDL_SCANCODE_RGUI + 1;
 
 const std::array<const Row*, kIndexSize>& Index()
 {
-    static const std::array<const Row*, kIndexSize> index = [] {
+    static const std::array<const Row*, kIndexSize> index = []
+    {
         std::array<const Row*, kIndexSize> table{};
         for (const Row& row : kRows)
             table[row.sdl] = &row;

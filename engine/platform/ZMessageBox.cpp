@@ -12,7 +12,8 @@ MessageBoxAnswer ShowMessageBox(MessageBoxKind kind, const std::string& title, c
 {
     std::fprintf(stderr, "%s: %s\n", title.c_str(), text.c_str());
     std::fflush(stderr);
-    const MessageBoxAnswer fallback = kind == MessageBoxKind::YesNo ? MessageBoxAnswer::No : MessageBoxAnswer::Ok;
+    const MessageBoxAnswer fallback =
+        kind == MessageBoxKind::YesNo ? MessageBoxAnswer::No : MessageBoxAnswer::Ok;
     if (!HasDisplay())
         return fallback;
 

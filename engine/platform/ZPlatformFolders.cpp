@@ -162,13 +162,17 @@ std::string GetTempFolder()
 
 bool FolderExists(const std::string& path)
 {
-    struct stat st{};
+    struct stat st
+    {
+    };
     return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 bool FileExists(const std::string& path)
 {
-    struct stat st{};
+    struct stat st
+    {
+    };
     return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 

@@ -5,6 +5,7 @@
 
 #include <SDL.h>
 #include <deque>
+#include <mutex>
 
 namespace plat
 {
@@ -12,6 +13,9 @@ namespace
 {
 struct PumpState
 {
+    // Messages may be posted from any thread, as window messages can; translation and
+    // reading happen on the thread that runs the pump.
+    std::mutex lock;
     std::deque<Message> queue;
     // Keystroke word of the last key pressed: the text it types is reported with it, as the
     // character message of a key carries that key's scan code.
@@ -26,6 +30,28 @@ PumpState& State()
     return state;
 }
 
+// An event of our own whose only purpose is to wake a pump blocked in WaitMessage when a
+// message is posted.
+uint32_t WakeEventType()
+{
+    static const uint32_t type = SDL_RegisterEvents(1);
+    return type;
+}
+
+void Enqueue(const Message& m)
+{
+    PumpState& state = State();
+    std::lock_guard<std::mutex> guard(state.lock);
+    state.queue.push_back(m);
+}
+
+bool QueueEmpty()
+{
+    PumpState& state = State();
+    std::lock_guard<std::mutex> guard(state.lock);
+    return state.queue.empty();
+}
+
 void Post(MessageType type, uint32_t windowId, uint32_t wParam = 0, uint32_t lParam = 0, int32_t x = 0,
           int32_t y = 0, int32_t button = -1)
 {
@@ -37,7 +63,7 @@ void Post(MessageType type, uint32_t windowId, uint32_t wParam = 0, uint32_t lPa
     m.x = x;
     m.y = y;
     m.button = button;
-    State().queue.push_back(m);
+    Enqueue(m);
 }
 
 int ButtonIndex(uint8_t sdlButton)
@@ -78,7 +104,7 @@ void TranslateKeyEvent(const SDL_KeyboardEvent& key)
     uint32_t word = 1u | (uint32_t(codes.scanCode) << 16);
     if (codes.extended)
         word |= kKeyExtended;
-    if (system && (altHeld || !down))
+    if (system && altHeld)
         word |= kKeyAltContext;
     if (!down || key.repeat)
         word |= kKeyPreviousDown;
@@ -173,8 +199,8 @@ void Translate(const SDL_Event& e)
     {
         const int button = ButtonIndex(e.button.button);
         if (button >= 0)
-            Post(e.type == SDL_MOUSEBUTTONDOWN ? MessageType::ButtonDown : MessageType::ButtonUp, e.button.windowID,
-                 0, 0, e.button.x, e.button.y, button);
+            Post(e.type == SDL_MOUSEBUTTONDOWN ? MessageType::ButtonDown : MessageType::ButtonUp,
+                 e.button.windowID, 0, 0, e.button.x, e.button.y, button);
         break;
     }
     case SDL_MOUSEMOTION:
@@ -199,11 +225,15 @@ void Translate(const SDL_Event& e)
     }
 }
 
-bool EventsRunning() { return SDL_WasInit(SDL_INIT_EVENTS) != 0; }
+bool EventsRunning()
+{
+    return SDL_WasInit(SDL_INIT_EVENTS) != 0;
+}
 
 bool Pop(Message& out)
 {
     PumpState& state = State();
+    std::lock_guard<std::mutex> guard(state.lock);
     if (state.queue.empty())
         return false;
     out = state.queue.front();
@@ -219,7 +249,7 @@ bool PeekMessage(Message& out)
     if (!EventsRunning())
         return false;
     SDL_Event e;
-    while (State().queue.empty() && SDL_PollEvent(&e))
+    while (QueueEmpty() && SDL_PollEvent(&e))
         Translate(e);
     return Pop(out);
 }
@@ -248,20 +278,32 @@ bool WaitMessage(Message& out, uint32_t timeoutMs)
     }
 }
 
-void PostMessage(const Message& message) { State().queue.push_back(message); }
+void PostMessage(const Message& message)
+{
+    Enqueue(message);
+    if (EventsRunning() && WakeEventType() != uint32_t(-1))
+    {
+        SDL_Event wake{};
+        wake.type = WakeEventType();
+        SDL_PushEvent(&wake);
+    }
+}
 
 void PostQuitMessage(int exitCode)
 {
     Message m;
     m.type = MessageType::Quit;
     m.wParam = uint32_t(exitCode);
-    State().queue.push_back(m);
+    PostMessage(m);
 }
 
 void ClearMessages()
 {
     PumpState& state = State();
-    state.queue.clear();
+    {
+        std::lock_guard<std::mutex> guard(state.lock);
+        state.queue.clear();
+    }
     state.lastKeyWord = 1;
     state.lastKeyWasSystem = false;
     if (EventsRunning())

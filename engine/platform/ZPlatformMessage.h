@@ -18,15 +18,16 @@ enum class MessageType : uint16_t
     KeyDown,    // wParam: virtual-key code; lParam: keystroke word
     KeyUp,
     Char,       // wParam: the Windows-1252 character byte; lParam: keystroke word of its key
-    SysKeyDown, // a key pressed with Alt held (not AltGr), and Alt itself
+    SysKeyDown, // a key pressed with Alt held (not AltGr), and Alt itself; F10 alone is a
+                // plain key here, as no menu bar waits for it
     SysKeyUp,
     Paint,
-    Move,       // x, y: the client area's new place on the screen
-    Size,       // wParam: SizeKind; x, y: new client width and height
-    Activate,   // wParam: 1 the window got the focus, 0 it lost it
-    Close,      // the user asked to close the window
-    Destroy,    // the window was destroyed
-    Quit,       // wParam: exit code
+    Move,     // x, y: the client area's new place on the screen
+    Size,     // wParam: SizeKind; x, y: new client width and height
+    Activate, // wParam: 1 the window got the focus, 0 it lost it
+    Close,    // the user asked to close the window
+    Destroy,  // the window was destroyed
+    Quit,     // wParam: exit code
 };
 
 enum SizeKind : uint32_t
@@ -62,7 +63,8 @@ bool PeekMessage(Message& out);
 // As PeekMessage, but blocks up to timeoutMs for one to arrive (the paused engine waits here
 // instead of spinning). False when the time ran out.
 bool WaitMessage(Message& out, uint32_t timeoutMs);
-// Queues a message of our own; it comes before platform events not yet translated.
+// Queues a message of our own; it comes before platform events not yet translated. Any thread
+// may post; a pump blocked in WaitMessage wakes up for it.
 void PostMessage(const Message& message);
 void PostQuitMessage(int exitCode);
 // Drops every waiting message and platform event.

@@ -47,7 +47,9 @@ bool ReadMemAvailable(uint64_t& bytes)
 
 bool GetMemoryStatus(MemoryStatus& out)
 {
-    struct sysinfo info{};
+    struct sysinfo info
+    {
+    };
     if (sysinfo(&info) != 0)
         return false;
     const uint64_t unit = info.mem_unit ? info.mem_unit : 1;
@@ -61,7 +63,9 @@ bool GetMemoryStatus(MemoryStatus& out)
 
 bool GetDiskSpace(const std::string& path, uint64_t& freeBytes, uint64_t& totalBytes)
 {
-    struct statvfs st{};
+    struct statvfs st
+    {
+    };
     if (path.empty() || statvfs(path.c_str(), &st) != 0)
         return false;
     const uint64_t unit = st.f_frsize ? st.f_frsize : st.f_bsize;
@@ -72,7 +76,9 @@ bool GetDiskSpace(const std::string& path, uint64_t& freeBytes, uint64_t& totalB
 
 bool GetOSVersion(OSVersion& out)
 {
-    struct utsname names{};
+    struct utsname names
+    {
+    };
     if (uname(&names) != 0)
         return false;
     out.name = names.sysname;
@@ -89,7 +95,10 @@ bool GetOSVersion(OSVersion& out)
     return true;
 }
 
-bool IsUserAdmin() { return geteuid() == 0; }
+bool IsUserAdmin()
+{
+    return geteuid() == 0;
+}
 
 std::string GetCpuBrand()
 {

@@ -8,7 +8,10 @@
 
 namespace plat
 {
-uint32_t GetCurrentThreadId() { return uint32_t(gettid()); }
+uint32_t GetCurrentThreadId()
+{
+    return uint32_t(gettid());
+}
 
 bool SetCurrentThreadName(const std::string& name)
 {

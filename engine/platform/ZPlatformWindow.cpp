@@ -8,6 +8,16 @@
 #include <cstdlib>
 #include <cstring>
 
+#if defined(__SANITIZE_ADDRESS__)
+// Sanitizer builds: the desktop-bus library that SDL's video start-up connects through keeps a
+// read buffer for the life of the process, even after SDL closes the connection. That is the
+// system library's, not ours; every program that opens the video would otherwise be reported.
+extern "C" const char* __lsan_default_suppressions()
+{
+    return "leak:libdbus-1.so\n";
+}
+#endif
+
 namespace plat
 {
 namespace
@@ -50,11 +60,19 @@ void ShutdownVideo()
 {
     if (g_videoReferences <= 0)
         return;
-    if (--g_videoReferences == 0)
-        SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
+    if (--g_videoReferences != 0)
+        return;
+    SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
+    // With nothing else of SDL in use, let it release what it keeps for the whole process
+    // (its desktop-bus connection among others).
+    if (SDL_WasInit(SDL_INIT_EVERYTHING) == 0)
+        SDL_Quit();
 }
 
-bool IsVideoInitialised() { return SDL_WasInit(SDL_INIT_VIDEO) != 0; }
+bool IsVideoInitialised()
+{
+    return SDL_WasInit(SDL_INIT_VIDEO) != 0;
+}
 
 std::string GetVideoError()
 {
@@ -98,8 +116,23 @@ bool ReadDisplayBounds(int display, Rect& out)
 }
 } // namespace
 
-bool GetPrimaryDesktopMode(DisplayMode& out) { return ReadDesktopMode(0, out); }
-bool GetPrimaryDisplayBounds(Rect& out) { return ReadDisplayBounds(0, out); }
+bool GetPrimaryDesktopMode(DisplayMode& out)
+{
+    return ReadDesktopMode(0, out);
+}
+bool GetPrimaryDisplayBounds(Rect& out)
+{
+    return ReadDisplayBounds(0, out);
+}
+
+Rect CenteredPlacement(const Rect& display, int width, int height, bool windowed)
+{
+    if (!windowed)
+        return display;
+    const int w = std::min(width, display.w);
+    const int h = std::min(height, display.h);
+    return {display.x + display.w / 2 - w / 2, display.y + display.h / 2 - h / 2, w, h};
+}
 
 int ShowCursor(bool show)
 {
@@ -108,7 +141,10 @@ int ShowCursor(bool show)
     return g_cursorCount;
 }
 
-int GetCursorShowCount() { return g_cursorCount; }
+int GetCursorShowCount()
+{
+    return g_cursorCount;
+}
 
 bool SetCapture(bool on)
 {
@@ -118,7 +154,10 @@ bool SetCapture(bool on)
 }
 } // namespace plat
 
-ZPlatformWindow::~ZPlatformWindow() { DestroyWindow(); }
+ZPlatformWindow::~ZPlatformWindow()
+{
+    DestroyWindow();
+}
 
 int ZPlatformWindow::Create(const std::string& title, int width, int height, bool windowed, uint32_t flags)
 {
@@ -175,18 +214,14 @@ bool ZPlatformWindow::CenterOnDisplay(int& width, int& height)
     plat::Rect bounds;
     if (!m_window || !GetDisplayBounds(bounds))
         return false;
+    const plat::Rect place = plat::CenteredPlacement(bounds, width, height, m_windowed);
+    width = place.w;
+    height = place.h;
+    // Full screen already covers the display.
     if (m_windowed)
     {
-        width = std::min(width, bounds.w);
-        height = std::min(height, bounds.h);
-        SDL_SetWindowSize(m_window, width, height);
-        SDL_SetWindowPosition(m_window, bounds.x + bounds.w / 2 - width / 2, bounds.y + bounds.h / 2 - height / 2);
-    }
-    else
-    {
-        // Full screen covers the display: the size is the display's.
-        width = bounds.w;
-        height = bounds.h;
+        SDL_SetWindowSize(m_window, place.w, place.h);
+        SDL_SetWindowPosition(m_window, place.x, place.y);
     }
     Invalidate();
     return true;
@@ -239,7 +274,10 @@ void ZPlatformWindow::DestroyWindow()
     }
 }
 
-uint32_t ZPlatformWindow::GetId() const { return m_window ? SDL_GetWindowID(m_window) : 0; }
+uint32_t ZPlatformWindow::GetId() const
+{
+    return m_window ? SDL_GetWindowID(m_window) : 0;
+}
 
 bool ZPlatformWindow::GetDisplayBounds(plat::Rect& out) const
 {
@@ -306,7 +344,8 @@ bool ZPlatformWindow::ClipCursor(const plat::Rect* screenRect)
     // The platform confines the pointer in window coordinates.
     int x = 0, y = 0;
     SDL_GetWindowPosition(m_window, &x, &y);
-    const SDL_Rect r{screenRect->x - x, screenRect->y - y, std::max(screenRect->w, 1), std::max(screenRect->h, 1)};
+    const SDL_Rect r{screenRect->x - x, screenRect->y - y, std::max(screenRect->w, 1),
+                     std::max(screenRect->h, 1)};
     return SDL_SetWindowMouseRect(m_window, &r) == 0;
 }
 

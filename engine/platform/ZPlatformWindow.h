@@ -41,6 +41,11 @@ bool HasDisplay();
 bool GetPrimaryDesktopMode(DisplayMode& out);
 bool GetPrimaryDisplayBounds(Rect& out);
 
+// Where a window of client size width x height goes on a display with the given bounds:
+// centred, the display's origin included; windowed, the size is first capped at the display's.
+// Full screen takes the whole display.
+Rect CenteredPlacement(const Rect& display, int width, int height, bool windowed);
+
 // Cursor show count, kept with the Windows meaning: each call adds or takes one, the cursor is
 // visible while the count is >= 0, and it starts at 0. Returns the new count.
 int ShowCursor(bool show);
@@ -52,10 +57,8 @@ bool SetCapture(bool on);
 class ZPlatformWindow
 {
 public:
-    enum Flags : uint32_t
-    {
-        kOpenGL = 1, // the window will carry a GL context (ZGLContext)
-    };
+    // Creation flags.
+    static constexpr uint32_t kOpenGL = 1; // the window will carry a GL context (ZGLContext)
 
     ZPlatformWindow() = default;
     // Destroys the window without posting the destroy message: by then nobody reads messages.

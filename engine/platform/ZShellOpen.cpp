@@ -46,12 +46,15 @@ int SpawnProcess(const std::vector<std::string>& argv, int* childPid)
         return 0;
     }
     // Nobody waits for the opener; a waiter thread keeps it from lingering as a zombie.
-    std::thread([pid] {
-        int status = 0;
-        while (waitpid(pid, &status, 0) < 0 && errno == EINTR)
+    std::thread(
+        [pid]
         {
-        }
-    }).detach();
+            int status = 0;
+            while (waitpid(pid, &status, 0) < 0 && errno == EINTR)
+            {
+            }
+        })
+        .detach();
     return 0;
 }
 

@@ -8,7 +8,10 @@
 #include <sys/file.h>
 #include <unistd.h>
 
-ZSingleInstanceLock::~ZSingleInstanceLock() { Release(); }
+ZSingleInstanceLock::~ZSingleInstanceLock()
+{
+    Release();
+}
 
 ZSingleInstanceLock::Result ZSingleInstanceLock::Acquire(const std::string& folder,
                                                          const std::string& displayName)

@@ -74,6 +74,7 @@ TEST(V3, LerpWeightsFirstOperandAndClampOrder)
     EXPECT_EQ(out, b);
     V3::Lerp(a, b, 0.25f, out);
     ExpectNear(out, {-3.5f, 8.0f, 1.125f});
+    EXPECT_EQ(V3::Lerp(a, b, 0.25f), out);
 
     // Raised to lo first, then lowered to hi: an inverted range ends at hi.
     V3 v = {-2.0f, 5.0f, 0.5f};

@@ -2,6 +2,7 @@
 
 #include <bit>
 #include <cmath>
+#include <cstdlib>
 #include <random>
 
 #include "engine/core/ZEasing.h"
@@ -9,6 +10,13 @@
 
 namespace
 {
+
+TEST(RandomDeathTest, UnseededGeneratorStartsWithDefaultSeed)
+{
+    // A fresh process, so that no other test has seeded the generator before.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(std::exit(RandomNext() == 3499211612u ? 0 : 1), testing::ExitedWithCode(0), "");
+}
 
 TEST(Random, SeedReproducesReferenceSequence)
 {

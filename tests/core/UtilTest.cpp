@@ -4,8 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 namespace
 {
@@ -128,6 +131,18 @@ TEST(Util, ParseBoolAndClampFloat)
     EXPECT_EQ(ClampFloat(-5.0f, 0.0f, 1.0f), 0.0f);
     EXPECT_EQ(ClampFloat(0.5f, 0.0f, 1.0f), 0.5f);
     EXPECT_EQ(ClampFloat(std::nanf(""), -1.0f, 1.0f), -1.0f);
+}
+
+TEST(Util, OSNameFitsItsBufferAndAdminTestAgreesWithTheUser)
+{
+    char name[136];
+    std::memset(name, '#', sizeof name);
+    GetOSName(name);
+    const std::string text(name);
+    EXPECT_LT(text.size(), 128u);
+    EXPECT_EQ(name[128], '#'); // nothing written past 128 bytes
+    EXPECT_NE(text.find(" ("), std::string::npos) << text;
+    EXPECT_EQ(IsUserAdmin(), geteuid() == 0);
 }
 
 TEST(Util, ValueToStringFitsIn128Bytes)
