@@ -16,7 +16,7 @@ std::string FixtureArchive()
     return here.substr(0, here.rfind("bench/")) + "tests/fixtures/fs/python.zip";
 }
 
-// The 150 000-byte deflated member, read whole through a member file in 64 KB pieces.
+// The 150 000-byte deflated member, read whole through a member file in 64 KB chunks.
 void BM_ZipReadDeflatedMember(benchmark::State& state)
 {
     ZZipArchive archive(FixtureArchive().c_str());

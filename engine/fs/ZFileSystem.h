@@ -22,6 +22,9 @@ public:
     // Closes and deletes every file still in the open-file list.
     ~ZFileSystem();
 
+    // The live file system or null: the engine decides when it exists (it mounts the
+    // default places right after making it), so a request never creates one.
+    static ZFileSystem* GetInstance() { return PeekInstance(); }
     // The table of the live file system, else the program-wide one.
     static ZMountTable* GetCurrentMountTable();
     ZMountTable* GetMountTable() const { return m_table; }

@@ -171,7 +171,9 @@ protected:
 
 TEST_F(FileSystemTest, ArchiveFirstThenFolder)
 {
+    EXPECT_EQ(ZFileSystem::GetInstance(), nullptr) << "a request never makes one";
     ZFileSystem fs(&m_table);
+    EXPECT_EQ(ZFileSystem::GetInstance(), &fs);
     EXPECT_EQ(ZFileSystem::PeekInstance(), &fs);
     ZZipArchive archive("game:resources.brn");
     fs.MountResourceArchive(&archive);

@@ -116,9 +116,9 @@ TEST_P(ZipFixture, ReadsEveryMemberEveryWay)
         EXPECT_TRUE(whole.ok);
         EXPECT_TRUE(whole.data == data);
         // Small steps cross the 64 KB input refills of the big member many times.
-        SReadResult pieces = ReadThroughMember(archive, name, 777);
-        EXPECT_TRUE(pieces.ok);
-        EXPECT_TRUE(pieces.data == data);
+        SReadResult chunks = ReadThroughMember(archive, name, 777);
+        EXPECT_TRUE(chunks.ok);
+        EXPECT_TRUE(chunks.data == data);
         SReadResult streamed = ReadThroughMember(archive, name, 4096, true);
         EXPECT_TRUE(streamed.ok);
         EXPECT_TRUE(streamed.data == data);
@@ -475,7 +475,7 @@ TEST_F(ZipScratch, DamagedCopiesNeverCrashOrLie)
         for (const auto& [name, data] : FixtureMembers())
         {
             // Whole reads through a member file and through the index; every other copy
-            // reads the member streamed in pieces instead.
+            // reads the member streamed in chunks instead.
             for (int way = 0; way < 2; ++way)
             {
                 SReadResult r = way == 1  ? ReadThroughIndex(archive, name)
