@@ -132,6 +132,10 @@ int ZSafeFileStream::Open()
                 continue;
             break;
         }
+        // The replacement keeps the permissions of the file it replaces.
+        struct stat old;
+        if (stat(m_path.c_str(), &old) == 0 && S_ISREG(old.st_mode))
+            fchmod(fd, old.st_mode & 07777);
         m_stream = fdopen(fd, "wb");
         if (!m_stream)
         {
