@@ -85,7 +85,8 @@ std::string FormatPropertyLine(const SPropertyEntry& entry)
 
 bool ZPropertyFile::IsStorableValue(std::string_view value)
 {
-    return value.find_first_of("#\r\n") == std::string_view::npos && value.find('\0') == std::string_view::npos;
+    return value.find_first_of("#\r\n") == std::string_view::npos &&
+           value.find('\0') == std::string_view::npos;
 }
 
 ZPropertyFile::ZPropertyFile() = default;

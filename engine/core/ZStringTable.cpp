@@ -196,7 +196,8 @@ uint32_t ZStringTable::LoadXml(IFile* file)
     if (XML_Parse(parser, data, int(buffer.size()), XML_TRUE) != XML_STATUS_OK)
     {
         char text[160];
-        std::snprintf(text, sizeof text, "line %lu: %s", static_cast<unsigned long>(XML_GetCurrentLineNumber(parser)),
+        std::snprintf(text, sizeof text, "line %lu: %s",
+                      static_cast<unsigned long>(XML_GetCurrentLineNumber(parser)),
                       XML_ErrorString(XML_GetErrorCode(parser)));
         m_lastError = text;
     }

@@ -67,14 +67,14 @@ protected:
         char pattern[] = "/tmp/qv_cfgtest_XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
         m_dir = pattern;
-        for (ZProperty* p : std::initializer_list<ZProperty*>{&s_width, &s_volume, &s_name, &s_flag, &s_always,
-                                                               &s_unsaved})
+        for (ZProperty* p :
+             std::initializer_list<ZProperty*>{&s_width, &s_volume, &s_name, &s_flag, &s_always, &s_unsaved})
             p->Reset(false);
     }
     void TearDown() override
     {
-        for (ZProperty* p : std::initializer_list<ZProperty*>{&s_width, &s_volume, &s_name, &s_flag, &s_always,
-                                                               &s_unsaved})
+        for (ZProperty* p :
+             std::initializer_list<ZProperty*>{&s_width, &s_volume, &s_name, &s_flag, &s_always, &s_unsaved})
             p->Reset(false);
         DeleteDirectoryTree(m_dir.c_str());
     }
@@ -190,8 +190,9 @@ TEST_F(PropertyFileTest, SaveRebuildsFromTheSettingsAndRoundTrips)
     // Known keys take the settings' text; a setting at its default that the file holds keeps its
     // line; saved settings the file lacks follow in name order, at their default only when always
     // written; long texts are written whole; LF only.
-    const std::string expected = " # mine\ncfgtest.width = 1280 # wide\nunknown.key = kept\n\ncfgtest.name = " +
-                                 longName + "\ncfgtest.flag = false\ncfgtest.always = false\ncfgtest.volume = 0.2\n";
+    const std::string expected =
+        " # mine\ncfgtest.width = 1280 # wide\nunknown.key = kept\n\ncfgtest.name = " + longName +
+        "\ncfgtest.flag = false\ncfgtest.always = false\ncfgtest.volume = 0.2\n";
     EXPECT_EQ(ReadFile(path), expected);
     EXPECT_EQ(file.GetText(), expected);
     EXPECT_EQ(FileNames(m_dir), std::vector<std::string>{"main.cfg"}) << "no temporary file is left";

@@ -48,7 +48,8 @@ const TextCase kGoodFile[] = {
     {"menu.content", nullptr}, // plain element content is no text
     {"crab.name", "Crab"},
     {"crab.same", "Crab"},
-    {"umlaut", "Gr\xC3\xB6\xC3\x9F" "e"},
+    {"umlaut", "Gr\xC3\xB6\xC3\x9F"
+               "e"},
     {"Menu.Play", nullptr}, // keys keep their case
 };
 
@@ -121,8 +122,8 @@ TEST(StringTable, BrokenFilesFailAndLeaveTheTableAsItWas)
     const size_t count = table.GetCount();
 
     // Cut inside an element, without its closing root tag, badly nested, not UTF-8, empty, absent.
-    for (const char* name : {"truncated.xml", "unclosed.xml", "mismatched.xml", "badbytes.xml", "empty.xml",
-                             "missing.xml"})
+    for (const char* name :
+         {"truncated.xml", "unclosed.xml", "mismatched.xml", "badbytes.xml", "empty.xml", "missing.xml"})
     {
         SCOPED_TRACE(name);
         EXPECT_EQ(Load(table, name), 1u);
@@ -179,15 +180,17 @@ TEST(StringTable, ThreadsAskingForTheSameKeysAllGetTheKeyText)
     std::vector<int> wrong(4, 0);
     for (int t = 0; t < 4; ++t)
     {
-        threads.emplace_back([&table, &wrong, t] {
-            for (int i = 0; i < 500; ++i)
+        threads.emplace_back(
+            [&table, &wrong, t]
             {
-                const std::string key = "shared." + std::to_string(i % 50);
-                const char* text = table.GetText(key.c_str());
-                if (!text || key != text)
-                    ++wrong[size_t(t)];
-            }
-        });
+                for (int i = 0; i < 500; ++i)
+                {
+                    const std::string key = "shared." + std::to_string(i % 50);
+                    const char* text = table.GetText(key.c_str());
+                    if (!text || key != text)
+                        ++wrong[size_t(t)];
+                }
+            });
     }
     for (std::thread& thread : threads)
         thread.join();
