@@ -378,6 +378,8 @@ void ZEngine::FatalError(const char* text)
 void ZEngine::OutOfMemory()
 {
     FatalError("The game ran out of memory. Please try closing all applications and start the game again.");
+    // An override that returned anyway must not let the caller go on without its memory.
+    std::exit(10);
 }
 
 std::string ZEngine::GetBuildStamp()
