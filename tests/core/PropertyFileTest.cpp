@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
@@ -231,6 +232,41 @@ TEST_F(PropertyFileTest, NothingIsWrittenWhenNothingDiffers)
     WriteFile(path, "sentinel\n");
     EXPECT_EQ(file.Save(path.c_str(), true), 0);
     EXPECT_EQ(ReadFile(path), "sentinel\n");
+}
+
+TEST_F(PropertyFileTest, NumbersStayInTheCFormsUnderADecimalCommaLocale)
+{
+    // A German numeric locale, made for this test, writes 0,25 and reads "0.25" as 0.
+    const std::string command = "localedef -i de_DE -f UTF-8 -c " + Path("de_DE.UTF-8") + " >/dev/null 2>&1";
+    (void)std::system(command.c_str());
+    setenv("LOCPATH", m_dir.c_str(), 1);
+    const std::string before = std::setlocale(LC_NUMERIC, nullptr);
+    if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8"))
+    {
+        unsetenv("LOCPATH");
+        GTEST_SKIP() << "no decimal-comma locale can be made here";
+    }
+    char probe[16];
+    std::snprintf(probe, sizeof probe, "%.2f", 0.25);
+
+    const std::string path = Path("main.cfg");
+    WriteFile(path, "cfgtest.volume = 0.25\ncfgtest.width = 0x400\ncfgtest.always = false\n");
+    ZPropertyFile file;
+    file.SetGroup(kGroup);
+    const int loaded = file.Load(path.c_str(), true);
+    const float volume = s_volume.GetValue();
+    const int width = s_width.GetValue();
+    s_volume.SetValue(0.7f);
+    const int saved = file.Save(path.c_str(), true);
+
+    std::setlocale(LC_NUMERIC, before.c_str());
+    unsetenv("LOCPATH");
+    ASSERT_STREQ(probe, "0,25") << "the locale is in effect";
+    EXPECT_EQ(loaded, 0);
+    EXPECT_EQ(volume, 0.25f);
+    EXPECT_EQ(width, 1024);
+    EXPECT_EQ(saved, 0);
+    EXPECT_EQ(ReadFile(path), "cfgtest.volume = 0.69999999\ncfgtest.width = 1024\ncfgtest.always = false\n");
 }
 
 TEST_F(PropertyFileTest, ValuesTheFormatCannotHoldKeepTheFileLine)
