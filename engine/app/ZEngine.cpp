@@ -22,6 +22,7 @@
 #include "engine/platform/ZPlatformTime.h"
 #include "engine/platform/ZPlatformSystem.h"
 #include "engine/render/IRender.h"
+#include "engine/resource/ZResourceManager.h"
 
 ZEngine* g_engine = nullptr;
 bool g_engineStartingUp = false;
@@ -61,6 +62,8 @@ ZEngine::~ZEngine()
     m_flags |= kEngineShuttingDown | kEngineDestroying;
     g_engineRenderWindow.RemoveListener(this);
     g_renderWidescreen.RemoveListener(this);
+    if (ZResourceManager* resources = ZResourceManager::PeekInstance())
+        resources->RequestStop();
     if (m_render)
         m_render->PrepareRelease();
 
@@ -69,6 +72,8 @@ ZEngine::~ZEngine()
     ZSettingsManager::DestroyInstance();
     ZEventManager::DestroyInstance();
     ZPropertyManager::DestroyInstance();
+    if (ZResourceManager* resources = ZResourceManager::PeekInstance())
+        resources->ReleaseAll();
 
     delete m_render;
     m_render = nullptr;
@@ -77,6 +82,7 @@ ZEngine::~ZEngine()
     delete m_input;
     m_input = nullptr;
     delete ZFileSystem::GetInstance();
+    ZResourceManager::DestroyInstance();
 
     for (ZModuleBase* module : m_modules)
         delete module;
@@ -89,6 +95,7 @@ void ZEngine::CreateCoreObjects()
 {
     ZPropertyManager::GetInstance();
     ZSerializerBase::GetRegistry();
+    ZResourceManager::GetInstance();
     if (!g_frameTimer)
     {
         g_frameTimer = new ZFrameTimer();
@@ -123,6 +130,9 @@ int ZEngine::Init(const ZCommandLine& words)
     if (result != 0)
         return result;
 
+    // Without non-power-of-two textures the decoders round texture sizes up.
+    if (m_render)
+        ZResourceManager::GetInstance()->SetDecoderOption(!m_render->TestCapability(4));
     m_flags |= kEngineInitialized;
     if (g_inputMouseSpeed.GetValue() > 0.0f && m_input)
         m_input->SetMouseSpeed(g_inputMouseSpeed.GetValue());
@@ -215,7 +225,12 @@ int ZEngine::Run()
     return 0;
 }
 
-int ZEngine::StopServices() { return 0; }
+int ZEngine::StopServices()
+{
+    if (ZResourceManager* resources = ZResourceManager::PeekInstance())
+        resources->StopLoader();
+    return 0;
+}
 
 void ZEngine::IdleUnderFpsLimit()
 {
@@ -251,6 +266,11 @@ bool ZEngine::Frame()
         m_render->RenderFrame();
     if (m_input)
         m_input->EndFrame();
+    if (ZResourceManager* resources = ZResourceManager::PeekInstance())
+    {
+        resources->ProcessFinished();
+        resources->UnloadParked();
+    }
     return true;
 }
 
@@ -292,6 +312,8 @@ int ZEngine::LoadMainConfig() { return 0; }
 
 bool ZEngine::IsLoading() const
 {
+    if (ZResourceManager* resources = ZResourceManager::PeekInstance(); resources && resources->HasQueuedLoads())
+        return true;
     if (m_render && m_render->HasQueuedUploads())
         return true;
     if (m_audio && m_audio->HasPendingWork())
