@@ -101,6 +101,8 @@ public:
     virtual void Idle() {}
     virtual void Deactivate() { SetActive(false); }
 
+    // The node's Release, not the listener list's.
+    using ZNode::Release;
     using ZEventProducer<ZTransientListener>::AddListener;
     using ZEventProducer<ZTransientListener>::RemoveListener;
 

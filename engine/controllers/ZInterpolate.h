@@ -68,6 +68,8 @@ public:
 
     void Begin();
 
+    // The node's Release, not the listener list's.
+    using ZNode::Release;
     using Transient::AddListener;
     using Transient::RemoveListener;
     using Progress::AddListener;
