@@ -19,9 +19,15 @@ ZControllerBase::~ZControllerBase()
         --g_controllersActive;
 }
 
-void ZControllerBase::OnActivate() { ++g_controllersActive; }
+void ZControllerBase::OnActivate()
+{
+    ++g_controllersActive;
+}
 
-void ZControllerBase::OnDeactivate() { --g_controllersActive; }
+void ZControllerBase::OnDeactivate()
+{
+    --g_controllersActive;
+}
 
 void ZControllerBase::CopySettingsFrom(ZControllerBase* other)
 {

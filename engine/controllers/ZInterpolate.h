@@ -69,11 +69,11 @@ public:
     void Begin();
 
     // The node's Release, not the listener list's.
-    using ZNode::Release;
-    using Transient::AddListener;
-    using Transient::RemoveListener;
     using Progress::AddListener;
     using Progress::RemoveListener;
+    using Transient::AddListener;
+    using Transient::RemoveListener;
+    using ZNode::Release;
 
     // Running tweens on a channel.
     static int ChannelCount(ZNameId channel);

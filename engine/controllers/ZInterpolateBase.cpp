@@ -20,7 +20,10 @@ template <class I> I* CreateUnderControllers(ZNode* target)
 
 } // namespace
 
-double EngineClockNow() { return g_frameTimer ? g_frameTimer->now : 0.0; }
+double EngineClockNow()
+{
+    return g_frameTimer ? g_frameTimer->now : 0.0;
+}
 
 void PlaceAtWorldPoint(ZNode* target, const V3& world)
 {

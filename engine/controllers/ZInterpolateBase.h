@@ -56,11 +56,11 @@ public:
     void Begin();
 
     // The node's Release, not the listener list's.
-    using ZNode::Release;
-    using Transient::AddListener;
-    using Transient::RemoveListener;
     using Progress::AddListener;
     using Progress::RemoveListener;
+    using Transient::AddListener;
+    using Transient::RemoveListener;
+    using ZNode::Release;
 
     float GetT() const { return m_t; }
     double GetDuration() const { return m_duration; }

@@ -136,11 +136,13 @@ bool ZCamera::BuildDrawList()
     _M44 identity;
     Collect(m_root, identity);
     // Equal keys keep their collection order (no allocation: the order field breaks the tie).
-    std::sort(m_entries, m_entries + m_entryCount, [](const SDrawEntry& a, const SDrawEntry& b) {
-        if (a.key != b.key)
-            return int32_t(a.key - b.key) < 0;
-        return a.order < b.order;
-    });
+    std::sort(m_entries, m_entries + m_entryCount,
+              [](const SDrawEntry& a, const SDrawEntry& b)
+              {
+                  if (a.key != b.key)
+                      return int32_t(a.key - b.key) < 0;
+                  return a.order < b.order;
+              });
     return m_entryCount != 0;
 }
 

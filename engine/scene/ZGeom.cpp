@@ -51,8 +51,8 @@ void AccumulateLeafBounds(ZNode* node, ZBoundingBox& box)
     }
 }
 
-template <class T> void WriteValueElement(ISaveVisitor* visitor, const char* property, const char* element,
-                                          const T& value)
+template <class T>
+void WriteValueElement(ISaveVisitor* visitor, const char* property, const char* element, const T& value)
 {
     visitor->BeginElement(property, element);
     WriteValueAttributes(value, *visitor);
@@ -67,7 +67,10 @@ ZGeom::ZGeom()
     SetFlags(kNodeIdentityOrientation);
 }
 
-ZSerializerBase* ZGeom::GetSerializer() const { return &s_geomSerializer; }
+ZSerializerBase* ZGeom::GetSerializer() const
+{
+    return &s_geomSerializer;
+}
 
 void ZGeom::CopyFrom(ZNode* source)
 {
@@ -211,9 +214,15 @@ void ZGeom::SetPosition(const V3& position)
     Invalidate();
 }
 
-void ZGeom::MoveBy2D(const V2& delta) { MoveBy(delta.x, delta.y, 0.0f); }
+void ZGeom::MoveBy2D(const V2& delta)
+{
+    MoveBy(delta.x, delta.y, 0.0f);
+}
 
-void ZGeom::MoveByV3(const V3& delta) { MoveBy(delta.x, delta.y, delta.z); }
+void ZGeom::MoveByV3(const V3& delta)
+{
+    MoveBy(delta.x, delta.y, delta.z);
+}
 
 void ZGeom::MoveBy(float dx, float dy, float dz)
 {
@@ -466,7 +475,10 @@ ZGroup* ZGroup::CreateNamed(const char* name, ZNode* child)
     return group;
 }
 
-ZSerializerBase* ZGroup::GetSerializer() const { return &s_groupSerializer; }
+ZSerializerBase* ZGroup::GetSerializer() const
+{
+    return &s_groupSerializer;
+}
 
 void ZGroup::CopyFrom(ZNode* source)
 {

@@ -69,7 +69,8 @@ ZNode::~ZNode()
             std::vector<INodeStateListener*> copy = *m_listeners;
             for (INodeStateListener* l : copy)
             {
-                if (m_listeners && std::find(m_listeners->begin(), m_listeners->end(), l) != m_listeners->end())
+                if (m_listeners &&
+                    std::find(m_listeners->begin(), m_listeners->end(), l) != m_listeners->end())
                     l->NodeGone(this);
             }
         }
@@ -108,7 +109,10 @@ void ZNode::DestroyChildren()
     m_childCount = 0;
 }
 
-ZSerializerBase* ZNode::GetSerializer() const { return &s_nodeSerializer; }
+ZSerializerBase* ZNode::GetSerializer() const
+{
+    return &s_nodeSerializer;
+}
 
 void ZNode::Release()
 {

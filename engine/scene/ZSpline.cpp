@@ -276,7 +276,10 @@ ZSplineNode::~ZSplineNode()
     m_spline = nullptr;
 }
 
-ZSerializerBase* ZSplineNode::GetSerializer() const { return &s_splineNodeSerializer; }
+ZSerializerBase* ZSplineNode::GetSerializer() const
+{
+    return &s_splineNodeSerializer;
+}
 
 void ZSplineNode::CopyFrom(ZNode* source)
 {

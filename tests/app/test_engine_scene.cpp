@@ -21,9 +21,21 @@ class PhaseNode : public ZGroup
 {
 public:
     explicit PhaseNode(const char* name) { SetName(name); }
-    void EnterPhase1() override { Record("p1", kEngineScenePhase1); ZGroup::EnterPhase1(); }
-    void EnterPhase2() override { Record("p2", kEngineScenePhase2); ZGroup::EnterPhase2(); }
-    void EnterPhase3() override { Record("p3", kEngineScenePhase3); ZGroup::EnterPhase3(); }
+    void EnterPhase1() override
+    {
+        Record("p1", kEngineScenePhase1);
+        ZGroup::EnterPhase1();
+    }
+    void EnterPhase2() override
+    {
+        Record("p2", kEngineScenePhase2);
+        ZGroup::EnterPhase2();
+    }
+    void EnterPhase3() override
+    {
+        Record("p3", kEngineScenePhase3);
+        ZGroup::EnterPhase3();
+    }
     void Update() override
     {
         g_sceneLog.push_back(std::string(GetName()) + ":update");
@@ -130,7 +142,8 @@ TEST_F(EngineSceneTest, RunTakesTheTreeThroughItsPhasesAndUpdatesItEveryFrame)
     g_sceneLog.clear();
     auto* late = new PhaseNode("late");
     screen->AddChild(late);
-    EXPECT_EQ(g_sceneLog, (std::vector<std::string>{"late:p1(unflagged)", "late:p2(unflagged)", "late:p3(unflagged)"}));
+    EXPECT_EQ(g_sceneLog,
+              (std::vector<std::string>{"late:p1(unflagged)", "late:p2(unflagged)", "late:p3(unflagged)"}));
     late->Release();
     engine->UpdateScene();
     EXPECT_EQ(screen->FindNode("late"), nullptr);

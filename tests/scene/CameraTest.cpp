@@ -116,12 +116,9 @@ TEST_F(CameraTest, DepthKeysOfTwoDimensionalNodes)
         uint32_t key;
     };
     const Case cases[] = {
-        {-1000.0f, 0u},
-        {1000.0f, 65535u << 8},
-        {0.0f, 32767u << 8}, // the half step is truncated
-        {-5000.0f, 0u},      // clamped
-        {5000.0f, 65535u << 8},
-        {500.0f, 49151u << 8},
+        {-1000.0f, 0u},         {1000.0f, 65535u << 8}, {0.0f, 32767u << 8}, // the half step is truncated
+        {-5000.0f, 0u},                                                      // clamped
+        {5000.0f, 65535u << 8}, {500.0f, 49151u << 8},
     };
     for (const Case& c : cases)
         EXPECT_EQ(ZCamera::DepthKey(c.z), c.key) << c.z;
@@ -148,7 +145,8 @@ TEST_F(CameraTest, TheListIsSortedByKeyAndEqualKeysKeepTheirOrder)
     for (int frame = 0; frame < 3; ++frame)
     {
         ASSERT_TRUE(camera->BuildDrawList());
-        EXPECT_EQ(Names(*camera), (std::vector<std::string>{"back", "middle", "front-1", "front-2", "front-3"}));
+        EXPECT_EQ(Names(*camera),
+                  (std::vector<std::string>{"back", "middle", "front-1", "front-2", "front-3"}));
     }
     EXPECT_EQ(camera->GetEntries()[2].key, ZCamera::DepthKey(500.0f));
     EXPECT_FLOAT_EQ(camera->GetEntries()[3].world.m[3][2], 500.0f);
@@ -164,14 +162,16 @@ TEST_F(CameraTest, WhatEntersTheList)
     };
     const Case cases[] = {
         {"a sprite overlapping the screen by one unit enters; one wholly outside does not",
-         [](ZSceneTree* t) {
+         [](ZSceneTree* t)
+         {
              const float edge = float(g_renderWidth.GetValue()) * 0.5f;
              t->AddChild(new TestSprite("overlap", edge + 9.0f, 0.0f, 0.0f));
              t->AddChild(new TestSprite("outside", edge + 11.0f, 0.0f, 0.0f));
          },
          {"overlap"}},
         {"culling follows the pivot-placed rectangle, not the origin",
-         [](ZSceneTree* t) {
+         [](ZSceneTree* t)
+         {
              const float edge = float(g_renderWidth.GetValue()) * 0.5f;
              auto* s = new TestSprite("pivoted", -edge - 50.0f, 0.0f, 0.0f);
              s->rect = {0.0f, -10.0f, 100.0f, 10.0f}; // origin at its left edge
@@ -179,7 +179,8 @@ TEST_F(CameraTest, WhatEntersTheList)
          },
          {"pivoted"}},
         {"a hidden group hides its subtree",
-         [](ZSceneTree* t) {
+         [](ZSceneTree* t)
+         {
              auto* g = ZGroup::CreateNamed("hidden", new TestSprite("inside", 0, 0, 0));
              g->SetHidden(true);
              t->AddChild(g);
@@ -187,7 +188,8 @@ TEST_F(CameraTest, WhatEntersTheList)
          },
          {"shown"}},
         {"an inactive node and its subtree are passed over",
-         [](ZSceneTree* t) {
+         [](ZSceneTree* t)
+         {
              auto* s = new TestSprite("off", 0, 0, 0);
              s->AddChild(new TestSprite("below-off", 0, 0, 0));
              s->SetActive(false);
@@ -195,7 +197,8 @@ TEST_F(CameraTest, WhatEntersTheList)
          },
          {}},
         {"children-not-drawn lists the node but nothing below it",
-         [](ZSceneTree* t) {
+         [](ZSceneTree* t)
+         {
              auto* s = new TestSprite("parent", 0, 0, 0);
              s->AddChild(new TestSprite("child", 0, 0, 1));
              s->SetFlags(kNodeChildrenNotDrawn);
@@ -203,7 +206,8 @@ TEST_F(CameraTest, WhatEntersTheList)
          },
          {"parent"}},
         {"children enter before their parent at equal keys; plain groups make no entry",
-         [](ZSceneTree* t) {
+         [](ZSceneTree* t)
+         {
              auto* s = new TestSprite("parent", 0, 0, 0);
              s->AddChild(new TestSprite("child", 0, 0, 0));
              t->AddChild(s);

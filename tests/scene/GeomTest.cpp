@@ -155,7 +155,8 @@ TEST_F(GeomTest, SceneFilePropertiesAndTheirWriting)
     EXPECT_TRUE(node.SetProperty(ZNameId("is2d"), "is2d", "true"));
     EXPECT_TRUE(node.TestFlags(kNode2D));
     V4 axisAngle{0.0f, 0.0f, 2.0f, kHalfPi}; // the axis need not be of unit length
-    EXPECT_TRUE(node.SetProperty(ZNameId("orientation"), "orientation", reinterpret_cast<const char*>(&axisAngle)));
+    EXPECT_TRUE(
+        node.SetProperty(ZNameId("orientation"), "orientation", reinterpret_cast<const char*>(&axisAngle)));
     M33 expected;
     expected.SetAxisAngle({0.0f, 0.0f, 1.0f, kHalfPi});
     for (int i = 0; i < 3; ++i)
@@ -170,12 +171,16 @@ TEST_F(GeomTest, SceneFilePropertiesAndTheirWriting)
             out += std::string("<") + element + (property ? std::string("@") + property : "");
         }
         void CloseStartTag() override { out += ">"; }
-        void EndElement(const char*, const char* element) override { out += std::string("</") + element + ">"; }
+        void EndElement(const char*, const char* element) override
+        {
+            out += std::string("</") + element + ">";
+        }
         std::string out;
     };
     Recorder recorder;
     node.SaveElement(&recorder);
-    EXPECT_EQ(recorder.out, "<geom><v3@position x y z></v3><m33@matrix m00 m01 m02 m10 m11 m12 m20 m21 m22></m33></geom>");
+    EXPECT_EQ(recorder.out,
+              "<geom><v3@position x y z></v3><m33@matrix m00 m01 m02 m10 m11 m12 m20 m21 m22></m33></geom>");
 
     ZGeom plain;
     Recorder bare;

@@ -97,19 +97,22 @@ TEST_F(NodeTest, RemovingChildrenDuringTheWalkSkipsAndRepeatsNothing)
     };
     const Case cases[] = {
         {"current child removes itself",
-         [](LogNode* n) {
+         [](LogNode* n)
+         {
              if (std::string(n->GetName()) == "b")
                  RemoveFromParent(n);
          },
          {"b", "c", "d"}},
         {"current child removes its next sibling",
-         [](LogNode* n) {
+         [](LogNode* n)
+         {
              if (std::string(n->GetName()) == "b")
                  RemoveFromParent(n->GetNextSibling());
          },
          {"b", "d"}},
         {"a child appended during the walk is visited in the same pass",
-         [](LogNode* n) {
+         [](LogNode* n)
+         {
              if (std::string(n->GetName()) == "b")
                  n->GetParent()->AddChild(new LogNode("e"));
          },
@@ -205,9 +208,9 @@ TEST_F(NodeTest, PathsAndSearches)
         ZNode* expected;
     };
     const Case cases[] = {
-        {"a", emptyA},        // without a rest, the first of the name
+        {"a", emptyA}, // without a rest, the first of the name
         {"a/c", fullA->GetFirstChild()},
-        {"a/b", nullptr},     // only the first "a" with children is searched
+        {"a/b", nullptr}, // only the first "a" with children is searched
         {"missing", nullptr},
         {"a/", nullptr},
     };
@@ -365,7 +368,8 @@ TEST_F(NodeTest, TheChildIteratorPassesOverRefusedSubtrees)
     root.AddChild(off);
     root.AddChild(ZGroup::CreateNamed("z"));
 
-    auto names = [&](bool onlyActive, bool skipHidden) {
+    auto names = [&](bool onlyActive, bool skipHidden)
+    {
         Log out;
         ZNodeChildIterator it(&root, onlyActive, skipHidden);
         while (ZNode* n = it.Next())
@@ -380,13 +384,19 @@ TEST_F(NodeTest, PropertiesAndTheirWriting)
 {
     struct Recorder : ISaveVisitor
     {
-        void Attribute(const char* name, const char* value) override { out += std::string(" ") + name + "=" + value; }
+        void Attribute(const char* name, const char* value) override
+        {
+            out += std::string(" ") + name + "=" + value;
+        }
         void BeginElement(const char* property, const char* element) override
         {
             out += std::string("<") + element + (property ? std::string("@") + property : "");
         }
         void CloseStartTag() override { out += ">"; }
-        void EndElement(const char*, const char* element) override { out += std::string("</") + element + ">"; }
+        void EndElement(const char*, const char* element) override
+        {
+            out += std::string("</") + element + ">";
+        }
         std::string out;
     };
     ZNode node;

@@ -64,7 +64,8 @@ TEST_F(SceneTreeTest, ANodeReleasedDuringTheWalkIsStillUpdatedAndDeletedAfterIt)
     tree->AddChild(first);
     tree->AddChild(victim);
     NodeToRelease() = victim;
-    first->onUpdate = [](LogNode*) {
+    first->onUpdate = [](LogNode*)
+    {
         ZNode* v = NodeToRelease();
         v->Release();
         v->Release(); // queued once
