@@ -20,7 +20,8 @@ ZCamera::ZCamera() = default;
 
 ZCamera::~ZCamera()
 {
-    if (m_view && (m_options & kCameraInView))
+    // At shutdown the views go with the renderer before the scene tree deletes its cameras.
+    if (m_view && (m_options & kCameraInView) && !ZSceneTree::IsShutdownBegun())
         m_view->RemoveCamera(this);
     m_view = nullptr;
     delete[] m_entries;

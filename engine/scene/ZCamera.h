@@ -14,7 +14,8 @@
 
 class ZCamera;
 
-// What a camera calls on the view that holds it. The renderer's view implements it.
+// What a camera calls on the view that holds it. The renderer's view implements it; a view that
+// goes before its cameras hands each of them SetView(nullptr, ...).
 class ICameraView
 {
 public:

@@ -500,6 +500,18 @@ ZNode* ZNode::FindGeomParent() const
     return nullptr;
 }
 
+ZNode* ZNode::FindChildAnimationSet() const
+{
+    // By the record's id: the animation classes build on the scene, not the other way round.
+    static constexpr ZTypeRecord kAnimationSet{"ZAnimationSet", nullptr};
+    for (ZNode* c = m_firstChild; c; c = c->m_next)
+    {
+        if (c->IsA(kAnimationSet))
+            return c;
+    }
+    return nullptr;
+}
+
 void ZNode::OrFlagsRecursive(uint32_t bits)
 {
     for (ZNode* c = m_firstChild; c; c = c->m_next)

@@ -114,6 +114,8 @@ public:
     bool IsActiveInHierarchy() const;
     bool IsDescendantOf(const ZNode* ancestor) const;
     ZNode* FindGeomParent() const;
+    // The first child whose type chain holds ZAnimationSet, or null.
+    ZNode* FindChildAnimationSet() const;
     void OrFlagsRecursive(uint32_t bits);
     int AddStateListener(INodeStateListener* listener);
     // 1 when the listener was not there.

@@ -409,3 +409,27 @@ TEST_F(NodeTest, PropertiesAndTheirWriting)
     node.SaveElement(&recorder);
     EXPECT_EQ(recorder.out, "<node name=knob active=false hidden=true><group name=inner></group></node>");
 }
+
+namespace
+{
+// Stands in for the animation set: only its type record matters here.
+class AnimationSetLike : public ZGroup
+{
+    QV_TYPE_RECORD(ZAnimationSet, &ZGroup::kTypeRecord)
+};
+class BoneSet : public AnimationSetLike
+{
+    QV_TYPE_RECORD(ZBoneSet, &AnimationSetLike::kTypeRecord)
+};
+} // namespace
+
+TEST_F(NodeTest, TheFirstAnimationSetChildIsFoundByItsType)
+{
+    ZNode parent;
+    parent.AddChild(ZGroup::Create());
+    EXPECT_EQ(parent.FindChildAnimationSet(), nullptr);
+    auto* set = new BoneSet();
+    parent.AddChild(set);
+    parent.AddChild(new AnimationSetLike());
+    EXPECT_EQ(parent.FindChildAnimationSet(), set);
+}
