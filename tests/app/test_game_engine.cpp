@@ -86,7 +86,9 @@ TEST_F(GameEngineMounts, ResourcesByLanguageAndOrder)
         ASSERT_EQ(places.size(), c.disabled ? 1u : 2u);
         EXPECT_EQ(places[c.folderIndex], "media:quorvane");
         if (!c.disabled)
+        {
             EXPECT_NE(places[1 - c.folderIndex].find(c.archive), std::string::npos) << places[1 - c.folderIndex];
+        }
         EXPECT_EQ(Places(&ownTable, "localized"), std::vector<std::string>{c.localized});
     }
 }

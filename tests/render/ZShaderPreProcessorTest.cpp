@@ -1,5 +1,8 @@
 #include "engine/render/shaders/ZShaderPreProcessor.h"
 
+#include "engine/fs/ZFileSystem.h"
+#include "engine/fs/ZMountTable.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -69,6 +72,9 @@ struct PreprocessCase
     std::string expected; // the output on success, a part of the error text on failure
     std::vector<uint32_t> externs = {};
 };
+
+// Test listings show the case's label, not the bytes of the record.
+void PrintTo(const PreprocessCase& c, std::ostream* os) { *os << c.label; }
 
 std::map<std::string, std::string> Main(const std::string& text, std::map<std::string, std::string> more = {})
 {
@@ -266,6 +272,26 @@ TEST(ZShaderPreProcessor, FixtureFailuresAreReportedWithoutEscaping)
     }
 }
 
+TEST(ZShaderPreProcessor, ReadsThroughTheFileSystemByDefault)
+{
+    ZMountTable table;
+    table.AddMount("shaders", kFixtureDir.c_str());
+    ZFileSystem fs(&table);
+
+    ZShaderPreProcessor pp;
+    pp.AddDefine("FOG");
+    pp.SetExternTable(kOpenGLExternals);
+    ASSERT_TRUE(pp.Process("shaders:", "sprite.gls")) << pp.GetErrorText();
+    EXPECT_EQ(pp.GetOutput(), FixtureText("sprite_fog.expected"));
+    EXPECT_EQ(pp.GetUsedExternMask(), 0x82u);
+
+    EXPECT_FALSE(pp.Process("shaders:", "includes_missing.gls"));
+    EXPECT_EQ(pp.GetErrorText(), "Can not open inlude file nowhere.inc");
+    EXPECT_FALSE(pp.Process("shaders:", "absent.gls"));
+    EXPECT_EQ(pp.GetErrorText(), "ZShaderPreProcessor : Could not open file shaders:absent.gls");
+    EXPECT_EQ(fs.GetOpenFileCount(), 0u) << "every file read is closed and deleted";
+}
+
 TEST(ZShaderPreProcessor, MissingSourceFileNamesThePath)
 {
     ZShaderPreProcessor pp;
@@ -273,9 +299,10 @@ TEST(ZShaderPreProcessor, MissingSourceFileNamesThePath)
     EXPECT_FALSE(pp.Process(kFixtureDir, "absent.gls"));
     EXPECT_EQ(pp.GetErrorText(), "ZShaderPreProcessor : Could not open file " + kFixtureDir + "/absent.gls");
 
-    ZShaderPreProcessor noReader;
-    EXPECT_FALSE(noReader.Process("shaders:", "sprite.gls"));
-    EXPECT_EQ(noReader.GetErrorText(), "ZShaderPreProcessor : Could not open file shaders:sprite.gls");
+    ZShaderPreProcessor withoutFileSystem;
+    EXPECT_FALSE(withoutFileSystem.Process("shaders:", "sprite.gls"));
+    EXPECT_EQ(withoutFileSystem.GetErrorText(),
+              "ZShaderPreProcessor : Could not open file shaders:sprite.gls");
 }
 
 TEST(ZShaderPreProcessor, IncludeDepthIsBoundedAtSixteen)

@@ -1,8 +1,12 @@
 #include "engine/render/shaders/ZShaderPreProcessor.h"
 
+#include "engine/fs/ZFile.h"
+#include "engine/fs/ZFileSystem.h"
+
 #include <antlr/ANTLRException.hpp>
 #include <antlr/RecognitionException.hpp>
 
+#include <memory>
 #include <sstream>
 #include <utility>
 
@@ -42,6 +46,27 @@ void DropCarriageReturns(std::string& text)
         out.push_back(text[i]);
     }
     text.swap(out);
+}
+
+// The engine's file system: names may carry mount aliases ("shaders:sprite.gls") or be
+// plain paths, and may lie in a zip archive.
+bool ReadThroughFileSystem(const std::string& path, std::string& text)
+{
+    ZFileSystem* fs = ZFileSystem::GetInstance();
+    if (fs == nullptr)
+        return false;
+    std::unique_ptr<IFile> file(fs->Open(path.c_str(), FILE_READ));
+    if (!file || file->Open() != 0)
+        return false;
+    const int64_t size = file->GetSize();
+    bool ok = size >= 0;
+    if (ok)
+    {
+        text.resize(static_cast<size_t>(size));
+        ok = file->Read(text.data(), text.size()) == text.size();
+    }
+    file->Close();
+    return ok;
 }
 
 } // namespace
@@ -176,7 +201,8 @@ std::string ZShaderPreProcessor::JoinPath(const std::string& name) const
 bool ZShaderPreProcessor::ReadSource(const std::string& path, std::string& text) const
 {
     text.clear();
-    if (!m_reader || !m_reader(path, text))
+    const bool found = m_reader ? m_reader(path, text) : ReadThroughFileSystem(path, text);
+    if (!found)
         return false;
     DropCarriageReturns(text);
     return true;

@@ -15,8 +15,9 @@ struct ZShaderExternal
 };
 
 // Turns a file name (the include directory joined with the name) into the
-// file's text; false when the file cannot be read. The engine's file system
-// stands behind it, so names may carry mount aliases ("shaders:sprite.gls").
+// file's text; false when the file cannot be read. Unless one is set, the
+// engine's file system reads the files, so names may carry mount aliases
+// ("shaders:sprite.gls").
 using ZShaderSourceReader = std::function<bool(const std::string& path, std::string& text)>;
 
 // Expands a shader code file before the back end compiles it: "#include" of
@@ -46,6 +47,8 @@ public:
     // are compared without regard to ASCII case.
     bool AddUsedExtern(const std::string& type, const std::string& name);
 
+    // Replaces the file system as the source of file text; an empty reader
+    // restores it.
     void SetSourceReader(ZShaderSourceReader reader);
 
     // Expands directory + fileName; "#include" names are joined to the same
