@@ -45,17 +45,21 @@ TEST(SoftD3D7Display, VirtualDisplayOffersEverySizeAtBothDepths)
 {
     DisplayGuard g{MakeDisplay()};
     std::vector<SSoftDisplayMode> modes;
-    g.dd->EnumDisplayModes([&](const SSoftDisplayMode& m) {
-        modes.push_back(m);
-        return true;
-    });
+    g.dd->EnumDisplayModes(
+        [&](const SSoftDisplayMode& m)
+        {
+            modes.push_back(m);
+            return true;
+        });
     ASSERT_FALSE(modes.empty());
     for (const SSoftDisplayMode& m : modes)
     {
         EXPECT_TRUE(m.bitsPerPixel == 16 || m.bitsPerPixel == 32);
-        auto other = std::find_if(modes.begin(), modes.end(), [&](const SSoftDisplayMode& o) {
-            return o.width == m.width && o.height == m.height && o.bitsPerPixel != m.bitsPerPixel;
-        });
+        auto other = std::find_if(modes.begin(), modes.end(),
+                                  [&](const SSoftDisplayMode& o) {
+                                      return o.width == m.width && o.height == m.height &&
+                                             o.bitsPerPixel != m.bitsPerPixel;
+                                  });
         EXPECT_NE(other, modes.end()) << m.width << "x" << m.height;
     }
     SSoftDisplayMode current;
@@ -77,10 +81,12 @@ TEST(SoftD3D7Display, ConfiguredModesAreOfferedAsGiven)
     config.modes = {{800, 600, 24, 60}, {1024, 768, 24, 60}};
     DisplayGuard g{MakeDisplay(config)};
     std::vector<SSoftDisplayMode> modes;
-    g.dd->EnumDisplayModes([&](const SSoftDisplayMode& m) {
-        modes.push_back(m);
-        return true;
-    });
+    g.dd->EnumDisplayModes(
+        [&](const SSoftDisplayMode& m)
+        {
+            modes.push_back(m);
+            return true;
+        });
     EXPECT_EQ(modes, config.modes);
 }
 
@@ -90,15 +96,18 @@ TEST(SoftD3D7Display, DevicesAndFormatsAsADriverOffersThem)
     ZSoftDirect3D* d3d = nullptr;
     ASSERT_EQ(g.dd->QueryDirect3D(&d3d), kOk);
     std::vector<SSoftDeviceDesc> devices;
-    d3d->EnumDevices([&](const SSoftDeviceDesc& d) {
-        devices.push_back(d);
-        return true;
-    });
+    d3d->EnumDevices(
+        [&](const SSoftDeviceDesc& d)
+        {
+            devices.push_back(d);
+            return true;
+        });
     ASSERT_EQ(devices.size(), 3u);
     EXPECT_EQ(devices[0].kind, DeviceKind::Rgb);
     EXPECT_EQ(devices[1].kind, DeviceKind::Hal);
     EXPECT_EQ(devices[2].kind, DeviceKind::TnlHal);
-    const uint32_t preferred = kDevCapsTextureVideoMemory | kDevCapsHwRasterization | kDevCapsDrawPrimitives2Ex;
+    const uint32_t preferred =
+        kDevCapsTextureVideoMemory | kDevCapsHwRasterization | kDevCapsDrawPrimitives2Ex;
     EXPECT_EQ(devices[0].devCaps & preferred, 0u);
     EXPECT_EQ(devices[1].devCaps & preferred, preferred);
     EXPECT_TRUE(devices[2].devCaps & kDevCapsHwTransformAndLight);
@@ -109,12 +118,15 @@ TEST(SoftD3D7Display, DevicesAndFormatsAsADriverOffersThem)
     }
 
     std::vector<SSoftPixelFormat> depth;
-    d3d->EnumZBufferFormats(DeviceKind::TnlHal, [&](const SSoftPixelFormat& f) {
-        depth.push_back(f);
-        return true;
-    });
-    auto firstStencil = std::find_if(depth.begin(), depth.end(),
-                                     [](const SSoftPixelFormat& f) { return f.stencilBits > 0 && f.zBits >= 16; });
+    d3d->EnumZBufferFormats(DeviceKind::TnlHal,
+                            [&](const SSoftPixelFormat& f)
+                            {
+                                depth.push_back(f);
+                                return true;
+                            });
+    auto firstStencil =
+        std::find_if(depth.begin(), depth.end(),
+                     [](const SSoftPixelFormat& f) { return f.stencilBits > 0 && f.zBits >= 16; });
     ASSERT_NE(firstStencil, depth.end());
     EXPECT_EQ(firstStencil->zBits, 24u);
     EXPECT_EQ(firstStencil->stencilBits, 8u);
@@ -123,10 +135,12 @@ TEST(SoftD3D7Display, DevicesAndFormatsAsADriverOffersThem)
     ZSoftD3DDevice* device = nullptr;
     ASSERT_EQ(d3d->CreateDevice(DeviceKind::TnlHal, target, &device), kOk);
     std::vector<SSoftPixelFormat> textures;
-    device->EnumTextureFormats([&](const SSoftPixelFormat& f) {
-        textures.push_back(f);
-        return true;
-    });
+    device->EnumTextureFormats(
+        [&](const SSoftPixelFormat& f)
+        {
+            textures.push_back(f);
+            return true;
+        });
     EXPECT_NE(std::find(textures.begin(), textures.end(), FormatA8R8G8B8()), textures.end());
     EXPECT_NE(std::find(textures.begin(), textures.end(), FormatA4R4G4B4()), textures.end());
     EXPECT_TRUE(std::any_of(textures.begin(), textures.end(),
@@ -379,8 +393,14 @@ namespace
 struct LeakCheckPause
 {
 #if defined(__SANITIZE_ADDRESS__) && __has_include(<sanitizer/lsan_interface.h>)
-    LeakCheckPause() { __lsan_disable(); }
-    ~LeakCheckPause() { __lsan_enable(); }
+    LeakCheckPause()
+    {
+        __lsan_disable();
+    }
+    ~LeakCheckPause()
+    {
+        __lsan_enable();
+    }
 #endif
 };
 
@@ -440,7 +460,8 @@ TEST(SoftD3D7Present, WindowedBlitReachesTheWindow)
     ASSERT_NE(shown, nullptr);
     ASSERT_EQ(SDL_LockSurface(shown), 0);
     uint32_t raw = 0;
-    const uint8_t* p = static_cast<const uint8_t*>(shown->pixels) + 20 * shown->pitch + 30 * shown->format->BytesPerPixel;
+    const uint8_t* p =
+        static_cast<const uint8_t*>(shown->pixels) + 20 * shown->pitch + 30 * shown->format->BytesPerPixel;
     std::memcpy(&raw, p, shown->format->BytesPerPixel);
     uint8_t r = 0, gr = 0, b = 0;
     SDL_GetRGB(raw, shown->format, &r, &gr, &b);

@@ -8,7 +8,10 @@ using namespace soft7;
 
 namespace
 {
-uint32_t Red(uint32_t argb) { return (argb >> 16) & 0xFF; }
+uint32_t Red(uint32_t argb)
+{
+    return (argb >> 16) & 0xFF;
+}
 
 // Draws a convex polygon as a fan with additive blending of 1 per draw, so that every pixel's red
 // channel counts how often it was written.
@@ -173,8 +176,8 @@ TEST(SoftD3D7Sampling, PointAndBilinearAtKnownTexels)
     for (const Case& c : cases)
     {
         Color8 s = ZSoftRasterizer::Sample(t, c.u, c.v, c.filter, c.address, c.address, 0x12345678);
-        EXPECT_EQ(ToARGB(s), c.expected) << c.u << "," << c.v << " filter " << int(c.filter) << " address "
-                                         << int(c.address);
+        EXPECT_EQ(ToARGB(s), c.expected)
+            << c.u << "," << c.v << " filter " << int(c.filter) << " address " << int(c.address);
     }
 }
 
@@ -255,7 +258,8 @@ TEST(SoftD3D7Perspective, SlantedQuadInterpolatesInPerspective)
                               {-1, -1, 1, 0xFFFFFFFF, 0, 1},
                               {4, -4, 4, 0xFFFFFFFF, 1, 1}};
     ASSERT_EQ(xyz.device->BeginScene(), kOk);
-    ASSERT_EQ(xyz.device->DrawPrimitive(Prim::TriangleStrip, kFvfXyz | kFvfDiffuse | kFvfTex1, quad, 4, 0), kOk);
+    ASSERT_EQ(xyz.device->DrawPrimitive(Prim::TriangleStrip, kFvfXyz | kFvfDiffuse | kFvfTex1, quad, 4, 0),
+              kOk);
     ASSERT_EQ(xyz.device->EndScene(), kOk);
 
     int differsFromAffine = 0;
@@ -291,28 +295,33 @@ TEST(SoftD3D7Combiner, StageOperationsAndArguments)
         uint32_t expected;
     };
     const Case cases[] = {
-        {"select texture", 0, Top::SelectArg1, kTaTexture, kTaDiffuse, Top::SelectArg1, kTaTexture, kTaDiffuse, true, T},
-        {"select diffuse", 0, Top::SelectArg2, kTaTexture, kTaDiffuse, Top::SelectArg2, kTaTexture, kTaDiffuse, true, D},
-        {"modulate", 0, Top::Modulate, kTaTexture, kTaDiffuse, Top::Modulate, kTaTexture, kTaDiffuse, true, 0x60303002},
+        {"select texture", 0, Top::SelectArg1, kTaTexture, kTaDiffuse, Top::SelectArg1, kTaTexture,
+         kTaDiffuse, true, T},
+        {"select diffuse", 0, Top::SelectArg2, kTaTexture, kTaDiffuse, Top::SelectArg2, kTaTexture,
+         kTaDiffuse, true, D},
+        {"modulate", 0, Top::Modulate, kTaTexture, kTaDiffuse, Top::Modulate, kTaTexture, kTaDiffuse, true,
+         0x60303002},
         {"add", 0, Top::Add, kTaTexture, kTaDiffuse, Top::Add, kTaTexture, kTaDiffuse, true, 0xFFFFE030},
-        {"modulate factor", 0, Top::Modulate, kTaTexture, kTaTFactor, Top::Modulate, kTaTexture, kTaTFactor, true,
-         0x20C03000},
-        {"add factor", 0, Top::Add, kTaTexture, kTaTFactor, Top::Modulate, kTaTexture, kTaTFactor, true, 0x20FFE020},
+        {"modulate factor", 0, Top::Modulate, kTaTexture, kTaTFactor, Top::Modulate, kTaTexture, kTaTFactor,
+         true, 0x20C03000},
+        {"add factor", 0, Top::Add, kTaTexture, kTaTFactor, Top::Modulate, kTaTexture, kTaTFactor, true,
+         0x20FFE020},
         {"unbound texture reads white", 0, Top::Modulate, kTaTexture, kTaDiffuse, Top::Modulate, kTaTexture,
          kTaDiffuse, false, D},
         {"complement", 0, Top::SelectArg1, kTaTexture | kTaComplement, kTaDiffuse, Top::SelectArg1,
          kTaTexture | kTaComplement, kTaDiffuse, true, 0x7F3F9FDF},
         {"alpha replicate", 0, Top::SelectArg1, kTaTexture | kTaAlphaReplicate, kTaDiffuse, Top::SelectArg1,
          kTaTexture, kTaDiffuse, true, 0x80808080},
-        {"blend texture alpha", 0, Top::BlendTextureAlpha, kTaTexture, kTaDiffuse, Top::SelectArg2, kTaTexture,
-         kTaDiffuse, true, 0xC0807018},
-        {"stage 1 modulate", 1, Top::Modulate, kTaTexture, kTaCurrent, Top::SelectArg2, kTaTexture, kTaCurrent,
-         true, 0xC0303002},
+        {"blend texture alpha", 0, Top::BlendTextureAlpha, kTaTexture, kTaDiffuse, Top::SelectArg2,
+         kTaTexture, kTaDiffuse, true, 0xC0807018},
+        {"stage 1 modulate", 1, Top::Modulate, kTaTexture, kTaCurrent, Top::SelectArg2, kTaTexture,
+         kTaCurrent, true, 0xC0303002},
         {"stage 1 add", 1, Top::Add, kTaTexture, kTaCurrent, Top::SelectArg2, kTaTexture, kTaCurrent, true,
          0xC0FFE030},
         {"stage 1 blend by texture alpha", 1, Top::BlendTextureAlpha, kTaTexture, kTaCurrent, Top::SelectArg2,
          kTaTexture, kTaCurrent, true, 0xC0807018},
-        {"stage 1 disabled", 1, Top::Disable, kTaTexture, kTaCurrent, Top::Disable, kTaTexture, kTaCurrent, true, D},
+        {"stage 1 disabled", 1, Top::Disable, kTaTexture, kTaCurrent, Top::Disable, kTaTexture, kTaCurrent,
+         true, D},
     };
     for (const Case& c : cases)
     {
@@ -386,9 +395,9 @@ TEST(SoftD3D7Output, AlphaTest)
         bool drawn;
     };
     const Case cases[] = {
-        {Cmp::Greater, 0, 0, false},        {Cmp::Greater, 0, 1, true},
+        {Cmp::Greater, 0, 0, false},          {Cmp::Greater, 0, 1, true},
         {Cmp::GreaterEqual, 128, 127, false}, {Cmp::GreaterEqual, 128, 128, true},
-        {Cmp::Less, 128, 127, true},        {Cmp::Never, 0, 255, false},
+        {Cmp::Less, 128, 127, true},          {Cmp::Never, 0, 255, false},
     };
     for (const Case& c : cases)
     {
@@ -399,7 +408,8 @@ TEST(SoftD3D7Output, AlphaTest)
         d.Set(RS::AlphaFunc, uint32_t(c.func));
         d.Set(RS::AlphaRef, c.ref);
         d.Quad(0, 0, 2, 2, (c.alpha << 24) | 0xFFFFFF);
-        EXPECT_EQ(d.At(0, 0) & 0xFFFFFF, c.drawn ? 0xFFFFFFu : 0u) << int(c.func) << " " << c.ref << " " << c.alpha;
+        EXPECT_EQ(d.At(0, 0) & 0xFFFFFF, c.drawn ? 0xFFFFFFu : 0u)
+            << int(c.func) << " " << c.ref << " " << c.alpha;
     }
 }
 
@@ -471,9 +481,9 @@ TEST(SoftD3D7Output, StencilOperations)
         uint32_t before, expected;
     };
     const Case cases[] = {
-        {StencilOp::Keep, 5, 5},      {StencilOp::Zero, 5, 0},      {StencilOp::Replace, 5, 7},
+        {StencilOp::Keep, 5, 5},        {StencilOp::Zero, 5, 0},    {StencilOp::Replace, 5, 7},
         {StencilOp::IncrSat, 255, 255}, {StencilOp::DecrSat, 0, 0}, {StencilOp::Invert, 5, 250},
-        {StencilOp::Incr, 255, 0},    {StencilOp::Decr, 0, 255},
+        {StencilOp::Incr, 255, 0},      {StencilOp::Decr, 0, 255},
     };
     for (const Case& c : cases)
     {
@@ -494,7 +504,8 @@ TEST(SoftD3D7Output, ClearRectanglesAreCutToTheViewport)
     ASSERT_EQ(d.device->Clear(1, &r, kClearTarget, 0xFF00FF00, 1.0f, 0), kOk);
     for (int y = 0; y < 8; ++y)
         for (int x = 0; x < 8; ++x)
-            EXPECT_EQ(d.At(x, y), (x >= 2 && x < 6 && y >= 3 && y < 5) ? 0xFF00FF00u : 0xFF000000u) << x << "," << y;
+            EXPECT_EQ(d.At(x, y), (x >= 2 && x < 6 && y >= 3 && y < 5) ? 0xFF00FF00u : 0xFF000000u)
+                << x << "," << y;
 
     SSoftViewport vp{4, 4, 8, 8, 0.0f, 1.0f};
     ASSERT_EQ(d.device->SetViewport(vp), kOk);
@@ -612,7 +623,8 @@ TEST(SoftD3D7Primitives, IndexedAndVertexBufferDrawsMatchPlainDraws)
     ASSERT_EQ(indexed.device->BeginScene(), kOk);
     ASSERT_EQ(indexed.device->DrawIndexedPrimitive(Prim::TriangleList, kTLFvf, v, 4, idx, 6, 0), kOk);
     const uint16_t bad[] = {0, 1, 4};
-    EXPECT_EQ(indexed.device->DrawIndexedPrimitive(Prim::TriangleList, kTLFvf, v, 4, bad, 3, 0), kErrInvalidParams);
+    EXPECT_EQ(indexed.device->DrawIndexedPrimitive(Prim::TriangleList, kTLFvf, v, 4, bad, 3, 0),
+              kErrInvalidParams);
     ASSERT_EQ(indexed.device->EndScene(), kOk);
 
     ZSoftVertexBuffer* vb = nullptr;

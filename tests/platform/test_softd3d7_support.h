@@ -31,7 +31,8 @@ struct SoftDevice
         SSoftSurfaceDesc desc;
         desc.width = w;
         desc.height = h;
-        desc.caps = soft7::kCapsOffscreenPlain | soft7::kCaps3DDevice | soft7::kCapsTexture | soft7::kCapsVideoMemory;
+        desc.caps =
+            soft7::kCapsOffscreenPlain | soft7::kCaps3DDevice | soft7::kCapsTexture | soft7::kCapsVideoMemory;
         desc.hasPixelFormat = true;
         desc.pixelFormat = format;
         EXPECT_EQ(dd->CreateSurface(desc, &target), soft7::kOk);
@@ -60,8 +61,8 @@ struct SoftDevice
     }
     void Clear(uint32_t color)
     {
-        ASSERT_EQ(device->Clear(0, nullptr, soft7::kClearTarget | soft7::kClearZBuffer | soft7::kClearStencil, color,
-                                1.0f, 0),
+        ASSERT_EQ(device->Clear(0, nullptr, soft7::kClearTarget | soft7::kClearZBuffer | soft7::kClearStencil,
+                                color, 1.0f, 0),
                   soft7::kOk);
     }
     void Draw(soft7::Prim prim, const std::vector<TLVertex>& v)
@@ -71,8 +72,8 @@ struct SoftDevice
         ASSERT_EQ(device->EndScene(), soft7::kOk);
     }
     // An axis-aligned screen quad as a triangle strip (clockwise on screen).
-    void Quad(float x0, float y0, float x1, float y1, uint32_t color, float z = 0.5f, float u0 = 0, float v0 = 0,
-              float u1 = 1, float v1 = 1)
+    void Quad(float x0, float y0, float x1, float y1, uint32_t color, float z = 0.5f, float u0 = 0,
+              float v0 = 0, float u1 = 1, float v1 = 1)
     {
         Draw(soft7::Prim::TriangleStrip, {{x0, y0, z, 1, color, u0, v0},
                                           {x1, y0, z, 1, color, u1, v0},

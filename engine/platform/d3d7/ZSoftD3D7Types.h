@@ -72,41 +72,41 @@ enum class Prim : uint32_t
 
 enum class RS : uint32_t
 {
-    ZEnable,           // bool, default on when the render target has a depth buffer
-    ZWriteEnable,      // bool, default on
-    ZFunc,             // Cmp, default LessEqual
-    AlphaTestEnable,   // bool, default off
-    AlphaRef,          // 0..255, default 0
-    AlphaFunc,         // Cmp, default Always
-    AlphaBlendEnable,  // bool, default off
-    SrcBlend,          // Blend, default One
-    DestBlend,         // Blend, default Zero
-    CullMode,          // Cull, default CCW
-    ShadeMode,         // Shade, default Gouraud
-    Lighting,          // bool, default on
-    ColorVertex,       // bool, default on
+    ZEnable,                // bool, default on when the render target has a depth buffer
+    ZWriteEnable,           // bool, default on
+    ZFunc,                  // Cmp, default LessEqual
+    AlphaTestEnable,        // bool, default off
+    AlphaRef,               // 0..255, default 0
+    AlphaFunc,              // Cmp, default Always
+    AlphaBlendEnable,       // bool, default off
+    SrcBlend,               // Blend, default One
+    DestBlend,              // Blend, default Zero
+    CullMode,               // Cull, default CCW
+    ShadeMode,              // Shade, default Gouraud
+    Lighting,               // bool, default on
+    ColorVertex,            // bool, default on
     DiffuseMaterialSource,  // MaterialSource, default Color1
     SpecularMaterialSource, // default Color2
     AmbientMaterialSource,  // default Material
     EmissiveMaterialSource, // default Material
-    Ambient,           // ARGB, default 0
-    SpecularEnable,    // bool, default off
-    FogEnable,         // bool, default off
-    FogColor,          // ARGB, default 0
-    FogMode,           // Fog, default None
-    FogStart,          // float bits, default 0
-    FogEnd,            // float bits, default 1
-    FogDensity,        // float bits, default 1
-    StencilEnable,     // bool, default off
-    StencilFunc,       // Cmp, default Always
-    StencilRef,        // default 0
-    StencilMask,       // default 0xFFFFFFFF
-    StencilWriteMask,  // default 0xFFFFFFFF
-    StencilFail,       // StencilOp, default Keep
-    StencilZFail,      // default Keep
-    StencilPass,       // default Keep
-    TextureFactor,     // ARGB, default 0xFFFFFFFF
-    Clipping,          // bool, default on
+    Ambient,                // ARGB, default 0
+    SpecularEnable,         // bool, default off
+    FogEnable,              // bool, default off
+    FogColor,               // ARGB, default 0
+    FogMode,                // Fog, default None
+    FogStart,               // float bits, default 0
+    FogEnd,                 // float bits, default 1
+    FogDensity,             // float bits, default 1
+    StencilEnable,          // bool, default off
+    StencilFunc,            // Cmp, default Always
+    StencilRef,             // default 0
+    StencilMask,            // default 0xFFFFFFFF
+    StencilWriteMask,       // default 0xFFFFFFFF
+    StencilFail,            // StencilOp, default Keep
+    StencilZFail,           // default Keep
+    StencilPass,            // default Keep
+    TextureFactor,          // ARGB, default 0xFFFFFFFF
+    Clipping,               // bool, default on
     Count
 };
 
@@ -389,14 +389,14 @@ struct SSoftRect
 
 struct SSoftPixelFormat
 {
-    uint32_t flags = 0;   // soft7::kPf*
-    uint32_t fourCC = 0;  // with kPfFourCC
+    uint32_t flags = 0;  // soft7::kPf*
+    uint32_t fourCC = 0; // with kPfFourCC
     uint32_t bitCount = 0;
-    uint32_t rMask = 0;   // luminance mask for kPfLuminance formats
+    uint32_t rMask = 0; // luminance mask for kPfLuminance formats
     uint32_t gMask = 0;
     uint32_t bMask = 0;
     uint32_t aMask = 0;
-    uint32_t zBits = 0;   // depth formats: bits of depth and of stencil
+    uint32_t zBits = 0; // depth formats: bits of depth and of stencil
     uint32_t stencilBits = 0;
 
     bool operator==(const SSoftPixelFormat&) const = default;
@@ -418,10 +418,10 @@ SSoftPixelFormat FormatDepth(uint32_t zBits, uint32_t stencilBits);
 
 struct SSoftSurfaceDesc
 {
-    uint32_t width = 0;  // 0 for the primary surface: the display mode's size
+    uint32_t width = 0; // 0 for the primary surface: the display mode's size
     uint32_t height = 0;
-    int32_t pitch = 0;   // out: bytes from one row to the next
-    uint32_t caps = 0;   // soft7::kCaps*
+    int32_t pitch = 0; // out: bytes from one row to the next
+    uint32_t caps = 0; // soft7::kCaps*
     uint32_t backBufferCount = 0;
     bool hasPixelFormat = false; // false: the display's format (colour) or the first depth format (z)
     SSoftPixelFormat pixelFormat;
@@ -476,7 +476,8 @@ struct SSoftMatrix
         SSoftMatrix r;
         for (int i = 0; i < 4; ++i)
             for (int j = 0; j < 4; ++j)
-                r.m[i][j] = m[i][0] * b.m[0][j] + m[i][1] * b.m[1][j] + m[i][2] * b.m[2][j] + m[i][3] * b.m[3][j];
+                r.m[i][j] =
+                    m[i][0] * b.m[0][j] + m[i][1] * b.m[1][j] + m[i][2] * b.m[2][j] + m[i][3] * b.m[3][j];
         return r;
     }
 };
@@ -536,12 +537,12 @@ struct SSoftVertexBufferDesc
 // machine found through SDL (or a fixed virtual display when SDL video is not running).
 struct SSoftDriverConfig
 {
-    std::vector<SSoftDisplayMode> modes;      // empty: taken from SDL or the virtual display
-    SSoftDisplayMode desktop;                 // width 0: taken from SDL or the virtual display
-    int physicalWidthMm = 0;                  // 0: derived from the display's DPI, else 96 DPI
+    std::vector<SSoftDisplayMode> modes; // empty: taken from SDL or the virtual display
+    SSoftDisplayMode desktop;            // width 0: taken from SDL or the virtual display
+    int physicalWidthMm = 0;             // 0: derived from the display's DPI, else 96 DPI
     int physicalHeightMm = 0;
-    uint64_t videoMemoryBytes = 128ull << 20; // pool of video-memory surfaces
-    std::vector<SSoftDeviceDesc> devices;     // empty: the three standard devices
+    uint64_t videoMemoryBytes = 128ull << 20;     // pool of video-memory surfaces
+    std::vector<SSoftDeviceDesc> devices;         // empty: the three standard devices
     std::vector<SSoftPixelFormat> textureFormats; // empty: the standard list
     std::vector<SSoftPixelFormat> depthFormats;   // empty: the standard list
     bool useSdl = true; // false: never touch SDL, even when its video is running (tests)

@@ -15,9 +15,18 @@ struct V3
 {
     float x = 0, y = 0, z = 0;
 };
-inline V3 operator-(V3 a, V3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-inline V3 operator+(V3 a, V3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-inline float Dot(V3 a, V3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+inline V3 operator-(V3 a, V3 b)
+{
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+inline V3 operator+(V3 a, V3 b)
+{
+    return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+inline float Dot(V3 a, V3 b)
+{
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
 inline V3 Normalize(V3 a)
 {
     const float l = std::sqrt(Dot(a, a));
@@ -122,8 +131,9 @@ SoftResult ZSoftDirect3D::EnumDevices(const std::function<bool(const SSoftDevice
     return kOk;
 }
 
-SoftResult ZSoftDirect3D::EnumZBufferFormats(DeviceKind device,
-                                             const std::function<bool(const SSoftPixelFormat&)>& callback) const
+SoftResult
+ZSoftDirect3D::EnumZBufferFormats(DeviceKind device,
+                                  const std::function<bool(const SSoftPixelFormat&)>& callback) const
 {
     if (!callback)
         return kErrInvalidParams;
@@ -162,7 +172,8 @@ SoftResult ZSoftDirect3D::CreateDevice(DeviceKind device, ZSoftSurface* target, 
     return kOk;
 }
 
-SoftResult ZSoftDirect3D::CreateVertexBuffer(const SSoftVertexBufferDesc& desc, ZSoftVertexBuffer** out, uint32_t)
+SoftResult ZSoftDirect3D::CreateVertexBuffer(const SSoftVertexBufferDesc& desc, ZSoftVertexBuffer** out,
+                                             uint32_t)
 {
     if (!out)
         return kErrInvalidParams;
@@ -265,7 +276,8 @@ SoftResult ZSoftD3DDevice::GetCaps(SSoftDeviceDesc& desc) const
     return kOk;
 }
 
-SoftResult ZSoftD3DDevice::EnumTextureFormats(const std::function<bool(const SSoftPixelFormat&)>& callback) const
+SoftResult
+ZSoftD3DDevice::EnumTextureFormats(const std::function<bool(const SSoftPixelFormat&)>& callback) const
 {
     if (!callback)
         return kErrInvalidParams;
@@ -334,8 +346,8 @@ SoftResult ZSoftD3DDevice::GetViewport(SSoftViewport& vp) const
     return kOk;
 }
 
-SoftResult ZSoftD3DDevice::Clear(uint32_t count, const SSoftRect* rects, uint32_t flags, uint32_t color, float z,
-                                 uint32_t stencil)
+SoftResult ZSoftD3DDevice::Clear(uint32_t count, const SSoftRect* rects, uint32_t flags, uint32_t color,
+                                 float z, uint32_t stencil)
 {
     ZSoftSurface* target = m_state.target;
     if (target->IsLostFlag())
@@ -354,9 +366,9 @@ SoftResult ZSoftD3DDevice::Clear(uint32_t count, const SSoftRect* rects, uint32_
     const uint32_t bpp = BytesPerPixel(target->Kind());
     uint8_t raw[4];
     EncodeARGB(target->Kind(), color, raw);
-    const uint32_t zq =
-        depth ? uint32_t(std::llround(std::clamp(double(z), 0.0, 1.0) * double((uint64_t(1) << depth->DepthBits()) - 1)))
-              : 0;
+    const uint32_t zq = depth ? uint32_t(std::llround(std::clamp(double(z), 0.0, 1.0) *
+                                                      double((uint64_t(1) << depth->DepthBits()) - 1)))
+                              : 0;
     const uint8_t s = depth ? uint8_t(stencil & ((1u << depth->StencilBits()) - 1)) : 0;
     const uint32_t n = count ? count : 1;
     for (uint32_t i = 0; i < n; ++i)
@@ -492,7 +504,8 @@ SoftResult ZSoftD3DDevice::SetLight(uint32_t index, const SSoftLight& light)
 {
     if (index >= uint32_t(kMaxLights))
         return kErrInvalidParams;
-    if (light.type != LightType::Point && light.type != LightType::Spot && light.type != LightType::Directional)
+    if (light.type != LightType::Point && light.type != LightType::Spot &&
+        light.type != LightType::Directional)
         return kErrInvalidParams;
     m_state.lights[index] = light;
     return kOk;
@@ -538,7 +551,8 @@ SoftResult ZSoftD3DDevice::CheckDraw() const
     return kOk;
 }
 
-SoftResult ZSoftD3DDevice::DrawPrimitive(Prim type, uint32_t fvf, const void* vertices, uint32_t count, uint32_t)
+SoftResult ZSoftD3DDevice::DrawPrimitive(Prim type, uint32_t fvf, const void* vertices, uint32_t count,
+                                         uint32_t)
 {
     if (SoftResult r = CheckDraw(); r != kOk)
         return r;
@@ -558,8 +572,8 @@ SoftResult ZSoftD3DDevice::DrawIndexedPrimitive(Prim type, uint32_t fvf, const v
     return Draw(type, fvf, static_cast<const uint8_t*>(vertices), vertexCount, indices, indexCount);
 }
 
-SoftResult ZSoftD3DDevice::DrawPrimitiveVB(Prim type, ZSoftVertexBuffer* buffer, uint32_t start, uint32_t count,
-                                           uint32_t)
+SoftResult ZSoftD3DDevice::DrawPrimitiveVB(Prim type, ZSoftVertexBuffer* buffer, uint32_t start,
+                                           uint32_t count, uint32_t)
 {
     if (SoftResult r = CheckDraw(); r != kOk)
         return r;
@@ -668,7 +682,8 @@ SoftResult ZSoftD3DDevice::Draw(Prim type, uint32_t fvf, const uint8_t* data, ui
         }
         if (lighting)
         {
-            auto source = [&](RS state, const SSoftColorValue& fallback) {
+            auto source = [&](RS state, const SSoftColorValue& fallback)
+            {
                 const MaterialSource s = MaterialSource(m_state.Get(state));
                 if (colorVertex && s == MaterialSource::Color1 && hasDiffuse)
                     return FromARGB(diffuse);
@@ -732,11 +747,12 @@ SoftResult ZSoftD3DDevice::Draw(Prim type, uint32_t fvf, const uint8_t* data, ui
                     spe.b += l.specular.b * s;
                 }
             }
-            StoreColor(v.a + kVtxDiffuse, SSoftColorValue{me.r + amb.r * ma.r + dif.r * md.r,
-                                                          me.g + amb.g * ma.g + dif.g * md.g,
-                                                          me.b + amb.b * ma.b + dif.b * md.b, md.a});
+            StoreColor(v.a + kVtxDiffuse,
+                       SSoftColorValue{me.r + amb.r * ma.r + dif.r * md.r, me.g + amb.g * ma.g + dif.g * md.g,
+                                       me.b + amb.b * ma.b + dif.b * md.b, md.a});
             StoreColor(v.a + kVtxSpecular,
-                       specularOn ? SSoftColorValue{spe.r * ms.r, spe.g * ms.g, spe.b * ms.b, 0.0f} : SSoftColorValue{});
+                       specularOn ? SSoftColorValue{spe.r * ms.r, spe.g * ms.g, spe.b * ms.b, 0.0f}
+                                  : SSoftColorValue{});
         }
         else
         {
@@ -749,7 +765,8 @@ SoftResult ZSoftD3DDevice::Draw(Prim type, uint32_t fvf, const uint8_t* data, ui
             float uv[2] = {0, 0};
             if (set < texSets)
                 std::memcpy(uv, src + texOffset + 8 * set, 8);
-            if (!transformed && TexTransform(m_state.Get(s, TSS::TextureTransformFlags)) != TexTransform::Disable)
+            if (!transformed &&
+                TexTransform(m_state.Get(s, TSS::TextureTransformFlags)) != TexTransform::Disable)
             {
                 // Two coordinates are transformed as (u, v, 1, 0): the third row carries the shift.
                 const SSoftMatrix& t = m_state.stages[s].matrix;
@@ -765,13 +782,15 @@ SoftResult ZSoftD3DDevice::Draw(Prim type, uint32_t fvf, const uint8_t* data, ui
     // Assembly.
     const uint32_t n = indices ? indexCount : vertexCount;
     auto at = [&](uint32_t k) -> const SSoftVtx& { return out[indices ? indices[k] : k]; };
-    auto tri = [&](const SSoftVtx& a, const SSoftVtx& b, const SSoftVtx& c) {
+    auto tri = [&](const SSoftVtx& a, const SSoftVtx& b, const SSoftVtx& c)
+    {
         if (transformed)
             m_raster->Triangle(a, b, c);
         else
             m_raster->ClipTriangle(a, b, c);
     };
-    auto line = [&](const SSoftVtx& a, const SSoftVtx& b) {
+    auto line = [&](const SSoftVtx& a, const SSoftVtx& b)
+    {
         if (transformed)
             m_raster->Line(a, b);
         else

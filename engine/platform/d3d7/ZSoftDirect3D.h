@@ -116,9 +116,11 @@ public:
     SoftResult GetLightEnable(uint32_t index, bool* enable) const;
 
     // Drawing, inside BeginScene/EndScene only. Vertices are in the layout of fvf (soft7::kFvf*).
-    SoftResult DrawPrimitive(soft7::Prim type, uint32_t fvf, const void* vertices, uint32_t count, uint32_t flags);
-    SoftResult DrawIndexedPrimitive(soft7::Prim type, uint32_t fvf, const void* vertices, uint32_t vertexCount,
-                                    const uint16_t* indices, uint32_t indexCount, uint32_t flags);
+    SoftResult DrawPrimitive(soft7::Prim type, uint32_t fvf, const void* vertices, uint32_t count,
+                             uint32_t flags);
+    SoftResult DrawIndexedPrimitive(soft7::Prim type, uint32_t fvf, const void* vertices,
+                                    uint32_t vertexCount, const uint16_t* indices, uint32_t indexCount,
+                                    uint32_t flags);
     SoftResult DrawPrimitiveVB(soft7::Prim type, ZSoftVertexBuffer* buffer, uint32_t startVertex,
                                uint32_t count, uint32_t flags);
     SoftResult DrawIndexedPrimitiveVB(soft7::Prim type, ZSoftVertexBuffer* buffer, uint32_t startVertex,

@@ -46,7 +46,7 @@ void FillDefaults(SSoftDriverConfig& c, bool sdl)
                 sizes.emplace_back(uint32_t(dm.w), uint32_t(dm.h));
         }
         if (sizes.empty())
-            sizes = {{640, 480},  {800, 600},   {1024, 768}, {1280, 720},  {1280, 800},
+            sizes = {{640, 480},   {800, 600},  {1024, 768}, {1280, 720}, {1280, 800},
                      {1280, 1024}, {1366, 768}, {1600, 900}, {1920, 1080}};
         sizes.emplace_back(c.desktop.width, c.desktop.height);
         std::sort(sizes.begin(), sizes.end());
@@ -68,13 +68,14 @@ void FillDefaults(SSoftDriverConfig& c, bool sdl)
     {
         const uint32_t common = kDevCapsFloatTLVertex | kDevCapsDrawPrimTLVertex | kDevCapsDrawPrimitives2 |
                                 kDevCapsTLVertexSystemMemory;
-        const uint32_t hal = common | kDevCapsTextureVideoMemory | kDevCapsDrawPrimitives2Ex |
-                             kDevCapsHwRasterization;
+        const uint32_t hal =
+            common | kDevCapsTextureVideoMemory | kDevCapsDrawPrimitives2Ex | kDevCapsHwRasterization;
         c.devices.push_back(MakeDevice(DeviceKind::Rgb, "RGB Emulation", "Software emulation device",
                                        common | kDevCapsExecuteSystemMemory | kDevCapsTextureSystemMemory));
         c.devices.push_back(MakeDevice(DeviceKind::Hal, "Direct3D HAL", "Rasterising device", hal));
         c.devices.push_back(MakeDevice(DeviceKind::TnlHal, "Direct3D T&L HAL",
-                                       "Transforming and rasterising device", hal | kDevCapsHwTransformAndLight));
+                                       "Transforming and rasterising device",
+                                       hal | kDevCapsHwTransformAndLight));
     }
     if (c.textureFormats.empty())
         c.textureFormats = {FormatA8R8G8B8(), FormatX8R8G8B8(), FormatA1R5G5B5(), FormatA4R4G4B4(),
@@ -84,19 +85,29 @@ void FillDefaults(SSoftDriverConfig& c, bool sdl)
                           FormatDepth(32, 0)};
 }
 
-SSoftPixelFormat DisplayFormat(uint32_t bpp) { return bpp == 16 ? FormatR5G6B5() : FormatX8R8G8B8(); }
+SSoftPixelFormat DisplayFormat(uint32_t bpp)
+{
+    return bpp == 16 ? FormatR5G6B5() : FormatX8R8G8B8();
+}
 
 uint32_t SdlFormatOf(PixelKind kind)
 {
     switch (kind)
     {
-    case PixelKind::ARGB8888: return SDL_PIXELFORMAT_ARGB8888;
-    case PixelKind::XRGB8888: return SDL_PIXELFORMAT_RGB888;
-    case PixelKind::RGB565: return SDL_PIXELFORMAT_RGB565;
-    case PixelKind::XRGB1555: return SDL_PIXELFORMAT_RGB555;
-    case PixelKind::ARGB1555: return SDL_PIXELFORMAT_ARGB1555;
-    case PixelKind::ARGB4444: return SDL_PIXELFORMAT_ARGB4444;
-    default: return SDL_PIXELFORMAT_UNKNOWN;
+    case PixelKind::ARGB8888:
+        return SDL_PIXELFORMAT_ARGB8888;
+    case PixelKind::XRGB8888:
+        return SDL_PIXELFORMAT_RGB888;
+    case PixelKind::RGB565:
+        return SDL_PIXELFORMAT_RGB565;
+    case PixelKind::XRGB1555:
+        return SDL_PIXELFORMAT_RGB555;
+    case PixelKind::ARGB1555:
+        return SDL_PIXELFORMAT_ARGB1555;
+    case PixelKind::ARGB4444:
+        return SDL_PIXELFORMAT_ARGB4444;
+    default:
+        return SDL_PIXELFORMAT_UNKNOWN;
     }
 }
 
@@ -107,8 +118,9 @@ void ShowRegion(SDL_Window* window, ZSoftSurface& src, const SSoftRect& s, const
     SDL_Surface* target = SDL_GetWindowSurface(window);
     if (!target || format == SDL_PIXELFORMAT_UNKNOWN)
         return;
-    SDL_Surface* from = SDL_CreateRGBSurfaceWithFormatFrom(src.Row(0), int(src.Width()), int(src.Height()),
-                                                           int(BytesPerPixel(src.Kind()) * 8), src.Pitch(), format);
+    SDL_Surface* from =
+        SDL_CreateRGBSurfaceWithFormatFrom(src.Row(0), int(src.Width()), int(src.Height()),
+                                           int(BytesPerPixel(src.Kind()) * 8), src.Pitch(), format);
     if (!from)
         return;
     SDL_SetSurfaceBlendMode(from, SDL_BLENDMODE_NONE);
@@ -145,10 +157,15 @@ int EventWatch(void* userdata, SDL_Event* event)
     switch (event->window.event)
     {
     case SDL_WINDOWEVENT_FOCUS_LOST:
-    case SDL_WINDOWEVENT_MINIMIZED: dd->LoseDisplay(); break;
+    case SDL_WINDOWEVENT_MINIMIZED:
+        dd->LoseDisplay();
+        break;
     case SDL_WINDOWEVENT_FOCUS_GAINED:
-    case SDL_WINDOWEVENT_RESTORED: dd->RegainDisplay(); break;
-    default: break;
+    case SDL_WINDOWEVENT_RESTORED:
+        dd->RegainDisplay();
+        break;
+    default:
+        break;
     }
     return 0;
 }
@@ -231,7 +248,8 @@ bool ZSoftDirectDraw::UseSdl() const
     return m_config.useSdl && SDL_WasInit(SDL_INIT_VIDEO) != 0;
 }
 
-SoftResult ZSoftDirectDraw::EnumDisplayModes(const std::function<bool(const SSoftDisplayMode&)>& callback) const
+SoftResult
+ZSoftDirectDraw::EnumDisplayModes(const std::function<bool(const SSoftDisplayMode&)>& callback) const
 {
     if (!callback)
         return kErrInvalidParams;
@@ -279,20 +297,28 @@ SoftResult ZSoftDirectDraw::SetDisplayMode(uint32_t width, uint32_t height, uint
         return kErrNoExclusiveMode;
     if (m_displayTaken)
         return kErrNoExclusiveMode;
-    auto it = std::find_if(m_config.modes.begin(), m_config.modes.end(), [&](const SSoftDisplayMode& m) {
-        return m.width == width && m.height == height && m.bitsPerPixel == bpp &&
-               (refresh == 0 || m.refreshRate == 0 || m.refreshRate == refresh);
-    });
+    auto it = std::find_if(m_config.modes.begin(), m_config.modes.end(),
+                           [&](const SSoftDisplayMode& m)
+                           {
+                               return m.width == width && m.height == height && m.bitsPerPixel == bpp &&
+                                      (refresh == 0 || m.refreshRate == 0 || m.refreshRate == refresh);
+                           });
     if (it == m_config.modes.end())
         return kErrInvalidMode;
     SSoftDisplayMode mode{width, height, bpp, refresh};
-    if (mode.width != m_mode.width || mode.height != m_mode.height || mode.bitsPerPixel != m_mode.bitsPerPixel)
+    if (mode.width != m_mode.width || mode.height != m_mode.height ||
+        mode.bitsPerPixel != m_mode.bitsPerPixel)
         LoseVideoSurfaces();
     m_mode = mode;
     if (m_window && UseSdl())
     {
+        // The desktop's own size needs no mode switch: the window just covers the display.
+        const bool desktopSize = width == m_config.desktop.width && height == m_config.desktop.height;
         SDL_DisplayMode dm{SDL_PIXELFORMAT_RGB888, int(width), int(height), int(refresh), nullptr};
-        if (SDL_SetWindowDisplayMode(m_window, &dm) != 0 || SDL_SetWindowFullscreen(m_window, SDL_WINDOW_FULLSCREEN) != 0)
+        if (!desktopSize && SDL_SetWindowDisplayMode(m_window, &dm) != 0)
+            return kErrGeneric;
+        if (SDL_SetWindowFullscreen(m_window,
+                                    desktopSize ? SDL_WINDOW_FULLSCREEN_DESKTOP : SDL_WINDOW_FULLSCREEN) != 0)
             return kErrGeneric;
     }
     return kOk;
@@ -332,11 +358,13 @@ SoftResult ZSoftDirectDraw::CreateSurface(const SSoftSurfaceDesc& desc, ZSoftSur
         uint64_t bytes = uint64_t(m_mode.width) * m_mode.height * BytesPerPixel(KindFromFormat(format));
         if (m_videoUsed + bytes * (flipping ? 2 : 1) > m_config.videoMemoryBytes)
             return kErrOutOfVideoMemory;
-        uint32_t frontCaps = (caps & ~kCapsSystemMemory) | kCapsVideoMemory | (flipping ? kCapsFrontBuffer : 0);
+        uint32_t frontCaps =
+            (caps & ~kCapsSystemMemory) | kCapsVideoMemory | (flipping ? kCapsFrontBuffer : 0);
         auto* front = new ZSoftSurface(this, m_mode.width, m_mode.height, frontCaps, format);
         if (flipping)
         {
-            uint32_t backCaps = kCapsBackBuffer | kCapsFlip | kCapsComplex | kCapsVideoMemory | (caps & kCaps3DDevice);
+            uint32_t backCaps =
+                kCapsBackBuffer | kCapsFlip | kCapsComplex | kCapsVideoMemory | (caps & kCaps3DDevice);
             auto* back = new ZSoftSurface(this, m_mode.width, m_mode.height, backCaps, format);
             front->m_backBuffer = back;
             back->m_front = front;
@@ -470,7 +498,8 @@ ZSoftSurface::~ZSoftSurface()
     if (m_owner->m_tearingDown)
         return;
     if (InVideoMemory())
-        m_owner->m_videoUsed -= std::min(m_owner->m_videoUsed, uint64_t(m_width) * m_height * BytesPerPixel(m_kind));
+        m_owner->m_videoUsed -=
+            std::min(m_owner->m_videoUsed, uint64_t(m_width) * m_height * BytesPerPixel(m_kind));
     if (m_owner->m_primary == this)
         m_owner->m_primary = nullptr;
     if (m_backBuffer)
@@ -680,9 +709,8 @@ SoftResult ZSoftSurface::Blt(const SSoftRect* dstRect, ZSoftSurface* src, const 
             const ZSoftSurface* from = src;
             if (src == this)
                 copy = m_pixels;
-            auto srcRow = [&](int y) -> const uint8_t* {
-                return src == this ? copy.data() + size_t(y) * size_t(m_pitch) : from->Row(y);
-            };
+            auto srcRow = [&](int y) -> const uint8_t*
+            { return src == this ? copy.data() + size_t(y) * size_t(m_pitch) : from->Row(y); };
             const int dw = dst.right - dst.left, dh = dst.bottom - dst.top;
             const int sw = s.right - s.left, sh = s.bottom - s.top;
             const uint32_t sbpp = BytesPerPixel(src->m_kind);

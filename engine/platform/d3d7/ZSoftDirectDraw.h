@@ -123,10 +123,10 @@ private:
     std::vector<uint8_t> m_stencil;
     bool m_lost = false;
     bool m_locked = false;
-    ZSoftSurface* m_zbuffer = nullptr;   // attached depth surface (one reference)
+    ZSoftSurface* m_zbuffer = nullptr;    // attached depth surface (one reference)
     ZSoftSurface* m_backBuffer = nullptr; // flipping chain: the front owns the back (one reference)
-    ZSoftSurface* m_front = nullptr;     // flipping chain: the back's front (no reference)
-    ZSoftClipper* m_clipper = nullptr;   // one reference
+    ZSoftSurface* m_front = nullptr;      // flipping chain: the back's front (no reference)
+    ZSoftClipper* m_clipper = nullptr;    // one reference
 };
 
 class ZSoftDirectDraw

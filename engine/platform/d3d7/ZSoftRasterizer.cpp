@@ -27,7 +27,10 @@ constexpr float kMaxScreen = 4.0e6f;
 // Guard band for clipping, in viewport sizes on each side.
 constexpr float kGuard = 4.0f;
 
-inline int Clamp255(int v) { return v < 0 ? 0 : (v > 255 ? 255 : v); }
+inline int Clamp255(int v)
+{
+    return v < 0 ? 0 : (v > 255 ? 255 : v);
+}
 inline int ToByte(float v)
 {
     if (!(v > 0.0f))
@@ -41,15 +44,30 @@ inline bool Compare(Cmp func, uint32_t a, uint32_t b)
 {
     switch (func)
     {
-    case Cmp::Never: return false;
-    case Cmp::Less: return a < b;
-    case Cmp::Equal: return a == b;
-    case Cmp::LessEqual: return a <= b;
-    case Cmp::Greater: return a > b;
-    case Cmp::NotEqual: return a != b;
-    case Cmp::GreaterEqual: return a >= b;
-    default: return true;
+    case Cmp::Never:
+        return false;
+    case Cmp::Less:
+        return a < b;
+    case Cmp::Equal:
+        return a == b;
+    case Cmp::LessEqual:
+        return a <= b;
+    case Cmp::Greater:
+        return a > b;
+    case Cmp::NotEqual:
+        return a != b;
+    case Cmp::GreaterEqual:
+        return a >= b;
+    default:
+        return true;
     }
+}
+
+// floor() for values already bounded to a safe integer range; avoids a library call per texel.
+inline int64_t FastFloor(double v)
+{
+    const int64_t i = int64_t(v);
+    return double(i) > v ? i - 1 : i;
 }
 
 inline int64_t FloorDiv(int64_t a, int64_t b)
@@ -70,10 +88,14 @@ inline int AddressIndex(int64_t i, int n, Address mode)
             m += 2 * int64_t(n);
         return int(m < n ? m : 2 * int64_t(n) - 1 - m);
     }
-    case Address::Clamp: return int(i < 0 ? 0 : (i >= n ? n - 1 : i));
-    case Address::Border: return (i < 0 || i >= n) ? -1 : int(i);
+    case Address::Clamp:
+        return int(i < 0 ? 0 : (i >= n ? n - 1 : i));
+    case Address::Border:
+        return (i < 0 || i >= n) ? -1 : int(i);
     default:
     {
+        if ((n & (n - 1)) == 0)
+            return int(i & int64_t(n - 1));
         int64_t m = i % n;
         return int(m < 0 ? m + n : m);
     }
@@ -103,12 +125,24 @@ Color8 Argument(uint32_t arg, const Color8& diffuse, const Color8& current, cons
     Color8 c;
     switch (arg & kTaSelectMask)
     {
-    case kTaDiffuse: c = diffuse; break;
-    case kTaCurrent: c = current; break;
-    case kTaTexture: c = texture; break;
-    case kTaTFactor: c = factor; break;
-    case kTaSpecular: c = specular; break;
-    default: c = current; break;
+    case kTaDiffuse:
+        c = diffuse;
+        break;
+    case kTaCurrent:
+        c = current;
+        break;
+    case kTaTexture:
+        c = texture;
+        break;
+    case kTaTFactor:
+        c = factor;
+        break;
+    case kTaSpecular:
+        c = specular;
+        break;
+    default:
+        c = current;
+        break;
     }
     if (arg & kTaComplement)
         c = {255 - c.r, 255 - c.g, 255 - c.b, 255 - c.a};
@@ -121,18 +155,30 @@ inline int BlendFactor(Blend f, int src, int srcA, int dst, int dstA, bool alpha
 {
     switch (f)
     {
-    case Blend::Zero: return 0;
-    case Blend::One: return 255;
-    case Blend::SrcColor: return src;
-    case Blend::InvSrcColor: return 255 - src;
-    case Blend::SrcAlpha: return srcA;
-    case Blend::InvSrcAlpha: return 255 - srcA;
-    case Blend::DestAlpha: return dstA;
-    case Blend::InvDestAlpha: return 255 - dstA;
-    case Blend::DestColor: return dst;
-    case Blend::InvDestColor: return 255 - dst;
-    case Blend::SrcAlphaSat: return alphaChannel ? 255 : std::min(srcA, 255 - dstA);
-    default: return 0;
+    case Blend::Zero:
+        return 0;
+    case Blend::One:
+        return 255;
+    case Blend::SrcColor:
+        return src;
+    case Blend::InvSrcColor:
+        return 255 - src;
+    case Blend::SrcAlpha:
+        return srcA;
+    case Blend::InvSrcAlpha:
+        return 255 - srcA;
+    case Blend::DestAlpha:
+        return dstA;
+    case Blend::InvDestAlpha:
+        return 255 - dstA;
+    case Blend::DestColor:
+        return dst;
+    case Blend::InvDestColor:
+        return 255 - dst;
+    case Blend::SrcAlphaSat:
+        return alphaChannel ? 255 : std::min(srcA, 255 - dstA);
+    default:
+        return 0;
     }
 }
 
@@ -141,14 +187,29 @@ void ApplyStencilOp(StencilOp op, uint8_t& value, uint32_t ref, uint32_t writeMa
     uint32_t v = value, n = v;
     switch (op)
     {
-    case StencilOp::Zero: n = 0; break;
-    case StencilOp::Replace: n = ref & max; break;
-    case StencilOp::IncrSat: n = v < max ? v + 1 : max; break;
-    case StencilOp::DecrSat: n = v > 0 ? v - 1 : 0; break;
-    case StencilOp::Invert: n = ~v & max; break;
-    case StencilOp::Incr: n = (v + 1) & max; break;
-    case StencilOp::Decr: n = (v - 1) & max; break;
-    default: return;
+    case StencilOp::Zero:
+        n = 0;
+        break;
+    case StencilOp::Replace:
+        n = ref & max;
+        break;
+    case StencilOp::IncrSat:
+        n = v < max ? v + 1 : max;
+        break;
+    case StencilOp::DecrSat:
+        n = v > 0 ? v - 1 : 0;
+        break;
+    case StencilOp::Invert:
+        n = ~v & max;
+        break;
+    case StencilOp::Incr:
+        n = (v + 1) & max;
+        break;
+    case StencilOp::Decr:
+        n = (v - 1) & max;
+        break;
+    default:
+        return;
     }
     value = uint8_t((v & ~writeMask) | (n & writeMask & max));
 }
@@ -160,13 +221,20 @@ inline float PlaneDistance(int plane, const SSoftVtx& v)
     const float x = v.a[kVtxX], y = v.a[kVtxY], z = v.a[kVtxZ], w = v.a[kVtxW];
     switch (plane)
     {
-    case 0: return w - 1e-6f;
-    case 1: return z;
-    case 2: return w - z;
-    case 3: return x + kGuard * w;
-    case 4: return kGuard * w - x;
-    case 5: return y + kGuard * w;
-    default: return kGuard * w - y;
+    case 0:
+        return w - 1e-6f;
+    case 1:
+        return z;
+    case 2:
+        return w - z;
+    case 3:
+        return x + kGuard * w;
+    case 4:
+        return kGuard * w - x;
+    case 5:
+        return y + kGuard * w;
+    default:
+        return kGuard * w - y;
     }
 }
 
@@ -406,7 +474,8 @@ void ZSoftRasterizer::Triangle(const SSoftVtx& in0, const SSoftVtx& in1, const S
         const bool topLeft = edgeDy[i] < 0 || (edgeDy[i] == 0 && edgeDx[i] > 0);
         bias[i] = topLeft ? 0 : -1;
     }
-    auto edgeAt = [&](int i, int64_t px, int64_t py) {
+    auto edgeAt = [&](int i, int64_t px, int64_t py)
+    {
         const int a = (i + 1) % 3;
         return edgeDx[i] * (py - Y[a]) - edgeDy[i] * (px - X[a]);
     };
@@ -421,7 +490,8 @@ void ZSoftRasterizer::Triangle(const SSoftVtx& in0, const SSoftVtx& in1, const S
     {
         double c, dx, dy;
     };
-    auto makePlane = [&](double f0, double f1, double f2) {
+    auto makePlane = [&](double f0, double f1, double f2)
+    {
         const double d1 = f1 - f0, d2 = f2 - f0;
         return Plane{f0, (d1 * e2y - d2 * e1y) / det, (d2 * e1x - d1 * e2x) / det};
     };
@@ -431,7 +501,20 @@ void ZSoftRasterizer::Triangle(const SSoftVtx& in0, const SSoftVtx& in1, const S
     int slots[kVtxCount];
     Plane planes[kVtxCount];
     int count = 0;
-    auto addSlot = [&](int slot) {
+    float values[kVtxCount];
+    bool colorsConstant = true;
+    // A value equal at the three corners is that value everywhere: no plane needed. Sprites with
+    // one colour are the common case.
+    auto addSlot = [&](int slot)
+    {
+        const float a = v[0]->a[slot];
+        if (a == v[1]->a[slot] && a == v[2]->a[slot] && slot < kVtxTex)
+        {
+            values[slot] = a;
+            return;
+        }
+        if (slot >= kVtxDiffuse && slot < kVtxTex)
+            colorsConstant = false;
         slots[count] = slot;
         planes[count++] = makePlane(v[0]->a[slot] * w0, v[1]->a[slot] * w1, v[2]->a[slot] * w2);
     };
@@ -448,15 +531,15 @@ void ZSoftRasterizer::Triangle(const SSoftVtx& in0, const SSoftVtx& in1, const S
         }
 
     Pixel px{};
-    if (m_flat)
+    const float* constantColors = m_flat ? provoking->a : (colorsConstant ? values : nullptr);
+    if (constantColors)
     {
-        px.diffuse = {ToByte(provoking->a[kVtxDiffuse]), ToByte(provoking->a[kVtxDiffuse + 1]),
-                      ToByte(provoking->a[kVtxDiffuse + 2]), ToByte(provoking->a[kVtxDiffuse + 3])};
-        px.specular = {ToByte(provoking->a[kVtxSpecular]), ToByte(provoking->a[kVtxSpecular + 1]),
-                       ToByte(provoking->a[kVtxSpecular + 2]), ToByte(provoking->a[kVtxSpecular + 3])};
+        px.diffuse = {ToByte(constantColors[kVtxDiffuse]), ToByte(constantColors[kVtxDiffuse + 1]),
+                      ToByte(constantColors[kVtxDiffuse + 2]), ToByte(constantColors[kVtxDiffuse + 3])};
+        px.specular = {ToByte(constantColors[kVtxSpecular]), ToByte(constantColors[kVtxSpecular + 1]),
+                       ToByte(constantColors[kVtxSpecular + 2]), ToByte(constantColors[kVtxSpecular + 3])};
     }
     const bool earlyDepth = m_zEnable && !m_stencil;
-    float values[kVtxCount];
 
     for (int y = y0; y <= y1; ++y)
     {
@@ -476,7 +559,7 @@ void ZSoftRasterizer::Triangle(const SSoftVtx& in0, const SSoftVtx& in1, const S
             const float z = float(zPlane.c + zPlane.dx * rx + zPlane.dy * ry);
             if (earlyDepth)
             {
-                const uint32_t zq = uint32_t(std::llround(std::clamp(double(z), 0.0, 1.0) * m_zMax));
+                const uint32_t zq = uint32_t(std::clamp(double(z), 0.0, 1.0) * m_zMax + 0.5);
                 if (!Compare(m_zFunc, zq, m_depth->DepthPlane()[size_t(y) * m_depth->Width() + size_t(x)]))
                     continue;
             }
@@ -484,7 +567,7 @@ void ZSoftRasterizer::Triangle(const SSoftVtx& in0, const SSoftVtx& in1, const S
             const double q = wv != 0.0 ? 1.0 / wv : 0.0;
             for (int k = 0; k < count; ++k)
                 values[slots[k]] = float((planes[k].c + planes[k].dx * rx + planes[k].dy * ry) * q);
-            if (!m_flat)
+            if (!constantColors)
             {
                 px.diffuse = {ToByte(values[kVtxDiffuse]), ToByte(values[kVtxDiffuse + 1]),
                               ToByte(values[kVtxDiffuse + 2]), ToByte(values[kVtxDiffuse + 3])};
@@ -560,8 +643,8 @@ void ZSoftRasterizer::Line(const SSoftVtx& a, const SSoftVtx& b)
         SSoftVtx v = Lerp(a, b, tb);
         px.diffuse = {ToByte(v.a[kVtxDiffuse]), ToByte(v.a[kVtxDiffuse + 1]), ToByte(v.a[kVtxDiffuse + 2]),
                       ToByte(v.a[kVtxDiffuse + 3])};
-        px.specular = {ToByte(v.a[kVtxSpecular]), ToByte(v.a[kVtxSpecular + 1]), ToByte(v.a[kVtxSpecular + 2]),
-                       ToByte(v.a[kVtxSpecular + 3])};
+        px.specular = {ToByte(v.a[kVtxSpecular]), ToByte(v.a[kVtxSpecular + 1]),
+                       ToByte(v.a[kVtxSpecular + 2]), ToByte(v.a[kVtxSpecular + 3])};
         px.eye = v.a[kVtxEye];
         for (int s = 0; s < kMaxStages; ++s)
         {
@@ -607,13 +690,13 @@ Color8 ZSoftRasterizer::Sample(const ZSoftSurface* t, float u, float v, Filter f
     const double tu = TexelCoord(u, t->Width()), tv = TexelCoord(v, t->Height());
     if (filter != Filter::Linear)
     {
-        const int x = AddressIndex(int64_t(std::floor(tu)), w, addressU);
-        const int y = AddressIndex(int64_t(std::floor(tv)), h, addressV);
+        const int x = AddressIndex(FastFloor(tu), w, addressU);
+        const int y = AddressIndex(FastFloor(tv), h, addressV);
         return ToColor8(x < 0 || y < 0 ? border : Texel(t, x, y));
     }
     // Texel centres lie half a texel in; weights are kept in 1/256 steps.
-    const int64_t fu = int64_t(std::floor((tu - 0.5) * 256.0));
-    const int64_t fv = int64_t(std::floor((tv - 0.5) * 256.0));
+    const int64_t fu = FastFloor((tu - 0.5) * 256.0);
+    const int64_t fv = FastFloor((tv - 0.5) * 256.0);
     const int64_t iu = FloorDiv(fu, 256), iv = FloorDiv(fv, 256);
     const int wx = int(fu - iu * 256), wy = int(fv - iv * 256);
     const int xa = AddressIndex(iu, w, addressU), xb = AddressIndex(iu + 1, w, addressU);
@@ -621,7 +704,8 @@ Color8 ZSoftRasterizer::Sample(const ZSoftSurface* t, float u, float v, Filter f
     auto fetch = [&](int x, int y) { return ToColor8(x < 0 || y < 0 ? border : Texel(t, x, y)); };
     const Color8 c00 = fetch(xa, ya), c10 = fetch(xb, ya), c01 = fetch(xa, yb), c11 = fetch(xb, yb);
     const int k00 = (256 - wx) * (256 - wy), k10 = wx * (256 - wy), k01 = (256 - wx) * wy, k11 = wx * wy;
-    auto mix = [&](int a, int b, int c, int d) { return (a * k00 + b * k10 + c * k01 + d * k11 + 32768) >> 16; };
+    auto mix = [&](int a, int b, int c, int d)
+    { return (a * k00 + b * k10 + c * k01 + d * k11 + 32768) >> 16; };
     return {mix(c00.r, c10.r, c01.r, c11.r), mix(c00.g, c10.g, c01.g, c11.g), mix(c00.b, c10.b, c01.b, c11.b),
             mix(c00.a, c10.a, c01.a, c11.a)};
 }
@@ -631,22 +715,38 @@ int ZSoftRasterizer::Combine(Top op, int a1, int a2, int diffuseA, int textureA,
     auto lerp = [](int a, int b, int f) { return (a * f + b * (255 - f) + 127) / 255; };
     switch (op)
     {
-    case Top::SelectArg1: return a1;
-    case Top::SelectArg2: return a2;
-    case Top::Modulate: return Mul8(a1, a2);
-    case Top::Modulate2x: return Clamp255(2 * Mul8(a1, a2));
-    case Top::Modulate4x: return Clamp255(4 * Mul8(a1, a2));
-    case Top::Add: return Clamp255(a1 + a2);
-    case Top::AddSigned: return Clamp255(a1 + a2 - 128);
-    case Top::AddSigned2x: return Clamp255(2 * (a1 + a2 - 128));
-    case Top::Subtract: return Clamp255(a1 - a2);
-    case Top::AddSmooth: return Clamp255(a1 + a2 - Mul8(a1, a2));
-    case Top::BlendDiffuseAlpha: return lerp(a1, a2, diffuseA);
-    case Top::BlendTextureAlpha: return lerp(a1, a2, textureA);
-    case Top::BlendFactorAlpha: return lerp(a1, a2, factorA);
-    case Top::BlendCurrentAlpha: return lerp(a1, a2, currentA);
-    case Top::BlendTextureAlphaPM: return Clamp255(a1 + Mul8(a2, 255 - textureA));
-    default: return a1;
+    case Top::SelectArg1:
+        return a1;
+    case Top::SelectArg2:
+        return a2;
+    case Top::Modulate:
+        return Mul8(a1, a2);
+    case Top::Modulate2x:
+        return Clamp255(2 * Mul8(a1, a2));
+    case Top::Modulate4x:
+        return Clamp255(4 * Mul8(a1, a2));
+    case Top::Add:
+        return Clamp255(a1 + a2);
+    case Top::AddSigned:
+        return Clamp255(a1 + a2 - 128);
+    case Top::AddSigned2x:
+        return Clamp255(2 * (a1 + a2 - 128));
+    case Top::Subtract:
+        return Clamp255(a1 - a2);
+    case Top::AddSmooth:
+        return Clamp255(a1 + a2 - Mul8(a1, a2));
+    case Top::BlendDiffuseAlpha:
+        return lerp(a1, a2, diffuseA);
+    case Top::BlendTextureAlpha:
+        return lerp(a1, a2, textureA);
+    case Top::BlendFactorAlpha:
+        return lerp(a1, a2, factorA);
+    case Top::BlendCurrentAlpha:
+        return lerp(a1, a2, currentA);
+    case Top::BlendTextureAlphaPM:
+        return Clamp255(a1 + Mul8(a2, 255 - textureA));
+    default:
+        return a1;
     }
 }
 
@@ -671,7 +771,7 @@ bool ZSoftRasterizer::DepthStencil(int x, int y, float z, bool& writeDepth)
     }
     if (m_zEnable)
     {
-        const uint32_t zq = uint32_t(std::llround(std::clamp(double(z), 0.0, 1.0) * m_zMax));
+        const uint32_t zq = uint32_t(std::clamp(double(z), 0.0, 1.0) * m_zMax + 0.5);
         uint32_t& stored = m_depth->DepthPlane()[index];
         if (!Compare(m_zFunc, zq, stored))
         {
@@ -726,10 +826,17 @@ void ZSoftRasterizer::ShadeAndWrite(int x, int y, float z, Pixel& p)
         float f = 1.0f;
         switch (m_fog)
         {
-        case Fog::Linear: f = m_fogEnd != m_fogStart ? (m_fogEnd - d) / (m_fogEnd - m_fogStart) : 1.0f; break;
-        case Fog::Exp: f = std::exp(-m_fogDensity * d); break;
-        case Fog::Exp2: f = std::exp(-(m_fogDensity * d) * (m_fogDensity * d)); break;
-        default: break;
+        case Fog::Linear:
+            f = m_fogEnd != m_fogStart ? (m_fogEnd - d) / (m_fogEnd - m_fogStart) : 1.0f;
+            break;
+        case Fog::Exp:
+            f = std::exp(-m_fogDensity * d);
+            break;
+        case Fog::Exp2:
+            f = std::exp(-(m_fogDensity * d) * (m_fogDensity * d));
+            break;
+        default:
+            break;
         }
         const int k = ToByte(std::clamp(f, 0.0f, 1.0f) * 255.0f);
         current.r = (current.r * k + m_fogColor.r * (255 - k) + 127) / 255;
@@ -746,13 +853,15 @@ void ZSoftRasterizer::ShadeAndWrite(int x, int y, float z, Pixel& p)
     if (m_blend)
     {
         const Color8 d = ToColor8(DecodeARGB(m_target->Kind(), dst));
-        auto mix = [&](int s, int dc, bool alpha) {
+        auto mix = [&](int s, int dc, bool alpha)
+        {
             const int fs = BlendFactor(m_srcBlend, s, current.a, dc, d.a, alpha);
             const int fd = BlendFactor(m_destBlend, s, current.a, dc, d.a, alpha);
             return std::min(255, (s * fs + dc * fd + 127) / 255);
         };
         // Factors that read the source colour use the channel of the same name.
-        auto mixChannel = [&](int s, int dc) {
+        auto mixChannel = [&](int s, int dc)
+        {
             const int fs = BlendFactor(m_srcBlend, s, current.a, dc, d.a, false);
             const int fd = BlendFactor(m_destBlend, s, current.a, dc, d.a, false);
             return std::min(255, (s * fs + dc * fd + 127) / 255);
@@ -760,5 +869,14 @@ void ZSoftRasterizer::ShadeAndWrite(int x, int y, float z, Pixel& p)
         current = {mixChannel(current.r, d.r), mixChannel(current.g, d.g), mixChannel(current.b, d.b),
                    mix(current.a, d.a, true)};
     }
-    EncodeARGB(m_target->Kind(), ToARGB(current), dst);
+    const uint32_t out = ToARGB(current);
+    if (m_target->Kind() == PixelKind::ARGB8888 || m_target->Kind() == PixelKind::XRGB8888)
+    {
+        dst[0] = uint8_t(out);
+        dst[1] = uint8_t(out >> 8);
+        dst[2] = uint8_t(out >> 16);
+        dst[3] = m_target->Kind() == PixelKind::ARGB8888 ? uint8_t(out >> 24) : 0;
+    }
+    else
+        EncodeARGB(m_target->Kind(), out, dst);
 }

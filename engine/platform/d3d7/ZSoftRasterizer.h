@@ -11,7 +11,7 @@
 namespace soft7
 {
 // Slots of a processed vertex.
-constexpr int kVtxX = 0;        // clip x, or screen x after projection
+constexpr int kVtxX = 0; // clip x, or screen x after projection
 constexpr int kVtxY = 1;
 constexpr int kVtxZ = 2;
 constexpr int kVtxW = 3;        // clip w, or 1/w after projection
@@ -64,7 +64,8 @@ public:
     static soft7::Color8 Sample(const ZSoftSurface* texture, float u, float v, soft7::Filter filter,
                                 soft7::Address addressU, soft7::Address addressV, uint32_t border);
     // One stage operation on two arguments (colour channels or alpha), exposed for tests.
-    static int Combine(soft7::Top op, int arg1, int arg2, int diffuseA, int textureA, int factorA, int currentA);
+    static int Combine(soft7::Top op, int arg1, int arg2, int diffuseA, int textureA, int factorA,
+                       int currentA);
 
 private:
     struct Stage
