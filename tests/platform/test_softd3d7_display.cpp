@@ -351,6 +351,79 @@ TEST(SoftD3D7Display, RenderTargetTextureFeedsAnotherTarget)
     EXPECT_EQ(other->ReadPixel(3, 12), 0xFF000000u);
 }
 
+TEST(SoftD3D7Display, FullScreenChainDrawsIntoTheBackBufferAndFlips)
+{
+    DisplayGuard g{MakeDisplay()};
+    ASSERT_EQ(g.dd->SetCooperativeLevel(nullptr, kCoopExclusive | kCoopFullscreen | kCoopMultithreaded), kOk);
+    ASSERT_EQ(g.dd->SetDisplayMode(640, 480, 32, 0, 0), kOk);
+    SSoftSurfaceDesc chain;
+    chain.caps = kCapsPrimary | kCapsFlip | kCapsComplex | kCaps3DDevice;
+    chain.backBufferCount = 1;
+    ZSoftSurface* front = nullptr;
+    ASSERT_EQ(g.dd->CreateSurface(chain, &front), kOk);
+    ZSoftSurface* back = nullptr;
+    ASSERT_EQ(front->GetAttachedSurface(kCapsBackBuffer, &back), kOk);
+    SSoftSurfaceDesc zdesc;
+    zdesc.width = 640;
+    zdesc.height = 480;
+    zdesc.caps = kCapsZBuffer | kCapsVideoMemory;
+    zdesc.hasPixelFormat = true;
+    zdesc.pixelFormat = FormatDepth(24, 8);
+    ZSoftSurface* depth = nullptr;
+    ASSERT_EQ(g.dd->CreateSurface(zdesc, &depth), kOk);
+    ASSERT_EQ(back->AddAttachedSurface(depth), kOk);
+    ZSoftDirect3D* d3d = nullptr;
+    ASSERT_EQ(g.dd->QueryDirect3D(&d3d), kOk);
+    ZSoftD3DDevice* device = nullptr;
+    ASSERT_EQ(d3d->CreateDevice(DeviceKind::TnlHal, back, &device), kOk);
+    uint32_t zEnable = 0;
+    device->GetRenderState(RS::ZEnable, &zEnable);
+    EXPECT_EQ(zEnable, 1u); // a depth surface was attached when the device was made
+
+    ASSERT_EQ(device->Clear(0, nullptr, kClearTarget | kClearZBuffer | kClearStencil, 0xFF0000FF, 1.0f, 0),
+              kOk);
+    ASSERT_EQ(front->Flip(nullptr, kFlipWait), kOk);
+    EXPECT_EQ(front->ReadPixel(320, 240), 0xFF0000FFu);
+
+    // Switching away loses the whole chain; restoring the front brings the back buffer too.
+    g.dd->LoseDisplay();
+    EXPECT_EQ(front->Flip(nullptr, kFlipWait), kErrSurfaceLost);
+    EXPECT_EQ(device->BeginScene(), kErrSurfaceLost);
+    g.dd->RegainDisplay();
+    ASSERT_EQ(front->Restore(), kOk);
+    EXPECT_EQ(back->IsLost(), kOk);
+    EXPECT_EQ(front->Flip(nullptr, kFlipWait), kOk);
+    back->Release();
+}
+
+TEST(SoftD3D7Display, WindowedPrimaryReceivesTheBlitAtItsScreenRectangle)
+{
+    DisplayGuard g{MakeDisplay()};
+    ASSERT_EQ(g.dd->SetCooperativeLevel(nullptr, kCoopNormal | kCoopMultithreaded), kOk);
+    SSoftSurfaceDesc primaryDesc;
+    primaryDesc.caps = kCapsPrimary;
+    ZSoftSurface* primary = nullptr;
+    ASSERT_EQ(g.dd->CreateSurface(primaryDesc, &primary), kOk);
+    SSoftSurfaceDesc desc;
+    primary->GetSurfaceDesc(desc);
+    EXPECT_EQ(desc.width, 1024u); // the desktop
+    ZSoftClipper* clipper = nullptr;
+    ASSERT_EQ(g.dd->CreateClipper(0, &clipper), kOk);
+    ASSERT_EQ(primary->SetClipper(clipper), kOk);
+
+    ZSoftSurface* picture = MakeSurface(g.dd, 4, 4, kCaps3DDevice | kCapsVideoMemory);
+    ASSERT_EQ(picture->Blt(nullptr, nullptr, nullptr, kBltColorFill, 0x00FF00FF), kOk);
+    // Stretched to 8 x 8 and partly off the screen's left edge: cut, not refused.
+    SSoftRect screen{-4, 100, 4, 108};
+    ASSERT_EQ(primary->Blt(&screen, picture, nullptr, kBltWait), kOk);
+    EXPECT_EQ(primary->ReadPixel(0, 100), 0xFFFF00FFu);
+    EXPECT_EQ(primary->ReadPixel(3, 107), 0xFFFF00FFu);
+    EXPECT_EQ(primary->ReadPixel(4, 100), 0xFF000000u);
+    EXPECT_EQ(primary->ReadPixel(0, 108), 0xFF000000u);
+    SSoftRect absurd{-2000000000, 0, 10, 10};
+    EXPECT_EQ(primary->Blt(&absurd, picture, nullptr, kBltWait), kErrInvalidRect);
+}
+
 TEST(SoftD3D7Display, ReleasingTheDisplayObjectReleasesEverythingItMade)
 {
     // Nothing below is released on its own: the display object takes it all with it (the leak

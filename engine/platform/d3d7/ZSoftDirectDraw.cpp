@@ -542,6 +542,12 @@ void ZSoftSurface::MarkLost()
 
 SoftResult ZSoftSurface::Restore()
 {
+    if (m_backBuffer && m_backBuffer->m_lost)
+    {
+        // A flipping chain comes back as a whole.
+        if (SoftResult r = m_backBuffer->Restore(); r != kOk)
+            return r;
+    }
     if (!m_lost)
         return kOk;
     if (m_owner->TestCooperativeLevel() != kOk)
@@ -660,7 +666,10 @@ SoftResult ZSoftSurface::Blt(const SSoftRect* dstRect, ZSoftSurface* src, const 
 
     const SSoftRect whole{0, 0, int32_t(m_width), int32_t(m_height)};
     SSoftRect dst = dstRect ? *dstRect : whole;
-    if (dst.left >= dst.right || dst.top >= dst.bottom)
+    // Rectangles far beyond any screen are refused, which keeps the coordinate arithmetic exact.
+    constexpr int32_t kLimit = 1 << 24;
+    if (dst.left >= dst.right || dst.top >= dst.bottom || dst.left < -kLimit || dst.top < -kLimit ||
+        dst.right > kLimit || dst.bottom > kLimit)
         return kErrInvalidRect;
     SSoftRect s{};
     if (!fill)
@@ -717,7 +726,7 @@ SoftResult ZSoftSurface::Blt(const SSoftRect* dstRect, ZSoftSurface* src, const 
             const bool sameKind = src->m_kind == m_kind;
             for (int y = area.top; y < area.bottom; ++y)
             {
-                int sy = s.top + int((int64_t(2 * (y - dst.top) + 1) * sh) / (2 * int64_t(dh)));
+                int sy = s.top + int(((2 * (int64_t(y) - dst.top) + 1) * sh) / (2 * int64_t(dh)));
                 const uint8_t* srow = srcRow(sy);
                 uint8_t* p = Row(y) + size_t(area.left) * bpp;
                 if (sameKind && dw == sw)
@@ -728,7 +737,7 @@ SoftResult ZSoftSurface::Blt(const SSoftRect* dstRect, ZSoftSurface* src, const 
                 }
                 for (int x = area.left; x < area.right; ++x, p += bpp)
                 {
-                    int sx = s.left + int((int64_t(2 * (x - dst.left) + 1) * sw) / (2 * int64_t(dw)));
+                    int sx = s.left + int(((2 * (int64_t(x) - dst.left) + 1) * sw) / (2 * int64_t(dw)));
                     const uint8_t* sp = srow + size_t(sx) * sbpp;
                     if (sameKind)
                         std::memcpy(p, sp, bpp);
