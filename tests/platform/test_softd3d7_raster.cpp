@@ -665,3 +665,61 @@ TEST(SoftD3D7Primitives, ClippingAtTheNearPlaneKeepsTheVisiblePart)
     EXPECT_EQ(d.At(0, 15), 0xFFFFFFFFu); // z = 0.5 corner
     EXPECT_EQ(d.At(1, 1), 0xFF000000u);  // z < 0 corner cut away
 }
+
+TEST(SoftD3D7Sampling, TextureTransformTakesTheShiftFromTheThirdRow)
+{
+    // The atlas form: scale on the diagonal, translation in row 2, applied to (u, v, 1, 0).
+    SoftDevice d;
+    ASSERT_EQ(d.device->SetTexture(0, d.Texture(4, 1, {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF})),
+              kOk);
+    SSoftMatrix atlas;
+    atlas.m[0][0] = 0.25f;
+    atlas.m[2][0] = 0.5f;
+    atlas.m[3][0] = 7.0f; // row 3 plays no part for two coordinates
+    ASSERT_EQ(d.device->SetTransform(Transform::Texture0, atlas), kOk);
+    d.Stage(0, TSS::TextureTransformFlags, uint32_t(TexTransform::Count2));
+    struct XyzTexVertex
+    {
+        float x, y, z;
+        float u, v;
+    };
+    const XyzTexVertex quad[] = {
+        {-1, 1, 0.5f, 0, 0}, {1, 1, 0.5f, 1, 0}, {-1, -1, 0.5f, 0, 1}, {1, -1, 0.5f, 1, 1}};
+    ASSERT_EQ(d.device->BeginScene(), kOk);
+    ASSERT_EQ(d.device->DrawPrimitive(Prim::TriangleStrip, kFvfXyz | kFvfTex1, quad, 4, 0), kOk);
+    ASSERT_EQ(d.device->EndScene(), kOk);
+    for (int x = 0; x < 16; ++x)
+        EXPECT_EQ(d.At(x, 8), 0xFF0000FFu) << x; // every pixel inside texel 2's quarter
+}
+
+TEST(SoftD3D7Sampling, ScaledPresentationQuadMapsWholeTexelBlocks)
+{
+    // The full-screen quad of the scaled presentation: clip space -1..1, texture coordinates moved
+    // by half a display pixel, a 4 x 4 picture shown on 8 x 8 with point magnification.
+    SoftDevice d(8, 8);
+    std::vector<uint32_t> picture;
+    for (uint32_t i = 0; i < 16; ++i)
+        picture.push_back(0xFF000000u | i);
+    ASSERT_EQ(d.device->SetTexture(0, d.Texture(4, 4, picture)), kOk);
+    d.Stage(0, TSS::ColorOp, uint32_t(Top::SelectArg1));
+    d.Set(RS::ZEnable, 0);
+    struct QuadVertex
+    {
+        float x, y, z, nx, ny, nz;
+        uint32_t diffuse;
+        float u, v;
+    };
+    const float o = 0.5f / 8;
+    const QuadVertex q[] = {
+        {-1, 1, 0, 0, 0, 1, 0xFFFFFFFF, o, o},      {1, 1, 0, 0, 0, 1, 0xFFFFFFFF, 1 + o, o},
+        {-1, -1, 0, 0, 0, 1, 0xFFFFFFFF, o, 1 + o}, {-1, -1, 0, 0, 0, 1, 0xFFFFFFFF, o, 1 + o},
+        {1, 1, 0, 0, 0, 1, 0xFFFFFFFF, 1 + o, o},   {1, -1, 0, 0, 0, 1, 0xFFFFFFFF, 1 + o, 1 + o}};
+    ASSERT_EQ(d.device->BeginScene(), kOk);
+    ASSERT_EQ(
+        d.device->DrawPrimitive(Prim::TriangleList, kFvfXyz | kFvfNormal | kFvfDiffuse | kFvfTex1, q, 6, 0),
+        kOk);
+    ASSERT_EQ(d.device->EndScene(), kOk);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x)
+            EXPECT_EQ(d.At(x, y) & 0xFF, uint32_t((y / 2) * 4 + x / 2)) << x << "," << y;
+}

@@ -9,6 +9,20 @@
 // - clip-space depth runs from 0 (near) to w (far);
 // - colours in states and vertices are 32-bit ARGB words (alpha in the top byte);
 // - float-valued render states are passed as their bit pattern (soft7::FloatBits).
+//
+// Where the renderer's DirectDraw 7 / Direct3D 7 calls land:
+// - creating the DirectDraw object: ZSoftDirectDraw::Create; asking it for Direct3D: QueryDirect3D;
+// - the screen's size in millimetres and the desktop mode: GetPhysicalSize, GetDisplayMode/GetDesktopMode;
+// - binding a clipper to the window: ZSoftClipper::SetWindow (the SDL window);
+// - render states, texture-stage states, operations and arguments: soft7::RS, TSS, Top, kTa*;
+// - primitive kinds keep their numbers (1 point list ... 6 triangle fan): soft7::Prim;
+// - "surface lost", "out of video memory", "out of memory": kErrSurfaceLost, kErrOutOfVideoMemory,
+//   kErrOutOfMemory;
+// - the device description and pixel-format records: SSoftDeviceDesc, SSoftPixelFormat.
+// Behaviour kept from the original interface: a stage without a texture reads opaque white; a vertex
+// without a diffuse or specular colour reads 0xFFFFFFFF; lighting with no light enabled gives black
+// (plus ambient and emissive); transformed vertices are not lit, get no texture transform, and take
+// 1/rhw as their fog distance; textures are sampled at texel centres (half a texel in).
 #include <cstdint>
 #include <cstring>
 #include <string>

@@ -651,7 +651,9 @@ SoftResult ZSoftD3DDevice::Draw(Prim type, uint32_t fvf, const uint8_t* data, ui
     while (stageCount < kMaxStages && Top(m_state.Get(stageCount, TSS::ColorOp)) != Top::Disable)
         ++stageCount;
 
-    std::vector<SSoftVtx> out(vertexCount);
+    // Kept between draws: most draws are a handful of vertices, and a fresh buffer each time costs more.
+    std::vector<SSoftVtx>& out = m_vertices;
+    out.assign(vertexCount, SSoftVtx{});
     for (uint32_t i = 0; i < vertexCount; ++i)
     {
         const uint8_t* src = data + size_t(i) * stride;

@@ -7,6 +7,7 @@
 
 class ZSoftD3DDevice;
 class ZSoftRasterizer;
+struct SSoftVtx;
 
 class ZSoftVertexBuffer : public ZSoftObject
 {
@@ -145,4 +146,5 @@ private:
     SSoftPipelineState m_state;
     bool m_inScene = false;
     std::unique_ptr<ZSoftRasterizer> m_raster;
+    std::vector<SSoftVtx> m_vertices;
 };
