@@ -723,3 +723,48 @@ TEST(SoftD3D7Sampling, ScaledPresentationQuadMapsWholeTexelBlocks)
         for (int x = 0; x < 8; ++x)
             EXPECT_EQ(d.At(x, y) & 0xFF, uint32_t((y / 2) * 4 + x / 2)) << x << "," << y;
 }
+
+TEST(SoftD3D7Primitives, BadNumbersAreDrawnSafelyOrSkipped)
+{
+    SoftDevice d;
+    const float nan = std::nanf("");
+    // Positions that are not numbers or lie absurdly far away draw nothing.
+    d.Draw(Prim::TriangleList, {{nan, 0, 0.5f, 1, 0xFFFFFFFF, 0, 0},
+                                {8, 0, 0.5f, 1, 0xFFFFFFFF, 0, 0},
+                                {0, 8, 0.5f, 1, 0xFFFFFFFF, 0, 0}});
+    d.Draw(Prim::TriangleList, {{0, 0, 0.5f, 1, 0xFFFFFFFF, 0, 0},
+                                {1e30f, 0, 0.5f, 1, 0xFFFFFFFF, 0, 0},
+                                {0, 8, 0.5f, 1, 0xFFFFFFFF, 0, 0}});
+    EXPECT_EQ(d.At(1, 1), 0xFF000000u);
+    // So does a depth that is not a number.
+    d.Draw(Prim::TriangleList, {{0, 0, nan, 1, 0xFFFFFFFF, 0, 0},
+                                {8, 0, 0.5f, 1, 0xFFFFFFFF, 0, 0},
+                                {0, 8, 0.5f, 1, 0xFFFFFFFF, 0, 0}});
+    EXPECT_EQ(d.At(1, 1), 0xFF000000u);
+    // Texture coordinates that are not numbers, or huge, still give a defined pixel.
+    ASSERT_EQ(d.device->SetTexture(0, d.Texture(2, 2, {0xFF112233, 0xFF112233, 0xFF112233, 0xFF112233})),
+              kOk);
+    d.Draw(Prim::TriangleList, {{0, 0, 0.5f, 1, 0xFFFFFFFF, nan, 1e30f},
+                                {8, 0, 0.5f, 1, 0xFFFFFFFF, -1e30f, nan},
+                                {0, 8, 0.5f, 1, 0xFFFFFFFF, nan, nan}});
+    EXPECT_EQ(d.At(1, 1), 0xFF112233u);
+    ASSERT_EQ(d.device->SetTexture(0, nullptr), kOk);
+    // A line reaching far beyond the target only walks the visible part.
+    d.Draw(Prim::LineList, {{-1e6f, 12, 0.5f, 1, 0xFF00FF00, 0, 0}, {1e6f, 12, 0.5f, 1, 0xFF00FF00, 0, 0}});
+    EXPECT_EQ(d.At(0, 12), 0xFF00FF00u);
+    EXPECT_EQ(d.At(15, 12), 0xFF00FF00u);
+
+    std::vector<TLVertex> many(0x10000, TLVertex{0, 0, 0.5f, 1, 0xFFFFFFFF, 0, 0});
+    ASSERT_EQ(d.device->BeginScene(), kOk);
+    EXPECT_EQ(d.device->DrawPrimitive(Prim::PointList, kTLFvf, many.data(), uint32_t(many.size()), 0),
+              kErrInvalidParams);
+    ASSERT_EQ(d.device->EndScene(), kOk);
+
+    SSoftSurfaceDesc huge;
+    huge.width = 16384;
+    huge.height = 16384;
+    huge.caps = kCapsTexture | kCapsSystemMemory;
+    ZSoftSurface* none = nullptr;
+    EXPECT_EQ(d.dd->CreateSurface(huge, &none), kErrOutOfMemory);
+    EXPECT_EQ(none, nullptr);
+}

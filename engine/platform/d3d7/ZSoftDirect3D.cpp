@@ -9,7 +9,8 @@ using namespace soft7;
 
 namespace
 {
-constexpr uint32_t kMaxVertices = 1u << 22;
+// As many vertices as one call or buffer of the original interface takes.
+constexpr uint32_t kMaxVertices = 0xFFFF;
 
 struct V3
 {
@@ -366,9 +367,7 @@ SoftResult ZSoftD3DDevice::Clear(uint32_t count, const SSoftRect* rects, uint32_
     const uint32_t bpp = BytesPerPixel(target->Kind());
     uint8_t raw[4];
     EncodeARGB(target->Kind(), color, raw);
-    const uint32_t zq = depth ? uint32_t(std::llround(std::clamp(double(z), 0.0, 1.0) *
-                                                      double((uint64_t(1) << depth->DepthBits()) - 1)))
-                              : 0;
+    const uint32_t zq = depth ? QuantizeDepth(z, double((uint64_t(1) << depth->DepthBits()) - 1)) : 0;
     const uint8_t s = depth ? uint8_t(stencil & ((1u << depth->StencilBits()) - 1)) : 0;
     const uint32_t n = count ? count : 1;
     for (uint32_t i = 0; i < n; ++i)

@@ -11,6 +11,7 @@ using namespace soft7;
 namespace
 {
 constexpr uint32_t kMaxSurfaceSide = 16384;
+constexpr uint64_t kMaxSurfaceBytes = 256ull << 20;
 
 SSoftDeviceDesc MakeDevice(DeviceKind kind, const char* name, const char* description, uint32_t devCaps)
 {
@@ -396,6 +397,8 @@ SoftResult ZSoftDirectDraw::CreateSurface(const SSoftSurfaceDesc& desc, ZSoftSur
     if ((caps & kCapsTextureManage) && (caps & (kCapsVideoMemory | kCapsSystemMemory)))
         return kErrInvalidParams;
     uint64_t bytes = uint64_t(desc.width) * desc.height * BytesPerPixel(KindFromFormat(format));
+    if (bytes > kMaxSurfaceBytes)
+        return kErrOutOfMemory;
     if (caps & kCapsTextureManage)
         caps |= kCapsTexture;
     else if (!(caps & (kCapsVideoMemory | kCapsSystemMemory)))

@@ -185,22 +185,6 @@ SSoftPixelFormat FormatFromKind(PixelKind kind)
     }
 }
 
-uint32_t BytesPerPixel(PixelKind kind)
-{
-    switch (kind)
-    {
-    case PixelKind::ARGB8888:
-    case PixelKind::XRGB8888:
-        return 4;
-    case PixelKind::None:
-        return 0;
-    case PixelKind::Depth:
-        return 4;
-    default:
-        return 2;
-    }
-}
-
 bool KindHasAlpha(PixelKind kind)
 {
     return kind == PixelKind::ARGB8888 || kind == PixelKind::ARGB1555 || kind == PixelKind::ARGB4444 ||

@@ -21,7 +21,20 @@ enum class PixelKind : uint8_t
 
 PixelKind KindFromFormat(const SSoftPixelFormat& format);
 SSoftPixelFormat FormatFromKind(PixelKind kind);
-uint32_t BytesPerPixel(PixelKind kind);
+inline uint32_t BytesPerPixel(PixelKind kind)
+{
+    switch (kind)
+    {
+    case PixelKind::None:
+        return 0;
+    case PixelKind::ARGB8888:
+    case PixelKind::XRGB8888:
+    case PixelKind::Depth:
+        return 4;
+    default:
+        return 2;
+    }
+}
 bool KindHasAlpha(PixelKind kind);
 
 // Reads one pixel as ARGB; formats without alpha read alpha 255.

@@ -119,8 +119,8 @@ inline uint32_t Texel(const ZSoftSurface* t, int x, int y)
     return DecodeARGB(t->Kind(), p);
 }
 
-Color8 Argument(uint32_t arg, const Color8& diffuse, const Color8& current, const Color8& texture,
-                const Color8& factor, const Color8& specular)
+inline Color8 Argument(uint32_t arg, const Color8& diffuse, const Color8& current, const Color8& texture,
+                       const Color8& factor, const Color8& specular)
 {
     Color8 c;
     switch (arg & kTaSelectMask)
@@ -544,22 +544,31 @@ void ZSoftRasterizer::Triangle(const SSoftVtx& in0, const SSoftVtx& in1, const S
     for (int y = y0; y <= y1; ++y)
     {
         const int64_t py = int64_t(y) * kSub;
-        int64_t e[3];
-        for (int i = 0; i < 3; ++i)
-            e[i] = edgeAt(i, int64_t(x0) * kSub, py);
-        const double ry = double(y) - fy0;
-        for (int x = x0; x <= x1; ++x)
+        // The covered span of this row, solved exactly from the three edge functions: each one is
+        // c - d * x (x in whole pixels) and must stay at or above its bias.
+        int64_t spanL = x0, spanR = x1;
+        for (int i = 0; i < 3 && spanL <= spanR; ++i)
         {
-            const bool inside = e[0] + bias[0] >= 0 && e[1] + bias[1] >= 0 && e[2] + bias[2] >= 0;
-            for (int i = 0; i < 3; ++i)
-                e[i] -= edgeDy[i] * kSub;
-            if (!inside)
-                continue;
+            const int64_t c = edgeAt(i, 0, py) + bias[i];
+            const int64_t d = edgeDy[i] * kSub;
+            if (d == 0)
+            {
+                if (c < 0)
+                    spanR = spanL - 1;
+            }
+            else if (d > 0)
+                spanR = std::min(spanR, FloorDiv(c, d));
+            else
+                spanL = std::max(spanL, -FloorDiv(c, -d));
+        }
+        const double ry = double(y) - fy0;
+        for (int x = int(spanL); x <= int(spanR); ++x)
+        {
             const double rx = double(x) - fx0;
             const float z = float(zPlane.c + zPlane.dx * rx + zPlane.dy * ry);
             if (earlyDepth)
             {
-                const uint32_t zq = uint32_t(std::clamp(double(z), 0.0, 1.0) * m_zMax + 0.5);
+                const uint32_t zq = QuantizeDepth(z, m_zMax);
                 if (!Compare(m_zFunc, zq, m_depth->DepthPlane()[size_t(y) * m_depth->Width() + size_t(x)]))
                     continue;
             }
@@ -628,6 +637,8 @@ void ZSoftRasterizer::Line(const SSoftVtx& a, const SSoftVtx& b)
         --to;
     else
         ++from;
+    from = std::max(from, xMajor ? m_clipL : m_clipT);
+    to = std::min(to, (xMajor ? m_clipR : m_clipB) - 1);
     Pixel px{};
     for (int m = from; m <= to; ++m)
     {
@@ -771,7 +782,7 @@ bool ZSoftRasterizer::DepthStencil(int x, int y, float z, bool& writeDepth)
     }
     if (m_zEnable)
     {
-        const uint32_t zq = uint32_t(std::clamp(double(z), 0.0, 1.0) * m_zMax + 0.5);
+        const uint32_t zq = QuantizeDepth(z, m_zMax);
         uint32_t& stored = m_depth->DepthPlane()[index];
         if (!Compare(m_zFunc, zq, stored))
         {
@@ -803,9 +814,27 @@ void ZSoftRasterizer::ShadeAndWrite(int x, int y, float z, Pixel& p)
         const Color8 c1 = Argument(st.colorArg1, p.diffuse, current, tex, m_factor, p.specular);
         const Color8 c2 = Argument(st.colorArg2, p.diffuse, current, tex, m_factor, p.specular);
         Color8 next = current;
-        next.r = Combine(st.colorOp, c1.r, c2.r, p.diffuse.a, tex.a, m_factor.a, current.a);
-        next.g = Combine(st.colorOp, c1.g, c2.g, p.diffuse.a, tex.a, m_factor.a, current.a);
-        next.b = Combine(st.colorOp, c1.b, c2.b, p.diffuse.a, tex.a, m_factor.a, current.a);
+        // The operations the renderer uses most, with one dispatch for the three channels.
+        switch (st.colorOp)
+        {
+        case Top::SelectArg1:
+            next = {c1.r, c1.g, c1.b, current.a};
+            break;
+        case Top::SelectArg2:
+            next = {c2.r, c2.g, c2.b, current.a};
+            break;
+        case Top::Modulate:
+            next = {Mul8(c1.r, c2.r), Mul8(c1.g, c2.g), Mul8(c1.b, c2.b), current.a};
+            break;
+        case Top::Add:
+            next = {Clamp255(c1.r + c2.r), Clamp255(c1.g + c2.g), Clamp255(c1.b + c2.b), current.a};
+            break;
+        default:
+            next.r = Combine(st.colorOp, c1.r, c2.r, p.diffuse.a, tex.a, m_factor.a, current.a);
+            next.g = Combine(st.colorOp, c1.g, c2.g, p.diffuse.a, tex.a, m_factor.a, current.a);
+            next.b = Combine(st.colorOp, c1.b, c2.b, p.diffuse.a, tex.a, m_factor.a, current.a);
+            break;
+        }
         if (st.alphaOp != Top::Disable)
         {
             const Color8 a1 = Argument(st.alphaArg1, p.diffuse, current, tex, m_factor, p.specular);
@@ -846,7 +875,7 @@ void ZSoftRasterizer::ShadeAndWrite(int x, int y, float z, Pixel& p)
     if (m_alphaTest && !Compare(m_alphaFunc, uint32_t(current.a), uint32_t(m_alphaRef)))
         return;
     bool writeDepth;
-    if (!DepthStencil(x, y, z, writeDepth))
+    if ((m_zEnable || m_stencil) && !DepthStencil(x, y, z, writeDepth))
         return;
 
     uint8_t* dst = m_target->Row(y) + size_t(x) * BytesPerPixel(m_target->Kind());

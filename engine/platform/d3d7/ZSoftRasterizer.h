@@ -32,6 +32,15 @@ struct Color8
 Color8 ToColor8(uint32_t argb);
 uint32_t ToARGB(const Color8& c);
 // a * b / 255, rounded to nearest, for a and b in 0..255.
+// Depth in 0..1 to integer steps 0..max, rounded to nearest; anything not a number gives 0.
+inline uint32_t QuantizeDepth(double z, double max)
+{
+    if (!(z > 0.0))
+        return 0;
+    if (z >= 1.0)
+        return uint32_t(max);
+    return uint32_t(z * max + 0.5);
+}
 inline int Mul8(int a, int b)
 {
     int t = a * b + 128;
