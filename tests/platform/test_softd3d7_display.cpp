@@ -9,6 +9,7 @@
 #endif
 
 using namespace soft7;
+using namespace softd3d7_test;
 
 namespace
 {

@@ -5,6 +5,7 @@
 #include <cmath>
 
 using namespace soft7;
+using namespace softd3d7_test;
 
 namespace
 {

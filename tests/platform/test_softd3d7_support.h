@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+namespace softd3d7_test
+{
 struct TLVertex
 {
     float x, y, z, rhw;
@@ -104,3 +106,4 @@ struct SoftDevice
     }
     uint32_t At(int x, int y) const { return target->ReadPixel(x, y); }
 };
+} // namespace softd3d7_test
