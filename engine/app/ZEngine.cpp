@@ -37,26 +37,6 @@ namespace
 float g_lowestFreeMemoryMB = 1e38f;
 }
 
-void ZCommandLine::Assign(int argc, const char* const* argv)
-{
-    std::memset(buffer, 0, sizeof(buffer));
-    count = 0;
-    size_t used = 0;
-    for (int i = 0; i < argc && count < kMaxWords; ++i)
-    {
-        if (!argv[i])
-            continue;
-        const size_t len = std::strlen(argv[i]);
-        if (used + len + 1 > sizeof(buffer))
-            break;
-        std::memcpy(buffer + used, argv[i], len);
-        words[count++] = buffer + used;
-        used += len + 1;
-    }
-    for (int i = count; i < kMaxWords; ++i)
-        words[i] = nullptr;
-}
-
 ZEngine::ZEngine()
 {
     g_engine = this;
@@ -140,7 +120,7 @@ void ZEngine::InitSession(const ZCommandLine& words) { (void)words; }
 int ZEngine::Init(const ZCommandLine& words)
 {
     // Setting words of the command line win over both configuration files.
-    ZPropertyManager::GetInstance()->ApplyCommandLine(words.words, words.count);
+    ZPropertyManager::GetInstance()->ApplyCommandLine(words.Words(), words.Count());
     ReadModuleSettings();
     LoadShaderDefs();
     m_windowSeen = g_engineRenderWindow.GetValue();
