@@ -19,20 +19,21 @@
 #include "engine/fs/ZFile.h"
 #include "engine/platform/ZPlatformSystem.h"
 
-ZPropertyBool g_engineStatsDesktop("engine.stats.desktop", "Put stats file on desktop", "Put stats file on desktop", 0,
-                                   ZProperty::kNoGroup, false);
+ZPropertyBool g_engineStatsDesktop("engine.stats.desktop", "Put stats file on desktop",
+                                   "Put stats file on desktop", 0, ZProperty::kNoGroup, false);
 ZPropertyBool g_engineStatsServer("engine.stats.server", "Report stats directly to server",
                                   "Report stats directly to server", 0, ZProperty::kNoGroup, false);
 ZPropertyBool g_engineStatsHwReported("engine.stats.hwreported", "Hardware has been reported",
-                                      "Hardware has been reported", ZProperty::kSaved | ZProperty::kAlwaysWrite,
-                                      ZProperty::kNoGroup, false);
+                                      "Hardware has been reported",
+                                      ZProperty::kSaved | ZProperty::kAlwaysWrite, ZProperty::kNoGroup,
+                                      false);
 ZPropertyBool g_engineStatsHwForce("engine.stats.hwforce", "Hardware is reported every time",
-                                   "Hardware is reported every time", ZProperty::kSaved | ZProperty::kAlwaysWrite,
-                                   ZProperty::kNoGroup, true);
+                                   "Hardware is reported every time",
+                                   ZProperty::kSaved | ZProperty::kAlwaysWrite, ZProperty::kNoGroup, true);
 ZPropertyText g_testerEmail("tester.email", "Email of tester", "Email of tester", ZProperty::kSaved,
                             ZProperty::kNoGroup, std::string());
-ZPropertyText g_testerName("tester.name", "Name of tester", "Name of tester", ZProperty::kSaved, ZProperty::kNoGroup,
-                           std::string());
+ZPropertyText g_testerName("tester.name", "Name of tester", "Name of tester", ZProperty::kSaved,
+                           ZProperty::kNoGroup, std::string());
 
 uint32_t g_statsSessionId = 0;
 
@@ -184,8 +185,8 @@ ZStatsLog::~ZStatsLog()
 {
     if (m_file)
     {
-        const std::string banner = "------------------------ END: " + GetDateTimeString() +
-                                   " -----------------------------\n";
+        const std::string banner =
+            "------------------------ END: " + GetDateTimeString() + " -----------------------------\n";
         m_file->Write(banner.data(), banner.size());
         m_file->Close();
         m_file.reset();
@@ -372,7 +373,8 @@ void ZStatsLog::WriteSessionStart()
             if (plat::GetMemoryStatus(memory))
             {
                 SetText("ram-mb", Format("%.2f", double(memory.totalPhysical) / kBytesPerMB).c_str());
-                SetText("free-ram-mb", Format("%.2f", double(memory.availablePhysical) / kBytesPerMB).c_str());
+                SetText("free-ram-mb",
+                        Format("%.2f", double(memory.availablePhysical) / kBytesPerMB).c_str());
             }
             AddDiskFields();
             char os[128];

@@ -10,7 +10,10 @@
 
 namespace
 {
-bool IsBlankOrTab(char c) { return c == ' ' || c == '\t'; }
+bool IsBlankOrTab(char c)
+{
+    return c == ' ' || c == '\t';
+}
 
 // An unopened file for the name: through the live file system (mount names), else plain.
 std::unique_ptr<IFile> MakeFile(const char* name)

@@ -17,10 +17,9 @@ struct SDefaultScore
 
 // The scores a first run shows, best first.
 constexpr SDefaultScore kDefaultScores[] = {
-    {"Marisol", 2700000}, {"Tobin", 1810000}, {"Wrenna", 1786000}, {"Caspian", 1332000},
-    {"Ilse", 1310000},    {"Dario", 1290000}, {"Nerys", 1244000},  {"Oswin", 1227000},
-    {"Perla", 605000},    {"Anselm", 573000}, {"Liesel", 503000},  {"Halden", 489000},
-    {"Coral", 352000},
+    {"Marisol", 2700000}, {"Tobin", 1810000}, {"Wrenna", 1786000}, {"Caspian", 1332000}, {"Ilse", 1310000},
+    {"Dario", 1290000},   {"Nerys", 1244000}, {"Oswin", 1227000},  {"Perla", 605000},    {"Anselm", 573000},
+    {"Liesel", 503000},   {"Halden", 489000}, {"Coral", 352000},
 };
 
 // A whole file of the largest table allowed is about half a megabyte.
@@ -109,8 +108,8 @@ std::string ZHighscoreTable::Serialize(const std::vector<SHighscoreEntry>& entri
     return out;
 }
 
-ZHighscoreTable::LoadResult ZHighscoreTable::Parse(std::string_view data, std::vector<SHighscoreEntry>& entries,
-                                                   int32_t& places)
+ZHighscoreTable::LoadResult ZHighscoreTable::Parse(std::string_view data,
+                                                   std::vector<SHighscoreEntry>& entries, int32_t& places)
 {
     Reader reader(data);
     uint32_t count = 0;
@@ -166,7 +165,8 @@ void ZHighscoreTable::Load()
             file.Close();
         }
         if (m_loadResult == LoadResult::Damaged)
-            std::fprintf(stderr, "High scores: \"%s\" is damaged; the default table is used\n", m_path.c_str());
+            std::fprintf(stderr, "High scores: \"%s\" is damaged; the default table is used\n",
+                         m_path.c_str());
         else if (m_loadResult == LoadResult::Truncated)
             std::fprintf(stderr, "High scores: \"%s\" ends early; %zu entries were kept\n", m_path.c_str(),
                          m_entries.size());

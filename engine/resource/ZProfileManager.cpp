@@ -163,7 +163,8 @@ void ZProfileManager::ScanProfiles(bool load)
     }
     // Stable, so that equal numbers keep one order from run to run.
     std::stable_sort(names.begin(), names.end(),
-                     [](const std::string& a, const std::string& b) { return FolderNumber(a) < FolderNumber(b); });
+                     [](const std::string& a, const std::string& b)
+                     { return FolderNumber(a) < FolderNumber(b); });
     for (const std::string& name : names)
         m_profiles.push_back(MakeRecord(m_profilesFolder + name + "/"));
 

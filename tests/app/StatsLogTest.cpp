@@ -66,8 +66,9 @@ protected:
     }
     static void ResetSettings()
     {
-        for (ZProperty* p : std::initializer_list<ZProperty*>{&g_engineStats, &g_engineStatsHwReported,
-                                                              &g_engineStatsHwForce, &g_testerName, &g_testerEmail})
+        for (ZProperty* p :
+             std::initializer_list<ZProperty*>{&g_engineStats, &g_engineStatsHwReported,
+                                               &g_engineStatsHwForce, &g_testerName, &g_testerEmail})
             p->Reset(false);
     }
     std::string LogPath() const { return m_dir + "/stats.txt"; }
@@ -188,7 +189,8 @@ TEST_F(StatsLogTest, RecordsFromSeveralThreadsNeverMix)
 {
     g_engineStats.SetValue(true);
     ZStatsLog* log = Make();
-    auto writer = [log](const char* name) {
+    auto writer = [log](const char* name)
+    {
         for (int i = 0; i < 200; ++i)
         {
             if (!log->BeginRecord(name))
@@ -203,10 +205,12 @@ TEST_F(StatsLogTest, RecordsFromSeveralThreadsNeverMix)
     std::thread a(writer, "a");
     std::thread b(writer, "b");
     // A thread that never began a record cannot end another thread's.
-    std::thread c([log] {
-        for (int i = 0; i < 200; ++i)
-            log->Flush();
-    });
+    std::thread c(
+        [log]
+        {
+            for (int i = 0; i < 200; ++i)
+                log->Flush();
+        });
     a.join();
     b.join();
     c.join();

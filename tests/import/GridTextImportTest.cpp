@@ -9,7 +9,10 @@
 
 namespace
 {
-std::string Fixture(const char* name) { return std::string(QV_FIXTURES) + "/grid/" + name; }
+std::string Fixture(const char* name)
+{
+    return std::string(QV_FIXTURES) + "/grid/" + name;
+}
 
 // Each row as text, '.' for an empty cell inside the row, for comparing whole grids at once.
 std::vector<std::string> Rows(const ZGameGridTextImport& grid)

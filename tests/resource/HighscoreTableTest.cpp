@@ -86,7 +86,8 @@ TEST_F(HighscoreTest, TheFileHoldsEachFieldLittleEndianInTableOrder)
     ASSERT_TRUE(table.Insert("Zo", -5, nullptr));
     ASSERT_TRUE(table.Insert("Ily", 0x01020304, "Tess"));
     ASSERT_EQ(table.Save(), 0);
-    EXPECT_EQ(ReadWholeFile(File()), U32(2) + Entry("Ily", 0x01020304, 1, "Tess") + Entry("Zo", 0xfffffffbu, 1, ""));
+    EXPECT_EQ(ReadWholeFile(File()),
+              U32(2) + Entry("Ily", 0x01020304, 1, "Tess") + Entry("Zo", 0xfffffffbu, 1, ""));
 }
 
 TEST_F(HighscoreTest, SaveThenLoadGivesTheSameTableAndItsPlaces)
@@ -142,7 +143,8 @@ TEST_F(HighscoreTest, DamagedAndHostileFiles)
         {"name length 2^32-1", U32(1) + U32(0xffffffffu) + "Ada", Result::Damaged, 10, 10},
         {"name length past the limit", U32(1) + U32(257) + std::string(257, 'x') + U32(1) + '\0' + U32(0),
          Result::Damaged, 10, 10},
-        {"text length 2^31", U32(1) + U32(3) + "Ada" + U32(5) + '\1' + U32(0x80000000u), Result::Damaged, 10, 10},
+        {"text length 2^31", U32(1) + U32(3) + "Ada" + U32(5) + '\1' + U32(0x80000000u), Result::Damaged, 10,
+         10},
         {"count says 3, two entries", U32(3) + good + good, Result::Truncated, 2, 3},
         {"cut inside the second entry", U32(2) + good + good.substr(0, 9), Result::Truncated, 1, 2},
         {"name runs past the end", U32(2) + good + U32(200) + "Bea", Result::Truncated, 1, 2},

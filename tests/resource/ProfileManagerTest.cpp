@@ -146,7 +146,8 @@ TEST_F(ProfileTest, ANewProfileStartsAtTheDefaultsAndIsWrittenAtOnce)
     EXPECT_EQ(g_profileScore.GetValue(), 0);
     EXPECT_EQ(g_profileName.GetValue(), "Bo");
     EXPECT_EQ(ReadWholeFile(Profiles() + "profile_1/profile.txt"), "profile.name = Bo\n");
-    EXPECT_NE(ReadWholeFile(Profiles() + "profile_0/profile.txt").find("profile.score = 77"), std::string::npos)
+    EXPECT_NE(ReadWholeFile(Profiles() + "profile_0/profile.txt").find("profile.score = 77"),
+              std::string::npos)
         << "the previous player's progress is saved before the switch";
 
     EXPECT_FALSE(m->NewProfile("Ada")) << "the name exists";
@@ -169,7 +170,8 @@ TEST_F(ProfileTest, Renaming)
     ASSERT_TRUE(m->RenameProfile(1, "Cy"));
     EXPECT_EQ(Names(*m), (std::vector<std::string>{"Ada", "Cy"}));
     const std::string renamed = ReadWholeFile(Profiles() + "profile_1/profile.txt");
-    EXPECT_NE(renamed.find("# Bo's own note\nprofile.name = Cy\nprofile.score = 20\n"), std::string::npos) << renamed;
+    EXPECT_NE(renamed.find("# Bo's own note\nprofile.name = Cy\nprofile.score = 20\n"), std::string::npos)
+        << renamed;
     EXPECT_EQ(g_profileName.GetValue(), "Ada") << "the current player's settings are untouched";
     EXPECT_EQ(g_profileScore.GetValue(), 10);
     EXPECT_FALSE(m->IsLoading());
@@ -201,7 +203,8 @@ TEST_F(ProfileTest, SelectionSavesTheCurrentProfileAndLoadsTheNext)
     EXPECT_EQ(g_profileScore.GetValue(), 20);
     EXPECT_EQ(g_profileName.GetValue(), "Bo");
     EXPECT_EQ(g_gameCurrentProfile.GetValue(), 1);
-    EXPECT_EQ(ReadWholeFile(Profiles() + "profile_0/profile.txt"), "profile.name = Ada\nprofile.score = 11\n");
+    EXPECT_EQ(ReadWholeFile(Profiles() + "profile_0/profile.txt"),
+              "profile.name = Ada\nprofile.score = 11\n");
 
     m->SelectProfile(0, nullptr, true);
     EXPECT_EQ(g_profileScore.GetValue(), 11);
@@ -221,10 +224,8 @@ TEST_F(ProfileTest, DeletingKeepsTheCurrentIndexOnTheSamePlayer)
         const char* currentName;
     };
     const Case cases[] = {
-        {"a lower profile", 2, 0, 1, 1, "Cy"},
-        {"a higher profile", 0, 2, 0, 0, "Ada"},
-        {"the current profile", 1, 1, -1, 1, nullptr},
-        {"the current, last profile", 2, 2, -1, 1, nullptr},
+        {"a lower profile", 2, 0, 1, 1, "Cy"},         {"a higher profile", 0, 2, 0, 0, "Ada"},
+        {"the current profile", 1, 1, -1, 1, nullptr}, {"the current, last profile", 2, 2, -1, 1, nullptr},
         {"outside the list", 1, 7, 1, 1, "Bo"},
     };
     for (const Case& c : cases)
@@ -254,8 +255,8 @@ TEST_F(ProfileTest, DeletingKeepsTheCurrentIndexOnTheSamePlayer)
             // The player's progress still goes to the player's own folder.
             g_profileScore.SetValue(50);
             ASSERT_EQ(m->SaveProfile(), 0);
-            EXPECT_NE(ReadWholeFile(m->GetCurrentFolder() + "profile.txt").find("profile.name = " +
-                                                                                 std::string(c.currentName)),
+            EXPECT_NE(ReadWholeFile(m->GetCurrentFolder() + "profile.txt")
+                          .find("profile.name = " + std::string(c.currentName)),
                       std::string::npos);
         }
         else
@@ -378,11 +379,13 @@ TEST_F(ProfileTest, ProfileFilesAreReadAndWrittenInTheCurrentFolder)
 
     const std::string big(100000, 'x');
     int status = 0;
-    playerdata::WithFileSizeLimit(1024, [&] {
-        ZProfileFile out("levels.xml", FILE_WRITE);
-        out.Write(big.data(), big.size());
-        status = out.Close();
-    });
+    playerdata::WithFileSizeLimit(1024,
+                                  [&]
+                                  {
+                                      ZProfileFile out("levels.xml", FILE_WRITE);
+                                      out.Write(big.data(), big.size());
+                                      status = out.Close();
+                                  });
     EXPECT_EQ(status, 1);
     EXPECT_EQ(ReadWholeFile(path), "<progress/>");
     ZProfileFile missing("characters.xml", FILE_READ);
