@@ -25,6 +25,9 @@
 #include "engine/platform/ZPlatformTime.h"
 #include "engine/platform/ZPlatformSystem.h"
 #include "engine/render/IRender.h"
+#include "engine/resource/ZResourceManager.h"
+#include "engine/scene/ZCamera.h"
+#include "engine/scene/ZSceneTree.h"
 
 ZEngine* g_engine = nullptr;
 bool g_engineStartingUp = false;
@@ -62,8 +65,15 @@ ZEngine::ZEngine()
 ZEngine::~ZEngine()
 {
     m_flags |= kEngineShuttingDown | kEngineDestroying;
+    g_nodeListenersMuted = true;
     g_engineRenderWindow.RemoveListener(this);
     g_renderWidescreen.RemoveListener(this);
+    delete m_mainCamera;
+    m_mainCamera = nullptr;
+    if (ZResourceManager* resources = ZResourceManager::PeekInstance())
+        resources->RequestStop();
+    // From here released nodes are left to the scene tree's own destruction.
+    ZSceneTree::SetShutdownBegun(true);
     if (m_render)
         m_render->PrepareRelease();
 
@@ -72,6 +82,8 @@ ZEngine::~ZEngine()
     ZSettingsManager::DestroyInstance();
     ZEventManager::DestroyInstance();
     ZPropertyManager::DestroyInstance();
+    if (ZResourceManager* resources = ZResourceManager::PeekInstance())
+        resources->ReleaseAll();
 
     delete m_render;
     m_render = nullptr;
@@ -82,6 +94,8 @@ ZEngine::~ZEngine()
     delete m_mainConfig;
     m_mainConfig = nullptr;
     delete ZFileSystem::GetInstance();
+    ZSceneTree::DestroyInstance();
+    ZResourceManager::DestroyInstance();
     ZStringTable::DestroyInstance();
 
     for (ZModuleBase* module : m_modules)
@@ -95,6 +109,11 @@ void ZEngine::CreateCoreObjects()
 {
     ZPropertyManager::GetInstance();
     ZSerializerBase::GetRegistry();
+    // A new engine's scene starts live again after an earlier engine's shutdown.
+    g_nodeListenersMuted = false;
+    ZSceneTree::SetShutdownBegun(false);
+    ZSceneTree::GetInstance();
+    ZResourceManager::GetInstance();
     if (!g_frameTimer)
     {
         g_frameTimer = new ZFrameTimer();
@@ -131,6 +150,9 @@ int ZEngine::Init(const ZCommandLine& words)
     if (result != 0)
         return result;
 
+    // Without non-power-of-two textures the decoders round texture sizes up.
+    if (m_render)
+        ZResourceManager::GetInstance()->SetDecoderOption(!m_render->TestCapability(4));
     m_flags |= kEngineInitialized;
     if (g_inputMouseSpeed.GetValue() > 0.0f && m_input)
         m_input->SetMouseSpeed(g_inputMouseSpeed.GetValue());
@@ -187,15 +209,27 @@ int ZEngine::CreateSubsystems()
     return CreatePhysics();
 }
 
-int ZEngine::PostInit() { return 0; }
+int ZEngine::PostInit()
+{
+    // The renderer's view takes the camera when views exist.
+    m_mainCamera = ZCamera::Create("maincamera", nullptr, true, false);
+    ZSceneTree::GetInstance()->AddChild(m_mainCamera);
+    m_mainCamera->SetPositionXYZ(0.0f, 100.0f, -500.0f);
+    m_mainCamera->SetPriority(100.0f);
+    return 0;
+}
 
 int ZEngine::StartScenePhases()
 {
     if (m_game)
         m_game->OnEngineStart();
+    ZSceneTree* tree = ZSceneTree::GetInstance();
     m_flags |= kEngineScenePhase1;
+    tree->EnterPhase1();
     m_flags = (m_flags & ~kEngineScenePhase1) | kEngineScenePhase2;
+    tree->EnterPhase2();
     m_flags = (m_flags & ~kEngineScenePhase2) | kEngineScenePhase3;
+    tree->EnterPhase3();
     return 0;
 }
 
@@ -223,7 +257,12 @@ int ZEngine::Run()
     return 0;
 }
 
-int ZEngine::StopServices() { return 0; }
+int ZEngine::StopServices()
+{
+    if (ZResourceManager* resources = ZResourceManager::PeekInstance())
+        resources->StopLoader();
+    return 0;
+}
 
 void ZEngine::IdleUnderFpsLimit()
 {
@@ -259,6 +298,11 @@ bool ZEngine::Frame()
         m_render->RenderFrame();
     if (m_input)
         m_input->EndFrame();
+    if (ZResourceManager* resources = ZResourceManager::PeekInstance())
+    {
+        resources->ProcessFinished();
+        resources->UnloadParked();
+    }
     return true;
 }
 
@@ -267,7 +311,11 @@ void ZEngine::NotifyFrameListeners()
     ZEventProducer<ZFrameListener>::Deliver([](ZFrameListener* l) { l->OnFrame(); });
 }
 
-void ZEngine::UpdateScene() {}
+void ZEngine::UpdateScene()
+{
+    if (ZSceneTree* tree = ZSceneTree::PeekInstance())
+        tree->Update();
+}
 
 void ZEngine::UpdateGame()
 {
@@ -329,6 +377,8 @@ int ZEngine::LoadMainConfig()
 
 bool ZEngine::IsLoading() const
 {
+    if (ZResourceManager* resources = ZResourceManager::PeekInstance(); resources && resources->HasQueuedLoads())
+        return true;
     if (m_render && m_render->HasQueuedUploads())
         return true;
     if (m_audio && m_audio->HasPendingWork())
