@@ -1,5 +1,7 @@
 #include "engine/app/ZStatsLog.h"
 
+#include "engine/core/ZUtil.h"
+
 #include <cstdarg>
 #include <cstdio>
 #include <ctime>
@@ -36,10 +38,6 @@ ZPropertyText g_testerName("tester.name", "Name of tester", "Name of tester", ZP
                            ZProperty::kNoGroup, std::string());
 
 uint32_t g_statsSessionId = 0;
-
-// From engine/core/ZUtil.h, which cannot be included beside ZEngine.h while both declare a
-// ZCommandLine.
-void GetOSName(char* buffer);
 
 namespace
 {
