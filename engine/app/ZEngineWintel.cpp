@@ -11,6 +11,7 @@
 #include "engine/app/ZModule.h"
 #include "engine/audio/IAudio.h"
 #include "engine/core/ZAllocBase.h"
+#include "engine/core/ZStringTable.h"
 #include "engine/fs/ZFile.h"
 #include "engine/platform/ZMessageBox.h"
 #include "engine/platform/ZPlatformFolders.h"
@@ -276,6 +277,15 @@ bool IsQueuedKeyDown(uint32_t scanCode)
     default:
         return (scanCode >= 0x3B && scanCode <= 0x44) || (scanCode >= 0x4F && scanCode <= 0x53);
     }
+}
+
+// The player's language when the text table has the key; the plain English text otherwise (the
+// table is not loaded yet, or the game's texts lack the key), never the bare key.
+const char* LocalizedText(const char* key, const char* fallback)
+{
+    ZStringTable* table = ZStringTable::PeekInstance();
+    const char* text = table ? table->Find(key) : nullptr;
+    return text ? text : fallback;
 }
 
 constexpr uint32_t kVirtualKeyEnter = 0x0D;
@@ -617,9 +627,10 @@ bool ZEngineWintel::CheckResolution(int width, int height)
     if (plat::GetPrimaryDesktopMode(mode) &&
         !(uint32_t(width) < uint32_t(mode.width) && uint32_t(height) < uint32_t(mode.height)))
     {
-        // Until the game's localized texts exist, the question is asked in plain English.
-        const char* text = "The game window does not fit on this display. Play in full screen instead?";
-        const char* title = "Display resolution";
+        const char* text =
+            LocalizedText("system.resolution",
+                          "The game window does not fit on this display. Play in full screen instead?");
+        const char* title = LocalizedText("system.resolution.title", "Display resolution");
         fullScreen = plat::ShowMessageBox(plat::MessageBoxKind::YesNo, title, text, m_window.get()) ==
                      plat::MessageBoxAnswer::Yes;
     }

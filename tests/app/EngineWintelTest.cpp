@@ -20,6 +20,7 @@
 #include "engine/app/ZInput.h"
 #include "engine/audio/IAudio.h"
 #include "engine/core/ZAllocBase.h"
+#include "engine/core/ZStringTable.h"
 #include "engine/platform/ZPlatformMessage.h"
 #include "engine/platform/ZPlatformWindow.h"
 #include "engine/render/IRender.h"
@@ -586,6 +587,14 @@ TEST_F(WintelTest, AWindowThatFitsOnTheDisplayAsksNothing)
     testing::internal::CaptureStderr();
     EXPECT_FALSE(engine->CheckResolution(mode.width, 10));
     EXPECT_NE(testing::internal::GetCapturedStderr().find("full screen"), std::string::npos);
+
+    // In the player's language once the game's texts hold the question.
+    ZStringTable* table = ZStringTable::GetInstance();
+    table->Add("system.resolution", "Vollbild?", 9);
+    table->Add("system.resolution.title", "Aufloesung", 10);
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(engine->CheckResolution(10, mode.height));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Aufloesung: Vollbild?\n");
 }
 
 // ---------------------------------------------------------------------------------------
