@@ -104,6 +104,8 @@ public:
     void Update(double) override
     {
         ++frames;
+        if (logFrames)
+            g_log.push_back("frame " + std::to_string(frames));
         if (g_engine->TestFlags(kEnginePaused))
             ranWhilePaused = true;
         if (frames >= quitAfter)
@@ -115,6 +117,7 @@ public:
     int quitAfter = 3;
     bool ranWhilePaused = false;
     bool takesFocus = false;
+    bool logFrames = false;
 };
 
 class PumpEngine : public ZEngineWintel
@@ -204,6 +207,10 @@ protected:
         g_engineRenderWindow.SetFromText("true", false, false);
         g_renderWidth.SetFromText("800", false, false);
         g_renderHeight.SetFromText("600", false, false);
+        MakeEngine();
+    }
+    void MakeEngine()
+    {
         engine = new PumpEngine();
         render = new FakeRender();
         audio = new FakeAudio();
@@ -595,6 +602,61 @@ TEST_F(WintelTest, AWindowThatFitsOnTheDisplayAsksNothing)
     testing::internal::CaptureStderr();
     EXPECT_FALSE(engine->CheckResolution(10, mode.height));
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "Aufloesung: Vollbild?\n");
+}
+
+// ---------------------------------------------------------------------------------------
+// Recording a session through the engine and playing it back
+
+TEST_F(WintelTest, ASessionRecordedThroughTheEnginePlaysBackTheSameFrames)
+{
+    qvtest::TempDir data;
+    qvtest::ScopedEnv dataVar("XDG_DATA_HOME", data.Path().c_str());
+    // Live input spread over the frames: posted when the frame before it has run.
+    const std::vector<std::vector<Message>> script = {
+        {Make(MessageType::MouseMove, 0, 0, 50, 60), Make(MessageType::ButtonDown, 0, 0, 50, 60, 0)},
+        {Make(MessageType::Char, 'q', KeyWord(0x10)), Make(MessageType::KeyDown, 0x74, KeyWord(0x3F))},
+        {Make(MessageType::MouseMove, 0, 0, 55, 61), Make(MessageType::ButtonUp, 0, 0, 55, 61, 0)},
+        {Make(MessageType::KeyUp, 'Q', KeyWord(0x10, true)),
+         Make(MessageType::KeyUp, 0x74, KeyWord(0x3F, true))},
+    };
+    auto run = [&](const char* mode, bool live)
+    {
+        ZCommandLine words;
+        const char* argv[] = {"game", mode};
+        words.Assign(2, argv);
+        engine->InitSession(words);
+        game->quitAfter = int(script.size()) + 1;
+        game->logFrames = true;
+        size_t posted = 0;
+        engine->onPass = [&](PumpEngine&)
+        {
+            if (posted < script.size() && size_t(game->frames) == posted)
+            {
+                for (const Message& m : live ? script[posted] : std::vector<Message>{})
+                    plat::PostMessage(m);
+                // During playback live keys are ignored and live mouse events replaced.
+                if (!live)
+                    plat::PostMessage(Make(MessageType::Char, 'z', KeyWord(0x2C)));
+                ++posted;
+            }
+        };
+        g_log.clear();
+        engine->PumpMessages();
+        return g_log;
+    };
+
+    const auto recorded = run("record", true);
+    ASSERT_EQ(ZInputRecorder::GetInstance()->GetMode(), ZInputRecorder::kRecord);
+    EXPECT_EQ(recorded, (std::vector<std::string>{"move 50,60", "down 0", "frame 1", "key 16 113",
+                                                  "key 63 116", "frame 2", "move 55,61", "up 0", "frame 3",
+                                                  "keyup 16 81", "keyup 63 116", "frame 4", "frame 5"}));
+    ZInputRecorder::DestroyInstance();
+    delete engine;
+    MakeEngine();
+
+    const auto played = run("play", false);
+    EXPECT_EQ(played, recorded);
+    EXPECT_EQ(ZInputRecorder::GetInstance()->GetMode(), ZInputRecorder::kPlay);
 }
 
 // ---------------------------------------------------------------------------------------
