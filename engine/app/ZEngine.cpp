@@ -115,7 +115,37 @@ void ZEngine::CreateCoreObjects()
     RandomSeedByArray(kSeedKey);
 }
 
-void ZEngine::InitSession(const ZCommandLine& words) { (void)words; }
+void ZEngine::InitSession(const ZCommandLine& words)
+{
+    int32_t mode = ZInputRecorder::kOff;
+    for (int i = 0; i < words.count && mode == ZInputRecorder::kOff; ++i)
+    {
+        if (!words.words[i])
+            continue;
+        if (std::strcmp(words.words[i], "record") == 0)
+            mode = ZInputRecorder::kRecord;
+        else if (std::strcmp(words.words[i], "play") == 0)
+            mode = ZInputRecorder::kPlay;
+    }
+    ZInputRecorder* recorder = ZInputRecorder::CreateInstance();
+    recorder->SetMode(mode);
+    if (mode == ZInputRecorder::kOff)
+    {
+        // A plain start touches no session file and makes no session folder.
+        recorder->Close();
+        return;
+    }
+    std::string path;
+    if (GetUserDataFolder(path, "sessions/", "session.dat") != 0)
+    {
+        std::fprintf(stderr, "Input %s: no user-data folder for the session file\n",
+                     mode == ZInputRecorder::kRecord ? "recording" : "playback");
+        recorder->SetMode(ZInputRecorder::kOff);
+        recorder->Close();
+        return;
+    }
+    recorder->Open(path.c_str());
+}
 
 int ZEngine::Init(const ZCommandLine& words)
 {
