@@ -118,13 +118,13 @@ void ZEngine::CreateCoreObjects()
 void ZEngine::InitSession(const ZCommandLine& words)
 {
     int32_t mode = ZInputRecorder::kOff;
-    for (int i = 0; i < words.count && mode == ZInputRecorder::kOff; ++i)
+    for (int i = 0; i < words.Count() && mode == ZInputRecorder::kOff; ++i)
     {
-        if (!words.words[i])
+        if (!words.Word(i))
             continue;
-        if (std::strcmp(words.words[i], "record") == 0)
+        if (std::strcmp(words.Word(i), "record") == 0)
             mode = ZInputRecorder::kRecord;
-        else if (std::strcmp(words.words[i], "play") == 0)
+        else if (std::strcmp(words.Word(i), "play") == 0)
             mode = ZInputRecorder::kPlay;
     }
     ZInputRecorder* recorder = ZInputRecorder::CreateInstance();

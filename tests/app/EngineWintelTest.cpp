@@ -623,7 +623,7 @@ TEST_F(WintelTest, ASessionRecordedThroughTheEnginePlaysBackTheSameFrames)
     {
         ZCommandLine words;
         const char* argv[] = {"game", mode};
-        words.Assign(2, argv);
+        words.SetWords(2, argv);
         engine->InitSession(words);
         game->quitAfter = int(script.size()) + 1;
         game->logFrames = true;

@@ -265,7 +265,7 @@ protected:
     int32_t Run(std::vector<const char*> words)
     {
         ZCommandLine line;
-        line.Assign(int(words.size()), words.data());
+        line.SetWords(int(words.size()), words.data());
         SessionEngine engine;
         engine.InitSession(line);
         return ZInputRecorder::GetInstance() ? ZInputRecorder::GetInstance()->GetMode() : -1;
