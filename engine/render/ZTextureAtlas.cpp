@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "engine/app/ZEngine.h"
+#include "engine/core/ZNameId.h"
 #include "engine/platform/ZPlatformFolders.h"
 #include "engine/render/ZRenderBase.h"
 #include "engine/render/ZTexture.h"
@@ -17,6 +18,17 @@
 namespace
 {
 std::string s_cacheFolder;
+ZSerializerRTTI<ZTextureAtlas> s_atlasSerializer;
+
+bool ReadNumber(const char* text, long long& value)
+{
+    if (!text)
+        return false;
+    char* end = nullptr;
+    errno = 0;
+    value = std::strtoll(text, &end, 10);
+    return end != text && errno == 0;
+}
 
 bool WriteAll(int fd, const uint8_t* data, size_t size)
 {
@@ -443,4 +455,64 @@ void ZTextureAtlas::RebuildFromTextures()
         CopyPixels(texture->GetPixels(), texture->GetImageWidth(), texture->GetImageHeight(), node);
     }
     m_dirty = true;
+}
+
+ZTextureAtlas* ZTextureAtlas::Create()
+{
+    ZRenderBase* renderer = dynamic_cast<ZRenderBase*>(g_render);
+    return renderer ? renderer->CreatePage(0, 0, ZRenderBase::kDefaultContext) : nullptr;
+}
+
+ZSerializerBase* ZTextureAtlas::GetSerializer() const
+{
+    return &s_atlasSerializer;
+}
+
+bool ZTextureAtlas::SetProperty(uint32_t id, const char* name, const char* value)
+{
+    (void)name;
+    long long number = 0;
+    if (id == ZNameId("contextid").Value())
+    {
+        if (ReadNumber(value, number) && number >= 0 && number <= 0xffffffffLL)
+            m_context = uint32_t(number);
+        return true;
+    }
+    if (id == ZNameId("width").Value() || id == ZNameId("height").Value())
+    {
+        // Sides a device texture can have; anything else would size the copy wrongly.
+        if (ReadNumber(value, number) && number > 0 && number <= 32768)
+            (id == ZNameId("width").Value() ? m_width : m_height) = int(number);
+        return true;
+    }
+    if (id == ZNameId("texture").Value())
+    {
+        if (const ZTexture* texture = SerializedChild<ZTexture>(value))
+            m_textures.push_back(const_cast<ZTexture*>(texture));
+        return true;
+    }
+    return false;
+}
+
+void ZTextureAtlas::SaveAttributes(ISaveVisitor* visitor)
+{
+    if (!visitor)
+        return;
+    visitor->Attribute("contextid", std::to_string(m_context).c_str());
+    visitor->Attribute("width", std::to_string(m_width).c_str());
+    visitor->Attribute("height", std::to_string(m_height).c_str());
+}
+
+void ZTextureAtlas::SaveChildren(ISaveVisitor* visitor)
+{
+    if (!visitor)
+        return;
+    for (ZTexture* texture : m_textures)
+    {
+        visitor->BeginElement("texture", "texture");
+        texture->SaveAttributes(visitor);
+        visitor->CloseStartTag();
+        texture->SaveChildren(visitor);
+        visitor->EndElement("texture", "texture");
+    }
 }

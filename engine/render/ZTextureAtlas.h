@@ -84,6 +84,15 @@ public:
     static std::string GetCacheFolder();
     static void SetCacheFolder(const std::string& folder);
 
+    // Scene files: made through the renderer's page list.
+    static ZTextureAtlas* Create();
+    // "contextid", "width", "height" (decimal) and a child "texture" per placed texture.
+    bool SetProperty(uint32_t id, const char* name, const char* value);
+    void SaveAttributes(ISaveVisitor* visitor);
+    void SaveChildren(ISaveVisitor* visitor);
+    void OnLoaded() {}
+    ZSerializerBase* GetSerializer() const;
+
     // Serializer fields.
     void SetContext(uint32_t context) { m_context = context; }
     void SetSize(int width, int height)

@@ -11,6 +11,7 @@
 #include "engine/fs/ZFileSystem.h"
 #include "engine/fs/ZMountTable.h"
 #include "engine/render/ZAnimTexture.h"
+#include "engine/render/ZTextureAtlas.h"
 #include "engine/render/ZTextureLoader.h"
 #include "tests/render/RecordingRender.h"
 
@@ -307,4 +308,89 @@ TEST_F(TextureTest, AnimatedTextureFrames)
     manager->ProcessFinished();
     EXPECT_EQ(partial->GetFrameCount(), 4) << "the partial column is ignored";
     EXPECT_EQ(ZAnimTexture::Load("tex:sheet.png", 0, 64, -1, kTextureLoadLater), nullptr);
+}
+
+namespace
+{
+// Collects what a save writes as text lines.
+class TextVisitor : public ISaveVisitor
+{
+public:
+    void Attribute(const char* name, const char* value) override
+    {
+        lines.push_back(std::string(name) + "=" + value);
+    }
+    void BeginElement(const char* property, const char* element) override
+    {
+        lines.push_back(std::string("<") + property + ":" + element);
+    }
+    void CloseStartTag() override {}
+    void EndElement(const char* property, const char*) override
+    {
+        lines.push_back(std::string("</") + property);
+    }
+    std::vector<std::string> lines;
+};
+
+bool Set(ZTexture* texture, const char* key, const char* value)
+{
+    return texture->SetProperty(ZNameId(key).Value(), key, value);
+}
+} // namespace
+
+TEST_F(TextureTest, ScenePropertiesAndWritingOut)
+{
+    ZTexture texture;
+    EXPECT_TRUE(Set(&texture, "path", "resources:gem.png"));
+    EXPECT_TRUE(Set(&texture, "noatlas", "1"));
+    EXPECT_TRUE(Set(&texture, "flags", "2049"));
+    EXPECT_FALSE(Set(&texture, "framewidth", "4")) << "frames belong to animated textures";
+    EXPECT_EQ(texture.GetPath().GetName(), "resources:gem.png");
+    EXPECT_TRUE(texture.GetTextureFlags() & kTextureNoAtlas);
+    EXPECT_TRUE(texture.TestFlags(kResourceDataReady));
+    EXPECT_TRUE(texture.TestFlags(kResourceAsync)) << "the manager's own bits are not taken from files";
+    EXPECT_FALSE(texture.TestFlags(kResourceLoaded));
+
+    TextVisitor visitor;
+    texture.SaveAttributes(&visitor);
+    texture.SaveChildren(&visitor);
+    ASSERT_EQ(visitor.lines.size(), 2u) << "no atlas, no alpha texture: no child elements";
+    EXPECT_EQ(visitor.lines[0], "path=resources:gem.png");
+    EXPECT_EQ(visitor.lines[1], "flags=" + std::to_string(texture.GetFlags()));
+
+    ZAnimTexture sheet;
+    EXPECT_TRUE(sheet.SetProperty(ZNameId("framewidth").Value(), "framewidth", "32"));
+    EXPECT_TRUE(sheet.SetProperty(ZNameId("frameheight").Value(), "frameheight", "0"));
+    EXPECT_TRUE(sheet.SetProperty(ZNameId("frames").Value(), "frames", "3"));
+    EXPECT_EQ(sheet.GetFrameWidth(), 32);
+    EXPECT_EQ(sheet.GetFrameHeight(), 0) << "a frame height of 0 is refused";
+    EXPECT_EQ(sheet.GetFrameCount(), 3);
+}
+
+TEST_F(TextureTest, AtlasPagesWriteTheirTextures)
+{
+    auto* pixels = static_cast<uint8_t*>(std::calloc(8 * 8 * 4, 1));
+    ZTexture* texture = new ZTexture();
+    texture->SetPath("resources:small.png");
+    texture->StoreImage(pixels, kPixelRGBA, 8, 8, 8, 8, true);
+    ASSERT_EQ(render.PlaceInAtlas(texture), 0);
+    TextVisitor visitor;
+    texture->GetAtlasPage()->SaveAttributes(&visitor);
+    texture->GetAtlasPage()->SaveChildren(&visitor);
+    const std::vector<std::string> expected{"contextid=65535", "width=512", "height=512", "<texture:texture",
+                                            "path=resources:small.png"};
+    ASSERT_GE(visitor.lines.size(), expected.size() + 2);
+    for (size_t i = 0; i < expected.size(); ++i)
+        EXPECT_EQ(visitor.lines[i], expected[i]);
+    EXPECT_EQ(visitor.lines[6], "<atlastransform:m44") << "a texture in a page writes its place";
+
+    ZTextureAtlas* page = ZTextureAtlas::Create();
+    ASSERT_NE(page, nullptr);
+    EXPECT_TRUE(page->SetProperty(ZNameId("width").Value(), "width", "256"));
+    EXPECT_TRUE(page->SetProperty(ZNameId("height").Value(), "height", "99999"));
+    EXPECT_TRUE(page->SetProperty(ZNameId("contextid").Value(), "contextid", "7"));
+    EXPECT_EQ(page->GetWidth(), 256);
+    EXPECT_EQ(page->GetHeight(), 0) << "a side no device texture can have is refused";
+    EXPECT_EQ(page->GetContext(), 7u);
+    delete texture;
 }
