@@ -25,6 +25,8 @@
 #include "engine/platform/ZPlatformTime.h"
 #include "engine/platform/ZPlatformSystem.h"
 #include "engine/render/IRender.h"
+#include "engine/render/ZMaterial.h"
+#include "engine/render/ZShaderLibrary.h"
 #include "engine/resource/ZResourceManager.h"
 #include "engine/scene/ZCamera.h"
 #include "engine/scene/ZSceneTree.h"
@@ -74,6 +76,7 @@ ZEngine::~ZEngine()
     delete m_mainConfig;
     m_mainConfig = nullptr;
     delete ZFileSystem::GetInstance();
+    delete ZShaderLibrary::GetInstance();
     ZSceneTree::DestroyInstance();
     ZResourceManager::DestroyInstance();
     ZStringTable::DestroyInstance();
@@ -94,6 +97,9 @@ void ZEngine::CreateCoreObjects()
     ZSceneTree::SetShutdownBegun(false);
     ZSceneTree::GetInstance();
     ZResourceManager::GetInstance();
+    ZMaterial::InitPool();
+    if (!ZShaderLibrary::GetInstance())
+        new ZShaderLibrary();
     if (!g_frameTimer)
     {
         g_frameTimer = new ZFrameTimer();
@@ -162,11 +168,11 @@ int ZEngine::Init(const ZCommandLine& words)
 
     // Without non-power-of-two textures the decoders round texture sizes up.
     if (m_render)
-        ZResourceManager::GetInstance()->SetDecoderOption(!m_render->TestCapability(4));
+        ZResourceManager::GetInstance()->SetDecoderOption(!m_render->TestStateB(kRenderNonPowerOfTwo));
     m_flags |= kEngineInitialized;
     if (g_inputMouseSpeed.GetValue() > 0.0f && m_input)
         m_input->SetMouseSpeed(g_inputMouseSpeed.GetValue());
-    if (g_engineRenderHardwareMouse.GetValue() && m_render && m_render->TestCapability(2))
+    if (g_engineRenderHardwareMouse.GetValue() && m_render && m_render->TestStateB(kRenderHardwareCursor))
         m_flags |= kEngineHardwareCursor;
     if (m_render)
         m_render->UseHardwareCursor((m_flags & kEngineHardwareCursor) != 0);
@@ -189,7 +195,13 @@ void ZEngine::ReadModuleSettings()
         m_flags |= kEngineDebug;
 }
 
-int ZEngine::LoadShaderDefs() { return 0; }
+int ZEngine::LoadShaderDefs()
+{
+    // The back end reads the definitions once its device exists; the engine only names the file.
+    if (ZShaderLibrary* library = ZShaderLibrary::GetInstance())
+        library->SetDefinitionsPath(GetShaderDefsPath());
+    return 0;
+}
 
 int ZEngine::CreateSubsystems()
 {
@@ -254,7 +266,7 @@ int ZEngine::Run()
     StartServices();
     m_flags &= ~kEngineServicesStarting;
     if (m_render)
-        m_render->RunAtlasPass();
+        m_render->CommitDefaultAtlasPages();
     const uint32_t t1 = plat::GetTickCount();
     if (m_render)
         m_render->OnServicesStarted();

@@ -153,7 +153,7 @@ int ZEngineWintel::InitRenderer(int width, int height, bool windowed)
     int w = width, h = height;
     if (CreateGameWindow(w, h, windowed) != 0)
         return 1;
-    return m_render->Init(width, height, !windowed);
+    return m_render->Init(width, height, windowed, m_window.get());
 }
 
 int ZEngineWintel::CreateGameWindow(int& width, int& height, bool windowed)
