@@ -1,6 +1,9 @@
 #include "engine/app/ZGameEngine.h"
 
 #include "engine/app/ZEngineSettings.h"
+#include "engine/app/ZModule.h"
+#include "engine/audio/ZAudioDirectSound.h"
+#include "engine/audio/ZAudioNullSound.h"
 #include "engine/fs/ZFileSystem.h"
 #include "engine/fs/ZMountTable.h"
 #include "engine/fs/ZZipArchive.h"
@@ -11,6 +14,8 @@ int ZGameEngine::RegisterModules()
 {
     // In this order: renderer Direct3D 7, audio, input, renderer OpenGL, scene importer, silent
     // audio. Each layer's factory joins the list here once the layer exists.
+    AddModule(new ZModule<ZAudioDirectSound, IAudio>("ZAudioDirectSound"));
+    AddModule(new ZModule<ZAudioNullSound, IAudio>("ZAudioNullSound"));
     return 0;
 }
 
