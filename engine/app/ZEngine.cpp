@@ -14,9 +14,12 @@
 #include "engine/core/ZAllocBase.h"
 #include "engine/core/ZEventManager.h"
 #include "engine/core/ZNameId.h"
+#include "engine/core/ZPropertyFile.h"
 #include "engine/core/ZPropertyManager.h"
 #include "engine/core/ZRandom.h"
 #include "engine/core/ZSerializer.h"
+#include "engine/core/ZStringTable.h"
+#include "engine/fs/ZFile.h"
 #include "engine/fs/ZFileSystem.h"
 #include "engine/platform/ZCriticalSection.h"
 #include "engine/platform/ZPlatformTime.h"
@@ -76,7 +79,10 @@ ZEngine::~ZEngine()
     m_audio = nullptr;
     delete m_input;
     m_input = nullptr;
+    delete m_mainConfig;
+    m_mainConfig = nullptr;
     delete ZFileSystem::GetInstance();
+    ZStringTable::DestroyInstance();
 
     for (ZModuleBase* module : m_modules)
         delete module;
@@ -101,6 +107,8 @@ void ZEngine::CreateCoreObjects()
     }
     ZSettingsManager::GetInstance();
     ZEventManager::GetInstance();
+    if (!m_mainConfig)
+        m_mainConfig = new ZConfigFile();
     m_lastStatsSample = g_frameTimer->now;
     g_engineStartingUp = true;
     // Every run draws the same sequence until a caller reseeds (the level loader does).
@@ -285,10 +293,39 @@ void ZEngine::Monitor()
         m_lastStatsSample = g_frameTimer->now;
 }
 
-int ZEngine::MountResources() { return 0; }
+int ZEngine::MountResources()
+{
+    ZStringTable* table = ZStringTable::GetInstance();
+    ZFileSystem* fileSystem = ZFileSystem::GetInstance();
+    const std::string& name = g_engineStrings.GetValue();
+    IFile* file = fileSystem && !name.empty() ? fileSystem->Open(name.c_str(), FILE_READ) : nullptr;
+    if (!file)
+        return 0;
+    // Without its texts the game still runs and shows the keys; a broken file is worth a line for
+    // whoever ships it.
+    if (file->Open() == 0 && table->LoadXml(file) != 0)
+        std::fprintf(stderr, "Error: %s: %s\n", name.c_str(), table->GetLastError().c_str());
+    delete file;
+    return 0;
+}
 
-int ZEngine::LoadSystemConfig() { return 0; }
-int ZEngine::LoadMainConfig() { return 0; }
+int ZEngine::LoadSystemConfig()
+{
+    // The game's shipped defaults; a game without the file runs on the settings' own defaults.
+    ZPropertyFile systemConfig;
+    systemConfig.SetPath("game:system.cfg");
+    systemConfig.Load(nullptr, true);
+    return 0;
+}
+
+int ZEngine::LoadMainConfig()
+{
+    // Read after "game:system.cfg", so the user's own choices win.
+    if (!m_mainConfig)
+        m_mainConfig = new ZConfigFile();
+    m_mainConfig->Load(nullptr, true);
+    return 0;
+}
 
 bool ZEngine::IsLoading() const
 {

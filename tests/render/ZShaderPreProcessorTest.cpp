@@ -73,6 +73,9 @@ struct PreprocessCase
     std::vector<uint32_t> externs = {};
 };
 
+// Test listings show the case's label, not the bytes of the record.
+void PrintTo(const PreprocessCase& c, std::ostream* os) { *os << c.label; }
+
 std::map<std::string, std::string> Main(const std::string& text, std::map<std::string, std::string> more = {})
 {
     more["shaders:main.gls"] = text;
