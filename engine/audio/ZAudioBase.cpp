@@ -35,15 +35,15 @@ private:
 };
 } // namespace
 
-ZPropertyFloat g_audioVolumeMusic("engine.audio.volume.music", "Music Volume", "The main music volume", kSaved,
-                                  kNone, 0.8f, 1.0f, 0.0f);
-ZPropertyFloat g_audioVolumeSound("engine.audio.volume.sound", "Sound Volume", "The main sound volume", kSaved,
-                                  kNone, 1.0f, 1.0f, 0.0f);
+ZPropertyFloat g_audioVolumeMusic("engine.audio.volume.music", "Music Volume", "The main music volume",
+                                  kSaved, kNone, 0.8f, 1.0f, 0.0f);
+ZPropertyFloat g_audioVolumeSound("engine.audio.volume.sound", "Sound Volume", "The main sound volume",
+                                  kSaved, kNone, 1.0f, 1.0f, 0.0f);
 ZPropertyFloat g_audioVolumeMaster("engine.audio.volume.master", "Master Volume", "The master volume", kSaved,
                                    kNone, 1.0f, 1.0f, 0.0f);
 ZPropertyBool g_audioMute("engine.audio.mute", "Mute sound", "Mute sound", kSaved, kNone, false);
-ZPropertyBool g_audioNoMusic("engine.audio.nomusic", "Disable music", "Whether to disable music playing", kSaved,
-                             kNone, false);
+ZPropertyBool g_audioNoMusic("engine.audio.nomusic", "Disable music", "Whether to disable music playing",
+                             kSaved, kNone, false);
 
 // ---------------------------------------------------------------------------------------------
 
@@ -238,7 +238,8 @@ void ZAudioBase::FadeInMusic(float seconds)
     if (m_fadeOutRemaining >= 0.0f)
     {
         // Continue from the level the fade-out reached, at once and without a dip.
-        level = m_fadeOutDuration > 0.0f ? std::clamp(m_fadeOutRemaining / m_fadeOutDuration, 0.0f, 1.0f) : 0.0f;
+        level =
+            m_fadeOutDuration > 0.0f ? std::clamp(m_fadeOutRemaining / m_fadeOutDuration, 0.0f, 1.0f) : 0.0f;
         m_fadeOutRemaining = -1.0f;
         m_fadeInRemaining = seconds - level * seconds;
     }
@@ -270,8 +271,9 @@ void ZAudioBase::StepFades(float dt)
             s_fadeFactor = 1.0f;
         }
         else
-            s_fadeFactor =
-                m_fadeInDuration > 0.0f ? std::clamp(1.0f - m_fadeInRemaining / m_fadeInDuration, 0.0f, 1.0f) : 1.0f;
+            s_fadeFactor = m_fadeInDuration > 0.0f
+                               ? std::clamp(1.0f - m_fadeInRemaining / m_fadeInDuration, 0.0f, 1.0f)
+                               : 1.0f;
         SetMusicVolume(GetMusicVolume());
     }
     if (m_fadeOutRemaining >= 0.0f)
@@ -284,8 +286,9 @@ void ZAudioBase::StepFades(float dt)
             s_fadeFactor = 1.0f;
         }
         else
-            s_fadeFactor =
-                m_fadeOutDuration > 0.0f ? std::clamp(m_fadeOutRemaining / m_fadeOutDuration, 0.0f, 1.0f) : 0.0f;
+            s_fadeFactor = m_fadeOutDuration > 0.0f
+                               ? std::clamp(m_fadeOutRemaining / m_fadeOutDuration, 0.0f, 1.0f)
+                               : 0.0f;
         SetMusicVolume(GetMusicVolume());
     }
 }

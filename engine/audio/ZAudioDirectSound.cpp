@@ -674,7 +674,8 @@ void ZAudioDirectSound::PauseAll(bool pause)
         {
             // Only what was sounding resumes: a voice that ended meanwhile must not start over.
             uint32_t status = 0;
-            entry.resumeOnUnpause = !entry.stoppedOnRequest && SoundSucceeded(entry.buffer->GetStatus(&status)) &&
+            entry.resumeOnUnpause = !entry.stoppedOnRequest &&
+                                    SoundSucceeded(entry.buffer->GetStatus(&status)) &&
                                     (status & kSoundStatusPlaying);
             result = entry.buffer->Stop();
         }

@@ -60,8 +60,8 @@ std::vector<uint8_t> SamplesToBytes(const std::vector<int16_t>& samples)
     return out;
 }
 
-std::vector<uint8_t> MakeWav(const std::vector<uint8_t>& data, uint16_t channels, uint32_t rate, uint16_t bits,
-                             uint16_t formatTag)
+std::vector<uint8_t> MakeWav(const std::vector<uint8_t>& data, uint16_t channels, uint32_t rate,
+                             uint16_t bits, uint16_t formatTag)
 {
     std::vector<uint8_t> out;
     const uint16_t blockAlign = uint16_t(channels * bits / 8);
@@ -98,7 +98,8 @@ std::vector<uint8_t> EncodeOgg(const std::vector<int16_t>& samples, uint16_t cha
     ogg_stream_state os;
     ogg_stream_init(&os, 1234);
 
-    auto writePage = [&out](const ogg_page& page) {
+    auto writePage = [&out](const ogg_page& page)
+    {
         out.insert(out.end(), page.header, page.header + page.header_len);
         out.insert(out.end(), page.body, page.body + page.body_len);
     };

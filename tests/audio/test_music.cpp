@@ -58,7 +58,8 @@ protected:
         return out;
     }
 
-    static std::vector<int16_t> Concat(std::initializer_list<const std::vector<int16_t>*> parts, size_t samples)
+    static std::vector<int16_t> Concat(std::initializer_list<const std::vector<int16_t>*> parts,
+                                       size_t samples)
     {
         std::vector<int16_t> out;
         while (out.size() < samples)
@@ -180,7 +181,8 @@ TEST_F(Music, MonoMusicGetsAOneChannelRing)
 TEST_F(Music, FadesMoveTheRingVolume)
 {
     audio->PlayMusic(first.c_str());
-    auto ringVolume = [this] {
+    auto ringVolume = [this]
+    {
         int32_t v = 0;
         audio->GetMusicBuffer()->GetVolume(&v);
         return v;

@@ -120,7 +120,8 @@ TEST_F(OggStream, BrokenOrTruncatedFilesFailCleanly)
     const std::vector<int16_t> full = DecodeOggReference(longer);
     const std::vector<uint8_t> bytes = ReadFile(longer);
     const std::string cut = folder.File("cut.ogg");
-    WriteFile(cut, std::vector<uint8_t>(bytes.begin(), bytes.begin() + std::ptrdiff_t(bytes.size() * 6 / 10)));
+    WriteFile(cut,
+              std::vector<uint8_t>(bytes.begin(), bytes.begin() + std::ptrdiff_t(bytes.size() * 6 / 10)));
     ZOggVorbisStream stream(cut.c_str());
     ASSERT_TRUE(stream.IsDecoderOpen());
     const std::vector<int16_t> decoded = ReadAll(stream, 4096);

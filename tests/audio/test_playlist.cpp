@@ -31,11 +31,13 @@ TEST(PlayList, NextTrackSteps)
         std::vector<std::string> expected; // results of successive NextTrack calls
     };
     Case cases[] = {
-        {"three stays from the last wrap to the first", MakeList({{"a", kStay}, {"b", kStay}, {"c", kStay}}, 2),
+        {"three stays from the last wrap to the first",
+         MakeList({{"a", kStay}, {"b", kStay}, {"c", kStay}}, 2),
          {"a", "b", "c", "a"}},
         {"a lone one-shot track is played once", MakeList({{"a", kOnce}}, 0), {"", ""}},
         {"removing the last current track wraps to 0", MakeList({{"a", kStay}, {"b", kOnce}}, 1), {"a", "a"}},
-        {"a one-shot in the middle leaves, the next one follows", MakeList({{"a", kStay}, {"b", kOnce}, {"c", kStay}}, 1),
+        {"a one-shot in the middle leaves, the next one follows",
+         MakeList({{"a", kStay}, {"b", kOnce}, {"c", kStay}}, 1),
          {"c", "a", "c"}},
         {"an empty list stays empty", MakeList({}, 0), {"", ""}},
     };
