@@ -184,7 +184,10 @@ void ZAudioBase::PlayPlayList(ZPlayListData* list)
     s_fadeFactor = 1.0f;
     StopMusic();
     if (list && list != &m_playList)
+    {
+        ZCriticalSectionGuard guard(m_lock);
         m_playList.CopyTracksFrom(*list);
+    }
     StartMusic();
     if (!m_thread.IsRunning())
         m_thread.Start();

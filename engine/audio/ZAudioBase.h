@@ -107,7 +107,8 @@ protected:
     // the thread's step runs layer code.
     void StopMusicThread();
 
-    bool m_initialised = false;
+    // Read by the music thread.
+    std::atomic<bool> m_initialised{false};
     bool m_musicOn = false;
     std::unique_ptr<ZOggVorbisStream> m_stream;
     bool m_paused = false;
