@@ -25,6 +25,7 @@
 #include "engine/platform/ZPlatformTime.h"
 #include "engine/platform/ZPlatformSystem.h"
 #include "engine/render/IRender.h"
+#include "engine/resource/ZResourceManager.h"
 
 ZEngine* g_engine = nullptr;
 bool g_engineStartingUp = false;
@@ -64,6 +65,8 @@ ZEngine::~ZEngine()
     m_flags |= kEngineShuttingDown | kEngineDestroying;
     g_engineRenderWindow.RemoveListener(this);
     g_renderWidescreen.RemoveListener(this);
+    if (ZResourceManager* resources = ZResourceManager::PeekInstance())
+        resources->RequestStop();
     if (m_render)
         m_render->PrepareRelease();
 
@@ -72,6 +75,8 @@ ZEngine::~ZEngine()
     ZSettingsManager::DestroyInstance();
     ZEventManager::DestroyInstance();
     ZPropertyManager::DestroyInstance();
+    if (ZResourceManager* resources = ZResourceManager::PeekInstance())
+        resources->ReleaseAll();
 
     delete m_render;
     m_render = nullptr;
@@ -82,6 +87,7 @@ ZEngine::~ZEngine()
     delete m_mainConfig;
     m_mainConfig = nullptr;
     delete ZFileSystem::GetInstance();
+    ZResourceManager::DestroyInstance();
     ZStringTable::DestroyInstance();
 
     for (ZModuleBase* module : m_modules)
@@ -95,6 +101,7 @@ void ZEngine::CreateCoreObjects()
 {
     ZPropertyManager::GetInstance();
     ZSerializerBase::GetRegistry();
+    ZResourceManager::GetInstance();
     if (!g_frameTimer)
     {
         g_frameTimer = new ZFrameTimer();
@@ -131,6 +138,9 @@ int ZEngine::Init(const ZCommandLine& words)
     if (result != 0)
         return result;
 
+    // Without non-power-of-two textures the decoders round texture sizes up.
+    if (m_render)
+        ZResourceManager::GetInstance()->SetDecoderOption(!m_render->TestCapability(4));
     m_flags |= kEngineInitialized;
     if (g_inputMouseSpeed.GetValue() > 0.0f && m_input)
         m_input->SetMouseSpeed(g_inputMouseSpeed.GetValue());
@@ -223,7 +233,12 @@ int ZEngine::Run()
     return 0;
 }
 
-int ZEngine::StopServices() { return 0; }
+int ZEngine::StopServices()
+{
+    if (ZResourceManager* resources = ZResourceManager::PeekInstance())
+        resources->StopLoader();
+    return 0;
+}
 
 void ZEngine::IdleUnderFpsLimit()
 {
@@ -259,6 +274,11 @@ bool ZEngine::Frame()
         m_render->RenderFrame();
     if (m_input)
         m_input->EndFrame();
+    if (ZResourceManager* resources = ZResourceManager::PeekInstance())
+    {
+        resources->ProcessFinished();
+        resources->UnloadParked();
+    }
     return true;
 }
 
@@ -329,6 +349,8 @@ int ZEngine::LoadMainConfig()
 
 bool ZEngine::IsLoading() const
 {
+    if (ZResourceManager* resources = ZResourceManager::PeekInstance(); resources && resources->HasQueuedLoads())
+        return true;
     if (m_render && m_render->HasQueuedUploads())
         return true;
     if (m_audio && m_audio->HasPendingWork())

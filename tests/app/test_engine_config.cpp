@@ -3,6 +3,8 @@
 // back safely.
 #include <gtest/gtest.h>
 
+#include "support/TestFiles.h"
+
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
@@ -25,20 +27,6 @@ namespace
 ZPropertyInt s_shipped("enginecfg.shipped", "", "", ZProperty::kSaved, ZProperty::kNoGroup, 1, 100, 0);
 ZPropertyInt s_chosen("enginecfg.chosen", "", "", ZProperty::kSaved, ZProperty::kNoGroup, 1, 100, 0);
 ZPropertyText s_text("enginecfg.text", "", "", ZProperty::kSaved, ZProperty::kNoGroup, std::string("plain"));
-
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void WriteFile(const std::string& path, const std::string& text)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-}
 
 // An engine without layers whose user-data folder and game folder are temporary folders. Start-up
 // stops at the version check, after the configuration and the resource mounts.
@@ -149,9 +137,9 @@ protected:
 
 TEST_F(EngineConfigTest, MainConfigOverridesTheShippedDefaults)
 {
-    WriteFile(Path("game/system.cfg"), "enginecfg.shipped = 10\nenginecfg.chosen = 20\n");
-    WriteFile(Path("user/main.cfg"), "enginecfg.chosen = 30 # the player's choice\n");
-    WriteFile(Path("localized/strings.xml"), "<strings><s key=\"menu.play\" value=\"Play\"/></strings>");
+    qvtest::WriteWholeFile(Path("game/system.cfg"), "enginecfg.shipped = 10\nenginecfg.chosen = 20\n");
+    qvtest::WriteWholeFile(Path("user/main.cfg"), "enginecfg.chosen = 30 # the player's choice\n");
+    qvtest::WriteWholeFile(Path("localized/strings.xml"), "<strings><s key=\"menu.play\" value=\"Play\"/></strings>");
     StartUp();
     EXPECT_EQ(ConfigEngine::shippedSeen, 10);
     EXPECT_EQ(ConfigEngine::chosenSeen, 30);
@@ -166,7 +154,7 @@ TEST_F(EngineConfigTest, MainConfigOverridesTheShippedDefaults)
 
 TEST_F(EngineConfigTest, MissingFilesLeaveTheDefaultsAndABrokenStringsFileLeavesKeys)
 {
-    WriteFile(Path("localized/strings.xml"), "<strings><s key=\"menu.play\" value=\"Play\"/>");
+    qvtest::WriteWholeFile(Path("localized/strings.xml"), "<strings><s key=\"menu.play\" value=\"Play\"/>");
     StartUp();
     EXPECT_EQ(ConfigEngine::shippedSeen, 1);
     EXPECT_EQ(ConfigEngine::chosenSeen, 1);
@@ -178,34 +166,34 @@ TEST_F(EngineConfigTest, MissingFilesLeaveTheDefaultsAndABrokenStringsFileLeaves
 TEST_F(EngineConfigTest, WithoutAUserDataFolderMainConfigIsAtHome)
 {
     ConfigEngine::userData = false;
-    WriteFile(Path("home/main.cfg"), "enginecfg.chosen = 40\n");
+    qvtest::WriteWholeFile(Path("home/main.cfg"), "enginecfg.chosen = 40\n");
     StartUp();
     EXPECT_EQ(ConfigEngine::chosenSeen, 40);
 
     s_chosen.SetValue(41);
     ASSERT_EQ(g_engine->GetMainConfig()->Save(), 0);
-    EXPECT_NE(ReadFile(Path("home/main.cfg")).find("enginecfg.chosen = 41\n"), std::string::npos);
+    EXPECT_NE(qvtest::ReadWholeFile(Path("home/main.cfg")).find("enginecfg.chosen = 41\n"), std::string::npos);
 }
 
 TEST_F(EngineConfigTest, MainConfigIsRewrittenSafely)
 {
     const std::string mainCfg = Path("user/main.cfg");
     const std::string old = "# settings\nenginecfg.chosen = 30\n";
-    WriteFile(mainCfg, old);
+    qvtest::WriteWholeFile(mainCfg, old);
     StartUp();
     ZConfigFile* config = g_engine->GetMainConfig();
 
     // A change is written back, the user's lines kept.
     s_chosen.SetValue(35);
     ASSERT_EQ(config->Save(), 0);
-    const std::string saved = ReadFile(mainCfg);
+    const std::string saved = qvtest::ReadWholeFile(mainCfg);
     EXPECT_EQ(saved.rfind(" # settings\nenginecfg.chosen = 35\n", 0), 0u) << saved;
 
     // Nothing differs: nothing is written.
-    WriteFile(mainCfg, "sentinel\n");
+    qvtest::WriteWholeFile(mainCfg, "sentinel\n");
     ASSERT_EQ(config->Save(), 0);
-    EXPECT_EQ(ReadFile(mainCfg), "sentinel\n");
-    WriteFile(mainCfg, saved);
+    EXPECT_EQ(qvtest::ReadWholeFile(mainCfg), "sentinel\n");
+    qvtest::WriteWholeFile(mainCfg, saved);
 
     // A write that fails (a file-size limit acts like a full disk) keeps the old file whole.
     s_text.SetValue(std::string(100000, 't'));
@@ -219,7 +207,7 @@ TEST_F(EngineConfigTest, MainConfigIsRewrittenSafely)
     setrlimit(RLIMIT_FSIZE, &saveLimit);
     std::signal(SIGXFSZ, previous);
     EXPECT_EQ(status, 1);
-    EXPECT_EQ(ReadFile(mainCfg), saved);
+    EXPECT_EQ(qvtest::ReadWholeFile(mainCfg), saved);
 
     std::vector<ZFileSystemEntry*> entries;
     ZDir(Path("user")).GetFiles(entries);

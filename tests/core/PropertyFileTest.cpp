@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/TestFiles.h"
+
 #include <clocale>
 #include <csignal>
 #include <cstdlib>
@@ -30,35 +32,6 @@ ZPropertyText s_name("cfgtest.name", "", "", ZProperty::kSaved, kGroup, std::str
 ZPropertyBool s_flag("cfgtest.flag", "", "", ZProperty::kSaved, kGroup, false);
 ZPropertyBool s_always("cfgtest.always", "", "", ZProperty::kSaved | ZProperty::kAlwaysWrite, kGroup, false);
 ZPropertyInt s_unsaved("cfgtest.unsaved", "", "", 0, kGroup, 1, 100, 0);
-
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void WriteFile(const std::string& path, const std::string& text)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-}
-
-std::vector<std::string> FileNames(const std::string& folder)
-{
-    std::vector<std::string> names;
-    std::vector<ZFileSystemEntry*> entries;
-    ZDir(folder).GetFiles(entries);
-    for (ZFileSystemEntry* e : entries)
-    {
-        std::string name;
-        SplitPathAtLastSlash(e->GetPath(), name);
-        names.push_back(name);
-        delete e;
-    }
-    return names;
-}
 
 class PropertyFileTest : public ::testing::Test
 {
@@ -152,7 +125,7 @@ TEST_F(PropertyFileTest, LoadAppliesKnownKeysInFileOrderAndKeepsEveryLine)
 
 TEST_F(PropertyFileTest, LoadStopsAtNulAndAMissingFileChangesNothing)
 {
-    WriteFile(Path("nul.cfg"), std::string("cfgtest.width = 1024\n\0cfgtest.width = 2000\n", 44));
+    qvtest::WriteWholeFile(Path("nul.cfg"), std::string("cfgtest.width = 1024\n\0cfgtest.width = 2000\n", 44));
     ZPropertyFile file;
     ASSERT_EQ(file.Load(Path("nul.cfg").c_str(), true), 0);
     EXPECT_EQ(s_width.GetValue(), 1024);
@@ -173,7 +146,7 @@ TEST_F(PropertyFileTest, LoadStopsAtNulAndAMissingFileChangesNothing)
 TEST_F(PropertyFileTest, SaveRebuildsFromTheSettingsAndRoundTrips)
 {
     const std::string path = Path("main.cfg");
-    WriteFile(path, "# mine\r\ncfgtest.width=1024 # wide\r\nunknown.key = kept\r\n\r\ncfgtest.name = dory\r\n"
+    qvtest::WriteWholeFile(path, "# mine\r\ncfgtest.width=1024 # wide\r\nunknown.key = kept\r\n\r\ncfgtest.name = dory\r\n"
                     "cfgtest.flag = false\r\n");
     ZPropertyFile file;
     file.SetGroup(kGroup);
@@ -194,9 +167,9 @@ TEST_F(PropertyFileTest, SaveRebuildsFromTheSettingsAndRoundTrips)
     const std::string expected =
         " # mine\ncfgtest.width = 1280 # wide\nunknown.key = kept\n\ncfgtest.name = " + longName +
         "\ncfgtest.flag = false\ncfgtest.always = false\ncfgtest.volume = 0.2\n";
-    EXPECT_EQ(ReadFile(path), expected);
+    EXPECT_EQ(qvtest::ReadWholeFile(path), expected);
     EXPECT_EQ(file.GetText(), expected);
-    EXPECT_EQ(FileNames(m_dir), std::vector<std::string>{"main.cfg"}) << "no temporary file is left";
+    EXPECT_EQ(qvtest::ListFileNames(m_dir), std::set<std::string>{"main.cfg"}) << "no temporary file is left";
 
     // What was written reads back to the same values.
     for (ZProperty* p : std::initializer_list<ZProperty*>{&s_width, &s_volume, &s_name})
@@ -215,23 +188,23 @@ TEST_F(PropertyFileTest, NothingIsWrittenWhenNothingDiffers)
     const std::string path = Path("main.cfg");
     // Hand-written forms: a rewrite would show as " = " around the '='.
     const std::string handWritten = "cfgtest.width=1024 # mine\ncfgtest.volume=0.50\ncfgtest.always=false\n";
-    WriteFile(path, handWritten);
+    qvtest::WriteWholeFile(path, handWritten);
     ZPropertyFile file;
     file.SetGroup(kGroup);
     ASSERT_EQ(file.Load(path.c_str(), true), 0);
     EXPECT_FALSE(file.NeedsSave()) << "a setting away from its default that the file already holds";
     EXPECT_EQ(file.Save(path.c_str(), true), 0);
-    EXPECT_EQ(ReadFile(path), handWritten);
+    EXPECT_EQ(qvtest::ReadWholeFile(path), handWritten);
 
     // Once a change has been saved, the next save has nothing to do.
     s_flag.SetValue(true);
     EXPECT_TRUE(file.NeedsSave());
     ASSERT_EQ(file.Save(path.c_str(), true), 0);
-    EXPECT_EQ(ReadFile(path), "cfgtest.width = 1024 # mine\ncfgtest.volume = 0.50\ncfgtest.always = false\n"
+    EXPECT_EQ(qvtest::ReadWholeFile(path), "cfgtest.width = 1024 # mine\ncfgtest.volume = 0.50\ncfgtest.always = false\n"
                               "cfgtest.flag = true\n");
-    WriteFile(path, "sentinel\n");
+    qvtest::WriteWholeFile(path, "sentinel\n");
     EXPECT_EQ(file.Save(path.c_str(), true), 0);
-    EXPECT_EQ(ReadFile(path), "sentinel\n");
+    EXPECT_EQ(qvtest::ReadWholeFile(path), "sentinel\n");
 }
 
 TEST_F(PropertyFileTest, NumbersStayInTheCFormsUnderADecimalCommaLocale)
@@ -250,7 +223,7 @@ TEST_F(PropertyFileTest, NumbersStayInTheCFormsUnderADecimalCommaLocale)
     std::snprintf(probe, sizeof probe, "%.2f", 0.25);
 
     const std::string path = Path("main.cfg");
-    WriteFile(path, "cfgtest.volume = 0.25\ncfgtest.width = 0x400\ncfgtest.always = false\n");
+    qvtest::WriteWholeFile(path, "cfgtest.volume = 0.25\ncfgtest.width = 0x400\ncfgtest.always = false\n");
     ZPropertyFile file;
     file.SetGroup(kGroup);
     const int loaded = file.Load(path.c_str(), true);
@@ -266,13 +239,13 @@ TEST_F(PropertyFileTest, NumbersStayInTheCFormsUnderADecimalCommaLocale)
     EXPECT_EQ(volume, 0.25f);
     EXPECT_EQ(width, 1024);
     EXPECT_EQ(saved, 0);
-    EXPECT_EQ(ReadFile(path), "cfgtest.volume = 0.69999999\ncfgtest.width = 1024\ncfgtest.always = false\n");
+    EXPECT_EQ(qvtest::ReadWholeFile(path), "cfgtest.volume = 0.69999999\ncfgtest.width = 1024\ncfgtest.always = false\n");
 }
 
 TEST_F(PropertyFileTest, ValuesTheFormatCannotHoldKeepTheFileLine)
 {
     const std::string path = Path("main.cfg");
-    WriteFile(path, "cfgtest.name = dory\ncfgtest.always = false\n");
+    qvtest::WriteWholeFile(path, "cfgtest.name = dory\ncfgtest.always = false\n");
     ZPropertyFile file;
     file.SetGroup(kGroup);
     ASSERT_EQ(file.Load(path.c_str(), true), 0);
@@ -284,7 +257,7 @@ TEST_F(PropertyFileTest, ValuesTheFormatCannotHoldKeepTheFileLine)
         s_name.SetValue(text);
         EXPECT_FALSE(file.NeedsSave());
         EXPECT_EQ(file.Save(nullptr, true), 0);
-        EXPECT_EQ(ReadFile(path), "cfgtest.name = dory\ncfgtest.always = false\n");
+        EXPECT_EQ(qvtest::ReadWholeFile(path), "cfgtest.name = dory\ncfgtest.always = false\n");
     }
 }
 
@@ -292,7 +265,7 @@ TEST_F(PropertyFileTest, AFailedWriteKeepsTheOldFileAndReportsIt)
 {
     const std::string path = Path("main.cfg");
     const std::string old = "cfgtest.name = dory\n";
-    WriteFile(path, old);
+    qvtest::WriteWholeFile(path, old);
     ZPropertyFile file;
     file.SetGroup(kGroup);
     file.SetPath(path.c_str());
@@ -311,8 +284,8 @@ TEST_F(PropertyFileTest, AFailedWriteKeepsTheOldFileAndReportsIt)
     std::signal(SIGXFSZ, previous);
 
     EXPECT_EQ(status, 1);
-    EXPECT_EQ(ReadFile(path), old);
-    EXPECT_EQ(FileNames(m_dir), std::vector<std::string>{"main.cfg"}) << "the temporary file is removed";
+    EXPECT_EQ(qvtest::ReadWholeFile(path), old);
+    EXPECT_EQ(qvtest::ListFileNames(m_dir), std::set<std::string>{"main.cfg"}) << "the temporary file is removed";
 
     // A folder that does not exist, and a folder in the place of the file.
     EXPECT_EQ(file.Save(Path("no/such/main.cfg").c_str(), true), 1);
@@ -321,23 +294,23 @@ TEST_F(PropertyFileTest, AFailedWriteKeepsTheOldFileAndReportsIt)
 
     // The failed saves are not forgotten: the next one that can write does.
     EXPECT_EQ(file.Save(nullptr, true), 0);
-    EXPECT_EQ(ReadFile(path), "cfgtest.name = " + std::string(200000, 'x') + "\ncfgtest.always = false\n");
+    EXPECT_EQ(qvtest::ReadWholeFile(path), "cfgtest.name = " + std::string(200000, 'x') + "\ncfgtest.always = false\n");
 }
 
 TEST_F(PropertyFileTest, ProfileNameIsSetOrAppendedAndSaved)
 {
     const std::string path = Path("profile.txt");
-    WriteFile(path, "cfgtest.width = 1024\n");
+    qvtest::WriteWholeFile(path, "cfgtest.width = 1024\n");
     ZPropertyFile file;
     file.SetGroup(kGroup);
     file.SetPath(path.c_str());
     ASSERT_EQ(file.Load(nullptr, true), 0);
     file.SetProfileName("Marlin");
     ASSERT_EQ(file.Save(nullptr, false), 0);
-    EXPECT_EQ(ReadFile(path), "cfgtest.width = 1024\nprofile.name = Marlin\n");
+    EXPECT_EQ(qvtest::ReadWholeFile(path), "cfgtest.width = 1024\nprofile.name = Marlin\n");
     file.SetProfileName("Coral");
     ASSERT_EQ(file.Save(nullptr, false), 0);
-    EXPECT_EQ(ReadFile(path), "cfgtest.width = 1024\nprofile.name = Coral\n");
+    EXPECT_EQ(qvtest::ReadWholeFile(path), "cfgtest.width = 1024\nprofile.name = Coral\n");
 }
 
 TEST_F(PropertyFileTest, ConfigFileWithoutEngineLivesAtHome)
@@ -345,7 +318,7 @@ TEST_F(PropertyFileTest, ConfigFileWithoutEngineLivesAtHome)
     ZMountTable table;
     table.AddMount("home", m_dir.c_str());
     ZFileSystem fileSystem(&table);
-    WriteFile(Path("main.cfg"), "cfgtest.width = 1111\n");
+    qvtest::WriteWholeFile(Path("main.cfg"), "cfgtest.width = 1111\n");
 
     ZConfigFile config;
     config.SetPath("ignored.cfg");
@@ -355,10 +328,10 @@ TEST_F(PropertyFileTest, ConfigFileWithoutEngineLivesAtHome)
     config.SetGroup(kGroup);
     s_width.SetValue(2222);
     ASSERT_EQ(config.Save(nullptr, true), 0);
-    EXPECT_EQ(ReadFile(Path("main.cfg")), "cfgtest.width = 2222\ncfgtest.always = false\n");
+    EXPECT_EQ(qvtest::ReadWholeFile(Path("main.cfg")), "cfgtest.width = 2222\ncfgtest.always = false\n");
 
     // A path given is used as it is.
-    WriteFile(Path("other.cfg"), "cfgtest.width = 3333\n");
+    qvtest::WriteWholeFile(Path("other.cfg"), "cfgtest.width = 3333\n");
     ASSERT_EQ(config.Load("home:other.cfg", true), 0);
     EXPECT_EQ(s_width.GetValue(), 3333);
 }
