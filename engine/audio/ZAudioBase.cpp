@@ -6,8 +6,7 @@
 
 #include "engine/audio/ZOggVorbisStream.h"
 #include "engine/audio/ZSound.h"
-#include "engine/fs/ZFileSystem.h"
-#include "engine/fs/ZMountTable.h"
+#include "engine/resource/ZResourcePath.h"
 
 IAudio* g_audio = nullptr;
 
@@ -151,19 +150,17 @@ int ZAudioBase::LoadSoundData(ZSoundResource* resource)
 
 void ZAudioBase::ReloadSounds(int argument)
 {
-    (void)argument;
     // Uploading adds the sound to the array again, so walk a copy.
     const std::vector<ZSoundResource*> sounds = m_sounds;
     for (ZSoundResource* sound : sounds)
     {
         const uint16_t flags = sound->GetFlags();
-        if ((flags & ZSoundResource::kLoaded) &&
-            !(flags & (ZSoundResource::kNeverUnload | ZSoundResource::kQueued)))
+        if ((flags & kResourceLoaded) && !(flags & (kResourceKeep | kResourceQueued)))
         {
             if (sound->UnloadData() == 0)
-                sound->SetFlags(uint16_t(flags & ~(ZSoundResource::kLoaded | ZSoundResource::kHasVoice)));
+                sound->ClearFlags(kResourceLoaded | ZSoundResource::kHasVoice);
         }
-        sound->Load();
+        sound->Load(argument != 0);
     }
 }
 
@@ -197,8 +194,7 @@ void ZAudioBase::OpenMusicTrack(const char* name)
 {
     if (!name || !*name)
         return;
-    std::string resolved;
-    ResolveMountPath(ZFileSystem::GetCurrentMountTable(), resolved, name);
+    const std::string resolved = ZResourcePath(name).GetResolvedPath();
     {
         ZCriticalSectionGuard guard(m_lock);
         if (m_stream && strcasecmp(m_stream->GetFileName().c_str(), resolved.c_str()) == 0)

@@ -11,6 +11,7 @@
 #include "engine/audio/ZSound.h"
 #include "engine/fs/ZFile.h"
 #include "engine/platform/ZPlatformTime.h"
+#include "engine/resource/ZResourcePath.h"
 
 namespace
 {
@@ -42,18 +43,6 @@ bool ReadTag(IFile* file, const char* tag)
     char b[4];
     return ReadBytes(file, b, 4) && std::memcmp(b, tag, 4) == 0;
 }
-
-// Closes and deletes a file on every way out.
-struct FileCloser
-{
-    IFile* file;
-    ~FileCloser()
-    {
-        if (file && file->IsOpen())
-            file->Close();
-        delete file;
-    }
-};
 
 // L < B <= C going forward around the ring.
 bool Crossed(uint32_t last, uint32_t boundary, uint32_t cursor)
@@ -104,7 +93,7 @@ void ZAudioDirectSound::ReleaseDevice()
     for (ZSoundResource* sound : m_sounds)
     {
         sound->SetVoiceIndex(-1);
-        sound->SetFlags(uint16_t(sound->GetFlags() & ~ZSoundResource::kHasVoice));
+        sound->ClearFlags(ZSoundResource::kHasVoice);
     }
     for (uint32_t i = 0; i < kVoiceSlots; ++i)
         m_freeVoices[i] = kVoiceSlots - 1 - i;
@@ -316,7 +305,7 @@ int ZAudioDirectSound::Upload(ZSoundResource* resource)
                 const uint32_t slot = m_freeVoices[kVoiceSlots - 1 - m_voicesUsed];
                 ++m_voicesUsed;
                 m_voices[slot] = buffer;
-                resource->SetFlags(uint16_t(resource->GetFlags() | ZSoundResource::kHasVoice));
+                resource->SetFlags(ZSoundResource::kHasVoice);
                 resource->SetVoiceIndex(int32_t(slot));
                 resource->SetBitsPerSample(16);
                 AddSound(resource);
@@ -333,6 +322,16 @@ int ZAudioDirectSound::Upload(ZSoundResource* resource)
     return result;
 }
 
+void ZAudioDirectSound::RemoveSound(ZSoundResource* resource)
+{
+    ZAudioBase::RemoveSound(resource);
+    // A resource that goes must not stay in the upload queue.
+    m_failedTries += m_requestLock.Lock();
+    for (auto it = m_requests.begin(); it != m_requests.end();)
+        it = *it == resource ? m_requests.erase(it) : it + 1;
+    m_requestLock.Unlock();
+}
+
 int ZAudioDirectSound::ReleaseVoice(ZSoundResource* resource)
 {
     if (!resource)
@@ -346,7 +345,7 @@ int ZAudioDirectSound::ReleaseVoice(ZSoundResource* resource)
         m_freeVoices[kVoiceSlots - 1 - m_voicesUsed] = uint32_t(slot);
     }
     resource->SetVoiceIndex(-1);
-    resource->SetFlags(uint16_t(resource->GetFlags() & ~ZSoundResource::kHasVoice));
+    resource->ClearFlags(ZSoundResource::kHasVoice);
     return 0;
 }
 
@@ -357,7 +356,7 @@ ZSound* ZAudioDirectSound::PlaySoundResource(ZSoundResource* resource, bool loop
 {
     if (!m_initialised || !resource)
         return nullptr;
-    ZSound* sound = new ZSound(resource);
+    ZSound* sound = ZSound::Create(resource);
     sound->SetLooping(loop);
     PlaySound(sound->GetVoiceHandle(), loop);
     return sound;
@@ -378,7 +377,7 @@ ISoundBuffer* ZAudioDirectSound::VoiceBuffer(SVoiceHandle* handle) const
     if (!m_initialised || !handle || !handle->buffer || !handle->owner)
         return nullptr;
     const ZSoundResource* resource = handle->owner->GetResource();
-    if (!resource || !resource->HasFlags(ZSoundResource::kLoaded | ZSoundResource::kHasVoice))
+    if (!resource || !resource->HasFlags(kResourceLoaded | ZSoundResource::kHasVoice))
         return nullptr;
     return handle->buffer;
 }
@@ -410,7 +409,7 @@ bool ZAudioDirectSound::PlaySound(SVoiceHandle* handle, bool loop)
         return false;
     ZSound* sound = handle->owner;
     ZSoundResource* resource = sound->GetResource();
-    if (!resource || !resource->HasFlags(ZSoundResource::kLoaded | ZSoundResource::kHasVoice))
+    if (!resource || !resource->HasFlags(kResourceLoaded | ZSoundResource::kHasVoice))
         return false;
     const int32_t slot = resource->GetVoiceIndex();
     if (slot < 0 || uint32_t(slot) >= kVoiceSlots || !m_voices[slot])
@@ -866,11 +865,14 @@ int ZAudioDirectSound::LoadWav(ZSoundResource* resource)
 {
     if (!m_initialised || !resource)
         return 1;
-    FileCloser file{OpenEngineFile(resource->GetName(), FILE_READ)};
-    if (!file.file)
+    // The file by its path, apart from the one the loader holds open.
+    ZResourcePath path(resource->GetPath());
+    if (path.Open() != 0)
         return 1;
+    // The path closes the file on every way out.
+    IFile* file = path.GetFile();
     uint32_t riffSize = 0;
-    if (!ReadTag(file.file, "RIFF") || !ReadU32(file.file, riffSize) || !ReadTag(file.file, "WAVE"))
+    if (!ReadTag(file, "RIFF") || !ReadU32(file, riffSize) || !ReadTag(file, "WAVE"))
         return 1;
     uint32_t chunkSize = 0;
     uint16_t formatTag = 0;
@@ -880,14 +882,14 @@ int ZAudioDirectSound::LoadWav(ZSoundResource* resource)
     uint16_t blockAlign = 0;
     uint16_t bits = 0;
     // The format chunk must be exactly 16 bytes and come first, with "data" right after it.
-    if (!ReadTag(file.file, "fmt ") || !ReadU32(file.file, chunkSize) || !ReadU16(file.file, formatTag) ||
-        !ReadU16(file.file, channels) || !ReadU32(file.file, rate) || !ReadU32(file.file, byteRate) ||
-        !ReadU16(file.file, blockAlign) || !ReadU16(file.file, bits))
+    if (!ReadTag(file, "fmt ") || !ReadU32(file, chunkSize) || !ReadU16(file, formatTag) ||
+        !ReadU16(file, channels) || !ReadU32(file, rate) || !ReadU32(file, byteRate) ||
+        !ReadU16(file, blockAlign) || !ReadU16(file, bits))
         return 1;
     if (chunkSize != 16)
         return 1;
     uint32_t dataSize = 0;
-    if (!ReadTag(file.file, "data") || !ReadU32(file.file, dataSize))
+    if (!ReadTag(file, "data") || !ReadU32(file, dataSize))
         return 1;
     // Only what the device plays: 16-bit PCM, mono or stereo. Other sample formats would play
     // as noise.
@@ -895,8 +897,8 @@ int ZAudioDirectSound::LoadWav(ZSoundResource* resource)
         rate > kSoundFrequencyMax)
         return 1;
     // The size field is not trusted: the samples must be in the file.
-    const int64_t size = file.file->GetSize();
-    const int64_t remaining = size - file.file->Tell();
+    const int64_t size = file->GetSize();
+    const int64_t remaining = size - file->Tell();
     if (dataSize == 0 || remaining < int64_t(dataSize) || dataSize > kSoundBufferMaxBytes)
         return 1;
     dataSize -= dataSize % (uint32_t(channels) * 2u);
@@ -905,7 +907,7 @@ int ZAudioDirectSound::LoadWav(ZSoundResource* resource)
     uint8_t* data = new (std::nothrow) uint8_t[dataSize];
     if (!data)
         return 1;
-    if (file.file->Read(data, dataSize) != dataSize)
+    if (file->Read(data, dataSize) != dataSize)
     {
         delete[] data;
         return 1;

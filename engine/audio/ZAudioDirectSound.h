@@ -31,6 +31,7 @@ public:
     int Init() override;
     void Update() override;
     void PauseAll(bool pause) override;
+    void RemoveSound(ZSoundResource* resource) override;
     int ReleaseVoice(ZSoundResource* resource) override;
     ZSound* PlaySoundResource(ZSoundResource* resource, bool loop) override;
     int QueueRequest(ZSoundResource* resource, bool now) override;

@@ -4,38 +4,14 @@
 #include <climits>
 
 #include "engine/fs/ZFile.h"
-#include "engine/fs/ZFileSystem.h"
-#include "engine/fs/ZMountTable.h"
-
-IFile* OpenEngineFile(const char* name, uint32_t flags)
-{
-    if (!name || !*name)
-        return nullptr;
-    IFile* file = nullptr;
-    if (ZFileSystem* fileSystem = ZFileSystem::GetInstance())
-        file = fileSystem->Open(name, flags);
-    else
-    {
-        std::string resolved;
-        ResolveMountPath(ZFileSystem::GetCurrentMountTable(), resolved, name);
-        file = new ZFile(resolved, flags);
-    }
-    if (file && file->Open() != 0)
-    {
-        delete file;
-        file = nullptr;
-    }
-    return file;
-}
 
 namespace
 {
 constexpr int kMaxInvalidCalls = 26;
 } // namespace
 
-ZOggVorbisStream::ZOggVorbisStream(const char* name) : m_seekable(false), m_name(name ? name : "")
+ZOggVorbisStream::ZOggVorbisStream(const char* name) : m_seekable(false), m_path(name ? name : "")
 {
-    ResolveMountPath(ZFileSystem::GetCurrentMountTable(), m_fileName, m_name.c_str());
     Open();
 }
 
@@ -47,12 +23,7 @@ ZOggVorbisStream::ZOggVorbisStream(IFile* file) : m_file(file), m_seekable(true)
 ZOggVorbisStream::~ZOggVorbisStream()
 {
     CloseDecoder();
-    if (!m_callerFile)
-    {
-        if (m_file && m_file->IsOpen())
-            m_file->Close();
-        delete m_file;
-    }
+    // A file opened by name goes with the path.
     m_file = nullptr;
 }
 
@@ -69,24 +40,21 @@ void ZOggVorbisStream::CloseDecoder()
 int ZOggVorbisStream::Open()
 {
     CloseDecoder();
-    if (!m_file)
+    if (!m_callerFile)
     {
-        if (m_callerFile)
+        // Our own file streams forward only (a zip member inflates straight into the decoder's
+        // buffer), so opening again is also how it rewinds.
+        m_file = nullptr;
+        if (m_path.Open() != 0)
             return 1;
-        // Our own file streams forward only, so a rewind reopens it.
-        m_file = OpenEngineFile(m_name.c_str(), FILE_READ | FILE_STREAMED);
-        if (!m_file)
-            return 1;
+        m_file = m_path.GetFile();
+        m_file->SetFlags(m_file->GetFlags() | FILE_STREAMED);
     }
+    else if (!m_file)
+        return 1;
     else if (m_file->IsOpen())
     {
-        if (m_file->GetFlags() & FILE_STREAMED)
-        {
-            m_file->Close();
-            if (m_file->Open() != 0)
-                return 1;
-        }
-        else if (m_file->Seek(0, SEEK_FROM_START) != 0)
+        if (m_file->Seek(0, SEEK_FROM_START) != 0)
             return 1;
     }
     else if (m_file->Open() != 0)
@@ -97,7 +65,10 @@ int ZOggVorbisStream::Open()
     {
         // vorbisfile leaves the file to us when it fails.
         if (!m_callerFile)
-            m_file->Close();
+        {
+            m_path.Close();
+            m_file = nullptr;
+        }
         return 1;
     }
     m_decoderOpen = true;

@@ -8,12 +8,9 @@
 #include <vorbis/vorbisfile.h>
 
 #include "engine/fs/ZStream.h"
+#include "engine/resource/ZResourcePath.h"
 
 class IFile;
-
-// Opens `name` (a mount name or a plain path) through the engine's file system: a file opened
-// and owned by the caller, or null.
-IFile* OpenEngineFile(const char* name, uint32_t flags);
 
 class ZOggVorbisStream : public ZStream
 {
@@ -45,7 +42,7 @@ public:
     // Bytes of the whole decoded stream; -1 when the decoder cannot tell.
     int64_t GetTotalPcmSize() const { return m_totalPcmSize; }
     // The resolved name of a file opened by name ("" for a caller's file).
-    const std::string& GetFileName() const { return m_fileName; }
+    const std::string& GetFileName() const { return m_path.GetResolvedPath(); }
     IFile* GetFile() const { return m_file; }
 
 private:
@@ -63,8 +60,7 @@ private:
     vorbis_comment* m_comment = nullptr;
     bool m_seekable = true;
     bool m_callerFile = false;
-    std::string m_name;     // as given
-    std::string m_fileName; // resolved
+    ZResourcePath m_path; // of a file opened by name
     int64_t m_totalPcmSize = -1;
     uint32_t m_bytesPerSample = 2;
 };

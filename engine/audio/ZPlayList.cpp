@@ -38,9 +38,61 @@ void WriteValueAttributes(const ZPlayListTrack& track, ISaveVisitor& visitor)
 
 namespace
 {
+constexpr ZNameId kAttrTrack{"track"};
+
 // Handed to a play list's "track" key, which copies it.
 ZSerializer<ZPlayListTrack> s_trackSerializer("playlisttrack");
+ZSerializerRTTI<ZPlayList> s_playListSerializer;
 } // namespace
+
+ZPlayList::ZPlayList()
+{
+    SetFlags(kResourceManaged);
+}
+
+void ZPlayList::Rename(const char* name)
+{
+    SetName(name);
+    SetListName(name);
+}
+
+bool ZPlayList::SetProperty(uint32_t id, const char* name, const char* value)
+{
+    (void)name;
+    if (!value)
+        return false;
+    if (id == ZAttr::Name.Value())
+    {
+        Rename(value);
+        return true;
+    }
+    if (id == kAttrTrack.Value())
+    {
+        const ZPlayListTrack* track = SerializedChild<ZPlayListTrack>(value);
+        AddTrack(track->GetName().c_str(), track->GetType());
+        return true;
+    }
+    return false;
+}
+
+void ZPlayList::SaveAttributes(ISaveVisitor* visitor)
+{
+    if (visitor && HasName())
+        visitor->Attribute("name", ZResource::GetName());
+}
+
+void ZPlayList::SaveChildren(ISaveVisitor* visitor)
+{
+    if (!visitor)
+        return;
+    for (const ZPlayListTrack& track : m_tracks)
+    {
+        visitor->BeginElement("track", "playlisttrack");
+        WriteValueAttributes(track, *visitor);
+        visitor->CloseStartTag();
+        visitor->EndElement("track", "playlisttrack");
+    }
+}
 
 void ZPlayListData::AddTrack(const char* name, uint32_t type)
 {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "engine/core/ZNameId.h"
+#include "engine/resource/ZResource.h"
 
 class ISaveVisitor;
 
@@ -70,8 +71,24 @@ protected:
     uint32_t m_listId = ZNameId::kNone;
 };
 
-class ZPlayList : public ZPlayListData
+// A named play list resource; scenes declare it as a "playlist" element with "track" children.
+class ZPlayList : public ZResourceType<ZPlayList>, public ZPlayListData
 {
+    QV_TYPE_RECORD(ZPlayList, &ZResource::kTypeRecord)
+
 public:
-    ZPlayList() = default;
+    ZPlayList();
+
+    // The resource name and the list's identity together.
+    void Rename(const char* name);
+
+    int LoadSync() override { return 0; }
+    int UnloadData() override { return 0; }
+    int64_t GetMemorySize() const override { return 0; }
+
+    // Scene attributes: "name", and "track" with a play-list track handed over, which is copied.
+    bool SetProperty(uint32_t id, const char* name, const char* value);
+    void SaveAttributes(ISaveVisitor* visitor);
+    void SaveChildren(ISaveVisitor* visitor);
+    void OnLoaded() {}
 };

@@ -1,18 +1,38 @@
 #include "engine/audio/ZSound.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstdio>
 
-#include "engine/audio/ZOggVorbisStream.h"
+#include "engine/core/ZMath.h"
+#include "engine/core/ZSerializer.h"
+#include "engine/core/ZUtil.h"
 #include "engine/fs/ZFile.h"
+#include "engine/resource/ZResourceManager.h"
 
-ZSoundResource::ZSoundResource(const char* name) : m_name(name ? name : "") {}
+namespace
+{
+constexpr ZNameId kAttrLooping{"looping"};
+constexpr ZNameId kAttrGain{"gain"};
+constexpr ZNameId kAttrPan{"pan"};
+
+ZSerializerRTTI<ZSound> s_soundSerializer;
+} // namespace
+
+ZSoundResource::ZSoundResource(const char* name) : m_path(name ? name : "")
+{
+    SetFlags(kResourceAsync | kResourceFileBacked | kResourcePostLoad);
+    SetName(name);
+}
 
 ZSoundResource::~ZSoundResource()
 {
-    if (g_audio && (m_flags & kHasVoice))
-        g_audio->ReleaseVoice(this);
     if (g_audio)
+    {
+        if (m_voiceIndex != -1)
+            g_audio->ReleaseVoice(this);
         g_audio->RemoveSound(this);
+    }
     CloseSource();
     FreeData();
 }
@@ -29,6 +49,8 @@ int ZSoundResource::LoadData()
 
 int ZSoundResource::UnloadData()
 {
+    // Decoded data that never reached a voice goes too.
+    FreeData();
     return g_audio ? g_audio->ReleaseVoice(this) : 1;
 }
 
@@ -37,53 +59,38 @@ int ZSoundResource::PostLoad(bool now)
     return g_audio ? g_audio->QueueRequest(this, now) : 1;
 }
 
-int ZSoundResource::Load()
+int ZSoundResource::GetCost()
 {
-    if (m_flags & kLoaded)
-        return 0;
-    // The file is opened around the decode, as the loader thread does it.
-    OpenSource();
-    const int result = LoadData();
-    CloseSource();
-    if (result != 0)
-    {
-        m_flags &= uint16_t(~kLoaded);
-        return 1;
-    }
-    m_flags |= kLoaded;
-    PostLoad(true);
-    return 0;
+    return std::max(GetFileSize(), 0);
 }
 
 int ZSoundResource::OpenSource()
 {
-    if (m_file && m_file->IsOpen())
+    if (m_path.IsOpen())
         return 0;
-    delete m_file;
-    m_file = OpenEngineFile(m_name.c_str(), FILE_READ);
-    return m_file ? 0 : 1;
+    return m_path.Open();
 }
 
 int ZSoundResource::CloseSource()
 {
-    if (!m_file)
+    if (!m_path.IsOpen())
+    {
+        m_path.Close();
         return 0;
-    const int result = m_file->IsOpen() ? m_file->Close() : 0;
-    delete m_file;
-    m_file = nullptr;
-    return result;
+    }
+    return m_path.Close();
 }
 
 int32_t ZSoundResource::GetFileSize()
 {
     if (m_fileSizeKnown)
         return m_fileSize;
-    const bool wasOpen = m_file && m_file->IsOpen();
-    if (!wasOpen && OpenSource() != 0)
+    // A copy of the path, so that the loader's open file is never touched from here.
+    ZResourcePath path(m_path);
+    if (path.Open() != 0)
         return -1;
-    const int64_t size = m_file->GetSize();
-    if (!wasOpen)
-        CloseSource();
+    const int64_t size = path.GetFile()->GetSize();
+    path.Close();
     m_fileSize = size < 0 || size > INT32_MAX ? -1 : int32_t(size);
     m_fileSizeKnown = m_fileSize >= 0;
     return m_fileSize;
@@ -109,6 +116,7 @@ void ZSoundResource::FreeData()
 
 ZSound::ZSound(ZSoundResource* resource) : m_handle(new SVoiceHandle()), m_resource(resource)
 {
+    SetFlags(kResourceManaged);
     m_handle->owner = this;
 }
 
@@ -120,9 +128,28 @@ ZSound::~ZSound()
     delete m_handle;
 }
 
+ZSound* ZSound::Create(ZSoundResource* resource)
+{
+    ZSound* sound = new ZSound(resource);
+    sound->AddRef();
+    ZResourceManager* manager = ZResourceManager::GetInstance();
+    if (resource && manager && manager->GetLoadMode() == 1)
+        resource->Load(true);
+    return sound;
+}
+
+ZSound* ZSound::CreateEquipSound()
+{
+    static const char* const kName = "audio:inventory_equip.ogg";
+    ZSoundResource* resource = ZSoundResource::Find(kName);
+    if (!resource)
+        resource = ZSoundResource::Get(kName);
+    return Create(resource);
+}
+
 const char* ZSound::GetName() const
 {
-    return m_resource ? m_resource->GetName() : "Sound";
+    return HasName() ? ZResource::GetName() : "Sound";
 }
 
 bool ZSound::Play()
@@ -173,4 +200,55 @@ void ZSound::SetFrequency(float factor)
 int32_t ZSound::GetDataSize() const
 {
     return m_resource ? m_resource->GetDataSize() : 0;
+}
+
+bool ZSound::SetProperty(uint32_t id, const char* name, const char* value)
+{
+    (void)name;
+    if (!value)
+        return false;
+    if (id == ZAttr::Name.Value())
+    {
+        SetName(value);
+        return true;
+    }
+    if (id == ZAttr::Path.Value())
+    {
+        ZSoundResource* resource = ZSoundResource::Get(value);
+        resource->Load(true);
+        m_resource = resource;
+        return true;
+    }
+    if (id == kAttrLooping.Value())
+    {
+        SetLooping(ParseBool(value));
+        return true;
+    }
+    if (id == kAttrGain.Value())
+    {
+        SetVolume(ParseFloatWithPi(value));
+        return true;
+    }
+    if (id == kAttrPan.Value())
+    {
+        SetPan(ParseFloatWithPi(value));
+        return true;
+    }
+    return false;
+}
+
+void ZSound::SaveAttributes(ISaveVisitor* visitor)
+{
+    if (!visitor)
+        return;
+    if (HasName())
+        visitor->Attribute("name", ZResource::GetName());
+    if (m_resource)
+        visitor->Attribute("path", m_resource->GetName());
+    visitor->Attribute("looping", m_looping ? "true" : "false");
+    char text[32];
+    std::snprintf(text, sizeof(text), "%f", double(m_volume));
+    visitor->Attribute("gain", text);
+    std::snprintf(text, sizeof(text), "%f", double(m_pan));
+    visitor->Attribute("pan", text);
 }

@@ -1,60 +1,51 @@
 #pragma once
 // Sound effects. A ZSoundResource is the decoded data of one sound file (16-bit PCM, rate,
 // channels) and the voice slot the device layer gives it; a ZSound is one playable use of such a
-// resource with its own voice, looping flag, volume, frequency factor and pan.
+// resource with its own voice, looping flag, volume, frequency factor and pan. Scenes declare
+// sounds as "sound" elements; the game finds them by name.
 #include <cstdint>
 #include <string>
 
 #include "engine/audio/IAudio.h"
-#include "engine/core/ZEntity.h"
+#include "engine/resource/ZResource.h"
+#include "engine/resource/ZResourcePath.h"
 
-class IFile;
+class ISaveVisitor;
 
-class ZSoundResource : public ZEntity
+class ZSoundResource : public ZResourceType<ZSoundResource>
 {
-    QV_TYPE_RECORD(ZSoundResource, &ZEntity::kTypeRecord)
+    QV_TYPE_RECORD(ZSoundResource, &ZResource::kTypeRecord)
 
 public:
-    // Resource flag bits used by the audio layers.
-    enum : uint16_t
-    {
-        kLoaded = 0x1,
-        kNeverUnload = 0x40,
-        kQueued = 0x80,
-        kHasVoice = 0x800,
-    };
+    // kResourceDataReady means the sound holds a voice.
+    static constexpr uint16_t kHasVoice = kResourceDataReady;
 
+    // Named after its file ("audio:pop.ogg"); decoded on the loader thread, uploaded on the main
+    // thread.
     explicit ZSoundResource(const char* name);
     ~ZSoundResource() override;
-    ZSoundResource(const ZSoundResource&) = delete;
-    ZSoundResource& operator=(const ZSoundResource&) = delete;
 
     // A new resource for the file name.
     static ZSoundResource* Get(const char* name);
 
-    // The resource name: the file name as given.
-    const char* GetName() const override { return m_name.c_str(); }
+    // Decoding through the audio object (loader thread); giving the voice back; the upload into
+    // a voice once decoded. Each fails (1) without an audio object.
+    int LoadData() override;
+    int LoadSync() override { return 0; }
+    int UnloadData() override;
+    int PostLoad(bool now) override;
+    int64_t GetMemorySize() const override { return m_data ? m_dataSize : 0; }
+    int GetCost() override;
 
-    // Resource operations: decoding through the audio object, giving the voice back, and the
-    // upload into a voice once decoded. Each fails (1) without an audio object.
-    int LoadData();
-    int UnloadData();
-    int PostLoad(bool now);
-    // Loads at once: decode, then upload.
-    int Load();
-
-    // The file stream: opened unless open (0 on success); closed and deleted (0 when none was
-    // open).
-    int OpenSource();
-    int CloseSource();
-    IFile* GetSourceFile() const { return m_file; }
+    // The file: opened unless open; closed (0 when none was open).
+    int OpenSource() override;
+    int CloseSource() override;
+    IFile* GetSourceFile() override { return m_path.GetFile(); }
     // Bytes of the file, opening it for the query when needed; -1 when it cannot be opened.
     int32_t GetFileSize();
+    const ZResourcePath& GetPath() const { return m_path; }
 
-    uint16_t GetFlags() const { return m_flags; }
-    void SetFlags(uint16_t flags) { m_flags = flags; }
-    bool HasFlags(uint16_t flags) const { return (m_flags & flags) != 0; }
-
+    bool HasFlags(uint16_t mask) const { return TestFlags(mask); }
     int32_t GetVoiceIndex() const { return m_voiceIndex; }
     void SetVoiceIndex(int32_t index) { m_voiceIndex = index; }
     uint32_t GetSampleRate() const { return m_sampleRate; }
@@ -69,9 +60,7 @@ public:
     void FreeData();
 
 private:
-    std::string m_name;
-    IFile* m_file = nullptr;
-    uint16_t m_flags = 0x700;
+    ZResourcePath m_path;
     int32_t m_voiceIndex = -1;
     uint32_t m_sampleRate = 0xFFFFFFFFu;
     uint8_t m_channels = 255;
@@ -82,17 +71,22 @@ private:
     bool m_fileSizeKnown = false;
 };
 
-class ZSound : public ZEntity
+class ZSound : public ZMetaResourceType<ZSound>
 {
-    QV_TYPE_RECORD(ZSound, &ZEntity::kTypeRecord)
+    QV_TYPE_RECORD(ZSound, &ZResource::kTypeRecord)
 
 public:
     explicit ZSound(ZSoundResource* resource = nullptr);
     ~ZSound() override;
-    ZSound(const ZSound&) = delete;
-    ZSound& operator=(const ZSound&) = delete;
 
-    // The resource name, or "Sound" without a resource.
+    // A new sound for the resource with one reference taken; in the resource manager's immediate
+    // mode the resource is loaded at once (its upload
+    // into a voice follows in the frame step).
+    static ZSound* Create(ZSoundResource* resource);
+    // A new sound of "audio:inventory_equip.ogg", whose resource is found by name or made.
+    static ZSound* CreateEquipSound();
+
+    // Its name, or "Sound" when it has none.
     const char* GetName() const override;
 
     // Plays on the sound's voice; false without an audio object.
@@ -121,6 +115,17 @@ public:
     float GetVolume() const { return m_volumeBase * m_volume; }
     ZSound* GetFollowUp() const { return m_followUp; }
     void SetFollowUp(ZSound* sound) { m_followUp = sound; }
+
+    // Resource operations: a sound holds nothing of its own to load.
+    int LoadSync() override { return 0; }
+    int UnloadData() override { return 0; }
+    int64_t GetMemorySize() const override { return 0; }
+
+    // Scene attributes: "name", "path", "looping", "gain", "pan".
+    bool SetProperty(uint32_t id, const char* name, const char* value);
+    void SaveAttributes(ISaveVisitor* visitor);
+    void SaveChildren(ISaveVisitor* visitor) { (void)visitor; }
+    void OnLoaded() {}
 
 private:
     SVoiceHandle* m_handle;

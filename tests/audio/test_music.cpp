@@ -25,12 +25,10 @@ protected:
         ManualAudioTest::SetUp();
         // Full music volume, so that the ring's samples reach the output unchanged.
         g_audioVolumeMusic.SetValue(1.0f);
-        first = folder.File("first.ogg");
-        second = folder.File("second.ogg");
-        WriteFile(first, EncodeOgg(Sine(44100 * 5 / 2, 2, 44100, 10000.0, 330.0, 440.0), 2, 44100));
-        WriteFile(second, EncodeOgg(Sine(44100 * 3 / 2, 2, 44100, 8000.0, 550.0, 220.0), 2, 44100));
-        firstPcm = DecodeOggReference(first);
-        secondPcm = DecodeOggReference(second);
+        first = Put("first.ogg", EncodeOgg(Sine(44100 * 5 / 2, 2, 44100, 10000.0, 330.0, 440.0), 2, 44100));
+        second = Put("second.ogg", EncodeOgg(Sine(44100 * 3 / 2, 2, 44100, 8000.0, 550.0, 220.0), 2, 44100));
+        firstPcm = DecodeOggReference(folder.File("first.ogg"));
+        secondPcm = DecodeOggReference(folder.File("second.ogg"));
     }
 
     // Lets the music thread take two steps, so that it has seen everything rendered so far.
@@ -123,12 +121,11 @@ TEST_F(Music, OneShotListEndsInSilenceAndStops)
 
 TEST_F(Music, BrokenTracksAreSkipped)
 {
-    const std::string broken = folder.File("broken.ogg");
-    WriteFile(broken, std::vector<uint8_t>(50, 'x'));
+    const std::string broken = Put("broken.ogg", std::vector<uint8_t>(50, 'x'));
     ZPlayList list;
     list.AddTrack(broken.c_str(), ZPlayListTrack::kStays);
     list.AddTrack(second.c_str(), ZPlayListTrack::kStays);
-    list.AddTrack(folder.File("absent.ogg").c_str(), ZPlayListTrack::kStays);
+    list.AddTrack("audio:absent.ogg", ZPlayListTrack::kStays);
     audio->PlayPlayList(&list);
     const std::vector<int16_t> out = Play(3.5);
     EXPECT_EQ(FirstDifference(out, Concat({&secondPcm}, out.size())), size_t(-1));
@@ -136,8 +133,7 @@ TEST_F(Music, BrokenTracksAreSkipped)
 
 TEST_F(Music, ListOfOnlyBrokenTracksPlaysSilence)
 {
-    const std::string broken = folder.File("broken.ogg");
-    WriteFile(broken, std::vector<uint8_t>(50, 'x'));
+    const std::string broken = Put("broken.ogg", std::vector<uint8_t>(50, 'x'));
     ZPlayList list;
     list.AddTrack(broken.c_str(), ZPlayListTrack::kStays);
     audio->PlayPlayList(&list);
@@ -162,9 +158,8 @@ TEST_F(Music, PlayMusicRewindsTheSameFileAndNoMusicKeepsWhatPlays)
 
 TEST_F(Music, MonoMusicGetsAOneChannelRing)
 {
-    const std::string mono = folder.File("mono.ogg");
-    WriteFile(mono, EncodeOgg(Sine(44100, 1, 44100), 1, 44100));
-    const std::vector<int16_t> pcm = DecodeOggReference(mono);
+    const std::string mono = Put("mono.ogg", EncodeOgg(Sine(44100, 1, 44100), 1, 44100));
+    const std::vector<int16_t> pcm = DecodeOggReference(folder.File("mono.ogg"));
     audio->PlayMusic(mono.c_str());
     EXPECT_EQ(audio->GetMusicChannels(), 1);
     ZSoundFormat format;
@@ -257,8 +252,9 @@ TEST_F(Music, ThreadStopsAndIsJoinedAtShutdown)
     EXPECT_NE(stat(task.c_str(), &st), 0) << "the music thread still exists";
 }
 
-TEST(SilentAudio, EverythingIsHarmless)
+TEST_F(AudioFilesTest, SilentAudioIsHarmless)
 {
+    const std::string click = Put("click.wav", MakeWav(SamplesToBytes(Sine(100, 2, 44100)), 2, 44100));
     ZAudioNullSound audio;
     EXPECT_EQ(g_audio, &audio);
     EXPECT_EQ(audio.Init(), 0);
@@ -269,8 +265,9 @@ TEST(SilentAudio, EverythingIsHarmless)
     audio.PauseAll(true);
     audio.PauseAll(false);
     EXPECT_FALSE(audio.IsMusicOn());
-    ZSoundResource resource("audio:absent.ogg");
-    EXPECT_EQ(resource.Load(), 0) << "sounds count as loaded without data";
+    ZSoundResource resource(click.c_str());
+    EXPECT_EQ(resource.Load(true), 0) << "sounds count as loaded without data";
+    EXPECT_EQ(resource.GetData(), nullptr);
     ZSound sound(&resource);
     EXPECT_FALSE(sound.Play());
     EXPECT_FALSE(sound.IsPlaying());

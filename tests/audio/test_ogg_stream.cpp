@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "AudioTestSupport.h"
+#include "AudioFixture.h"
 #include "engine/audio/ZOggVorbisStream.h"
 #include "engine/fs/ZFile.h"
 
@@ -14,13 +14,14 @@ using namespace audiotest;
 
 namespace
 {
-class OggStream : public ::testing::Test
+class OggStream : public AudioFilesTest
 {
 protected:
     void SetUp() override
     {
+        AudioFilesTest::SetUp();
+        name = Put("tone.ogg", EncodeOgg(Sine(44100, 2, 44100), 2, 44100));
         path = folder.File("tone.ogg");
-        WriteFile(path, EncodeOgg(Sine(44100, 2, 44100), 2, 44100));
         reference = DecodeOggReference(path);
         ASSERT_FALSE(reference.empty());
     }
@@ -40,7 +41,7 @@ protected:
         return out;
     }
 
-    TempFolder folder;
+    std::string name;
     std::string path;
     std::vector<int16_t> reference;
 };
@@ -65,7 +66,7 @@ TEST_F(OggStream, CallerFileDecodesAsVorbisfileDoes)
 
 TEST_F(OggStream, ByNameStreamsForwardAndRewindsByReopening)
 {
-    ZOggVorbisStream stream(path.c_str());
+    ZOggVorbisStream stream(name.c_str());
     ASSERT_TRUE(stream.IsDecoderOpen());
     EXPECT_FALSE(stream.IsSeekable());
     EXPECT_EQ(stream.GetFileName(), path);
@@ -101,9 +102,9 @@ TEST_F(OggStream, BrokenOrTruncatedFilesFailCleanly)
     for (const Case& c : cases)
     {
         SCOPED_TRACE(c.what);
+        const std::string brokenName = Put("broken.ogg", c.bytes);
         const std::string broken = folder.File("broken.ogg");
-        WriteFile(broken, c.bytes);
-        ZOggVorbisStream byName(broken.c_str());
+        ZOggVorbisStream byName(brokenName.c_str());
         EXPECT_FALSE(byName.IsDecoderOpen());
         char buffer[256];
         EXPECT_EQ(byName.Read(buffer, sizeof(buffer)), 0u);
@@ -119,9 +120,9 @@ TEST_F(OggStream, BrokenOrTruncatedFilesFailCleanly)
     WriteFile(longer, EncodeOgg(Sine(44100 * 6, 2, 44100), 2, 44100));
     const std::vector<int16_t> full = DecodeOggReference(longer);
     const std::vector<uint8_t> bytes = ReadFile(longer);
-    const std::string cut = folder.File("cut.ogg");
-    WriteFile(cut,
-              std::vector<uint8_t>(bytes.begin(), bytes.begin() + std::ptrdiff_t(bytes.size() * 6 / 10)));
+    const std::string cut =
+        Put("cut.ogg",
+            std::vector<uint8_t>(bytes.begin(), bytes.begin() + std::ptrdiff_t(bytes.size() * 6 / 10)));
     ZOggVorbisStream stream(cut.c_str());
     ASSERT_TRUE(stream.IsDecoderOpen());
     const std::vector<int16_t> decoded = ReadAll(stream, 4096);
@@ -132,7 +133,7 @@ TEST_F(OggStream, BrokenOrTruncatedFilesFailCleanly)
 
 TEST_F(OggStream, MissingFileGivesNoStream)
 {
-    ZOggVorbisStream stream(folder.File("absent.ogg").c_str());
+    ZOggVorbisStream stream("audio:absent.ogg");
     EXPECT_FALSE(stream.IsDecoderOpen());
     EXPECT_EQ(stream.Open(), 1);
 }

@@ -67,39 +67,18 @@ protected:
     {
         ManualAudioTest::SetUp();
         samples = Sine(4410, 2, 44100);
-        wavPath = folder.File("click.wav");
-        WriteFile(wavPath, MakeWav(SamplesToBytes(samples), 2, 44100));
-        oggPath = folder.File("chime.ogg");
-        WriteFile(oggPath, EncodeOgg(Sine(6000, 2, 44100, 9000.0, 523.0, 784.0), 2, 44100));
-        oggSamples = DecodeOggReference(oggPath);
+        wavPath = Put("click.wav", MakeWav(SamplesToBytes(samples), 2, 44100));
+        oggPath = Put("chime.ogg", EncodeOgg(Sine(6000, 2, 44100, 9000.0, 523.0, 784.0), 2, 44100));
+        oggSamples = DecodeOggReference(folder.File("chime.ogg"));
     }
 
-    // A loaded, uploaded resource, owned by the test.
-    ZSoundResource* Load(const std::string& path)
-    {
-        resources.push_back(std::make_unique<ZSoundResource>(path.c_str()));
-        ZSoundResource* r = resources.back().get();
-        EXPECT_EQ(r->Load(), 0) << path;
-        return r;
-    }
-    ZSound* NewSound(ZSoundResource* resource)
-    {
-        sounds.push_back(std::make_unique<ZSound>(resource));
-        return sounds.back().get();
-    }
-    void TearDown() override
-    {
-        sounds.clear();
-        resources.clear();
-        ManualAudioTest::TearDown();
-    }
+    // A sound the resource manager deletes with its group.
+    ZSound* NewSound(ZSoundResource* resource) { return new ZSound(resource); }
 
     std::vector<int16_t> samples;
     std::vector<int16_t> oggSamples;
     std::string wavPath;
     std::string oggPath;
-    std::vector<std::unique_ptr<ZSoundResource>> resources;
-    std::vector<std::unique_ptr<ZSound>> sounds;
 };
 } // namespace
 
@@ -218,7 +197,7 @@ TEST_F(Voices, FollowUpStartsWhenTheVoiceEnds)
     EXPECT_FALSE(first->IsPlaying());
     // A sound that goes away leaves no handle behind in the playing list.
     first->Play();
-    sounds.erase(sounds.begin());
+    delete first;
     EXPECT_EQ(next->GetFollowUp(), nullptr);
     Render(5000);
     audio->Update();
@@ -227,8 +206,7 @@ TEST_F(Voices, FollowUpStartsWhenTheVoiceEnds)
 
 TEST_F(Voices, SlotsAreHandedOutInOrderAndReused)
 {
-    const std::string tiny = folder.File("tiny.wav");
-    WriteFile(tiny, MakeWav(SamplesToBytes(Sine(8, 1, 22050)), 1, 22050));
+    const std::string tiny = Put("tiny.wav", MakeWav(SamplesToBytes(Sine(8, 1, 22050)), 1, 22050));
     ZSoundResource* a = Load(tiny);
     ZSoundResource* b = Load(tiny);
     ZSoundResource* c = Load(tiny);
@@ -241,9 +219,9 @@ TEST_F(Voices, SlotsAreHandedOutInOrderAndReused)
     while (audio->GetVoicesInUse() < ZAudioDirectSound::kVoiceSlots)
         Load(tiny);
     // The 257th gets no voice, its data is freed and it plays nothing.
-    resources.push_back(std::make_unique<ZSoundResource>(tiny.c_str()));
-    ZSoundResource* extra = resources.back().get();
-    extra->Load();
+    ZSoundResource* extra = ZSoundResource::Get(tiny.c_str());
+    extra->Load(true);
+    EXPECT_EQ(audio->DrainRequests(1e9), 1);
     EXPECT_EQ(extra->GetVoiceIndex(), -1);
     EXPECT_FALSE(extra->HasFlags(ZSoundResource::kHasVoice));
     EXPECT_EQ(extra->GetData(), nullptr);
@@ -260,8 +238,7 @@ TEST_F(Voices, QueuedUploadsRunInTheFrameStep)
     std::vector<ZSoundResource*> queued;
     for (int i = 0; i < 3; ++i)
     {
-        resources.push_back(std::make_unique<ZSoundResource>(wavPath.c_str()));
-        ZSoundResource* r = resources.back().get();
+        ZSoundResource* r = ZSoundResource::Get(wavPath.c_str());
         r->OpenSource();
         ASSERT_EQ(r->LoadData(), 0);
         r->CloseSource();
@@ -338,7 +315,7 @@ TEST_F(Voices, BadFilesAreRefused)
     std::vector<uint8_t> hugeSize = good;
     hugeSize[40] = hugeSize[41] = hugeSize[42] = 0xFF;
     hugeSize[43] = 0x7F;
-    const std::vector<uint8_t> oggBytes = ReadFile(oggPath);
+    const std::vector<uint8_t> oggBytes = ReadFile(folder.File("chime.ogg"));
     struct Case
     {
         const char* name;
@@ -363,19 +340,17 @@ TEST_F(Voices, BadFilesAreRefused)
     for (const Case& c : cases)
     {
         SCOPED_TRACE(c.name);
-        const std::string path = folder.File(c.name);
-        WriteFile(path, c.bytes);
+        const std::string path = Put(c.name, c.bytes);
         ZSoundResource resource(path.c_str());
-        EXPECT_EQ(resource.Load(), 1);
-        EXPECT_FALSE(resource.HasFlags(ZSoundResource::kLoaded | ZSoundResource::kHasVoice));
+        EXPECT_EQ(resource.Load(true), 1);
+        EXPECT_FALSE(resource.HasFlags(kResourceLoaded | ZSoundResource::kHasVoice));
         EXPECT_EQ(resource.GetData(), nullptr);
     }
     EXPECT_EQ(audio->GetVoicesInUse(), 0u);
     // The extension is matched without case.
-    const std::string upper = folder.File("LOUD.WAV");
-    WriteFile(upper, good);
-    ZSoundResource resource(upper.c_str());
-    EXPECT_EQ(resource.Load(), 0);
-    ZSoundResource missing(folder.File("absent.wav").c_str());
-    EXPECT_EQ(missing.Load(), 1);
+    Put("loud.wav", good);
+    ZSoundResource resource("audio:LOUD.WAV");
+    EXPECT_EQ(resource.Load(true), 0);
+    ZSoundResource missing("audio:absent.wav");
+    EXPECT_EQ(missing.Load(true), 1);
 }
