@@ -107,11 +107,11 @@ protected:
     // the thread's step runs layer code.
     void StopMusicThread();
 
-    // Read by the music thread.
+    // Flags read by both threads; changed under the audio lock where the music state moves.
     std::atomic<bool> m_initialised{false};
-    bool m_musicOn = false;
+    std::atomic<bool> m_musicOn{false};
     std::unique_ptr<ZOggVorbisStream> m_stream;
-    bool m_paused = false;
+    std::atomic<bool> m_paused{false};
     ZPlayListData m_playList;
     ZCriticalSection m_lock;
     ZAudioThread m_thread;

@@ -28,7 +28,7 @@ protected:
     void SetUp() override
     {
         ResetSettings();
-        table.AddMount("audio", folder.Path().c_str());
+        table.AddMount("audio", AudioFolder().c_str());
         fileSystem = std::make_unique<ZFileSystem>(&table);
         ZResourceManager::GetInstance();
     }
@@ -38,6 +38,8 @@ protected:
         fileSystem.reset();
         ResetSettings();
     }
+    // The folder behind "audio:": a scratch folder unless a test reads the stored fixtures.
+    virtual std::string AudioFolder() const { return folder.Path(); }
     // Writes a file into the audio folder and gives its mount name.
     std::string Put(const char* file, const std::vector<uint8_t>& bytes)
     {
