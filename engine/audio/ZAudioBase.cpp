@@ -362,9 +362,13 @@ int ZAudioBase::SetMusicChannels(int channels)
 
 int ZAudioBase::Restart()
 {
+    const bool music = m_musicOn;
     if (Init() != 0)
         return 1;
     ReloadSounds(0);
+    // The new device has a new ring: the music that played goes on from its track's start.
+    if (music)
+        StartMusic();
     return 0;
 }
 

@@ -103,6 +103,9 @@ void ZAudioDirectSound::ReleaseDevice()
         if (m_musicBuffer)
             m_musicBuffer->Release();
         m_musicBuffer = nullptr;
+        // The ring is gone, so a restarted device starts the music afresh.
+        m_musicOn = false;
+        m_musicDraining = false;
         m_device.reset();
     }
     m_initialised = false;

@@ -136,4 +136,12 @@ TEST_F(SoundResources, RestartReloadsEverySound)
     EXPECT_FALSE(sound->Play());
     EXPECT_TRUE(sound->IsPlaying());
     EXPECT_NE(Render(100), std::vector<int16_t>(200, 0));
+    // Music that played before the restart plays on the new ring.
+    const std::string tune = Put("tune.ogg", EncodeOgg(Sine(44100, 2, 44100), 2, 44100));
+    audio->PlayMusic(tune.c_str());
+    ASSERT_EQ(audio->Restart(), 0);
+    EXPECT_TRUE(audio->IsMusicOn());
+    uint32_t status = 0;
+    audio->GetMusicBuffer()->GetStatus(&status);
+    EXPECT_TRUE(status & kSoundStatusPlaying);
 }
