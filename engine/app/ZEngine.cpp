@@ -26,6 +26,8 @@
 #include "engine/platform/ZPlatformSystem.h"
 #include "engine/render/IRender.h"
 #include "engine/resource/ZResourceManager.h"
+#include "engine/scene/ZCamera.h"
+#include "engine/scene/ZSceneTree.h"
 
 ZEngine* g_engine = nullptr;
 bool g_engineStartingUp = false;
@@ -33,26 +35,6 @@ bool g_engineStartingUp = false;
 namespace
 {
 float g_lowestFreeMemoryMB = 1e38f;
-}
-
-void ZCommandLine::Assign(int argc, const char* const* argv)
-{
-    std::memset(buffer, 0, sizeof(buffer));
-    count = 0;
-    size_t used = 0;
-    for (int i = 0; i < argc && count < kMaxWords; ++i)
-    {
-        if (!argv[i])
-            continue;
-        const size_t len = std::strlen(argv[i]);
-        if (used + len + 1 > sizeof(buffer))
-            break;
-        std::memcpy(buffer + used, argv[i], len);
-        words[count++] = buffer + used;
-        used += len + 1;
-    }
-    for (int i = count; i < kMaxWords; ++i)
-        words[i] = nullptr;
 }
 
 ZEngine::ZEngine()
@@ -63,10 +45,15 @@ ZEngine::ZEngine()
 ZEngine::~ZEngine()
 {
     m_flags |= kEngineShuttingDown | kEngineDestroying;
+    g_nodeListenersMuted = true;
     g_engineRenderWindow.RemoveListener(this);
     g_renderWidescreen.RemoveListener(this);
+    delete m_mainCamera;
+    m_mainCamera = nullptr;
     if (ZResourceManager* resources = ZResourceManager::PeekInstance())
         resources->RequestStop();
+    // From here released nodes are left to the scene tree's own destruction.
+    ZSceneTree::SetShutdownBegun(true);
     if (m_render)
         m_render->PrepareRelease();
 
@@ -87,6 +74,7 @@ ZEngine::~ZEngine()
     delete m_mainConfig;
     m_mainConfig = nullptr;
     delete ZFileSystem::GetInstance();
+    ZSceneTree::DestroyInstance();
     ZResourceManager::DestroyInstance();
     ZStringTable::DestroyInstance();
 
@@ -101,6 +89,10 @@ void ZEngine::CreateCoreObjects()
 {
     ZPropertyManager::GetInstance();
     ZSerializerBase::GetRegistry();
+    // A new engine's scene starts live again after an earlier engine's shutdown.
+    g_nodeListenersMuted = false;
+    ZSceneTree::SetShutdownBegun(false);
+    ZSceneTree::GetInstance();
     ZResourceManager::GetInstance();
     if (!g_frameTimer)
     {
@@ -128,7 +120,7 @@ void ZEngine::InitSession(const ZCommandLine& words) { (void)words; }
 int ZEngine::Init(const ZCommandLine& words)
 {
     // Setting words of the command line win over both configuration files.
-    ZPropertyManager::GetInstance()->ApplyCommandLine(words.words, words.count);
+    ZPropertyManager::GetInstance()->ApplyCommandLine(words.Words(), words.Count());
     ReadModuleSettings();
     LoadShaderDefs();
     m_windowSeen = g_engineRenderWindow.GetValue();
@@ -197,15 +189,27 @@ int ZEngine::CreateSubsystems()
     return CreatePhysics();
 }
 
-int ZEngine::PostInit() { return 0; }
+int ZEngine::PostInit()
+{
+    // The renderer's view takes the camera when views exist.
+    m_mainCamera = ZCamera::Create("maincamera", nullptr, true, false);
+    ZSceneTree::GetInstance()->AddChild(m_mainCamera);
+    m_mainCamera->SetPositionXYZ(0.0f, 100.0f, -500.0f);
+    m_mainCamera->SetPriority(100.0f);
+    return 0;
+}
 
 int ZEngine::StartScenePhases()
 {
     if (m_game)
         m_game->OnEngineStart();
+    ZSceneTree* tree = ZSceneTree::GetInstance();
     m_flags |= kEngineScenePhase1;
+    tree->EnterPhase1();
     m_flags = (m_flags & ~kEngineScenePhase1) | kEngineScenePhase2;
+    tree->EnterPhase2();
     m_flags = (m_flags & ~kEngineScenePhase2) | kEngineScenePhase3;
+    tree->EnterPhase3();
     return 0;
 }
 
@@ -287,7 +291,11 @@ void ZEngine::NotifyFrameListeners()
     ZEventProducer<ZFrameListener>::Deliver([](ZFrameListener* l) { l->OnFrame(); });
 }
 
-void ZEngine::UpdateScene() {}
+void ZEngine::UpdateScene()
+{
+    if (ZSceneTree* tree = ZSceneTree::PeekInstance())
+        tree->Update();
+}
 
 void ZEngine::UpdateGame()
 {

@@ -64,15 +64,15 @@ int ZEngineWintel::Init(const ZCommandLine& words) { return ZEngine::Init(words)
 
 int ZEngineWintel::ParseCommandLine(const ZCommandLine& words)
 {
-    for (int i = 0; i < words.count; ++i)
+    for (int i = 0; i < words.Count(); ++i)
     {
-        const char* word = words.words[i];
+        const char* word = words.Word(i);
         if (std::strcmp(word, "-ping") == 0)
             std::exit(0);
         if (std::strcmp(word, "-scene") == 0)
         {
-            if (i + 1 < words.count)
-                m_sceneFile = words.words[++i];
+            if (i + 1 < words.Count())
+                m_sceneFile = words.Word(++i);
         }
         else if (std::strcmp(word, "-export") == 0)
             return 1;
