@@ -39,26 +39,6 @@ namespace
 float g_lowestFreeMemoryMB = 1e38f;
 }
 
-void ZCommandLine::Assign(int argc, const char* const* argv)
-{
-    std::memset(buffer, 0, sizeof(buffer));
-    count = 0;
-    size_t used = 0;
-    for (int i = 0; i < argc && count < kMaxWords; ++i)
-    {
-        if (!argv[i])
-            continue;
-        const size_t len = std::strlen(argv[i]);
-        if (used + len + 1 > sizeof(buffer))
-            break;
-        std::memcpy(buffer + used, argv[i], len);
-        words[count++] = buffer + used;
-        used += len + 1;
-    }
-    for (int i = count; i < kMaxWords; ++i)
-        words[i] = nullptr;
-}
-
 ZEngine::ZEngine()
 {
     g_engine = this;
@@ -141,12 +121,42 @@ void ZEngine::CreateCoreObjects()
     RandomSeedByArray(kSeedKey);
 }
 
-void ZEngine::InitSession(const ZCommandLine& words) { (void)words; }
+void ZEngine::InitSession(const ZCommandLine& words)
+{
+    int32_t mode = ZInputRecorder::kOff;
+    for (int i = 0; i < words.Count() && mode == ZInputRecorder::kOff; ++i)
+    {
+        if (!words.Word(i))
+            continue;
+        if (std::strcmp(words.Word(i), "record") == 0)
+            mode = ZInputRecorder::kRecord;
+        else if (std::strcmp(words.Word(i), "play") == 0)
+            mode = ZInputRecorder::kPlay;
+    }
+    ZInputRecorder* recorder = ZInputRecorder::CreateInstance();
+    recorder->SetMode(mode);
+    if (mode == ZInputRecorder::kOff)
+    {
+        // A plain start touches no session file and makes no session folder.
+        recorder->Close();
+        return;
+    }
+    std::string path;
+    if (GetUserDataFolder(path, "sessions/", "session.dat") != 0)
+    {
+        std::fprintf(stderr, "Input %s: no user-data folder for the session file\n",
+                     mode == ZInputRecorder::kRecord ? "recording" : "playback");
+        recorder->SetMode(ZInputRecorder::kOff);
+        recorder->Close();
+        return;
+    }
+    recorder->Open(path.c_str());
+}
 
 int ZEngine::Init(const ZCommandLine& words)
 {
     // Setting words of the command line win over both configuration files.
-    ZPropertyManager::GetInstance()->ApplyCommandLine(words.words, words.count);
+    ZPropertyManager::GetInstance()->ApplyCommandLine(words.Words(), words.Count());
     ReadModuleSettings();
     LoadShaderDefs();
     m_windowSeen = g_engineRenderWindow.GetValue();

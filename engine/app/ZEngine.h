@@ -9,6 +9,7 @@
 #include "engine/core/ZEventProducer.h"
 #include "engine/core/ZProperty.h"
 #include "engine/core/ZSingleton.h"
+#include "engine/core/ZUtil.h"
 
 class IRender;
 class IAudio;
@@ -24,19 +25,6 @@ class ZFrameListener
 public:
     virtual ~ZFrameListener() = default;
     virtual void OnFrame() {}
-};
-
-// The command line as the engine keeps it: at most 64 words, at most 2048 bytes in all.
-struct ZCommandLine
-{
-    static constexpr int kMaxWords = 64;
-    static constexpr int kMaxBytes = 2048;
-    char buffer[kMaxBytes] = {};
-    char* words[kMaxWords] = {};
-    int count = 0;
-
-    // Copies the words in order; words past the 64th, or past the 2048-byte budget, are dropped.
-    void Assign(int argc, const char* const* argv);
 };
 
 // Engine state flags word.

@@ -20,7 +20,7 @@ int Failed(const char* step)
 int RunEngine(int argc, const char* const* argv, const ZEngineFactory& factory)
 {
     ZCommandLine words;
-    words.Assign(argc, argv);
+    words.SetWords(argc, argv);
 
     factory.createEngine(words);
     ZEngine* engine = g_engine;
@@ -28,7 +28,7 @@ int RunEngine(int argc, const char* const* argv, const ZEngineFactory& factory)
         return -1;
 
     int exitCode = 0;
-    ZPropertyManager::GetInstance()->ApplyCommandLine(engine->commandLine.words, engine->commandLine.count);
+    ZPropertyManager::GetInstance()->ApplyCommandLine(engine->commandLine.Words(), engine->commandLine.Count());
     auto* wintel = dynamic_cast<ZEngineWintel*>(engine);
     do
     {

@@ -97,6 +97,17 @@ int ZCommandLine::Set(const char* line)
     return m_count;
 }
 
+ZCommandLine& ZCommandLine::operator=(const ZCommandLine& other)
+{
+    if (this == &other)
+        return *this;
+    std::memcpy(m_buffer, other.m_buffer, sizeof(m_buffer));
+    m_count = other.m_count;
+    for (int i = 0; i < kMaxWords; ++i)
+        m_words[i] = i < m_count ? m_buffer + (other.m_words[i] - other.m_buffer) : nullptr;
+    return *this;
+}
+
 int ZCommandLine::SetWords(int count, const char* const* words)
 {
     m_count = 0;

@@ -26,6 +26,11 @@ public:
     static constexpr size_t kMaxBytes = 2048;
     static constexpr int kMaxWords = 64;
 
+    ZCommandLine() = default;
+    // A copy's words point into its own buffer.
+    ZCommandLine(const ZCommandLine& other) { *this = other; }
+    ZCommandLine& operator=(const ZCommandLine& other);
+
     // Copies the line (cut to 2047 bytes) and splits it.
     int Set(const char* line);
     // Takes words that are already split (a program's arguments) as they are. A word that does not

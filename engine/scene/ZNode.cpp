@@ -7,13 +7,11 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "engine/app/ZEngine.h"
 #include "engine/core/ZAllocBase.h"
 #include "engine/core/ZUtil.h"
 #include "engine/scene/ZGeom.h"
 #include "engine/scene/ZSceneTree.h"
-
-// The engine's start-up flag (engine/app/ZEngine.h, which cannot be included beside ZUtil.h).
-extern bool g_engineStartingUp;
 
 bool g_nodeListenersMuted = false;
 

@@ -360,18 +360,29 @@ TEST(CommandLine, WordsPastTheLimitsAreCutSafely)
     for (auto& s : storage)
         argv.push_back(s.c_str());
     ZCommandLine line;
-    line.Assign(int(argv.size()), argv.data());
-    EXPECT_EQ(line.count, ZCommandLine::kMaxWords);
+    line.SetWords(int(argv.size()), argv.data());
+    EXPECT_EQ(line.Count(), ZCommandLine::kMaxWords);
 
     const std::string big(3000, 'x');
     const char* one[] = {"-scene", big.c_str(), "-export"};
-    line.Assign(3, one);
-    ASSERT_EQ(line.count, 1);
-    EXPECT_STREQ(line.words[0], "-scene");
+    line.SetWords(3, one);
+    ASSERT_EQ(line.Count(), 1);
+    EXPECT_STREQ(line.Word(0), "-scene");
 
     const std::string almost(2040, 'y');
     const char* fits[] = {almost.c_str(), "ab", "abcdefgh"};
-    line.Assign(3, fits);
-    ASSERT_EQ(line.count, 2);
-    EXPECT_STREQ(line.words[1], "ab");
+    line.SetWords(3, fits);
+    ASSERT_EQ(line.Count(), 2);
+    EXPECT_STREQ(line.Word(1), "ab");
+
+    // A copy keeps its own words when the original goes.
+    ZCommandLine copy;
+    {
+        ZCommandLine original;
+        const char* two[] = {"-scene", "reef.xml"};
+        original.SetWords(2, two);
+        copy = original;
+    }
+    ASSERT_EQ(copy.Count(), 2);
+    EXPECT_STREQ(copy.Word(1), "reef.xml");
 }
