@@ -4,6 +4,8 @@
 #include "engine/fs/ZFileSystem.h"
 #include "engine/fs/ZMountTable.h"
 #include "engine/fs/ZZipArchive.h"
+#include "engine/app/ZModule.h"
+#include "engine/import/ZSceneXMLImport2.h"
 
 ZGameEngine::ZGameEngine() = default;
 
@@ -11,6 +13,7 @@ int ZGameEngine::RegisterModules()
 {
     // In this order: renderer Direct3D 7, audio, input, renderer OpenGL, scene importer, silent
     // audio. Each layer's factory joins the list here once the layer exists.
+    AddModule(new ZModule<ZSceneXMLImport2>("ZSceneXMLImport2"));
     return 0;
 }
 
