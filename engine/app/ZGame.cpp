@@ -187,7 +187,11 @@ void ZGame::GotoState(ZGameState* state)
 void ZGame::CompleteSwitch()
 {
     if (m_current && m_current->IsInTransition())
+    {
+        // While the outgoing state fades the incoming one already draws on top.
+        UpdateLayers();
         return;
+    }
     ZGameState* previous = m_current;
     m_current = m_next;
     m_next = nullptr;
@@ -345,6 +349,20 @@ void ZGame::RegisterState(ZGameState* state)
         m_byRoot[state->GetRoot()] = state;
     if (state->TestFlags(kStateDims))
         ZFader::GetInstance();
+}
+
+void ZGame::CollectPickRoots(std::vector<ZNode*>& out) const
+{
+    bool first = true;
+    for (auto it = m_stack.rbegin(); it != m_stack.rend(); ++it)
+    {
+        ZGameState* s = *it;
+        if (!s || !s->TestFlags(kStatePickable) || !s->IsActive())
+            continue;
+        if ((first || s->TestFlags(kStatePickedWhileCovered)) && s->GetRoot())
+            out.push_back(s->GetRoot());
+        first = false;
+    }
 }
 
 ZGameState* ZGame::FindState(const char* name) const

@@ -60,6 +60,11 @@ public:
     // Called by ZGameState::Init: enters the state in the maps, makes the fader when needed.
     void RegisterState(ZGameState* state);
 
+    // The roots the pointer may pick in, topmost first: walking the stack from the top, the root
+    // of every active state with the pickable flag that is the first such state or is picked
+    // while covered.
+    void CollectPickRoots(std::vector<ZNode*>& out) const;
+
     // By name without its first character, lower-cased ("ZInGame" -> "ingame"); null if absent.
     ZGameState* FindState(const char* name) const;
     // The state whose root is the node; null if none.
