@@ -38,7 +38,10 @@ ZFader::ZFader()
 // The nodes belong to the scene tree, which deletes them.
 ZFader::~ZFader() = default;
 
-double ZFader::Now() { return g_frameTimer ? g_frameTimer->now : 0.0; }
+double ZFader::Now()
+{
+    return g_frameTimer ? g_frameTimer->now : 0.0;
+}
 
 void ZFader::SetAlpha(float alpha)
 {

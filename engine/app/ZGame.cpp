@@ -278,7 +278,10 @@ ZGameState* ZGame::PopState()
     return below;
 }
 
-void ZGame::FinishRemovalNow(ZGameState* state) { state->FinishRemoval(); }
+void ZGame::FinishRemovalNow(ZGameState* state)
+{
+    state->FinishRemoval();
+}
 
 void ZGame::ClearStates(ZGameState* state)
 {

@@ -1,10 +1,10 @@
 #include "engine/app/ZGameEngine.h"
 
 #include "engine/app/ZEngineSettings.h"
+#include "engine/app/ZModule.h"
 #include "engine/fs/ZFileSystem.h"
 #include "engine/fs/ZMountTable.h"
 #include "engine/fs/ZZipArchive.h"
-#include "engine/app/ZModule.h"
 #include "engine/import/ZSceneXMLImport2.h"
 
 ZGameEngine::ZGameEngine() = default;

@@ -20,20 +20,20 @@ enum EGameStateFlags : uint32_t
     kStateInitialized = 0x1,
     kStateFadingIn = 0x2,
     kStateFadingOut = 0x4,
-    kStateVisible = 0x20,         // root and camera are activated on entry
+    kStateVisible = 0x20, // root and camera are activated on entry
     kStateEnteredThisFrame = 0x40,
-    kStateCovered = 0x80,         // not the focused top state
-    kStateLoaded = 0x100,         // Build succeeded
+    kStateCovered = 0x80, // not the focused top state
+    kStateLoaded = 0x100, // Build succeeded
     kStateSwitchingIn = 0x200,
-    kStateInPlay = 0x400,         // from the start of a switch to it until its removal
+    kStateInPlay = 0x400, // from the start of a switch to it until its removal
     kStateOwnCamera = 0x800,
     kStatePickable = 0x1000,
     kStatePickedWhileCovered = 0x2000,
-    kStateDims = 0x4000,          // the fader darkens the screen beneath it while it is on top
+    kStateDims = 0x4000, // the fader darkens the screen beneath it while it is on top
     kStateResourcesWhileStacked = 0x8000,
     kStateRemoving = 0x10000,
     kStateResourcesAcquired = 0x20000,
-    kStateWaiting = 0x40000,      // its switch waits until loading ends
+    kStateWaiting = 0x40000, // its switch waits until loading ends
 };
 
 class ZGameState : public ZEntity, public ZTransientListener, public ZResourceContext

@@ -8,8 +8,17 @@ IScreenHost s_defaultHost;
 IScreenHost* s_host = nullptr;
 } // namespace
 
-ZCamera* IScreenHost::CreateScreenCamera() { return ZCamera::Create(nullptr, nullptr, false, true); }
+ZCamera* IScreenHost::CreateScreenCamera()
+{
+    return ZCamera::Create(nullptr, nullptr, false, true);
+}
 
-IScreenHost* GetScreenHost() { return s_host ? s_host : &s_defaultHost; }
+IScreenHost* GetScreenHost()
+{
+    return s_host ? s_host : &s_defaultHost;
+}
 
-void SetScreenHost(IScreenHost* host) { s_host = host; }
+void SetScreenHost(IScreenHost* host)
+{
+    s_host = host;
+}

@@ -41,7 +41,10 @@ ZNode* NodeOf(const ZSerializerState* state)
     return ZEntityCast<ZNode>(state->Entity());
 }
 
-ZNode* SceneRoot() { return ZSceneTree::GetInstance(); }
+ZNode* SceneRoot()
+{
+    return ZSceneTree::GetInstance();
+}
 
 // "scenetree": stands for the node the running import fills.
 class ZSceneTreeHandler : public ZSerializerBase
@@ -99,7 +102,10 @@ ZSceneTreeHandler s_sceneTreeHandler;
 ZMergeHandler s_mergeHandler;
 } // namespace
 
-ZSceneXMLImport2::ZSceneXMLImport2() { s_current = this; }
+ZSceneXMLImport2::ZSceneXMLImport2()
+{
+    s_current = this;
+}
 
 ZSceneXMLImport2::~ZSceneXMLImport2()
 {
@@ -135,7 +141,10 @@ int ZSceneXMLImport2::ImportPath(ZResourcePath* path)
     return ZXMLImport::ImportPath(path);
 }
 
-int ZSceneXMLImport2::Parse() { return RunStaged(nullptr, 0, false); }
+int ZSceneXMLImport2::Parse()
+{
+    return RunStaged(nullptr, 0, false);
+}
 
 int ZSceneXMLImport2::ImportBuffer(const char* data, size_t size)
 {
@@ -228,7 +237,8 @@ bool ZSceneXMLImport2::Merge(const char* resourceName)
     }
     ++s_mergeDepth;
     ZSceneXMLImport2* fresh = new ZSceneXMLImport2();
-    const int result = ImportSceneFile(ZResourcePath(resourceName ? resourceName : ""), GetTargetNode(), fresh);
+    const int result =
+        ImportSceneFile(ZResourcePath(resourceName ? resourceName : ""), GetTargetNode(), fresh);
     const bool tooDeep = fresh->m_failedTooDeep;
     delete fresh;
     s_current = this;

@@ -117,4 +117,5 @@ int ImportSceneFile(ZResourcePath path, ZNode* parent, ISceneImport* importer = 
                     SSceneImporterHolder* holder = &g_sceneImporter);
 // A new group of that name holding the imported scene, added to the parent on success; null (and
 // nothing attached) on failure.
-ZGroup* LoadSceneAsGroup(const char* name, ZResourcePath path, ZNode* parent, ISceneImport* importer = nullptr);
+ZGroup* LoadSceneAsGroup(const char* name, ZResourcePath path, ZNode* parent,
+                         ISceneImport* importer = nullptr);

@@ -13,7 +13,10 @@ namespace
 void XMLCALL IgnoreComment(void*, const XML_Char*) {}
 } // namespace
 
-void ZXMLImport::ResetImport() { m_file = nullptr; }
+void ZXMLImport::ResetImport()
+{
+    m_file = nullptr;
+}
 
 int ZXMLImport::Import(IFile* file)
 {
@@ -105,10 +108,11 @@ int ZXMLImport::ParseBuffer(const char* data, size_t size)
         const bool last = n == left;
         if (XML_Parse(parser, p, int(n), last ? XML_TRUE : XML_FALSE) != XML_STATUS_OK)
         {
-            const char* message = m_abortReason.empty() ? XML_ErrorString(XML_GetErrorCode(parser))
-                                                        : m_abortReason.c_str();
+            const char* message =
+                m_abortReason.empty() ? XML_ErrorString(XML_GetErrorCode(parser)) : m_abortReason.c_str();
             char line[32];
-            std::snprintf(line, sizeof(line), "%lu", static_cast<unsigned long>(XML_GetCurrentLineNumber(parser)));
+            std::snprintf(line, sizeof(line), "%lu",
+                          static_cast<unsigned long>(XML_GetCurrentLineNumber(parser)));
             m_lastError = m_sourceName + ": " + (message ? message : "error") + " at line " + line;
             result = 1;
             break;

@@ -14,8 +14,8 @@
 #include "engine/app/ZGameState.h"
 #include "engine/app/ZScreenHost.h"
 #include "engine/controllers/ZInterpolateBase.h"
-#include "engine/platform/ZPlatformTime.h"
 #include "engine/platform/ZPlatformThread.h"
+#include "engine/platform/ZPlatformTime.h"
 #include "engine/resource/ZResourceManager.h"
 #include "engine/scene/ZCamera.h"
 #include "engine/scene/ZSceneTree.h"
@@ -25,7 +25,10 @@ extern bool g_engineStartingUp;
 namespace
 {
 uint32_t s_ticks = 1000;
-uint32_t FakeTicks() { return s_ticks; }
+uint32_t FakeTicks()
+{
+    return s_ticks;
+}
 
 std::vector<std::string> g_log;
 
@@ -132,7 +135,10 @@ public:
     }
     void OnSwitchPending(ZGameState* s) override { g_log.push_back(std::string("pending:") + s->GetName()); }
     void OnStillWaiting(ZGameState* s) override { g_log.push_back(std::string("waiting:") + s->GetName()); }
-    void OnPendingSwitchStarted(ZGameState* s) override { g_log.push_back(std::string("started:") + s->GetName()); }
+    void OnPendingSwitchStarted(ZGameState* s) override
+    {
+        g_log.push_back(std::string("started:") + s->GetName());
+    }
 };
 
 class StackTest : public ::testing::Test
@@ -260,8 +266,9 @@ TEST_F(StackTest, PushesSetLayersCameraOrdersAndNames)
     EXPECT_EQ(Orders(), (std::vector<float>{0.0f, 500.0f}));
     EXPECT_EQ(c->GetLayer(), -1);
     EXPECT_FALSE(c->IsInPlay());
-    EXPECT_EQ(g_log, (Strings{"ZInGame:remove", "ZInGame:lose", "ZInGame:leave", "ZInGame:removed", "ZMapScreen:enter",
-                              "ZMapScreen:gain", "ZMapScreen:fadeindone", "ZMapScreen:update", "switched:ZMapScreen"}));
+    EXPECT_EQ(g_log, (Strings{"ZInGame:remove", "ZInGame:lose", "ZInGame:leave", "ZInGame:removed",
+                              "ZMapScreen:enter", "ZMapScreen:gain", "ZMapScreen:fadeindone",
+                              "ZMapScreen:update", "switched:ZMapScreen"}));
     // A popped state comes back without being built again.
     ZGame::GotoState(c);
     Frame();
@@ -370,45 +377,55 @@ TEST_F(StackTest, SequencesOfPushPopSwitchAndClear)
         const char* current;
     } cases[] = {
         {"push then pop",
-         [](StackTest& t, TestState** s) {
+         [](StackTest& t, TestState** s)
+         {
              ZGame::GotoState(s[1]);
              t.game->PopState();
          },
-         {"ZA"}, "ZA"},
+         {"ZA"},
+         "ZA"},
         {"clear then pop",
-         [](StackTest& t, TestState** s) {
+         [](StackTest& t, TestState** s)
+         {
              t.game->ClearStates(s[2]);
              t.game->PopState();
          },
-         {"ZC"}, "ZC"},
+         {"ZC"},
+         "ZC"},
         {"push, push, clear",
-         [](StackTest& t, TestState** s) {
+         [](StackTest& t, TestState** s)
+         {
              ZGame::GotoState(s[1]);
              ZGame::GotoState(s[2]);
              t.game->ClearStates(s[3]);
          },
-         {"ZD"}, "ZD"},
+         {"ZD"},
+         "ZD"},
         {"pop from a state's own update",
-         [](StackTest& t, TestState** s) {
+         [](StackTest& t, TestState** s)
+         {
              ZGame::GotoState(s[1]);
              t.Frames(40);
              s[1]->onUpdate = [](TestState*) { ZGame::PeekInstance()->PopState(); };
          },
-         {"ZA"}, "ZA"},
+         {"ZA"},
+         "ZA"},
         {"behind the top",
-         [](StackTest& t, TestState** s) {
+         [](StackTest& t, TestState** s)
+         {
              t.game->PushStateBehind(s[1], true);
              t.game->PopState();
          },
-         {"ZB"}, "ZB"},
+         {"ZB"},
+         "ZB"},
     };
     for (const Case& c : cases)
     {
         SCOPED_TRACE(c.name);
         TearDown();
         SetUp();
-        TestState* s[4] = {Make("ZA", true, 0.1, 0.25), Make("ZB", true, 0.15, 0.1), Make("ZC", true, 0.0, 0.3),
-                           Make("ZD", false, 0.2, 0.2)};
+        TestState* s[4] = {Make("ZA", true, 0.1, 0.25), Make("ZB", true, 0.15, 0.1),
+                           Make("ZC", true, 0.0, 0.3), Make("ZD", false, 0.2, 0.2)};
         ZGame::GotoState(s[0]);
         Frames(20);
         c.run(*this, s);
@@ -423,7 +440,8 @@ TEST_F(StackTest, SequencesOfPushPopSwitchAndClear)
             const bool stacked = game->GetCurrentState() == st;
             EXPECT_EQ(st->IsActive(), stacked) << st->GetName();
             EXPECT_EQ(st->GetRoot()->IsActive(), stacked) << st->GetName();
-            EXPECT_LE(Count(std::string(st->GetName()) + ":removed"), Count(std::string(st->GetName()) + ":remove"));
+            EXPECT_LE(Count(std::string(st->GetName()) + ":removed"),
+                      Count(std::string(st->GetName()) + ":remove"));
         }
         EXPECT_FLOAT_EQ(game->GetCurrentState()->GetCamera()->GetPriority(), 500.0f);
     }

@@ -98,7 +98,8 @@ TEST_F(SceneXMLTest, ElementsAreRegisteredLowerCaseNamesAndAttributesAreProperti
         {"<scenetree><group name=\"a\"><group name=\"b\"/></group></scenetree>", "a(b)"},
         // Matched as written: "Group" and unregistered names make nothing; their children go to
         // the nearest element that made an object.
-        {"<scenetree><group name=\"a\"><Group name=\"x\"><group name=\"c\"/></Group><widget/></group></scenetree>",
+        {"<scenetree><group name=\"a\"><Group name=\"x\"><group "
+         "name=\"c\"/></Group><widget/></group></scenetree>",
          "a(c)"},
         // Unknown attributes are passed over, the known ones still apply.
         {"<scenetree><group colour=\"red\" name=\"a\" sparkle=\"7\"/></scenetree>", "a"},
@@ -149,8 +150,9 @@ TEST_F(SceneXMLTest, LanguageSkipsTheElementWithItsAttributesAndDetachesItsChild
 
 TEST_F(SceneXMLTest, PropertyHandsTheChildValueToTheEnclosingObject)
 {
-    const std::string xml = "<scenetree><group name=\"a\"><v3 property=\"position\" x=\"1.5\" y=\"-2\" z=\"3\"/>"
-                            "</group></scenetree>";
+    const std::string xml =
+        "<scenetree><group name=\"a\"><v3 property=\"position\" x=\"1.5\" y=\"-2\" z=\"3\"/>"
+        "</group></scenetree>";
     ASSERT_EQ(Import(xml, parent), 0);
     auto* a = ZEntityCast<ZGeom>(parent->FindNode("a"));
     ASSERT_NE(a, nullptr);
@@ -249,7 +251,8 @@ TEST_F(SceneXMLTest, WriterFormsElementsAndTheSelfClosedForm)
     visitor.BeginElement("levels", "level");
     visitor.Attribute("name", "a<b");
     visitor.EndElement("levels", "level");
-    EXPECT_EQ(std::string(buffer.data(), size_t(stream.Tell())), "<level property=\"levels\" name=\"a&lt;b\" />\n");
+    EXPECT_EQ(std::string(buffer.data(), size_t(stream.Tell())),
+              "<level property=\"levels\" name=\"a&lt;b\" />\n");
 
     // A stream that cannot take everything is reported.
     char tiny[8];
