@@ -1,6 +1,7 @@
 #include "engine/app/ZGameEngine.h"
 
 #include "engine/app/ZEngineSettings.h"
+#include "engine/app/ZInput.h"
 #include "engine/app/ZModule.h"
 #include "engine/fs/ZFileSystem.h"
 #include "engine/fs/ZMountTable.h"
@@ -13,6 +14,7 @@ int ZGameEngine::RegisterModules()
 {
     // In this order: renderer Direct3D 7, audio, input, renderer OpenGL, scene importer, silent
     // audio. Each layer's factory joins the list here once the layer exists.
+    AddModule(new ZModule<ZInputWindows, ZInput>("ZInputWindows"));
     AddModule(new ZModule<ZSceneXMLImport2>("ZSceneXMLImport2"));
     return 0;
 }
