@@ -2,8 +2,9 @@
 // What the game-state stack, the game states and the fader need of the user interface and the
 // renderer: 2D screen cameras and the 2D view, the pointer's input lock, the input module's
 // enabled switch and the fader's full-screen sprite. The 2D layer manager and the mouse pointer
-// install a host when they exist; until then the default host makes plain 2D cameras (in no view)
-// and does nothing else, so the stack runs whole, only without drawing or locking anything.
+// install a host when they exist; until then the default host makes plain 2D cameras (in no view),
+// re-sorts a camera's view and switches the input module's keyboard, so the stack runs whole, only
+// without drawing or locking the pointer.
 class ZCamera;
 class ZNode;
 
@@ -16,11 +17,11 @@ public:
     // Adds the camera to the 2D view.
     virtual void AddToScreenView(ZCamera* camera) { (void)camera; }
     // The camera's drawing order changed: its view re-sorts its cameras.
-    virtual void OnCameraOrderChanged(ZCamera* camera) { (void)camera; }
+    virtual void OnCameraOrderChanged(ZCamera* camera);
     // One more (true) or one fewer (false) pointer-input lock; never below 0.
     virtual void LockPointerInput(bool lock) { (void)lock; }
-    // The input module's input-enabled switch.
-    virtual void SetInputEnabled(bool enabled) { (void)enabled; }
+    // The input module's input-enabled switch (its keyboard switch).
+    virtual void SetInputEnabled(bool enabled);
     // The fader's sprite: sized to the screen, black, "fade_texture", named "fade_sprite"; null
     // when no 2D sprite can be made (the fader then keeps its alpha without drawing it).
     virtual ZNode* CreateFadeSprite(float width, float height)
