@@ -503,6 +503,54 @@ TEST_F(StackTest, SwitchWaitsWhileResourcesLoad)
     EXPECT_EQ(b->GetResources().size(), 1u);
 }
 
+// A pop or a clear that arrives while a switch waits for loading loses no state.
+TEST_F(StackTest, PopAndClearWhileASwitchWaitsForLoading)
+{
+    ZResourceManager::GetInstance();
+    game->SetWaitForLoading(true);
+    TestState* a = Make("ZA");
+    TestState* b = Make("ZB");
+    TestState* c = Make("ZC");
+    b->makeResource = true;
+    ZGame::GotoState(a);
+    Frame();
+    g_gateOpen = false;
+    ZGame::GotoState(b);
+    ASSERT_EQ(game->GetPendingState(), b);
+    game->PopState();
+    EXPECT_EQ(Names(), (Strings{"ZA"}));
+    g_gateOpen = true;
+    for (int i = 0; i < 500 && (game->GetPendingState() || game->GetCurrentState() != a); ++i)
+    {
+        plat::Sleep(1);
+        Frame();
+    }
+    EXPECT_EQ(Names(), (Strings{"ZA"}));
+    EXPECT_EQ(game->GetCurrentState(), a);
+    EXPECT_EQ(Count("ZB:removed"), 1u);
+
+    // A clear replaces the waiting switch.
+    TestState* d = Make("ZD");
+    d->makeResource = true;
+    g_gateOpen = false;
+    ZGame::GotoState(d);
+    ASSERT_EQ(game->GetPendingState(), d);
+    game->ClearStates(c);
+    EXPECT_FALSE(d->TestFlags(kStateWaiting));
+    // Loading still runs, so the clear's own switch is the one that waits now.
+    EXPECT_EQ(game->GetPendingState(), c);
+    EXPECT_EQ(host.locks, 1);
+    g_gateOpen = true;
+    for (int i = 0; i < 500 && game->GetCurrentState() != c; ++i)
+    {
+        plat::Sleep(1);
+        Frame();
+    }
+    Frames(3);
+    EXPECT_EQ(Names(), (Strings{"ZC"}));
+    EXPECT_EQ(host.locks, 0);
+}
+
 TEST_F(StackTest, FaderDimsBeneathADialogAndClearsWhenItGoes)
 {
     TestState* a = Make("ZA");
