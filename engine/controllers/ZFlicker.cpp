@@ -225,13 +225,14 @@ void ZScaleInto::ApplyValue(float t)
 {
     if (!m_target)
         return;
-    ApplyScaleAndPosition(endScale.x + (1.0f - endScale.x) * (1.0f - t), endScale.y + (1.0f - endScale.y) * (1.0f - t),
-                          t);
+    ApplyScaleAndPosition(endScale.x + (1.0f - endScale.x) * (1.0f - t),
+                          endScale.y + (1.0f - endScale.y) * (1.0f - t), t);
+    // The last step is exactly transparent (cameras skip alpha 0), whatever the rounding.
     float f = 1.0f;
-    if (fadeFraction > 0.0f)
+    if (t < 1.0f && fadeFraction > 0.0f)
         f = ClampFloat(ClampFloat(t - (1.0f - fadeFraction), 0.0f, 1.0f) / fadeFraction, 0.0f, 1.0f);
-    else
-        f = t >= 1.0f ? 1.0f : 0.0f;
+    else if (t < 1.0f)
+        f = 0.0f;
     SetChildrenAlpha(m_target, 1.0f - f);
 }
 
@@ -280,7 +281,8 @@ void ZScaleOutFrom::ApplyValue(float t)
 {
     if (!m_target)
         return;
-    ApplyScaleAndPosition(startScale.x + (1.0f - startScale.x) * t, startScale.y + (1.0f - startScale.y) * t, t);
+    ApplyScaleAndPosition(startScale.x + (1.0f - startScale.x) * t, startScale.y + (1.0f - startScale.y) * t,
+                          t);
     const float a = fadeFraction > 0.0f ? ClampFloat(t / fadeFraction, 0.0f, 1.0f) : 1.0f;
     SetChildrenAlpha(m_target, a);
 }
@@ -352,7 +354,8 @@ void ZPulsateController::Update()
     const bool fading = fadeRemaining >= 0.0f && fadeTime > 0.0f;
     if (alphaAmplitude > 0.0f || fading)
     {
-        float a = ClampFloat(std::sin(alphaPhase + alphaOffset) * alphaAmplitude + alphaBase, 0.0f, 1.0f) * alphaFactor;
+        float a = ClampFloat(std::sin(alphaPhase + alphaOffset) * alphaAmplitude + alphaBase, 0.0f, 1.0f) *
+                  alphaFactor;
         if (fading)
             a *= fadeRemaining / fadeTime;
         if (auto* sprite = ZEntityCast<ZSprite>(m_target))

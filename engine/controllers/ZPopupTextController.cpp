@@ -5,10 +5,10 @@
 #include "engine/scene/ZFontText.h"
 #include "engine/scene/ZSceneTree.h"
 
-ZPopupTextController* ZPopupTextController::Create(const char* text, ZFont* font, ZNode* parent, const V3* start,
-                                                   const V3* end, float startScale, float endScale,
-                                                   float startAlpha, float endAlpha, ZEaseFunction scaleCurve,
-                                                   double duration)
+ZPopupTextController* ZPopupTextController::Create(const char* text, ZFont* font, ZNode* parent,
+                                                   const V3* start, const V3* end, float startScale,
+                                                   float endScale, float startAlpha, float endAlpha,
+                                                   ZEaseFunction scaleCurve, double duration)
 {
     ZFontText* node = ZFontText::Create(font);
     node->SetName(text);
@@ -48,12 +48,13 @@ ZPopupTextController* ZPopupTextController::Create(const char* text, ZFont* font
     return popup;
 }
 
-ZPopupTextController* ZPopupTextController::Show(const char* text, ZFont* font, ZNode* parent, const V3* start,
-                                                 const V3* end, float startScale, float endScale, float startAlpha,
-                                                 float endAlpha, double duration)
+ZPopupTextController* ZPopupTextController::Show(const char* text, ZFont* font, ZNode* parent,
+                                                 const V3* start, const V3* end, float startScale,
+                                                 float endScale, float startAlpha, float endAlpha,
+                                                 double duration)
 {
-    ZPopupTextController* popup = Create(text, font, parent, start, end, startScale, endScale, startAlpha, endAlpha,
-                                         &EaseOutCubicQuartic, duration);
+    ZPopupTextController* popup = Create(text, font, parent, start, end, startScale, endScale, startAlpha,
+                                         endAlpha, &EaseOutCubicQuartic, duration);
     popup->SetActive(true);
     return popup;
 }

@@ -24,9 +24,9 @@ public:
                                         const V3* end, float startScale, float endScale, float startAlpha,
                                         float endAlpha, ZEaseFunction scaleCurve, double duration);
     // Create with the scale curve EaseOutCubicQuartic, then started.
-    static ZPopupTextController* Show(const char* text, ZFont* font, ZNode* parent, const V3* start, const V3* end,
-                                      float startScale, float endScale, float startAlpha, float endAlpha,
-                                      double duration);
+    static ZPopupTextController* Show(const char* text, ZFont* font, ZNode* parent, const V3* start,
+                                      const V3* end, float startScale, float endScale, float startAlpha,
+                                      float endAlpha, double duration);
 
     ZControllerBase* CreateInstance() override { return new ZPopupTextController(); }
     void ApplyValue(float t) override;

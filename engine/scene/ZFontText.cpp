@@ -189,8 +189,8 @@ void ZCharModifierSpring::ApplyAt(V2& position, float elapsed, float frameDelta,
     // Without a drop there is nothing to fade in.
     alpha = dropHeight != 0.0f ? ClampFloat((dropHeight - offset[index]) / dropHeight, 0.0f, 1.0f) : 1.0f;
     const int last = int(std::min<uint32_t>(m_count, kMaxCharacters)) - 1;
-    if (offset[index] <= kMathTolerance && velocity[index] < kMathTolerance && acceleration[index] < kMathTolerance &&
-        index == last)
+    if (offset[index] <= kMathTolerance && velocity[index] < kMathTolerance &&
+        acceleration[index] < kMathTolerance && index == last)
         m_running = false;
 }
 
@@ -457,8 +457,8 @@ bool ZFontText::SetProperty(uint32_t id, const char* name, const char* value)
     if (id == ZAttr::Color.Value())
     {
         const uint32_t argb = ParseHexColor(value);
-        SetColor(float((argb >> 16) & 0xFF) / 255.0f, float((argb >> 8) & 0xFF) / 255.0f, float(argb & 0xFF) / 255.0f,
-                 float(argb >> 24) / 255.0f);
+        SetColor(float((argb >> 16) & 0xFF) / 255.0f, float((argb >> 8) & 0xFF) / 255.0f,
+                 float(argb & 0xFF) / 255.0f, float(argb >> 24) / 255.0f);
         return true;
     }
     if (id == kAlign.Value())

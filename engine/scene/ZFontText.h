@@ -31,8 +31,8 @@ struct ZTextFontCalls
     ZFont* (*Find)(const char* name) = nullptr;
     // ZFont::MeasureText: width and height of the first `length` units (-1: all), the top of the
     // highest glyph; `spacing` is added per character.
-    void (*MeasureText)(ZFont* font, const char16_t* text, float& width, float& height, float& top, int length,
-                        float spacing) = nullptr;
+    void (*MeasureText)(ZFont* font, const char16_t* text, float& width, float& height, float& top,
+                        int length, float spacing) = nullptr;
     int (*GetLineHeight)(const ZFont* font) = nullptr;
     int (*GetBase)(const ZFont* font) = nullptr;
     float (*GetXHeight)(const ZFont* font) = nullptr;
@@ -74,7 +74,8 @@ class ZVarCharModifier : public ZCharModifier
 public:
     // While running: ApplyAt with the time since Start.
     void Apply(V2& position, float time, float frameDelta, int index, V2& scale, float& alpha) override;
-    virtual void ApplyAt(V2& position, float elapsed, float frameDelta, int index, V2& scale, float& alpha) = 0;
+    virtual void ApplyAt(V2& position, float elapsed, float frameDelta, int index, V2& scale,
+                         float& alpha) = 0;
 };
 
 // Reveals the characters in turn, `rate` per second after `delay`.

@@ -259,8 +259,8 @@ Rectangle2D ZSprite::GetLocalRect() const
 void ZSprite::AccumulateBounds(ZBoundingBox& box)
 {
     const Rectangle2D r = GetLocalRect();
-    const V3 corners[4] = {{r.left, r.top, 0.0f}, {r.right, r.top, 0.0f}, {r.left, r.bottom, 0.0f},
-                           {r.right, r.bottom, 0.0f}};
+    const V3 corners[4] = {
+        {r.left, r.top, 0.0f}, {r.right, r.top, 0.0f}, {r.left, r.bottom, 0.0f}, {r.right, r.bottom, 0.0f}};
     box.AddPoints(4, corners);
 }
 

@@ -65,7 +65,8 @@ public:
     ZSprite();
     ~ZSprite() override;
 
-    static ZSprite* Create(float width, float height, uint32_t pivot = PIVOT_CENTER, ZMaterial* material = nullptr);
+    static ZSprite* Create(float width, float height, uint32_t pivot = PIVOT_CENTER,
+                           ZMaterial* material = nullptr);
 
     ZSerializerBase* GetSerializer() const override;
     void EnterPhase1() override;

@@ -290,8 +290,7 @@ TEST_F(FontTextTest, TypeWriterRevealsCharactersInTurn)
         float alpha;
     };
     const Case cases[] = {
-        {0.049f, 0, 0.0f}, {0.051f, 0, 1.0f}, {0.051f, 1, 0.0f},
-        {0.129f, 10, 0.0f}, {0.131f, 10, 1.0f},
+        {0.049f, 0, 0.0f}, {0.051f, 0, 1.0f}, {0.051f, 1, 0.0f}, {0.129f, 10, 0.0f}, {0.131f, 10, 1.0f},
     };
     for (const Case& c : cases)
         EXPECT_FLOAT_EQ(Draw(writer, 10.0f + c.elapsed, 0.0f, c.index).alpha, c.alpha)

@@ -187,8 +187,8 @@ private:
             }
             return nullptr;
         };
-        f.MeasureText = [](ZFont* font, const char16_t* text, float& w, float& h, float& top, int length,
-                           float spacing)
+        f.MeasureText =
+            [](ZFont* font, const char16_t* text, float& w, float& h, float& top, int length, float spacing)
         {
             size_t n = std::char_traits<char16_t>::length(text);
             if (length >= 0)

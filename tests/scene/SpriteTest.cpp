@@ -36,10 +36,11 @@ TEST_F(SpriteTest, PivotCodesPlaceTheRectangle)
         V2 centre;
     };
     const Case cases[] = {
-        {PIVOT_CENTER, {0, 0}},        {PIVOT_TOPLEFT, {50, -25}},      {PIVOT_TOPRIGHT, {-50, -25}},
-        {PIVOT_BOTTOMLEFT, {50, 25}},  {PIVOT_BOTTOMRIGHT, {-50, 25}},  {PIVOT_MIDDLELEFT, {50, 0}},
-        {PIVOT_MIDDLERIGHT, {-50, 0}}, {PIVOT_TOPCENTER, {0, -25}},     {PIVOT_BOTTOMCENTER, {0, 25}},
-        {9, {0, 0}},
+        {PIVOT_CENTER, {0, 0}},         {PIVOT_TOPLEFT, {50, -25}},
+        {PIVOT_TOPRIGHT, {-50, -25}},   {PIVOT_BOTTOMLEFT, {50, 25}},
+        {PIVOT_BOTTOMRIGHT, {-50, 25}}, {PIVOT_MIDDLELEFT, {50, 0}},
+        {PIVOT_MIDDLERIGHT, {-50, 0}},  {PIVOT_TOPCENTER, {0, -25}},
+        {PIVOT_BOTTOMCENTER, {0, 25}},  {9, {0, 0}},
     };
     for (const Case& c : cases)
     {
