@@ -4,6 +4,8 @@
 #include <cstring>
 
 #include "engine/core/ZStringTable.h"
+#include "engine/render/ZMaterial.h"
+#include "engine/render/ZTexture.h"
 #include "engine/scene/ZCamera.h"
 #include "engine/scene/ZFontText.h"
 
@@ -16,7 +18,35 @@ constexpr ZNameId kAlphaTexture{"alphatexture"};
 constexpr ZNameId kAlpha{"alpha"};
 constexpr ZNameId kSide{"side"};
 
-ZSpriteRenderCalls s_calls;
+ZSpriteRenderCalls RendererCalls()
+{
+    ZSpriteRenderCalls c;
+    c.AddRef = [](ZMaterial* m) { m->AddRef(); };
+    c.Release = [](ZMaterial* m) { m->Release(); };
+    c.Allocate = []() { return ZMaterial::Allocate(); };
+    c.CloneFrom = [](ZMaterial* target, ZMaterial* source) { target->CloneFrom(source); };
+    c.Find = [](const char* name) { return ZMaterial::Find(name); };
+    c.GetOpacity = [](const ZMaterial* m) { return m->GetOpacity(); };
+    c.SetOpacity = [](ZMaterial* m, float opacity) { m->SetOpacity(opacity); };
+    c.SetProperty = [](ZMaterial* m, uint32_t id, const char* name, const char* value)
+    { return m->SetProperty(id, name, value); };
+    c.GetBaseTexture = [](const ZMaterial* m) { return m->GetTexture(0); };
+    c.GetTextureSize = [](const ZTextureResource* t, int& width, int& height)
+    {
+        width = t->GetImageWidth();
+        height = t->GetImageHeight();
+    };
+    c.KeepsPixelCopy = [](const ZTextureResource* t)
+    { return (t->GetTextureFlags() & (kTexturePixels | kTextureKeepAlpha | kTextureAlphaMap)) != 0; };
+    c.GetAlphaAt = [](ZTextureResource* t, float x, float y) { return t->GetAlphaAt(x, y); };
+    c.FindOrLoad = [](const char* path, uint16_t flags, int mode) -> ZTextureResource*
+    { return ZTexture::FindOrLoad(path, flags, mode); };
+    c.SetManaged = [](ZTextureResource* t) { t->SetFlags(kResourceManaged); };
+    c.SetAlphaTexture = [](ZTextureResource* t, ZTextureResource* alpha) { t->SetAlphaTexture(alpha); };
+    return c;
+}
+
+ZSpriteRenderCalls s_calls = RendererCalls();
 
 void AddRefMaterial(ZMaterial* material)
 {
@@ -30,12 +60,12 @@ void ReleaseMaterial(ZMaterial* material)
         s_calls.Release(material);
 }
 
-ZTexture* BaseTexture(const ZMaterial* material)
+ZTextureResource* BaseTexture(const ZMaterial* material)
 {
     return material && s_calls.GetBaseTexture ? s_calls.GetBaseTexture(material) : nullptr;
 }
 
-bool TextureSize(const ZTexture* texture, int& width, int& height)
+bool TextureSize(const ZTextureResource* texture, int& width, int& height)
 {
     width = height = 0;
     if (!texture || !s_calls.GetTextureSize)
@@ -231,11 +261,11 @@ void ZSprite::ApplyAlphaTexture()
 {
     if (m_pendingAlphaTexture && m_pendingAlphaTexture[0] && s_calls.FindOrLoad)
     {
-        if (ZTexture* alpha = s_calls.FindOrLoad(m_pendingAlphaTexture, 0, 0))
+        if (ZTextureResource* alpha = s_calls.FindOrLoad(m_pendingAlphaTexture, 0, 0))
         {
             if (s_calls.SetManaged)
                 s_calls.SetManaged(alpha);
-            if (ZTexture* base = BaseTexture(m_material); base && s_calls.SetAlphaTexture)
+            if (ZTextureResource* base = BaseTexture(m_material); base && s_calls.SetAlphaTexture)
                 s_calls.SetAlphaTexture(base, alpha);
         }
     }
@@ -271,7 +301,7 @@ bool ZSprite::GetDrawKey(const ZCamera& camera, const _M44& world, uint32_t& key
     return camera.SpriteKey(*this, world, GetLocalRect(), key);
 }
 
-void ZSprite::SetSizeFromTexture(const ZTexture* texture)
+void ZSprite::SetSizeFromTexture(const ZTextureResource* texture)
 {
     int w = 0, h = 0;
     if (TextureSize(texture, w, h))
@@ -351,7 +381,7 @@ float ZSprite::GetAlpha() const
 
 float ZSprite::HitTest(const V2& local) const
 {
-    ZTexture* texture = BaseTexture(m_material);
+    ZTextureResource* texture = BaseTexture(m_material);
     if (!texture || !s_calls.KeepsPixelCopy || !s_calls.GetAlphaAt || !s_calls.KeepsPixelCopy(texture))
         return 1.0f;
     int imageW = 0, imageH = 0;
@@ -362,9 +392,10 @@ float ZSprite::HitTest(const V2& local) const
     V2 c;
     GetPivotOffset(c, s, m_pivot);
     // Sprite units to texels through the scaled size, so pivot, scale and a size that differs from
-    // the image all map onto the right pixel.
-    const int x = int((local.x - c.x) / s.x * float(imageW));
-    const int y = int((local.y - c.y) / s.y * float(imageH));
+    // the image all map onto the right pixel. The texel position stays fractional: cutting it to an
+    // integer here would move every point left of or below the centre onto its neighbour.
+    const float x = (local.x - c.x) / s.x * float(imageW);
+    const float y = (local.y - c.y) / s.y * float(imageH);
     const int alpha = s_calls.GetAlphaAt(texture, x, y);
     return float(uint8_t(alpha)) / 255.0f;
 }

@@ -11,12 +11,12 @@
 #include "engine/scene/ZGeom.h"
 
 class ZMaterial;
-class ZTexture;
+class ZTextureResource;
 class ZCamera;
 
-// What sprites call on the renderer's materials and textures. The renderer fills the slots in when
-// its materials start; an empty slot gives the neutral answer (nothing referenced, opacity 1, no
-// texture), so the scene runs without a renderer.
+// What sprites call on the renderer's materials and textures, gathered in one table that starts
+// filled with the renderer's own operations; tests put stand-ins in its place. An empty slot gives
+// the neutral answer (nothing referenced, opacity 1, no texture).
 struct ZSpriteRenderCalls
 {
     void (*AddRef)(ZMaterial* material) = nullptr;
@@ -32,20 +32,20 @@ struct ZSpriteRenderCalls
     // ZMaterial::SetProperty for the material keys a sprite forwards.
     bool (*SetProperty)(ZMaterial* material, uint32_t id, const char* name, const char* value) = nullptr;
     // The stage-0 texture, or null.
-    ZTexture* (*GetBaseTexture)(const ZMaterial* material) = nullptr;
+    ZTextureResource* (*GetBaseTexture)(const ZMaterial* material) = nullptr;
     // The image's pixel width and height.
-    void (*GetTextureSize)(const ZTexture* texture, int& width, int& height) = nullptr;
+    void (*GetTextureSize)(const ZTextureResource* texture, int& width, int& height) = nullptr;
     // True when the texture keeps a pixel copy for alpha queries.
-    bool (*KeepsPixelCopy)(const ZTexture* texture) = nullptr;
+    bool (*KeepsPixelCopy)(const ZTextureResource* texture) = nullptr;
     // ZTextureResource::GetAlphaAt: x, y relative to the image centre, y up; -1 without alpha, 0
     // outside the image.
-    int (*GetAlphaAt)(ZTexture* texture, int x, int y) = nullptr;
+    int (*GetAlphaAt)(ZTextureResource* texture, float x, float y) = nullptr;
     // ZTexture::FindOrLoad(path, flags, mode).
-    ZTexture* (*FindOrLoad)(const char* path, uint16_t flags, int mode) = nullptr;
+    ZTextureResource* (*FindOrLoad)(const char* path, uint16_t flags, int mode) = nullptr;
     // Resource flag 8: the resource manager owns the texture.
-    void (*SetManaged)(ZTexture* texture) = nullptr;
+    void (*SetManaged)(ZTextureResource* texture) = nullptr;
     // ZTextureResource::SetAlphaTexture.
-    void (*SetAlphaTexture)(ZTexture* texture, ZTexture* alpha) = nullptr;
+    void (*SetAlphaTexture)(ZTextureResource* texture, ZTextureResource* alpha) = nullptr;
 };
 
 ZSpriteRenderCalls& SpriteRenderCalls();
@@ -81,7 +81,7 @@ public:
     bool GetDrawKey(const ZCamera& camera, const _M44& world, uint32_t& key) override;
 
     virtual void OnEnteredPhase1() {}
-    virtual void SetSizeFromTexture(const ZTexture* texture);
+    virtual void SetSizeFromTexture(const ZTextureResource* texture);
     virtual void SetSize(const V2& size) { SetSize(size.x, size.y); }
     virtual void SetSize(int width, int height) { SetSize(float(width), float(height)); }
     virtual void SetSize(float width, float height);

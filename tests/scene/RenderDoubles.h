@@ -1,7 +1,7 @@
 #pragma once
-// Stand-ins for the renderer's materials, textures and fonts behind the sprite and text seams:
+// Stand-ins for the renderer's materials, textures and fonts in the sprite and text call tables:
 // plain records handed to the scene as opaque pointers, with reference counts and call logs to
-// check against. Install() fills the seams; the destructor empties them again.
+// check against. Install() fills the tables; the destructor puts the previous calls back.
 #include <algorithm>
 #include <cstdint>
 #include <memory>
@@ -21,7 +21,7 @@ struct Texture
     bool pixelCopy = false;
     // Answered by every alpha query; the queried texels are logged.
     int alpha = 255;
-    std::vector<std::pair<int, int>> queries;
+    std::vector<std::pair<float, float>> queries;
     Texture* alphaTexture = nullptr;
     bool managed = false;
     std::string path;
@@ -61,13 +61,13 @@ inline Material* M(const ZMaterial* m)
 {
     return reinterpret_cast<Material*>(const_cast<ZMaterial*>(m));
 }
-inline ZTexture* T(Texture* t)
+inline ZTextureResource* T(Texture* t)
 {
-    return reinterpret_cast<ZTexture*>(t);
+    return reinterpret_cast<ZTextureResource*>(t);
 }
-inline Texture* T(const ZTexture* t)
+inline Texture* T(const ZTextureResource* t)
 {
-    return reinterpret_cast<Texture*>(const_cast<ZTexture*>(t));
+    return reinterpret_cast<Texture*>(const_cast<ZTextureResource*>(t));
 }
 inline ZFont* F(Font* f)
 {
@@ -81,15 +81,15 @@ inline Font* F(const ZFont* f)
 class Renderer
 {
 public:
-    Renderer()
+    Renderer() : m_savedSprite(SpriteRenderCalls()), m_savedFont(TextFontCalls())
     {
         s_current = this;
         Install();
     }
     ~Renderer()
     {
-        SpriteRenderCalls() = ZSpriteRenderCalls();
-        TextFontCalls() = ZTextFontCalls();
+        SpriteRenderCalls() = m_savedSprite;
+        TextFontCalls() = m_savedFont;
         s_current = nullptr;
     }
 
@@ -123,6 +123,9 @@ public:
     int allocated = 0;
 
 private:
+    ZSpriteRenderCalls m_savedSprite;
+    ZTextFontCalls m_savedFont;
+
     static Renderer& R() { return *s_current; }
 
     static void Install()
@@ -158,20 +161,21 @@ private:
             return true;
         };
         s.GetBaseTexture = [](const ZMaterial* m) { return T(M(m)->texture); };
-        s.GetTextureSize = [](const ZTexture* t, int& w, int& h)
+        s.GetTextureSize = [](const ZTextureResource* t, int& w, int& h)
         {
             w = T(t)->width;
             h = T(t)->height;
         };
-        s.KeepsPixelCopy = [](const ZTexture* t) { return T(t)->pixelCopy; };
-        s.GetAlphaAt = [](ZTexture* t, int x, int y)
+        s.KeepsPixelCopy = [](const ZTextureResource* t) { return T(t)->pixelCopy; };
+        s.GetAlphaAt = [](ZTextureResource* t, float x, float y)
         {
             T(t)->queries.emplace_back(x, y);
             return T(t)->alpha;
         };
         s.FindOrLoad = [](const char* path, uint16_t, int) { return T(R().NewTexture(16, 16, false, path)); };
-        s.SetManaged = [](ZTexture* t) { T(t)->managed = true; };
-        s.SetAlphaTexture = [](ZTexture* t, ZTexture* alpha) { T(t)->alphaTexture = T(alpha); };
+        s.SetManaged = [](ZTextureResource* t) { T(t)->managed = true; };
+        s.SetAlphaTexture = [](ZTextureResource* t, ZTextureResource* alpha)
+        { T(t)->alphaTexture = T(alpha); };
 
         ZTextFontCalls& f = TextFontCalls();
         f.AddRef = [](ZFont* font) { ++F(font)->refs; };

@@ -2,8 +2,14 @@
 // shared and owned materials, sizing from the texture, properties, and children alpha.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <vector>
+
 #include "engine/app/ZEngineSettings.h"
 #include "engine/core/ZStringTable.h"
+#include "engine/render/ZMaterial.h"
+#include "engine/render/ZPixelFormat.h"
+#include "engine/render/ZTexture.h"
 #include "engine/scene/ZCamera.h"
 #include "engine/scene/ZFontText.h"
 #include "engine/scene/ZSprite.h"
@@ -143,7 +149,7 @@ TEST_F(SpriteTest, HitTestReadsTheTexelUnderThePoint)
     texture->alpha = -1;
     EXPECT_FLOAT_EQ(sprite->HitTest({3.0f, -4.0f}), 1.0f);
     ASSERT_EQ(texture->queries.size(), 3u);
-    EXPECT_EQ(texture->queries[0], (std::pair<int, int>{3, -4}));
+    EXPECT_EQ(texture->queries[0], (std::pair<float, float>{3, -4}));
 
     // Pivot, scale and a size other than the image's map onto the same texel: the sprite's
     // top-left corner is the image's top-left corner whatever the placement.
@@ -156,9 +162,9 @@ TEST_F(SpriteTest, HitTestReadsTheTexelUnderThePoint)
     EXPECT_FLOAT_EQ(sprite->HitTest({256.0f, -128.0f}), 1.0f);
     EXPECT_FLOAT_EQ(sprite->HitTest({128.0f, -64.0f}), 1.0f);
     ASSERT_EQ(texture->queries.size(), 3u);
-    EXPECT_EQ(texture->queries[0], (std::pair<int, int>{-32, 16}));
-    EXPECT_EQ(texture->queries[1], (std::pair<int, int>{32, -16}));
-    EXPECT_EQ(texture->queries[2], (std::pair<int, int>{0, 0}));
+    EXPECT_EQ(texture->queries[0], (std::pair<float, float>{-32, 16}));
+    EXPECT_EQ(texture->queries[1], (std::pair<float, float>{32, -16}));
+    EXPECT_EQ(texture->queries[2], (std::pair<float, float>{0, 0}));
 
     // WorldToLocal2D: true where the pixel is not fully opaque.
     sprite->SetPositionXYZ(1000.0f, 0.0f, 0.0f);
@@ -326,6 +332,69 @@ TEST_F(SpriteTest, ChildrenAlphaReachesVisibleSpritesAndTextsOnly)
     EXPECT_FLOAT_EQ(mUnderHidden->opacity, 1.0f);
     EXPECT_FLOAT_EQ(inactiveText->GetAlpha(), 1.0f);
     delete root;
+}
+
+} // namespace
+
+namespace
+{
+
+// The renderer's own materials and textures behind the sprite.
+class SpriteRendererTest : public SceneTest
+{
+protected:
+    void TearDown() override
+    {
+        for (ZMaterial* material : taken)
+            material->ReturnToPool();
+        SceneTest::TearDown();
+    }
+    ZMaterial* Take()
+    {
+        ZMaterial* material = ZMaterial::Allocate();
+        if (material)
+            taken.push_back(material);
+        return material;
+    }
+    std::vector<ZMaterial*> taken;
+};
+
+TEST_F(SpriteRendererTest, AlphaHitsAndSizeComeFromTheRealMaterialAndTexture)
+{
+    // 4 x 2 RGBA pixels, fully opaque except the top-left pixel (transparent) and the one right of
+    // the centre on the bottom row (half alpha).
+    auto* pixels = static_cast<uint8_t*>(std::calloc(4 * 2 * 4, 1));
+    for (int i = 0; i < 8; ++i)
+        pixels[i * 4 + 3] = 255;
+    pixels[0 * 4 + 3] = 0;
+    pixels[(4 + 2) * 4 + 3] = 128;
+    auto* texture = new ZTexture();
+    texture->SetName("sprite_test_pixels");
+    texture->StoreImage(pixels, kPixelRGBA, 4, 2, 4, 2, false);
+    texture->AddTextureFlags(kTexturePixels);
+    ZMaterial* material = Take();
+    ASSERT_NE(material, nullptr);
+    material->SetTexture(0, texture, false);
+    material->SetOpacity(1.0f);
+
+    ZSprite* sprite = ZSprite::Create(0.0f, 0.0f, PIVOT_TOPLEFT, material);
+    sprite->EnterPhase1();
+    EXPECT_EQ(sprite->GetSize(), (V2{4.0f, 2.0f}));
+
+    EXPECT_FLOAT_EQ(sprite->HitTest({0.5f, -0.5f}), 0.0f);
+    EXPECT_FLOAT_EQ(sprite->HitTest({1.5f, -0.5f}), 1.0f);
+    // Either side of the centre on the bottom row, each point reads its own pixel; cutting the texel
+    // position to an integer would put the left one on its right neighbour.
+    EXPECT_FLOAT_EQ(sprite->HitTest({2.5f, -1.5f}), 128.0f / 255.0f);
+    EXPECT_FLOAT_EQ(sprite->HitTest({1.9f, -1.5f}), 1.0f);
+    EXPECT_TRUE(sprite->WorldToLocal2D({0.5f, -0.5f}));
+    EXPECT_FALSE(sprite->WorldToLocal2D({3.5f, -0.5f}));
+
+    sprite->SetAlpha(0.25f);
+    EXPECT_FLOAT_EQ(material->GetOpacity(), 0.25f);
+    sprite->SetAlpha(3.0f);
+    EXPECT_FLOAT_EQ(sprite->GetAlpha(), 1.0f);
+    delete sprite;
 }
 
 } // namespace
