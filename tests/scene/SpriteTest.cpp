@@ -398,3 +398,49 @@ TEST_F(SpriteRendererTest, AlphaHitsAndSizeComeFromTheRealMaterialAndTexture)
 }
 
 } // namespace
+
+namespace
+{
+
+using SceneElementTest = SceneTest;
+
+TEST_F(SceneElementTest, SpriteAndTextElementsMakeTheirNodes)
+{
+    doubles::Renderer render;
+    render.NewMaterial("known", render.NewTexture(8, 8));
+    struct Case
+    {
+        const char* element;
+        const ZTypeRecord* type;
+    };
+    const Case cases[] = {{"sprite", &ZSprite::kTypeRecord}, {"fonttext", &ZFontText::kTypeRecord}};
+    for (const Case& c : cases)
+    {
+        ZSerializerBase* serializer = ZSerializerBase::FindByName(c.element);
+        ASSERT_NE(serializer, nullptr) << c.element;
+        ZSerializerState* state = serializer->CreateNew();
+        ASSERT_NE(state, nullptr);
+        auto* node = static_cast<ZNode*>(static_cast<ZEntity*>(state->object));
+        EXPECT_TRUE(node->IsA(*c.type)) << c.element;
+        EXPECT_TRUE(serializer->SetAttribute(state, ZNameId("pivot"), "pivot", "BottomCenter"));
+        serializer->Finish(state);
+        delete node;
+        state->object = nullptr;
+        ZSerializerState::Release(state);
+    }
+
+    // A sprite element's alpha texture joins its material's texture when the element ends.
+    ZSerializerBase* serializer = ZSerializerBase::FindByName("sprite");
+    ZSerializerState* state = serializer->CreateNew();
+    auto* sprite = static_cast<ZSprite*>(static_cast<ZEntity*>(state->object));
+    serializer->SetAttribute(state, ZNameId("material"), "material", "known");
+    serializer->SetAttribute(state, ZNameId("alphatexture"), "alphatexture", "mask.png");
+    serializer->Finish(state);
+    ASSERT_NE(doubles::M(sprite->GetMaterial())->texture->alphaTexture, nullptr);
+    delete sprite;
+    state->object = nullptr;
+    ZSerializerState::Release(state);
+    ZStringTable::DestroyInstance();
+}
+
+} // namespace
