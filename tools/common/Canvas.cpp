@@ -325,6 +325,49 @@ void Canvas::DropShadow(const Canvas& layer, int dx, int dy, int blur, const Col
     Composite(shadow);
 }
 
+Colour Canvas::Sample(float x, float y) const
+{
+    x -= 0.5f;
+    y -= 0.5f;
+    int x0 = static_cast<int>(std::floor(x)), y0 = static_cast<int>(std::floor(y));
+    float fx = x - x0, fy = y - y0;
+    Colour result{0, 0, 0, 0};
+    for (int dy = 0; dy <= 1; ++dy)
+        for (int dx = 0; dx <= 1; ++dx)
+        {
+            int px = x0 + dx, py = y0 + dy;
+            if (px < 0 || py < 0 || px >= width_ || py >= height_)
+                continue;
+            float w = (dx ? fx : 1 - fx) * (dy ? fy : 1 - fy);
+            const float* p = &data_[(size_t(py) * width_ + px) * 4];
+            result.r += p[0] * w;
+            result.g += p[1] * w;
+            result.b += p[2] * w;
+            result.a += p[3] * w;
+        }
+    return result;
+}
+
+void Canvas::DrawRotated(const Canvas& source, float cx, float cy, float angle, float scale, int clipX, int clipY,
+                         int clipW, int clipH)
+{
+    const float c = std::cos(angle), s = std::sin(angle);
+    const float scx = source.width_ * 0.5f, scy = source.height_ * 0.5f;
+    for (int y = std::max(0, clipY); y < std::min(height_, clipY + clipH); ++y)
+        for (int x = std::max(0, clipX); x < std::min(width_, clipX + clipW); ++x)
+        {
+            // Map back into the source: undo the translation, rotation and scale.
+            float dx = (x + 0.5f - cx) / scale, dy = (y + 0.5f - cy) / scale;
+            float sx = c * dx + s * dy + scx, sy = -s * dx + c * dy + scy;
+            Colour src = source.Sample(sx, sy);
+            float* p = &data_[(size_t(y) * width_ + x) * 4];
+            p[0] = src.r + p[0] * (1 - src.a);
+            p[1] = src.g + p[1] * (1 - src.a);
+            p[2] = src.b + p[2] * (1 - src.a);
+            p[3] = src.a + p[3] * (1 - src.a);
+        }
+}
+
 Colour Canvas::Get(int x, int y) const
 {
     const float* p = &data_[(size_t(y) * width_ + x) * 4];

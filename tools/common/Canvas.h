@@ -77,6 +77,13 @@ public:
     // Copies the layer's alpha channel shape as a shadow: offset, blurred, tinted.
     void DropShadow(const Canvas& layer, int dx, int dy, int blur, const Colour& colour);
 
+    // Bilinear sample at a point (pixel centres at +0.5), premultiplied; outside is transparent.
+    Colour Sample(float x, float y) const;
+    // Draws the source, rotated by angle (radians, clockwise on screen as y runs down) and
+    // scaled, centred at (cx, cy), over this canvas; only pixels inside the clip rectangle change.
+    void DrawRotated(const Canvas& source, float cx, float cy, float angle, float scale, int clipX, int clipY,
+                     int clipW, int clipH);
+
     Colour Get(int x, int y) const;   // premultiplied
     void Set(int x, int y, const Colour& premultiplied);
 

@@ -20,6 +20,9 @@ float Clamp01(float v)
 
 using Field = std::function<float(float, float)>;
 
+void DrawProps(const std::string& props, Canvas& canvas, const Colour& colour, const Colour& glow, float groundY,
+               Random& rng);
+
 Colour ColourOption(const ToolOptions& options, const std::string& key, const Colour& fallback)
 {
     float c[4];
@@ -538,6 +541,13 @@ void DrawSea(const ToolOptions& o, Canvas& canvas)
             float ridge = h * (1.0f - floorHeight * 1.25f) + (Fbm(x / 160.0f, 3.0f, seed + 11, 4) - 0.5f) * h * 0.12f;
             return ridge - y;
         }, far, 2.0f);
+        const std::string props = o.Text("props", "");
+        if (!props.empty())
+        {
+            Random propRng(seed * 17u + 3u);
+            DrawProps(props, canvas, Mix(floorColour, bottom, 0.4f), ColourOption(o, "glow", Colour{1.0f, 0.45f, 0.15f, 1}),
+                      h * (1.0f - floorHeight * 1.1f), propRng);
+        }
         canvas.Fill([&](float x, float y) {
             float ridge = h * (1.0f - floorHeight) + (Fbm(x / 110.0f, 9.0f, seed + 23, 5) - 0.5f) * h * 0.1f;
             return ridge - y;
@@ -986,6 +996,289 @@ void DrawEmblem(const ToolOptions& o, Canvas& canvas)
     canvas.Composite(layer);
 }
 
+
+// Interface symbols on transparent ground: arrows, check, cross, plus, minus, play, pause,
+// question mark and star, filled with a soft gradient and outlined.
+bool DrawIcon(const ToolOptions& o, Canvas& canvas, std::string& error)
+{
+    const std::string shape = o.Text("shape", "check");
+    const Colour fill = ColourOption(o, "colour", Colour{1.0f, 0.96f, 0.85f, 1});
+    const Colour edge = ColourOption(o, "outline", Colour{0.04f, 0.16f, 0.26f, 1});
+    const float s = std::min(canvas.Width(), canvas.Height()) / 32.0f;
+    const float cx = canvas.Width() / 2.0f, cy = canvas.Height() / 2.0f;
+    Field field;
+    auto arrow = [=](float angle) {
+        // An arrow pointing right, turned by angle (clockwise, y down).
+        return [=](float x, float y) {
+            float c = std::cos(angle), sn = std::sin(angle);
+            float dx = x - cx, dy = y - cy;
+            float lx = c * dx + sn * dy, ly = -sn * dx + c * dy;
+            float head = sdf::Polygon(lx, ly, {1 * s, -10 * s, 11 * s, 0, 1 * s, 10 * s});
+            float shaft = sdf::RoundBox(lx, ly, -4 * s, 0, 7 * s, 3.5f * s, 1.5f * s);
+            return std::min(head, shaft) - 1.0f * s;
+        };
+    };
+    if (shape == "right")
+        field = arrow(0);
+    else if (shape == "down")
+        field = arrow(kPi / 2);
+    else if (shape == "left")
+        field = arrow(kPi);
+    else if (shape == "up")
+        field = arrow(-kPi / 2);
+    else if (shape == "check")
+        field = [=](float x, float y) {
+            return std::min(sdf::Capsule(x, y, cx - 9 * s, cy + 1 * s, cx - 3 * s, cy + 8 * s, 3 * s),
+                            sdf::Capsule(x, y, cx - 3 * s, cy + 8 * s, cx + 10 * s, cy - 9 * s, 3 * s));
+        };
+    else if (shape == "cross")
+        field = [=](float x, float y) {
+            return std::min(sdf::Capsule(x, y, cx - 8 * s, cy - 8 * s, cx + 8 * s, cy + 8 * s, 3 * s),
+                            sdf::Capsule(x, y, cx - 8 * s, cy + 8 * s, cx + 8 * s, cy - 8 * s, 3 * s));
+        };
+    else if (shape == "plus" || shape == "minus")
+    {
+        bool plus = shape == "plus";
+        field = [=](float x, float y) {
+            float h = sdf::RoundBox(x, y, cx, cy, 10 * s, 3 * s, 1.5f * s);
+            return plus ? std::min(h, sdf::RoundBox(x, y, cx, cy, 3 * s, 10 * s, 1.5f * s)) : h;
+        };
+    }
+    else if (shape == "play")
+        field = [=](float x, float y) { return sdf::Polygon(x, y, {cx - 7 * s, cy - 10 * s, cx + 10 * s, cy, cx - 7 * s, cy + 10 * s}) - 1.5f * s; };
+    else if (shape == "pause")
+        field = [=](float x, float y) {
+            return std::min(sdf::RoundBox(x, y, cx - 5 * s, cy, 3 * s, 10 * s, 1.2f * s),
+                            sdf::RoundBox(x, y, cx + 5 * s, cy, 3 * s, 10 * s, 1.2f * s));
+        };
+    else if (shape == "question")
+        field = [=](float x, float y) {
+            float ring = std::fabs(sdf::Circle(x, y, cx, cy - 4 * s, 6.5f * s)) - 2.6f * s;
+            ring = std::max(ring, -std::max(x - cx, (cy - 4 * s) - y)); // open at the lower left
+            float stem = sdf::Capsule(x, y, cx + 1 * s, cy + 1 * s, cx, cy + 5 * s, 2.6f * s);
+            float dot = sdf::Circle(x, y, cx, cy + 11 * s, 2.8f * s);
+            return std::min(std::min(ring, stem), dot);
+        };
+    else if (shape == "star")
+        field = [=](float x, float y) { return sdf::Star(x, y, cx, cy + 1 * s, 5, 13 * s, 5.5f * s, -kPi / 2); };
+    else
+    {
+        error = "unknown icon shape '" + shape + "'";
+        return false;
+    }
+    Canvas layer(canvas.Width(), canvas.Height());
+    layer.Fill([&](float x, float y) { return field(x, y) - 1.6f * s; }, edge);
+    layer.Fill(field, [&](float, float y) { return Mix(fill, Scale(fill, 0.75f), Clamp01((y - cy + 12 * s) / (24 * s))); });
+    canvas.DropShadow(layer, 0, static_cast<int>(s), static_cast<int>(s), Colour{0, 0, 0, 0.4f});
+    canvas.Composite(layer);
+    return true;
+}
+
+// Frame strips: frames left to right, then top to bottom, each framewidth x frameheight.
+struct Sheet
+{
+    int fw = 0, fh = 0, frames = 0, cols = 0;
+    bool Read(const ToolOptions& o, const Canvas& canvas, int defaultFrames, std::string& error)
+    {
+        fw = o.Integer("framewidth", canvas.Height());
+        fh = o.Integer("frameheight", canvas.Height());
+        frames = o.Integer("frames", defaultFrames);
+        cols = fw > 0 ? canvas.Width() / fw : 0;
+        if (fw <= 0 || fh <= 0 || frames <= 0 || cols * (canvas.Height() / fh) < frames)
+        {
+            error = "the sheet does not hold the frames";
+            return false;
+        }
+        return true;
+    }
+    float CentreX(int frame) const { return (frame % cols) * fw + fw * 0.5f; }
+    float CentreY(int frame) const { return (frame / cols) * fh + fh * 0.5f; }
+};
+
+// Loading indicator: a ring of bubbles, one bright bubble running round.
+bool DrawSpinner(const ToolOptions& o, Canvas& canvas, std::string& error)
+{
+    Sheet sheet;
+    if (!sheet.Read(o, canvas, 8, error))
+        return false;
+    const Colour colour = ColourOption(o, "colour", Colour{0.7f, 0.95f, 1.0f, 1});
+    const int dots = 8;
+    for (int f = 0; f < sheet.frames; ++f)
+    {
+        float cx = sheet.CentreX(f), cy = sheet.CentreY(f), r = std::min(sheet.fw, sheet.fh) * 0.34f;
+        for (int i = 0; i < dots; ++i)
+        {
+            float a = 2 * kPi * i / dots - kPi / 2;
+            int age = ((f * dots / sheet.frames) - i + dots) % dots; // 0 = the bright one
+            float k = 1.0f - age / static_cast<float>(dots);
+            float px = cx + std::cos(a) * r, py = cy + std::sin(a) * r, pr = r * (0.16f + 0.1f * k);
+            canvas.Fill([=](float x, float y) { return sdf::Circle(x, y, px, py, pr); },
+                        [=](float x, float y) {
+                            float t = Clamp01(1.0f - std::hypot(x - px + pr * 0.3f, y - py + pr * 0.3f) / pr);
+                            return WithAlpha(Mix(colour, Colour{1, 1, 1, 1}, t * 0.6f), 0.25f + 0.75f * k * k);
+                        });
+        }
+    }
+    return true;
+}
+
+// A wobbling bubble, one frame per step of the wobble.
+bool DrawBubbleAnimation(const ToolOptions& o, Canvas& canvas, std::string& error)
+{
+    Sheet sheet;
+    if (!sheet.Read(o, canvas, 8, error))
+        return false;
+    const Colour colour = ColourOption(o, "colour", Colour{0.75f, 0.95f, 1.0f, 1});
+    for (int f = 0; f < sheet.frames; ++f)
+    {
+        float phase = 2 * kPi * f / sheet.frames;
+        float cx = sheet.CentreX(f), cy = sheet.CentreY(f), r = std::min(sheet.fw, sheet.fh) * 0.44f;
+        float rx = r * (1.0f + 0.06f * std::sin(phase)), ry = r * (1.0f - 0.06f * std::sin(phase));
+        Field bubble = [=](float x, float y) { return sdf::Ellipse(x, y, cx, cy, rx, ry); };
+        canvas.Fill(bubble, [=](float x, float y) {
+            float d = Clamp01(std::hypot((x - cx) / rx, (y - cy) / ry));
+            return WithAlpha(colour, 0.08f + 0.6f * std::pow(d, 6.0f));
+        });
+        float hx = cx - r * 0.35f + std::cos(phase) * r * 0.04f, hy = cy - r * 0.4f;
+        canvas.Fill([=](float x, float y) { return sdf::Ellipse(x, y, hx, hy, r * 0.26f, r * 0.16f); }, Colour{1, 1, 1, 0.85f}, 1.5f);
+    }
+    return true;
+}
+
+// Turned copies of one picture: a boid fish (headings from heading0 in steps) or the map boat
+// (a full turn over the frames). Headings are angles in the game's y-up space.
+bool DrawTurnSheet(const ToolOptions& o, Canvas& canvas, std::string& error)
+{
+    Sheet sheet;
+    if (!sheet.Read(o, canvas, 4, error))
+        return false;
+    const std::string subject = o.Text("subject", "fish");
+    const float heading0 = static_cast<float>(o.Number("heading0", 0));
+    const float step = static_cast<float>(o.Number("step", 2 * 3.14159265358979 / sheet.frames));
+    const int size = 4 * std::max(sheet.fw, sheet.fh);
+    Canvas picture(size, size);
+    const float s = size / 64.0f;
+    const float c = size / 2.0f;
+    if (subject == "fish")
+    {
+        // A plain fish silhouette facing +x, for the background school.
+        const Colour body = ColourOption(o, "colour", Colour{0.55f, 0.8f, 0.9f, 1});
+        std::vector<float> tail = {c - 12 * s, c, c - 26 * s, c - 10 * s, c - 23 * s, c, c - 26 * s, c + 10 * s};
+        picture.Fill([&](float x, float y) { return sdf::Polygon(x, y, tail); }, Scale(body, 0.8f));
+        Field shape = [=](float x, float y) { return sdf::Ellipse(x, y, c + 2 * s, c, 18 * s, 9 * s); };
+        GlossyBody(picture, shape, body, c + 2 * s, c, 12 * s, 1.0f * s);
+        picture.Fill([&](float x, float y) { return sdf::Circle(x, y, c + 12 * s, c - 2 * s, 2.2f * s); }, Colour{0.05f, 0.08f, 0.12f, 1});
+    }
+    else if (subject == "boat")
+    {
+        // The expedition boat from above: pointed hull facing +x, deck, cabin, a wake.
+        const Colour hull = ColourOption(o, "colour", Colour{0.85f, 0.3f, 0.22f, 1});
+        picture.Fill([&](float x, float y) {
+            return std::max(std::fabs(y - c) - (c - x) * 0.22f, std::max(x - (c - 12 * s), (c - 30 * s) - x));
+        }, Colour{1, 1, 1, 0.35f}, 2.0f * s);
+        Field shape = [=](float x, float y) {
+            float body = sdf::RoundBox(x, y, c - 4 * s, c, 12 * s, 8 * s, 4 * s);
+            float bow = sdf::Polygon(x, y, {c + 6 * s, c - 8 * s, c + 20 * s, c, c + 6 * s, c + 8 * s});
+            return sdf::Smooth(body, bow, 2 * s);
+        };
+        GlossyBody(picture, shape, hull, c, c, 12 * s, 1.2f * s);
+        picture.Fill([&](float x, float y) { return sdf::RoundBox(x, y, c - 1 * s, c, 12 * s, 5.5f * s, 2.5f * s); },
+                     Colour{0.85f, 0.7f, 0.5f, 1});
+        GlossyBody(picture, [=](float x, float y) { return sdf::RoundBox(x, y, c - 6 * s, c, 5 * s, 4 * s, 1.5f * s); },
+                   Colour{0.95f, 0.95f, 0.9f, 1}, c - 6 * s, c, 5 * s, 0.8f * s);
+    }
+    else
+    {
+        error = "unknown subject '" + subject + "'";
+        return false;
+    }
+    const float scale = std::min(sheet.fw, sheet.fh) / static_cast<float>(size) * static_cast<float>(o.Number("zoom", 1.6));
+    for (int f = 0; f < sheet.frames; ++f)
+    {
+        // A heading turns counterclockwise in y-up space: clockwise by minus that on the page.
+        float heading = heading0 + f * step;
+        int col = f % sheet.cols, row = f / sheet.cols;
+        canvas.DrawRotated(picture, sheet.CentreX(f), sheet.CentreY(f), -heading, scale, col * sheet.fw, row * sheet.fh,
+                           sheet.fw, sheet.fh);
+    }
+    return true;
+}
+
+// Mid-distance scenery for the theme backgrounds, in the hazy colour of that depth.
+void DrawProps(const std::string& props, Canvas& canvas, const Colour& colour, const Colour& glow, float groundY,
+               Random& rng)
+{
+    const float w = canvas.Width(), h = canvas.Height();
+    if (props == "columns")
+    {
+        for (int i = 0; i < 4; ++i)
+        {
+            float x0 = w * (0.12f + 0.25f * i) + rng.Range(-30, 30), height = h * rng.Range(0.18f, 0.42f), cw = rng.Range(18, 28);
+            float tilt = rng.Range(-0.06f, 0.06f);
+            canvas.Fill([=](float x, float y) {
+                float lx = x - x0 - (groundY - y) * tilt;
+                float shaft = std::max(std::fabs(lx) - cw, std::max(y - groundY - 10, groundY - height - y));
+                float capital = sdf::RoundBox(lx, y, 0, groundY - height, cw * 1.5f, 8, 2);
+                float broken = (groundY - height - 8) + std::sin(lx * 0.4f) * 6 - y;
+                return std::max(std::min(shaft, capital), i % 2 ? broken : -1e9f);
+            }, colour);
+        }
+    }
+    else if (props == "wreck")
+    {
+        float x0 = w * rng.Range(0.35f, 0.55f);
+        canvas.Fill([=](float x, float y) {
+            float lx = x - x0, ly = y - groundY + 20;
+            float c = std::cos(0.12f), sn = std::sin(0.12f);
+            float rx = c * lx + sn * ly, ry = -sn * lx + c * ly;
+            float hull = std::max(sdf::Ellipse(rx, ry, 0, 0, w * 0.26f, h * 0.12f), ry - h * 0.02f);
+            float mast = sdf::RoundBox(rx, ry, -w * 0.05f, -h * 0.2f, 4, h * 0.2f, 2);
+            float spar = sdf::RoundBox(rx, ry, -w * 0.05f, -h * 0.3f, w * 0.08f, 3, 1.5f);
+            return std::min(hull, std::min(mast, spar));
+        }, colour);
+    }
+    else if (props == "coral")
+    {
+        for (int i = 0; i < 7; ++i)
+        {
+            float x0 = rng.Range(0, w), size = rng.Range(30, 70);
+            Colour tint = Mix(colour, FromHsv(rng.Range(0.9f, 1.05f), 0.6f, 0.8f), 0.35f);
+            for (int b = 0; b < 6; ++b)
+            {
+                float a = -kPi / 2 + rng.Range(-0.9f, 0.9f), len = size * rng.Range(0.6f, 1.0f);
+                float tx = x0 + std::cos(a) * len, ty = groundY + std::sin(a) * len;
+                canvas.Fill([=](float x, float y) {
+                    return std::min(sdf::Capsule(x, y, x0, groundY, tx, ty, size * 0.07f), sdf::Circle(x, y, tx, ty, size * 0.12f));
+                }, tint);
+            }
+        }
+    }
+    else if (props == "vents")
+    {
+        for (int i = 0; i < 3; ++i)
+        {
+            float x0 = w * (0.2f + 0.3f * i) + rng.Range(-40, 40), height = h * rng.Range(0.12f, 0.22f), base = rng.Range(60, 110);
+            canvas.Fill([=](float x, float y) {
+                return sdf::Polygon(x, y, {x0 - base, groundY + 10, x0 - 10, groundY - height, x0 + 10, groundY - height, x0 + base, groundY + 10});
+            }, colour);
+            canvas.AddLight([=](float x, float y) {
+                float d = std::hypot((x - x0) / 40.0f, (y - (groundY - height)) / 25.0f);
+                return WithAlpha(glow, Clamp01(1.0f - d) * 0.6f);
+            });
+        }
+    }
+    else if (props == "rocks")
+    {
+        for (int i = 0; i < 6; ++i)
+        {
+            float x0 = rng.Range(0, w), rx = rng.Range(40, 90), ry = rng.Range(25, 55);
+            canvas.Fill([=](float x, float y) {
+                return sdf::Ellipse(x, y, x0, groundY, rx, ry) + (Noise(x / 14.0f, y / 14.0f, 5) - 0.5f) * 8;
+            }, colour);
+        }
+    }
+}
+
 } // namespace
 
 bool DrawArt(const std::string& generator, const ToolOptions& options, Canvas& canvas, std::string& error)
@@ -1032,6 +1325,14 @@ bool DrawArt(const std::string& generator, const ToolOptions& options, Canvas& c
         DrawBar(options, canvas);
         return true;
     }
+    if (generator == "icon")
+        return DrawIcon(options, canvas, error);
+    if (generator == "spinner")
+        return DrawSpinner(options, canvas, error);
+    if (generator == "bubbleanim")
+        return DrawBubbleAnimation(options, canvas, error);
+    if (generator == "turnsheet")
+        return DrawTurnSheet(options, canvas, error);
     if (generator == "emblem")
     {
         DrawEmblem(options, canvas);
