@@ -17,8 +17,8 @@ using namespace qvtest;
 bool ParsesAsXml(const std::vector<uint8_t>& bytes, std::string& error)
 {
     XML_Parser parser = XML_ParserCreate(nullptr);
-    bool ok = XML_Parse(parser, reinterpret_cast<const char*>(bytes.data()), static_cast<int>(bytes.size()), 1) ==
-              XML_STATUS_OK;
+    bool ok = XML_Parse(parser, reinterpret_cast<const char*>(bytes.data()), static_cast<int>(bytes.size()),
+                        1) == XML_STATUS_OK;
     if (!ok)
         error = XML_ErrorString(XML_GetErrorCode(parser));
     XML_ParserFree(parser);
@@ -51,10 +51,10 @@ TEST(ResourceArchive, ListsAndTestsCleanWithStandardTools)
 {
     const std::string archive = (GameDir() / "resources.brn").string();
     EXPECT_EQ(RunTool("python3", {"-c",
-                              "import sys, zipfile\n"
-                              "z = zipfile.ZipFile(sys.argv[1])\n"
-                              "sys.exit(1 if z.testzip() is not None or not z.namelist() else 0)",
-                              archive}),
+                                  "import sys, zipfile\n"
+                                  "z = zipfile.ZipFile(sys.argv[1])\n"
+                                  "sys.exit(1 if z.testzip() is not None or not z.namelist() else 0)",
+                                  archive}),
               0);
     EXPECT_EQ(RunTool("unzip", {"-tq", archive}), 0);
 }
@@ -85,9 +85,9 @@ TEST(ResourceArchive, HoldsTheResourcesAndNothingOfTheGameFolderItself)
 
 TEST(ResourceArchive, GameFolderHoldsTheLooseFilesTheEngineReadsDirectly)
 {
-    for (const fs::path& file : {GameDir() / "system.cfg", GameDir() / "shaders.def", GameDir() / "resources.brn",
-                                 GameDir() / "localized" / "en" / "quorvane.ico",
-                                 GameHome() / "media" / "shaders" / "shaders.def"})
+    for (const fs::path& file :
+         {GameDir() / "system.cfg", GameDir() / "shaders.def", GameDir() / "resources.brn",
+          GameDir() / "localized" / "en" / "quorvane.ico", GameHome() / "media" / "shaders" / "shaders.def"})
         EXPECT_TRUE(fs::is_regular_file(file)) << file;
 }
 
@@ -95,7 +95,10 @@ TEST(ResourceArchive, GameFolderHoldsTheLooseFilesTheEngineReadsDirectly)
 class Packer : public ::testing::Test
 {
 protected:
-    void SetUp() override { dir_ = FreshTempDir(::testing::UnitTest::GetInstance()->current_test_info()->name()); }
+    void SetUp() override
+    {
+        dir_ = FreshTempDir(::testing::UnitTest::GetInstance()->current_test_info()->name());
+    }
     void TearDown() override { fs::remove_all(dir_); }
 
     fs::path Write(const std::string& name, const std::string& text)
@@ -106,8 +109,8 @@ protected:
 
     int Pack(const std::string& manifest)
     {
-        return RunTool("python3", {(SourceDir() / "tools" / "pack" / "qv_pack.py").string(), (dir_ / "out.brn").string(),
-                               Write("manifest", manifest).string()});
+        return RunTool("python3", {(SourceDir() / "tools" / "pack" / "qv_pack.py").string(),
+                                   (dir_ / "out.brn").string(), Write("manifest", manifest).string()});
     }
 
     fs::path dir_;

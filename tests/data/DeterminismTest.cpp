@@ -18,7 +18,8 @@ std::vector<ListLine> OnePerKind(const std::string& list, size_t kindColumn)
     std::vector<ListLine> picked;
     std::set<std::string> seen;
     for (const ListLine& line : ReadList(list))
-        if (line.words[0] != "playlist" && line.words.size() > kindColumn && seen.insert(line.words[kindColumn]).second)
+        if (line.words[0] != "playlist" && line.words.size() > kindColumn &&
+            seen.insert(line.words[kindColumn]).second)
             picked.push_back(line);
     return picked;
 }
@@ -26,7 +27,10 @@ std::vector<ListLine> OnePerKind(const std::string& list, size_t kindColumn)
 class Determinism : public ::testing::Test
 {
 protected:
-    void SetUp() override { dir_ = FreshTempDir(::testing::UnitTest::GetInstance()->current_test_info()->name()); }
+    void SetUp() override
+    {
+        dir_ = FreshTempDir(::testing::UnitTest::GetInstance()->current_test_info()->name());
+    }
     void TearDown() override { fs::remove_all(dir_); }
 
     // Runs the tool twice with the output in two folders; both must match the built file.
@@ -56,7 +60,7 @@ TEST_F(Determinism, ImageGenerator)
     for (const ListLine& line : OnePerKind("images.list", 1))
     {
         fs::path built = line.options.count("place") ? GameDir() / line.words[0]
-                                                      : BinaryDir() / "data" / "resources" / line.words[0];
+                                                     : BinaryDir() / "data" / "resources" / line.words[0];
         Check("imagegen", built, {}, std::vector<std::string>(line.words.begin() + 1, line.words.end()));
     }
 }
@@ -72,8 +76,10 @@ TEST_F(Determinism, FontGenerator)
         for (const char* round : {"a", "b"})
         {
             fs::create_directories(dir_ / round);
-            fs::path fnt = dir_ / round / (line.words[0] + ".fnt"), png = dir_ / round / (line.words[0] + ".png");
-            std::vector<std::string> args = {fnt.string(), png.string(), "/usr/share/fonts/truetype/" + line.words[1]};
+            fs::path fnt = dir_ / round / (line.words[0] + ".fnt"),
+                     png = dir_ / round / (line.words[0] + ".png");
+            std::vector<std::string> args = {fnt.string(), png.string(),
+                                             "/usr/share/fonts/truetype/" + line.words[1]};
             args.insert(args.end(), line.words.begin() + 2, line.words.end());
             ASSERT_EQ(RunTool(ToolPath("fontgen"), args), 0);
             EXPECT_EQ(ReadBytes(fnt), ReadBytes(stage / fnt.filename()));
@@ -95,7 +101,7 @@ TEST_F(Determinism, ArchivePacker)
     {
         fs::path out = dir_ / round / "resources.brn";
         ASSERT_EQ(RunTool("python3", {(SourceDir() / "tools" / "pack" / "qv_pack.py").string(), out.string(),
-                                  (BinaryDir() / "data" / "resources.manifest").string()}),
+                                      (BinaryDir() / "data" / "resources.manifest").string()}),
                   0);
         EXPECT_EQ(ReadBytes(out), ReadBytes(GameDir() / "resources.brn"));
     }

@@ -62,7 +62,8 @@ Descriptor ParseDescriptor(const std::string& text)
         }
         if (tokens.size() > 64)
             d.problems.push_back("more than 64 tokens: " + line);
-        auto value = [&](const std::string& key, int offset = 1) -> long {
+        auto value = [&](const std::string& key, int offset = 1) -> long
+        {
             for (size_t i = 0; i + offset < tokens.size(); ++i)
                 if (tokens[i] == key)
                     return std::strtol(tokens[i + offset].c_str(), nullptr, 10);
@@ -107,9 +108,10 @@ void PngSize(const std::string& png, long& width, long& height)
     width = height = -1;
     if (png.size() < 24 || png.compare(1, 3, "PNG") != 0)
         return;
-    auto be = [&](size_t at) {
-        return (long(uint8_t(png[at])) << 24) | (long(uint8_t(png[at + 1])) << 16) | (long(uint8_t(png[at + 2])) << 8) |
-               long(uint8_t(png[at + 3]));
+    auto be = [&](size_t at)
+    {
+        return (long(uint8_t(png[at])) << 24) | (long(uint8_t(png[at + 1])) << 16) |
+               (long(uint8_t(png[at + 2])) << 8) | long(uint8_t(png[at + 3]));
     };
     width = be(16);
     height = be(20);
@@ -145,7 +147,8 @@ TEST(BitmapFonts, EveryDescriptorParsesAndEveryGlyphLiesInsideItsPage)
             EXPECT_GT(g.xadvance, 0) << g.id;
         }
         // What the screens print: names, digits, the format characters and 'x' for alignment.
-        for (char c : std::string(" _%$:+/x.,!?-'()0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"))
+        for (char c :
+             std::string(" _%$:+/x.,!?-'()0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"))
             EXPECT_TRUE(ids.count(static_cast<unsigned char>(c))) << "missing '" << c << "'";
         for (const auto& k : d.kernings)
         {
@@ -162,8 +165,8 @@ TEST(BitmapFonts, EveryDeclaredFontHasItsDescriptorAndPage)
     for (const ListLine& font : ReadList("fonts.list"))
     {
         const std::string name = font.words[0];
-        EXPECT_NE(declarations.find("name=\"" + name + "\" path=\"resources:" + name + ".fnt\" texture=\"resources:" +
-                                    name + ".png\""),
+        EXPECT_NE(declarations.find("name=\"" + name + "\" path=\"resources:" + name +
+                                    ".fnt\" texture=\"resources:" + name + ".png\""),
                   std::string::npos)
             << name;
     }

@@ -24,7 +24,8 @@ Picture Decode(const std::vector<uint8_t>& bytes, ILenum type = IL_TYPE_UNKNOWN)
     Picture p;
     ILuint image = ilGenImage();
     ilBindImage(image);
-    if (ilLoadL(type, bytes.data(), static_cast<ILuint>(bytes.size())) && ilConvertImage(IL_RGBA, IL_UNSIGNED_BYTE))
+    if (ilLoadL(type, bytes.data(), static_cast<ILuint>(bytes.size())) &&
+        ilConvertImage(IL_RGBA, IL_UNSIGNED_BYTE))
     {
         p.width = ilGetInteger(IL_IMAGE_WIDTH);
         p.height = ilGetInteger(IL_IMAGE_HEIGHT);
@@ -75,7 +76,8 @@ TEST_F(Images, EveryListedPictureDecodesAtItsSizeAndIsNotFlat)
         // Not a flat fill: a failed draw leaves one or two colours.
         std::set<uint32_t> colours;
         for (size_t i = 0; i < p.rgba.size() && colours.size() < 64; i += 4)
-            colours.insert(p.rgba[i] | (p.rgba[i + 1] << 8) | (p.rgba[i + 2] << 16) | (uint32_t(p.rgba[i + 3]) << 24));
+            colours.insert(p.rgba[i] | (p.rgba[i + 1] << 8) | (p.rgba[i + 2] << 16) |
+                           (uint32_t(p.rgba[i + 3]) << 24));
         EXPECT_GE(colours.size(), 4u);
         ++checked;
     }
@@ -86,8 +88,9 @@ TEST_F(Images, TokensAndPointersHaveTransparentSurroundings)
 {
     ZipReader zip(GameDir() / "resources.brn");
     ASSERT_TRUE(zip.Ok()) << zip.Error();
-    for (const char* path : {"token_red_crab.png", "token_blue_seahorse_good.png", "token_treasure_gold_2.png",
-                             "pointer.png", "pointer_down.png", "particle_glow.png", "localized/en/medal_gold.png"})
+    for (const char* path :
+         {"token_red_crab.png", "token_blue_seahorse_good.png", "token_treasure_gold_2.png", "pointer.png",
+          "pointer_down.png", "particle_glow.png", "localized/en/medal_gold.png"})
     {
         SCOPED_TRACE(path);
         const ZipEntry* entry = zip.Find(path);

@@ -107,20 +107,85 @@ TEST(Sounds, EverySoundAndPlayListTheGameLooksUpIsDeclared)
 {
     const std::string declared = ArchiveText("soundtrack.xml");
     ASSERT_FALSE(declared.empty());
-    const char* sounds[] = {
-        "button_mouseover", "button_click", "tooltip", "transition", "menu_open", "map_stock_alert",
-        "map_crew_alert", "ocean", "boat", "boat_start", "boat_stop", "show_map", "falsemove", "character_select",
-        "game_break_charged", "game_move_charged", "game_time_charged", "story_open", "story_close", "story_page",
-        "shop1bell", "shop2bell", "shop3bell", "eol_triumph", "artifact_cash", "medal_cash", "level_up",
-        "eol_countup", "ho_penscratch_0", "ho_penscratch_1", "ho_penscratch_2", "ho_penscratch_3",
-        "ho_triumph_bonus1", "ho_triumph_bonus2", "ho_triumph_bonus3", "ho_fail_bonus1", "ho_fail_bonus2",
-        "ho_fail_bonus3", "ho_wrong", "ho_right", "levelstart", "game_rotate_charging", "game_rotation_hover",
-        "game_amulet_charged", "gameover", "tokenpop3_0", "tokenpop4_0", "tokenpop5_0", "tokenpopvalue3_0",
-        "tokenpopvalue4_0", "tokenpopvalue5_0", "game_pre_pop", "artifact_exit", "interesthalo", "freezewarning",
-        "rotateboard", "rotateboardend", "abilityrow", "abilityswap", "abilityo2", "tilebreakchain", "tilebreakice",
-        "medal_complete", "medal_bronze", "medal_silver", "medal_gold", "timerwarning", "air_leak", "medal_vanish",
-        "glass_slide", "glass_slide_end", "chest_full", "chest_slam", "scorechargeup", "amulet_intro_1",
-        "amulet_intro_2", "amulet_intro_3", "ability_breaktile_metal", "ability_breaktile_soft"};
+    const char* sounds[] = {"button_mouseover",
+                            "button_click",
+                            "tooltip",
+                            "transition",
+                            "menu_open",
+                            "map_stock_alert",
+                            "map_crew_alert",
+                            "ocean",
+                            "boat",
+                            "boat_start",
+                            "boat_stop",
+                            "show_map",
+                            "falsemove",
+                            "character_select",
+                            "game_break_charged",
+                            "game_move_charged",
+                            "game_time_charged",
+                            "story_open",
+                            "story_close",
+                            "story_page",
+                            "shop1bell",
+                            "shop2bell",
+                            "shop3bell",
+                            "eol_triumph",
+                            "artifact_cash",
+                            "medal_cash",
+                            "level_up",
+                            "eol_countup",
+                            "ho_penscratch_0",
+                            "ho_penscratch_1",
+                            "ho_penscratch_2",
+                            "ho_penscratch_3",
+                            "ho_triumph_bonus1",
+                            "ho_triumph_bonus2",
+                            "ho_triumph_bonus3",
+                            "ho_fail_bonus1",
+                            "ho_fail_bonus2",
+                            "ho_fail_bonus3",
+                            "ho_wrong",
+                            "ho_right",
+                            "levelstart",
+                            "game_rotate_charging",
+                            "game_rotation_hover",
+                            "game_amulet_charged",
+                            "gameover",
+                            "tokenpop3_0",
+                            "tokenpop4_0",
+                            "tokenpop5_0",
+                            "tokenpopvalue3_0",
+                            "tokenpopvalue4_0",
+                            "tokenpopvalue5_0",
+                            "game_pre_pop",
+                            "artifact_exit",
+                            "interesthalo",
+                            "freezewarning",
+                            "rotateboard",
+                            "rotateboardend",
+                            "abilityrow",
+                            "abilityswap",
+                            "abilityo2",
+                            "tilebreakchain",
+                            "tilebreakice",
+                            "medal_complete",
+                            "medal_bronze",
+                            "medal_silver",
+                            "medal_gold",
+                            "timerwarning",
+                            "air_leak",
+                            "medal_vanish",
+                            "glass_slide",
+                            "glass_slide_end",
+                            "chest_full",
+                            "chest_slam",
+                            "scorechargeup",
+                            "amulet_intro_1",
+                            "amulet_intro_2",
+                            "amulet_intro_3",
+                            "ability_breaktile_metal",
+                            "ability_breaktile_soft"};
     for (const char* name : sounds)
         EXPECT_NE(declared.find(std::string("<sound name=\"") + name + "\" path=\"audio:" + name + ".ogg\""),
                   std::string::npos)
@@ -139,11 +204,12 @@ TEST(Sounds, EverySoundAndPlayListTheGameLooksUpIsDeclared)
                   std::string::npos)
             << name;
     // Pop variants are found by counting up from 0: no gaps.
-    for (const char* family : {"tokenpop3_", "tokenpop4_", "tokenpop5_", "tokenpopvalue3_", "tokenpopvalue4_",
-                               "tokenpopvalue5_"})
+    for (const char* family :
+         {"tokenpop3_", "tokenpop4_", "tokenpop5_", "tokenpopvalue3_", "tokenpopvalue4_", "tokenpopvalue5_"})
     {
         int count = 0;
-        while (declared.find("name=\"" + std::string(family) + std::to_string(count) + "\"") != std::string::npos)
+        while (declared.find("name=\"" + std::string(family) + std::to_string(count) + "\"") !=
+               std::string::npos)
             ++count;
         EXPECT_GE(count, 1) << family;
         EXPECT_LE(count, 5) << family;
@@ -151,9 +217,9 @@ TEST(Sounds, EverySoundAndPlayListTheGameLooksUpIsDeclared)
                   std::string::npos)
             << family << " has a gap";
     }
-    for (const char* list : {"sand_tracks", "coral_tracks", "shipwreck_tracks", "volcano_tracks", "deepwater_tracks",
-                             "sunkencity_tracks", "shop1", "shop2", "shop3", "bonus1", "bonus2", "bonus3",
-                             "story_lowkey", "theme"})
+    for (const char* list : {"sand_tracks", "coral_tracks", "shipwreck_tracks", "volcano_tracks",
+                             "deepwater_tracks", "sunkencity_tracks", "shop1", "shop2", "shop3", "bonus1",
+                             "bonus2", "bonus3", "story_lowkey", "theme"})
         EXPECT_NE(declared.find(std::string("<playlist name=\"") + list + "\">"), std::string::npos) << list;
     // Every track of every play list exists.
     size_t at = 0;

@@ -75,9 +75,9 @@ TEST(Strings, ParseCompletelyWithUniqueKeysAndSafeFormats)
 
     // Texts the code formats: exactly these conversions, anything else would be undefined.
     const std::map<std::string, std::string> formats = {
-        {"tip.secsleft", "i"},   {"tip.closingin", "i"}, {"general.plusfxp", "i"}, {"general.fxp", "i"},
-        {"crew.levelstring", "i"}, {"preview.title", "is"}, {"preview.level", "i"}, {"shop.areyousure", "i"},
-        {"shop.unlock", "s"}};
+        {"tip.secsleft", "i"},  {"tip.closingin", "i"},    {"general.plusfxp", "i"},
+        {"general.fxp", "i"},   {"crew.levelstring", "i"}, {"preview.title", "is"},
+        {"preview.level", "i"}, {"shop.areyousure", "i"},  {"shop.unlock", "s"}};
     size_t total = 0;
     for (const auto& [key, text] : strings.texts)
     {
@@ -91,9 +91,10 @@ TEST(Strings, ParseCompletelyWithUniqueKeysAndSafeFormats)
         EXPECT_TRUE(strings.texts.count(key)) << key;
     EXPECT_LT(total, 200u * 1024u) << "the text pool holds 256 KiB, keys added at run time included";
     // The keys the engine and the first screens ask for.
-    for (const char* key : {"system.resolution", "system.resolution.title", "tip.clicktoclose", "tip.movetoclose",
-                            "general.sure", "settings.restart", "general.player", "game.paused", "gameover.complete",
-                            "shop.shop0", "shop.shop1", "shop.shop2", "button.start", "button.continue"})
+    for (const char* key :
+         {"system.resolution", "system.resolution.title", "tip.clicktoclose", "tip.movetoclose",
+          "general.sure", "settings.restart", "general.player", "game.paused", "gameover.complete",
+          "shop.shop0", "shop.shop1", "shop.shop2", "button.start", "button.continue"})
         EXPECT_TRUE(strings.texts.count(key)) << key;
 }
 
@@ -113,13 +114,15 @@ TEST(SystemConfig, EveryLineIsASettingOrACommentWithAPlainValue)
         if (line.find_first_not_of(" \t") == std::string::npos || (hash != std::string::npos && hash < eq))
             continue;
         ASSERT_NE(eq, std::string::npos) << line;
-        auto trim = [](std::string s) {
+        auto trim = [](std::string s)
+        {
             s.erase(0, s.find_first_not_of(" \t"));
             s.erase(s.find_last_not_of(" \t") + 1);
             return s;
         };
         std::string key = trim(line.substr(0, eq));
-        std::string value = trim(line.substr(eq + 1, hash == std::string::npos ? std::string::npos : hash - eq - 1));
+        std::string value =
+            trim(line.substr(eq + 1, hash == std::string::npos ? std::string::npos : hash - eq - 1));
         EXPECT_LE(value.size(), 127u) << key;
         EXPECT_TRUE(settings.emplace(key, value).second) << key << " given twice";
     }
@@ -137,7 +140,7 @@ TEST(ShaderDefinitions, DefineTheRequiredShadersWithinTheMaterialRanges)
     std::istringstream in(text);
     std::string line, current;
     std::map<std::string, std::set<std::string>> shaders; // name -> "code", "color0"
-    const std::map<std::string, int> limits = {{"bool", 30}, {"int", 4}, {"float", 4}, {"vector", 4},
+    const std::map<std::string, int> limits = {{"bool", 30}, {"int", 4},        {"float", 4}, {"vector", 4},
                                                {"color", 4}, {"texturemap", 2}, {"matrix", 2}};
     while (std::getline(in, line))
     {
@@ -206,10 +209,12 @@ TEST(ShaderDefinitions, DefineTheRequiredShadersWithinTheMaterialRanges)
 
 TEST(GameFolder, EveryNameIsLowerCaseAscii)
 {
-    auto check = [](const std::string& name, const std::string& where) {
+    auto check = [](const std::string& name, const std::string& where)
+    {
         for (char c : name)
-            EXPECT_TRUE(std::islower(static_cast<unsigned char>(c)) || std::isdigit(static_cast<unsigned char>(c)) ||
-                        c == '_' || c == '.' || c == '-' || c == '/')
+            EXPECT_TRUE(std::islower(static_cast<unsigned char>(c)) ||
+                        std::isdigit(static_cast<unsigned char>(c)) || c == '_' || c == '.' || c == '-' ||
+                        c == '/')
                 << where << ": " << name;
     };
     int files = 0;

@@ -43,12 +43,18 @@ Colour FromHsv(float hue, float sat, float val, float alpha)
     float p = val * (1 - sat), q = val * (1 - sat * f), t = val * (1 - sat * (1 - f));
     switch (i)
     {
-    case 0: return {val, t, p, alpha};
-    case 1: return {q, val, p, alpha};
-    case 2: return {p, val, t, alpha};
-    case 3: return {p, q, val, alpha};
-    case 4: return {t, p, val, alpha};
-    default: return {val, p, q, alpha};
+    case 0:
+        return {val, t, p, alpha};
+    case 1:
+        return {q, val, p, alpha};
+    case 2:
+        return {p, val, t, alpha};
+    case 3:
+        return {p, q, val, alpha};
+    case 4:
+        return {t, p, val, alpha};
+    default:
+        return {val, p, q, alpha};
     }
 }
 
@@ -104,7 +110,7 @@ float Polygon(float x, float y, const std::vector<float>& pts)
         float h = len > 0 ? Clamp01((wx * ex + wy * ey) / len) : 0.0f;
         float bx = wx - ex * h, by = wy - ey * h;
         d = std::min(d, bx * bx + by * by);
-        bool c1 = y >= viy, c2 = y < vjy, c3 = ex * wy > ey * wx;
+        bool c1 = y >= viy, c2 = y<vjy, c3 = ex * wy> ey * wx;
         if ((c1 && c2 && c3) || (!c1 && !c2 && !c3))
             s = -s;
     }
@@ -151,7 +157,8 @@ namespace
 {
 float Lattice(int x, int y, unsigned seed)
 {
-    unsigned h = static_cast<unsigned>(x) * 374761393u + static_cast<unsigned>(y) * 668265263u + seed * 2246822519u;
+    unsigned h =
+        static_cast<unsigned>(x) * 374761393u + static_cast<unsigned>(y) * 668265263u + seed * 2246822519u;
     h = (h ^ (h >> 13)) * 1274126177u;
     h ^= h >> 16;
     return static_cast<float>(h & 0xFFFFFF) / 16777215.0f;
@@ -200,7 +207,8 @@ float Random::Range(float a, float b)
     return a + (b - a) * Uniform();
 }
 
-Canvas::Canvas(int width, int height) : width_(width), height_(height), data_(size_t(width) * height * 4, 0.0f)
+Canvas::Canvas(int width, int height)
+    : width_(width), height_(height), data_(size_t(width) * height * 4, 0.0f)
 {
 }
 
@@ -238,7 +246,8 @@ void Canvas::Fill(const std::function<float(float, float)>& distance,
 
 void Canvas::Fill(const std::function<float(float, float)>& distance, const Colour& colour, float softness)
 {
-    Fill(distance, [&](float, float) { return colour; }, softness);
+    Fill(
+        distance, [&](float, float) { return colour; }, softness);
 }
 
 void Canvas::Shade(const std::function<Colour(float, float)>& colour)
@@ -289,7 +298,8 @@ void Canvas::Blur(int radius)
             for (int line = 0; line < lines; ++line)
                 for (int c = 0; c < 4; ++c)
                 {
-                    auto at = [&](int i) -> float {
+                    auto at = [&](int i) -> float
+                    {
                         i = std::clamp(i, 0, len - 1);
                         int x = axis == 0 ? i : line, y = axis == 0 ? line : i;
                         return data_[(size_t(y) * width_ + x) * 4 + c];
@@ -348,8 +358,8 @@ Colour Canvas::Sample(float x, float y) const
     return result;
 }
 
-void Canvas::DrawRotated(const Canvas& source, float cx, float cy, float angle, float scale, int clipX, int clipY,
-                         int clipW, int clipH)
+void Canvas::DrawRotated(const Canvas& source, float cx, float cy, float angle, float scale, int clipX,
+                         int clipY, int clipW, int clipH)
 {
     const float c = std::cos(angle), s = std::sin(angle);
     const float scx = source.width_ * 0.5f, scy = source.height_ * 0.5f;

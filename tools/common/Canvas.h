@@ -15,7 +15,7 @@ struct Colour
 
 Colour Mix(const Colour& a, const Colour& b, float t);
 Colour WithAlpha(Colour c, float a);
-Colour Scale(Colour c, float k);   // scales the colour channels, keeps alpha
+Colour Scale(Colour c, float k); // scales the colour channels, keeps alpha
 Colour FromHsv(float hue, float sat, float val, float alpha = 1.0f);
 
 // Signed distances in pixels (negative inside). Shapes are built from these and painted
@@ -33,7 +33,7 @@ float Star(float x, float y, float cx, float cy, int n, float r1, float r2, floa
 float Union(float a, float b);
 float Subtract(float a, float b);
 float Intersect(float a, float b);
-float Smooth(float a, float b, float k);   // smooth union
+float Smooth(float a, float b, float k); // smooth union
 } // namespace sdf
 
 // Deterministic value noise in [0, 1] and a few octaves of it.
@@ -45,7 +45,7 @@ class Random
 public:
     explicit Random(unsigned seed) : state_(seed * 747796405u + 2891336453u) {}
     unsigned Next();
-    float Uniform();                    // [0, 1)
+    float Uniform(); // [0, 1)
     float Range(float a, float b);
 
 private:
@@ -66,7 +66,8 @@ public:
     // Paints colour(x, y) over the canvas where the distance field is inside, with soft edges.
     void Fill(const std::function<float(float, float)>& distance,
               const std::function<Colour(float, float)>& colour, float softness = 1.0f);
-    void Fill(const std::function<float(float, float)>& distance, const Colour& colour, float softness = 1.0f);
+    void Fill(const std::function<float(float, float)>& distance, const Colour& colour,
+              float softness = 1.0f);
     // Paints a per-pixel colour (with its own alpha) over the whole canvas.
     void Shade(const std::function<Colour(float, float)>& colour);
     // Additive light: colour x alpha is added to the colour channels only.
@@ -84,7 +85,7 @@ public:
     void DrawRotated(const Canvas& source, float cx, float cy, float angle, float scale, int clipX, int clipY,
                      int clipW, int clipH);
 
-    Colour Get(int x, int y) const;   // premultiplied
+    Colour Get(int x, int y) const; // premultiplied
     void Set(int x, int y, const Colour& premultiplied);
 
     Rgba8Image ToImage() const;

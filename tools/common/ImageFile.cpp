@@ -118,11 +118,20 @@ bool WritePng(const std::string& path, const Rgba8Image& image)
                 int predictor = 0;
                 switch (filter)
                 {
-                case 1: predictor = a; break;
-                case 2: predictor = b; break;
-                case 3: predictor = (a + b) / 2; break;
-                case 4: predictor = Paeth(a, b, c); break;
-                default: break;
+                case 1:
+                    predictor = a;
+                    break;
+                case 2:
+                    predictor = b;
+                    break;
+                case 3:
+                    predictor = (a + b) / 2;
+                    break;
+                case 4:
+                    predictor = Paeth(a, b, c);
+                    break;
+                default:
+                    break;
                 }
                 trial[i] = static_cast<uint8_t>(row[i] - predictor);
                 score += trial[i] < 128 ? trial[i] : 256 - trial[i];
@@ -149,11 +158,11 @@ bool WritePng(const std::string& path, const Rgba8Image& image)
     std::vector<uint8_t> header;
     PutU32BE(header, static_cast<uint32_t>(image.width));
     PutU32BE(header, static_cast<uint32_t>(image.height));
-    header.push_back(8);                    // bit depth
-    header.push_back(opaque ? 2 : 6);       // colour type
-    header.push_back(0);                    // compression
-    header.push_back(0);                    // filter method
-    header.push_back(0);                    // no interlace
+    header.push_back(8);              // bit depth
+    header.push_back(opaque ? 2 : 6); // colour type
+    header.push_back(0);              // compression
+    header.push_back(0);              // filter method
+    header.push_back(0);              // no interlace
     PutChunk(out, "IHDR", header);
     PutChunk(out, "IDAT", packed);
     PutChunk(out, "IEND", {});
@@ -218,12 +227,22 @@ bool ReadPng(const std::string& path, Rgba8Image& image)
             int predictor = 0;
             switch (filter)
             {
-            case 0: break;
-            case 1: predictor = a; break;
-            case 2: predictor = b; break;
-            case 3: predictor = (a + b) / 2; break;
-            case 4: predictor = Paeth(a, b, c); break;
-            default: return false;
+            case 0:
+                break;
+            case 1:
+                predictor = a;
+                break;
+            case 2:
+                predictor = b;
+                break;
+            case 3:
+                predictor = (a + b) / 2;
+                break;
+            case 4:
+                predictor = Paeth(a, b, c);
+                break;
+            default:
+                return false;
             }
             row[i] = static_cast<uint8_t>(src[1 + i] + predictor);
         }
@@ -283,12 +302,12 @@ bool WriteIco(const std::string& path, const Rgba8Image& image)
     const uint32_t bitmapSize = 40 + uint32_t(image.width) * image.height * 4 + maskStride * image.height;
 
     std::vector<uint8_t> out;
-    PutU16LE(out, 0);  // reserved
-    PutU16LE(out, 1);  // icon
-    PutU16LE(out, 1);  // one image
+    PutU16LE(out, 0); // reserved
+    PutU16LE(out, 1); // icon
+    PutU16LE(out, 1); // one image
     out.push_back(static_cast<uint8_t>(image.width & 0xFF));
     out.push_back(static_cast<uint8_t>(image.height & 0xFF));
-    out.push_back(0);  // no palette
+    out.push_back(0); // no palette
     out.push_back(0);
     PutU16LE(out, 1);  // planes
     PutU16LE(out, 32); // bits per pixel

@@ -32,11 +32,11 @@ namespace
 struct Glyph
 {
     unsigned id = 0;
-    int width = 0, height = 0;     // box on the page, padding included
-    int xoffset = 0, yoffset = 0;  // from the pen position and the line top
+    int width = 0, height = 0;    // box on the page, padding included
+    int xoffset = 0, yoffset = 0; // from the pen position and the line top
     int xadvance = 0;
-    int x = 0, y = 0;              // place on the page
-    std::vector<float> coverage;   // width x height, fill coverage
+    int x = 0, y = 0;            // place on the page
+    std::vector<float> coverage; // width x height, fill coverage
 };
 
 std::vector<unsigned> CharacterSet()
@@ -47,7 +47,8 @@ std::vector<unsigned> CharacterSet()
     for (unsigned c = 160; c < 256; ++c)
         ids.push_back(c);
     // Quotes, dashes, ellipsis, bullet, euro and trade mark: common in written English texts.
-    for (unsigned c : {0x2018u, 0x2019u, 0x201Cu, 0x201Du, 0x2013u, 0x2014u, 0x2026u, 0x2022u, 0x20ACu, 0x2122u})
+    for (unsigned c :
+         {0x2018u, 0x2019u, 0x201Cu, 0x201Du, 0x2013u, 0x2014u, 0x2026u, 0x2022u, 0x20ACu, 0x2122u})
         ids.push_back(c);
     return ids;
 }
@@ -162,7 +163,8 @@ int main(int argc, char** argv)
         g.coverage.assign(size_t(g.width) * g.height, 0.0f);
         for (int y = 0; y < bh; ++y)
             for (int x = 0; x < bw; ++x)
-                g.coverage[size_t(y + pad) * g.width + (x + pad)] = bitmap.buffer[y * bitmap.pitch + x] / 255.0f;
+                g.coverage[size_t(y + pad) * g.width + (x + pad)] =
+                    bitmap.buffer[y * bitmap.pitch + x] / 255.0f;
         glyphs.push_back(g);
     }
 
@@ -180,7 +182,8 @@ int main(int argc, char** argv)
                     continue;
                 int amount = static_cast<int>(std::lround(delta.x / 64.0));
                 if (amount != 0)
-                    kernings.push_back({static_cast<int>(a.id), static_cast<int>(b.id), std::clamp(amount, -128, 127)});
+                    kernings.push_back(
+                        {static_cast<int>(a.id), static_cast<int>(b.id), std::clamp(amount, -128, 127)});
             }
     std::string faceName = std::string(face->family_name ? face->family_name : "font") +
                            (face->style_name ? std::string("-") + face->style_name : std::string());
@@ -195,15 +198,16 @@ int main(int argc, char** argv)
     for (Glyph& g : glyphs)
         if (g.width > 0)
             order.push_back(&g);
-    std::stable_sort(order.begin(), order.end(), [](const Glyph* a, const Glyph* b) {
-        return a->height != b->height ? a->height > b->height : a->id < b->id;
-    });
+    std::stable_sort(order.begin(), order.end(),
+                     [](const Glyph* a, const Glyph* b)
+                     { return a->height != b->height ? a->height > b->height : a->id < b->id; });
     int penX = spacing, penY = spacing, shelf = 0;
     for (Glyph* g : order)
     {
         if (g->width + 2 * spacing > pageWidth)
         {
-            std::fprintf(stderr, "qv_fontgen: %s: glyph %u wider than the page\n", descriptorPath.c_str(), g->id);
+            std::fprintf(stderr, "qv_fontgen: %s: glyph %u wider than the page\n", descriptorPath.c_str(),
+                         g->id);
             return 1;
         }
         if (penX + g->width + spacing > pageWidth)
@@ -243,7 +247,8 @@ int main(int argc, char** argv)
                 for (int c = 0; c < 4; ++c)
                     fc[c] = fillTop[c] + (fillBottom[c] - fillTop[c]) * t;
                 float r = 0, gg = 0, b = 0, a = 0;
-                auto over = [&](const float* colour, float coverage) {
+                auto over = [&](const float* colour, float coverage)
+                {
                     float k = colour[3] * coverage;
                     r = colour[0] * k + r * (1 - k);
                     gg = colour[1] * k + gg * (1 - k);
@@ -265,22 +270,24 @@ int main(int argc, char** argv)
     std::string pageName = pagePath.substr(pagePath.find_last_of('/') + 1);
     std::string text;
     char line[256];
-    std::snprintf(line, sizeof line,
-                  "info face=\"%s\" size=%d bold=0 italic=0 charset=\"\" unicode=1 stretchH=100 smooth=1 aa=1 "
-                  "padding=%d,%d,%d,%d spacing=%d,%d\n",
-                  faceName.c_str(), size, pad, padRight, padDown, pad, spacing, spacing);
+    std::snprintf(
+        line, sizeof line,
+        "info face=\"%s\" size=%d bold=0 italic=0 charset=\"\" unicode=1 stretchH=100 smooth=1 aa=1 "
+        "padding=%d,%d,%d,%d spacing=%d,%d\n",
+        faceName.c_str(), size, pad, padRight, padDown, pad, spacing, spacing);
     text += line;
-    std::snprintf(line, sizeof line, "common lineHeight=%d base=%d scaleW=%d scaleH=%d pages=1 packed=0\n", lineHeight,
-                  ascender, pageWidth, pageHeight);
+    std::snprintf(line, sizeof line, "common lineHeight=%d base=%d scaleW=%d scaleH=%d pages=1 packed=0\n",
+                  lineHeight, ascender, pageWidth, pageHeight);
     text += line;
     text += "page id=0 file=\"" + pageName + "\"\n";
     std::snprintf(line, sizeof line, "chars count=%zu\n", glyphs.size());
     text += line;
     for (const Glyph& g : glyphs)
     {
-        std::snprintf(line, sizeof line,
-                      "char id=%u x=%d y=%d width=%d height=%d xoffset=%d yoffset=%d xadvance=%d page=0 chnl=15\n",
-                      g.id, g.x, g.y, g.width, g.height, g.xoffset, g.yoffset, g.xadvance);
+        std::snprintf(
+            line, sizeof line,
+            "char id=%u x=%d y=%d width=%d height=%d xoffset=%d yoffset=%d xadvance=%d page=0 chnl=15\n",
+            g.id, g.x, g.y, g.width, g.height, g.xoffset, g.yoffset, g.xadvance);
         text += line;
     }
     if (!kernings.empty())

@@ -20,8 +20,8 @@ float Clamp01(float v)
 
 using Field = std::function<float(float, float)>;
 
-void DrawProps(const std::string& props, Canvas& canvas, const Colour& colour, const Colour& glow, float groundY,
-               Random& rng);
+void DrawProps(const std::string& props, Canvas& canvas, const Colour& colour, const Colour& glow,
+               float groundY, Random& rng);
 
 Colour ColourOption(const ToolOptions& options, const std::string& key, const Colour& fallback)
 {
@@ -38,30 +38,38 @@ void GlossyBody(Canvas& canvas, const Field& shape, const Colour& base, float cx
 {
     Colour outline = Scale(base, 0.35f);
     canvas.Fill([&](float x, float y) { return shape(x, y) - rim; }, outline);
-    canvas.Fill(shape, [&](float x, float y) {
-        float depth = Clamp01(-shape(x, y) / (size * 0.55f));
-        float dome = std::sqrt(depth);
-        float lx = (x - cx) / size, ly = (y - cy) / size;
-        float light = 0.62f + 0.38f * dome - 0.22f * Clamp01(0.4f * lx + 0.7f * ly);
-        Colour c = Scale(base, light);
-        // A touch of reflected sea light at the bottom edge.
-        float bounce = Clamp01(ly - 0.3f) * (1.0f - dome) * 0.5f;
-        c = Mix(c, Colour{0.55f, 0.9f, 1.0f, 1.0f}, bounce * 0.35f);
-        c.a = base.a;
-        return c;
-    });
+    canvas.Fill(shape,
+                [&](float x, float y)
+                {
+                    float depth = Clamp01(-shape(x, y) / (size * 0.55f));
+                    float dome = std::sqrt(depth);
+                    float lx = (x - cx) / size, ly = (y - cy) / size;
+                    float light = 0.62f + 0.38f * dome - 0.22f * Clamp01(0.4f * lx + 0.7f * ly);
+                    Colour c = Scale(base, light);
+                    // A touch of reflected sea light at the bottom edge.
+                    float bounce = Clamp01(ly - 0.3f) * (1.0f - dome) * 0.5f;
+                    c = Mix(c, Colour{0.55f, 0.9f, 1.0f, 1.0f}, bounce * 0.35f);
+                    c.a = base.a;
+                    return c;
+                });
     // Specular highlight: a soft ellipse toward the top left.
     float hx = cx - size * 0.35f, hy = cy - size * 0.45f;
-    canvas.Fill([&](float x, float y) { return std::max(shape(x, y) + size * 0.12f, sdf::Ellipse(x, y, hx, hy, size * 0.38f, size * 0.22f)); },
-                [&](float x, float y) {
-                    float t = Clamp01(1.0f - std::hypot((x - hx) / (size * 0.38f), (y - hy) / (size * 0.22f)));
-                    return Colour{1, 1, 1, 0.55f * t};
-                },
-                2.0f);
+    canvas.Fill(
+        [&](float x, float y) {
+            return std::max(shape(x, y) + size * 0.12f,
+                            sdf::Ellipse(x, y, hx, hy, size * 0.38f, size * 0.22f));
+        },
+        [&](float x, float y)
+        {
+            float t = Clamp01(1.0f - std::hypot((x - hx) / (size * 0.38f), (y - hy) / (size * 0.22f)));
+            return Colour{1, 1, 1, 0.55f * t};
+        },
+        2.0f);
 }
 
 // Cartoon eyes: white, pupils looking in a direction; closed in a blink; happy arcs when good.
-void Eyes(Canvas& canvas, float cx, float cy, float spacing, float r, const std::string& look, const std::string& mood)
+void Eyes(Canvas& canvas, float cx, float cy, float spacing, float r, const std::string& look,
+          const std::string& mood)
 {
     float dx = 0, dy = 0;
     if (look == "up")
@@ -77,7 +85,8 @@ void Eyes(Canvas& canvas, float cx, float cy, float spacing, float r, const std:
         float ex = cx + side * spacing, ey = cy;
         if (mood == "blink")
         {
-            canvas.Fill([&](float x, float y) { return sdf::Capsule(x, y, ex - r, ey, ex + r, ey, r * 0.22f); },
+            canvas.Fill([&](float x, float y)
+                        { return sdf::Capsule(x, y, ex - r, ey, ex + r, ey, r * 0.22f); },
                         Colour{0.08f, 0.06f, 0.1f, 1});
             continue;
         }
@@ -85,7 +94,8 @@ void Eyes(Canvas& canvas, float cx, float cy, float spacing, float r, const std:
         {
             // Smiling eyes: upper arcs.
             canvas.Fill(
-                [&](float x, float y) {
+                [&](float x, float y)
+                {
                     float ring = std::fabs(sdf::Circle(x, y, ex, ey + r * 0.35f, r * 0.8f)) - r * 0.22f;
                     return std::max(ring, y - (ey + r * 0.2f));
                 },
@@ -94,17 +104,22 @@ void Eyes(Canvas& canvas, float cx, float cy, float spacing, float r, const std:
         }
         canvas.Fill([&](float x, float y) { return sdf::Ellipse(x, y, ex, ey, r * 1.12f, r * 1.2f); },
                     Colour{0.1f, 0.08f, 0.12f, 1});
-        canvas.Fill([&](float x, float y) { return sdf::Ellipse(x, y, ex, ey, r, r * 1.08f); }, Colour{1, 1, 1, 1});
+        canvas.Fill([&](float x, float y) { return sdf::Ellipse(x, y, ex, ey, r, r * 1.08f); },
+                    Colour{1, 1, 1, 1});
         float px = ex + dx * r * 0.42f, py = ey + dy * r * 0.42f + (mood == "bad" ? r * 0.2f : 0.0f);
-        canvas.Fill([&](float x, float y) { return sdf::Circle(x, y, px, py, r * 0.55f); }, Colour{0.07f, 0.05f, 0.12f, 1});
-        canvas.Fill([&](float x, float y) { return sdf::Circle(x, y, px - r * 0.2f, py - r * 0.22f, r * 0.18f); },
+        canvas.Fill([&](float x, float y) { return sdf::Circle(x, y, px, py, r * 0.55f); },
+                    Colour{0.07f, 0.05f, 0.12f, 1});
+        canvas.Fill([&](float x, float y)
+                    { return sdf::Circle(x, y, px - r * 0.2f, py - r * 0.22f, r * 0.18f); },
                     Colour{1, 1, 1, 0.95f});
         if (mood == "bad")
         {
             // Worried brows slanting up toward the middle.
             float inner = ex - side * r * 0.9f, outer = ex + side * r * 0.9f;
-            canvas.Fill([&](float x, float y) { return sdf::Capsule(x, y, outer, ey - r * 1.35f, inner, ey - r * 1.75f, r * 0.18f); },
-                        Colour{0.1f, 0.06f, 0.1f, 1});
+            canvas.Fill(
+                [&](float x, float y)
+                { return sdf::Capsule(x, y, outer, ey - r * 1.35f, inner, ey - r * 1.75f, r * 0.18f); },
+                Colour{0.1f, 0.06f, 0.1f, 1});
         }
     }
 }
@@ -114,17 +129,16 @@ void Mouth(Canvas& canvas, float cx, float cy, float w, const std::string& mood)
     Colour ink{0.12f, 0.05f, 0.08f, 1};
     if (mood == "good")
     {
-        canvas.Fill(
-            [&](float x, float y) {
-                return std::max(sdf::Circle(x, y, cx, cy - w * 0.3f, w * 0.75f), cy - w * 0.15f - y);
-            },
-            Colour{0.45f, 0.08f, 0.12f, 1});
+        canvas.Fill([&](float x, float y)
+                    { return std::max(sdf::Circle(x, y, cx, cy - w * 0.3f, w * 0.75f), cy - w * 0.15f - y); },
+                    Colour{0.45f, 0.08f, 0.12f, 1});
         return;
     }
     if (mood == "bad")
     {
         canvas.Fill(
-            [&](float x, float y) {
+            [&](float x, float y)
+            {
                 float ring = std::fabs(sdf::Circle(x, y, cx, cy + w * 0.75f, w * 0.6f)) - w * 0.09f;
                 return std::max(ring, y - (cy + w * 0.45f));
             },
@@ -132,7 +146,8 @@ void Mouth(Canvas& canvas, float cx, float cy, float w, const std::string& mood)
         return;
     }
     canvas.Fill(
-        [&](float x, float y) {
+        [&](float x, float y)
+        {
             float ring = std::fabs(sdf::Circle(x, y, cx, cy - w * 0.45f, w * 0.55f)) - w * 0.08f;
             return std::max(ring, (cy - w * 0.2f) - y);
         },
@@ -148,7 +163,8 @@ bool DrawCreature(const ToolOptions& o, Canvas& canvas, std::string& error)
     const std::string mood = o.Text("mood", "normal");
     const Colour base = ColourOption(o, "colour", Colour{0.9f, 0.3f, 0.2f, 1});
     const Colour accent = ColourOption(o, "accent", Scale(base, 1.3f));
-    const float s = std::min(canvas.Width(), canvas.Height()) / 64.0f * static_cast<float>(o.Number("scale", 1.0));
+    const float s =
+        std::min(canvas.Width(), canvas.Height()) / 64.0f * static_cast<float>(o.Number("scale", 1.0));
     const float cx = canvas.Width() * 0.5f, cy = canvas.Height() * 0.52f;
     float eyeY = cy - 4 * s, eyeSpacing = 8 * s, eyeR = 5.2f * s, mouthY = cy + 8 * s;
 
@@ -169,8 +185,10 @@ bool DrawCreature(const ToolOptions& o, Canvas& canvas, std::string& error)
         shape = [=](float x, float y) { return sdf::Circle(x, y, cx, cy, 22 * s); };
         GlossyBody(body, shape, base, cx, cy, 22 * s);
         // Pale belly.
-        body.Fill([&](float x, float y) { return std::max(shape(x, y) + 2 * s, sdf::Ellipse(x, y, cx, cy + 14 * s, 16 * s, 10 * s)); },
-                  WithAlpha(Mix(base, Colour{1, 0.95f, 0.8f, 1}, 0.6f), 0.85f), 2.0f);
+        body.Fill(
+            [&](float x, float y)
+            { return std::max(shape(x, y) + 2 * s, sdf::Ellipse(x, y, cx, cy + 14 * s, 16 * s, 10 * s)); },
+            WithAlpha(Mix(base, Colour{1, 0.95f, 0.8f, 1}, 0.6f), 0.85f), 2.0f);
         eyeSpacing = 8.5f * s;
     }
     else if (kind == "crab")
@@ -180,21 +198,28 @@ bool DrawCreature(const ToolOptions& o, Canvas& canvas, std::string& error)
             for (int i = 0; i < 3; ++i)
             {
                 float ay = cy + (2 + i * 5) * s;
-                body.Fill([&](float x, float y) {
-                    return sdf::Capsule(x, y, cx + side * 14 * s, ay, cx + side * 28 * s, ay + 6 * s, 2.2f * s);
-                }, leg);
+                body.Fill(
+                    [&](float x, float y) {
+                        return sdf::Capsule(x, y, cx + side * 14 * s, ay, cx + side * 28 * s, ay + 6 * s,
+                                            2.2f * s);
+                    },
+                    leg);
             }
         // Claws up top.
         for (int side = -1; side <= 1; side += 2)
         {
             float kx = cx + side * 19 * s, ky = cy - 17 * s;
-            Field claw = [=](float x, float y) {
+            Field claw = [=](float x, float y)
+            {
                 float c = sdf::Circle(x, y, kx, ky, 8 * s);
-                float notch = sdf::Polygon(x, y, {kx, ky, kx + side * 2 * s, ky - 12 * s, kx + side * 10 * s, ky - 6 * s});
+                float notch = sdf::Polygon(
+                    x, y, {kx, ky, kx + side * 2 * s, ky - 12 * s, kx + side * 10 * s, ky - 6 * s});
                 return sdf::Subtract(c, notch);
             };
-            body.Fill([&](float x, float y) { return sdf::Capsule(x, y, cx + side * 10 * s, cy - 4 * s, kx, ky + 4 * s, 2.6f * s); },
-                      Scale(base, 0.8f));
+            body.Fill(
+                [&](float x, float y)
+                { return sdf::Capsule(x, y, cx + side * 10 * s, cy - 4 * s, kx, ky + 4 * s, 2.6f * s); },
+                Scale(base, 0.8f));
             GlossyBody(body, claw, accent, kx, ky, 8 * s, 1.2f);
         }
         shape = [=](float x, float y) { return sdf::Ellipse(x, y, cx, cy + 3 * s, 21 * s, 15 * s); };
@@ -206,7 +231,8 @@ bool DrawCreature(const ToolOptions& o, Canvas& canvas, std::string& error)
     {
         bool striped = kind == "orangefish";
         float bx = cx + 3 * s;
-        std::vector<float> tail = {bx - 16 * s, cy, bx - 29 * s, cy - 13 * s, bx - 26 * s, cy, bx - 29 * s, cy + 13 * s};
+        std::vector<float> tail = {bx - 16 * s, cy, bx - 29 * s, cy - 13 * s,
+                                   bx - 26 * s, cy, bx - 29 * s, cy + 13 * s};
         body.Fill([&](float x, float y) { return sdf::Polygon(x, y, tail) - 1.5f * s; }, Scale(base, 0.35f));
         body.Fill([&](float x, float y) { return sdf::Polygon(x, y, tail); }, accent);
         std::vector<float> fin = {bx - 6 * s, cy - 14 * s, bx + 2 * s, cy - 25 * s, bx + 10 * s, cy - 15 * s};
@@ -218,15 +244,19 @@ bool DrawCreature(const ToolOptions& o, Canvas& canvas, std::string& error)
             for (int i = 0; i < 2; ++i)
             {
                 float sx = i == 0 ? bx - 10 * s : bx + 16 * s;
-                body.Fill([&](float x, float y) {
-                    return std::max(shape(x, y) + 1.0f * s, std::fabs(x - sx - (y - cy) * 0.15f) - 2.6f * s);
-                }, Colour{1, 1, 1, 0.92f});
+                body.Fill(
+                    [&](float x, float y) {
+                        return std::max(shape(x, y) + 1.0f * s,
+                                        std::fabs(x - sx - (y - cy) * 0.15f) - 2.6f * s);
+                    },
+                    Colour{1, 1, 1, 0.92f});
             }
         else
             for (int i = 0; i < 5; ++i)
             {
                 float sx = bx - 15 * s + i * 3.5f * s, sy = cy + 6 * s + (i % 2) * 3 * s;
-                body.Fill([&](float x, float y) { return sdf::Circle(x, y, sx, sy, 1.5f * s); }, Colour{1, 1, 1, 0.5f});
+                body.Fill([&](float x, float y) { return sdf::Circle(x, y, sx, sy, 1.5f * s); },
+                          Colour{1, 1, 1, 0.5f});
             }
         eyeY = cy - 4 * s;
         eyeSpacing = 6.5f * s;
@@ -236,7 +266,8 @@ bool DrawCreature(const ToolOptions& o, Canvas& canvas, std::string& error)
         Eyes(face, bx + 6 * s, eyeY, eyeSpacing, eyeR, look, mood);
         Mouth(face, bx + 8 * s, mouthY, 6 * s, mood);
         body.Composite(face);
-        canvas.DropShadow(body, 0, static_cast<int>(2 * s), static_cast<int>(2 * s), Colour{0, 0.05f, 0.15f, 0.45f});
+        canvas.DropShadow(body, 0, static_cast<int>(2 * s), static_cast<int>(2 * s),
+                          Colour{0, 0.05f, 0.15f, 0.45f});
         canvas.Composite(body);
         return true;
     }
@@ -246,7 +277,8 @@ bool DrawCreature(const ToolOptions& o, Canvas& canvas, std::string& error)
         {
             float tx = cx + (i - 2) * 8.5f * s;
             float phase = i * 1.3f;
-            Field tentacle = [=](float x, float y) {
+            Field tentacle = [=](float x, float y)
+            {
                 float sway = std::sin((y - cy) / (5 * s) + phase) * 2.5f * s;
                 float width = 3.8f * s * (1.0f - Clamp01((y - cy) / (30 * s)) * 0.55f);
                 float d = std::fabs(x - tx - sway) - width;
@@ -254,14 +286,17 @@ bool DrawCreature(const ToolOptions& o, Canvas& canvas, std::string& error)
             };
             GlossyBody(body, tentacle, Scale(base, 0.9f), tx, cy + 14 * s, 6 * s, 1.2f);
         }
-        shape = [=](float x, float y) {
-            return sdf::Smooth(sdf::Ellipse(x, y, cx, cy - 4 * s, 20 * s, 19 * s), sdf::Ellipse(x, y, cx, cy + 9 * s, 19 * s, 7 * s), 4 * s);
+        shape = [=](float x, float y)
+        {
+            return sdf::Smooth(sdf::Ellipse(x, y, cx, cy - 4 * s, 20 * s, 19 * s),
+                               sdf::Ellipse(x, y, cx, cy + 9 * s, 19 * s, 7 * s), 4 * s);
         };
         GlossyBody(body, shape, base, cx, cy - 3 * s, 20 * s);
         for (int i = 0; i < 4; ++i)
         {
             float sx = cx + (i - 1.5f) * 9 * s, sy = cy - 15 * s + (i % 2) * 4 * s;
-            body.Fill([&](float x, float y) { return sdf::Circle(x, y, sx, sy, 1.8f * s); }, WithAlpha(accent, 0.8f));
+            body.Fill([&](float x, float y) { return sdf::Circle(x, y, sx, sy, 1.8f * s); },
+                      WithAlpha(accent, 0.8f));
         }
         eyeY = cy - 1 * s;
         mouthY = cy + 10 * s;
@@ -272,13 +307,17 @@ bool DrawCreature(const ToolOptions& o, Canvas& canvas, std::string& error)
         {
             float tx = cx + (i - 2.5f) * 6 * s;
             float phase = i * 0.9f;
-            body.Fill([&](float x, float y) {
-                float sway = std::sin((y - cy) / (4 * s) + phase) * 2 * s;
-                float d = std::fabs(x - tx - sway) - 1.4f * s;
-                return std::max(d, std::max(cy + 2 * s - y, y - (cy + 28 * s - (i % 2) * 4 * s)));
-            }, WithAlpha(accent, 0.85f));
+            body.Fill(
+                [&](float x, float y)
+                {
+                    float sway = std::sin((y - cy) / (4 * s) + phase) * 2 * s;
+                    float d = std::fabs(x - tx - sway) - 1.4f * s;
+                    return std::max(d, std::max(cy + 2 * s - y, y - (cy + 28 * s - (i % 2) * 4 * s)));
+                },
+                WithAlpha(accent, 0.85f));
         }
-        shape = [=](float x, float y) {
+        shape = [=](float x, float y)
+        {
             float dome = sdf::Ellipse(x, y, cx, cy + 2 * s, 24 * s, 24 * s);
             float skirt = y - (cy + 8 * s + std::sin(x / (3 * s)) * 1.5f * s);
             return std::max(dome, skirt);
@@ -286,8 +325,10 @@ bool DrawCreature(const ToolOptions& o, Canvas& canvas, std::string& error)
         Colour glassy = base;
         glassy.a = 0.92f;
         GlossyBody(body, shape, glassy, cx, cy - 4 * s, 20 * s);
-        body.Fill([&](float x, float y) { return std::max(shape(x, y) + 4 * s, sdf::Ellipse(x, y, cx, cy - 8 * s, 12 * s, 8 * s)); },
-                  Colour{1, 1, 1, 0.18f}, 3.0f);
+        body.Fill(
+            [&](float x, float y)
+            { return std::max(shape(x, y) + 4 * s, sdf::Ellipse(x, y, cx, cy - 8 * s, 12 * s, 8 * s)); },
+            Colour{1, 1, 1, 0.18f}, 3.0f);
         eyeY = cy - 4 * s;
         mouthY = cy + 4 * s;
         eyeR = 4.6f * s;
@@ -299,18 +340,24 @@ bool DrawCreature(const ToolOptions& o, Canvas& canvas, std::string& error)
             for (int sy = -1; sy <= 1; sy += 2)
             {
                 float fx = cx + sx * 18 * s, fy = cy + sy * 12 * s + 6 * s;
-                GlossyBody(body, [=](float x, float y) { return sdf::Ellipse(x, y, fx, fy, 7 * s, 5 * s); }, skin, fx, fy, 6 * s, 1.2f);
+                GlossyBody(
+                    body, [=](float x, float y) { return sdf::Ellipse(x, y, fx, fy, 7 * s, 5 * s); }, skin,
+                    fx, fy, 6 * s, 1.2f);
             }
         Field head = [=](float x, float y) { return sdf::Circle(x, y, cx, cy - 14 * s, 11 * s); };
         shape = [=](float x, float y) { return sdf::Ellipse(x, y, cx, cy + 8 * s, 21 * s, 15 * s); };
         GlossyBody(body, shape, base, cx, cy + 8 * s, 19 * s);
         // Shell plates.
-        body.Fill([&](float x, float y) {
-            float hx = (x - cx) / (9 * s), hy = (y - cy - 8 * s) / (8 * s);
-            float fx = hx - std::round(hx), fy = hy - std::round(hy + 0.5f * std::fmod(std::fabs(std::round(hx)), 2.0f)) ;
-            float edge = 0.5f - std::max(std::fabs(fx), std::fabs(fy));
-            return std::max(shape(x, y) + 2 * s, edge * 8 * s - 1.0f * s);
-        }, WithAlpha(Scale(base, 0.55f), 0.7f));
+        body.Fill(
+            [&](float x, float y)
+            {
+                float hx = (x - cx) / (9 * s), hy = (y - cy - 8 * s) / (8 * s);
+                float fx = hx - std::round(hx),
+                      fy = hy - std::round(hy + 0.5f * std::fmod(std::fabs(std::round(hx)), 2.0f));
+                float edge = 0.5f - std::max(std::fabs(fx), std::fabs(fy));
+                return std::max(shape(x, y) + 2 * s, edge * 8 * s - 1.0f * s);
+            },
+            WithAlpha(Scale(base, 0.55f), 0.7f));
         GlossyBody(body, head, skin, cx, cy - 14 * s, 11 * s);
         eyeY = cy - 16 * s;
         eyeSpacing = 5 * s;
@@ -320,21 +367,25 @@ bool DrawCreature(const ToolOptions& o, Canvas& canvas, std::string& error)
         Eyes(face, cx, eyeY, eyeSpacing, eyeR, look, mood);
         Mouth(face, cx, mouthY, 4.5f * s, mood);
         body.Composite(face);
-        canvas.DropShadow(body, 0, static_cast<int>(2 * s), static_cast<int>(2 * s), Colour{0, 0.05f, 0.15f, 0.45f});
+        canvas.DropShadow(body, 0, static_cast<int>(2 * s), static_cast<int>(2 * s),
+                          Colour{0, 0.05f, 0.15f, 0.45f});
         canvas.Composite(body);
         return true;
     }
     else if (kind == "starfish")
     {
-        shape = [=](float x, float y) { return sdf::Star(x, y, cx, cy + 2 * s, 5, 29 * s, 13 * s, -kPi / 2) + 0.0f; };
-        Field rounded = [=](float x, float y) { return sdf::Star(x, y, cx, cy + 2 * s, 5, 25 * s, 10 * s, -kPi / 2) - 3.5f * s; };
+        shape = [=](float x, float y)
+        { return sdf::Star(x, y, cx, cy + 2 * s, 5, 29 * s, 13 * s, -kPi / 2) + 0.0f; };
+        Field rounded = [=](float x, float y)
+        { return sdf::Star(x, y, cx, cy + 2 * s, 5, 25 * s, 10 * s, -kPi / 2) - 3.5f * s; };
         GlossyBody(body, rounded, base, cx, cy, 22 * s);
         Random rng(HashText(kind));
         for (int i = 0; i < 14; ++i)
         {
             float a = rng.Range(0, 2 * kPi), r = rng.Range(12, 22) * s;
             float dx = cx + std::cos(a) * r, dy = cy + 2 * s + std::sin(a) * r;
-            body.Fill([&](float x, float y) { return std::max(rounded(x, y) + 2 * s, sdf::Circle(x, y, dx, dy, 1.4f * s)); },
+            body.Fill([&](float x, float y)
+                      { return std::max(rounded(x, y) + 2 * s, sdf::Circle(x, y, dx, dy, 1.4f * s)); },
                       WithAlpha(accent, 0.9f));
         }
         eyeY = cy - 1 * s;
@@ -345,7 +396,8 @@ bool DrawCreature(const ToolOptions& o, Canvas& canvas, std::string& error)
     else if (kind == "seahorse")
     {
         // Body as a chain of circles along an S curve, then the head and snout.
-        Field chain = [=](float x, float y) {
+        Field chain = [=](float x, float y)
+        {
             float d = 1e9f;
             for (int i = 0; i <= 16; ++i)
             {
@@ -357,9 +409,11 @@ bool DrawCreature(const ToolOptions& o, Canvas& canvas, std::string& error)
             }
             return d;
         };
-        Field head = [=](float x, float y) {
+        Field head = [=](float x, float y)
+        {
             return sdf::Smooth(sdf::Circle(x, y, cx + 1 * s, cy - 14 * s, 11 * s),
-                               sdf::Capsule(x, y, cx + 6 * s, cy - 12 * s, cx + 19 * s, cy - 9 * s, 3.5f * s), 3 * s);
+                               sdf::Capsule(x, y, cx + 6 * s, cy - 12 * s, cx + 19 * s, cy - 9 * s, 3.5f * s),
+                               3 * s);
         };
         shape = [=](float x, float y) { return sdf::Smooth(chain(x, y), head(x, y), 3 * s); };
         // Crest spikes.
@@ -382,7 +436,8 @@ bool DrawCreature(const ToolOptions& o, Canvas& canvas, std::string& error)
                     one.Set(x, y, Colour{0, 0, 0, 0});
         body.Composite(one);
         Mouth(body, cx + 17 * s, cy - 5 * s, 3 * s, mood);
-        canvas.DropShadow(body, 0, static_cast<int>(2 * s), static_cast<int>(2 * s), Colour{0, 0.05f, 0.15f, 0.45f});
+        canvas.DropShadow(body, 0, static_cast<int>(2 * s), static_cast<int>(2 * s),
+                          Colour{0, 0.05f, 0.15f, 0.45f});
         canvas.Composite(body);
         return true;
     }
@@ -396,7 +451,8 @@ bool DrawCreature(const ToolOptions& o, Canvas& canvas, std::string& error)
     Eyes(face, cx, eyeY, eyeSpacing, eyeR, look, mood);
     Mouth(face, cx, mouthY, 6 * s, mood);
     body.Composite(face);
-    canvas.DropShadow(body, 0, static_cast<int>(2 * s), static_cast<int>(2 * s), Colour{0, 0.05f, 0.15f, 0.45f});
+    canvas.DropShadow(body, 0, static_cast<int>(2 * s), static_cast<int>(2 * s),
+                      Colour{0, 0.05f, 0.15f, 0.45f});
     canvas.Composite(body);
     return true;
 }
@@ -406,7 +462,8 @@ bool DrawTreasure(const ToolOptions& o, Canvas& canvas, std::string& error)
 {
     const std::string kind = o.Text("kind", "coin");
     const Colour metal = ColourOption(o, "colour", Colour{1.0f, 0.8f, 0.25f, 1});
-    const float s = std::min(canvas.Width(), canvas.Height()) / 64.0f * static_cast<float>(o.Number("scale", 1.0));
+    const float s =
+        std::min(canvas.Width(), canvas.Height()) / 64.0f * static_cast<float>(o.Number("scale", 1.0));
     const float cx = canvas.Width() * 0.5f, cy = canvas.Height() * 0.5f;
     Canvas layer(canvas.Width(), canvas.Height());
     if (kind == "coin" || kind == "bad")
@@ -424,14 +481,18 @@ bool DrawTreasure(const ToolOptions& o, Canvas& canvas, std::string& error)
             {
                 float a = rng.Range(0, 2 * kPi), r = rng.Range(4, 20) * s, br = rng.Range(2.5f, 5.0f) * s;
                 float bx = cx + std::cos(a) * r, by = cy + std::sin(a) * r;
-                GlossyBody(layer, [=](float x, float y) { return sdf::Circle(x, y, bx, by, br); },
-                           Colour{0.75f, 0.72f, 0.62f, 1}, bx, by, br, 1.0f);
-                layer.Fill([&](float x, float y) { return sdf::Circle(x, y, bx, by, br * 0.35f); }, Colour{0.2f, 0.18f, 0.15f, 1});
+                GlossyBody(
+                    layer, [=](float x, float y) { return sdf::Circle(x, y, bx, by, br); },
+                    Colour{0.75f, 0.72f, 0.62f, 1}, bx, by, br, 1.0f);
+                layer.Fill([&](float x, float y) { return sdf::Circle(x, y, bx, by, br * 0.35f); },
+                           Colour{0.2f, 0.18f, 0.15f, 1});
             }
-            layer.Fill([&](float x, float y) { return outer(x, y); }, [&](float x, float y) {
-                float n = Fbm(x / (6 * s), y / (6 * s), 77, 3);
-                return Colour{0.35f, 0.5f, 0.3f, Clamp01((n - 0.45f) * 2.0f) * 0.6f};
-            });
+            layer.Fill([&](float x, float y) { return outer(x, y); },
+                       [&](float x, float y)
+                       {
+                           float n = Fbm(x / (6 * s), y / (6 * s), 77, 3);
+                           return Colour{0.35f, 0.5f, 0.3f, Clamp01((n - 0.45f) * 2.0f) * 0.6f};
+                       });
         }
     }
     else if (kind == "stack")
@@ -440,18 +501,25 @@ bool DrawTreasure(const ToolOptions& o, Canvas& canvas, std::string& error)
         {
             float y0 = cy + 12 * s - i * 7 * s;
             Field disc = [=](float x, float y) { return sdf::Ellipse(x, y, cx, y0, 21 * s, 8 * s); };
-            layer.Fill([&](float x, float y) { return std::max(std::fabs(x - cx) - 21 * s, std::fabs(y - y0 - 2.5f * s) - 2.5f * s); },
-                       Scale(metal, 0.6f));
+            layer.Fill(
+                [&](float x, float y)
+                { return std::max(std::fabs(x - cx) - 21 * s, std::fabs(y - y0 - 2.5f * s) - 2.5f * s); },
+                Scale(metal, 0.6f));
             GlossyBody(layer, disc, metal, cx, y0, 14 * s, 1.2f);
         }
     }
     else if (kind == "bar")
     {
-        std::vector<float> top = {cx - 16 * s, cy - 8 * s, cx + 16 * s, cy - 8 * s, cx + 24 * s, cy + 10 * s, cx - 24 * s, cy + 10 * s};
+        std::vector<float> top = {cx - 16 * s, cy - 8 * s,  cx + 16 * s, cy - 8 * s,
+                                  cx + 24 * s, cy + 10 * s, cx - 24 * s, cy + 10 * s};
         Field bar = [=](float x, float y) { return sdf::Polygon(x, y, top); };
         GlossyBody(layer, bar, metal, cx, cy, 18 * s);
-        layer.Fill([&](float x, float y) { return sdf::RoundBox(x, y, cx, cy - 10 * s, 16 * s, 2.5f * s, 2 * s); }, Scale(metal, 1.3f));
-        layer.Fill([&](float x, float y) { return sdf::Star(x, y, cx, cy + 1 * s, 5, 6 * s, 2.6f * s, -kPi / 2); }, Scale(metal, 0.7f));
+        layer.Fill([&](float x, float y)
+                   { return sdf::RoundBox(x, y, cx, cy - 10 * s, 16 * s, 2.5f * s, 2 * s); },
+                   Scale(metal, 1.3f));
+        layer.Fill([&](float x, float y)
+                   { return sdf::Star(x, y, cx, cy + 1 * s, 5, 6 * s, 2.6f * s, -kPi / 2); },
+                   Scale(metal, 0.7f));
     }
     else if (kind == "gem")
     {
@@ -465,31 +533,39 @@ bool DrawTreasure(const ToolOptions& o, Canvas& canvas, std::string& error)
         }
         Field gem = [=](float x, float y) { return sdf::Polygon(x, y, outline); };
         layer.Fill([&](float x, float y) { return gem(x, y) - 1.5f * s; }, Scale(metal, 0.3f));
-        layer.Fill(gem, [&](float x, float y) {
-            float a = std::atan2(y - cy, x - cx);
-            float sector = std::floor((a + kPi) / (2 * kPi) * facets);
-            float shade = 0.65f + 0.35f * std::cos(sector * 2.1f + 0.7f);
-            float centre = Clamp01(1.0f - std::hypot(x - cx, y - cy) / (24 * s));
-            return Scale(metal, shade + centre * 0.4f);
-        });
-        layer.Fill([&](float x, float y) {
-            std::vector<float> table;
-            for (int i = 0; i < facets; ++i)
+        layer.Fill(gem,
+                   [&](float x, float y)
+                   {
+                       float a = std::atan2(y - cy, x - cx);
+                       float sector = std::floor((a + kPi) / (2 * kPi) * facets);
+                       float shade = 0.65f + 0.35f * std::cos(sector * 2.1f + 0.7f);
+                       float centre = Clamp01(1.0f - std::hypot(x - cx, y - cy) / (24 * s));
+                       return Scale(metal, shade + centre * 0.4f);
+                   });
+        layer.Fill(
+            [&](float x, float y)
             {
-                float a = -kPi / 2 + 2 * kPi * i / facets;
-                table.push_back(cx + std::cos(a) * 12 * s);
-                table.push_back(cy + std::sin(a) * 12 * s);
-            }
-            return sdf::Polygon(x, y, table);
-        }, WithAlpha(Scale(metal, 1.5f), 0.8f));
-        layer.Fill([&](float x, float y) { return sdf::Star(x, y, cx - 8 * s, cy - 10 * s, 4, 6 * s, 1.2f * s, 0); }, Colour{1, 1, 1, 0.9f});
+                std::vector<float> table;
+                for (int i = 0; i < facets; ++i)
+                {
+                    float a = -kPi / 2 + 2 * kPi * i / facets;
+                    table.push_back(cx + std::cos(a) * 12 * s);
+                    table.push_back(cy + std::sin(a) * 12 * s);
+                }
+                return sdf::Polygon(x, y, table);
+            },
+            WithAlpha(Scale(metal, 1.5f), 0.8f));
+        layer.Fill([&](float x, float y)
+                   { return sdf::Star(x, y, cx - 8 * s, cy - 10 * s, 4, 6 * s, 1.2f * s, 0); },
+                   Colour{1, 1, 1, 0.9f});
     }
     else
     {
         error = "unknown treasure kind '" + kind + "'";
         return false;
     }
-    canvas.DropShadow(layer, 0, static_cast<int>(2 * s), static_cast<int>(2 * s), Colour{0, 0.05f, 0.15f, 0.45f});
+    canvas.DropShadow(layer, 0, static_cast<int>(2 * s), static_cast<int>(2 * s),
+                      Colour{0, 0.05f, 0.15f, 0.45f});
     canvas.Composite(layer);
     return true;
 }
@@ -507,74 +583,99 @@ void DrawSea(const ToolOptions& o, Canvas& canvas)
     const int specks = o.Integer("specks", 120);
     const float w = canvas.Width(), h = canvas.Height();
 
-    canvas.Shade([&](float x, float y) {
-        float t = y / h;
-        Colour c = Mix(top, bottom, std::pow(t, 0.85f));
-        float haze = Fbm(x / 180.0f, y / 140.0f, seed, 4);
-        c = Scale(c, 0.9f + 0.2f * haze);
-        c.a = 1;
-        return c;
-    });
+    canvas.Shade(
+        [&](float x, float y)
+        {
+            float t = y / h;
+            Colour c = Mix(top, bottom, std::pow(t, 0.85f));
+            float haze = Fbm(x / 180.0f, y / 140.0f, seed, 4);
+            c = Scale(c, 0.9f + 0.2f * haze);
+            c.a = 1;
+            return c;
+        });
     Random rng(seed * 31u + 7u);
     for (int i = 0; i < rays; ++i)
     {
-        float x0 = rng.Range(-0.1f, 1.1f) * w, slope = rng.Range(0.15f, 0.45f), width = rng.Range(0.02f, 0.07f) * w;
+        float x0 = rng.Range(-0.1f, 1.1f) * w, slope = rng.Range(0.15f, 0.45f),
+              width = rng.Range(0.02f, 0.07f) * w;
         float strength = rng.Range(0.08f, 0.2f);
-        canvas.AddLight([=](float x, float y) {
-            float cxr = x0 + y * slope;
-            float d = std::fabs(x - cxr) / width;
-            float fall = Clamp01(1.0f - y / (h * 0.9f));
-            return Colour{0.8f, 0.95f, 1.0f, Clamp01(1.0f - d) * Clamp01(1.0f - d) * strength * fall};
-        });
+        canvas.AddLight(
+            [=](float x, float y)
+            {
+                float cxr = x0 + y * slope;
+                float d = std::fabs(x - cxr) / width;
+                float fall = Clamp01(1.0f - y / (h * 0.9f));
+                return Colour{0.8f, 0.95f, 1.0f, Clamp01(1.0f - d) * Clamp01(1.0f - d) * strength * fall};
+            });
     }
     // Surface shimmer at the very top.
-    canvas.AddLight([&](float x, float y) {
-        float band = Clamp01(1.0f - y / (h * 0.12f));
-        float ripple = 0.5f + 0.5f * std::sin(x / 23.0f + std::sin(x / 61.0f) * 3.0f);
-        return Colour{0.9f, 1.0f, 1.0f, band * band * (0.15f + 0.15f * ripple)};
-    });
+    canvas.AddLight(
+        [&](float x, float y)
+        {
+            float band = Clamp01(1.0f - y / (h * 0.12f));
+            float ripple = 0.5f + 0.5f * std::sin(x / 23.0f + std::sin(x / 61.0f) * 3.0f);
+            return Colour{0.9f, 1.0f, 1.0f, band * band * (0.15f + 0.15f * ripple)};
+        });
     if (floorHeight > 0)
     {
         // Two layers of floor: a hazy far ridge and a darker near one with plant tufts.
         Colour far = Mix(floorColour, bottom, 0.55f);
-        canvas.Fill([&](float x, float y) {
-            float ridge = h * (1.0f - floorHeight * 1.25f) + (Fbm(x / 160.0f, 3.0f, seed + 11, 4) - 0.5f) * h * 0.12f;
-            return ridge - y;
-        }, far, 2.0f);
+        canvas.Fill(
+            [&](float x, float y)
+            {
+                float ridge = h * (1.0f - floorHeight * 1.25f) +
+                              (Fbm(x / 160.0f, 3.0f, seed + 11, 4) - 0.5f) * h * 0.12f;
+                return ridge - y;
+            },
+            far, 2.0f);
         const std::string props = o.Text("props", "");
         if (!props.empty())
         {
             Random propRng(seed * 17u + 3u);
-            DrawProps(props, canvas, Mix(floorColour, bottom, 0.4f), ColourOption(o, "glow", Colour{1.0f, 0.45f, 0.15f, 1}),
-                      h * (1.0f - floorHeight * 1.1f), propRng);
+            DrawProps(props, canvas, Mix(floorColour, bottom, 0.4f),
+                      ColourOption(o, "glow", Colour{1.0f, 0.45f, 0.15f, 1}), h * (1.0f - floorHeight * 1.1f),
+                      propRng);
         }
-        canvas.Fill([&](float x, float y) {
-            float ridge = h * (1.0f - floorHeight) + (Fbm(x / 110.0f, 9.0f, seed + 23, 5) - 0.5f) * h * 0.1f;
-            return ridge - y;
-        }, [&](float, float y) { return Mix(floorColour, Scale(floorColour, 0.6f), Clamp01((y / h - 0.8f) * 4)); }, 1.5f);
+        canvas.Fill(
+            [&](float x, float y)
+            {
+                float ridge =
+                    h * (1.0f - floorHeight) + (Fbm(x / 110.0f, 9.0f, seed + 23, 5) - 0.5f) * h * 0.1f;
+                return ridge - y;
+            },
+            [&](float, float y)
+            { return Mix(floorColour, Scale(floorColour, 0.6f), Clamp01((y / h - 0.8f) * 4)); },
+            1.5f);
         int tufts = o.Integer("plants", 9);
         for (int i = 0; i < tufts; ++i)
         {
             float px = rng.Range(0, 1) * w, ph = rng.Range(0.08f, 0.22f) * h;
-            float base = h * (1.0f - floorHeight) + (Fbm(px / 110.0f, 9.0f, seed + 23, 5) - 0.5f) * h * 0.1f + 6;
+            float base =
+                h * (1.0f - floorHeight) + (Fbm(px / 110.0f, 9.0f, seed + 23, 5) - 0.5f) * h * 0.1f + 6;
             int blades = 3 + static_cast<int>(rng.Range(0, 3));
             for (int b = 0; b < blades; ++b)
             {
-                float lean = rng.Range(-0.5f, 0.5f), bw = rng.Range(3.0f, 6.0f), bh = ph * rng.Range(0.6f, 1.0f);
+                float lean = rng.Range(-0.5f, 0.5f), bw = rng.Range(3.0f, 6.0f),
+                      bh = ph * rng.Range(0.6f, 1.0f);
                 float off = rng.Range(-10.0f, 10.0f);
-                canvas.Fill([=](float x, float y) {
-                    float t = Clamp01((base - y) / bh);
-                    float centre = px + off + lean * (base - y) + std::sin(t * 3.0f + b) * 6.0f * t;
-                    float d = std::fabs(x - centre) - bw * (1.0f - t * 0.85f);
-                    return std::max(d, std::max(y - base, (base - bh) - y));
-                }, Scale(floorColour, 0.75f));
+                canvas.Fill(
+                    [=](float x, float y)
+                    {
+                        float t = Clamp01((base - y) / bh);
+                        float centre = px + off + lean * (base - y) + std::sin(t * 3.0f + b) * 6.0f * t;
+                        float d = std::fabs(x - centre) - bw * (1.0f - t * 0.85f);
+                        return std::max(d, std::max(y - base, (base - bh) - y));
+                    },
+                    Scale(floorColour, 0.75f));
             }
         }
     }
     for (int i = 0; i < specks; ++i)
     {
-        float px = rng.Range(0, w), py = rng.Range(0, h), r = rng.Range(0.6f, 2.0f), a = rng.Range(0.1f, 0.45f);
-        canvas.Fill([=](float x, float y) { return sdf::Circle(x, y, px, py, r); }, Colour{0.85f, 0.97f, 1.0f, a}, 1.5f);
+        float px = rng.Range(0, w), py = rng.Range(0, h), r = rng.Range(0.6f, 2.0f),
+              a = rng.Range(0.1f, 0.45f);
+        canvas.Fill([=](float x, float y) { return sdf::Circle(x, y, px, py, r); },
+                    Colour{0.85f, 0.97f, 1.0f, a}, 1.5f);
     }
 }
 
@@ -589,22 +690,24 @@ bool DrawCaustics(const ToolOptions& o, Canvas& canvas, std::string& error)
         error = "the sheet does not hold the frames";
         return false;
     }
-    canvas.Shade([&](float x, float y) {
-        int col = static_cast<int>(x) / fw, row = static_cast<int>(y) / fh;
-        int frame = row * cols + col;
-        if (frame >= frames)
-            return Colour{0, 0, 0, 1};
-        float phase = 2 * kPi * frame / frames;
-        float u = (x - col * fw) / fw * 2 * kPi, v = (y - row * fh) / fh * 2 * kPi;
-        // Sum of periodic waves: tiles seamlessly in space and loops in time.
-        float sum = 0;
-        sum += std::sin(u * 2 + std::sin(v + phase) * 1.5f + phase);
-        sum += std::sin(v * 2 + std::sin(u * 2 - phase) * 1.2f - phase);
-        sum += std::sin((u + v) * 1 + std::cos(u - v + phase) * 1.3f + 2 * phase);
-        float lines = std::pow(1.0f - std::fabs(std::sin(sum * 1.2f)), 6.0f);
-        float glow = 0.08f + 0.92f * lines;
-        return Colour{0.55f * glow, 0.85f * glow, 0.95f * glow, 1};
-    });
+    canvas.Shade(
+        [&](float x, float y)
+        {
+            int col = static_cast<int>(x) / fw, row = static_cast<int>(y) / fh;
+            int frame = row * cols + col;
+            if (frame >= frames)
+                return Colour{0, 0, 0, 1};
+            float phase = 2 * kPi * frame / frames;
+            float u = (x - col * fw) / fw * 2 * kPi, v = (y - row * fh) / fh * 2 * kPi;
+            // Sum of periodic waves: tiles seamlessly in space and loops in time.
+            float sum = 0;
+            sum += std::sin(u * 2 + std::sin(v + phase) * 1.5f + phase);
+            sum += std::sin(v * 2 + std::sin(u * 2 - phase) * 1.2f - phase);
+            sum += std::sin((u + v) * 1 + std::cos(u - v + phase) * 1.3f + 2 * phase);
+            float lines = std::pow(1.0f - std::fabs(std::sin(sum * 1.2f)), 6.0f);
+            float glow = 0.08f + 0.92f * lines;
+            return Colour{0.55f * glow, 0.85f * glow, 0.95f * glow, 1};
+        });
     return true;
 }
 
@@ -617,12 +720,15 @@ void DrawBeams(const ToolOptions& o, Canvas& canvas)
     int count = o.Integer("count", 5);
     for (int i = 0; i < count; ++i)
     {
-        float x0 = rng.Range(0.1f, 0.9f) * w, width = rng.Range(0.05f, 0.14f) * w, strength = rng.Range(0.35f, 0.7f);
-        canvas.AddLight([=](float x, float y) {
-            float d = std::fabs(x - x0 - (y / h - 0.5f) * w * 0.1f) / (width * (0.6f + 0.6f * y / h));
-            float fall = std::pow(Clamp01(1.0f - y / h), 1.3f);
-            return Colour{0.75f, 0.92f, 1.0f, std::pow(Clamp01(1.0f - d), 2.0f) * strength * fall};
-        });
+        float x0 = rng.Range(0.1f, 0.9f) * w, width = rng.Range(0.05f, 0.14f) * w,
+              strength = rng.Range(0.35f, 0.7f);
+        canvas.AddLight(
+            [=](float x, float y)
+            {
+                float d = std::fabs(x - x0 - (y / h - 0.5f) * w * 0.1f) / (width * (0.6f + 0.6f * y / h));
+                float fall = std::pow(Clamp01(1.0f - y / h), 1.3f);
+                return Colour{0.75f, 0.92f, 1.0f, std::pow(Clamp01(1.0f - d), 2.0f) * strength * fall};
+            });
     }
 }
 
@@ -644,22 +750,26 @@ void DrawButton(const ToolOptions& o, Canvas& canvas)
         base.a = 0.75f;
     }
     const float inset = 3.0f, press = state == "pressed" ? 1.0f : 0.0f;
-    Field shape = [=](float x, float y) {
-        return sdf::RoundBox(x, y, w / 2, h / 2 + press, w / 2 - inset, h / 2 - inset - 1, radius);
-    };
+    Field shape = [=](float x, float y)
+    { return sdf::RoundBox(x, y, w / 2, h / 2 + press, w / 2 - inset, h / 2 - inset - 1, radius); };
     Canvas layer(canvas.Width(), canvas.Height());
     layer.Fill([&](float x, float y) { return shape(x, y) - 1.5f; }, Scale(base, 0.3f));
-    layer.Fill(shape, [&](float, float y) {
-        float t = (y - inset) / (h - 2 * inset);
-        Colour c = Mix(Scale(base, 1.35f), Scale(base, 0.7f), Clamp01(t));
-        c.a = base.a;
-        return c;
-    });
+    layer.Fill(shape,
+               [&](float, float y)
+               {
+                   float t = (y - inset) / (h - 2 * inset);
+                   Colour c = Mix(Scale(base, 1.35f), Scale(base, 0.7f), Clamp01(t));
+                   c.a = base.a;
+                   return c;
+               });
     // Glassy upper half.
     layer.Fill([&](float x, float y) { return std::max(shape(x, y) + 3.0f, y - h * 0.48f); },
-               [&](float, float y) { return Colour{1, 1, 1, 0.35f * Clamp01(1.0f - (y - inset) / (h * 0.45f))}; });
+               [&](float, float y) {
+                   return Colour{1, 1, 1, 0.35f * Clamp01(1.0f - (y - inset) / (h * 0.45f))};
+               });
     // Inner rim line.
-    layer.Fill([&](float x, float y) { return std::fabs(shape(x, y) + 2.0f) - 0.6f; }, Colour{1, 1, 1, 0.25f});
+    layer.Fill([&](float x, float y) { return std::fabs(shape(x, y) + 2.0f) - 0.6f; },
+               Colour{1, 1, 1, 0.25f});
     if (state == "hover")
         canvas.DropShadow(layer, 0, 0, 4, Colour{0.6f, 0.95f, 1.0f, 0.8f});
     else
@@ -677,24 +787,30 @@ void DrawPanel(const ToolOptions& o, Canvas& canvas)
     const float thickness = static_cast<float>(o.Number("thickness", 3));
     const bool frameOnly = o.Integer("frame", 0) != 0;
     const float inset = 6.0f;
-    Field shape = [=](float x, float y) { return sdf::RoundBox(x, y, w / 2, h / 2, w / 2 - inset, h / 2 - inset, radius); };
+    Field shape = [=](float x, float y)
+    { return sdf::RoundBox(x, y, w / 2, h / 2, w / 2 - inset, h / 2 - inset, radius); };
     Canvas layer(canvas.Width(), canvas.Height());
     if (!frameOnly)
     {
-        layer.Fill(shape, [&](float x, float y) {
-            float t = y / h;
-            Colour c = Mix(Scale(fill, 1.3f), Scale(fill, 0.75f), t);
-            float n = Fbm(x / 40.0f, y / 40.0f, 3, 3);
-            c = Scale(c, 0.92f + 0.16f * n);
-            c.a = fill.a;
-            return c;
-        });
+        layer.Fill(shape,
+                   [&](float x, float y)
+                   {
+                       float t = y / h;
+                       Colour c = Mix(Scale(fill, 1.3f), Scale(fill, 0.75f), t);
+                       float n = Fbm(x / 40.0f, y / 40.0f, 3, 3);
+                       c = Scale(c, 0.92f + 0.16f * n);
+                       c.a = fill.a;
+                       return c;
+                   });
         layer.Fill([&](float x, float y) { return std::max(shape(x, y) + thickness + 2, y - h * 0.25f); },
-                   [&](float, float y) { return Colour{1, 1, 1, 0.12f * Clamp01(1.0f - y / (h * 0.25f))}; });
+                   [&](float, float y) {
+                       return Colour{1, 1, 1, 0.12f * Clamp01(1.0f - y / (h * 0.25f))};
+                   });
     }
     layer.Fill([&](float x, float y) { return std::fabs(shape(x, y) + thickness * 0.5f) - thickness * 0.5f; },
                [&](float, float y) { return Mix(border, Scale(border, 0.6f), y / h); });
-    layer.Fill([&](float x, float y) { return std::fabs(shape(x, y) + thickness + 1.5f) - 0.5f; }, WithAlpha(border, 0.35f));
+    layer.Fill([&](float x, float y) { return std::fabs(shape(x, y) + thickness + 1.5f) - 0.5f; },
+               WithAlpha(border, 0.35f));
     canvas.DropShadow(layer, 0, 3, 4, Colour{0, 0.02f, 0.08f, 0.5f});
     canvas.Composite(layer);
 }
@@ -710,13 +826,14 @@ bool DrawPointer(const ToolOptions& o, Canvas& canvas, std::string& error)
     Field shape;
     if (style == "arrow")
     {
-        std::vector<float> pts = {1.5f * s, 1.5f * s, 1.5f * s, 22 * s, 7 * s, 17 * s, 11 * s, 26 * s,
-                                  14.5f * s, 24.5f * s, 10.5f * s, 15.5f * s, 17.5f * s, 15.5f * s};
+        std::vector<float> pts = {1.5f * s, 1.5f * s,  1.5f * s,  22 * s,    7 * s,     17 * s,    11 * s,
+                                  26 * s,   14.5f * s, 24.5f * s, 10.5f * s, 15.5f * s, 17.5f * s, 15.5f * s};
         shape = [=](float x, float y) { return sdf::Polygon(x, y, pts); };
     }
     else if (style == "hand")
     {
-        shape = [=](float x, float y) {
+        shape = [=](float x, float y)
+        {
             float finger = sdf::Capsule(x, y, 9 * s, 3.5f * s, 9 * s, 14 * s, 2.6f * s);
             float palm = sdf::RoundBox(x, y, 13 * s, 20 * s, 7.5f * s, 7 * s, 3 * s);
             float knuckles = 1e9f;
@@ -732,10 +849,10 @@ bool DrawPointer(const ToolOptions& o, Canvas& canvas, std::string& error)
         return false;
     }
     layer.Fill([&](float x, float y) { return shape(x, y) - 1.4f * s; }, edge);
-    layer.Fill(shape, [&](float x, float y) {
-        return Mix(fill, Scale(fill, 0.78f), Clamp01((x + y) / (40 * s)));
-    });
-    canvas.DropShadow(layer, static_cast<int>(s), static_cast<int>(s * 1.5f), static_cast<int>(s), Colour{0, 0, 0, 0.45f});
+    layer.Fill(shape,
+               [&](float x, float y) { return Mix(fill, Scale(fill, 0.78f), Clamp01((x + y) / (40 * s))); });
+    canvas.DropShadow(layer, static_cast<int>(s), static_cast<int>(s * 1.5f), static_cast<int>(s),
+                      Colour{0, 0, 0, 0.45f});
     canvas.Composite(layer);
     return true;
 }
@@ -749,32 +866,42 @@ bool DrawParticle(const ToolOptions& o, Canvas& canvas, std::string& error)
     const float cx = w / 2, cy = h / 2, r = std::min(w, h) / 2;
     if (style == "glow")
     {
-        canvas.Shade([&](float x, float y) {
-            float d = Clamp01(1.0f - std::hypot(x - cx, y - cy) / r);
-            return WithAlpha(Mix(colour, Colour{1, 1, 1, 1}, d * d * 0.6f), d * d);
-        });
+        canvas.Shade(
+            [&](float x, float y)
+            {
+                float d = Clamp01(1.0f - std::hypot(x - cx, y - cy) / r);
+                return WithAlpha(Mix(colour, Colour{1, 1, 1, 1}, d * d * 0.6f), d * d);
+            });
     }
     else if (style == "sparkle")
     {
-        canvas.Shade([&](float x, float y) {
-            float dx = std::fabs(x - cx) / r, dy = std::fabs(y - cy) / r;
-            float cross = Clamp01(1.0f - dx * 8.0f) * Clamp01(1.0f - dy) + Clamp01(1.0f - dy * 8.0f) * Clamp01(1.0f - dx);
-            float diag = Clamp01(1.0f - std::fabs(dx - dy) * 10.0f) * Clamp01(1.0f - (dx + dy) * 1.6f) * 0.5f;
-            float core = Clamp01(1.0f - std::hypot(dx, dy) * 3.0f);
-            float a = Clamp01(cross + diag + core);
-            return WithAlpha(Mix(colour, Colour{1, 1, 1, 1}, core), a);
-        });
+        canvas.Shade(
+            [&](float x, float y)
+            {
+                float dx = std::fabs(x - cx) / r, dy = std::fabs(y - cy) / r;
+                float cross = Clamp01(1.0f - dx * 8.0f) * Clamp01(1.0f - dy) +
+                              Clamp01(1.0f - dy * 8.0f) * Clamp01(1.0f - dx);
+                float diag =
+                    Clamp01(1.0f - std::fabs(dx - dy) * 10.0f) * Clamp01(1.0f - (dx + dy) * 1.6f) * 0.5f;
+                float core = Clamp01(1.0f - std::hypot(dx, dy) * 3.0f);
+                float a = Clamp01(cross + diag + core);
+                return WithAlpha(Mix(colour, Colour{1, 1, 1, 1}, core), a);
+            });
     }
     else if (style == "bubble")
     {
         Field circle = [=](float x, float y) { return sdf::Circle(x, y, cx, cy, r - 1.5f); };
-        canvas.Fill(circle, [&](float x, float y) {
-            float d = Clamp01(std::hypot(x - cx, y - cy) / (r - 1.5f));
-            return WithAlpha(colour, 0.08f + 0.55f * std::pow(d, 6.0f));
-        });
-        canvas.Fill([&](float x, float y) { return sdf::Ellipse(x, y, cx - r * 0.35f, cy - r * 0.4f, r * 0.28f, r * 0.18f); },
+        canvas.Fill(circle,
+                    [&](float x, float y)
+                    {
+                        float d = Clamp01(std::hypot(x - cx, y - cy) / (r - 1.5f));
+                        return WithAlpha(colour, 0.08f + 0.55f * std::pow(d, 6.0f));
+                    });
+        canvas.Fill([&](float x, float y)
+                    { return sdf::Ellipse(x, y, cx - r * 0.35f, cy - r * 0.4f, r * 0.28f, r * 0.18f); },
                     Colour{1, 1, 1, 0.85f}, 1.5f);
-        canvas.Fill([&](float x, float y) { return sdf::Circle(x, y, cx + r * 0.38f, cy + r * 0.35f, r * 0.08f); },
+        canvas.Fill([&](float x, float y)
+                    { return sdf::Circle(x, y, cx + r * 0.38f, cy + r * 0.35f, r * 0.08f); },
                     Colour{1, 1, 1, 0.5f}, 1.5f);
     }
     else if (style == "dust")
@@ -785,24 +912,30 @@ bool DrawParticle(const ToolOptions& o, Canvas& canvas, std::string& error)
             float a = rng.Range(0, 2 * kPi), d = rng.Range(0, 0.6f) * r, pr = rng.Range(0.12f, 0.3f) * r;
             float px = cx + std::cos(a) * d, py = cy + std::sin(a) * d;
             canvas.Fill([=](float x, float y) { return sdf::Circle(x, y, px, py, pr); },
-                        [=](float x, float y) {
+                        [=](float x, float y)
+                        {
                             float t = Clamp01(1.0f - std::hypot(x - px, y - py) / pr);
                             return WithAlpha(colour, 0.25f + 0.5f * t);
-                        }, 2.0f);
+                        },
+                        2.0f);
         }
     }
     else if (style == "ring")
     {
-        canvas.Shade([&](float x, float y) {
-            float d = std::hypot(x - cx, y - cy) / r;
-            float a = Clamp01(1.0f - std::fabs(d - 0.78f) * 6.0f);
-            return WithAlpha(colour, a * a);
-        });
+        canvas.Shade(
+            [&](float x, float y)
+            {
+                float d = std::hypot(x - cx, y - cy) / r;
+                float a = Clamp01(1.0f - std::fabs(d - 0.78f) * 6.0f);
+                return WithAlpha(colour, a * a);
+            });
     }
     else if (style == "star")
     {
-        canvas.Fill([&](float x, float y) { return sdf::Star(x, y, cx, cy, 5, r * 0.95f, r * 0.42f, -kPi / 2); },
-                    [&](float x, float y) {
+        canvas.Fill([&](float x, float y)
+                    { return sdf::Star(x, y, cx, cy, 5, r * 0.95f, r * 0.42f, -kPi / 2); },
+                    [&](float x, float y)
+                    {
                         float t = Clamp01(1.0f - std::hypot(x - cx, y - cy) / r);
                         return Mix(colour, Colour{1, 1, 1, 1}, t * 0.7f);
                     });
@@ -822,31 +955,40 @@ bool DrawTile(const ToolOptions& o, Canvas& canvas, std::string& error)
     const Colour colour = ColourOption(o, "colour", Colour{0.8f, 0.7f, 0.5f, 0.9f});
     const float w = canvas.Width(), h = canvas.Height();
     const unsigned seed = static_cast<unsigned>(o.Integer("seed", 4));
-    Field box = [=](float x, float y) { return sdf::RoundBox(x, y, w / 2, h / 2, w / 2 - 1, h / 2 - 1, w * 0.14f); };
+    Field box = [=](float x, float y)
+    { return sdf::RoundBox(x, y, w / 2, h / 2, w / 2 - 1, h / 2 - 1, w * 0.14f); };
     if (style == "plain")
     {
-        canvas.Fill(box, [&](float x, float y) {
-            float n = Fbm(x / 9.0f, y / 9.0f, seed, 4);
-            float edge = Clamp01(-box(x, y) / (w * 0.12f));
-            float light = 0.75f + 0.25f * edge - 0.15f * (y / h) + 0.15f * (n - 0.5f);
-            Colour c = Scale(colour, light);
-            c.a = colour.a;
-            return c;
-        });
-        canvas.Fill([&](float x, float y) { return std::fabs(box(x, y) + 1.0f) - 0.7f; }, WithAlpha(Scale(colour, 1.4f), 0.5f));
+        canvas.Fill(box,
+                    [&](float x, float y)
+                    {
+                        float n = Fbm(x / 9.0f, y / 9.0f, seed, 4);
+                        float edge = Clamp01(-box(x, y) / (w * 0.12f));
+                        float light = 0.75f + 0.25f * edge - 0.15f * (y / h) + 0.15f * (n - 0.5f);
+                        Colour c = Scale(colour, light);
+                        c.a = colour.a;
+                        return c;
+                    });
+        canvas.Fill([&](float x, float y) { return std::fabs(box(x, y) + 1.0f) - 0.7f; },
+                    WithAlpha(Scale(colour, 1.4f), 0.5f));
     }
     else if (style == "select")
     {
         canvas.Fill([&](float x, float y) { return std::fabs(box(x, y) + 2.5f) - 2.2f; },
-                    [&](float x, float y) { return Mix(colour, Colour{1, 1, 1, colour.a}, Clamp01(1.0f - (x + y) / (w + h))); });
-        canvas.Fill([&](float x, float y) { return std::fabs(box(x, y) + 6.0f) - 1.5f; }, WithAlpha(colour, colour.a * 0.35f), 2.0f);
+                    [&](float x, float y) {
+                        return Mix(colour, Colour{1, 1, 1, colour.a}, Clamp01(1.0f - (x + y) / (w + h)));
+                    });
+        canvas.Fill([&](float x, float y) { return std::fabs(box(x, y) + 6.0f) - 1.5f; },
+                    WithAlpha(colour, colour.a * 0.35f), 2.0f);
     }
     else if (style == "highlight")
     {
-        canvas.Fill(box, [&](float x, float y) {
-            float d = Clamp01(-box(x, y) / (w * 0.45f));
-            return WithAlpha(colour, colour.a * (0.15f + 0.6f * (1.0f - d) * (1.0f - d)));
-        });
+        canvas.Fill(box,
+                    [&](float x, float y)
+                    {
+                        float d = Clamp01(-box(x, y) / (w * 0.45f));
+                        return WithAlpha(colour, colour.a * (0.15f + 0.6f * (1.0f - d) * (1.0f - d)));
+                    });
     }
     else if (style == "chain" || style == "2xchain")
     {
@@ -860,44 +1002,57 @@ bool DrawTile(const ToolOptions& o, Canvas& canvas, std::string& error)
                 float lx = w / 2 + i * w * 0.19f, ly = h / 2 + slope * i * h * 0.19f;
                 bool across = (i % 2) != 0;
                 float rx = across ? w * 0.07f : w * 0.13f, ry = across ? h * 0.13f : h * 0.07f;
-                Field link = [=](float x, float y) { return std::fabs(sdf::Ellipse(x, y, lx, ly, rx, ry)) - w * 0.028f; };
+                Field link = [=](float x, float y)
+                { return std::fabs(sdf::Ellipse(x, y, lx, ly, rx, ry)) - w * 0.028f; };
                 GlossyBody(canvas, link, steel, lx, ly, w * 0.08f, 1.0f);
             }
         }
     }
     else if (style == "freeze")
     {
-        canvas.Fill(box, [&](float x, float y) {
-            float n = Fbm(x / 7.0f, y / 7.0f, seed + 5, 4);
-            float cracks = Clamp01(1.0f - std::fabs(Noise(x / 6.0f, y / 6.0f, seed) - 0.5f) * 14.0f);
-            return Colour{0.75f + 0.2f * n, 0.92f, 1.0f, 0.45f + 0.25f * n + 0.25f * cracks};
-        });
-        canvas.Fill([&](float x, float y) { return std::fabs(box(x, y) + 1.5f) - 1.0f; }, Colour{1, 1, 1, 0.8f});
-        canvas.Fill([&](float x, float y) { return sdf::Star(x, y, w * 0.3f, h * 0.3f, 4, w * 0.12f, w * 0.02f, 0); },
+        canvas.Fill(box,
+                    [&](float x, float y)
+                    {
+                        float n = Fbm(x / 7.0f, y / 7.0f, seed + 5, 4);
+                        float cracks =
+                            Clamp01(1.0f - std::fabs(Noise(x / 6.0f, y / 6.0f, seed) - 0.5f) * 14.0f);
+                        return Colour{0.75f + 0.2f * n, 0.92f, 1.0f, 0.45f + 0.25f * n + 0.25f * cracks};
+                    });
+        canvas.Fill([&](float x, float y) { return std::fabs(box(x, y) + 1.5f) - 1.0f; },
+                    Colour{1, 1, 1, 0.8f});
+        canvas.Fill([&](float x, float y)
+                    { return sdf::Star(x, y, w * 0.3f, h * 0.3f, 4, w * 0.12f, w * 0.02f, 0); },
                     Colour{1, 1, 1, 0.9f});
     }
     else if (style == "hole")
     {
-        canvas.Fill(box, [&](float x, float y) {
-            float d = Clamp01(-box(x, y) / (w * 0.4f));
-            return Colour{0.01f, 0.03f, 0.08f, 0.55f + 0.4f * d};
-        });
-        canvas.Fill([&](float x, float y) { return std::fabs(box(x, y) + 1.0f) - 1.0f; }, WithAlpha(colour, 0.6f));
+        canvas.Fill(box,
+                    [&](float x, float y)
+                    {
+                        float d = Clamp01(-box(x, y) / (w * 0.4f));
+                        return Colour{0.01f, 0.03f, 0.08f, 0.55f + 0.4f * d};
+                    });
+        canvas.Fill([&](float x, float y) { return std::fabs(box(x, y) + 1.0f) - 1.0f; },
+                    WithAlpha(colour, 0.6f));
     }
     else if (style == "block")
     {
-        canvas.Fill(box, [&](float x, float y) {
-            float n = Fbm(x / 6.0f, y / 6.0f, seed + 9, 5);
-            float edge = Clamp01(-box(x, y) / (w * 0.15f));
-            Colour c = Scale(colour, 0.6f + 0.3f * edge + 0.3f * (n - 0.5f));
-            c.a = 1;
-            return c;
-        });
-        canvas.Fill([&](float x, float y) { return std::fabs(box(x, y) + 2.0f) - 1.0f; }, WithAlpha(Scale(colour, 1.4f), 0.6f));
+        canvas.Fill(box,
+                    [&](float x, float y)
+                    {
+                        float n = Fbm(x / 6.0f, y / 6.0f, seed + 9, 5);
+                        float edge = Clamp01(-box(x, y) / (w * 0.15f));
+                        Colour c = Scale(colour, 0.6f + 0.3f * edge + 0.3f * (n - 0.5f));
+                        c.a = 1;
+                        return c;
+                    });
+        canvas.Fill([&](float x, float y) { return std::fabs(box(x, y) + 2.0f) - 1.0f; },
+                    WithAlpha(Scale(colour, 1.4f), 0.6f));
         for (int i = 0; i < 3; ++i)
         {
             float ax = w * (0.25f + 0.22f * i), ay = h * (0.3f + 0.15f * (i % 2));
-            canvas.Fill([&](float x, float y) { return sdf::Capsule(x, y, ax, ay, ax + w * 0.12f, ay + h * 0.3f, 0.8f); },
+            canvas.Fill([&](float x, float y)
+                        { return sdf::Capsule(x, y, ax, ay, ax + w * 0.12f, ay + h * 0.3f, 0.8f); },
                         WithAlpha(Scale(colour, 0.35f), 0.8f));
         }
     }
@@ -919,16 +1074,21 @@ void DrawMedal(const ToolOptions& o, Canvas& canvas)
     Canvas layer(canvas.Width(), canvas.Height());
     for (int side = -1; side <= 1; side += 2)
     {
-        std::vector<float> band = {cx + side * 6 * s, cy - 20 * s, cx + side * 30 * s, 4 * s, cx + side * 48 * s, 4 * s, cx + side * 26 * s, cy - 20 * s};
+        std::vector<float> band = {cx + side * 6 * s,  cy - 20 * s, cx + side * 30 * s, 4 * s,
+                                   cx + side * 48 * s, 4 * s,       cx + side * 26 * s, cy - 20 * s};
         layer.Fill([&](float x, float y) { return sdf::Polygon(x, y, band); },
                    [&](float x, float) { return Scale(ribbon, 0.8f + 0.3f * std::sin(x / (4 * s))); });
     }
     Field disc = [=](float x, float y) { return sdf::Circle(x, y, cx, cy, 40 * s); };
     GlossyBody(layer, disc, metal, cx, cy, 40 * s, 2.5f * s);
-    layer.Fill([&](float x, float y) { return std::fabs(sdf::Circle(x, y, cx, cy, 31 * s)) - 1.8f * s; }, Scale(metal, 0.6f));
-    layer.Fill([&](float x, float y) { return sdf::Star(x, y, cx, cy + 1 * s, 5, 22 * s, 9.5f * s, -kPi / 2); },
-               [&](float, float y) { return Mix(Scale(metal, 1.35f), Scale(metal, 0.85f), Clamp01((y - cy + 22 * s) / (44 * s))); });
-    canvas.DropShadow(layer, 0, static_cast<int>(3 * s), static_cast<int>(3 * s), Colour{0, 0.05f, 0.1f, 0.5f});
+    layer.Fill([&](float x, float y) { return std::fabs(sdf::Circle(x, y, cx, cy, 31 * s)) - 1.8f * s; },
+               Scale(metal, 0.6f));
+    layer.Fill(
+        [&](float x, float y) { return sdf::Star(x, y, cx, cy + 1 * s, 5, 22 * s, 9.5f * s, -kPi / 2); },
+        [&](float, float y)
+        { return Mix(Scale(metal, 1.35f), Scale(metal, 0.85f), Clamp01((y - cy + 22 * s) / (44 * s))); });
+    canvas.DropShadow(layer, 0, static_cast<int>(3 * s), static_cast<int>(3 * s),
+                      Colour{0, 0.05f, 0.1f, 0.5f});
     canvas.Composite(layer);
 }
 
@@ -938,19 +1098,23 @@ void DrawBar(const ToolOptions& o, Canvas& canvas)
     const std::string style = o.Text("style", "fill");
     const Colour colour = ColourOption(o, "colour", Colour{0.3f, 0.85f, 1.0f, 1});
     const float w = canvas.Width(), h = canvas.Height();
-    Field shape = [=](float x, float y) { return sdf::RoundBox(x, y, w / 2, h / 2, w / 2 - 1, h / 2 - 1, h / 2 - 1); };
+    Field shape = [=](float x, float y)
+    { return sdf::RoundBox(x, y, w / 2, h / 2, w / 2 - 1, h / 2 - 1, h / 2 - 1); };
     if (style == "back")
     {
         canvas.Fill(shape, Colour{0.02f, 0.08f, 0.16f, 0.75f});
-        canvas.Fill([&](float x, float y) { return std::fabs(shape(x, y) + 0.8f) - 0.8f; }, WithAlpha(colour, 0.7f));
+        canvas.Fill([&](float x, float y) { return std::fabs(shape(x, y) + 0.8f) - 0.8f; },
+                    WithAlpha(colour, 0.7f));
         return;
     }
-    canvas.Fill(shape, [&](float, float y) {
-        float t = y / h;
-        Colour c = Mix(Scale(colour, 1.4f), Scale(colour, 0.7f), t);
-        float gloss = Clamp01(1.0f - std::fabs(t - 0.3f) * 5.0f) * 0.4f;
-        return Mix(c, Colour{1, 1, 1, 1}, gloss);
-    });
+    canvas.Fill(shape,
+                [&](float, float y)
+                {
+                    float t = y / h;
+                    Colour c = Mix(Scale(colour, 1.4f), Scale(colour, 0.7f), t);
+                    float gloss = Clamp01(1.0f - std::fabs(t - 0.3f) * 5.0f) * 0.4f;
+                    return Mix(c, Colour{1, 1, 1, 1}, gloss);
+                });
 }
 
 // The studio emblem and window icon: a nautilus-like spiral shell over a wave disc.
@@ -966,14 +1130,17 @@ void DrawEmblem(const ToolOptions& o, Canvas& canvas)
     {
         Field round = [=](float x, float y) { return sdf::Circle(x, y, cx, cy, 30 * s); };
         layer.Fill([&](float x, float y) { return round(x, y) - 1.2f * s; }, Colour{0.02f, 0.1f, 0.2f, 1});
-        layer.Fill(round, [&](float x, float y) {
-            float t = (y - cy + 30 * s) / (60 * s);
-            float wave = 0.5f + 0.5f * std::sin(x / (4 * s) + std::sin(y / (7 * s)) * 2);
-            return Mix(Scale(sea, 1.5f), Scale(sea, 0.6f), t + 0.06f * wave);
-        });
+        layer.Fill(round,
+                   [&](float x, float y)
+                   {
+                       float t = (y - cy + 30 * s) / (60 * s);
+                       float wave = 0.5f + 0.5f * std::sin(x / (4 * s) + std::sin(y / (7 * s)) * 2);
+                       return Mix(Scale(sea, 1.5f), Scale(sea, 0.6f), t + 0.06f * wave);
+                   });
     }
     // Spiral shell: chambers of growing radius around the centre.
-    Field spiral = [=](float x, float y) {
+    Field spiral = [=](float x, float y)
+    {
         float d = 1e9f;
         for (int i = 0; i < 26; ++i)
         {
@@ -986,16 +1153,18 @@ void DrawEmblem(const ToolOptions& o, Canvas& canvas)
         return d;
     };
     GlossyBody(layer, spiral, shell, cx, cy, 18 * s, 1.2f * s);
-    layer.Fill([&](float x, float y) {
-        float a = std::atan2(y - cy, x - cx);
-        float rad = std::hypot(x - cx, y - cy);
-        float ridge = std::fabs(std::sin(a * 5 + rad / (2.5f * s)));
-        return std::max(spiral(x, y) + 1.5f * s, ridge - 0.15f) ;
-    }, WithAlpha(Scale(shell, 0.6f), 0.6f));
+    layer.Fill(
+        [&](float x, float y)
+        {
+            float a = std::atan2(y - cy, x - cx);
+            float rad = std::hypot(x - cx, y - cy);
+            float ridge = std::fabs(std::sin(a * 5 + rad / (2.5f * s)));
+            return std::max(spiral(x, y) + 1.5f * s, ridge - 0.15f);
+        },
+        WithAlpha(Scale(shell, 0.6f), 0.6f));
     canvas.DropShadow(layer, 0, static_cast<int>(s), static_cast<int>(s), Colour{0, 0, 0, 0.4f});
     canvas.Composite(layer);
 }
-
 
 // Interface symbols on transparent ground: arrows, check, cross, plus, minus, play, pause,
 // question mark and star, filled with a soft gradient and outlined.
@@ -1007,9 +1176,11 @@ bool DrawIcon(const ToolOptions& o, Canvas& canvas, std::string& error)
     const float s = std::min(canvas.Width(), canvas.Height()) / 32.0f;
     const float cx = canvas.Width() / 2.0f, cy = canvas.Height() / 2.0f;
     Field field;
-    auto arrow = [=](float angle) {
+    auto arrow = [=](float angle)
+    {
         // An arrow pointing right, turned by angle (clockwise, y down).
-        return [=](float x, float y) {
+        return [=](float x, float y)
+        {
             float c = std::cos(angle), sn = std::sin(angle);
             float dx = x - cx, dy = y - cy;
             float lx = c * dx + sn * dy, ly = -sn * dx + c * dy;
@@ -1027,32 +1198,41 @@ bool DrawIcon(const ToolOptions& o, Canvas& canvas, std::string& error)
     else if (shape == "up")
         field = arrow(-kPi / 2);
     else if (shape == "check")
-        field = [=](float x, float y) {
+        field = [=](float x, float y)
+        {
             return std::min(sdf::Capsule(x, y, cx - 9 * s, cy + 1 * s, cx - 3 * s, cy + 8 * s, 3 * s),
                             sdf::Capsule(x, y, cx - 3 * s, cy + 8 * s, cx + 10 * s, cy - 9 * s, 3 * s));
         };
     else if (shape == "cross")
-        field = [=](float x, float y) {
+        field = [=](float x, float y)
+        {
             return std::min(sdf::Capsule(x, y, cx - 8 * s, cy - 8 * s, cx + 8 * s, cy + 8 * s, 3 * s),
                             sdf::Capsule(x, y, cx - 8 * s, cy + 8 * s, cx + 8 * s, cy - 8 * s, 3 * s));
         };
     else if (shape == "plus" || shape == "minus")
     {
         bool plus = shape == "plus";
-        field = [=](float x, float y) {
+        field = [=](float x, float y)
+        {
             float h = sdf::RoundBox(x, y, cx, cy, 10 * s, 3 * s, 1.5f * s);
             return plus ? std::min(h, sdf::RoundBox(x, y, cx, cy, 3 * s, 10 * s, 1.5f * s)) : h;
         };
     }
     else if (shape == "play")
-        field = [=](float x, float y) { return sdf::Polygon(x, y, {cx - 7 * s, cy - 10 * s, cx + 10 * s, cy, cx - 7 * s, cy + 10 * s}) - 1.5f * s; };
+        field = [=](float x, float y)
+        {
+            return sdf::Polygon(x, y, {cx - 7 * s, cy - 10 * s, cx + 10 * s, cy, cx - 7 * s, cy + 10 * s}) -
+                   1.5f * s;
+        };
     else if (shape == "pause")
-        field = [=](float x, float y) {
+        field = [=](float x, float y)
+        {
             return std::min(sdf::RoundBox(x, y, cx - 5 * s, cy, 3 * s, 10 * s, 1.2f * s),
                             sdf::RoundBox(x, y, cx + 5 * s, cy, 3 * s, 10 * s, 1.2f * s));
         };
     else if (shape == "question")
-        field = [=](float x, float y) {
+        field = [=](float x, float y)
+        {
             float ring = std::fabs(sdf::Circle(x, y, cx, cy - 4 * s, 6.5f * s)) - 2.6f * s;
             ring = std::max(ring, -std::max(x - cx, (cy - 4 * s) - y)); // open at the lower left
             float stem = sdf::Capsule(x, y, cx + 1 * s, cy + 1 * s, cx, cy + 5 * s, 2.6f * s);
@@ -1060,7 +1240,8 @@ bool DrawIcon(const ToolOptions& o, Canvas& canvas, std::string& error)
             return std::min(std::min(ring, stem), dot);
         };
     else if (shape == "star")
-        field = [=](float x, float y) { return sdf::Star(x, y, cx, cy + 1 * s, 5, 13 * s, 5.5f * s, -kPi / 2); };
+        field = [=](float x, float y)
+        { return sdf::Star(x, y, cx, cy + 1 * s, 5, 13 * s, 5.5f * s, -kPi / 2); };
     else
     {
         error = "unknown icon shape '" + shape + "'";
@@ -1068,7 +1249,8 @@ bool DrawIcon(const ToolOptions& o, Canvas& canvas, std::string& error)
     }
     Canvas layer(canvas.Width(), canvas.Height());
     layer.Fill([&](float x, float y) { return field(x, y) - 1.6f * s; }, edge);
-    layer.Fill(field, [&](float, float y) { return Mix(fill, Scale(fill, 0.75f), Clamp01((y - cy + 12 * s) / (24 * s))); });
+    layer.Fill(field, [&](float, float y)
+               { return Mix(fill, Scale(fill, 0.75f), Clamp01((y - cy + 12 * s) / (24 * s))); });
     canvas.DropShadow(layer, 0, static_cast<int>(s), static_cast<int>(s), Colour{0, 0, 0, 0.4f});
     canvas.Composite(layer);
     return true;
@@ -1112,11 +1294,13 @@ bool DrawSpinner(const ToolOptions& o, Canvas& canvas, std::string& error)
             int age = ((f * dots / sheet.frames) - i + dots) % dots; // 0 = the bright one
             float k = 1.0f - age / static_cast<float>(dots);
             float px = cx + std::cos(a) * r, py = cy + std::sin(a) * r, pr = r * (0.16f + 0.1f * k);
-            canvas.Fill([=](float x, float y) { return sdf::Circle(x, y, px, py, pr); },
-                        [=](float x, float y) {
-                            float t = Clamp01(1.0f - std::hypot(x - px + pr * 0.3f, y - py + pr * 0.3f) / pr);
-                            return WithAlpha(Mix(colour, Colour{1, 1, 1, 1}, t * 0.6f), 0.25f + 0.75f * k * k);
-                        });
+            canvas.Fill(
+                [=](float x, float y) { return sdf::Circle(x, y, px, py, pr); },
+                [=](float x, float y)
+                {
+                    float t = Clamp01(1.0f - std::hypot(x - px + pr * 0.3f, y - py + pr * 0.3f) / pr);
+                    return WithAlpha(Mix(colour, Colour{1, 1, 1, 1}, t * 0.6f), 0.25f + 0.75f * k * k);
+                });
         }
     }
     return true;
@@ -1135,12 +1319,15 @@ bool DrawBubbleAnimation(const ToolOptions& o, Canvas& canvas, std::string& erro
         float cx = sheet.CentreX(f), cy = sheet.CentreY(f), r = std::min(sheet.fw, sheet.fh) * 0.44f;
         float rx = r * (1.0f + 0.06f * std::sin(phase)), ry = r * (1.0f - 0.06f * std::sin(phase));
         Field bubble = [=](float x, float y) { return sdf::Ellipse(x, y, cx, cy, rx, ry); };
-        canvas.Fill(bubble, [=](float x, float y) {
-            float d = Clamp01(std::hypot((x - cx) / rx, (y - cy) / ry));
-            return WithAlpha(colour, 0.08f + 0.6f * std::pow(d, 6.0f));
-        });
+        canvas.Fill(bubble,
+                    [=](float x, float y)
+                    {
+                        float d = Clamp01(std::hypot((x - cx) / rx, (y - cy) / ry));
+                        return WithAlpha(colour, 0.08f + 0.6f * std::pow(d, 6.0f));
+                    });
         float hx = cx - r * 0.35f + std::cos(phase) * r * 0.04f, hy = cy - r * 0.4f;
-        canvas.Fill([=](float x, float y) { return sdf::Ellipse(x, y, hx, hy, r * 0.26f, r * 0.16f); }, Colour{1, 1, 1, 0.85f}, 1.5f);
+        canvas.Fill([=](float x, float y) { return sdf::Ellipse(x, y, hx, hy, r * 0.26f, r * 0.16f); },
+                    Colour{1, 1, 1, 0.85f}, 1.5f);
     }
     return true;
 }
@@ -1163,79 +1350,97 @@ bool DrawTurnSheet(const ToolOptions& o, Canvas& canvas, std::string& error)
     {
         // A plain fish silhouette facing +x, for the background school.
         const Colour body = ColourOption(o, "colour", Colour{0.55f, 0.8f, 0.9f, 1});
-        std::vector<float> tail = {c - 12 * s, c, c - 26 * s, c - 10 * s, c - 23 * s, c, c - 26 * s, c + 10 * s};
+        std::vector<float> tail = {c - 12 * s, c, c - 26 * s, c - 10 * s,
+                                   c - 23 * s, c, c - 26 * s, c + 10 * s};
         picture.Fill([&](float x, float y) { return sdf::Polygon(x, y, tail); }, Scale(body, 0.8f));
         Field shape = [=](float x, float y) { return sdf::Ellipse(x, y, c + 2 * s, c, 18 * s, 9 * s); };
         GlossyBody(picture, shape, body, c + 2 * s, c, 12 * s, 1.0f * s);
-        picture.Fill([&](float x, float y) { return sdf::Circle(x, y, c + 12 * s, c - 2 * s, 2.2f * s); }, Colour{0.05f, 0.08f, 0.12f, 1});
+        picture.Fill([&](float x, float y) { return sdf::Circle(x, y, c + 12 * s, c - 2 * s, 2.2f * s); },
+                     Colour{0.05f, 0.08f, 0.12f, 1});
     }
     else if (subject == "boat")
     {
         // The expedition boat from above: pointed hull facing +x, deck, cabin, a wake.
         const Colour hull = ColourOption(o, "colour", Colour{0.85f, 0.3f, 0.22f, 1});
-        picture.Fill([&](float x, float y) {
-            return std::max(std::fabs(y - c) - (c - x) * 0.22f, std::max(x - (c - 12 * s), (c - 30 * s) - x));
-        }, Colour{1, 1, 1, 0.35f}, 2.0f * s);
-        Field shape = [=](float x, float y) {
+        picture.Fill(
+            [&](float x, float y) {
+                return std::max(std::fabs(y - c) - (c - x) * 0.22f,
+                                std::max(x - (c - 12 * s), (c - 30 * s) - x));
+            },
+            Colour{1, 1, 1, 0.35f}, 2.0f * s);
+        Field shape = [=](float x, float y)
+        {
             float body = sdf::RoundBox(x, y, c - 4 * s, c, 12 * s, 8 * s, 4 * s);
             float bow = sdf::Polygon(x, y, {c + 6 * s, c - 8 * s, c + 20 * s, c, c + 6 * s, c + 8 * s});
             return sdf::Smooth(body, bow, 2 * s);
         };
         GlossyBody(picture, shape, hull, c, c, 12 * s, 1.2f * s);
-        picture.Fill([&](float x, float y) { return sdf::RoundBox(x, y, c - 1 * s, c, 12 * s, 5.5f * s, 2.5f * s); },
+        picture.Fill([&](float x, float y)
+                     { return sdf::RoundBox(x, y, c - 1 * s, c, 12 * s, 5.5f * s, 2.5f * s); },
                      Colour{0.85f, 0.7f, 0.5f, 1});
-        GlossyBody(picture, [=](float x, float y) { return sdf::RoundBox(x, y, c - 6 * s, c, 5 * s, 4 * s, 1.5f * s); },
-                   Colour{0.95f, 0.95f, 0.9f, 1}, c - 6 * s, c, 5 * s, 0.8f * s);
+        GlossyBody(
+            picture,
+            [=](float x, float y) { return sdf::RoundBox(x, y, c - 6 * s, c, 5 * s, 4 * s, 1.5f * s); },
+            Colour{0.95f, 0.95f, 0.9f, 1}, c - 6 * s, c, 5 * s, 0.8f * s);
     }
     else
     {
         error = "unknown subject '" + subject + "'";
         return false;
     }
-    const float scale = std::min(sheet.fw, sheet.fh) / static_cast<float>(size) * static_cast<float>(o.Number("zoom", 1.6));
+    const float scale =
+        std::min(sheet.fw, sheet.fh) / static_cast<float>(size) * static_cast<float>(o.Number("zoom", 1.6));
     for (int f = 0; f < sheet.frames; ++f)
     {
         // A heading turns counterclockwise in y-up space: clockwise by minus that on the page.
         float heading = heading0 + f * step;
         int col = f % sheet.cols, row = f / sheet.cols;
-        canvas.DrawRotated(picture, sheet.CentreX(f), sheet.CentreY(f), -heading, scale, col * sheet.fw, row * sheet.fh,
-                           sheet.fw, sheet.fh);
+        canvas.DrawRotated(picture, sheet.CentreX(f), sheet.CentreY(f), -heading, scale, col * sheet.fw,
+                           row * sheet.fh, sheet.fw, sheet.fh);
     }
     return true;
 }
 
 // Mid-distance scenery for the theme backgrounds, in the hazy colour of that depth.
-void DrawProps(const std::string& props, Canvas& canvas, const Colour& colour, const Colour& glow, float groundY,
-               Random& rng)
+void DrawProps(const std::string& props, Canvas& canvas, const Colour& colour, const Colour& glow,
+               float groundY, Random& rng)
 {
     const float w = canvas.Width(), h = canvas.Height();
     if (props == "columns")
     {
         for (int i = 0; i < 4; ++i)
         {
-            float x0 = w * (0.12f + 0.25f * i) + rng.Range(-30, 30), height = h * rng.Range(0.18f, 0.42f), cw = rng.Range(18, 28);
+            float x0 = w * (0.12f + 0.25f * i) + rng.Range(-30, 30), height = h * rng.Range(0.18f, 0.42f),
+                  cw = rng.Range(18, 28);
             float tilt = rng.Range(-0.06f, 0.06f);
-            canvas.Fill([=](float x, float y) {
-                float lx = x - x0 - (groundY - y) * tilt;
-                float shaft = std::max(std::fabs(lx) - cw, std::max(y - groundY - 10, groundY - height - y));
-                float capital = sdf::RoundBox(lx, y, 0, groundY - height, cw * 1.5f, 8, 2);
-                float broken = (groundY - height - 8) + std::sin(lx * 0.4f) * 6 - y;
-                return std::max(std::min(shaft, capital), i % 2 ? broken : -1e9f);
-            }, colour);
+            canvas.Fill(
+                [=](float x, float y)
+                {
+                    float lx = x - x0 - (groundY - y) * tilt;
+                    float shaft =
+                        std::max(std::fabs(lx) - cw, std::max(y - groundY - 10, groundY - height - y));
+                    float capital = sdf::RoundBox(lx, y, 0, groundY - height, cw * 1.5f, 8, 2);
+                    float broken = (groundY - height - 8) + std::sin(lx * 0.4f) * 6 - y;
+                    return std::max(std::min(shaft, capital), i % 2 ? broken : -1e9f);
+                },
+                colour);
         }
     }
     else if (props == "wreck")
     {
         float x0 = w * rng.Range(0.35f, 0.55f);
-        canvas.Fill([=](float x, float y) {
-            float lx = x - x0, ly = y - groundY + 20;
-            float c = std::cos(0.12f), sn = std::sin(0.12f);
-            float rx = c * lx + sn * ly, ry = -sn * lx + c * ly;
-            float hull = std::max(sdf::Ellipse(rx, ry, 0, 0, w * 0.26f, h * 0.12f), ry - h * 0.02f);
-            float mast = sdf::RoundBox(rx, ry, -w * 0.05f, -h * 0.2f, 4, h * 0.2f, 2);
-            float spar = sdf::RoundBox(rx, ry, -w * 0.05f, -h * 0.3f, w * 0.08f, 3, 1.5f);
-            return std::min(hull, std::min(mast, spar));
-        }, colour);
+        canvas.Fill(
+            [=](float x, float y)
+            {
+                float lx = x - x0, ly = y - groundY + 20;
+                float c = std::cos(0.12f), sn = std::sin(0.12f);
+                float rx = c * lx + sn * ly, ry = -sn * lx + c * ly;
+                float hull = std::max(sdf::Ellipse(rx, ry, 0, 0, w * 0.26f, h * 0.12f), ry - h * 0.02f);
+                float mast = sdf::RoundBox(rx, ry, -w * 0.05f, -h * 0.2f, 4, h * 0.2f, 2);
+                float spar = sdf::RoundBox(rx, ry, -w * 0.05f, -h * 0.3f, w * 0.08f, 3, 1.5f);
+                return std::min(hull, std::min(mast, spar));
+            },
+            colour);
     }
     else if (props == "coral")
     {
@@ -1247,9 +1452,13 @@ void DrawProps(const std::string& props, Canvas& canvas, const Colour& colour, c
             {
                 float a = -kPi / 2 + rng.Range(-0.9f, 0.9f), len = size * rng.Range(0.6f, 1.0f);
                 float tx = x0 + std::cos(a) * len, ty = groundY + std::sin(a) * len;
-                canvas.Fill([=](float x, float y) {
-                    return std::min(sdf::Capsule(x, y, x0, groundY, tx, ty, size * 0.07f), sdf::Circle(x, y, tx, ty, size * 0.12f));
-                }, tint);
+                canvas.Fill(
+                    [=](float x, float y)
+                    {
+                        return std::min(sdf::Capsule(x, y, x0, groundY, tx, ty, size * 0.07f),
+                                        sdf::Circle(x, y, tx, ty, size * 0.12f));
+                    },
+                    tint);
             }
         }
     }
@@ -1257,14 +1466,22 @@ void DrawProps(const std::string& props, Canvas& canvas, const Colour& colour, c
     {
         for (int i = 0; i < 3; ++i)
         {
-            float x0 = w * (0.2f + 0.3f * i) + rng.Range(-40, 40), height = h * rng.Range(0.12f, 0.22f), base = rng.Range(60, 110);
-            canvas.Fill([=](float x, float y) {
-                return sdf::Polygon(x, y, {x0 - base, groundY + 10, x0 - 10, groundY - height, x0 + 10, groundY - height, x0 + base, groundY + 10});
-            }, colour);
-            canvas.AddLight([=](float x, float y) {
-                float d = std::hypot((x - x0) / 40.0f, (y - (groundY - height)) / 25.0f);
-                return WithAlpha(glow, Clamp01(1.0f - d) * 0.6f);
-            });
+            float x0 = w * (0.2f + 0.3f * i) + rng.Range(-40, 40), height = h * rng.Range(0.12f, 0.22f),
+                  base = rng.Range(60, 110);
+            canvas.Fill(
+                [=](float x, float y)
+                {
+                    return sdf::Polygon(x, y,
+                                        {x0 - base, groundY + 10, x0 - 10, groundY - height, x0 + 10,
+                                         groundY - height, x0 + base, groundY + 10});
+                },
+                colour);
+            canvas.AddLight(
+                [=](float x, float y)
+                {
+                    float d = std::hypot((x - x0) / 40.0f, (y - (groundY - height)) / 25.0f);
+                    return WithAlpha(glow, Clamp01(1.0f - d) * 0.6f);
+                });
         }
     }
     else if (props == "rocks")
@@ -1272,9 +1489,12 @@ void DrawProps(const std::string& props, Canvas& canvas, const Colour& colour, c
         for (int i = 0; i < 6; ++i)
         {
             float x0 = rng.Range(0, w), rx = rng.Range(40, 90), ry = rng.Range(25, 55);
-            canvas.Fill([=](float x, float y) {
-                return sdf::Ellipse(x, y, x0, groundY, rx, ry) + (Noise(x / 14.0f, y / 14.0f, 5) - 0.5f) * 8;
-            }, colour);
+            canvas.Fill(
+                [=](float x, float y) {
+                    return sdf::Ellipse(x, y, x0, groundY, rx, ry) +
+                           (Noise(x / 14.0f, y / 14.0f, 5) - 0.5f) * 8;
+                },
+                colour);
         }
     }
 }

@@ -18,11 +18,12 @@ int main(int argc, char** argv)
     const std::string output = options.Positional(0);
     const std::string generator = options.Positional(1);
     double width = 0, height = 0;
-    if (!qvtool::ParseDouble(options.Positional(2), width) || !qvtool::ParseDouble(options.Positional(3), height) ||
-        width < 1 || height < 1 || width > 4096 || height > 4096)
+    if (!qvtool::ParseDouble(options.Positional(2), width) ||
+        !qvtool::ParseDouble(options.Positional(3), height) || width < 1 || height < 1 || width > 4096 ||
+        height > 4096)
     {
-        std::fprintf(stderr, "qv_imagegen: %s: bad size %s x %s\n", output.c_str(), options.Positional(2).c_str(),
-                     options.Positional(3).c_str());
+        std::fprintf(stderr, "qv_imagegen: %s: bad size %s x %s\n", output.c_str(),
+                     options.Positional(2).c_str(), options.Positional(3).c_str());
         return 2;
     }
     qvtool::Canvas canvas(static_cast<int>(width), static_cast<int>(height));

@@ -30,8 +30,8 @@ int main(int argc, char** argv)
         options.Has(key);
     for (const std::string& key : options.Unused())
     {
-        std::fprintf(stderr, "qv_soundgen: %s: unknown option '%s' for recipe '%s'\n", output.c_str(), key.c_str(),
-                     recipe.c_str());
+        std::fprintf(stderr, "qv_soundgen: %s: unknown option '%s' for recipe '%s'\n", output.c_str(),
+                     key.c_str(), recipe.c_str());
         return 1;
     }
     std::string title = output.substr(output.find_last_of('/') + 1);

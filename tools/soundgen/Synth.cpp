@@ -217,13 +217,13 @@ std::vector<double> ParseNotes(const std::string& text)
 
 struct Style
 {
-    double tempo;              // beats per minute
-    std::vector<int> scale;    // semitones from the key
+    double tempo;                         // beats per minute
+    std::vector<int> scale;               // semitones from the key
     std::vector<std::vector<int>> chords; // scale-degree triads per two bars
-    int key;                   // MIDI note of the key's root (octave 3)
+    int key;                              // MIDI note of the key's root (octave 3)
     double padLevel, arpLevel, bassLevel, bellLevel, bubbleLevel;
-    double cutoff;             // pad brightness
-    int arpDivision;           // notes per beat
+    double cutoff;   // pad brightness
+    int arpDivision; // notes per beat
 };
 
 bool StyleFor(const std::string& name, Style& s)
@@ -236,11 +236,14 @@ bool StyleFor(const std::string& name, Style& s)
     else if (name == "underwater")
         s = {72, major, {{0, 2, 4}, {3, 5, 0}, {5, 0, 2}, {3, 5, 0}}, 48, 0.6, 0.35, 0.4, 0.35, 0.4, 1400, 2};
     else if (name == "deep")
-        s = {64, minor, {{0, 2, 4}, {5, 0, 2}, {3, 5, 0}, {4, 6, 1}}, 45, 0.65, 0.3, 0.5, 0.25, 0.45, 1000, 2};
+        s = {64,   minor, {{0, 2, 4}, {5, 0, 2}, {3, 5, 0}, {4, 6, 1}}, 45, 0.65, 0.3, 0.5, 0.25, 0.45,
+             1000, 2};
     else if (name == "reef")
-        s = {108, dorian, {{0, 2, 4}, {3, 5, 0}, {1, 3, 5}, {4, 6, 1}}, 52, 0.45, 0.55, 0.5, 0.45, 0.3, 2600, 2};
+        s = {108,  dorian, {{0, 2, 4}, {3, 5, 0}, {1, 3, 5}, {4, 6, 1}}, 52, 0.45, 0.55, 0.5, 0.45, 0.3,
+             2600, 2};
     else if (name == "shop")
-        s = {116, major, {{0, 2, 4}, {3, 5, 0}, {4, 6, 1}, {0, 2, 4}}, 53, 0.4, 0.55, 0.55, 0.5, 0.15, 3000, 2};
+        s = {116,  major, {{0, 2, 4}, {3, 5, 0}, {4, 6, 1}, {0, 2, 4}}, 53, 0.4, 0.55, 0.55, 0.5, 0.15,
+             3000, 2};
     else if (name == "story")
         s = {60, minor, {{0, 2, 4}, {3, 5, 0}, {5, 0, 2}, {4, 6, 1}}, 43, 0.7, 0.2, 0.35, 0.3, 0.3, 900, 1};
     else
@@ -275,7 +278,8 @@ bool Music(const ToolOptions& o, Sound& sound, std::string& error)
     std::vector<double> left(frames, 0.0), right(frames, 0.0);
 
     auto addNote = [&](double start, double duration, double gainL, double gainR,
-                       const std::function<double(double)>& voice) {
+                       const std::function<double(double)>& voice)
+    {
         size_t a = static_cast<size_t>(std::max(0.0, start) * rate);
         size_t b = std::min(frames, static_cast<size_t>((start + duration) * rate));
         for (size_t i = a; i < b; ++i)
@@ -299,8 +303,10 @@ bool Music(const ToolOptions& o, Sound& sound, std::string& error)
             LowPass lp;
             double detune[3] = {0.997, 1.0, 1.004};
             addNote(start, duration, style.padLevel * 0.12 * (1 - pan), style.padLevel * 0.12 * (1 + pan),
-                    [=](double t) mutable {
-                        double env = std::min(1.0, t / 1.2) * std::min(1.0, std::max(0.0, (duration - t) / 1.5));
+                    [=](double t) mutable
+                    {
+                        double env =
+                            std::min(1.0, t / 1.2) * std::min(1.0, std::max(0.0, (duration - t) / 1.5));
                         double v = 0;
                         for (double d : detune)
                         {
@@ -314,10 +320,13 @@ bool Music(const ToolOptions& o, Sound& sound, std::string& error)
         // Bass on the root, two notes per chord.
         double root = Midi(Degree(style, chord[0] - 7));
         for (int k = 0; k < 2; ++k)
-            addNote(start + k * barLength, barLength, style.bassLevel * 0.28, style.bassLevel * 0.28, [=](double t) {
-                double env = Envelope(t, 0.02, 0.9) * std::min(1.0, std::max(0.0, (barLength - t) / 0.1));
-                return (std::sin(kTwoPi * root * t) + 0.25 * std::sin(kTwoPi * root * 2 * t)) * env;
-            });
+            addNote(start + k * barLength, barLength, style.bassLevel * 0.28, style.bassLevel * 0.28,
+                    [=](double t)
+                    {
+                        double env =
+                            Envelope(t, 0.02, 0.9) * std::min(1.0, std::max(0.0, (barLength - t) / 0.1));
+                        return (std::sin(kTwoPi * root * t) + 0.25 * std::sin(kTwoPi * root * 2 * t)) * env;
+                    });
         // Arpeggio over the chord, plucked.
         int steps = 8 * style.arpDivision;
         for (int i = 0; i < steps; ++i)
@@ -328,10 +337,13 @@ bool Music(const ToolOptions& o, Sound& sound, std::string& error)
             double freq = Midi(Degree(style, tone));
             double t0 = start + i * beat / style.arpDivision;
             double pan = (i % 2 == 0) ? -0.5 : 0.5;
-            addNote(t0, 1.2, style.arpLevel * 0.1 * (1 - pan), style.arpLevel * 0.1 * (1 + pan), [=](double t) {
-                double ph = kTwoPi * freq * t;
-                return (std::sin(ph) + 0.35 * std::sin(2 * ph) * std::exp(-t * 8)) * Envelope(t, 0.004, 0.25);
-            });
+            addNote(t0, 1.2, style.arpLevel * 0.1 * (1 - pan), style.arpLevel * 0.1 * (1 + pan),
+                    [=](double t)
+                    {
+                        double ph = kTwoPi * freq * t;
+                        return (std::sin(ph) + 0.35 * std::sin(2 * ph) * std::exp(-t * 8)) *
+                               Envelope(t, 0.004, 0.25);
+                    });
         }
         // A sparse bell melody from the scale.
         int degree = chord[0] + 14;
@@ -398,15 +410,18 @@ bool Synthesize(const std::string& recipe, const ToolOptions& o, Sound& sound, s
         for (int i = 0; i < size; ++i)
         {
             starts.push_back(i * rng.Range(0.012f, 0.03f));
-            pitches.push_back(pitch * rng.Range(520, 900) * (1.0 - 0.05 * (size - 3)) * (1.0 + 0.06 * variant));
+            pitches.push_back(pitch * rng.Range(520, 900) * (1.0 - 0.05 * (size - 3)) *
+                              (1.0 + 0.06 * variant));
         }
         double length = 0.12 + 0.02 * size;
-        RenderMono(sound, length + 0.1, [&](double t) {
-            double v = 0;
-            for (int i = 0; i < size; ++i)
-                v += PopVoice(t - starts[i], pitches[i], length);
-            return v;
-        });
+        RenderMono(sound, length + 0.1,
+                   [&](double t)
+                   {
+                       double v = 0;
+                       for (int i = 0; i < size; ++i)
+                           v += PopVoice(t - starts[i], pitches[i], length);
+                       return v;
+                   });
         Normalize(sound, 0.7);
     }
     else if (recipe == "chimepop")
@@ -414,44 +429,52 @@ bool Synthesize(const std::string& recipe, const ToolOptions& o, Sound& sound, s
         // Pop with a bright metallic ring: treasure tokens.
         int size = std::clamp(o.Integer("size", 3), 1, 8);
         double base = Midi(84 + variant * 2) * pitch;
-        RenderMono(sound, 0.6 + 0.05 * size, [&](double t) {
-            double v = PopVoice(t, 700 * pitch, 0.12) * 0.6;
-            for (int i = 0; i < std::min(size, 5); ++i)
-                v += Bell(t - i * 0.045, base * std::pow(2.0, (i * 4 % 12) / 12.0), 0.25) * 0.4;
-            return v;
-        });
+        RenderMono(sound, 0.6 + 0.05 * size,
+                   [&](double t)
+                   {
+                       double v = PopVoice(t, 700 * pitch, 0.12) * 0.6;
+                       for (int i = 0; i < std::min(size, 5); ++i)
+                           v += Bell(t - i * 0.045, base * std::pow(2.0, (i * 4 % 12) / 12.0), 0.25) * 0.4;
+                       return v;
+                   });
         Normalize(sound, 0.7);
     }
     else if (recipe == "click" || recipe == "tick")
     {
         double freq = (recipe == "click" ? 1800 : 3200) * pitch;
-        RenderMono(sound, 0.06, [&](double t) {
-            double n = Noise(rng) * std::exp(-t * 400);
-            return std::sin(kTwoPi * freq * t) * std::exp(-t * 90) * 0.7 + n * 0.3;
-        });
+        RenderMono(sound, 0.06,
+                   [&](double t)
+                   {
+                       double n = Noise(rng) * std::exp(-t * 400);
+                       return std::sin(kTwoPi * freq * t) * std::exp(-t * 90) * 0.7 + n * 0.3;
+                   });
         Normalize(sound, recipe == "click" ? 0.6 : 0.35);
     }
     else if (recipe == "swap" || recipe == "whoosh")
     {
         double seconds = o.Number("seconds", 0.28);
         BandPass bp;
-        RenderMono(sound, seconds, [&](double t) {
-            double x = t / seconds;
-            double centre = (400 + 2600 * x) * pitch;
-            double env = std::sin(3.14159265 * x);
-            return bp.Run(Noise(rng), centre, 3.0, sound.rate) * env;
-        });
+        RenderMono(sound, seconds,
+                   [&](double t)
+                   {
+                       double x = t / seconds;
+                       double centre = (400 + 2600 * x) * pitch;
+                       double env = std::sin(3.14159265 * x);
+                       return bp.Run(Noise(rng), centre, 3.0, sound.rate) * env;
+                   });
         Normalize(sound, 0.6);
     }
     else if (recipe == "falsemove")
     {
-        RenderMono(sound, 0.42, [&](double t) {
-            double f = (t < 0.16 ? 330 : 247) * pitch;
-            double local = t < 0.16 ? t : t - 0.16;
-            double env = Envelope(local, 0.005, 0.09);
-            double ph = kTwoPi * f * local;
-            return (std::sin(ph) + 0.4 * std::sin(3 * ph) * std::exp(-local * 20)) * env;
-        });
+        RenderMono(sound, 0.42,
+                   [&](double t)
+                   {
+                       double f = (t < 0.16 ? 330 : 247) * pitch;
+                       double local = t < 0.16 ? t : t - 0.16;
+                       double env = Envelope(local, 0.005, 0.09);
+                       double ph = kTwoPi * f * local;
+                       return (std::sin(ph) + 0.4 * std::sin(3 * ph) * std::exp(-local * 20)) * env;
+                   });
         Normalize(sound, 0.6);
     }
     else if (recipe == "splash")
@@ -464,13 +487,16 @@ bool Synthesize(const std::string& recipe, const ToolOptions& o, Sound& sound, s
             blipStart.push_back(rng.Range(0.05f, static_cast<float>(seconds * 0.7)));
             blipFreq.push_back(rng.Range(400, 1200) * pitch);
         }
-        RenderMono(sound, seconds, [&](double t) {
-            double burst = lp.Run(Noise(rng), 2500 * std::exp(-t * 3) + 300, sound.rate) * Envelope(t, 0.01, 0.18);
-            double b = 0;
-            for (size_t i = 0; i < blipStart.size(); ++i)
-                b += Blip(t - blipStart[i], blipFreq[i], 0.08) * 0.25;
-            return burst * 1.5 + b;
-        });
+        RenderMono(sound, seconds,
+                   [&](double t)
+                   {
+                       double burst = lp.Run(Noise(rng), 2500 * std::exp(-t * 3) + 300, sound.rate) *
+                                      Envelope(t, 0.01, 0.18);
+                       double b = 0;
+                       for (size_t i = 0; i < blipStart.size(); ++i)
+                           b += Blip(t - blipStart[i], blipFreq[i], 0.08) * 0.25;
+                       return burst * 1.5 + b;
+                   });
         Normalize(sound, 0.7);
     }
     else if (recipe == "bubbles")
@@ -483,12 +509,14 @@ bool Synthesize(const std::string& recipe, const ToolOptions& o, Sound& sound, s
             starts.push_back(rng.Range(0, static_cast<float>(seconds - 0.12)));
             freqs.push_back(rng.Range(350, 1100) * pitch);
         }
-        RenderMono(sound, seconds, [&](double t) {
-            double v = 0;
-            for (int i = 0; i < count; ++i)
-                v += Blip(t - starts[i], freqs[i], 0.08);
-            return v;
-        });
+        RenderMono(sound, seconds,
+                   [&](double t)
+                   {
+                       double v = 0;
+                       for (int i = 0; i < count; ++i)
+                           v += Blip(t - starts[i], freqs[i], 0.08);
+                       return v;
+                   });
         Normalize(sound, 0.6);
     }
     else if (recipe == "chime")
@@ -501,12 +529,14 @@ bool Synthesize(const std::string& recipe, const ToolOptions& o, Sound& sound, s
             error = "chime needs notes";
             return false;
         }
-        RenderMono(sound, gap * notes.size() + decay * 2.5, [&](double t) {
-            double v = 0;
-            for (size_t i = 0; i < notes.size(); ++i)
-                v += Bell(t - i * gap, Midi(notes[i]) * pitch, decay);
-            return v;
-        });
+        RenderMono(sound, gap * notes.size() + decay * 2.5,
+                   [&](double t)
+                   {
+                       double v = 0;
+                       for (size_t i = 0; i < notes.size(); ++i)
+                           v += Bell(t - i * gap, Midi(notes[i]) * pitch, decay);
+                       return v;
+                   });
         Normalize(sound, 0.65);
     }
     else if (recipe == "tone")
@@ -516,14 +546,16 @@ bool Synthesize(const std::string& recipe, const ToolOptions& o, Sound& sound, s
         double seconds = o.Number("seconds", 0.4);
         double tremolo = o.Number("tremolo", 0);
         double phase = 0;
-        RenderMono(sound, seconds, [&](double t) {
-            double x = t / seconds;
-            double f = from * std::pow(to / from, x);
-            phase += kTwoPi * f / sound.rate;
-            double env = loop ? 1.0 : std::sin(3.14159265 * std::min(1.0, x * 1.0)) ;
-            double trem = tremolo > 0 ? 0.75 + 0.25 * std::sin(kTwoPi * tremolo * t) : 1.0;
-            return (std::sin(phase) + 0.2 * std::sin(2 * phase)) * env * trem;
-        });
+        RenderMono(sound, seconds,
+                   [&](double t)
+                   {
+                       double x = t / seconds;
+                       double f = from * std::pow(to / from, x);
+                       phase += kTwoPi * f / sound.rate;
+                       double env = loop ? 1.0 : std::sin(3.14159265 * std::min(1.0, x * 1.0));
+                       double trem = tremolo > 0 ? 0.75 + 0.25 * std::sin(kTwoPi * tremolo * t) : 1.0;
+                       return (std::sin(phase) + 0.2 * std::sin(2 * phase)) * env * trem;
+                   });
         Normalize(sound, 0.5);
     }
     else if (recipe == "surf" || recipe == "rumble" || recipe == "hiss")
@@ -533,21 +565,24 @@ bool Synthesize(const std::string& recipe, const ToolOptions& o, Sound& sound, s
         LowPass lp, lp2;
         BandPass bp;
         double rate = sound.rate;
-        RenderMono(sound, seconds + (loop ? 0.5 : 0.0), [&](double t) {
-            double n = Noise(rng);
-            if (recipe == "surf")
-            {
-                double swell = 0.55 + 0.45 * std::sin(kTwoPi * t / seconds * 2 - 1.2);
-                return lp.Run(n, 500 + 900 * swell, rate) * swell;
-            }
-            if (recipe == "rumble")
-            {
-                double chug = 0.7 + 0.3 * std::sin(kTwoPi * 9 * pitch * t);
-                return (lp2.Run(lp.Run(n, 180 * pitch, rate), 180 * pitch, rate) * 4 +
-                        std::sin(kTwoPi * 55 * pitch * t) * 0.3) * chug;
-            }
-            return bp.Run(n, 4200 * pitch, 1.2, rate) * (0.8 + 0.2 * std::sin(kTwoPi * 3 * t));
-        });
+        RenderMono(sound, seconds + (loop ? 0.5 : 0.0),
+                   [&](double t)
+                   {
+                       double n = Noise(rng);
+                       if (recipe == "surf")
+                       {
+                           double swell = 0.55 + 0.45 * std::sin(kTwoPi * t / seconds * 2 - 1.2);
+                           return lp.Run(n, 500 + 900 * swell, rate) * swell;
+                       }
+                       if (recipe == "rumble")
+                       {
+                           double chug = 0.7 + 0.3 * std::sin(kTwoPi * 9 * pitch * t);
+                           return (lp2.Run(lp.Run(n, 180 * pitch, rate), 180 * pitch, rate) * 4 +
+                                   std::sin(kTwoPi * 55 * pitch * t) * 0.3) *
+                                  chug;
+                       }
+                       return bp.Run(n, 4200 * pitch, 1.2, rate) * (0.8 + 0.2 * std::sin(kTwoPi * 3 * t));
+                   });
         Normalize(sound, recipe == "hiss" ? 0.4 : 0.55);
     }
     else if (recipe == "shimmer")
@@ -555,30 +590,39 @@ bool Synthesize(const std::string& recipe, const ToolOptions& o, Sound& sound, s
         // Rising glassy shimmer: charging and rotation loops.
         double seconds = o.Number("seconds", 1.5);
         double base = o.Number("from", 600) * pitch;
-        RenderMono(sound, seconds + (loop ? 0.4 : 0.0), [&](double t) {
-            double v = 0;
-            for (int i = 1; i <= 5; ++i)
-                v += std::sin(kTwoPi * base * i * 1.01 * t + std::sin(kTwoPi * (3 + i) * t) * 2) / i;
-            return v * (0.7 + 0.3 * std::sin(kTwoPi * 4 * t));
-        });
+        RenderMono(sound, seconds + (loop ? 0.4 : 0.0),
+                   [&](double t)
+                   {
+                       double v = 0;
+                       for (int i = 1; i <= 5; ++i)
+                           v += std::sin(kTwoPi * base * i * 1.01 * t + std::sin(kTwoPi * (3 + i) * t) * 2) /
+                                i;
+                       return v * (0.7 + 0.3 * std::sin(kTwoPi * 4 * t));
+                   });
         Normalize(sound, 0.4);
     }
     else if (recipe == "scratch")
     {
         // Pen scratch (hidden-object ticks): band-passed noise strokes.
         BandPass bp;
-        RenderMono(sound, 0.25, [&](double t) {
-            double strokes = std::max(0.0, std::sin(kTwoPi * (14 + variant * 3) * t));
-            return bp.Run(Noise(rng), 3000 * pitch, 2.0, sound.rate) * strokes * Envelope(t, 0.01, 0.12);
-        });
+        RenderMono(sound, 0.25,
+                   [&](double t)
+                   {
+                       double strokes = std::max(0.0, std::sin(kTwoPi * (14 + variant * 3) * t));
+                       return bp.Run(Noise(rng), 3000 * pitch, 2.0, sound.rate) * strokes *
+                              Envelope(t, 0.01, 0.12);
+                   });
         Normalize(sound, 0.5);
     }
     else if (recipe == "thud")
     {
-        RenderMono(sound, 0.35, [&](double t) {
-            double f = 90 * pitch * (1 + std::exp(-t * 30));
-            return std::sin(kTwoPi * f * t) * Envelope(t, 0.003, 0.08) + Noise(rng) * std::exp(-t * 60) * 0.3;
-        });
+        RenderMono(sound, 0.35,
+                   [&](double t)
+                   {
+                       double f = 90 * pitch * (1 + std::exp(-t * 30));
+                       return std::sin(kTwoPi * f * t) * Envelope(t, 0.003, 0.08) +
+                              Noise(rng) * std::exp(-t * 60) * 0.3;
+                   });
         Normalize(sound, 0.7);
     }
     else
