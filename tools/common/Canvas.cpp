@@ -398,20 +398,53 @@ Rgba8Image Canvas::ToImage() const
     Rgba8Image image;
     image.width = width_;
     image.height = height_;
-    image.pixels.resize(size_t(width_) * height_ * 4);
-    for (size_t i = 0; i < size_t(width_) * height_; ++i)
+    const size_t count = size_t(width_) * height_;
+    image.pixels.assign(count * 4, 0);
+    std::vector<uint8_t> known(count, 0);
+    for (size_t i = 0; i < count; ++i)
     {
         const float* p = &data_[i * 4];
         float a = Clamp01(p[3]);
         uint8_t a8 = static_cast<uint8_t>(std::lround(a * 255.0f));
-        for (int c = 0; c < 3; ++c)
-        {
-            float v = a > 0 ? Clamp01(p[c] / a) : 0.0f;
-            // Fully transparent pixels keep black so that filtering at edges stays clean
-            // and identical inputs always give identical bytes.
-            image.pixels[i * 4 + c] = a8 == 0 ? 0 : static_cast<uint8_t>(std::lround(v * 255.0f));
-        }
         image.pixels[i * 4 + 3] = a8;
+        if (a8 == 0)
+            continue;
+        for (int c = 0; c < 3; ++c)
+            image.pixels[i * 4 + c] = static_cast<uint8_t>(std::lround(Clamp01(p[c] / a) * 255.0f));
+        known[i] = 1;
+    }
+    // Fully transparent pixels take the colour of their visible neighbours (a few rings out),
+    // so that filtering at the edge of a sprite blends toward its own colour, not black.
+    for (int ring = 0; ring < 4; ++ring)
+    {
+        std::vector<uint8_t> next = known;
+        for (int y = 0; y < height_; ++y)
+            for (int x = 0; x < width_; ++x)
+            {
+                size_t i = size_t(y) * width_ + x;
+                if (known[i])
+                    continue;
+                int sum[3] = {0, 0, 0}, n = 0;
+                for (int dy = -1; dy <= 1; ++dy)
+                    for (int dx = -1; dx <= 1; ++dx)
+                    {
+                        int nx = x + dx, ny = y + dy;
+                        if (nx < 0 || ny < 0 || nx >= width_ || ny >= height_)
+                            continue;
+                        size_t j = size_t(ny) * width_ + nx;
+                        if (!known[j])
+                            continue;
+                        for (int c = 0; c < 3; ++c)
+                            sum[c] += image.pixels[j * 4 + c];
+                        ++n;
+                    }
+                if (n == 0)
+                    continue;
+                for (int c = 0; c < 3; ++c)
+                    image.pixels[i * 4 + c] = static_cast<uint8_t>((sum[c] + n / 2) / n);
+                next[i] = 1;
+            }
+        known.swap(next);
     }
     return image;
 }

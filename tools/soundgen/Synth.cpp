@@ -556,7 +556,7 @@ bool Synthesize(const std::string& recipe, const ToolOptions& o, Sound& sound, s
                        double trem = tremolo > 0 ? 0.75 + 0.25 * std::sin(kTwoPi * tremolo * t) : 1.0;
                        return (std::sin(phase) + 0.2 * std::sin(2 * phase)) * env * trem;
                    });
-        Normalize(sound, 0.5);
+        Normalize(sound, 0.35);
     }
     else if (recipe == "surf" || recipe == "rumble" || recipe == "hiss")
     {
@@ -612,7 +612,7 @@ bool Synthesize(const std::string& recipe, const ToolOptions& o, Sound& sound, s
                        return bp.Run(Noise(rng), 3000 * pitch, 2.0, sound.rate) * strokes *
                               Envelope(t, 0.01, 0.12);
                    });
-        Normalize(sound, 0.5);
+        Normalize(sound, 0.35);
     }
     else if (recipe == "thud")
     {
