@@ -1,2 +1,8 @@
-// Process entry: the engine's WinMain-equivalent drives start-up, the frame loop and shutdown.
-int main() { return 0; }
+// Process entry: runs the engine's start-up steps, frame loop and shutdown for Quorvane.
+#include "game/shell/ZQuorvaneEngine.h"
+
+int main(int argc, char** argv)
+{
+    // argv[0] is the program, not a word of the command line.
+    return RunEngine(argc - 1, argv + 1, ZQuorvaneEngineFactory::Get());
+}

@@ -1,0 +1,385 @@
+#include "engine/app/ZEngine.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "engine/app/ZEngineSettings.h"
+#include "engine/app/ZFrameTimer.h"
+#include "engine/app/ZGame.h"
+#include "engine/app/ZInput.h"
+#include "engine/app/ZModule.h"
+#include "engine/audio/IAudio.h"
+#include "engine/core/ZAllocBase.h"
+#include "engine/core/ZEventManager.h"
+#include "engine/core/ZNameId.h"
+#include "engine/core/ZPropertyManager.h"
+#include "engine/core/ZRandom.h"
+#include "engine/core/ZSerializer.h"
+#include "engine/fs/ZFileSystem.h"
+#include "engine/platform/ZCriticalSection.h"
+#include "engine/platform/ZPlatformTime.h"
+#include "engine/platform/ZPlatformSystem.h"
+#include "engine/render/IRender.h"
+
+ZEngine* g_engine = nullptr;
+bool g_engineStartingUp = false;
+
+namespace
+{
+float g_lowestFreeMemoryMB = 1e38f;
+}
+
+void ZCommandLine::Assign(int argc, const char* const* argv)
+{
+    std::memset(buffer, 0, sizeof(buffer));
+    count = 0;
+    size_t used = 0;
+    for (int i = 0; i < argc && count < kMaxWords; ++i)
+    {
+        if (!argv[i])
+            continue;
+        const size_t len = std::strlen(argv[i]);
+        if (used + len + 1 > sizeof(buffer))
+            break;
+        std::memcpy(buffer + used, argv[i], len);
+        words[count++] = buffer + used;
+        used += len + 1;
+    }
+    for (int i = count; i < kMaxWords; ++i)
+        words[i] = nullptr;
+}
+
+ZEngine::ZEngine()
+{
+    g_engine = this;
+}
+
+ZEngine::~ZEngine()
+{
+    m_flags |= kEngineShuttingDown | kEngineDestroying;
+    g_engineRenderWindow.RemoveListener(this);
+    g_renderWidescreen.RemoveListener(this);
+    if (m_render)
+        m_render->PrepareRelease();
+
+    delete g_frameTimer;
+    g_frameTimer = nullptr;
+    ZSettingsManager::DestroyInstance();
+    ZEventManager::DestroyInstance();
+    ZPropertyManager::DestroyInstance();
+
+    delete m_render;
+    m_render = nullptr;
+    delete m_audio;
+    m_audio = nullptr;
+    delete m_input;
+    m_input = nullptr;
+    delete ZFileSystem::GetInstance();
+
+    for (ZModuleBase* module : m_modules)
+        delete module;
+    m_modules.clear();
+    if (g_engine == this)
+        g_engine = nullptr;
+}
+
+void ZEngine::CreateCoreObjects()
+{
+    ZPropertyManager::GetInstance();
+    ZSerializerBase::GetRegistry();
+    if (!g_frameTimer)
+    {
+        g_frameTimer = new ZFrameTimer();
+        g_frameTimer->Reset();
+    }
+    if (!ZFileSystem::GetInstance())
+    {
+        auto* fileSystem = new ZFileSystem();
+        fileSystem->MountDefaults(g_engineHome.GetValue().c_str());
+    }
+    ZSettingsManager::GetInstance();
+    ZEventManager::GetInstance();
+    m_lastStatsSample = g_frameTimer->now;
+    g_engineStartingUp = true;
+    // Every run draws the same sequence until a caller reseeds (the level loader does).
+    static const uint32_t kSeedKey[4] = {0x123, 0x234, 0x345, 0x456};
+    RandomSeedByArray(kSeedKey);
+}
+
+void ZEngine::InitSession(const ZCommandLine& words) { (void)words; }
+
+int ZEngine::Init(const ZCommandLine& words)
+{
+    // Setting words of the command line win over both configuration files.
+    ZPropertyManager::GetInstance()->ApplyCommandLine(words.words, words.count);
+    ReadModuleSettings();
+    LoadShaderDefs();
+    m_windowSeen = g_engineRenderWindow.GetValue();
+    m_widescreenSeen = g_renderWidescreen.GetValue();
+
+    const int result = CreateSubsystems();
+    if (result != 0)
+        return result;
+
+    m_flags |= kEngineInitialized;
+    if (g_inputMouseSpeed.GetValue() > 0.0f && m_input)
+        m_input->SetMouseSpeed(g_inputMouseSpeed.GetValue());
+    if (g_engineRenderHardwareMouse.GetValue() && m_render && m_render->TestCapability(2))
+        m_flags |= kEngineHardwareCursor;
+    if (m_render)
+        m_render->UseHardwareCursor((m_flags & kEngineHardwareCursor) != 0);
+    g_engineRenderWindow.AddListener(this);
+    g_renderWidescreen.AddListener(this);
+    g_frameTimer->Resync();
+    return 0;
+}
+
+void ZEngine::ReadModuleSettings()
+{
+    if (m_sceneFile.empty() && !g_engineScene.GetValue().empty())
+        m_sceneFile = g_engineScene.GetValue();
+    m_renderModule = g_engineRenderSystem.GetValue();
+    m_audioModule = g_engineAudioSystem.GetValue();
+    m_inputModule = g_engineInputSystem.GetValue();
+    if (g_engineRenderWindow.GetValue())
+        m_flags |= kEngineWindowedStart;
+    if (g_debugEnable.GetValue())
+        m_flags |= kEngineDebug;
+}
+
+int ZEngine::LoadShaderDefs() { return 0; }
+
+int ZEngine::CreateSubsystems()
+{
+    if ((m_flags & kEngineWindowedStart) &&
+        CheckResolution(g_renderWidth.GetValue(), g_renderHeight.GetValue()))
+    {
+        m_flags &= ~kEngineWindowedStart;
+        g_engineRenderWindow.SetFromText("false", false, false);
+    }
+    if (CreateRenderer(g_renderWidth.GetValue(), g_renderHeight.GetValue(),
+                       (m_flags & kEngineWindowedStart) != 0) != 0)
+        return 1;
+    if (CreateInput() != 0)
+        return 1;
+    if (m_input)
+    {
+        const int result = m_input->Init();
+        if (result != 0)
+            return result;
+    }
+    if (CreateAudio() != 0)
+    {
+        // Sound is not worth failing start-up for: the game runs silent.
+        if (ZModuleBase* silent = FindModule("ZAudioNullSound"))
+            m_audio = static_cast<IAudio*>(silent->Create());
+    }
+    return CreatePhysics();
+}
+
+int ZEngine::PostInit() { return 0; }
+
+int ZEngine::StartScenePhases()
+{
+    if (m_game)
+        m_game->OnEngineStart();
+    m_flags |= kEngineScenePhase1;
+    m_flags = (m_flags & ~kEngineScenePhase1) | kEngineScenePhase2;
+    m_flags = (m_flags & ~kEngineScenePhase2) | kEngineScenePhase3;
+    return 0;
+}
+
+int ZEngine::Run()
+{
+    StartScenePhases();
+    m_flags = (m_flags & ~kEngineScenePhase3) | kEngineRunning;
+    g_engineStartingUp = false;
+
+    const uint32_t t0 = plat::GetTickCount();
+    m_flags |= kEngineServicesStarting;
+    StartServices();
+    m_flags &= ~kEngineServicesStarting;
+    if (m_render)
+        m_render->RunAtlasPass();
+    const uint32_t t1 = plat::GetTickCount();
+    if (m_render)
+        m_render->OnServicesStarted();
+    m_startupSeconds = float(t1) / 1000.0f - float(t0) / 1000.0f;
+
+    PumpMessages();
+    StopServices();
+    if (m_render)
+        m_render->OnServicesStarted();
+    return 0;
+}
+
+int ZEngine::StopServices() { return 0; }
+
+void ZEngine::IdleUnderFpsLimit()
+{
+    if (m_render)
+        m_render->UploadOneQueued();
+    if (m_audio)
+        m_audio->IdleStep();
+}
+
+bool ZEngine::Frame()
+{
+    g_frameTimer->Tick();
+    if (g_engineEnableFpsLimit.GetValue())
+    {
+        m_fpsAccumulator += g_frameTimer->tickDelta;
+        const float period = 1.0f / g_engineFpsLimit.GetValue();
+        if (double(period) > m_fpsAccumulator)
+        {
+            IdleUnderFpsLimit();
+            return false;
+        }
+        m_fpsAccumulator = double(std::fmod(float(m_fpsAccumulator) - period, period));
+    }
+    UpdateFrameDelta();
+    if (m_input)
+        m_input->Update();
+    UpdateScene();
+    NotifyFrameListeners();
+    UpdateGame();
+    if (m_audio)
+        m_audio->Update();
+    if (m_render)
+        m_render->RenderFrame();
+    if (m_input)
+        m_input->EndFrame();
+    return true;
+}
+
+void ZEngine::NotifyFrameListeners()
+{
+    ZEventProducer<ZFrameListener>::Deliver([](ZFrameListener* l) { l->OnFrame(); });
+}
+
+void ZEngine::UpdateScene() {}
+
+void ZEngine::UpdateGame()
+{
+    if (m_game)
+        m_game->Update(g_frameTimer ? g_frameTimer->frameDelta : 0.0);
+}
+
+void ZEngine::Monitor()
+{
+    if (g_allocatorMonitor.GetValue())
+    {
+        const uint64_t count = uint64_t(GetAllocHook()->AllocationCount());
+        if (count > m_lastAllocationCount)
+            m_lastAllocationCount = count;
+    }
+    if (g_mutexMonitor.GetValue())
+    {
+        const uint64_t count = plat::LockCount();
+        if (count > m_lastLockCount)
+            m_lastLockCount = count;
+    }
+    if (g_frameTimer && g_frameTimer->now - m_lastStatsSample > double(g_statsInterval.GetValue()))
+        m_lastStatsSample = g_frameTimer->now;
+}
+
+int ZEngine::MountResources() { return 0; }
+
+int ZEngine::LoadSystemConfig() { return 0; }
+int ZEngine::LoadMainConfig() { return 0; }
+
+bool ZEngine::IsLoading() const
+{
+    if (m_render && m_render->HasQueuedUploads())
+        return true;
+    if (m_audio && m_audio->HasPendingWork())
+        return true;
+    return false;
+}
+
+ZModuleBase* ZEngine::FindModule(const char* className) const
+{
+    const uint32_t id = ZNameId(className).Value();
+    for (ZModuleBase* module : m_modules)
+        if (module->GetId() == id)
+            return module;
+    return nullptr;
+}
+
+void ZEngine::OnPropertyChanged(ZProperty* property)
+{
+    if (!g_renderWindowHotswitch.GetValue())
+        return;
+    if (property == &g_engineRenderWindow)
+    {
+        if (g_engineRenderWindow.GetValue() == m_windowSeen)
+            return;
+        m_windowSeen = g_engineRenderWindow.GetValue();
+    }
+    else if (property == &g_renderWidescreen)
+    {
+        if (g_renderDesktopResolution.GetValue() || g_renderWidescreen.GetValue() == m_widescreenSeen)
+            return;
+        m_widescreenSeen = g_renderWidescreen.GetValue();
+    }
+    else
+        return;
+    if (InitRenderer(g_renderWidth.GetValue(), g_renderHeight.GetValue(), m_windowSeen) == 1)
+        std::exit(1);
+    if (m_render)
+        m_render->ResetMatrices();
+}
+
+void ZEngine::FatalError(const char* text)
+{
+    (void)text;
+    std::exit(1);
+}
+
+void ZEngine::OutOfMemory()
+{
+    FatalError("The game ran out of memory. Please try closing all applications and start the game again.");
+    // An override that returned anyway must not let the caller go on without its memory.
+    std::exit(10);
+}
+
+std::string ZEngine::GetBuildStamp()
+{
+    char buffer[64];
+    std::snprintf(buffer, sizeof(buffer), "%s %s", __DATE__, __TIME__);
+    return buffer;
+}
+
+std::string ZEngine::GetCpuName()
+{
+    std::string name = plat::GetCpuBrand();
+    return name.empty() ? "[No CPU Info]" : name;
+}
+
+float ZEngine::GetPhysicalMemoryMB()
+{
+    plat::MemoryStatus status;
+    if (!plat::GetMemoryStatus(status))
+        return -1.0f;
+    return float(double(status.totalPhysical) * (1.0 / 1048576.0));
+}
+
+std::string ZEngine::GetPhysicalMemoryText()
+{
+    char buffer[64];
+    std::snprintf(buffer, sizeof(buffer), "%.2f MB", double(GetPhysicalMemoryMB()));
+    return buffer;
+}
+
+float ZEngine::TrackLowestFreeMemory()
+{
+    plat::MemoryStatus status;
+    if (!plat::GetMemoryStatus(status))
+        return -1.0f;
+    const float mb = float(double(status.availablePhysical) * (1.0 / 1048576.0));
+    if (mb < g_lowestFreeMemoryMB)
+        g_lowestFreeMemoryMB = mb;
+    return mb;
+}

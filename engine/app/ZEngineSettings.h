@@ -1,0 +1,54 @@
+#pragma once
+// The engine's own tunables. They exist from before main runs, so configuration files and the
+// command line can set them by key.
+#include "engine/core/ZProperty.h"
+
+extern ZPropertyBool g_engineStats;
+extern ZPropertyBool g_engineRenderWindow;
+extern ZPropertyBool g_renderWidescreen;
+extern ZPropertyBool g_renderWindowHotswitch;
+extern ZPropertyBool g_engineRenderHardwareMouse;
+extern ZPropertyBool g_renderDebug;
+extern ZPropertyBool g_renderDesktopResolution;
+extern ZPropertyBool g_renderSmoothScaling;
+extern ZPropertyBool g_engineCheats;
+extern ZPropertyBool g_engineEnableFpsLimit;
+extern ZPropertyBool g_engineRenderOverlays;
+extern ZPropertyBool g_debugEnable;
+extern ZPropertyBool g_debugVerbose;
+extern ZPropertyBool g_consoleEnable;
+extern ZPropertyBool g_allocatorMonitor;
+extern ZPropertyBool g_mutexMonitor;
+extern ZPropertyBool g_engineForceLowMem;
+extern ZPropertyBool g_engineCrashServer;
+extern ZPropertyBool g_developer;
+extern ZPropertyBool g_gameCheckVersion;
+extern ZPropertyBool g_enginePauseOnBlur;
+
+extern ZPropertyInt g_renderWidth;
+extern ZPropertyInt g_renderHeight;
+extern ZPropertyInt g_renderWidthActual;
+extern ZPropertyInt g_renderHeightActual;
+extern ZPropertyInt g_checkVersionLastTime;
+extern ZPropertyInt g_checkVersionInterval;
+
+extern ZPropertyFloat g_engineFpsLimit;
+extern ZPropertyFloat g_renderQuality;
+extern ZPropertyFloat g_inputMouseSpeed;
+extern ZPropertyFloat g_statsInterval;
+extern ZPropertyFloat g_engineTimeMultiplier;
+
+extern ZPropertyText g_engineScene;
+extern ZPropertyText g_engineRenderSystem;
+extern ZPropertyText g_engineAudioSystem;
+extern ZPropertyText g_engineInputSystem;
+extern ZPropertyText g_engineName;
+extern ZPropertyText g_language;
+extern ZPropertyText g_engineStrings;
+extern ZPropertyText g_consoleToggle;
+extern ZPropertyText g_engineDistributor;
+extern ZPropertyText g_engineHome;
+
+// Where the "resources" alias looks first: the archive (default) or the folder.
+extern ZPropertyBool g_gameResourceFileLast;
+extern ZPropertyBool g_gameDisableResourceFile;

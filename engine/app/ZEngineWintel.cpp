@@ -1,0 +1,423 @@
+#include "engine/app/ZEngineWintel.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "engine/app/ZEngineSettings.h"
+#include "engine/app/ZFrameTimer.h"
+#include "engine/app/ZGame.h"
+#include "engine/app/ZInput.h"
+#include "engine/app/ZModule.h"
+#include "engine/audio/IAudio.h"
+#include "engine/platform/ZMessageBox.h"
+#include "engine/platform/ZPlatformFolders.h"
+#include "engine/platform/ZPlatformSystem.h"
+#include "engine/platform/ZPlatformTime.h"
+#include "engine/platform/ZPlatformWindow.h"
+#include "engine/platform/ZShellOpen.h"
+#include "engine/platform/ZSingleInstanceLock.h"
+#include "engine/render/IRender.h"
+
+namespace
+{
+bool Is(const std::string& name, std::initializer_list<const char*> names)
+{
+    for (const char* n : names)
+        if (name == n)
+            return true;
+    return false;
+}
+
+// The folder that holds every game's data: base + "/Brannoch/" + [distributor "-"] + key name.
+int GameDataFolder(std::string base, const char* keyName, const char* subfolder, const char* file,
+                   std::string& out)
+{
+    std::string folder = base + "/Brannoch/";
+    if (!g_engineDistributor.GetValue().empty())
+        folder += g_engineDistributor.GetValue() + "-";
+    folder += keyName ? keyName : "";
+    folder += "/";
+    if (subfolder && *subfolder)
+    {
+        folder += subfolder;
+        if (folder.back() != '/')
+            folder += "/";
+    }
+    if (!plat::CreateFolders(folder.substr(0, folder.size() - 1)))
+        return 1;
+    out = folder + (file ? file : "");
+    return 0;
+}
+} // namespace
+
+ZEngineWintel::ZEngineWintel() = default;
+
+ZEngineWintel::~ZEngineWintel()
+{
+    m_instanceLock.reset();
+    if (m_window)
+        m_window->Destroy();
+}
+
+int ZEngineWintel::Init(const ZCommandLine& words) { return ZEngine::Init(words) != 0 ? 1 : 0; }
+
+int ZEngineWintel::ParseCommandLine(const ZCommandLine& words)
+{
+    for (int i = 0; i < words.count; ++i)
+    {
+        const char* word = words.words[i];
+        if (std::strcmp(word, "-ping") == 0)
+            std::exit(0);
+        if (std::strcmp(word, "-scene") == 0)
+        {
+            if (i + 1 < words.count)
+                m_sceneFile = words.words[++i];
+        }
+        else if (std::strcmp(word, "-export") == 0)
+            return 1;
+    }
+    return 0;
+}
+
+int ZEngineWintel::TryRenderer(const char* className, int width, int height, bool windowed)
+{
+    IRender* render = CreateModuleObject<IRender>(className);
+    if (!render)
+        return 1;
+    m_render = render;
+    if (InitRenderer(width, height, windowed) != 0)
+    {
+        delete m_render;
+        m_render = nullptr;
+        return 1;
+    }
+    return 0;
+}
+
+int ZEngineWintel::CreateRenderer(int width, int height, bool windowed)
+{
+    const std::string& name = m_renderModule;
+    if (Is(name, {"opengl", "renderopengl"}))
+        return TryRenderer("ZRenderOpenGL", width, height, windowed);
+    if (Is(name, {"direct3d9", "direct3d", "renderd3d9", "renderd3d"}))
+    {
+        if (TryRenderer("ZRenderD3D9", width, height, windowed) == 0)
+            return 0;
+        if (Is(name, {"direct3d9", "renderd3d9"}))
+            return 1;
+    }
+    if (Is(name, {"direct3d7", "direct3d", "renderd3d7", "renderd3d"}))
+        return TryRenderer("ZRenderD3D7", width, height, windowed);
+    return 1;
+}
+
+int ZEngineWintel::CreateInput()
+{
+    if (m_inputModule == "directinput")
+        m_input = CreateModuleObject<ZInput>("ZInputDX");
+    else if (m_inputModule == "windows")
+        m_input = CreateModuleObject<ZInput>("ZInputWindows");
+    return 0;
+}
+
+int ZEngineWintel::CreateAudio()
+{
+    const char* className = "ZAudioNullSound";
+    if (m_audioModule == "openal")
+        className = "ZAudioOpenAL";
+    else if (m_audioModule == "directsound")
+        className = "ZAudioDirectSound";
+    m_audio = CreateModuleObject<IAudio>(className);
+    if (m_audio && m_audio->Init() == 0)
+        return 0;
+    delete m_audio;
+    m_audio = nullptr;
+    return 1;
+}
+
+int ZEngineWintel::InitRenderer(int width, int height, bool windowed)
+{
+    if (!m_render)
+        return 1;
+    if (g_debugEnable.GetValue())
+        m_render->EnableStateA(0x10);
+    if (g_engineRenderOverlays.GetValue())
+        m_render->EnableStateA(0x20);
+    int w = width, h = height;
+    if (CreateGameWindow(w, h, windowed) != 0)
+        return 1;
+    return m_render->Init(width, height, !windowed);
+}
+
+int ZEngineWintel::CreateGameWindow(int& width, int& height, bool windowed)
+{
+    std::string title = g_engineName.GetValue().empty() ? std::string(m_displayName) : g_engineName.GetValue();
+    if (title.size() > 511)
+        title.resize(511);
+    if (!m_window)
+    {
+        if (plat::InitVideo() != 0)
+        {
+            std::fprintf(stderr, "Error: cannot open the display: %s\n", plat::GetVideoError().c_str());
+            return 1;
+        }
+        m_window = std::make_unique<ZPlatformWindow>();
+        const uint32_t flags = Is(m_renderModule, {"opengl", "renderopengl"}) ? ZPlatformWindow::kOpenGL : 0;
+        if (m_window->Create(title, width, height, windowed, flags) != 0)
+        {
+            std::fprintf(stderr, "Error: cannot create the game window: %s\n", plat::GetVideoError().c_str());
+            m_window.reset();
+            return 1;
+        }
+    }
+    else if (m_window->SetWindowed(windowed, width, height) != 0)
+        return 1;
+    if (m_render)
+        m_render->OnWindowReady();
+    m_window->CenterOnDisplay(width, height);
+    ClipCursor(TestFlags(kEngineCursorClipped));
+    return 0;
+}
+
+void ZEngineWintel::PumpMessages()
+{
+    if (g_frameTimer)
+        g_frameTimer->Reset();
+    if (m_render && m_render->HasPreLoopWork())
+    {
+        m_render->PreLoop();
+        return;
+    }
+    if (m_window)
+        m_window->Show();
+    plat::Message message;
+    for (;;)
+    {
+        if (TestFlags(kEngineQuit))
+            break;
+        Monitor();
+        if (plat::PeekMessage(message))
+        {
+            if (message.type == plat::MessageType::Quit)
+                break;
+            WindowProc(message);
+            continue;
+        }
+        if (TestFlags(kEnginePaused))
+        {
+            // While paused, block on the message queue instead of spinning a core.
+            if (plat::WaitMessage(message, 100))
+            {
+                if (message.type == plat::MessageType::Quit)
+                    break;
+                WindowProc(message);
+            }
+            continue;
+        }
+        if (!Frame())
+        {
+            // Under the frame-rate limit: sleep until the next frame is due instead of spinning.
+            const double period = 1.0 / double(g_engineFpsLimit.GetValue());
+            const double wait = period - m_fpsAccumulator;
+            if (wait > 0.002)
+                plat::Sleep(uint32_t(wait * 1000.0) - 1);
+            else
+                plat::Yield();
+        }
+    }
+}
+
+long ZEngineWintel::WindowProc(const plat::Message& message)
+{
+    using plat::MessageType;
+    switch (message.type)
+    {
+    case MessageType::SysKeyDown:
+        if (message.wParam == 0x73) // F4
+            SetFlags(kEngineQuit);
+        else if (message.wParam == 0x0D) // Enter
+            g_engineRenderWindow.SetValue(!g_engineRenderWindow.GetValue());
+        return 1;
+    case MessageType::KeyDown:
+        if (message.wParam == 0x1B && TestFlags(kEngineEscQuits))
+            plat::PostQuitMessage(0);
+        return 0;
+    case MessageType::Paint:
+        if (TestFlags(kEngineRunning) && m_redrawOnPaint && m_render)
+            m_render->RenderFrame();
+        return 0;
+    case MessageType::Move:
+        if (m_render)
+            m_render->SetWindowPosition(float(message.x), float(message.y));
+        return 0;
+    case MessageType::Size:
+        if (message.wParam == plat::kSizeMinimised)
+        {
+            SetFlags(kEnginePaused);
+            if (m_audio)
+                m_audio->PauseAll(true);
+        }
+        else
+        {
+            ClearFlags(kEnginePaused);
+            if (m_audio)
+                m_audio->PauseAll(false);
+            if (m_render && m_render->TestStateA(1) && m_window)
+            {
+                m_render->SetSize(message.x, message.y);
+                m_render->SetWindowPosition(0.0f, 0.0f);
+            }
+        }
+        return 0;
+    case MessageType::Activate:
+        if (message.wParam)
+            OnActivate();
+        else
+            OnDeactivate();
+        return 0;
+    case MessageType::Close:
+        if (m_window)
+            m_window->Destroy();
+        plat::PostQuitMessage(0);
+        return 0;
+    case MessageType::Destroy:
+        plat::PostQuitMessage(0);
+        return 0;
+    default:
+        return 0;
+    }
+}
+
+void ZEngineWintel::OnDeactivate()
+{
+    if (!m_render || m_render->GetFrameCount() == 0)
+        return;
+    if (m_game && m_game->OnFocusLost())
+        return;
+    if (g_enginePauseOnBlur.GetValue())
+    {
+        SetFlags(kEnginePaused);
+        if (m_audio)
+            m_audio->PauseAll(true);
+    }
+}
+
+void ZEngineWintel::OnActivate()
+{
+    if (m_game && m_game->OnFocusGained())
+        return;
+    if (g_enginePauseOnBlur.GetValue())
+    {
+        ClearFlags(kEnginePaused);
+        if (m_audio)
+            m_audio->PauseAll(false);
+    }
+    if (m_input)
+        m_input->Reset();
+    if (m_render)
+    {
+        if (TestFlags(kEngineHardwareCursor))
+            m_render->RequestDisplayReset();
+        m_render->ApplyHardwareCursor(m_render->TestStateA(4));
+    }
+}
+
+void ZEngineWintel::UpdateFrameDelta()
+{
+    if (g_frameTimer)
+        g_frameTimer->UpdateFrameDelta();
+}
+
+void ZEngineWintel::ClipCursor(bool on)
+{
+    if (!on)
+    {
+        plat::SetCapture(false);
+        ClearFlags(kEngineCursorClipped);
+        if (m_window)
+            m_window->ClipCursor(nullptr);
+        return;
+    }
+    plat::SetCapture(true);
+    SetFlags(kEngineCursorClipped);
+    plat::Rect rect;
+    if (!m_window || !m_window->GetWindowRect(rect))
+        return;
+    const int dw = g_renderWidthActual.GetValue() - g_renderWidth.GetValue();
+    const int dh = g_renderHeightActual.GetValue() - g_renderHeight.GetValue();
+    if (dw > 0)
+    {
+        rect.x += dw / 2;
+        rect.w -= dw;
+    }
+    if (dh > 0)
+    {
+        rect.y += dh / 2;
+        rect.h -= dh;
+    }
+    const int shift = rect.w > 3 ? 3 : rect.w;
+    rect.x += shift;
+    rect.w -= shift;
+    m_window->ClipCursor(&rect);
+}
+
+bool ZEngineWintel::CheckSingleInstance()
+{
+    std::string base;
+    if (!plat::GetUserDataBase(base))
+        return true;
+    m_instanceLock = std::make_unique<ZSingleInstanceLock>();
+    const auto result = m_instanceLock->Acquire(base + "/Brannoch", m_displayName);
+    // A lock file that cannot be made is no reason to refuse to run.
+    return result != ZSingleInstanceLock::Result::HeldByOther;
+}
+
+int ZEngineWintel::GetUserDataFolder(std::string& out, const char* subfolder, const char* file)
+{
+    std::string base;
+    if (!plat::GetUserDataBase(base))
+        return 1;
+    return GameDataFolder(base, m_keyName, subfolder, file, out);
+}
+
+int ZEngineWintel::GetDesktopFolder(std::string& out, const char* subfolder, const char* file)
+{
+    std::string folder;
+    if (!plat::GetDesktopFolder(folder))
+        return 1;
+    folder += "/";
+    if (subfolder && *subfolder)
+    {
+        folder += subfolder;
+        if (!plat::CreateFolders(folder))
+            return 1;
+        if (folder.back() != '/')
+            folder += "/";
+    }
+    out = folder + (file ? file : "");
+    return 0;
+}
+
+int ZEngineWintel::OpenInShell(const char* target)
+{
+    std::string text = target ? target : "";
+    if (text.size() > 259)
+        text.resize(259);
+    plat::ShellOpen(text);
+    return 0;
+}
+
+void ZEngineWintel::FatalError(const char* text)
+{
+    while (plat::IsVideoInitialised() && plat::ShowCursor(true) < 0)
+    {
+    }
+    plat::ShowMessageBox(plat::MessageBoxKind::Stop, "Unrecoverable Error", text ? text : "", m_window.get());
+    std::exit(10);
+}
+
+bool ZEngineWintel::IsLowMemory()
+{
+    return g_engineForceLowMem.GetValue() || GetPhysicalMemoryMB() < 500.0f;
+}

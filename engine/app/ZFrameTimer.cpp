@@ -1,0 +1,37 @@
+#include "engine/app/ZFrameTimer.h"
+
+#include "engine/platform/ZPlatformTime.h"
+
+ZFrameTimer* g_frameTimer = nullptr;
+
+ZFrameTimer::ZFrameTimer() { lastTick = plat::GetTickCount(); }
+
+void ZFrameTimer::Reset()
+{
+    lastTick = plat::GetTickCount();
+    now = previousFrameTime = tickDelta = frameDelta = 0.0;
+}
+
+void ZFrameTimer::Resync() { lastTick = plat::GetTickCount(); }
+
+void ZFrameTimer::Tick()
+{
+    const uint32_t ticks = plat::GetTickCount();
+    // The difference is taken as a signed 32-bit value; a negative one means the counter wrapped.
+    int64_t diff = int32_t(ticks - lastTick);
+    if (diff < 0)
+        diff += int64_t(1) << 32;
+    double delta = double(diff) / 1000.0;
+    const double maxStep = double(0.1f);
+    if (delta > maxStep)
+        delta = maxStep;
+    tickDelta = delta;
+    now += delta;
+    lastTick = ticks;
+}
+
+void ZFrameTimer::UpdateFrameDelta()
+{
+    frameDelta = now - previousFrameTime;
+    previousFrameTime = now;
+}

@@ -1,0 +1,56 @@
+#include "engine/app/ZGameEngine.h"
+
+#include "engine/app/ZEngineSettings.h"
+#include "engine/fs/ZFileSystem.h"
+#include "engine/fs/ZMountTable.h"
+#include "engine/fs/ZZipArchive.h"
+
+ZGameEngine::ZGameEngine() = default;
+
+int ZGameEngine::RegisterModules()
+{
+    // In this order: renderer Direct3D 7, audio, input, renderer OpenGL, scene importer, silent
+    // audio. Each layer's factory joins the list here once the layer exists.
+    return 0;
+}
+
+ZGameEngine::~ZGameEngine() = default;
+
+int ZGameEngine::MountGamePaths()
+{
+    ZMountTable* table = ZFileSystem::GetCurrentMountTable();
+    table->AddMount("game", (std::string("media:") + m_keyName).c_str());
+    table->AddMount("shaders", "game:shaders");
+    table->AddMount("audio", "game:audio");
+    return 0;
+}
+
+int ZGameEngine::MountResources()
+{
+    ZMountTable* table = ZFileSystem::GetCurrentMountTable();
+    const std::string folder = std::string("media:") + m_keyName;
+    if (g_gameResourceFileLast.GetValue())
+        table->AddMount("resources", folder.c_str(), "", true);
+    if (!g_gameDisableResourceFile.GetValue())
+    {
+        std::string name = "game:resources";
+        if (g_language.GetValue() != "en")
+            name += "_" + g_language.GetValue();
+        name += ".brn";
+        m_resourceArchive = std::make_unique<ZZipArchive>(name.c_str());
+        if (ZFileSystem* fileSystem = ZFileSystem::GetInstance())
+            fileSystem->MountResourceArchive(m_resourceArchive.get());
+    }
+    if (!g_gameResourceFileLast.GetValue())
+        table->AddMount("resources", folder.c_str(), "", true);
+    table->AddMount("localized", ("resources:localized/" + g_language.GetValue()).c_str(), "", true);
+    return ZEngine::MountResources();
+}
+
+std::string ZGameEngine::GetShaderDefsPath() const { return std::string("media:") + m_keyName + "/shaders.def"; }
+
+int ZGameEngine::PostInit()
+{
+    ZEngine::PostInit();
+    return CreateLayers();
+}

@@ -1,0 +1,36 @@
+#pragma once
+// The engine as a game uses it: registers the system's module factories, mounts the game's
+// folders and resource archive, names the game's shader definitions and keeps the logical
+// screen size that 2D layers are laid out in.
+#include <memory>
+
+#include "engine/app/ZEngineWintel.h"
+
+class ZZipArchive;
+
+class ZGameEngine : public ZEngineWintel
+{
+public:
+    ZGameEngine();
+    ~ZGameEngine() override;
+
+    int RegisterModules() override;
+    int MountGamePaths() override;
+    int MountResources() override;
+    std::string GetShaderDefsPath() const override;
+    int EarlyInit() override { return 0; }
+    int PostInit() override;
+    bool CheckVersion() override { return true; }
+
+    virtual int CreateLayers() { return 0; }
+    virtual void GetLogicalScreenSize(float& width, float& height) const
+    {
+        width = m_logicalWidth;
+        height = m_logicalHeight;
+    }
+
+protected:
+    std::unique_ptr<ZZipArchive> m_resourceArchive;
+    float m_logicalWidth = 800.0f;
+    float m_logicalHeight = 600.0f;
+};

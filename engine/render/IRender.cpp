@@ -1,0 +1,3 @@
+#include "engine/render/IRender.h"
+
+IRender* g_render = nullptr;
