@@ -176,4 +176,32 @@ TEST(BitmapFonts, EveryDeclaredFontHasItsDescriptorAndPage)
     EXPECT_NE(ArchiveText("resources.xml").find("<merge path=\"resources:fonts.xml\"/>"), std::string::npos);
 }
 
+// Any text may be set in any font: every character of the English strings needs a glyph.
+TEST(BitmapFonts, EveryFontHoldsEveryCharacterOfTheStrings)
+{
+    const std::string xml = ArchiveText("localized/en/strings.xml");
+    ASSERT_FALSE(xml.empty());
+    std::set<long> used;
+    for (size_t i = 0; i < xml.size();)
+    {
+        unsigned char c = static_cast<unsigned char>(xml[i]);
+        int extra = c < 0x80 ? 0 : (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : 3;
+        long code = extra == 0 ? c : extra == 1 ? (c & 0x1F) : extra == 2 ? (c & 0x0F) : (c & 0x07);
+        for (int k = 1; k <= extra && i + k < xml.size(); ++k)
+            code = (code << 6) | (static_cast<unsigned char>(xml[i + k]) & 0x3F);
+        if (code >= 32)
+            used.insert(code);
+        i += 1 + extra;
+    }
+    for (const ListLine& font : ReadList("fonts.list"))
+    {
+        Descriptor d = ParseDescriptor(ArchiveText(font.words[0] + ".fnt"));
+        std::set<long> ids;
+        for (const Glyph& g : d.glyphs)
+            ids.insert(g.id);
+        for (long code : used)
+            EXPECT_TRUE(ids.count(code)) << font.words[0] << " lacks U+" << std::hex << code;
+    }
+}
+
 } // namespace
