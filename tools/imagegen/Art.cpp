@@ -1,5 +1,7 @@
 #include "tools/imagegen/Art.h"
 
+#include "tools/imagegen/Title.h"
+
 #include <algorithm>
 #include <cmath>
 #include <map>
@@ -426,15 +428,8 @@ bool DrawCreature(const ToolOptions& o, Canvas& canvas, std::string& error)
         }
         GlossyBody(body, shape, base, cx, cy - 4 * s, 18 * s);
         eyeY = cy - 15 * s;
-        // A single large eye in profile: draw the pair, keep only the front one.
-        float ex = cx + 3 * s, ey = eyeY;
-        Canvas one(canvas.Width(), canvas.Height());
-        Eyes(one, ex + 5 * s, ey, 5 * s, 4.6f * s, look, mood);
-        for (int y = 0; y < one.Height(); ++y)
-            for (int x = 0; x < one.Width(); ++x)
-                if (x + 0.5f < ex + 2.5f * s)
-                    one.Set(x, y, Colour{0, 0, 0, 0});
-        body.Composite(one);
+        // A single large eye in profile (both eyes of the pair drawn on the same spot).
+        Eyes(body, cx + 3 * s, eyeY, 0.0f, 4.8f * s, look, mood);
         Mouth(body, cx + 17 * s, cy - 5 * s, 3 * s, mood);
         canvas.DropShadow(body, 0, static_cast<int>(2 * s), static_cast<int>(2 * s),
                           Colour{0, 0.05f, 0.15f, 0.45f});
@@ -1543,6 +1538,24 @@ bool DrawArt(const std::string& generator, const ToolOptions& options, Canvas& c
     if (generator == "bar")
     {
         DrawBar(options, canvas);
+        return true;
+    }
+    if (generator == "title")
+        return DrawTitle(options, canvas, error);
+    if (generator == "splash")
+    {
+        // The emblem above, the lettering below.
+        const int emblemSize = std::min(canvas.Width(), canvas.Height() * 3 / 4);
+        Canvas emblem(emblemSize, emblemSize);
+        const ToolOptions emblemDefaults(0, nullptr, 0, 0); // the colour options belong to the lettering
+        DrawEmblem(emblemDefaults, emblem);
+        canvas.DrawRotated(emblem, canvas.Width() / 2.0f, emblemSize / 2.0f, 0.0f, 1.0f, 0, 0, canvas.Width(),
+                           emblemSize);
+        Canvas lettering(canvas.Width(), canvas.Height() - emblemSize);
+        if (!DrawTitle(options, lettering, error))
+            return false;
+        canvas.DrawRotated(lettering, canvas.Width() / 2.0f, emblemSize + lettering.Height() / 2.0f, 0.0f,
+                           1.0f, 0, emblemSize, canvas.Width(), lettering.Height());
         return true;
     }
     if (generator == "icon")

@@ -33,7 +33,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "qv_imagegen: %s: %s\n", output.c_str(), error.c_str());
         return 1;
     }
-    options.Has("place"); // consumed by the build, not by the painter
+    options.Has("place");   // consumed by the build, not by the painter
+    options.Has("fontdir"); // given by the build to every lettering generator
     int quality = options.Integer("quality", 90);
     for (const std::string& key : options.Unused())
     {
