@@ -165,7 +165,7 @@ double Noise(Random& rng)
     return rng.Uniform() * 2.0 - 1.0;
 }
 
-// A bubbly pop: a sine whose pitch jumps up and falls, with a noisy transient.
+// A bubbly pop: a sine whose pitch starts high and falls quickly to its base.
 double PopVoice(double t, double pitch, double length)
 {
     if (t < 0 || t > length)
@@ -635,6 +635,12 @@ bool Synthesize(const std::string& recipe, const ToolOptions& o, Sound& sound, s
         FoldLoop(sound, std::min(0.4, sound.samples.size() / static_cast<double>(sound.rate) / 4));
     else
         Fade(sound, 0.002, 0.01);
+    // The loop crossfade can add up above the recipe's level: keep clear of clipping.
+    float peak = 0;
+    for (float v : sound.samples)
+        peak = std::max(peak, std::fabs(v));
+    if (peak > 0.9f)
+        Normalize(sound, 0.9);
     return true;
 }
 
