@@ -91,6 +91,61 @@ TEST(ResourceArchive, GameFolderHoldsTheLooseFilesTheEngineReadsDirectly)
         EXPECT_TRUE(fs::is_regular_file(file)) << file;
 }
 
+// Pictures the code loads by fixed name: losing a list line must fail here, not in the game.
+TEST(ResourceArchive, HoldsThePicturesTheCodeNames)
+{
+    ZipReader zip(GameDir() / "resources.brn");
+    ASSERT_TRUE(zip.Ok()) << zip.Error();
+    std::vector<std::string> names = {"pointer.png",
+                                      "pointer_down.png",
+                                      "splash_brn.png",
+                                      "caustics_surface.jpg",
+                                      "beams.jpg",
+                                      "highlight.png",
+                                      "mapscreen_glow_0.png",
+                                      "mapscreen_glow_1.png",
+                                      "boat_rotation.png",
+                                      "token_artifact_0.png",
+                                      "tokenpop.png",
+                                      "tile_status_chain.png",
+                                      "tile_status_2xchain.png",
+                                      "tile_status_freeze.png",
+                                      "tile_status_hole.png",
+                                      "tile_block_l.png",
+                                      "tile_block_m.png",
+                                      "tile_block_n.png"};
+    for (const char* medal : {"bronze", "silver", "gold"})
+        names.push_back(std::string("localized/en/medal_") + medal + ".png");
+    for (const char* row : {"red_blowfish", "red_crab", "red_orangefish", "green_octopus", "green_jellyfish",
+                            "green_turtle", "blue_starfish", "blue_seahorse", "blue_fish"})
+        for (const char* suffix : {"", "_up", "_right", "_down", "_left", "_blink", "_good", "_bad"})
+            names.push_back(std::string("token_") + row + suffix + ".png");
+    for (const char* kind : {"bad", "copper", "silver", "gold", "super"})
+        for (int i = 0; i < 3; ++i)
+            names.push_back(std::string("token_treasure_") + kind + "_" + std::to_string(i) + ".png");
+    for (const char* theme : {"sand", "coral", "shipwreck", "volcano", "deepwater", "sunkencity"})
+    {
+        for (const char* tile : {"", "_select", "_highlight"})
+            names.push_back(std::string("tile_") + theme + tile + ".png");
+        for (int i = 0; i < 2; ++i)
+            names.push_back(std::string("theme_background_") + theme + "_" + std::to_string(i) + ".jpg");
+    }
+    for (const char* key : {"breaktile",     "breakrow",       "swap",          "break3x3",
+                            "breakmetal",    "breakdiagonal",  "breakcolumn",   "air",
+                            "air2",          "breakfreeze",    "breaktile2",    "swap2",
+                            "swap3",         "break5x5",       "breaktype",     "breakrandom",
+                            "lessair",       "lessair2",       "haltfreeze",    "rotateboost",
+                            "breakcolumn2",  "noair",          "haltfreeze2",   "rotateboost2",
+                            "skiplevel",     "breakallchains", "treasureboost", "treasureboost2",
+                            "airless",       "airless2",       "chest2",        "chest3",
+                            "chest4",        "chest5",         "inventory1",    "inventory2",
+                            "inventory3",    "inventory4",     "rotateupgrade", "rotateupgrade2",
+                            "rotateupgrade3"})
+        names.push_back(std::string("power_") + key + ".png");
+    for (const std::string& name : names)
+        EXPECT_NE(zip.Find(name), nullptr) << name;
+}
+
 // The packer's input checks, on small manifests of its own.
 class Packer : public ::testing::Test
 {

@@ -1494,6 +1494,221 @@ void DrawProps(const std::string& props, Canvas& canvas, const Colour& colour, c
     }
 }
 
+// Ability and upgrade icons: a glossy medallion in the ability's colour with a symbol and,
+// for stronger versions, pips along the bottom.
+bool DrawPower(const ToolOptions& o, Canvas& canvas, std::string& error)
+{
+    const std::string symbol = o.Text("symbol", "burst");
+    const Colour medal = ColourOption(o, "colour", Colour{0.8f, 0.3f, 0.25f, 1});
+    const Colour ink = ColourOption(o, "ink", Colour{1.0f, 0.97f, 0.88f, 1});
+    const int pips = std::clamp(o.Integer("pips", 0), 0, 5);
+    const float s = std::min(canvas.Width(), canvas.Height()) / 64.0f;
+    const float cx = canvas.Width() / 2.0f, cy = canvas.Height() / 2.0f;
+    auto arrow = [=](float x, float y, float ax, float ay, float bx, float by)
+    {
+        // A double-headed arrow from a to b.
+        float len = std::hypot(bx - ax, by - ay);
+        float ux = (bx - ax) / len, uy = (by - ay) / len, nx = -uy, ny = ux;
+        float shaft =
+            sdf::Capsule(x, y, ax + ux * 6 * s, ay + uy * 6 * s, bx - ux * 6 * s, by - uy * 6 * s, 2.2f * s);
+        float headB = sdf::Polygon(x, y,
+                                   {bx, by, bx - ux * 9 * s + nx * 6 * s, by - uy * 9 * s + ny * 6 * s,
+                                    bx - ux * 9 * s - nx * 6 * s, by - uy * 9 * s - ny * 6 * s});
+        float headA = sdf::Polygon(x, y,
+                                   {ax, ay, ax + ux * 9 * s - nx * 6 * s, ay + uy * 9 * s - ny * 6 * s,
+                                    ax + ux * 9 * s + nx * 6 * s, ay + uy * 9 * s + ny * 6 * s});
+        return std::min(shaft, std::min(headA, headB));
+    };
+    auto ringArrow = [=](float x, float y, float r, float from, float to)
+    {
+        // A circular arrow running from angle `from` to `to` (clockwise on the page).
+        float a = std::atan2(y - cy, x - cx);
+        float span = to - from;
+        float t = a - from;
+        while (t < 0)
+            t += 2 * kPi;
+        float ring = std::fabs(std::hypot(x - cx, y - cy) - r) - 2.4f * s;
+        float arc = t <= span ? ring : 1e9f;
+        float hx = cx + std::cos(to) * r, hy = cy + std::sin(to) * r;
+        float tx = -std::sin(to), ty = std::cos(to); // direction of travel
+        float head =
+            sdf::Polygon(x, y,
+                         {hx + tx * 8 * s, hy + ty * 8 * s, hx - tx * 2 * s + std::cos(to) * 7 * s,
+                          hy - ty * 2 * s + std::sin(to) * 7 * s, hx - tx * 2 * s - std::cos(to) * 7 * s,
+                          hy - ty * 2 * s - std::sin(to) * 7 * s});
+        return std::min(arc, head);
+    };
+    Field field;
+    if (symbol == "burst")
+        field = [=](float x, float y) { return sdf::Star(x, y, cx, cy - 2 * s, 8, 16 * s, 7 * s, -kPi / 2); };
+    else if (symbol == "row")
+        field = [=](float x, float y)
+        { return arrow(x, y, cx - 18 * s, cy - 2 * s, cx + 18 * s, cy - 2 * s); };
+    else if (symbol == "column")
+        field = [=](float x, float y) { return arrow(x, y, cx, cy - 20 * s, cx, cy + 16 * s); };
+    else if (symbol == "diagonal")
+        field = [=](float x, float y)
+        { return arrow(x, y, cx - 14 * s, cy + 12 * s, cx + 14 * s, cy - 16 * s); };
+    else if (symbol == "cross")
+        field = [=](float x, float y)
+        {
+            return std::min(arrow(x, y, cx - 18 * s, cy - 2 * s, cx + 18 * s, cy - 2 * s),
+                            arrow(x, y, cx, cy - 20 * s, cx, cy + 16 * s));
+        };
+    else if (symbol == "grid3" || symbol == "grid5")
+    {
+        int n = symbol == "grid3" ? 3 : 5;
+        field = [=](float x, float y)
+        {
+            float cell = 30.0f * s / n, d = 1e9f;
+            for (int i = 0; i < n; ++i)
+                for (int j = 0; j < n; ++j)
+                {
+                    float px = cx - 15 * s + cell * (i + 0.5f), py = cy - 17 * s + cell * (j + 0.5f);
+                    d = std::min(d, sdf::RoundBox(x, y, px, py, cell * 0.36f, cell * 0.36f, cell * 0.1f));
+                }
+            return d;
+        };
+    }
+    else if (symbol == "hammer")
+        field = [=](float x, float y)
+        {
+            float handle = sdf::Capsule(x, y, cx - 12 * s, cy + 14 * s, cx + 6 * s, cy - 6 * s, 2.6f * s);
+            float c = std::cos(-kPi / 4), sn = std::sin(-kPi / 4);
+            float dx = x - (cx + 7 * s), dy = y - (cy - 8 * s);
+            float head = sdf::RoundBox(c * dx + sn * dy, -sn * dx + c * dy, 0, 0, 12 * s, 5 * s, 1.5f * s);
+            return std::min(handle, head);
+        };
+    else if (symbol == "dice")
+        field = [=](float x, float y)
+        {
+            float box = sdf::RoundBox(x, y, cx, cy - 2 * s, 15 * s, 15 * s, 4 * s);
+            float dots = 1e9f;
+            for (auto [px, py] : {std::pair{-7, -7}, {7, 7}, {0, 0}, {7, -7}, {-7, 7}})
+                dots = std::min(dots, sdf::Circle(x, y, cx + px * s, cy - 2 * s + py * s, 2.6f * s));
+            return std::max(box, -dots);
+        };
+    else if (symbol == "target")
+        field = [=](float x, float y)
+        {
+            float r = std::hypot(x - cx, y - cy + 2 * s);
+            return std::min(std::fabs(r - 13 * s) - 2.2f * s, r - 5 * s);
+        };
+    else if (symbol == "snowflake")
+        field = [=](float x, float y)
+        {
+            float d = 1e9f;
+            for (int i = 0; i < 6; ++i)
+            {
+                float a = kPi * i / 3;
+                float ex = cx + std::cos(a) * 17 * s, ey = cy - 2 * s + std::sin(a) * 17 * s;
+                d = std::min(d, sdf::Capsule(x, y, cx, cy - 2 * s, ex, ey, 2 * s));
+                float mx = cx + std::cos(a) * 10 * s, my = cy - 2 * s + std::sin(a) * 10 * s;
+                for (int k = -1; k <= 1; k += 2)
+                    d = std::min(d, sdf::Capsule(x, y, mx, my, mx + std::cos(a + k * 0.8f) * 6 * s,
+                                                 my + std::sin(a + k * 0.8f) * 6 * s, 1.6f * s));
+            }
+            return d;
+        };
+    else if (symbol == "chain")
+        field = [=](float x, float y)
+        {
+            float a = std::fabs(sdf::Ellipse(x, y, cx - 7 * s, cy - 2 * s, 10 * s, 6 * s)) - 2.2f * s;
+            float b = std::fabs(sdf::Ellipse(x, y, cx + 7 * s, cy - 2 * s, 10 * s, 6 * s)) - 2.2f * s;
+            float gap = sdf::RoundBox(x, y, cx, cy - 2 * s, 2 * s, 12 * s, 0.5f * s); // the break
+            return std::max(std::min(a, b), -gap);
+        };
+    else if (symbol == "swap")
+        field = [=](float x, float y)
+        {
+            return std::min(arrow(x, y, cx - 16 * s, cy - 9 * s, cx + 16 * s, cy - 9 * s),
+                            arrow(x, y, cx + 16 * s, cy + 6 * s, cx - 16 * s, cy + 6 * s));
+        };
+    else if (symbol == "rotate")
+        field = [=](float x, float y) { return ringArrow(x, y, 14 * s, -kPi * 0.9f, kPi * 0.55f); };
+    else if (symbol == "bubble" || symbol == "lessair" || symbol == "noair")
+        field = [=](float x, float y)
+        {
+            float ring = std::fabs(sdf::Circle(x, y, cx, cy - 2 * s, 15 * s)) - 2.2f * s;
+            float shine = sdf::Ellipse(x, y, cx - 6 * s, cy - 9 * s, 4 * s, 2.5f * s);
+            float d = std::min(ring, shine);
+            if (symbol == "lessair")
+                d = std::min(d, sdf::RoundBox(x, y, cx + 2 * s, cy + 2 * s, 7 * s, 2 * s, 1 * s));
+            if (symbol == "noair")
+                d = std::min(
+                    d, sdf::Capsule(x, y, cx - 14 * s, cy + 12 * s, cx + 14 * s, cy - 16 * s, 2.4f * s));
+            if (symbol == "bubble")
+                d = std::min(d, std::min(sdf::RoundBox(x, y, cx + 2 * s, cy + 1 * s, 7 * s, 2 * s, 1 * s),
+                                         sdf::RoundBox(x, y, cx + 2 * s, cy + 1 * s, 2 * s, 7 * s, 1 * s)));
+            return d;
+        };
+    else if (symbol == "coin")
+        field = [=](float x, float y)
+        {
+            float ring = std::fabs(sdf::Circle(x, y, cx, cy - 2 * s, 15 * s)) - 2.2f * s;
+            return std::min(ring, sdf::Star(x, y, cx, cy - 2 * s, 5, 9 * s, 4 * s, -kPi / 2));
+        };
+    else if (symbol == "skip")
+        field = [=](float x, float y)
+        {
+            return std::min(sdf::Polygon(x, y,
+                                         {cx - 16 * s, cy - 13 * s, cx, cy - 2 * s, cx - 16 * s, cy + 9 * s}),
+                            sdf::Polygon(x, y, {cx, cy - 13 * s, cx + 16 * s, cy - 2 * s, cx, cy + 9 * s})) -
+                   1 * s;
+        };
+    else if (symbol == "chest")
+        field = [=](float x, float y)
+        {
+            float box = sdf::RoundBox(x, y, cx, cy + 3 * s, 16 * s, 9 * s, 2 * s);
+            float lid = std::max(sdf::Ellipse(x, y, cx, cy - 6 * s, 16 * s, 9 * s), y - (cy - 6 * s));
+            float d = std::min(box, lid - 0.5f * s);
+            float seam = std::fabs(y - (cy - 5 * s)) - 1.0f * s;
+            float lock = sdf::RoundBox(x, y, cx, cy - 4 * s, 3 * s, 4 * s, 1 * s);
+            return std::max(d, -std::min(seam, lock));
+        };
+    else if (symbol == "belt")
+        field = [=](float x, float y)
+        {
+            float strap = sdf::RoundBox(x, y, cx, cy - 2 * s, 19 * s, 5 * s, 2 * s);
+            float pouches = 1e9f;
+            for (int i = -1; i <= 1; ++i)
+                pouches =
+                    std::min(pouches, sdf::RoundBox(x, y, cx + i * 12 * s, cy + 4 * s, 5 * s, 7 * s, 2 * s));
+            return std::min(strap, pouches);
+        };
+    else if (symbol == "lungs")
+        field = [=](float x, float y)
+        {
+            float left = sdf::Ellipse(x, y, cx - 8 * s, cy + 1 * s, 7 * s, 12 * s);
+            float right = sdf::Ellipse(x, y, cx + 8 * s, cy + 1 * s, 7 * s, 12 * s);
+            float pipe = sdf::Capsule(x, y, cx, cy - 18 * s, cx, cy - 6 * s, 2 * s);
+            return std::min(std::min(left, right), pipe);
+        };
+    else
+    {
+        error = "unknown power symbol '" + symbol + "'";
+        return false;
+    }
+    Canvas layer(canvas.Width(), canvas.Height());
+    Field disc = [=](float x, float y) { return sdf::Circle(x, y, cx, cy, 28 * s); };
+    GlossyBody(layer, disc, medal, cx, cy, 28 * s, 1.6f * s);
+    layer.Fill([&](float x, float y) { return std::fabs(sdf::Circle(x, y, cx, cy, 25 * s)) - 0.8f * s; },
+               WithAlpha(Scale(medal, 1.5f), 0.7f));
+    layer.Fill([&](float x, float y) { return field(x, y) - 1.6f * s; }, WithAlpha(Scale(medal, 0.3f), 0.9f));
+    layer.Fill(field, [&](float, float y)
+               { return Mix(ink, Scale(ink, 0.8f), Clamp01((y - cy + 18 * s) / (36 * s))); });
+    for (int i = 0; i < pips; ++i)
+    {
+        float px = cx + (i - (pips - 1) / 2.0f) * 6 * s, py = cy + 20 * s;
+        layer.Fill([=](float x, float y) { return sdf::Circle(x, y, px, py, 2.2f * s); },
+                   Colour{1.0f, 0.85f, 0.3f, 1});
+    }
+    canvas.DropShadow(layer, 0, static_cast<int>(2 * s), static_cast<int>(2 * s),
+                      Colour{0, 0.05f, 0.12f, 0.5f});
+    canvas.Composite(layer);
+    return true;
+}
+
 } // namespace
 
 bool DrawArt(const std::string& generator, const ToolOptions& options, Canvas& canvas, std::string& error)
@@ -1542,6 +1757,8 @@ bool DrawArt(const std::string& generator, const ToolOptions& options, Canvas& c
     }
     if (generator == "title")
         return DrawTitle(options, canvas, error);
+    if (generator == "power")
+        return DrawPower(options, canvas, error);
     if (generator == "splash")
     {
         // The emblem above, the lettering below.
