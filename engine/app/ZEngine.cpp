@@ -14,14 +14,20 @@
 #include "engine/core/ZAllocBase.h"
 #include "engine/core/ZEventManager.h"
 #include "engine/core/ZNameId.h"
+#include "engine/core/ZPropertyFile.h"
 #include "engine/core/ZPropertyManager.h"
 #include "engine/core/ZRandom.h"
 #include "engine/core/ZSerializer.h"
+#include "engine/core/ZStringTable.h"
+#include "engine/fs/ZFile.h"
 #include "engine/fs/ZFileSystem.h"
 #include "engine/platform/ZCriticalSection.h"
 #include "engine/platform/ZPlatformTime.h"
 #include "engine/platform/ZPlatformSystem.h"
 #include "engine/render/IRender.h"
+#include "engine/resource/ZResourceManager.h"
+#include "engine/scene/ZCamera.h"
+#include "engine/scene/ZSceneTree.h"
 
 ZEngine* g_engine = nullptr;
 bool g_engineStartingUp = false;
@@ -59,8 +65,15 @@ ZEngine::ZEngine()
 ZEngine::~ZEngine()
 {
     m_flags |= kEngineShuttingDown | kEngineDestroying;
+    g_nodeListenersMuted = true;
     g_engineRenderWindow.RemoveListener(this);
     g_renderWidescreen.RemoveListener(this);
+    delete m_mainCamera;
+    m_mainCamera = nullptr;
+    if (ZResourceManager* resources = ZResourceManager::PeekInstance())
+        resources->RequestStop();
+    // From here released nodes are left to the scene tree's own destruction.
+    ZSceneTree::SetShutdownBegun(true);
     if (m_render)
         m_render->PrepareRelease();
 
@@ -69,6 +82,8 @@ ZEngine::~ZEngine()
     ZSettingsManager::DestroyInstance();
     ZEventManager::DestroyInstance();
     ZPropertyManager::DestroyInstance();
+    if (ZResourceManager* resources = ZResourceManager::PeekInstance())
+        resources->ReleaseAll();
 
     delete m_render;
     m_render = nullptr;
@@ -76,7 +91,12 @@ ZEngine::~ZEngine()
     m_audio = nullptr;
     delete m_input;
     m_input = nullptr;
+    delete m_mainConfig;
+    m_mainConfig = nullptr;
     delete ZFileSystem::GetInstance();
+    ZSceneTree::DestroyInstance();
+    ZResourceManager::DestroyInstance();
+    ZStringTable::DestroyInstance();
 
     for (ZModuleBase* module : m_modules)
         delete module;
@@ -89,6 +109,11 @@ void ZEngine::CreateCoreObjects()
 {
     ZPropertyManager::GetInstance();
     ZSerializerBase::GetRegistry();
+    // A new engine's scene starts live again after an earlier engine's shutdown.
+    g_nodeListenersMuted = false;
+    ZSceneTree::SetShutdownBegun(false);
+    ZSceneTree::GetInstance();
+    ZResourceManager::GetInstance();
     if (!g_frameTimer)
     {
         g_frameTimer = new ZFrameTimer();
@@ -101,6 +126,8 @@ void ZEngine::CreateCoreObjects()
     }
     ZSettingsManager::GetInstance();
     ZEventManager::GetInstance();
+    if (!m_mainConfig)
+        m_mainConfig = new ZConfigFile();
     m_lastStatsSample = g_frameTimer->now;
     g_engineStartingUp = true;
     // Every run draws the same sequence until a caller reseeds (the level loader does).
@@ -123,6 +150,9 @@ int ZEngine::Init(const ZCommandLine& words)
     if (result != 0)
         return result;
 
+    // Without non-power-of-two textures the decoders round texture sizes up.
+    if (m_render)
+        ZResourceManager::GetInstance()->SetDecoderOption(!m_render->TestCapability(4));
     m_flags |= kEngineInitialized;
     if (g_inputMouseSpeed.GetValue() > 0.0f && m_input)
         m_input->SetMouseSpeed(g_inputMouseSpeed.GetValue());
@@ -179,15 +209,27 @@ int ZEngine::CreateSubsystems()
     return CreatePhysics();
 }
 
-int ZEngine::PostInit() { return 0; }
+int ZEngine::PostInit()
+{
+    // The renderer's view takes the camera when views exist.
+    m_mainCamera = ZCamera::Create("maincamera", nullptr, true, false);
+    ZSceneTree::GetInstance()->AddChild(m_mainCamera);
+    m_mainCamera->SetPositionXYZ(0.0f, 100.0f, -500.0f);
+    m_mainCamera->SetPriority(100.0f);
+    return 0;
+}
 
 int ZEngine::StartScenePhases()
 {
     if (m_game)
         m_game->OnEngineStart();
+    ZSceneTree* tree = ZSceneTree::GetInstance();
     m_flags |= kEngineScenePhase1;
+    tree->EnterPhase1();
     m_flags = (m_flags & ~kEngineScenePhase1) | kEngineScenePhase2;
+    tree->EnterPhase2();
     m_flags = (m_flags & ~kEngineScenePhase2) | kEngineScenePhase3;
+    tree->EnterPhase3();
     return 0;
 }
 
@@ -215,7 +257,12 @@ int ZEngine::Run()
     return 0;
 }
 
-int ZEngine::StopServices() { return 0; }
+int ZEngine::StopServices()
+{
+    if (ZResourceManager* resources = ZResourceManager::PeekInstance())
+        resources->StopLoader();
+    return 0;
+}
 
 void ZEngine::IdleUnderFpsLimit()
 {
@@ -251,6 +298,11 @@ bool ZEngine::Frame()
         m_render->RenderFrame();
     if (m_input)
         m_input->EndFrame();
+    if (ZResourceManager* resources = ZResourceManager::PeekInstance())
+    {
+        resources->ProcessFinished();
+        resources->UnloadParked();
+    }
     return true;
 }
 
@@ -259,7 +311,11 @@ void ZEngine::NotifyFrameListeners()
     ZEventProducer<ZFrameListener>::Deliver([](ZFrameListener* l) { l->OnFrame(); });
 }
 
-void ZEngine::UpdateScene() {}
+void ZEngine::UpdateScene()
+{
+    if (ZSceneTree* tree = ZSceneTree::PeekInstance())
+        tree->Update();
+}
 
 void ZEngine::UpdateGame()
 {
@@ -285,13 +341,44 @@ void ZEngine::Monitor()
         m_lastStatsSample = g_frameTimer->now;
 }
 
-int ZEngine::MountResources() { return 0; }
+int ZEngine::MountResources()
+{
+    ZStringTable* table = ZStringTable::GetInstance();
+    ZFileSystem* fileSystem = ZFileSystem::GetInstance();
+    const std::string& name = g_engineStrings.GetValue();
+    IFile* file = fileSystem && !name.empty() ? fileSystem->Open(name.c_str(), FILE_READ) : nullptr;
+    if (!file)
+        return 0;
+    // Without its texts the game still runs and shows the keys; a broken file is worth a line for
+    // whoever ships it.
+    if (file->Open() == 0 && table->LoadXml(file) != 0)
+        std::fprintf(stderr, "Error: %s: %s\n", name.c_str(), table->GetLastError().c_str());
+    delete file;
+    return 0;
+}
 
-int ZEngine::LoadSystemConfig() { return 0; }
-int ZEngine::LoadMainConfig() { return 0; }
+int ZEngine::LoadSystemConfig()
+{
+    // The game's shipped defaults; a game without the file runs on the settings' own defaults.
+    ZPropertyFile systemConfig;
+    systemConfig.SetPath("game:system.cfg");
+    systemConfig.Load(nullptr, true);
+    return 0;
+}
+
+int ZEngine::LoadMainConfig()
+{
+    // Read after "game:system.cfg", so the user's own choices win.
+    if (!m_mainConfig)
+        m_mainConfig = new ZConfigFile();
+    m_mainConfig->Load(nullptr, true);
+    return 0;
+}
 
 bool ZEngine::IsLoading() const
 {
+    if (ZResourceManager* resources = ZResourceManager::PeekInstance(); resources && resources->HasQueuedLoads())
+        return true;
     if (m_render && m_render->HasQueuedUploads())
         return true;
     if (m_audio && m_audio->HasPendingWork())

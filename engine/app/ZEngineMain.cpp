@@ -5,6 +5,7 @@
 #include "engine/app/ZEngineSettings.h"
 #include "engine/app/ZEngineWintel.h"
 #include "engine/core/ZPropertyManager.h"
+#include "engine/resource/ZResourceManager.h"
 
 namespace
 {
@@ -60,6 +61,8 @@ int RunEngine(int argc, const char* const* argv, const ZEngineFactory& factory)
         engine->Run();
     } while (false);
 
+    if (ZResourceManager* resources = ZResourceManager::PeekInstance())
+        resources->RequestStop();
     engine->SetFlags(kEngineShuttingDown);
     factory.destroyEngine();
     return exitCode;

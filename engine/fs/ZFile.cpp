@@ -9,6 +9,11 @@
 
 #include "engine/fs/ZFileSystem.h"
 
+bool ZFileSystemEntry::IsFolder() const
+{
+    return IsA(ZDir::kTypeRecord);
+}
+
 // ---------------------------------------------------------------------------------------
 // ZDir
 
@@ -43,11 +48,8 @@ void ZDir::List(std::vector<ZFileSystemEntry*>& out, bool wantFiles, bool wantFo
 
 IFile::~IFile()
 {
-    if (m_flags & FILE_TRACKED)
-    {
-        if (ZFileSystem* fs = ZFileSystem::GetInstance())
-            fs->UntrackFile(this);
-    }
+    if ((m_flags & FILE_TRACKED) && m_tracker)
+        m_tracker->UntrackFile(this);
 }
 
 bool IFile::VPrintf(const char* format, va_list args)
@@ -59,7 +61,8 @@ bool IFile::VPrintf(const char* format, va_list args)
     if (length < 0)
         return false;
     // Longer text is cut at 2047 characters, as the buffer holds.
-    size_t count = static_cast<size_t>(length) < sizeof(text) ? static_cast<size_t>(length) : sizeof(text) - 1;
+    size_t count =
+        static_cast<size_t>(length) < sizeof(text) ? static_cast<size_t>(length) : sizeof(text) - 1;
     return Write(text, count);
 }
 
@@ -83,8 +86,17 @@ int IFile::ReadAll(void* buffer)
     int64_t size = GetSize();
     if (size < 0 || !buffer)
         return 1;
-    size_t got = Read(buffer, static_cast<size_t>(size));
-    return got < static_cast<size_t>(size) ? 1 : 0;
+    // A read may deliver less than asked without being at the end.
+    uint8_t* out = static_cast<uint8_t*>(buffer);
+    size_t total = 0;
+    while (total < static_cast<size_t>(size))
+    {
+        size_t got = Read(out + total, static_cast<size_t>(size) - total);
+        if (got == 0)
+            break;
+        total += got;
+    }
+    return total < static_cast<size_t>(size) ? 1 : 0;
 }
 
 // ---------------------------------------------------------------------------------------

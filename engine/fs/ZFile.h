@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/core/ZEntity.h"
 #include "engine/fs/ZReferenceCount.h"
 
 // Open-flags word of IFile. The mode test runs in the order write, update, append: the
@@ -33,13 +34,18 @@ enum ESeekOrigin : int
 class ZFileSystemEntry
 {
 public:
+    static constexpr ZTypeRecord kTypeRecord{"ZFileSystemEntry", nullptr};
+
     ZFileSystemEntry() = default;
     explicit ZFileSystemEntry(std::string path) : m_path(std::move(path)) {}
+    virtual const ZTypeRecord* GetTypeRecord() const { return &kTypeRecord; }
     virtual ~ZFileSystemEntry() = default;
     ZFileSystemEntry(const ZFileSystemEntry&) = delete;
     ZFileSystemEntry& operator=(const ZFileSystemEntry&) = delete;
 
-    virtual bool IsFolder() const { return false; }
+    bool IsA(const ZTypeRecord& type) const { return GetTypeRecord()->IsA(type); }
+    // A ZDir, as a listing makes for folders.
+    bool IsFolder() const;
     virtual const char* GetPath() const { return m_path.c_str(); }
     virtual void SetPath(const char* path) { m_path = path ? path : ""; }
 
@@ -50,11 +56,11 @@ protected:
 // A folder, as found by a listing or named by the caller.
 class ZDir : public ZFileSystemEntry
 {
+    QV_TYPE_RECORD(ZDir, &ZFileSystemEntry::kTypeRecord)
+
 public:
     explicit ZDir(const char* path) : ZFileSystemEntry(path ? path : "") {}
     explicit ZDir(const std::string& path) : ZFileSystemEntry(path) {}
-
-    bool IsFolder() const override { return true; }
 
     // Appends one new entry per file (a closed ZFile for reading) and/or folder (a ZDir);
     // "." and ".." never appear; not recursive; the caller deletes the entries. A missing
@@ -67,8 +73,12 @@ public:
 // The file interface shared by plain files and zip members. Status results are 0 for
 // success and 1 for failure; queries on a closed file return neutral values (size -1,
 // position 0, end of file true).
+class ZFileSystem;
+
 class IFile : public ZFileSystemEntry
 {
+    QV_TYPE_RECORD(IFile, &ZFileSystemEntry::kTypeRecord)
+
 public:
     IFile() = default;
     IFile(std::string path, uint32_t flags) : ZFileSystemEntry(std::move(path)), m_flags(flags) {}
@@ -105,14 +115,20 @@ public:
     void SetFlags(uint32_t flags) { m_flags = flags; }
 
 protected:
+    friend class ZFileSystem;
+
     bool VPrintf(const char* format, va_list args);
 
     uint32_t m_flags = FILE_READ;
+    // The file system whose open-file list holds this file (with FILE_TRACKED).
+    ZFileSystem* m_tracker = nullptr;
 };
 
 // A plain file on disk through the C runtime's buffered streams in binary modes.
 class ZFile : public IFile
 {
+    QV_TYPE_RECORD(ZFile, &IFile::kTypeRecord)
+
 public:
     ZFile() = default;
     ZFile(const char* path, uint32_t flags) : IFile(path ? path : "", flags) {}
@@ -146,6 +162,8 @@ protected:
 // last closes the stream.
 class ZRefCountFile : public ZReferenceCount, public ZFile
 {
+    QV_TYPE_RECORD(ZRefCountFile, &ZFile::kTypeRecord)
+
 public:
     ZRefCountFile() = default;
 

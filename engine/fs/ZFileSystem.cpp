@@ -11,8 +11,6 @@
 
 namespace
 {
-ZFileSystem* s_instance = nullptr;
-
 bool Exists(const std::string& path)
 {
     struct stat st;
@@ -30,26 +28,17 @@ bool ReadEnvironment(const char* name, std::string& out)
 }
 } // namespace
 
-ZFileSystem::ZFileSystem(ZMountTable* table) : m_table(table ? table : ZMountTable::GetInstance())
-{
-    s_instance = this;
-}
+ZFileSystem::ZFileSystem(ZMountTable* table) : m_table(table ? table : ZMountTable::GetInstance()) {}
 
 ZFileSystem::~ZFileSystem()
 {
     CloseAllFiles();
-    if (s_instance == this)
-        s_instance = nullptr;
-}
-
-ZFileSystem* ZFileSystem::GetInstance()
-{
-    return s_instance;
 }
 
 ZMountTable* ZFileSystem::GetCurrentMountTable()
 {
-    return s_instance ? s_instance->m_table : ZMountTable::GetInstance();
+    ZFileSystem* fs = PeekInstance();
+    return fs ? fs->m_table : ZMountTable::GetInstance();
 }
 
 void ZFileSystem::MountDefaultPaths(const char* home, const char* bin)
@@ -155,6 +144,7 @@ void ZFileSystem::TrackFile(IFile* file)
         return;
     ZCriticalSectionGuard guard(m_lock);
     file->SetFlags(file->GetFlags() | FILE_TRACKED);
+    file->m_tracker = this;
     m_openFiles.push_back(file);
 }
 
@@ -165,7 +155,10 @@ void ZFileSystem::UntrackFile(IFile* file)
     if (it != m_openFiles.end())
         m_openFiles.erase(it);
     if (file)
+    {
         file->SetFlags(file->GetFlags() & ~FILE_TRACKED);
+        file->m_tracker = nullptr;
+    }
 }
 
 void ZFileSystem::CloseAllFiles()
@@ -178,6 +171,7 @@ void ZFileSystem::CloseAllFiles()
     for (IFile* file : files)
     {
         file->SetFlags(file->GetFlags() & ~FILE_TRACKED);
+        file->m_tracker = nullptr;
         file->Close();
         delete file;
     }

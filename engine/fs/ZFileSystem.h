@@ -6,23 +6,25 @@
 #include <string>
 #include <vector>
 
+#include "engine/core/ZSingleton.h"
 #include "engine/platform/ZCriticalSection.h"
 
 class IFile;
 class ZMountTable;
 class ZResourceFile;
 
-class ZFileSystem
+// The engine makes it at start-up and deletes it at shutdown; the mount table outlives it.
+class ZFileSystem : public ZSingleton<ZFileSystem>
 {
 public:
-    // One at a time; a null table means the program-wide mount table.
+    // The newest one is the instance; a null table means the program-wide mount table.
     explicit ZFileSystem(ZMountTable* table = nullptr);
     // Closes and deletes every file still in the open-file list.
     ~ZFileSystem();
-    ZFileSystem(const ZFileSystem&) = delete;
-    ZFileSystem& operator=(const ZFileSystem&) = delete;
 
-    static ZFileSystem* GetInstance();
+    // The live file system or null: the engine decides when it exists (it mounts the
+    // default places right after making it), so a request never creates one.
+    static ZFileSystem* GetInstance() { return PeekInstance(); }
     // The table of the live file system, else the program-wide one.
     static ZMountTable* GetCurrentMountTable();
     ZMountTable* GetMountTable() const { return m_table; }

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "engine/fs/ZFileSystem.h"
+
 namespace
 {
 char LowerAscii(char c)
@@ -168,10 +170,11 @@ void ZMountTable::NormalizePath(std::string& text)
     text.swap(out);
 }
 
-int ResolveMountPath(const ZMountTable* table, std::string& out, const char* name, bool writableOnly, int index)
+int ResolveMountPath(const ZMountTable* table, std::string& out, const char* name, bool writableOnly,
+                     int index)
 {
     if (!table)
-        table = ZMountTable::GetInstance();
+        table = ZFileSystem::GetCurrentMountTable();
     if (!name)
     {
         out.clear();

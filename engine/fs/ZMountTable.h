@@ -63,6 +63,7 @@ bool HasMountAlias(const char* name);
 
 // The entry all engine code uses: the part after the alias is lower-cased and stripped of
 // leading slashes, the name is resolved, then cleaned (forward slashes, no doubled slash).
-// A null table means the program-wide one. Returns Resolve's count.
+// A null table means the live file system's (else the program-wide one). Returns Resolve's
+// count.
 int ResolveMountPath(const ZMountTable* table, std::string& out, const char* name, bool writableOnly = false,
                      int index = 0);

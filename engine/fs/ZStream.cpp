@@ -90,7 +90,7 @@ std::string ResolveForWriting(const char* path)
     if (!HasMountAlias(path))
         return path;
     std::string resolved;
-    ResolveMountPath(ZFileSystem::GetCurrentMountTable(), resolved, path, true);
+    ResolveMountPath(nullptr, resolved, path, true);
     // A name whose alias is unknown cannot be written anywhere.
     if (HasMountAlias(resolved.c_str()))
         return std::string();
@@ -132,6 +132,10 @@ int ZSafeFileStream::Open()
                 continue;
             break;
         }
+        // The replacement keeps the permissions of the file it replaces.
+        struct stat old;
+        if (stat(m_path.c_str(), &old) == 0 && S_ISREG(old.st_mode))
+            fchmod(fd, old.st_mode & 07777);
         m_stream = fdopen(fd, "wb");
         if (!m_stream)
         {
@@ -181,7 +185,8 @@ int ZSafeFileStream::Close()
     // Make the rename itself durable; a folder that cannot be synced does not undo the save.
     std::string folder = m_path;
     size_t slash = folder.rfind('/');
-    folder = slash == std::string::npos ? std::string(".") : (slash == 0 ? std::string("/") : folder.substr(0, slash));
+    folder = slash == std::string::npos ? std::string(".")
+                                        : (slash == 0 ? std::string("/") : folder.substr(0, slash));
     int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd >= 0)
     {

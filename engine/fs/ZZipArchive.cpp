@@ -27,8 +27,8 @@ uint16_t U16(const uint8_t* p)
 
 uint32_t U32(const uint8_t* p)
 {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
-           (static_cast<uint32_t>(p[3]) << 24);
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
 }
 
 std::string LowerAscii(const char* text, size_t length)
@@ -265,6 +265,7 @@ bool ZZipArchive::ReadLocalHeader(ZFile& file, const SZipEntry& entry, uint64_t&
     if (entry.size == 0 && entry.crc != 0)
         return false;
     dataOffset = static_cast<uint64_t>(entry.localOffset) + kLocalSize + U16(header + 26) + U16(header + 28);
+    ZCriticalSectionGuard guard(m_lock);
     return dataOffset + entry.compressedSize <= m_directoryStart;
 }
 
@@ -324,7 +325,8 @@ int ZZipArchive::ReadMember(int index, void* buffer)
         if (inflateInit2(&stream, -MAX_WBITS) == Z_OK)
         {
             int result = inflate(&stream, Z_FINISH);
-            if (result == Z_STREAM_END && stream.total_out == entry.size && Crc(0, out, entry.size) == entry.crc)
+            if (result == Z_STREAM_END && stream.total_out == entry.size &&
+                Crc(0, out, entry.size) == entry.crc)
                 status = 0;
             inflateEnd(&stream);
         }
@@ -352,7 +354,8 @@ ZZipFile::~ZZipFile()
 void ZZipFile::SetPath(const char* name)
 {
     m_memberName = name ? name : "";
-    m_fullName = (m_archive ? std::string(m_archive->ZRefCountFile::GetPath()) : std::string()) + "#" + m_memberName;
+    m_fullName =
+        (m_archive ? std::string(m_archive->ZRefCountFile::GetPath()) : std::string()) + "#" + m_memberName;
 }
 
 void ZZipFile::Release()
@@ -385,6 +388,7 @@ void ZZipFile::Release()
     m_compressedLeft = 0;
     m_streamEnded = false;
     m_broken = false;
+    m_readMode = EReadMode::None;
     m_crc = 0;
     m_crcLength = 0;
     m_filePosition = 0;
@@ -406,7 +410,8 @@ int ZZipFile::Open(const char* name)
     m_holdsArchive = true;
     m_file = new ZFile(m_archive->GetFilePath(), FILE_READ);
     int entry = m_file->Open() == 0 ? m_archive->FindMember(m_memberName.c_str()) : -1;
-    if (entry < 0 || !m_archive->GetEntry(entry, m_info) || !m_archive->ReadLocalHeader(*m_file, m_info, m_dataOffset))
+    if (entry < 0 || !m_archive->GetEntry(entry, m_info) ||
+        !m_archive->ReadLocalHeader(*m_file, m_info, m_dataOffset))
     {
         Release();
         return 1;
@@ -578,9 +583,12 @@ size_t ZZipFile::Read(void* buffer, size_t count)
         return ReadStored(buffer, count);
     if (count > 0x40000000)
         count = 0x40000000;
-    if (m_flags & FILE_STREAMED)
-        return ReadStreamed(buffer, count);
-    return ReadBuffered(buffer, count);
+    const EReadMode mode = (m_flags & FILE_STREAMED) ? EReadMode::Streamed : EReadMode::Buffered;
+    if (m_readMode == EReadMode::None)
+        m_readMode = mode;
+    else if (m_readMode != mode)
+        return 0;
+    return mode == EReadMode::Streamed ? ReadStreamed(buffer, count) : ReadBuffered(buffer, count);
 }
 
 int ZZipFile::Seek(int64_t offset, int origin)

@@ -19,6 +19,8 @@
 // A shared file that hands out the files inside it.
 class ZResourceFile : public ZRefCountFile
 {
+    QV_TYPE_RECORD(ZResourceFile, &ZRefCountFile::kTypeRecord)
+
 public:
     using ZRefCountFile::Open;
     // Closes the file and forgets what was read from it; status.
@@ -46,6 +48,8 @@ struct SZipEntry
 
 class ZZipArchive : public ZResourceFile
 {
+    QV_TYPE_RECORD(ZZipArchive, &ZResourceFile::kTypeRecord)
+
 public:
     ZZipArchive();
     // Sets the path only; nothing is read until the first Open(). The path may be a mount
@@ -91,12 +95,14 @@ private:
     uint64_t m_directoryStart = 0;
     std::string m_filePath;
     std::vector<ZZipFile*> m_members;
-    ZCriticalSection m_lock;
+    mutable ZCriticalSection m_lock;
 };
 
 // One member of a zip archive.
 class ZZipFile : public IFile
 {
+    QV_TYPE_RECORD(ZZipFile, &IFile::kTypeRecord)
+
 public:
     ZZipFile(const char* memberName, ZZipArchive* archive);
     // Closes the member if it is still open and leaves the archive's member list.
@@ -157,6 +163,15 @@ private:
     uint32_t m_crc = 0;
     uint64_t m_crcLength = 0;
     bool m_broken = false;
+    // Set by the first read of a deflated member: the output lives in the member's buffer
+    // (buffered) or in the callers' buffers (streamed), and one member never mixes the two.
+    enum class EReadMode : uint8_t
+    {
+        None,
+        Buffered,
+        Streamed,
+    };
+    EReadMode m_readMode = EReadMode::None;
 
     static constexpr size_t kInputSize = 65536;
 };

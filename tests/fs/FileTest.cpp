@@ -111,8 +111,12 @@ TEST_F(FileTest, WritesReadsSeeksAndKeepsAnOpenStream)
         int64_t position;
     };
     const Case cases[] = {
-        {4, SEEK_FROM_START, 0, 4},  {2, SEEK_FROM_CURRENT, 0, 6}, {-1, SEEK_FROM_END, 0, 15},
-        {1, 0, 1, 15},               {1, 48, 1, 15},               {0, SEEK_FROM_START, 0, 0},
+        {4, SEEK_FROM_START, 0, 4},
+        {2, SEEK_FROM_CURRENT, 0, 6},
+        {-1, SEEK_FROM_END, 0, 15},
+        {1, 0, 1, 15},
+        {1, 48, 1, 15},
+        {0, SEEK_FROM_START, 0, 0},
     };
     for (const Case& c : cases)
     {
@@ -308,8 +312,12 @@ TEST_F(FileTest, SafeWriteReplacesWholeOrNotAtAll)
     const std::string path = Path("main.cfg");
     WriteWholeFile(path, "old = 1\n");
 
+    ASSERT_EQ(chmod(path.c_str(), 0600), 0);
     EXPECT_EQ(WriteFileAtomic(path.c_str(), std::string("new = 2\n")), 0);
     EXPECT_EQ(ReadWholeFile(path), "new = 2\n");
+    struct stat st;
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u) << "a private file stays private";
     EXPECT_EQ(WriteFileAtomic(Path("fresh.cfg").c_str(), std::string()), 0);
     EXPECT_TRUE(FileExists(Path("fresh.cfg").c_str()));
 

@@ -1,4 +1,5 @@
 #pragma once
+#include "support/TestFiles.h"
 // Shared by the file-system tests: the member contents of the zip fixtures (the generator
 // repeats tests/fixtures/fs/make_archives.py), a builder of hand-made archives, and a
 // scratch folder per test.
@@ -55,26 +56,11 @@ inline const std::map<std::string, std::string>& FixtureMembers()
     return members;
 }
 
-inline std::string ReadWholeFile(const std::string& path)
-{
-    std::string data;
-    if (FILE* f = std::fopen(path.c_str(), "rb"))
-    {
-        char buffer[65536];
-        size_t n;
-        while ((n = std::fread(buffer, 1, sizeof(buffer), f)) > 0)
-            data.append(buffer, n);
-        std::fclose(f);
-    }
-    return data;
-}
+using qvtest::ReadWholeFile;
 
 inline void WriteWholeFile(const std::string& path, const std::string& data)
 {
-    FILE* f = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr) << path;
-    ASSERT_EQ(std::fwrite(data.data(), 1, data.size(), f), data.size());
-    std::fclose(f);
+    ASSERT_TRUE(qvtest::WriteWholeFile(path, data)) << path;
 }
 
 inline void Put16(std::string& s, size_t at, uint16_t v)

@@ -1,4 +1,5 @@
 #pragma once
+#include "support/TestFiles.h"
 // Helpers of the platform tests: environment variables set for one test, scratch folders.
 #include <cstdlib>
 #include <filesystem>
@@ -35,27 +36,5 @@ private:
     std::optional<std::string> m_old;
 };
 
-class TempDir
-{
-public:
-    TempDir()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "qvplat-XXXXXX").string();
-        if (mkdtemp(pattern.data()))
-            m_path = pattern;
-    }
-    ~TempDir()
-    {
-        std::error_code ec;
-        if (!m_path.empty())
-            std::filesystem::remove_all(m_path, ec);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const std::string& Path() const { return m_path; }
-    std::string operator/(const std::string& name) const { return m_path + "/" + name; }
-
-private:
-    std::string m_path;
-};
+using qvtest::TempDir;
 } // namespace qvtest
