@@ -150,12 +150,6 @@ TEST(ResourceArchive, HoldsThePicturesTheCodeNames)
 class Packer : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        dir_ = FreshTempDir(::testing::UnitTest::GetInstance()->current_test_info()->name());
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
     fs::path Write(const std::string& name, const std::string& text)
     {
         std::ofstream(dir_ / name, std::ios::binary) << text;
@@ -168,7 +162,8 @@ protected:
                                    (dir_ / "out.brn").string(), Write("manifest", manifest).string()});
     }
 
-    fs::path dir_;
+    TempDir scratch_{"qv-content"};
+    const fs::path dir_{scratch_.Path()};
 };
 
 TEST_F(Packer, RefusesUnsafeInputAndLeavesNoArchive)

@@ -27,12 +27,6 @@ std::vector<ListLine> OnePerKind(const std::string& list, size_t kindColumn)
 class Determinism : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        dir_ = FreshTempDir(::testing::UnitTest::GetInstance()->current_test_info()->name());
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
     // Runs the tool twice with the output in two folders; both must match the built file.
     void Check(const std::string& tool, const fs::path& built, const std::vector<std::string>& before,
                const std::vector<std::string>& after)
@@ -52,7 +46,8 @@ protected:
         }
     }
 
-    fs::path dir_;
+    TempDir scratch_{"qv-content"};
+    const fs::path dir_{scratch_.Path()};
 };
 
 TEST_F(Determinism, ImageGenerator)

@@ -49,15 +49,16 @@ TEST(EngineMounts, EveryStartUpFileResolvesThroughItsAlias)
     struct Case
     {
         const char* name;
-        fs::path loose;      // the file on disk it must equal, or
-        const char* member;  // the archive member it must equal
+        fs::path loose;     // the file on disk it must equal, or
+        const char* member; // the archive member it must equal
     } const cases[] = {
         {"game:system.cfg", GameDir() / "system.cfg", nullptr},
         {"media:quorvane/shaders.def", GameDir() / "shaders.def", nullptr},
         {"media:shaders/shaders.def", GameHome() / "media" / "shaders" / "shaders.def", nullptr},
         {"audio:music_main.ogg", GameDir() / "audio" / "music_main.ogg", nullptr},
         {"audio:button_click.ogg", GameDir() / "audio" / "button_click.ogg", nullptr},
-        {"home:media/quorvane/localized/en/quorvane.ico", GameDir() / "localized" / "en" / "quorvane.ico", nullptr},
+        {"home:media/quorvane/localized/en/quorvane.ico", GameDir() / "localized" / "en" / "quorvane.ico",
+         nullptr},
         {"localized:strings.xml", {}, "localized/en/strings.xml"},
         {"localized:medal_gold.png", {}, "localized/en/medal_gold.png"},
         {"resources:resources.xml", {}, "resources.xml"},

@@ -15,8 +15,9 @@
 #include <string>
 #include <vector>
 
-#include <unistd.h>
 #include <zlib.h>
+
+#include "support/TestFiles.h"
 
 namespace qvtest
 {
@@ -107,14 +108,6 @@ inline int RunTool(const fs::path& program, const std::vector<std::string>& args
         command += " '" + arg + "'";
     command += " >/dev/null 2>&1";
     return std::system(command.c_str());
-}
-
-inline fs::path FreshTempDir(const std::string& name)
-{
-    fs::path dir = fs::temp_directory_path() / ("qv_data_test_" + std::to_string(::getpid()) + "_" + name);
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    return dir;
 }
 
 inline uint32_t U16(const uint8_t* p)

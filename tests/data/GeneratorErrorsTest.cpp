@@ -10,7 +10,8 @@ using namespace qvtest;
 
 TEST(Generators, RefuseBadListLinesAndWriteNothing)
 {
-    const fs::path dir = FreshTempDir("generator_errors");
+    TempDir scratch("qv-content");
+    const fs::path dir = scratch.Path();
     const std::string font = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
     struct Case
     {
@@ -22,7 +23,9 @@ TEST(Generators, RefuseBadListLinesAndWriteNothing)
         {"imagegen", {"nosuchthing", "64", "32"}, "unknown generator"},
         {"imagegen", {"creature", "64", "64", "kind=shark"}, "unknown creature"},
         {"imagegen", {"button", "0", "32"}, "empty size"},
-        {"imagegen", {"caustics", "128", "64", "framewidth=128", "frameheight=64", "frames=16"}, "sheet too small"},
+        {"imagegen",
+         {"caustics", "128", "64", "framewidth=128", "frameheight=64", "frames=16"},
+         "sheet too small"},
         {"soundgen", {"kazoo"}, "unknown recipe"},
         {"soundgen", {"pop", "sise=3"}, "misspelt option"},
         {"soundgen", {"music", "style=polka"}, "unknown music style"},
@@ -42,7 +45,6 @@ TEST(Generators, RefuseBadListLinesAndWriteNothing)
         EXPECT_FALSE(fs::exists(out));
         EXPECT_FALSE(fs::exists(dir / "page.png"));
     }
-    fs::remove_all(dir);
 }
 
 } // namespace
