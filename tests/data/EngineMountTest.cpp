@@ -4,6 +4,8 @@
 
 #include "data/GameFolder.h"
 #include "engine/app/ZGameEngine.h"
+#include "engine/core/ZPropertyFile.h"
+#include "engine/core/ZStringTable.h"
 #include "engine/fs/ZFile.h"
 #include "engine/fs/ZFileSystem.h"
 #include "engine/fs/ZMountTable.h"
@@ -81,6 +83,18 @@ TEST(EngineMounts, EveryStartUpFileResolvesThroughItsAlias)
         ASSERT_FALSE(expected.empty());
         EXPECT_EQ(ReadThroughEngine(c.name), expected);
     }
+
+    // The start-up readers take the shipped files as they are: the engine loaded the strings
+    // while mounting, and the settings file reads as property text.
+    ZStringTable* strings = ZStringTable::GetInstance();
+    ASSERT_NE(strings, nullptr);
+    EXPECT_STREQ(strings->Find("general.sure"), "Are you sure?");
+    EXPECT_STREQ(strings->Find("preview.title"), "Dive %i: %s");
+    ZPropertyFile config;
+    ASSERT_EQ(config.Load("game:system.cfg", false), 0);
+    const SPropertyEntry* renderer = config.FindEntry("engine.render.system");
+    ASSERT_NE(renderer, nullptr);
+    EXPECT_EQ(renderer->value, "renderopengl");
 }
 
 } // namespace
