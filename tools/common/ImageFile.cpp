@@ -2,8 +2,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 
 #include <jpeglib.h>
 #include <zlib.h>
@@ -32,11 +30,6 @@ void PutU32LE(std::vector<uint8_t>& out, uint32_t v)
 {
     PutU16LE(out, v & 0xFFFF);
     PutU16LE(out, v >> 16);
-}
-
-uint32_t GetU32BE(const uint8_t* p)
-{
-    return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | uint32_t(p[3]);
 }
 
 void PutChunk(std::vector<uint8_t>& out, const char* type, const std::vector<uint8_t>& data)
@@ -167,91 +160,6 @@ bool WritePng(const std::string& path, const Rgba8Image& image)
     PutChunk(out, "IDAT", packed);
     PutChunk(out, "IEND", {});
     return WriteFileBytes(path, out);
-}
-
-bool ReadPng(const std::string& path, Rgba8Image& image)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return false;
-    std::vector<uint8_t> data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    static const uint8_t signature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
-    if (data.size() < 8 || std::memcmp(data.data(), signature, 8) != 0)
-        return false;
-    size_t pos = 8;
-    int width = 0, height = 0, colourType = -1;
-    std::vector<uint8_t> packed;
-    while (pos + 12 <= data.size())
-    {
-        uint32_t length = GetU32BE(&data[pos]);
-        if (length > data.size() - pos - 12)
-            return false;
-        const uint8_t* type = &data[pos + 4];
-        const uint8_t* body = &data[pos + 8];
-        if (std::memcmp(type, "IHDR", 4) == 0 && length >= 13)
-        {
-            width = static_cast<int>(GetU32BE(body));
-            height = static_cast<int>(GetU32BE(body + 4));
-            if (body[8] != 8 || body[12] != 0)
-                return false;
-            colourType = body[9];
-        }
-        else if (std::memcmp(type, "IDAT", 4) == 0)
-            packed.insert(packed.end(), body, body + length);
-        else if (std::memcmp(type, "IEND", 4) == 0)
-            break;
-        pos += 12 + length;
-    }
-    if (width <= 0 || height <= 0 || width > 16384 || height > 16384 || (colourType != 2 && colourType != 6))
-        return false;
-    const int channels = colourType == 6 ? 4 : 3;
-    const size_t stride = size_t(width) * channels;
-    std::vector<uint8_t> raw((stride + 1) * height);
-    uLongf rawSize = static_cast<uLongf>(raw.size());
-    if (uncompress(raw.data(), &rawSize, packed.data(), static_cast<uLong>(packed.size())) != Z_OK ||
-        rawSize != raw.size())
-        return false;
-    image.width = width;
-    image.height = height;
-    image.pixels.assign(size_t(width) * height * 4, 255);
-    std::vector<uint8_t> prev(stride, 0), row(stride);
-    for (int y = 0; y < height; ++y)
-    {
-        const uint8_t* src = &raw[size_t(y) * (stride + 1)];
-        uint8_t filter = src[0];
-        for (size_t i = 0; i < stride; ++i)
-        {
-            int a = i >= size_t(channels) ? row[i - channels] : 0;
-            int b = prev[i];
-            int c = i >= size_t(channels) ? prev[i - channels] : 0;
-            int predictor = 0;
-            switch (filter)
-            {
-            case 0:
-                break;
-            case 1:
-                predictor = a;
-                break;
-            case 2:
-                predictor = b;
-                break;
-            case 3:
-                predictor = (a + b) / 2;
-                break;
-            case 4:
-                predictor = Paeth(a, b, c);
-                break;
-            default:
-                return false;
-            }
-            row[i] = static_cast<uint8_t>(src[1 + i] + predictor);
-        }
-        for (int x = 0; x < width; ++x)
-            for (int ch = 0; ch < channels; ++ch)
-                image.pixels[(size_t(y) * width + x) * 4 + ch] = row[size_t(x) * channels + ch];
-        prev = row;
-    }
-    return true;
 }
 
 bool WriteJpeg(const std::string& path, const Rgba8Image& image, int quality)

@@ -25,10 +25,6 @@ bool WriteIco(const std::string& path, const Rgba8Image& image);
 // Picks the writer by the file's extension (.png, .jpg/.jpeg, .ico).
 bool WriteImage(const std::string& path, const Rgba8Image& image, int jpegQuality = 90);
 
-// Reads a PNG written by WritePng (8-bit RGB or RGBA, not interlaced); for tests and
-// tools that post-process their own output.
-bool ReadPng(const std::string& path, Rgba8Image& image);
-
 bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 
 } // namespace qvtool
