@@ -69,6 +69,8 @@ bool ZPlayList::SetProperty(uint32_t id, const char* name, const char* value)
     if (id == kAttrTrack.Value())
     {
         const ZPlayListTrack* track = SerializedChild<ZPlayListTrack>(value);
+        if (!track)
+            return false;
         AddTrack(track->GetName().c_str(), track->GetType());
         return true;
     }

@@ -62,6 +62,38 @@ ZEntity* ZSerializerState::Entity() const
     return static_cast<ZEntity*>(object);
 }
 
+namespace
+{
+// The child being handed to a setter at this moment (one per thread: loads may run on the loader).
+thread_local const void* t_handedObject = nullptr;
+thread_local const ZSerializerBase* t_handedSerializer = nullptr;
+} // namespace
+
+ZHandedChildScope::ZHandedChildScope(const void* object, const ZSerializerBase* serializer)
+    : m_outerObject(t_handedObject), m_outerSerializer(t_handedSerializer)
+{
+    t_handedObject = object;
+    t_handedSerializer = serializer;
+}
+
+ZHandedChildScope::~ZHandedChildScope()
+{
+    t_handedObject = m_outerObject;
+    t_handedSerializer = m_outerSerializer;
+}
+
+const void* HandedChildObject(const char* value, bool expectObject, size_t valueSize)
+{
+    const ZSerializerBase* serializer = t_handedSerializer;
+    if (!value || !serializer || t_handedObject != value)
+        return nullptr;
+    if (serializer->IsObjectSerializer())
+        return expectObject ? value : nullptr;
+    if (expectObject || serializer->ValueSize() < valueSize)
+        return nullptr;
+    return value;
+}
+
 bool ZSerializerState::HandChild(ZSerializerState* parent, ZSerializerState* child)
 {
     if (!parent || !child || !parent->serializer || !parent->object || !child->object)
@@ -70,6 +102,7 @@ bool ZSerializerState::HandChild(ZSerializerState* parent, ZSerializerState* chi
         return false;
     const char* property = child->name.empty() ? nullptr : child->name.c_str();
     const uint32_t id = ZNameId(property).Value();
+    ZHandedChildScope scope(child->object, child->serializer);
     return parent->serializer->SetAttribute(parent, id, property, static_cast<const char*>(child->object));
 }
 

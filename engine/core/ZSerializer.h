@@ -58,10 +58,32 @@ struct ZSerializerState
     static bool HandChild(ZSerializerState* parent, ZSerializerState* child);
 };
 
-// A setter that is handed a child object receives it through the value text pointer.
+// The object a setter is being handed right now through its value text pointer, or null when the
+// value is plain text (a scene file that writes such a property as an attribute) or a child of the
+// wrong kind: an object where a value is expected, a value where an object is expected, or a value
+// smaller than the one the setter reads. So no setter can read text as an object.
+const void* HandedChildObject(const char* value, bool expectObject, size_t valueSize);
+
+class ZSerializerBase;
+
+// Marks an object, made by the given serializer, as the child being handed to a setter for the
+// life of the scope. HandChild uses it; code that hands objects to setters itself does too.
+class ZHandedChildScope
+{
+public:
+    ZHandedChildScope(const void* object, const ZSerializerBase* serializer);
+    ~ZHandedChildScope();
+    ZHandedChildScope(const ZHandedChildScope&) = delete;
+    ZHandedChildScope& operator=(const ZHandedChildScope&) = delete;
+
+private:
+    const void* m_outerObject;
+    const ZSerializerBase* m_outerSerializer;
+};
+
 template <class T> const T* SerializedChild(const char* value)
 {
-    return reinterpret_cast<const T*>(value);
+    return static_cast<const T*>(HandedChildObject(value, std::is_polymorphic_v<T>, sizeof(T)));
 }
 
 class ZSerializerBase : public ZInstanceChain<ZSerializerBase>
@@ -78,6 +100,8 @@ public:
     const char* GetElementName() const { return m_elementName; }
 
     virtual bool IsObjectSerializer() const = 0;
+    // Bytes of the value a value serializer makes; 0 for class serializers.
+    virtual size_t ValueSize() const { return 0; }
     // True when an element names an existing object by its "name" attribute instead of making one.
     virtual bool FindsByName() const = 0;
     virtual void FreeState(ZSerializerState* state) = 0;
@@ -251,6 +275,7 @@ public:
     using ZSerializerCommon::ZSerializerCommon;
 
     bool IsObjectSerializer() const override { return false; }
+    size_t ValueSize() const override { return sizeof(T); }
     bool FindsByName() const override { return false; }
     void FreeState(ZSerializerState* state) override
     {

@@ -421,6 +421,8 @@ bool ZMaterial::SetProperty(uint32_t id, const char* name, const char* value)
     if (is("basetextureobject"))
     {
         const ZTexture* texture = SerializedChild<ZTexture>(value);
+        if (!texture)
+            return false;
         SetTexture(0, const_cast<ZTexture*>(texture), false);
         return true;
     }

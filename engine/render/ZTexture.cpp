@@ -446,18 +446,25 @@ bool ZTexture::SetProperty(uint32_t id, const char* name, const char* value)
     if (id == ZNameId("alphatexture").Value())
     {
         const ZTexture* alpha = SerializedChild<ZTexture>(value);
+        if (!alpha)
+            return false;
         SetAlphaTexture(const_cast<ZTexture*>(alpha));
         return true;
     }
     if (id == ZNameId("atlastransform").Value())
     {
-        m_atlasTransform = *SerializedChild<_M44>(value);
+        const _M44* m = SerializedChild<_M44>(value);
+        if (!m)
+            return false;
+        m_atlasTransform = *m;
         return true;
     }
     if (id == ZNameId("atlasrect").Value())
     {
-        const V4& rect = *SerializedChild<V4>(value);
-        SetAtlasRect(rect.x, rect.y, rect.z, rect.w);
+        const V4* rect = SerializedChild<V4>(value);
+        if (!rect)
+            return false;
+        SetAtlasRect(rect->x, rect->y, rect->z, rect->w);
         return true;
     }
     if (id == ZNameId("noatlas").Value())

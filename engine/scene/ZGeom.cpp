@@ -100,6 +100,8 @@ bool ZGeom::SetProperty(uint32_t id, const char* name, const char* value)
             return false;
         // Only x, y and z are read, so both a "v3" and a "v4" serve.
         const V3* v = SerializedChild<V3>(value);
+        if (!v)
+            return false;
         m_position = *v;
         return true;
     }
@@ -107,7 +109,10 @@ bool ZGeom::SetProperty(uint32_t id, const char* name, const char* value)
     {
         if (!value)
             return false;
-        m_orientation = *SerializedChild<M33>(value);
+        const M33* m = SerializedChild<M33>(value);
+        if (!m)
+            return false;
+        m_orientation = *m;
         InvalidateAndNotify();
         return true;
     }
@@ -115,7 +120,10 @@ bool ZGeom::SetProperty(uint32_t id, const char* name, const char* value)
     {
         if (!value)
             return false;
-        SetMatPos(*SerializedChild<_M44>(value));
+        const _M44* m = SerializedChild<_M44>(value);
+        if (!m)
+            return false;
+        SetMatPos(*m);
         return true;
     }
     if (id == kIs2D.Value())
@@ -133,14 +141,20 @@ bool ZGeom::SetProperty(uint32_t id, const char* name, const char* value)
     {
         if (!value)
             return false;
-        SetScale(*SerializedChild<V3>(value));
+        const V3* v = SerializedChild<V3>(value);
+        if (!v)
+            return false;
+        SetScale(*v);
         return true;
     }
     if (id == kOrientation.Value())
     {
         if (!value)
             return false;
-        V4 axisAngle = *SerializedChild<V4>(value);
+        const V4* child = SerializedChild<V4>(value);
+        if (!child)
+            return false;
+        V4 axisAngle = *child;
         V3 axis{axisAngle.x, axisAngle.y, axisAngle.z};
         axis.Normalize();
         if (IsZeroRow(axis))

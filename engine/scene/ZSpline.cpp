@@ -40,7 +40,10 @@ bool ZSplineKnot::SetProperty(uint32_t id, const char* name, const char* value)
         target = &position;
     if (!target)
         return false;
-    *target = *SerializedChild<V3>(value);
+    const V3* v = SerializedChild<V3>(value);
+    if (!v)
+        return false;
+    *target = *v;
     return true;
 }
 

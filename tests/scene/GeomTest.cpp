@@ -2,6 +2,8 @@
 // properties of scene files.
 #include <gtest/gtest.h>
 
+#include "support/TestSerializer.h"
+
 #include <cmath>
 #include <random>
 #include <string>
@@ -113,7 +115,8 @@ TEST_F(GeomTest, TheIdentityFlagFollowsEveryWriteOfTheRows)
 
     M33 doubled;
     doubled.Scale(2.0f);
-    EXPECT_TRUE(node.SetProperty(ZNameId("matrix"), "matrix", reinterpret_cast<const char*>(&doubled)));
+    EXPECT_TRUE(qvtest::HandChildTo("m33", &doubled,
+                                    [&](const char* v) { return node.SetProperty(ZNameId("matrix"), "matrix", v); }));
     EXPECT_FALSE(node.TestFlags(kNodeIdentityOrientation));
 }
 
@@ -148,15 +151,24 @@ TEST_F(GeomTest, SceneFilePropertiesAndTheirWriting)
 {
     ZGeom node;
     V4 position{1.0f, 2.0f, 3.0f, 9.0f};
-    EXPECT_TRUE(node.SetProperty(ZNameId("position"), "position", reinterpret_cast<const char*>(&position)));
+    EXPECT_TRUE(qvtest::HandChildTo(
+        "v4", &position, [&](const char* v) { return node.SetProperty(ZNameId("position"), "position", v); }));
+    EXPECT_EQ(node.Position(), (V3{1.0f, 2.0f, 3.0f}));
+    // The same property written as text is refused, never read as an object.
+    EXPECT_FALSE(node.SetProperty(ZNameId("position"), "position", "1 2 3"));
+    EXPECT_FALSE(node.SetProperty(ZNameId("matpos"), "matpos", "1"));
+    V2 tooSmall{1.0f, 2.0f};
+    EXPECT_FALSE(qvtest::HandChildTo(
+        "v2", &tooSmall, [&](const char* v) { return node.SetProperty(ZNameId("position"), "position", v); }));
     EXPECT_EQ(node.Position(), (V3{1.0f, 2.0f, 3.0f}));
     EXPECT_TRUE(node.SetProperty(ZNameId("scale"), "scale", "PI"));
     EXPECT_NEAR(node.Orientation().GetRow(1).Length(), kPi, 1e-5f);
     EXPECT_TRUE(node.SetProperty(ZNameId("is2d"), "is2d", "true"));
     EXPECT_TRUE(node.TestFlags(kNode2D));
     V4 axisAngle{0.0f, 0.0f, 2.0f, kHalfPi}; // the axis need not be of unit length
-    EXPECT_TRUE(
-        node.SetProperty(ZNameId("orientation"), "orientation", reinterpret_cast<const char*>(&axisAngle)));
+    EXPECT_TRUE(qvtest::HandChildTo("v4", &axisAngle, [&](const char* v) {
+        return node.SetProperty(ZNameId("orientation"), "orientation", v);
+    }));
     M33 expected;
     expected.SetAxisAngle({0.0f, 0.0f, 1.0f, kHalfPi});
     for (int i = 0; i < 3; ++i)

@@ -1,6 +1,8 @@
 // Splines: evaluation at the knots and between them, the arc-length table and scene-file input.
 #include <gtest/gtest.h>
 
+#include "support/TestSerializer.h"
+
 #include <cmath>
 
 #include "engine/scene/ZSpline.h"
@@ -117,7 +119,8 @@ TEST_F(SplineTest, SceneFileInputAndCopies)
 {
     auto* knot = ZSplineKnot::Create();
     V3 position{1, 2, 3};
-    EXPECT_TRUE(knot->SetProperty(ZNameId("position"), "position", reinterpret_cast<const char*>(&position)));
+    EXPECT_TRUE(qvtest::HandChildTo(
+        "v3", &position, [&](const char* v) { return knot->SetProperty(ZNameId("position"), "position", v); }));
     EXPECT_FALSE(knot->SetProperty(ZNameId("position"), "position", nullptr));
     EXPECT_FALSE(knot->SetProperty(ZNameId("speed"), "speed", reinterpret_cast<const char*>(&position)));
     EXPECT_EQ(knot->position, position);
@@ -130,19 +133,23 @@ TEST_F(SplineTest, SceneFileInputAndCopies)
     EXPECT_TRUE(spline->SetProperty(ZNameId("type"), "type", "hermite"));
     EXPECT_EQ(spline->GetType(), kSplineHermite);
     const ZEntity* asEntity = knot;
-    EXPECT_TRUE(spline->SetProperty(ZNameId::kNone, nullptr, reinterpret_cast<const char*>(asEntity)));
+    EXPECT_TRUE(qvtest::HandChildTo("splineknot", asEntity,
+                                    [&](const char* v) { return spline->SetProperty(ZNameId::kNone, nullptr, v); }));
     ZSplineKnot* other = ZSplineKnot::Create(V4{4, 5, 6, 0});
     const ZEntity* otherEntity = other;
-    EXPECT_TRUE(spline->SetProperty(ZNameId::kNone, nullptr, reinterpret_cast<const char*>(otherEntity)));
+    EXPECT_TRUE(qvtest::HandChildTo("splineknot", otherEntity,
+                                    [&](const char* v) { return spline->SetProperty(ZNameId::kNone, nullptr, v); }));
     ZSpline notAKnot;
     const ZEntity* wrong = &notAKnot;
-    EXPECT_FALSE(spline->SetProperty(ZNameId::kNone, nullptr, reinterpret_cast<const char*>(wrong)));
+    EXPECT_FALSE(qvtest::HandChildTo("spline", wrong,
+                                     [&](const char* v) { return spline->SetProperty(ZNameId::kNone, nullptr, v); }));
     ASSERT_EQ(spline->KnotCount(), 2u);
 
     ZSplineNode node;
     node.SetPositionXYZ(100, 0, 0);
     const ZEntity* splineEntity = spline;
-    EXPECT_TRUE(node.SetProperty(ZNameId("spline"), "spline", reinterpret_cast<const char*>(splineEntity)));
+    EXPECT_TRUE(qvtest::HandChildTo(
+        "spline", splineEntity, [&](const char* v) { return node.SetProperty(ZNameId("spline"), "spline", v); }));
     ExpectNear(node.GetPointAt(1.0f), V3{104, 5, 6}, 1e-3f);
 
     auto* copy = static_cast<ZSplineNode*>(node.Clone());
