@@ -25,6 +25,8 @@
 #include "engine/platform/ZPlatformTime.h"
 #include "engine/platform/ZPlatformSystem.h"
 #include "engine/render/IRender.h"
+#include "engine/render/ZMaterial.h"
+#include "engine/render/ZShaderLibrary.h"
 #include "engine/resource/ZResourceManager.h"
 #include "engine/scene/ZCamera.h"
 #include "engine/scene/ZSceneTree.h"
@@ -74,6 +76,7 @@ ZEngine::~ZEngine()
     delete m_mainConfig;
     m_mainConfig = nullptr;
     delete ZFileSystem::GetInstance();
+    delete ZShaderLibrary::GetInstance();
     ZSceneTree::DestroyInstance();
     ZResourceManager::DestroyInstance();
     ZStringTable::DestroyInstance();
@@ -94,6 +97,9 @@ void ZEngine::CreateCoreObjects()
     ZSceneTree::SetShutdownBegun(false);
     ZSceneTree::GetInstance();
     ZResourceManager::GetInstance();
+    ZMaterial::InitPool();
+    if (!ZShaderLibrary::GetInstance())
+        new ZShaderLibrary();
     if (!g_frameTimer)
     {
         g_frameTimer = new ZFrameTimer();
@@ -115,7 +121,37 @@ void ZEngine::CreateCoreObjects()
     RandomSeedByArray(kSeedKey);
 }
 
-void ZEngine::InitSession(const ZCommandLine& words) { (void)words; }
+void ZEngine::InitSession(const ZCommandLine& words)
+{
+    int32_t mode = ZInputRecorder::kOff;
+    for (int i = 0; i < words.Count() && mode == ZInputRecorder::kOff; ++i)
+    {
+        if (!words.Word(i))
+            continue;
+        if (std::strcmp(words.Word(i), "record") == 0)
+            mode = ZInputRecorder::kRecord;
+        else if (std::strcmp(words.Word(i), "play") == 0)
+            mode = ZInputRecorder::kPlay;
+    }
+    ZInputRecorder* recorder = ZInputRecorder::CreateInstance();
+    recorder->SetMode(mode);
+    if (mode == ZInputRecorder::kOff)
+    {
+        // A plain start touches no session file and makes no session folder.
+        recorder->Close();
+        return;
+    }
+    std::string path;
+    if (GetUserDataFolder(path, "sessions/", "session.dat") != 0)
+    {
+        std::fprintf(stderr, "Input %s: no user-data folder for the session file\n",
+                     mode == ZInputRecorder::kRecord ? "recording" : "playback");
+        recorder->SetMode(ZInputRecorder::kOff);
+        recorder->Close();
+        return;
+    }
+    recorder->Open(path.c_str());
+}
 
 int ZEngine::Init(const ZCommandLine& words)
 {
@@ -132,11 +168,11 @@ int ZEngine::Init(const ZCommandLine& words)
 
     // Without non-power-of-two textures the decoders round texture sizes up.
     if (m_render)
-        ZResourceManager::GetInstance()->SetDecoderOption(!m_render->TestCapability(4));
+        ZResourceManager::GetInstance()->SetDecoderOption(!m_render->TestStateB(kRenderNonPowerOfTwo));
     m_flags |= kEngineInitialized;
     if (g_inputMouseSpeed.GetValue() > 0.0f && m_input)
         m_input->SetMouseSpeed(g_inputMouseSpeed.GetValue());
-    if (g_engineRenderHardwareMouse.GetValue() && m_render && m_render->TestCapability(2))
+    if (g_engineRenderHardwareMouse.GetValue() && m_render && m_render->TestStateB(kRenderHardwareCursor))
         m_flags |= kEngineHardwareCursor;
     if (m_render)
         m_render->UseHardwareCursor((m_flags & kEngineHardwareCursor) != 0);
@@ -159,7 +195,13 @@ void ZEngine::ReadModuleSettings()
         m_flags |= kEngineDebug;
 }
 
-int ZEngine::LoadShaderDefs() { return 0; }
+int ZEngine::LoadShaderDefs()
+{
+    // The back end reads the definitions once its device exists; the engine only names the file.
+    if (ZShaderLibrary* library = ZShaderLibrary::GetInstance())
+        library->SetDefinitionsPath(GetShaderDefsPath());
+    return 0;
+}
 
 int ZEngine::CreateSubsystems()
 {
@@ -224,7 +266,7 @@ int ZEngine::Run()
     StartServices();
     m_flags &= ~kEngineServicesStarting;
     if (m_render)
-        m_render->RunAtlasPass();
+        m_render->CommitDefaultAtlasPages();
     const uint32_t t1 = plat::GetTickCount();
     if (m_render)
         m_render->OnServicesStarted();

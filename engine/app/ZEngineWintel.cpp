@@ -10,6 +10,9 @@
 #include "engine/app/ZInput.h"
 #include "engine/app/ZModule.h"
 #include "engine/audio/IAudio.h"
+#include "engine/core/ZAllocBase.h"
+#include "engine/core/ZStringTable.h"
+#include "engine/fs/ZFile.h"
 #include "engine/platform/ZMessageBox.h"
 #include "engine/platform/ZPlatformFolders.h"
 #include "engine/platform/ZPlatformSystem.h"
@@ -60,7 +63,10 @@ ZEngineWintel::~ZEngineWintel()
         m_window->Destroy();
 }
 
-int ZEngineWintel::Init(const ZCommandLine& words) { return ZEngine::Init(words) != 0 ? 1 : 0; }
+int ZEngineWintel::Init(const ZCommandLine& words)
+{
+    return ZEngine::Init(words) != 0 ? 1 : 0;
+}
 
 int ZEngineWintel::ParseCommandLine(const ZCommandLine& words)
 {
@@ -147,12 +153,13 @@ int ZEngineWintel::InitRenderer(int width, int height, bool windowed)
     int w = width, h = height;
     if (CreateGameWindow(w, h, windowed) != 0)
         return 1;
-    return m_render->Init(width, height, !windowed);
+    return m_render->Init(width, height, windowed, m_window.get());
 }
 
 int ZEngineWintel::CreateGameWindow(int& width, int& height, bool windowed)
 {
-    std::string title = g_engineName.GetValue().empty() ? std::string(m_displayName) : g_engineName.GetValue();
+    std::string title =
+        g_engineName.GetValue().empty() ? std::string(m_displayName) : g_engineName.GetValue();
     if (title.size() > 511)
         title.resize(511);
     if (!m_window)
@@ -228,24 +235,199 @@ void ZEngineWintel::PumpMessages()
     }
 }
 
+namespace
+{
+// The pointer is outside the game area and the system cursor is shown for it.
+bool g_systemCursorShown = false;
+// Set while the window is destroyed only to be made again: its destruction must not end the
+// game. Nothing in this system recreates the window.
+bool g_recreatingWindow = false;
+ZScreenshotWriter g_screenshotWriter = nullptr;
+
+void ShowSystemCursor()
+{
+    while (plat::ShowCursor(true) < 0)
+    {
+    }
+}
+
+void HideSystemCursor()
+{
+    while (plat::ShowCursor(false) >= 0)
+    {
+    }
+}
+
+// Keys whose key-down message is queued: Ctrl, F1-F10, Num Lock, the cursor and editing
+// block, F11, F12. Every other key comes down as its character.
+bool IsQueuedKeyDown(uint32_t scanCode)
+{
+    switch (scanCode)
+    {
+    case 0x1D:
+    case 0x45:
+    case 0x47:
+    case 0x48:
+    case 0x49:
+    case 0x4B:
+    case 0x4D:
+    case 0x57:
+    case 0x58:
+        return true;
+    default:
+        return (scanCode >= 0x3B && scanCode <= 0x44) || (scanCode >= 0x4F && scanCode <= 0x53);
+    }
+}
+
+// The player's language when the text table has the key; the plain English text otherwise (the
+// table is not loaded yet, or the game's texts lack the key), never the bare key.
+const char* LocalizedText(const char* key, const char* fallback)
+{
+    ZStringTable* table = ZStringTable::PeekInstance();
+    const char* text = table ? table->Find(key) : nullptr;
+    return text ? text : fallback;
+}
+
+constexpr uint32_t kVirtualKeyEnter = 0x0D;
+constexpr uint32_t kVirtualKeyEscape = 0x1B;
+constexpr uint32_t kVirtualKeyF4 = 0x73;
+} // namespace
+
+bool ZEngineWintel::IsSystemCursorShown()
+{
+    return g_systemCursorShown;
+}
+
+void ZEngineWintel::SetScreenshotWriter(ZScreenshotWriter writer)
+{
+    g_screenshotWriter = writer;
+}
+
 long ZEngineWintel::WindowProc(const plat::Message& message)
+{
+    if (auto* input = ZEntityCast<ZInputWindows>(m_input))
+    {
+        long result = 0;
+        if (InputMessage(*input, message, result))
+            return result;
+    }
+    return WindowMessage(message);
+}
+
+bool ZEngineWintel::InputMessage(ZInputWindows& input, const plat::Message& message, long& result)
+{
+    using plat::MessageType;
+    const bool windowed = g_engineRenderWindow.GetValue();
+    switch (message.type)
+    {
+    case MessageType::ButtonDown:
+    case MessageType::ButtonUp:
+    {
+        const bool down = message.type == MessageType::ButtonDown;
+        if (windowed)
+            plat::SetCapture(down);
+        if (message.button >= 0)
+        {
+            if (down)
+                input.QueueButtonDown(uint32_t(message.button));
+            else
+                input.QueueButtonUp(uint32_t(message.button));
+        }
+        return false;
+    }
+    case MessageType::MouseMove:
+    {
+        // Both coordinates are signed: a captured pointer left of or above the window is at a
+        // negative position, not at the far side.
+        const int x = message.x, y = message.y;
+        input.QueueMouseMove(float(x), float(y));
+        if (windowed)
+        {
+            const bool outside =
+                x < 0 || y < 0 || x >= g_renderWidth.GetValue() || y >= g_renderHeight.GetValue();
+            if (outside && !g_systemCursorShown)
+            {
+                ShowSystemCursor();
+                if (m_render)
+                    m_render->SetSystemCursorShown(true);
+                g_systemCursorShown = true;
+            }
+            else if (!outside && g_systemCursorShown)
+            {
+                HideSystemCursor();
+                if (m_render)
+                    m_render->SetSystemCursorShown(false);
+                g_systemCursorShown = false;
+            }
+        }
+        result = 1;
+        return true;
+    }
+    case MessageType::MouseLeave:
+        if (!g_systemCursorShown)
+        {
+            g_systemCursorShown = true;
+            if (m_render)
+                m_render->SetSystemCursorShown(true);
+            ShowSystemCursor();
+        }
+        result = 1;
+        return true;
+    case MessageType::MouseEnter:
+        // The pointer is over the game area again: its cursor is set anew, as the system asks a
+        // window to do whenever the pointer comes over it.
+        if (m_render && m_render->TestStateA(4))
+        {
+            m_render->RequestDisplayReset();
+            m_render->ApplyState();
+        }
+        result = 1;
+        return true;
+    case MessageType::KeyDown:
+        if (IsQueuedKeyDown(message.ScanCode()))
+            input.QueueKeyDown(message.wParam, message.lParam);
+        return false;
+    case MessageType::KeyUp:
+        input.QueueKeyUp(message.wParam, message.lParam);
+        return false;
+    case MessageType::Char:
+        if (message.lParam & plat::kKeyTransitionUp)
+            input.QueueKeyUp(message.wParam, message.lParam);
+        else
+            input.QueueKeyDown(message.wParam, message.lParam);
+        return false;
+    case MessageType::SysKeyDown:
+    case MessageType::SysKeyUp:
+        if (message.type == MessageType::SysKeyDown)
+        {
+            if (message.wParam == kVirtualKeyF4)
+                SetFlags(kEngineQuit);
+            // A held Alt+Enter repeats its key-down; only the first press switches, or the
+            // display would flicker between the two modes.
+            else if (message.wParam == kVirtualKeyEnter && !message.IsRepeat())
+                g_engineRenderWindow.SetValue(!g_engineRenderWindow.GetValue());
+        }
+        if (m_render && m_render->TestStateA(1))
+            return false;
+        result = 1;
+        return true;
+    default:
+        return false;
+    }
+}
+
+long ZEngineWintel::WindowMessage(const plat::Message& message)
 {
     using plat::MessageType;
     switch (message.type)
     {
-    case MessageType::SysKeyDown:
-        if (message.wParam == 0x73) // F4
-            SetFlags(kEngineQuit);
-        else if (message.wParam == 0x0D) // Enter
-            g_engineRenderWindow.SetValue(!g_engineRenderWindow.GetValue());
-        return 1;
-    case MessageType::KeyDown:
-        if (message.wParam == 0x1B && TestFlags(kEngineEscQuits))
-            plat::PostQuitMessage(0);
-        return 0;
     case MessageType::Paint:
         if (TestFlags(kEngineRunning) && m_redrawOnPaint && m_render)
             m_render->RenderFrame();
+        return 0;
+    case MessageType::Destroy:
+        if (!g_recreatingWindow)
+            plat::PostQuitMessage(0);
         return 0;
     case MessageType::Move:
         if (m_render)
@@ -253,21 +435,11 @@ long ZEngineWintel::WindowProc(const plat::Message& message)
         return 0;
     case MessageType::Size:
         if (message.wParam == plat::kSizeMinimised)
-        {
-            SetFlags(kEnginePaused);
-            if (m_audio)
-                m_audio->PauseAll(true);
-        }
+            SetPaused(true);
         else
         {
-            ClearFlags(kEnginePaused);
-            if (m_audio)
-                m_audio->PauseAll(false);
-            if (m_render && m_render->TestStateA(1) && m_window)
-            {
-                m_render->SetSize(message.x, message.y);
-                m_render->SetWindowPosition(0.0f, 0.0f);
-            }
+            SetPaused(false);
+            ResizeStep();
         }
         return 0;
     case MessageType::Activate:
@@ -277,16 +449,52 @@ long ZEngineWintel::WindowProc(const plat::Message& message)
             OnDeactivate();
         return 0;
     case MessageType::Close:
-        if (m_window)
-            m_window->Destroy();
-        plat::PostQuitMessage(0);
+        if (m_window && m_window->IsOpen())
+            m_window->Destroy(); // its destroy message ends the game
+        else
+            plat::PostQuitMessage(0);
         return 0;
-    case MessageType::Destroy:
-        plat::PostQuitMessage(0);
+    case MessageType::KeyDown:
+        if (message.wParam == kVirtualKeyEscape && TestFlags(kEngineEscQuits))
+            plat::PostQuitMessage(0);
         return 0;
     default:
-        return 0;
+        return DefaultWindowProc(message);
     }
+}
+
+long ZEngineWintel::DefaultWindowProc(const plat::Message& message)
+{
+    // Alt+F4 that the engine lets through closes the window, as the system's default does.
+    if (message.type == plat::MessageType::SysKeyDown && message.wParam == kVirtualKeyF4)
+    {
+        plat::Message close;
+        close.type = plat::MessageType::Close;
+        close.windowId = message.windowId;
+        plat::PostMessage(close);
+    }
+    return 0;
+}
+
+void ZEngineWintel::SetPaused(bool paused)
+{
+    if (paused)
+        SetFlags(kEnginePaused);
+    else
+        ClearFlags(kEnginePaused);
+    if (m_audio)
+        m_audio->PauseAll(paused);
+}
+
+void ZEngineWintel::ResizeStep()
+{
+    if (!m_render || !m_render->TestStateA(1) || !m_window || !m_window->IsOpen())
+        return;
+    plat::Rect client;
+    if (!m_window->GetClientRect(client))
+        return;
+    m_render->SetSize(client.w, client.h);
+    m_render->SetWindowPosition(float(client.x), float(client.y));
 }
 
 void ZEngineWintel::OnDeactivate()
@@ -296,11 +504,7 @@ void ZEngineWintel::OnDeactivate()
     if (m_game && m_game->OnFocusLost())
         return;
     if (g_enginePauseOnBlur.GetValue())
-    {
-        SetFlags(kEnginePaused);
-        if (m_audio)
-            m_audio->PauseAll(true);
-    }
+        SetPaused(true);
 }
 
 void ZEngineWintel::OnActivate()
@@ -308,11 +512,7 @@ void ZEngineWintel::OnActivate()
     if (m_game && m_game->OnFocusGained())
         return;
     if (g_enginePauseOnBlur.GetValue())
-    {
-        ClearFlags(kEnginePaused);
-        if (m_audio)
-            m_audio->PauseAll(false);
-    }
+        SetPaused(false);
     if (m_input)
         m_input->Reset();
     if (m_render)
@@ -415,6 +615,56 @@ void ZEngineWintel::FatalError(const char* text)
     }
     plat::ShowMessageBox(plat::MessageBoxKind::Stop, "Unrecoverable Error", text ? text : "", m_window.get());
     std::exit(10);
+}
+
+bool ZEngineWintel::CheckResolution(int width, int height)
+{
+    // The desktop is read before the game window exists, so video is taken for the question only.
+    if (plat::InitVideo() != 0)
+        return false;
+    plat::DisplayMode mode;
+    bool fullScreen = false;
+    if (plat::GetPrimaryDesktopMode(mode) &&
+        !(uint32_t(width) < uint32_t(mode.width) && uint32_t(height) < uint32_t(mode.height)))
+    {
+        const char* text =
+            LocalizedText("system.resolution",
+                          "The game window does not fit on this display. Play in full screen instead?");
+        const char* title = LocalizedText("system.resolution.title", "Display resolution");
+        fullScreen = plat::ShowMessageBox(plat::MessageBoxKind::YesNo, title, text, m_window.get()) ==
+                     plat::MessageBoxAnswer::Yes;
+    }
+    plat::ShutdownVideo();
+    return fullScreen;
+}
+
+void ZEngineWintel::TakeScreenshot()
+{
+    std::string folder;
+    if (GetDesktopFolder(folder, nullptr, nullptr) != 0)
+        return;
+    // Numbered from 1; the first number not on the desktop yet is taken. The bound only stops
+    // a folder that reports every name as taken.
+    std::string name;
+    bool found = false;
+    for (int i = 1; i <= 100000 && !found; ++i)
+    {
+        char number[16];
+        std::snprintf(number, sizeof(number), "%i", i);
+        name = folder + m_displayName + " Screenshot " + number + ".png";
+        found = !FileExists(name.c_str());
+    }
+    if (!found || !m_render)
+        return;
+    uint32_t width = 0, height = 0;
+    uint32_t* pixels = m_render->GrabScreen(width, height);
+    if (!pixels)
+        return;
+    if (!g_screenshotWriter)
+        std::fprintf(stderr, "Screenshot not saved: no image writer\n");
+    else if (g_screenshotWriter(name.c_str(), pixels, width, height) != 0)
+        std::fprintf(stderr, "Screenshot not saved: cannot write \"%s\"\n", name.c_str());
+    GetAllocHook()->Free(pixels);
 }
 
 bool ZEngineWintel::IsLowMemory()

@@ -1,6 +1,8 @@
 #include "engine/app/ZGameEngine.h"
 
 #include "engine/app/ZEngineSettings.h"
+#include "engine/app/ZInput.h"
+#include "engine/app/ZModule.h"
 #include "engine/fs/ZFileSystem.h"
 #include "engine/fs/ZMountTable.h"
 #include "engine/fs/ZZipArchive.h"
@@ -11,6 +13,7 @@ int ZGameEngine::RegisterModules()
 {
     // In this order: renderer Direct3D 7, audio, input, renderer OpenGL, scene importer, silent
     // audio. Each layer's factory joins the list here once the layer exists.
+    AddModule(new ZModule<ZInputWindows, ZInput>("ZInputWindows"));
     return 0;
 }
 

@@ -20,7 +20,7 @@ std::vector<std::string> g_steps;
 class StepRender : public IRender
 {
 public:
-    int Init(int, int, bool) override { return 0; }
+    int Init(int, int, bool, ZPlatformWindow*) override { return 0; }
     void SetResourceManager(ZResourceManager*) override {}
     void SetSize(int, int) override {}
     uint32_t GetFrameCount() const override { return 0; }
@@ -31,7 +31,7 @@ public:
     }
     void EnableStateA(uint16_t) override {}
     bool TestStateA(uint16_t) const override { return false; }
-    bool TestCapability(uint32_t mask) const override { return mask == 4 && s_nonPowerOfTwo; }
+    bool TestStateB(uint16_t mask) const override { return mask == 4 && s_nonPowerOfTwo; }
     void UploadOneQueued() override {}
     bool HasQueuedUploads() const override { return false; }
     int ResetMatrices() override { return 0; }

@@ -37,7 +37,7 @@ public:
 class LogRender : public IRender
 {
 public:
-    int Init(int, int, bool) override { return 0; }
+    int Init(int, int, bool, ZPlatformWindow*) override { return 0; }
     void SetResourceManager(ZResourceManager*) override {}
     void SetSize(int, int) override {}
     uint32_t GetFrameCount() const override { return frames; }
@@ -49,11 +49,10 @@ public:
     }
     void EnableStateA(uint16_t mask) override { stateA |= mask; }
     bool TestStateA(uint16_t mask) const override { return (stateA & mask) != 0; }
-    bool TestCapability(uint32_t) const override { return false; }
     void UploadOneQueued() override { g_log.push_back("upload-one"); }
     bool HasQueuedUploads() const override { return false; }
     int ResetMatrices() override { return 0; }
-    void RunAtlasPass() override { g_log.push_back("atlas-pass"); }
+    void CommitDefaultAtlasPages() override { g_log.push_back("atlas-pass"); }
     void OnServicesStarted() override { g_log.push_back("services-hook"); }
     uint32_t frames = 0;
     uint16_t stateA = 0;
