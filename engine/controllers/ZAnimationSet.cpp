@@ -3,11 +3,16 @@
 #include <algorithm>
 
 #include "engine/app/ZFrameTimer.h"
+#include "engine/render/ZMaterial.h"
 #include "engine/scene/ZGeom.h"
 #include "engine/scene/ZParticle.h"
 
 namespace
 {
+
+// The two material switches of keyframed nodes.
+constexpr int kSwitchKeyframedA = 22;
+constexpr int kSwitchKeyframedB = 23;
 
 std::vector<std::unique_ptr<ZAnimation>>& AnimationStore()
 {
@@ -130,9 +135,15 @@ void ZMatPosAnimController::OnActivate()
 
 void ZMatPosAnimController::OnTargetSet(ZNode* node)
 {
-    // The material switches the keyframe shading reads are the renderer's; nothing to set on a
-    // node that draws nothing.
-    (void)node;
+    // Tells the target's material that it is keyframed (what that changes is the renderer's).
+    auto* geom = ZEntityCast<ZGeom>(node);
+    if (!geom)
+        return;
+    if (auto* material = static_cast<ZMaterial*>(geom->QueryGeometry()))
+    {
+        material->SetSwitch(kSwitchKeyframedA, 1);
+        material->SetSwitch(kSwitchKeyframedB, 1);
+    }
 }
 
 void ZMatPosAnimController::Update()

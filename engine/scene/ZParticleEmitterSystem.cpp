@@ -7,7 +7,7 @@
 
 #include "engine/app/ZFrameTimer.h"
 #include "engine/core/ZRandom.h"
-#include "engine/resource/ZResource.h"
+#include "engine/render/ZMaterial.h"
 #include "engine/scene/ZSceneTree.h"
 
 ZPropertyTempl<float> g_particlesFactor("particles.factor", "Particle System Multiplier",
@@ -154,11 +154,11 @@ void ZParticleEmitterSystem::SetIntensity(float v)
     SetParticleCount(uint32_t(float(m_capacity) * countFactor * intensity));
 }
 
-bool ZParticleEmitterSystem::AddTemplate(ZResource* material)
+bool ZParticleEmitterSystem::AddTemplate(ZMaterial* material)
 {
     if (m_templateCount >= uint32_t(kMaxTemplates))
         return false;
-    ZResource*& slot = m_templates[m_templateCount];
+    ZMaterial*& slot = m_templates[m_templateCount];
     if (slot)
         slot->Release();
     slot = material;
@@ -170,7 +170,7 @@ bool ZParticleEmitterSystem::AddTemplate(ZResource* material)
 
 void ZParticleEmitterSystem::ClearTemplates()
 {
-    for (ZResource*& t : m_templates)
+    for (ZMaterial*& t : m_templates)
     {
         if (t)
             t->Release();

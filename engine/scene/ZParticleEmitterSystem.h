@@ -14,7 +14,7 @@
 #include "engine/core/ZVector.h"
 #include "engine/scene/ZGeom.h"
 
-class ZResource;
+class ZMaterial;
 
 // "particles.factor": scales every emitter's particle count (0.001 to 1.0).
 extern ZPropertyTempl<float> g_particlesFactor;
@@ -74,7 +74,7 @@ public:
     // Clamped to [0, 1].
     void SetIntensity(float v);
     // Takes a reference; a template beyond the 16th is refused (false).
-    bool AddTemplate(ZResource* material);
+    bool AddTemplate(ZMaterial* material);
     void ClearTemplates();
     void SetEmitterSegment(const V3& minimumVelocity, const V3& maximumVelocity);
     void SetRandomDirections(float spinMinimum, float spinMaximum);
@@ -100,7 +100,7 @@ public:
     uint32_t GetEmitted() const { return m_emitted; }
     const SParticleRecord* GetRecords() const { return m_records; }
     const uint16_t* GetFreeList() const { return m_freeList; }
-    ZResource* GetTemplate(int i) const { return i >= 0 && i < kMaxTemplates ? m_templates[i] : nullptr; }
+    ZMaterial* GetTemplate(int i) const { return i >= 0 && i < kMaxTemplates ? m_templates[i] : nullptr; }
     uint32_t GetTemplateCount() const { return m_templateCount; }
     const M33& GetSpinEntry(int i) const { return m_spinTable[i]; }
     ZGeom* GetTemplateNode() const { return m_areaNode; }
@@ -159,7 +159,7 @@ private:
     void Deactivate();
     void FreeArrays();
 
-    ZResource* m_templates[kMaxTemplates] = {};
+    ZMaterial* m_templates[kMaxTemplates] = {};
     uint32_t m_templateCount = 0;
     SParticleRecord* m_records = nullptr;
     uint32_t m_capacity = 0;
