@@ -9,6 +9,8 @@
 #include "SceneTestSupport.h"
 #include "engine/app/ZFrameTimer.h"
 #include "engine/core/ZRandom.h"
+#include "engine/render/ZMaterial.h"
+#include "engine/resource/ZResourceManager.h"
 #include "engine/scene/ZParticleEmitterSystem.h"
 
 namespace
@@ -294,6 +296,38 @@ TEST_F(EmitterTest, FollowingAnAreaNodeStartsAndStopsEmission)
     area->SetActive(true);
     EXPECT_TRUE(emitter->emitting);
     EXPECT_TRUE(emitter->IsActive());
+}
+
+TEST_F(EmitterTest, TemplatesAreCountedReferencesSpreadOverTheParticles)
+{
+    ZResourceManager::GetInstance();
+    {
+        ZMaterial first;
+        ZMaterial second;
+        ZParticleEmitterSystem* emitter = ZParticleEmitterSystem::Create();
+        EXPECT_TRUE(emitter->AddTemplate(&first));
+        EXPECT_TRUE(emitter->AddTemplate(&second));
+        EXPECT_EQ(first.GetRefCount(), 1);
+        for (int i = 2; i < ZParticleEmitterSystem::kMaxTemplates; ++i)
+            EXPECT_TRUE(emitter->AddTemplate(&second));
+        EXPECT_FALSE(emitter->AddTemplate(&first)) << "a seventeenth template is refused";
+        EXPECT_EQ(first.GetRefCount(), 1);
+        emitter->SetParticleCount(64);
+        emitter->lifeMinimum = emitter->lifeMaximum = 10.0f;
+        emitter->Emit(64);
+        int onFirst = 0;
+        for (uint32_t i = 0; i < 64; ++i)
+        {
+            EXPECT_LT(emitter->GetRecords()[i].templateIndex, ZParticleEmitterSystem::kMaxTemplates);
+            onFirst += emitter->GetRecords()[i].templateIndex == 0 ? 1 : 0;
+        }
+        EXPECT_GT(onFirst, 0);
+        EXPECT_LT(onFirst, 64);
+        delete emitter;
+        EXPECT_EQ(first.GetRefCount(), 0);
+        EXPECT_EQ(second.GetRefCount(), 0);
+    }
+    ZResourceManager::DestroyInstance();
 }
 
 } // namespace
