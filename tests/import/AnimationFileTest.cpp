@@ -14,6 +14,8 @@
 #include "engine/fs/ZFileSystem.h"
 #include "engine/fs/ZStream.h"
 #include "engine/import/ZMatPosAnimationImport.h"
+#include "engine/render/ZMaterial.h"
+#include "engine/resource/ZResourceManager.h"
 #include "engine/scene/ZGeom.h"
 #include "engine/scene/ZSceneTree.h"
 #include "support/TestFiles.h"
@@ -378,6 +380,32 @@ TEST_F(AnimationPlayTest, RateIsCopiedOnlyWhenSet)
     BodySet()->SetRateForAll(12.0f);
     BodySet()->Play(swim);
     EXPECT_EQ(ControllerOf(body)->rate, 12.0f);
+}
+
+// A drawn node: its geometry is its material.
+class DrawnNode : public ZGroup
+{
+public:
+    void* QueryGeometry() override { return material; }
+    ZMaterial* material = nullptr;
+};
+
+TEST_F(AnimationPlayTest, StartingOnADrawnNodeMarksItsMaterialAsKeyframed)
+{
+    ZResourceManager::GetInstance();
+    {
+        ZMaterial material;
+        auto* fin = new DrawnNode();
+        fin->SetName("fin");
+        fin->material = &material;
+        root->AddChild(fin);
+        ZAnimation* wave = Load({{"fin", {{0.5f, 1.0f}, {1.0f, 2.0f}}}});
+        ZAnimationSet::PlayAnimation(wave);
+        EXPECT_EQ(material.GetSwitch(22), 1);
+        EXPECT_EQ(material.GetSwitch(23), 1);
+        delete fin;
+    }
+    ZResourceManager::DestroyInstance();
 }
 
 } // namespace
