@@ -308,6 +308,9 @@ void ZParticleEmitterSystem::Update()
         Deactivate();
     }
     Advance(dt);
+    // Also ends a timed emitter whose scaled count is 0: no particle ever dies to end it.
+    if (!IsEndless(duration) && GetAliveCount() == 0 && m_emitted >= m_effective)
+        Deactivate();
 }
 
 void ZParticleEmitterSystem::EmitForTime(float dt)

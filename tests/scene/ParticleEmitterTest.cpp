@@ -69,6 +69,8 @@ protected:
     }
 
     ZFrameTimer timer;
+    // A member, so that it outlives the tree's teardown.
+    GoneWatcher watcher;
 
 private:
     ZFrameTimer* m_saved = nullptr;
@@ -80,7 +82,6 @@ TEST_F(EmitterTest, PoolStaysConsistentAtEveryFactorAndTheStoppedEmitterIsFreed)
     {
         SCOPED_TRACE(factor);
         g_particlesFactor.SetValue(1.0f);
-        GoneWatcher watcher;
         ZParticleEmitterSystem* emitter = ZParticleEmitterSystem::Create();
         ASSERT_NE(emitter, nullptr);
         emitter->AddStateListener(&watcher);
@@ -148,6 +149,19 @@ TEST_F(EmitterTest, TimedEmitterAtReducedFactorEmitsItsScaledCountOnceAndDeactiv
         emitter->Release();
         tree->Update();
     }
+}
+
+TEST_F(EmitterTest, TimedEmitterScaledToNothingEndsAtOnce)
+{
+    g_particlesFactor.SetValue(0.25f);
+    ZParticleEmitterSystem* emitter = ZParticleEmitterSystem::Create();
+    emitter->duration = 2.0f;
+    emitter->releaseOnStop = true;
+    emitter->SetParticleCount(3);
+    tree->AddChild(emitter);
+    emitter->AddStateListener(&watcher);
+    tree->Update();
+    EXPECT_TRUE(watcher.gone.count(emitter));
 }
 
 TEST_F(EmitterTest, OnlyTheScaledRangeOfRecordsIsUsed)
