@@ -3,6 +3,8 @@
 #include "engine/app/ZEngineSettings.h"
 #include "engine/app/ZInput.h"
 #include "engine/app/ZModule.h"
+#include "engine/audio/ZAudioDirectSound.h"
+#include "engine/audio/ZAudioNullSound.h"
 #include "engine/fs/ZFileSystem.h"
 #include "engine/fs/ZMountTable.h"
 #include "engine/fs/ZZipArchive.h"
@@ -13,7 +15,9 @@ int ZGameEngine::RegisterModules()
 {
     // In this order: renderer Direct3D 7, audio, input, renderer OpenGL, scene importer, silent
     // audio. Each layer's factory joins the list here once the layer exists.
+    AddModule(new ZModule<ZAudioDirectSound, IAudio>("ZAudioDirectSound"));
     AddModule(new ZModule<ZInputWindows, ZInput>("ZInputWindows"));
+    AddModule(new ZModule<ZAudioNullSound, IAudio>("ZAudioNullSound"));
     return 0;
 }
 

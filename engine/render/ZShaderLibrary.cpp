@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -113,6 +114,26 @@ void ZShaderCodeBase::SetTransforms(ZCamera* camera, const DrawRecord& record)
         SetCamera(camera);
     if (m_flags & kWantsFinal)
         SetFinalMatrix(camera, record);
+}
+
+_M44 ZShaderCodeBase::SpriteWorldMatrix(const _M44& recordWorld, const SpritePlacement& sprite)
+{
+    _M44 matrix = recordWorld;
+    const float sx = (sprite.defaultQuad ? sprite.width / 100.0f : 1.0f) * sprite.scaleX;
+    const float sy = (sprite.defaultQuad ? sprite.height / 100.0f : 1.0f) * sprite.scaleY;
+    for (int column = 0; column < 3; ++column)
+    {
+        matrix.m[0][column] *= sx;
+        matrix.m[1][column] *= sy;
+    }
+    if (sprite.flatZ)
+        matrix.m[3][2] = 0.0f;
+    if (sprite.snap)
+    {
+        matrix.m[3][0] = std::floor(matrix.m[3][0]) - sprite.texelOffset;
+        matrix.m[3][1] = std::floor(matrix.m[3][1]) + sprite.texelOffset;
+    }
+    return matrix;
 }
 
 namespace

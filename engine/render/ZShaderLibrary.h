@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/core/ZMatrix.h"
+
 class ZCamera;
 class ZMaterial;
 struct DrawRecord;
@@ -78,6 +80,25 @@ public:
     // Gives up the back end's data (before a reload deletes the object).
     virtual void ReleaseData() {}
     virtual const char* GetName() const { return m_name.c_str(); }
+
+    // What the sprite codes of the back ends need of a sprite to place it.
+    struct SpritePlacement
+    {
+        float width = 100.0f;
+        float height = 100.0f;
+        // Drawn with the renderer's default 100 x 100 quad (quad id 0), which the size scales.
+        bool defaultQuad = true;
+        float scaleX = 1.0f;
+        float scaleY = 1.0f;
+        // A 2D node under a camera with option 0x4: z translation 0.
+        bool flatZ = false;
+        // Node flag 0x2000: x and y rounded down to whole pixels and moved by the texel offset.
+        bool snap = false;
+        float texelOffset = 0.0f;
+    };
+    // The world matrix of a sprite record: the record's matrix with the sprite's size and scale on
+    // its first two rows.
+    static _M44 SpriteWorldMatrix(const _M44& recordWorld, const SpritePlacement& sprite);
 
     uint32_t GetNameId() const { return m_nameId; }
     void SetNameId(uint32_t id) { m_nameId = id; }

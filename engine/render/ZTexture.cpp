@@ -358,8 +358,6 @@ int ZTexture::UnloadData()
 
 int ZTexture::RequestUpload(bool now)
 {
-    if (TestFlags(kResourceParked))
-        return 0;
     if (g_render)
         return g_render->RequestTextureUpload(this, now);
     return 0;

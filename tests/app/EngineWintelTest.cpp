@@ -36,7 +36,7 @@ std::vector<std::string> g_log;
 class FakeRender : public IRender
 {
 public:
-    int Init(int, int, bool) override { return 0; }
+    int Init(int, int, bool, ZPlatformWindow*) override { return 0; }
     void SetResourceManager(ZResourceManager*) override {}
     void SetSize(int w, int h) override
     {
@@ -54,7 +54,6 @@ public:
     }
     void EnableStateA(uint16_t mask) override { stateA |= mask; }
     bool TestStateA(uint16_t mask) const override { return (stateA & mask) != 0; }
-    bool TestCapability(uint32_t) const override { return false; }
     void UploadOneQueued() override {}
     bool HasQueuedUploads() const override { return false; }
     int ResetMatrices() override { return 0; }

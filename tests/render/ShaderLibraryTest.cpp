@@ -154,3 +154,30 @@ TEST_F(ShaderLibraryTest, ShaderDefaultsGoIntoTheMaterial)
     EXPECT_GT(static_cast<RecordingCode*>(shader->GetCode())->changes, 0) << "the code hears of the change";
     material->ReturnToPool();
 }
+
+TEST(SpriteWorldMatrix, SizeScaleDepthAndPixelSnap)
+{
+    _M44 world;
+    world.m[3][0] = 10.7f;
+    world.m[3][1] = -3.2f;
+    world.m[3][2] = 5.0f;
+    ZShaderCodeBase::SpritePlacement sprite;
+    sprite.width = 50.0f;
+    sprite.height = 200.0f;
+    sprite.scaleX = 2.0f;
+    _M44 m = ZShaderCodeBase::SpriteWorldMatrix(world, sprite);
+    EXPECT_FLOAT_EQ(m.m[0][0], 1.0f) << "50 / 100 x 2 on the default quad";
+    EXPECT_FLOAT_EQ(m.m[1][1], 2.0f);
+    EXPECT_FLOAT_EQ(m.m[3][2], 5.0f);
+
+    sprite.defaultQuad = false;
+    sprite.flatZ = true;
+    sprite.snap = true;
+    sprite.texelOffset = 0.5f;
+    m = ZShaderCodeBase::SpriteWorldMatrix(world, sprite);
+    EXPECT_FLOAT_EQ(m.m[0][0], 2.0f) << "an own quad already has its size";
+    EXPECT_FLOAT_EQ(m.m[1][1], 1.0f);
+    EXPECT_FLOAT_EQ(m.m[3][2], 0.0f);
+    EXPECT_FLOAT_EQ(m.m[3][0], 10.0f - 0.5f);
+    EXPECT_FLOAT_EQ(m.m[3][1], -4.0f + 0.5f);
+}

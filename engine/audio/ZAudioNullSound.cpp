@@ -1,0 +1,6 @@
+#include "engine/audio/ZAudioNullSound.h"
+
+ZAudioNullSound::~ZAudioNullSound()
+{
+    StopMusicThread();
+}
