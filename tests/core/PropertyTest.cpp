@@ -277,14 +277,15 @@ TEST_F(PropertyTest, FirstSettingOfANameKeepsItEvenWhenTheSecondDies)
 TEST_F(PropertyTest, SetByNameAndCollectGroup)
 {
     ZPropertyManager* m = ZPropertyManager::GetInstance();
-    const ZNameId profile("profile");
-    ZPropertyInt level("profile.level", "", "", ZProperty::kSaved, profile, 1, 99, 1);
-    ZPropertyInt score("profile.score", "", "", ZProperty::kSaved | ZProperty::kAlwaysWrite, profile, 0,
+    // A group of its own: the program holds the game's real "profile" settings too.
+    const ZNameId profile("proptest");
+    ZPropertyInt level("proptest.level", "", "", ZProperty::kSaved, profile, 1, 99, 1);
+    ZPropertyInt score("proptest.score", "", "", ZProperty::kSaved | ZProperty::kAlwaysWrite, profile, 0,
                        1000000, 0);
-    ZPropertyInt unsaved("profile.temp", "", "", 0, profile, 0, 10, 0);
+    ZPropertyInt unsaved("proptest.temp", "", "", 0, profile, 0, 10, 0);
     ZPropertyBool mainCfg("test.saved", "", "", ZProperty::kSaved, ZProperty::kNoGroup, false);
 
-    EXPECT_TRUE(m->SetByName("profile.level", "12", false));
+    EXPECT_TRUE(m->SetByName("proptest.level", "12", false));
     EXPECT_EQ(level.GetValue(), 12);
     EXPECT_FALSE(m->SetByName("no.such.setting", "12", false));
 
@@ -292,7 +293,7 @@ TEST_F(PropertyTest, SetByNameAndCollectGroup)
     std::vector<std::string> names;
     for (const auto& [name, property] : group)
         names.push_back(name);
-    EXPECT_EQ(names, (std::vector<std::string>{"profile.level", "profile.score"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"proptest.level", "proptest.score"}));
     const ZPropertyManager::NameMap mainGroup = m->CollectGroup(ZProperty::kNoGroup);
     EXPECT_TRUE(mainGroup.count("test.saved"));
     EXPECT_TRUE(mainGroup.count("test.static"));
