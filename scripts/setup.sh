@@ -9,7 +9,7 @@ packages=(
   libopenjp2-7-dev libdevil-dev
   libantlr-dev antlr default-jre-headless
   libgl-dev libgl1-mesa-dri libglx-mesa0 mesa-utils
-  libfreetype-dev fonts-dejavu-core fonts-dejavu-extra fonts-freefont-ttf
+  libfreetype-dev fonts-dejavu-core fonts-dejavu-extra fonts-freefont-ttf libjpeg-dev
   libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
   xvfb xauth zip unzip python3
 )

@@ -8,6 +8,7 @@
 #include "engine/fs/ZFileSystem.h"
 #include "engine/fs/ZMountTable.h"
 #include "engine/fs/ZZipArchive.h"
+#include "engine/import/ZSceneXMLImport2.h"
 
 ZGameEngine::ZGameEngine() = default;
 
@@ -17,6 +18,7 @@ int ZGameEngine::RegisterModules()
     // audio. Each layer's factory joins the list here once the layer exists.
     AddModule(new ZModule<ZAudioDirectSound, IAudio>("ZAudioDirectSound"));
     AddModule(new ZModule<ZInputWindows, ZInput>("ZInputWindows"));
+    AddModule(new ZModule<ZSceneXMLImport2>("ZSceneXMLImport2"));
     AddModule(new ZModule<ZAudioNullSound, IAudio>("ZAudioNullSound"));
     return 0;
 }

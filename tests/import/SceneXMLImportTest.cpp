@@ -1,0 +1,294 @@
+// Scene XML: reading element and attribute names through the serializer registry, the reserved
+// names, all-or-nothing imports, merges with their nesting limit, and the writer's round trip.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/app/ZEngineSettings.h"
+#include "engine/fs/ZFileSystem.h"
+#include "engine/fs/ZMountTable.h"
+#include "engine/fs/ZStream.h"
+#include "engine/import/ZSceneXMLImport2.h"
+#include "engine/import/ZXMLSaveVisitor.h"
+#include "engine/scene/ZGeom.h"
+#include "engine/scene/ZSceneTree.h"
+#include "support/TestFiles.h"
+
+extern bool g_engineStartingUp;
+
+namespace
+{
+// "name(child,child)" for the subtree below a node, in child order.
+std::string Shape(const ZNode* node)
+{
+    std::string out;
+    for (const ZNode* c = node->GetFirstChild(); c; c = c->GetNextSibling())
+    {
+        if (!out.empty())
+            out += ",";
+        out += c->GetName() ? c->GetName() : "?";
+        if (c->HasChildren())
+            out += "(" + Shape(c) + ")";
+    }
+    return out;
+}
+
+// Writes a node as XML into a string.
+std::string Save(ZNode* node, bool* failed = nullptr)
+{
+    std::vector<char> buffer(1 << 16);
+    ZMemoryStream stream(buffer.data(), uint32_t(buffer.size()));
+    ZXMLSaveVisitor visitor(&stream);
+    node->SaveElement(&visitor);
+    if (failed)
+        *failed = visitor.HasFailed();
+    return std::string(buffer.data(), size_t(stream.Tell()));
+}
+
+class SceneXMLTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        g_engineStartingUp = false;
+        ZSceneTree::SetShutdownBegun(false);
+        tree = ZSceneTree::GetInstance();
+        parent = ZGroup::CreateNamed("parent");
+        tree->AddChild(parent);
+        m_table.AddMount("testxml", QV_FIXTURES "/scenexml");
+        m_table.AddMount("scratch", m_temp.Path().c_str());
+        m_fileSystem = std::make_unique<ZFileSystem>(&m_table);
+        g_language.SetFromText("en", false, true);
+    }
+    void TearDown() override
+    {
+        ReleaseSceneImporter();
+        m_fileSystem.reset();
+        ZSceneTree::DestroyInstance();
+        g_language.SetFromText("en", false, true);
+    }
+
+    int Import(const std::string& text, ZNode* under)
+    {
+        ZSceneXMLImport2 import;
+        import.SetParentNode(under);
+        const int result = import.ImportBuffer(text.data(), text.size());
+        EXPECT_EQ(ZSceneXMLImport2::GetCurrent(), &import);
+        return result;
+    }
+
+    ZSceneTree* tree = nullptr;
+    ZGroup* parent = nullptr;
+    qvtest::TempDir m_temp{"qvscenexml"};
+
+private:
+    ZMountTable m_table;
+    std::unique_ptr<ZFileSystem> m_fileSystem;
+};
+
+TEST_F(SceneXMLTest, ElementsAreRegisteredLowerCaseNamesAndAttributesAreProperties)
+{
+    struct Case
+    {
+        const char* xml;
+        const char* shape;
+    } cases[] = {
+        {"<scenetree><group name=\"a\"><group name=\"b\"/></group></scenetree>", "a(b)"},
+        // Matched as written: "Group" and unregistered names make nothing; their children go to
+        // the nearest element that made an object.
+        {"<scenetree><group name=\"a\"><Group name=\"x\"><group "
+         "name=\"c\"/></Group><widget/></group></scenetree>",
+         "a(c)"},
+        // Unknown attributes are passed over, the known ones still apply.
+        {"<scenetree><group colour=\"red\" name=\"a\" sparkle=\"7\"/></scenetree>", "a"},
+        // Transparent wrappers.
+        {"<scene><scenetree><resources><group name=\"a\"/></resources></scenetree></scene>", "a"},
+        // "r:scene" is no wrapper (and no serializer): nothing is made for it.
+        {"<scenetree><r:scene><group name=\"a\"/></r:scene></scenetree>", "a"},
+        // Character data and comments carry nothing.
+        {"<scenetree>text<!-- note --><group name=\"a\">more</group></scenetree>", "a"},
+        // Top-level elements outside "scenetree" are made but attached to nothing.
+        {"<group name=\"loose\"/>", ""},
+    };
+    for (const Case& c : cases)
+    {
+        ZGroup* under = ZGroup::CreateNamed("under");
+        parent->AddChild(under);
+        EXPECT_EQ(Import(c.xml, under), 0) << c.xml;
+        EXPECT_EQ(Shape(under), c.shape) << c.xml;
+    }
+}
+
+TEST_F(SceneXMLTest, WithoutParentTheSceneTreeRootReceives)
+{
+    const std::string xml = "<scenetree><group name=\"atroot\"/></scenetree>";
+    EXPECT_EQ(Import(xml, nullptr), 0);
+    EXPECT_NE(tree->FindNode("atroot"), nullptr);
+}
+
+TEST_F(SceneXMLTest, LanguageSkipsTheElementWithItsAttributesAndDetachesItsChildren)
+{
+    const std::string xml = "<scenetree><group name=\"a\" lang=\"de\"><group name=\"kid\"/></group>"
+                            "<group name=\"b\" lang=\"en\"/></scenetree>";
+    EXPECT_EQ(Import(xml, parent), 0);
+    EXPECT_EQ(Shape(parent), "b");
+
+    g_language.SetFromText("de", false, true);
+    ZGroup* other = ZGroup::CreateNamed("other");
+    tree->AddChild(other);
+    EXPECT_EQ(Import(xml, other), 0);
+    EXPECT_EQ(Shape(other), "a(kid)");
+    // Same length and same bytes only.
+    g_language.SetFromText("d", false, true);
+    ZGroup* third = ZGroup::CreateNamed("third");
+    tree->AddChild(third);
+    EXPECT_EQ(Import(xml, third), 0);
+    EXPECT_EQ(Shape(third), "");
+}
+
+TEST_F(SceneXMLTest, PropertyHandsTheChildValueToTheEnclosingObject)
+{
+    const std::string xml =
+        "<scenetree><group name=\"a\"><v3 property=\"position\" x=\"1.5\" y=\"-2\" z=\"3\"/>"
+        "</group></scenetree>";
+    ASSERT_EQ(Import(xml, parent), 0);
+    auto* a = ZEntityCast<ZGeom>(parent->FindNode("a"));
+    ASSERT_NE(a, nullptr);
+    EXPECT_FLOAT_EQ(a->Position().x, 1.5f);
+    EXPECT_FLOAT_EQ(a->Position().y, -2.0f);
+    EXPECT_FLOAT_EQ(a->Position().z, 3.0f);
+}
+
+TEST_F(SceneXMLTest, ReferenceMovesAnExistingNodeAndAMissingOneIsIgnored)
+{
+    ZGroup* target = ZGroup::CreateNamed("target");
+    tree->AddChild(target);
+    const std::string xml = "<scenetree><group name=\"holder\"><r:group name=\"target\" active=\"false\"/>"
+                            "<r:group name=\"@nobody\"/></group></scenetree>";
+    ASSERT_EQ(Import(xml, parent), 0);
+    EXPECT_EQ(Shape(parent), "holder(target)");
+    EXPECT_FALSE(target->IsActive());
+}
+
+TEST_F(SceneXMLTest, BrokenDocumentsFailAndAttachNothing)
+{
+    ZGroup* target = ZGroup::CreateNamed("target");
+    tree->AddChild(target);
+    const char* cases[] = {
+        "",
+        "<scenetree><group name=\"a\"><group name=\"b\"/>",
+        "<scenetree><group name=\"a\"></scenetree>",
+        "<scenetree><group name=\"a\"/></scenetree><scenetree>",
+        "<scenetree><group name=\"a&\"/></scenetree>",
+        "<scenetree><group name=\"a\"/><group name=b/></scenetree>",
+        // A reference moved before the error goes back where it was.
+        "<scenetree><group name=\"h\"><r:group name=\"target\"/></group><broken",
+        "<scenetree><r:group name=\"target\"/><group name=\"x\">",
+    };
+    for (const char* xml : cases)
+    {
+        EXPECT_EQ(Import(xml, parent), 1) << xml;
+        EXPECT_EQ(Shape(parent), "") << xml;
+        EXPECT_EQ(target->GetParent(), tree) << xml;
+    }
+}
+
+TEST_F(SceneXMLTest, FileImportMergesUnderTheImportsParentAndSkipsOtherLanguages)
+{
+    ASSERT_EQ(ImportSceneFile(ZResourcePath("testxml:layout.xml"), parent), 0);
+    // The merged scenetree's children go under the import's parent, not under the group, and
+    // at once: the group joins the parent only when its element ends.
+    EXPECT_EQ(Shape(parent), "from_merge(inner),panel(title)");
+    auto* panel = ZEntityCast<ZGeom>(parent->FindNode("panel"));
+    ASSERT_NE(panel, nullptr);
+    EXPECT_FLOAT_EQ(panel->Position().x, 10.0f);
+    EXPECT_EQ(ZSceneXMLImport2::GetCurrent(), nullptr);
+    // The shared importer was made and is reused.
+    ISceneImport* shared = g_sceneImporter.importer;
+    ASSERT_NE(shared, nullptr);
+    ZGroup* second = ZGroup::CreateNamed("second");
+    tree->AddChild(second);
+    EXPECT_EQ(ImportSceneFile(ZResourcePath("testxml:merged.xml"), second), 0);
+    EXPECT_EQ(g_sceneImporter.importer, shared);
+    EXPECT_EQ(Shape(second), "from_merge(inner)");
+}
+
+TEST_F(SceneXMLTest, FailingFilesAndMerges)
+{
+    // A missing merged file is passed over; the outer import goes on.
+    EXPECT_EQ(ImportSceneFile(ZResourcePath("testxml:missingmerge.xml"), parent), 0);
+    EXPECT_EQ(Shape(parent), "kept");
+
+    ZGroup* other = ZGroup::CreateNamed("other");
+    tree->AddChild(other);
+    // A file that merges itself stops at the nesting limit and fails as a whole.
+    EXPECT_EQ(ImportSceneFile(ZResourcePath("testxml:selfmerge.xml"), other), 1);
+    EXPECT_EQ(ImportSceneFile(ZResourcePath("testxml:truncated.xml"), other), 1);
+    EXPECT_EQ(ImportSceneFile(ZResourcePath("testxml:absent.xml"), other), 1);
+    EXPECT_EQ(ImportSceneFile(ZResourcePath(""), other), 1);
+    EXPECT_EQ(Shape(other), "");
+    EXPECT_EQ(ZSceneXMLImport2::GetCurrent(), nullptr);
+
+    EXPECT_EQ(LoadSceneAsGroup("bad", ZResourcePath("testxml:truncated.xml"), other), nullptr);
+    EXPECT_EQ(Shape(other), "");
+    ZGroup* good = LoadSceneAsGroup("good", ZResourcePath("testxml:merged.xml"), other);
+    ASSERT_NE(good, nullptr);
+    EXPECT_EQ(Shape(other), "good(from_merge(inner))");
+}
+
+TEST_F(SceneXMLTest, WriterFormsElementsAndTheSelfClosedForm)
+{
+    ZGroup* group = ZGroup::CreateNamed("g");
+    group->AddChild(ZGroup::CreateNamed("child"));
+    parent->AddChild(group);
+    EXPECT_EQ(Save(group), "<group name=\"g\">\n<group name=\"child\">\n</group>\n</group>\n");
+
+    std::vector<char> buffer(256);
+    ZMemoryStream stream(buffer.data(), uint32_t(buffer.size()));
+    ZXMLSaveVisitor visitor(&stream);
+    visitor.BeginElement("levels", "level");
+    visitor.Attribute("name", "a<b");
+    visitor.EndElement("levels", "level");
+    EXPECT_EQ(std::string(buffer.data(), size_t(stream.Tell())),
+              "<level property=\"levels\" name=\"a&lt;b\" />\n");
+
+    // A stream that cannot take everything is reported.
+    char tiny[8];
+    ZMemoryStream small(tiny, sizeof(tiny));
+    ZXMLSaveVisitor cut(&small);
+    cut.BeginElement(nullptr, "group");
+    cut.Attribute("name", "longer than eight");
+    EXPECT_TRUE(cut.HasFailed());
+}
+
+TEST_F(SceneXMLTest, ExportAndReimportGiveTheSameTree)
+{
+    const std::string longName(300, 'n');
+    const char* names[] = {"plain", "a & b", "<tag>", "say \"hi\"", "it's", "tab\there", "line\nbreak"};
+    ZGroup* root = ZGroup::CreateNamed("root");
+    parent->AddChild(root);
+    ZGroup* deep = ZGroup::CreateNamed(longName.c_str());
+    root->AddChild(deep);
+    for (const char* n : names)
+        deep->AddChild(ZGroup::CreateNamed(n));
+    deep->SetPositionXYZ(4.0f, 5.0f, 6.0f);
+    root->GetFirstChild()->GetFirstChild()->SetActive(false);
+
+    bool failed = true;
+    const std::string saved = Save(root, &failed);
+    ASSERT_FALSE(failed);
+    EXPECT_NE(saved.find(longName), std::string::npos);
+
+    const std::string document = "<scenetree>\n" + saved + "</scenetree>\n";
+    ASSERT_TRUE(qvtest::WriteWholeFile(m_temp / "saved.xml", document));
+    ZGroup* again = ZGroup::CreateNamed("again");
+    tree->AddChild(again);
+    ASSERT_EQ(ImportSceneFile(ZResourcePath("scratch:saved.xml"), again), 0);
+    ASSERT_NE(again->GetFirstChild(), nullptr);
+    EXPECT_EQ(Shape(again), Shape(parent));
+    EXPECT_EQ(Save(again->GetFirstChild()), saved);
+    EXPECT_FALSE(again->GetFirstChild()->GetFirstChild()->GetFirstChild()->IsActive());
+}
+} // namespace
