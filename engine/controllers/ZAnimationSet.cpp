@@ -3,7 +3,10 @@
 #include <algorithm>
 
 #include "engine/app/ZFrameTimer.h"
+#include "engine/import/ZMatPosAnimationImport.h"
+#include "engine/import/ZSceneXMLImport2.h"
 #include "engine/render/ZMaterial.h"
+#include "engine/resource/ZResourcePath.h"
 #include "engine/scene/ZGeom.h"
 #include "engine/scene/ZParticle.h"
 
@@ -33,6 +36,37 @@ ZAnimationSet* ZAnimationSet::Create(ZNode* target)
     auto* set = new ZAnimationSet();
     set->SetTarget(target);
     return set;
+}
+
+ZGroup* ZAnimationSet::Load(const char* sceneFile, const char* groupName, int count, const char* const* names,
+                            const char* const* files, const char* defaultName)
+{
+    ZGroup* group = ZGroup::Create();
+    group->SetName(groupName);
+    if (!sceneFile || ImportSceneFile(ZResourcePath(sceneFile), group) != 0)
+        return group;
+    for (int i = 0; i < count && names && files; ++i)
+    {
+        ZAnimation* animation = nullptr;
+        ZMatPosAnimationImport importer;
+        importer.ImportFile(animation, group, ZNameId(names[i]).Value(), files[i]);
+    }
+    if (!defaultName)
+        return group;
+    // By the record's id: geometry objects live in the renderer's library.
+    static constexpr ZTypeRecord kGeomObject{"ZGeomObject", nullptr};
+    for (ZNode* c = group->GetFirstChild(); c; c = c->GetNextSibling())
+    {
+        if (!c->IsA(kGeomObject))
+            continue;
+        if (auto* set = ZEntityCast<ZAnimationSet>(c->FindChildAnimationSet()))
+        {
+            if (ZAnimation* animation = set->FindAnimation(ZNameId(defaultName).Value()))
+                set->Play(animation);
+        }
+        break;
+    }
+    return group;
 }
 
 ZAnimation* ZAnimationSet::FindAnimation(uint32_t id) const

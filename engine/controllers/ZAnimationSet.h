@@ -15,6 +15,8 @@
 #include "engine/controllers/ZControllerBase.h"
 #include "engine/core/ZMatrix.h"
 
+class ZGroup;
+
 struct ZAnimKey
 {
     double time = 0.0;
@@ -58,6 +60,11 @@ public:
 
     // A new inactive set on the node (its child).
     static ZAnimationSet* Create(ZNode* target);
+    // A new group named `groupName` holding the scene file, with animation file i read under the
+    // name names[i]; the default animation (when named and found on the group's first geometry
+    // object) is played. A scene that fails to import gives the group without animations.
+    static ZGroup* Load(const char* sceneFile, const char* groupName, int count, const char* const* names,
+                        const char* const* files, const char* defaultName);
     ZControllerBase* CreateInstance() override { return new ZAnimationSet(); }
 
     ZAnimation* FindAnimation(uint32_t id) const;

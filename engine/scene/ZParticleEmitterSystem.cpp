@@ -9,6 +9,7 @@
 #include "engine/core/ZRandom.h"
 #include "engine/render/ZMaterial.h"
 #include "engine/scene/ZSceneTree.h"
+#include "engine/scene/ZSprite.h"
 
 ZPropertyTempl<float> g_particlesFactor("particles.factor", "Particle System Multiplier",
                                         "Multiply particle counts with this factor", 0, ZProperty::kNoGroup,
@@ -32,13 +33,17 @@ bool IsEndless(float duration)
     return duration < 0.0f;
 }
 
-// The area node's opacity at a point of its own space; false when the node cannot answer (it has
-// no textured material), which makes the pick count as failed. Sprites answer once they exist.
+// The area sprite's opacity at a point of its own space; false when it has no textured material,
+// which makes the pick count as failed.
 bool SampleAreaAlpha(ZGeom* area, const V3& point, float& alpha)
 {
-    (void)area, (void)point;
     alpha = 0.0f;
-    return false;
+    auto* sprite = ZEntityCast<ZSprite>(area);
+    ZMaterial* material = sprite ? sprite->GetMaterial() : nullptr;
+    if (!material || !material->GetTexture(0))
+        return false;
+    alpha = sprite->HitTest(V2{point.x, point.y});
+    return true;
 }
 
 } // namespace

@@ -12,8 +12,10 @@
 #include "engine/core/ZMath.h"
 #include "engine/core/ZNameId.h"
 #include "engine/fs/ZFileSystem.h"
+#include "engine/fs/ZMountTable.h"
 #include "engine/fs/ZStream.h"
 #include "engine/import/ZMatPosAnimationImport.h"
+#include "engine/import/ZSceneXMLImport2.h"
 #include "engine/render/ZMaterial.h"
 #include "engine/resource/ZResourceManager.h"
 #include "engine/scene/ZGeom.h"
@@ -204,6 +206,7 @@ protected:
     void TearDown() override
     {
         ZSceneTree::DestroyInstance();
+        ReleaseSceneImporter();
         g_frameTimer = m_saved;
         delete m_fileSystem;
     }
@@ -406,6 +409,38 @@ TEST_F(AnimationPlayTest, StartingOnADrawnNodeMarksItsMaterialAsKeyframed)
         delete fin;
     }
     ZResourceManager::DestroyInstance();
+}
+
+TEST_F(AnimationPlayTest, LoadBuildsTheGroupWithItsAnimations)
+{
+    const std::string scene = dir / "creature.xml";
+    ASSERT_TRUE(qvtest::WriteWholeFile(
+        scene, "<scenetree><group name=\"body\"><group name=\"arm\"/></group></scenetree>"));
+    const std::string anim = dir / "wave.anm";
+    ASSERT_TRUE(
+        qvtest::WriteWholeFile(anim, BuildFile({{"body/arm", {{0.5f, 1.0f}, {1.0f, 2.0f}}}, {"body", {}}})));
+    CreateSceneImporter();
+    const char* names[] = {"wave", "missing"};
+    const std::string absent = dir / "absent.anm";
+    const char* files[] = {anim.c_str(), absent.c_str()};
+    ZFileSystem::GetCurrentMountTable()->AddMount("animtest", dir.Path().c_str());
+    ZGroup* group = ZAnimationSet::Load("animtest:creature.xml", "crab", 2, names, files, "wave");
+    ASSERT_NE(group, nullptr);
+    EXPECT_STREQ(group->GetName(), "crab");
+    ZNode* loadedBody = group->FindNode("body");
+    ASSERT_NE(loadedBody, nullptr);
+    auto* set = ZEntityCast<ZAnimationSet>(loadedBody->FindChildAnimationSet());
+    ASSERT_NE(set, nullptr);
+    ZAnimation* wave = set->FindAnimation(ZNameId("wave").Value());
+    ASSERT_NE(wave, nullptr);
+    EXPECT_EQ(wave->tracks.size(), 1u);
+    EXPECT_EQ(set->FindAnimation(ZNameId("missing").Value()), nullptr);
+    delete group;
+
+    ZGroup* empty = ZAnimationSet::Load((dir / "nothing.xml").c_str(), "none", 1, names, files, nullptr);
+    ASSERT_NE(empty, nullptr);
+    EXPECT_EQ(empty->GetChildCount(), 0u);
+    delete empty;
 }
 
 } // namespace
