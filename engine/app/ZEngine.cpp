@@ -30,6 +30,7 @@
 #include "engine/resource/ZResourceManager.h"
 #include "engine/scene/ZCamera.h"
 #include "engine/scene/ZSceneTree.h"
+#include "engine/scene/ZSpriteParticle.h"
 
 ZEngine* g_engine = nullptr;
 bool g_engineStartingUp = false;
@@ -115,6 +116,7 @@ void ZEngine::CreateCoreObjects()
     if (!m_mainConfig)
         m_mainConfig = new ZConfigFile();
     m_lastStatsSample = g_frameTimer->now;
+    ZSpriteParticle::InitPool();
     g_engineStartingUp = true;
     // Every run draws the same sequence until a caller reseeds (the level loader does).
     static const uint32_t kSeedKey[4] = {0x123, 0x234, 0x345, 0x456};
