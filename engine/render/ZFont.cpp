@@ -229,6 +229,17 @@ void ZFont::SetTexturePath(const char* path)
         m_texture->AddListener(static_cast<ZResourceListener*>(this));
 }
 
+void ZFont::SetTexture(ZTexture* texture)
+{
+    if (texture == m_texture)
+        return;
+    ReleaseGlyphQuads();
+    DropTexture();
+    m_texture = texture;
+    if (m_texture)
+        m_texture->AddListener(static_cast<ZResourceListener*>(this));
+}
+
 void ZFont::ClearGlyphs()
 {
     ReleaseGlyphQuads();

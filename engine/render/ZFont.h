@@ -69,6 +69,8 @@ public:
     void SetDescriptorPath(const char* path);
     // Replaces the page texture (found or created by name).
     void SetTexturePath(const char* path);
+    // Uses a texture made elsewhere (already named and owned by its group) as the page.
+    void SetTexture(ZTexture* texture);
     // Reads the descriptor once; 0 on success, 1 when it cannot be opened or read or is malformed.
     int LoadDescriptor();
     // Parses descriptor text already in memory (replaces the glyphs); 0 on success.
