@@ -9,6 +9,7 @@
 #include "engine/fs/ZMountTable.h"
 #include "engine/fs/ZZipArchive.h"
 #include "engine/import/ZSceneXMLImport2.h"
+#include "engine/render/d3d7/ZRenderD3D7.h"
 
 ZGameEngine::ZGameEngine() = default;
 
@@ -16,6 +17,7 @@ int ZGameEngine::RegisterModules()
 {
     // In this order: renderer Direct3D 7, audio, input, renderer OpenGL, scene importer, silent
     // audio. Each layer's factory joins the list here once the layer exists.
+    AddModule(new ZModule<ZRenderD3D7, IRender>("ZRenderD3D7"));
     AddModule(new ZModule<ZAudioDirectSound, IAudio>("ZAudioDirectSound"));
     AddModule(new ZModule<ZInputWindows, ZInput>("ZInputWindows"));
     AddModule(new ZModule<ZSceneXMLImport2>("ZSceneXMLImport2"));

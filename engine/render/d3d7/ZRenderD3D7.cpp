@@ -1,0 +1,1327 @@
+#include "engine/render/d3d7/ZRenderD3D7.h"
+
+#include <SDL2/SDL.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "engine/app/ZEngineSettings.h"
+#include "engine/platform/ZPlatformWindow.h"
+#include "engine/render/ZShaderLibrary.h"
+#include "engine/render/ZTexture.h"
+#include "engine/render/ZView.h"
+
+using namespace soft7;
+
+namespace
+{
+constexpr int kVertexSlots = 1024;
+constexpr int kQuadSlots = 8192;
+constexpr int kTextureSlots = 2048;
+
+#define D3D7_CHECK(source, call) ZRenderD3D7::Report(source, __LINE__, #call, (call))
+
+SSoftMatrix ToSoft(const _M44& m)
+{
+    SSoftMatrix out;
+    static_assert(sizeof(out.m) == sizeof(float) * 16);
+    std::memcpy(out.m, m.m, sizeof(out.m));
+    return out;
+}
+} // namespace
+
+// Render state object.
+
+ZRenderState* ZRenderD3D7State::Apply(ZRenderState* previousBase)
+{
+    ZSoftD3DDevice* device = m_owner ? m_owner->GetDevice() : nullptr;
+    if (!device)
+        return this;
+    auto* previous = static_cast<ZRenderD3D7State*>(previousBase);
+    const uint32_t now = m_flags;
+    const uint32_t before = previous ? previous->m_flags : ~now;
+    auto changed = [&](uint32_t flag) { return ((now ^ before) & flag) != 0; };
+    auto isSet = [&](uint32_t flag) { return (now & flag) != 0 && (!previous || changed(flag)); };
+    auto cleared = [&](uint32_t flag) { return (now & flag) == 0 && (!previous || changed(flag)); };
+    auto rs = [&](RS state, uint32_t value) { device->SetRenderState(state, value); };
+    auto blend = [&](Blend src, Blend dst) {
+        rs(RS::SrcBlend, uint32_t(src));
+        rs(RS::DestBlend, uint32_t(dst));
+    };
+    auto tss = [&](uint32_t stage, TSS state, uint32_t value) {
+        device->SetTextureStageState(stage, state, value);
+    };
+
+    // 1. Blend factors.
+    if (isSet(kD3D7Additive))
+        blend(Blend::SrcAlpha, Blend::One);
+    else if (isSet(kD3D7ColorBlend))
+        blend(Blend::SrcColor, Blend::DestColor);
+    else if (isSet(kD3D7NoColor))
+        blend(Blend::Zero, Blend::One);
+    else if (isSet(kD3D7Multiply))
+        blend(Blend::Zero, Blend::SrcColor);
+    else if ((!(now & kD3D7Additive) && (!previous || (before & kD3D7Additive))) ||
+             (previous && (cleared(kD3D7ColorBlend) || cleared(kD3D7NoColor) || cleared(kD3D7Multiply))))
+    {
+        // Any of the special factors still set keeps its own pair.
+        if (!(now & (kD3D7Additive | kD3D7ColorBlend | kD3D7NoColor | kD3D7Multiply)))
+            blend(Blend::SrcAlpha, Blend::InvSrcAlpha);
+    }
+    // 2-5.
+    if (isSet(kD3D7NoBlend))
+        rs(RS::AlphaBlendEnable, 0);
+    else if (cleared(kD3D7NoBlend))
+        rs(RS::AlphaBlendEnable, 1);
+    if (isSet(kD3D7NoCull))
+        rs(RS::CullMode, uint32_t(Cull::None));
+    else if (cleared(kD3D7NoCull))
+        rs(RS::CullMode, uint32_t(Cull::CCW));
+    if (isSet(kD3D7Unlit))
+        rs(RS::Lighting, 0);
+    else if (cleared(kD3D7Unlit))
+        rs(RS::Lighting, 1);
+    if (isSet(kD3D7AlphaTest))
+        rs(RS::AlphaTestEnable, 1);
+    else if (cleared(kD3D7AlphaTest))
+        rs(RS::AlphaTestEnable, 0);
+    // 6. Unbound stages.
+    if (cleared(kD3D7Stage0Textured))
+        device->SetTexture(0, nullptr);
+    if (cleared(kD3D7Stage1Textured))
+        device->SetTexture(1, nullptr);
+    // 7.
+    if (isSet(kD3D7MaterialSource))
+    {
+        rs(RS::DiffuseMaterialSource, uint32_t(MaterialSource::Material));
+        rs(RS::SpecularMaterialSource, uint32_t(MaterialSource::Material));
+        rs(RS::AmbientMaterialSource, uint32_t(MaterialSource::Material));
+        rs(RS::EmissiveMaterialSource, uint32_t(MaterialSource::Material));
+    }
+    // 8.
+    if (isSet(kD3D7TexTransform))
+        tss(0, TSS::TextureTransformFlags, uint32_t(TexTransform::Count2));
+    else if (cleared(kD3D7TexTransform))
+        tss(0, TSS::TextureTransformFlags, uint32_t(TexTransform::Disable));
+    // 9. Stage 0 operations.
+    if (isSet(kD3D7ModulateFactor))
+    {
+        tss(0, TSS::ColorOp, uint32_t(Top::Modulate));
+        tss(0, TSS::ColorArg1, kTaTexture);
+        tss(0, TSS::ColorArg2, kTaTFactor);
+        tss(0, TSS::AlphaOp, uint32_t(Top::Modulate));
+        tss(0, TSS::AlphaArg1, kTaTexture);
+        tss(0, TSS::AlphaArg2, kTaTFactor);
+    }
+    else if (isSet(kD3D7AddFactor))
+    {
+        tss(0, TSS::ColorOp, uint32_t(Top::Add));
+        tss(0, TSS::ColorArg1, kTaTexture);
+        tss(0, TSS::ColorArg2, kTaTFactor);
+        tss(0, TSS::AlphaOp, uint32_t(Top::Modulate));
+        tss(0, TSS::AlphaArg1, kTaTexture);
+        tss(0, TSS::AlphaArg2, kTaTFactor);
+    }
+    else if (isSet(kD3D7ModulateVertex))
+    {
+        rs(RS::ColorVertex, 1);
+        tss(0, TSS::ColorOp, uint32_t(Top::Modulate));
+        tss(0, TSS::ColorArg1, kTaTexture);
+        tss(0, TSS::ColorArg2, kTaDiffuse);
+        tss(0, TSS::AlphaOp, uint32_t(Top::Modulate));
+        tss(0, TSS::AlphaArg1, kTaTexture);
+        tss(0, TSS::AlphaArg2, kTaDiffuse);
+    }
+    else if (!(now & (kD3D7ModulateFactor | kD3D7AddFactor | kD3D7ModulateVertex)) &&
+             (cleared(kD3D7ModulateFactor) || cleared(kD3D7AddFactor) || cleared(kD3D7ModulateVertex)))
+    {
+        // A modulate by vertex colour that was switched off must not leave its argument behind.
+        tss(0, TSS::ColorOp, uint32_t(Top::SelectArg1));
+        tss(0, TSS::ColorArg1, kTaTexture);
+        tss(0, TSS::AlphaOp, uint32_t(Top::SelectArg1));
+        tss(0, TSS::AlphaArg1, kTaTexture);
+    }
+    // 10. Stage 1 operations.
+    if (isSet(kD3D7Stage1BlendAlpha) || isSet(kD3D7Stage1Modulate) || isSet(kD3D7Stage1Add))
+    {
+        const Top op = (now & kD3D7Stage1BlendAlpha) ? Top::BlendTextureAlpha
+                       : (now & kD3D7Stage1Modulate) ? Top::Modulate
+                                                     : Top::Add;
+        tss(1, TSS::ColorOp, uint32_t(op));
+        tss(1, TSS::ColorArg1, kTaTexture);
+        tss(1, TSS::ColorArg2, kTaCurrent);
+        tss(1, TSS::AlphaOp, uint32_t(Top::SelectArg2));
+        tss(1, TSS::AlphaArg2, kTaCurrent);
+    }
+    else if (!(now & (kD3D7Stage1BlendAlpha | kD3D7Stage1Modulate | kD3D7Stage1Add)) &&
+             (cleared(kD3D7Stage1BlendAlpha) || cleared(kD3D7Stage1Modulate) || cleared(kD3D7Stage1Add)))
+    {
+        tss(1, TSS::ColorOp, uint32_t(Top::Disable));
+        tss(1, TSS::AlphaOp, uint32_t(Top::Disable));
+    }
+    // 11. Fog comes back through the camera set-up, not here.
+    if (isSet(kD3D7NoFog))
+        rs(RS::FogEnable, 0);
+    // 12-15.
+    if (isSet(kD3D7NoDepthTest))
+        rs(RS::ZEnable, 0);
+    else if (cleared(kD3D7NoDepthTest))
+        rs(RS::ZEnable, 1);
+    if (isSet(kD3D7NoDepthWrite))
+        rs(RS::ZWriteEnable, 0);
+    else if (cleared(kD3D7NoDepthWrite))
+        rs(RS::ZWriteEnable, 1);
+    if (isSet(kD3D7LinearFilter) || cleared(kD3D7LinearFilter))
+    {
+        const Filter filter = (now & kD3D7LinearFilter) ? Filter::Linear : Filter::Point;
+        tss(0, TSS::MinFilter, uint32_t(filter));
+        tss(0, TSS::MagFilter, uint32_t(filter));
+    }
+    if (isSet(kD3D7StencilTest))
+        rs(RS::StencilEnable, 1);
+    else if (cleared(kD3D7StencilTest))
+        rs(RS::StencilEnable, 0);
+    // 16.
+    if (isSet(kD3D7StencilWrite))
+    {
+        rs(RS::AlphaTestEnable, 1);
+        rs(RS::AlphaFunc, uint32_t(Cmp::Greater));
+        rs(RS::AlphaRef, 0);
+        rs(RS::StencilFunc, uint32_t(Cmp::Always));
+        rs(RS::StencilFail, uint32_t(StencilOp::Zero));
+        rs(RS::StencilZFail, uint32_t(StencilOp::Keep));
+        rs(RS::StencilPass, uint32_t(StencilOp::Replace));
+        rs(RS::StencilRef, 1);
+    }
+    else if (isSet(kD3D7StencilClear))
+    {
+        rs(RS::StencilFunc, uint32_t(Cmp::Always));
+        rs(RS::StencilFail, uint32_t(StencilOp::Keep));
+        rs(RS::StencilZFail, uint32_t(StencilOp::Keep));
+        rs(RS::StencilPass, uint32_t(StencilOp::Zero));
+    }
+    else if (!(now & (kD3D7StencilWrite | kD3D7StencilClear)) &&
+             (cleared(kD3D7StencilWrite) || cleared(kD3D7StencilClear)))
+    {
+        rs(RS::StencilFunc, uint32_t(Cmp::Equal));
+        rs(RS::StencilFail, uint32_t(StencilOp::Keep));
+        rs(RS::StencilZFail, uint32_t(StencilOp::Keep));
+        rs(RS::StencilPass, uint32_t(StencilOp::Keep));
+    }
+    // 17. Opaque drawing comes from the blend factors.
+    rs(RS::AlphaBlendEnable, 1);
+    return this;
+}
+
+void ZRenderD3D7State::Reset()
+{
+    m_flags = 0;
+    m_fogWord = 0;
+    ZSoftD3DDevice* device = m_owner ? m_owner->GetDevice() : nullptr;
+    if (!device)
+        return;
+    auto rs = [&](RS state, uint32_t value) { device->SetRenderState(state, value); };
+    rs(RS::ZFunc, uint32_t(Cmp::LessEqual));
+    rs(RS::ZEnable, 1);
+    rs(RS::ZWriteEnable, 1);
+    rs(RS::AlphaBlendEnable, 1);
+    rs(RS::CullMode, uint32_t(Cull::CCW));
+    rs(RS::SrcBlend, uint32_t(Blend::SrcAlpha));
+    rs(RS::DestBlend, uint32_t(Blend::InvSrcAlpha));
+    rs(RS::ShadeMode, uint32_t(Shade::Gouraud));
+    rs(RS::ColorVertex, 0);
+    rs(RS::FogEnable, 0);
+    rs(RS::Lighting, 0);
+    rs(RS::AlphaTestEnable, 0);
+    rs(RS::AlphaRef, 0);
+    rs(RS::AlphaFunc, uint32_t(Cmp::Greater));
+    rs(RS::StencilEnable, 0);
+    rs(RS::StencilMask, 0xFFFFFFFFu);
+    rs(RS::StencilWriteMask, 0xFFFFFFFFu);
+    rs(RS::StencilRef, 1);
+    rs(RS::StencilFunc, uint32_t(Cmp::Equal));
+    rs(RS::StencilFail, uint32_t(StencilOp::Keep));
+    rs(RS::StencilZFail, uint32_t(StencilOp::Keep));
+    rs(RS::StencilPass, uint32_t(StencilOp::Keep));
+    device->SetTextureStageState(0, TSS::TextureTransformFlags, uint32_t(TexTransform::Disable));
+    device->SetTextureStageState(0, TSS::ColorOp, uint32_t(Top::SelectArg1));
+    device->SetTextureStageState(0, TSS::ColorArg1, kTaTexture);
+    device->SetTextureStageState(0, TSS::ColorArg2, kTaTFactor);
+    device->SetTextureStageState(0, TSS::AlphaArg1, kTaTexture);
+    device->SetTextureStageState(0, TSS::AlphaArg2, kTaTFactor);
+    device->SetTextureStageState(0, TSS::MinFilter, uint32_t(Filter::Point));
+    device->SetTextureStageState(0, TSS::MagFilter, uint32_t(Filter::Point));
+    for (uint32_t stage = 1; stage < 8; ++stage)
+    {
+        device->SetTextureStageState(stage, TSS::ColorOp, uint32_t(Top::Disable));
+        device->SetTextureStageState(stage, TSS::ColorArg1, kTaTexture);
+        device->SetTextureStageState(stage, TSS::ColorArg2, kTaCurrent);
+        device->SetTextureStageState(stage, TSS::AlphaArg1, kTaTexture);
+        device->SetTextureStageState(stage, TSS::AlphaArg2, kTaCurrent);
+        device->SetTextureStageState(stage, TSS::TextureTransformFlags, uint32_t(TexTransform::Disable));
+        device->SetTextureStageState(stage, TSS::TexCoordIndex, 0);
+    }
+}
+
+void ZRenderD3D7State::SetFogEnabled(bool on)
+{
+    ZSoftD3DDevice* device = m_owner ? m_owner->GetDevice() : nullptr;
+    if (!on && !(m_fogWord & 1))
+    {
+        if (device)
+            device->SetRenderState(RS::FogEnable, 0);
+        m_fogWord |= 1;
+    }
+    else if (on && (m_fogWord & 1))
+    {
+        if (device)
+            device->SetRenderState(RS::FogEnable, 1);
+        m_fogWord &= ~1u;
+    }
+}
+
+// Construction and set-up.
+
+ZRenderD3D7::ZRenderD3D7()
+    : m_vertexBuffers(kVertexSlots), m_quads(kQuadSlots), m_textures(kTextureSlots)
+{
+}
+
+ZRenderD3D7::ZRenderD3D7(const SSoftDriverConfig& config) : ZRenderD3D7()
+{
+    m_config = config;
+    m_hasConfig = true;
+}
+
+ZRenderD3D7::~ZRenderD3D7()
+{
+    DeleteRenderState();
+    ReleaseAll();
+}
+
+void ZRenderD3D7::ReleaseAll()
+{
+    for (int id = 0; id < kVertexSlots; ++id)
+        if (m_vertexBuffers[size_t(id)].buffer || !m_vertexBuffers[size_t(id)].copy.empty())
+            DeleteVertexBuffer(id);
+    for (int id = 0; id < kQuadSlots; ++id)
+        if (m_quads[size_t(id)].buffer || !m_quads[size_t(id)].copy.empty())
+            DeleteQuad(id);
+    m_defaultQuad = -1;
+    for (int id = 0; id < kTextureSlots; ++id)
+        if (m_textures[size_t(id)].surface)
+            DeleteTexture(id);
+    ReleaseSurfaces();
+    if (m_d3d)
+        m_d3d->Release();
+    m_d3d = nullptr;
+    if (m_ddraw)
+        m_ddraw->Release();
+    m_ddraw = nullptr;
+}
+
+SoftResult ZRenderD3D7::Report(const char* source, int line, const char* call, SoftResult result)
+{
+    if (result >= 0)
+        return result;
+    char text[4096];
+    std::snprintf(text, sizeof text, "%s(%d): %s (hr=%s(0x%x))", source, line, call, "Unknown",
+                  uint32_t(result));
+    std::fprintf(stderr, "%s\n", text);
+    return result;
+}
+
+int ZRenderD3D7::Init(int width, int height, bool windowed, ZPlatformWindow* window)
+{
+    m_window = window;
+    m_sdlWindow = window ? window->GetSDLWindow() : nullptr;
+    const int base = ZRenderBase::Init(width, height, windowed, window);
+    if (base != 0)
+        return base;
+    if (SetupDisplay(!windowed) != 0)
+        return 1;
+    if (ChooseTextureFormat() != 0)
+        return 1;
+    ResetDeviceState(m_surfacesLost);
+    // The definitions name shader code that the device provides: read them once the device exists.
+    if (ZShaderLibrary* library = ZShaderLibrary::GetInstance())
+        library->LoadAllDefinitions();
+    return 0;
+}
+
+int ZRenderD3D7::SetupDisplay(bool fullscreen)
+{
+    if (!m_ddraw)
+    {
+        if (D3D7_CHECK("renderd3d7setup", ZSoftDirectDraw::Create(m_hasConfig ? &m_config : nullptr, &m_ddraw)) <
+            0)
+            return 1;
+        m_displayModes.clear();
+        m_ddraw->EnumDisplayModes([this](const SSoftDisplayMode& mode) {
+            if (mode.bitsPerPixel == 16 || mode.bitsPerPixel == 32)
+                AddDisplayMode(int(mode.width), int(mode.height));
+            return true;
+        });
+        int widthMm = 0, heightMm = 0;
+        m_ddraw->GetPhysicalSize(widthMm, heightMm);
+        if (widthMm > 0 && heightMm > 0)
+            m_physicalAspect = float(widthMm) / float(heightMm);
+    }
+    m_ddraw->RestoreDisplayMode();
+    if (fullscreen)
+    {
+        int w = GetWidth(), h = GetHeight();
+        if (!ChooseDisplayMode(w, h, g_renderWidescreen.GetValue() ? m_physicalAspect : -1.0f))
+            return 1;
+        m_width = w;
+        m_height = h;
+        g_renderWidthActual.SetValue(w);
+        g_renderHeightActual.SetValue(h);
+    }
+    else
+    {
+        g_renderWidthActual.SetValue(g_renderWidth.GetValue());
+        g_renderHeightActual.SetValue(g_renderHeight.GetValue());
+    }
+    if (!m_d3d)
+    {
+        if (D3D7_CHECK("renderd3d7setup", m_ddraw->QueryDirect3D(&m_d3d)) < 0)
+            return 1;
+        if (ChooseDevice() != 0)
+            return 1;
+        const bool pow2Only = (m_deviceDesc.textureCaps & (kTexCapsPow2 | kTexCapsNonPow2Conditional)) != 0;
+        if (g_engineRenderForcePow2.GetValue() || pow2Only)
+            m_stateB &= uint16_t(~kRenderNonPowerOfTwo);
+        else
+            m_stateB |= kRenderNonPowerOfTwo;
+    }
+    if (CreateSurfaces(fullscreen) != 0)
+        return 1;
+    if (D3D7_CHECK("renderd3d7setup", m_d3d->CreateDevice(m_deviceDesc.kind, m_target, &m_device)) < 0)
+        return 1;
+    m_currentTarget = m_target;
+    return 0;
+}
+
+bool ZRenderD3D7::PreferDevice(const SSoftDeviceDesc& chosen, const SSoftDeviceDesc& candidate)
+{
+    const uint32_t wanted = kDevCapsTextureVideoMemory | kDevCapsHwRasterization | kDevCapsDrawPrimitives2Ex |
+                            kDevCapsHwTransformAndLight;
+    const uint32_t had = chosen.devCaps & wanted;
+    return (candidate.devCaps & had) == had && candidate.stencilCaps >= kStencilCapsDecr;
+}
+
+int ZRenderD3D7::ChooseDevice()
+{
+    m_hasDevice = false;
+    m_deviceDesc = SSoftDeviceDesc();
+    m_d3d->EnumDevices([this](const SSoftDeviceDesc& desc) {
+        if (!m_hasDevice || PreferDevice(m_deviceDesc, desc))
+            m_deviceDesc = desc;
+        m_hasDevice = true;
+        return true;
+    });
+    return m_hasDevice ? 0 : 1;
+}
+
+int ZRenderD3D7::CreateSurfaces(bool fullscreen)
+{
+    if (fullscreen)
+    {
+        if (D3D7_CHECK("renderd3d7setup",
+                       m_ddraw->SetCooperativeLevel(m_sdlWindow, kCoopExclusive | kCoopFullscreen |
+                                                                     kCoopMultithreaded)) < 0)
+            return 1;
+        if (m_ddraw->SetDisplayMode(uint32_t(m_width), uint32_t(m_height), 32, 0, 0) < 0 &&
+            D3D7_CHECK("renderd3d7setup", m_ddraw->SetDisplayMode(uint32_t(m_width), uint32_t(m_height), 16,
+                                                                  0, 0)) < 0)
+            return 1;
+    }
+    else if (D3D7_CHECK("renderd3d7setup",
+                        m_ddraw->SetCooperativeLevel(m_sdlWindow, kCoopNormal | kCoopMultithreaded)) < 0)
+        return 1;
+    ReleaseSurfaces();
+
+    SSoftSurfaceDesc desc;
+    desc.caps = kCapsPrimary;
+    if (fullscreen)
+    {
+        desc.caps |= kCapsFlip | kCapsComplex | kCaps3DDevice;
+        desc.backBufferCount = 1;
+    }
+    if (D3D7_CHECK("renderd3d7setup", m_ddraw->CreateSurface(desc, &m_front)) < 0)
+        return 1;
+    if (fullscreen)
+    {
+        if (D3D7_CHECK("renderd3d7setup", m_front->GetAttachedSurface(kCapsBackBuffer, &m_back)) < 0)
+            return 1;
+    }
+    else if (m_sdlWindow)
+    {
+        ZSoftClipper* clipper = nullptr;
+        if (D3D7_CHECK("renderd3d7setup", m_ddraw->CreateClipper(0, &clipper)) < 0)
+            return 1;
+        clipper->SetWindow(m_sdlWindow);
+        m_front->SetClipper(clipper);
+        clipper->Release();
+    }
+
+    const bool hardware = m_deviceDesc.kind != DeviceKind::Rgb;
+    if (fullscreen && !g_renderDesktopResolution.GetValue())
+    {
+        m_target = m_back;
+        m_target->AddRef();
+    }
+    else
+    {
+        SSoftSurfaceDesc frontDesc;
+        if (D3D7_CHECK("renderd3d7setup", m_front->GetSurfaceDesc(frontDesc)) < 0)
+            return 1;
+        SSoftSurfaceDesc targetDesc;
+        const bool logical = g_renderDesktopResolution.GetValue();
+        targetDesc.width = uint32_t(logical ? g_renderWidth.GetValue() : GetWidth());
+        targetDesc.height = uint32_t(logical ? g_renderHeight.GetValue() : GetHeight());
+        targetDesc.caps = kCapsOffscreenPlain | kCaps3DDevice | kCapsTexture |
+                          (hardware ? kCapsVideoMemory : kCapsSystemMemory);
+        targetDesc.hasPixelFormat = true;
+        targetDesc.pixelFormat = frontDesc.pixelFormat;
+        if (D3D7_CHECK("renderd3d7setup", m_ddraw->CreateSurface(targetDesc, &m_target)) < 0)
+            return 1;
+    }
+    if (!fullscreen)
+    {
+        // In a window the back buffer is the render target itself.
+        m_back = m_target;
+        m_back->AddRef();
+    }
+    return AttachZBuffer(m_target);
+}
+
+int ZRenderD3D7::AttachZBuffer(ZSoftSurface* surface)
+{
+    bool found = false;
+    SSoftPixelFormat chosen;
+    m_d3d->EnumZBufferFormats(m_deviceDesc.kind, [&](const SSoftPixelFormat& format) {
+        if (!(format.flags & kPfZBuffer))
+            return true;
+        chosen = format;
+        found = true;
+        // The first with stencil and at least 16 depth bits; otherwise the last one offered.
+        return !(format.stencilBits > 0 && format.zBits >= 16);
+    });
+    if (!found)
+        return 1;
+    SSoftSurfaceDesc desc;
+    desc.width = surface->Width();
+    desc.height = surface->Height();
+    desc.caps = kCapsZBuffer | kCapsVideoMemory;
+    desc.hasPixelFormat = true;
+    desc.pixelFormat = chosen;
+    ZSoftSurface* zbuffer = nullptr;
+    if (D3D7_CHECK("renderd3d7setup", m_ddraw->CreateSurface(desc, &zbuffer)) < 0)
+        return 1;
+    const SoftResult attached = D3D7_CHECK("renderd3d7setup", surface->AddAttachedSurface(zbuffer));
+    if (surface == m_target)
+    {
+        if (m_zbuffer)
+            m_zbuffer->Release();
+        m_zbuffer = zbuffer;
+    }
+    else
+        zbuffer->Release(); // the surface keeps its own reference
+    return attached < 0 ? 1 : 0;
+}
+
+bool ZRenderD3D7::PreferTextureFormat(const SSoftPixelFormat* kept, const SSoftPixelFormat& candidate)
+{
+    if (candidate.bitCount < 16 || !(candidate.flags & kPfAlphaPixels) ||
+        (candidate.flags & (kPfLuminance | kPfBumpDuDv | kPfFourCC)))
+        return false;
+    return !kept || (candidate.bitCount >= kept->bitCount && candidate.aMask > kept->aMask);
+}
+
+int ZRenderD3D7::ChooseTextureFormat()
+{
+    bool found = false;
+    m_device->EnumTextureFormats([&](const SSoftPixelFormat& format) {
+        if (PreferTextureFormat(found ? &m_textureFormat : nullptr, format))
+        {
+            m_textureFormat = format;
+            found = true;
+        }
+        return true;
+    });
+    return found ? 0 : 1;
+}
+
+void ZRenderD3D7::ReleaseSurfaces()
+{
+    for (int id : m_renderTargets)
+        DeleteTexture(id);
+    m_renderTargets.clear();
+    if (m_device)
+        m_device->Release();
+    m_device = nullptr;
+    m_currentTarget = nullptr;
+    for (ZSoftSurface** surface : {&m_zbuffer, &m_target, &m_back, &m_front})
+    {
+        if (*surface)
+            (*surface)->Release();
+        *surface = nullptr;
+    }
+}
+
+void ZRenderD3D7::RestoreDisplayMode()
+{
+    if (m_ddraw)
+        m_ddraw->RestoreDisplayMode();
+}
+
+const char* ZRenderD3D7::GetDriverDescription() const
+{
+    if (m_description.empty() && m_ddraw)
+    {
+        SSoftDeviceIdentifier id;
+        m_ddraw->GetDeviceIdentifier(id);
+        char text[256];
+        std::snprintf(text, sizeof text,
+                      "@hardware:gfx-driver=\"%s\"\n@hardware:gfx-desc=\"%s\"\n@hardware:gfx-driver-version=\"%llu\"\n"
+                      "@hardware:gfx-whql=\"%u\"\n",
+                      id.driver.c_str(), id.description.c_str(), (unsigned long long)id.driverVersion,
+                      id.whqlLevel);
+        m_description = text;
+    }
+    return m_description.c_str();
+}
+
+std::vector<std::pair<std::string, std::string>> ZRenderD3D7::GetCapsReport() const
+{
+    std::vector<std::pair<std::string, std::string>> report;
+    if (!m_ddraw)
+        return report;
+    SSoftDeviceIdentifier id;
+    m_ddraw->GetDeviceIdentifier(id);
+    auto format = [](const char* pattern, auto... values) {
+        char text[64];
+        std::snprintf(text, sizeof text, pattern, values...);
+        return std::string(text);
+    };
+    uint64_t total = 0, free = 0;
+    m_ddraw->GetAvailableVidMem(kCapsTexture, &total, &free);
+    const SSoftDeviceDesc& d = m_deviceDesc;
+    report.emplace_back("gfx-driver", id.driver);
+    report.emplace_back("gfx-desc", id.description);
+    report.emplace_back("gfx-driver-version", format("%u", unsigned(id.driverVersion)));
+    report.emplace_back("gfx-whql", format("%u", id.whqlLevel));
+    report.emplace_back("non-pow2", TestStateB(kRenderNonPowerOfTwo) ? "Y" : "N");
+    report.emplace_back("free-texture-mem", format("%.1f", double(free) / 1048576.0));
+    report.emplace_back("total-texture-mem", format("%.1f", double(total) / 1048576.0));
+    report.emplace_back("caps-max-textures", format("%i", int(d.maxSimultaneousTextures)));
+    report.emplace_back("caps-max-aspect", format("%i", int(d.maxTextureAspectRatio)));
+    report.emplace_back("caps-tex-min-size", format("%i x %i", int(d.minTextureWidth), int(d.minTextureHeight)));
+    report.emplace_back("caps-tex-max-size", format("%i x %i", int(d.maxTextureWidth), int(d.maxTextureHeight)));
+    report.emplace_back("caps-tex-max-repeat", format("%i", int(d.maxTextureRepeat)));
+    report.emplace_back("caps-d3ddev-caps", format("%i", int(d.devCaps)));
+    report.emplace_back("caps-stencil-caps", format("%i", int(d.stencilCaps)));
+    report.emplace_back("caps-texture-caps", format("%i", int(d.textureCaps)));
+    return report;
+}
+
+void ZRenderD3D7::ReportCaps()
+{
+    for (const auto& [key, value] : GetCapsReport())
+        std::fprintf(stderr, "@hardware:%s=\"%s\"\n", key.c_str(), value.c_str());
+}
+
+bool ZRenderD3D7::GetFreeTextureMemory(uint32_t& total, uint32_t& free)
+{
+    total = free = 0;
+    uint64_t t = 0, f = 0;
+    if (!m_ddraw || m_ddraw->GetAvailableVidMem(kCapsTexture, &t, &f) < 0)
+        return false;
+    total = uint32_t(std::min<uint64_t>(t, 0xFFFFFFFFu));
+    free = uint32_t(std::min<uint64_t>(f, 0xFFFFFFFFu));
+    return true;
+}
+
+ZShaderCodeBase* ZRenderD3D7::CreateShaderCode(const char* name)
+{
+    (void)name;
+    return nullptr;
+}
+
+int ZRenderD3D7::ResetDeviceState(bool restoreContents)
+{
+    ZRenderBase::ResetDeviceState(restoreContents);
+    if (restoreContents)
+        OnDeviceReset();
+    RecreateBuffers();
+    if (restoreContents)
+    {
+        for (TextureSlot& slot : m_textures)
+            if (slot.surface && slot.texture && slot.texture->GetPixels())
+                UploadPixels(slot.surface, slot.texture);
+    }
+    return 0;
+}
+
+void ZRenderD3D7::ReleaseDefaultQuad()
+{
+    if (m_defaultQuad >= 0)
+        DeleteQuad(m_defaultQuad);
+    m_defaultQuad = -1;
+}
+
+int ZRenderD3D7::RestoreSurfaces()
+{
+    ZRenderBase::RestoreSurfaces();
+    m_surfacesLost = true;
+    return 0;
+}
+
+int ZRenderD3D7::RecreateBuffers()
+{
+    int result = 0;
+    for (auto* table : {&m_vertexBuffers, &m_quads})
+        for (BufferSlot& slot : *table)
+            if (!slot.copy.empty() && FillBuffer(slot) != 0)
+                result = 1;
+    return result;
+}
+
+bool ZRenderD3D7::RestoreDevice()
+{
+    if (!m_ddraw || m_ddraw->TestCooperativeLevel() < 0 || m_ddraw->RestoreAllSurfaces() < 0)
+        return false;
+    ResetDeviceState(true);
+    m_surfacesLost = false;
+    return true;
+}
+
+// Frame.
+
+float ZRenderD3D7::UploadBudget()
+{
+    const float limit = g_engineFpsLimit.GetValue();
+    return limit > 0.0f ? 0.15f / limit : 0.15f / 80.0f;
+}
+
+int ZRenderD3D7::RenderFrame()
+{
+    if (!m_device)
+        return 1;
+    if (m_surfacesLost && !RestoreDevice())
+    {
+        SDL_Delay(1);
+        return 1;
+    }
+    ProcessUploadQueue(UploadBudget());
+    CommitAtlasPages();
+    ZRenderBase::RenderFrame();
+    RenderTargetViews();
+    const SoftResult begun = m_device->BeginScene();
+    if (begun < 0)
+    {
+        Report("renderd3d7", __LINE__, "m_pD3DDevice->BeginScene()", begun);
+        if (begun == kErrSurfaceLost)
+            RestoreSurfaces();
+        Present();
+        ++m_frameCount;
+        return 0;
+    }
+    RenderViews();
+    if (!g_renderDesktopResolution.GetValue())
+        DrawLetterbox();
+    DrawDebugText();
+    D3D7_CHECK("renderd3d7", m_device->EndScene());
+    Present();
+    ++m_frameCount;
+    return 0;
+}
+
+void ZRenderD3D7::DrawLetterbox()
+{
+    const int width = g_renderWidth.GetValue(), height = g_renderHeight.GetValue();
+    const int actualW = g_renderWidthActual.GetValue(), actualH = g_renderHeightActual.GetValue();
+    auto fill = [&](int l, int t, int r, int b) {
+        SSoftRect rect{std::max(l, 0), std::max(t, 0), std::min(r, int(m_target->Width())),
+                       std::min(b, int(m_target->Height()))};
+        if (rect.right > rect.left && rect.bottom > rect.top)
+            D3D7_CHECK("renderd3d7", m_target->Blt(&rect, nullptr, nullptr, kBltColorFill | kBltWait,
+                                                   0xFF000000u));
+    };
+    if (width < actualW)
+    {
+        const int bar = (actualW - width) / 2;
+        fill(0, 0, bar + 1, actualH);
+        fill(actualW - bar - 1, 0, actualW, actualH);
+    }
+    if (height < actualH)
+    {
+        const int bar = (actualH - height) / 2;
+        fill(0, 0, actualW, bar + 1);
+        fill(0, actualH - bar - 1, actualW, actualH);
+    }
+}
+
+void ZRenderD3D7::Present()
+{
+    if (!m_front || !m_target)
+        return;
+    SoftResult result = kOk;
+    if (TestStateA(kRenderWindowed))
+    {
+        SSoftRect dst{0, 0, int32_t(m_target->Width()), int32_t(m_target->Height())};
+        if (m_sdlWindow)
+            SDL_GetWindowSize(m_sdlWindow, &dst.right, &dst.bottom);
+        dst.right = std::min<int32_t>(dst.right, int32_t(m_front->Width()));
+        dst.bottom = std::min<int32_t>(dst.bottom, int32_t(m_front->Height()));
+        result = D3D7_CHECK("renderd3d7", m_front->Blt(&dst, m_target, nullptr, kBltWait));
+    }
+    else if (m_back == m_target)
+        result = D3D7_CHECK("renderd3d7",
+                            m_front->Flip(nullptr, g_engineRenderVsync.GetValue() ? kFlipWait : kFlipNoVSync));
+    else
+    {
+        // The logical picture scaled to the display, with bars when the shapes differ.
+        const int actualW = int(m_back->Width()), actualH = int(m_back->Height());
+        SSoftRect dst{0, 0, actualW, actualH};
+        if (g_renderWidescreen.GetValue())
+        {
+            int w = int(float(g_renderWidth.GetValue()) / float(g_renderHeight.GetValue()) * float(actualH));
+            w = std::min(w, actualW);
+            const int x0 = std::max(0, (actualW - w) / 2);
+            dst = {x0, 0, std::min(x0 + w, actualW), actualH};
+            if (w != actualW)
+            {
+                SSoftRect left{0, 0, x0, actualH}, right{dst.right, 0, actualW, actualH};
+                if (left.right > 0)
+                    m_back->Blt(&left, nullptr, nullptr, kBltColorFill | kBltWait, 0xFF000000u);
+                if (right.right > right.left)
+                    m_back->Blt(&right, nullptr, nullptr, kBltColorFill | kBltWait, 0xFF000000u);
+            }
+        }
+        SSoftRect src{0, 0, g_renderWidth.GetValue(), g_renderHeight.GetValue()};
+        src.right = std::min<int32_t>(src.right, int32_t(m_target->Width()));
+        src.bottom = std::min<int32_t>(src.bottom, int32_t(m_target->Height()));
+        result = D3D7_CHECK("renderd3d7", m_back->Blt(&dst, m_target, &src, kBltWait));
+        if (result >= 0)
+            result = D3D7_CHECK("renderd3d7", m_front->Flip(nullptr, g_engineRenderVsync.GetValue()
+                                                                         ? kFlipWait
+                                                                         : kFlipNoVSync));
+    }
+    if (result == kErrSurfaceLost)
+        RestoreSurfaces();
+}
+
+void ZRenderD3D7::SetWorldMatrix(const _M44& matrix)
+{
+    if (m_device)
+        m_device->SetTransform(Transform::World, ToSoft(matrix));
+}
+
+void ZRenderD3D7::SetViewMatrix(const _M44& matrix)
+{
+    if (m_device)
+        m_device->SetTransform(Transform::View, ToSoft(matrix));
+}
+
+void ZRenderD3D7::SetProjectionMatrix(const _M44& matrix)
+{
+    if (m_device)
+        m_device->SetTransform(Transform::Projection, ToSoft(matrix));
+}
+
+void ZRenderD3D7::SetRenderStateFlag(uint32_t state, bool on)
+{
+    if (!m_device)
+        return;
+    if (state & 1)
+        m_device->SetRenderState(RS::ZEnable, on ? 1 : 0);
+    if (state & 4)
+        m_device->SetRenderState(RS::Lighting, on ? 1 : 0);
+}
+
+void ZRenderD3D7::SetViewport(ZView* view)
+{
+    if (!m_device || !view)
+        return;
+    const bool logical = g_renderDesktopResolution.GetValue();
+    const float w = float(logical ? g_renderWidth.GetValue() : GetWidth());
+    const float h = float(logical ? g_renderHeight.GetValue() : GetHeight());
+    SSoftViewport viewport;
+    viewport.x = int32_t(w * (view->GetX() + view->GetOffsetU()));
+    viewport.y = int32_t(h * (view->GetY() + view->GetOffsetV()));
+    viewport.width = uint32_t(w * view->GetWidth());
+    viewport.height = uint32_t(h * view->GetHeight());
+    D3D7_CHECK("renderd3d7", m_device->SetViewport(viewport));
+}
+
+void ZRenderD3D7::Clear(ZView* view, bool color, bool depth, bool stencil)
+{
+    if (!m_device)
+        return;
+    uint32_t flags = (color ? kClearTarget : 0) | (depth ? kClearZBuffer : 0) | (stencil ? kClearStencil : 0);
+    if (flags == 0)
+        return;
+    // Views carry no clear colour of their own: they clear to transparent black.
+    (void)view;
+    const uint32_t argb = 0;
+    D3D7_CHECK("renderd3d7", m_device->Clear(0, nullptr, flags, argb, 1.0f, 0));
+}
+
+void ZRenderD3D7::BeginRenderTargetScene()
+{
+    if (m_device)
+        D3D7_CHECK("renderd3d7", m_device->BeginScene());
+}
+
+void ZRenderD3D7::EndRenderTargetScene()
+{
+    if (m_device)
+        D3D7_CHECK("renderd3d7", m_device->EndScene());
+}
+
+// Resources.
+
+ZSoftSurface* ZRenderD3D7::GetTextureSurface(int id) const
+{
+    return (id >= 0 && id < kTextureSlots) ? m_textures[size_t(id)].surface : nullptr;
+}
+
+bool ZRenderD3D7::GetTextureSize(int id, int& width, int& height) const
+{
+    width = height = 0;
+    ZSoftSurface* surface = GetTextureSurface(id);
+    if (!surface)
+        return false;
+    width = int(surface->Width());
+    height = int(surface->Height());
+    return true;
+}
+
+int ZRenderD3D7::GetTextureSize(int id) const
+{
+    int width = 0, height = 0;
+    return GetTextureSize(id, width, height) ? width * height * 4 : 0;
+}
+
+int ZRenderD3D7::LockTexture(int id, int& pitch, uint8_t*& bits)
+{
+    ZSoftSurface* surface = GetTextureSurface(id);
+    if (!surface)
+        return 1;
+    SSoftSurfaceDesc desc;
+    if (D3D7_CHECK("renderd3d7", surface->Lock(nullptr, desc, kLockWait)) < 0)
+        return 1;
+    pitch = desc.pitch;
+    bits = static_cast<uint8_t*>(desc.surface);
+    return 0;
+}
+
+int ZRenderD3D7::UnlockTexture(int id)
+{
+    ZSoftSurface* surface = GetTextureSurface(id);
+    if (!surface)
+        return 1;
+    return D3D7_CHECK("renderd3d7", surface->Unlock(nullptr)) < 0 ? 1 : 0;
+}
+
+ZSoftSurface* ZRenderD3D7::MakeTextureSurface(int width, int height, bool renderTarget)
+{
+    if (!m_ddraw || width <= 0 || height <= 0)
+        return nullptr;
+    SSoftSurfaceDesc desc;
+    desc.width = uint32_t(width);
+    desc.height = uint32_t(height);
+    desc.caps = kCapsTexture;
+    const bool hardware = m_deviceDesc.kind != DeviceKind::Rgb;
+    if (renderTarget)
+        desc.caps |= kCaps3DDevice | (hardware ? kCapsVideoMemory : kCapsSystemMemory);
+    else
+        desc.caps |= hardware ? kCapsTextureManage : kCapsSystemMemory;
+    if (m_deviceDesc.textureCaps & kTexCapsSquareOnly)
+        desc.width = desc.height = std::max(desc.width, desc.height);
+    desc.hasPixelFormat = true;
+    desc.pixelFormat = m_textureFormat;
+    if (renderTarget && m_back)
+    {
+        SSoftSurfaceDesc backDesc;
+        if (m_back->GetSurfaceDesc(backDesc) >= 0)
+            desc.pixelFormat = backDesc.pixelFormat;
+    }
+    ZSoftSurface* surface = nullptr;
+    const SoftResult result =
+        D3D7_CHECK("renderd3d7", m_ddraw->CreateSurface(desc, &surface));
+    if (result == kErrOutOfVideoMemory)
+        OnOutOfVideoMemory();
+    return result < 0 ? nullptr : surface;
+}
+
+void ZRenderD3D7::OnOutOfVideoMemory()
+{
+    std::fprintf(stderr, "The game ran out of video memory. Try closing some applications and starting again.\n");
+}
+
+int ZRenderD3D7::CreateTexture(int width, int height, const uint8_t* pixels, int format, bool renderTarget)
+{
+    (void)format;
+    const int id = AllocTextureId();
+    if (id < 0)
+        return -1;
+    ZSoftSurface* surface = MakeTextureSurface(width, height, renderTarget);
+    if (!surface)
+    {
+        FreeTextureId(id);
+        return -1;
+    }
+    TextureSlot& slot = m_textures[size_t(id)];
+    slot.surface = surface;
+    slot.owner = 0;
+    slot.texture = nullptr;
+    slot.renderTarget = renderTarget;
+    m_textureMemory += surface->Width() * surface->Height() * 4;
+    m_textureMemoryPeak = std::max(m_textureMemoryPeak, m_textureMemory);
+    if (pixels && surface->Kind() == PixelKind::ARGB8888)
+    {
+        SSoftSurfaceDesc desc;
+        if (surface->Lock(nullptr, desc, kLockWait | kLockWriteOnly) >= 0)
+        {
+            const size_t rowBytes = size_t(std::min<uint32_t>(uint32_t(width), surface->Width())) * 4;
+            const int rows = std::min<int>(height, int(surface->Height()));
+            for (int y = 0; y < rows; ++y)
+                std::memcpy(static_cast<uint8_t*>(desc.surface) + size_t(y) * size_t(desc.pitch),
+                            pixels + size_t(y) * size_t(width) * 4, rowBytes);
+            surface->Unlock(nullptr);
+        }
+    }
+    return id;
+}
+
+void ZRenderD3D7::DeleteTexture(int id)
+{
+    ZSoftSurface* surface = GetTextureSurface(id);
+    if (!surface)
+        return;
+    m_textureMemory -= std::min(m_textureMemory, surface->Width() * surface->Height() * 4);
+    if (m_device)
+    {
+        for (uint32_t stage = 0; stage < 2; ++stage)
+            if (m_device->State().stages[stage].texture == surface)
+                m_device->SetTexture(stage, nullptr);
+        if (m_currentTarget == surface)
+        {
+            m_device->SetRenderTarget(m_target, 0);
+            m_currentTarget = m_target;
+        }
+    }
+    surface->Release();
+    m_textures[size_t(id)] = TextureSlot();
+    FreeTextureId(id);
+}
+
+int ZRenderD3D7::CreateTextureOfSize(int width, int height)
+{
+    if (!TestStateB(kRenderNonPowerOfTwo))
+    {
+        auto pow2 = [](int v) {
+            int p = 1;
+            while (p < v)
+                p <<= 1;
+            return p;
+        };
+        width = pow2(width);
+        height = pow2(height);
+    }
+    const int id = CreateTexture(width, height, nullptr, kPixelBGRA, true);
+    if (id < 0)
+        return -1;
+    if (AttachZBuffer(m_textures[size_t(id)].surface) != 0)
+    {
+        DeleteTexture(id);
+        return -1;
+    }
+    m_renderTargets.push_back(id);
+    return id;
+}
+
+int ZRenderD3D7::SetRenderTarget(int id)
+{
+    if (!m_device)
+        return 1;
+    ZSoftSurface* surface = id < 0 ? m_target : GetTextureSurface(id);
+    if (!surface)
+        return 1;
+    if (surface == m_currentTarget)
+        return 0;
+    if (D3D7_CHECK("renderd3d7", m_device->SetRenderTarget(surface, 0)) < 0)
+        return 1;
+    m_currentTarget = surface;
+    return 0;
+}
+
+int ZRenderD3D7::UploadPixels(ZSoftSurface* surface, ZTexture* texture)
+{
+    const uint8_t* pixels = texture->GetPixels();
+    if (!pixels || surface->Kind() != PixelKind::ARGB8888)
+        return 1;
+    const int imageW = texture->GetImageWidth() > 0 ? texture->GetImageWidth() : texture->GetTextureWidth();
+    const int imageH = texture->GetImageHeight() > 0 ? texture->GetImageHeight() : texture->GetTextureHeight();
+    const int surfaceW = int(surface->Width()), surfaceH = int(surface->Height());
+    // The pixel copy has the texture's surface size, or the image's size when that differs: an image
+    // smaller than its surface goes in centred.
+    const bool padded = imageW != texture->GetTextureWidth() || imageH != texture->GetTextureHeight();
+    const int srcW = padded ? imageW : texture->GetTextureWidth();
+    const int srcH = padded ? imageH : texture->GetTextureHeight();
+    const int x0 = std::max(0, (surfaceW - srcW) / 2), y0 = std::max(0, (surfaceH - srcH) / 2);
+    SSoftSurfaceDesc desc;
+    if (D3D7_CHECK("renderd3d7", surface->Lock(nullptr, desc, kLockWait)) < 0)
+        return 1;
+    const int rows = std::min(srcH, surfaceH - y0), cols = std::min(srcW, surfaceW - x0);
+    for (int y = 0; y < rows; ++y)
+        std::memcpy(static_cast<uint8_t*>(desc.surface) + size_t(y + y0) * size_t(desc.pitch) + size_t(x0) * 4,
+                    pixels + size_t(y) * size_t(srcW) * 4, size_t(cols) * 4);
+    surface->Unlock(nullptr);
+    return 0;
+}
+
+int ZRenderD3D7::ReconvertTexture(ZTextureResource* texture)
+{
+    if (!texture)
+        return 1;
+    // The surfaces hold A8R8G8B8, which is B, G, R, A in memory.
+    return texture->Decode(kPixelBGRA);
+}
+
+int ZRenderD3D7::MakeTextureResident(ZTexture* texture)
+{
+    if (!texture)
+        return 1;
+    const bool atlasOk = !TestStateB(kRenderNonPowerOfTwo) ||
+                         (texture->GetTextureWidth() <= 1024 && texture->GetTextureHeight() <= 1024);
+    if (atlasOk && !(texture->GetTextureFlags() & kTextureNoAtlas))
+    {
+        if (texture->GetAtlasPage())
+            return 1;
+        if (PlaceInAtlas(texture) == 0)
+        {
+            texture->AddTextureFlags(kTextureResident);
+            return 0;
+        }
+    }
+    const int id = CreateTexture(texture->GetTextureWidth(), texture->GetTextureHeight(), nullptr,
+                                 texture->GetPixelFormat(), false);
+    if (id < 0)
+        return 1;
+    if (UploadPixels(m_textures[size_t(id)].surface, texture) != 0)
+    {
+        DeleteTexture(id);
+        return 1;
+    }
+    m_textures[size_t(id)].texture = texture;
+    texture->SetRenderTextureId(id);
+    texture->AddTextureFlags(kTextureResident);
+    texture->AfterUpload();
+    return 0;
+}
+
+int ZRenderD3D7::PreloadTexture(ZTexture* texture)
+{
+    if (!texture || !(texture->GetTextureFlags() & kTextureResident))
+        return 0;
+    if (ZSoftSurface* surface = GetTextureSurface(texture->GetRenderTextureId()))
+        if (m_device)
+            m_device->PreLoad(surface);
+    return 0;
+}
+
+uint32_t* ZRenderD3D7::GrabScreen(uint32_t& width, uint32_t& height)
+{
+    width = height = 0;
+    const int which = g_renderScreenDumpTexture.GetValue();
+    ZSoftSurface* surface = which == -1   ? m_front
+                            : which == -2 ? m_back
+                            : which == -3 ? m_target
+                                          : GetTextureSurface(which);
+    if (!surface || (surface->Kind() != PixelKind::ARGB8888 && surface->Kind() != PixelKind::XRGB8888))
+        return nullptr;
+    const bool opaque = surface->Kind() == PixelKind::XRGB8888 && g_renderOpaqueScreenDump.GetValue();
+    auto* pixels = static_cast<uint32_t*>(std::malloc(size_t(surface->Width()) * surface->Height() * 4));
+    if (!pixels)
+        return nullptr;
+    for (uint32_t y = 0; y < surface->Height(); ++y)
+        for (uint32_t x = 0; x < surface->Width(); ++x)
+        {
+            uint32_t p = surface->ReadPixel(int(x), int(y));
+            pixels[size_t(y) * surface->Width() + x] = opaque ? (p | 0xFF000000u) : p;
+        }
+    width = surface->Width();
+    height = surface->Height();
+    return pixels;
+}
+
+int ZRenderD3D7::FillBuffer(BufferSlot& slot)
+{
+    if (!m_d3d)
+        return 1;
+    if (!slot.buffer)
+    {
+        SSoftVertexBufferDesc desc;
+        desc.caps = kVbWriteOnly;
+        desc.fvf = kD3D7VertexFvf;
+        desc.numVertices = slot.count;
+        if (D3D7_CHECK("renderd3d7", m_d3d->CreateVertexBuffer(desc, &slot.buffer, 0)) < 0)
+        {
+            slot.buffer = nullptr;
+            return 1;
+        }
+    }
+    void* data = nullptr;
+    uint32_t size = 0;
+    if (D3D7_CHECK("renderd3d7", slot.buffer->Lock(kLockWait | kLockWriteOnly, &data, &size)) < 0)
+        return 1;
+    std::memcpy(data, slot.copy.data(), std::min<size_t>(size, slot.copy.size()));
+    slot.buffer->Unlock();
+    return 0;
+}
+
+int ZRenderD3D7::CreateVertexBuffer(const void* vertices, uint32_t count, bool dynamic)
+{
+    (void)dynamic;
+    if (!vertices || count == 0)
+        return -1;
+    const int id = AllocVertexBufferId();
+    if (id < 0)
+        return -1;
+    BufferSlot& slot = m_vertexBuffers[size_t(id)];
+    slot.count = count;
+    slot.copy.assign(static_cast<const uint8_t*>(vertices),
+                     static_cast<const uint8_t*>(vertices) + size_t(count) * kD3D7VertexSize);
+    if (FillBuffer(slot) != 0)
+    {
+        DeleteVertexBuffer(id);
+        return -1;
+    }
+    return id;
+}
+
+void ZRenderD3D7::DeleteVertexBuffer(int id)
+{
+    if (id < 0 || id >= kVertexSlots)
+        return;
+    BufferSlot& slot = m_vertexBuffers[size_t(id)];
+    if (slot.buffer)
+        slot.buffer->Release();
+    slot = BufferSlot();
+    FreeVertexBufferId(id);
+}
+
+void* ZRenderD3D7::LockVertexBuffer(int id)
+{
+    if (id < 0 || id >= kVertexSlots || !m_vertexBuffers[size_t(id)].buffer)
+        return nullptr;
+    void* data = nullptr;
+    uint32_t size = 0;
+    if (D3D7_CHECK("renderd3d7", m_vertexBuffers[size_t(id)].buffer->Lock(kLockWait, &data, &size)) < 0)
+        return nullptr;
+    return data;
+}
+
+int ZRenderD3D7::UnlockVertexBuffer(int id)
+{
+    if (id < 0 || id >= kVertexSlots || !m_vertexBuffers[size_t(id)].buffer)
+        return 1;
+    BufferSlot& slot = m_vertexBuffers[size_t(id)];
+    void* data = nullptr;
+    uint32_t size = 0;
+    // What was written through the lock becomes the copy a lost device is refilled from.
+    if (slot.buffer->IsLocked())
+    {
+        slot.buffer->Unlock();
+        if (slot.buffer->Lock(kLockReadOnly, &data, &size) >= 0)
+        {
+            std::memcpy(slot.copy.data(), data, std::min<size_t>(size, slot.copy.size()));
+            slot.buffer->Unlock();
+        }
+        return 0;
+    }
+    return 1;
+}
+
+int ZRenderD3D7::CreateQuad(float width, float height, float u0, float v0, float u1, float v1)
+{
+    const int id = AllocQuadId();
+    if (id < 0)
+        return -1;
+    const float hw = width * 0.5f, hh = height * 0.5f;
+    const SD3D7Vertex vertices[4] = {
+        {-hw, -hh, 0, 0, 0, 1, 0xFFFFFFFFu, u0, v0},
+        {-hw, hh, 0, 0, 0, 1, 0xFFFFFFFFu, u0, v1},
+        {hw, -hh, 0, 0, 0, 1, 0xFFFFFFFFu, u1, v0},
+        {hw, hh, 0, 0, 0, 1, 0xFFFFFFFFu, u1, v1},
+    };
+    static_assert(sizeof(SD3D7Vertex) == kD3D7VertexSize);
+    BufferSlot& slot = m_quads[size_t(id)];
+    slot.count = 4;
+    slot.copy.resize(sizeof vertices);
+    // Field by field: the copy is the device's vertex layout, not this struct's.
+    uint8_t* out = slot.copy.data();
+    for (const SD3D7Vertex& v : vertices)
+    {
+        const float floats[6] = {v.x, v.y, v.z, v.nx, v.ny, v.nz};
+        std::memcpy(out, floats, sizeof floats);
+        std::memcpy(out + 24, &v.diffuse, 4);
+        std::memcpy(out + 28, &v.u, 4);
+        std::memcpy(out + 32, &v.v, 4);
+        out += kD3D7VertexSize;
+    }
+    if (FillBuffer(slot) != 0)
+    {
+        DeleteQuad(id);
+        return -1;
+    }
+    return id;
+}
+
+void ZRenderD3D7::DeleteQuad(int id)
+{
+    if (id < 0 || id >= kQuadSlots)
+        return;
+    BufferSlot& slot = m_quads[size_t(id)];
+    if (slot.buffer)
+        slot.buffer->Release();
+    slot = BufferSlot();
+    FreeQuadId(id);
+    if (id == m_defaultQuad)
+        m_defaultQuad = -1;
+}
+
+int ZRenderD3D7::GetDefaultQuad()
+{
+    if (m_defaultQuad < 0)
+        m_defaultQuad = CreateQuad(100.0f, 100.0f, 0.0f, 0.0f, 1.0f, 1.0f);
+    return m_defaultQuad;
+}
+
+int ZRenderD3D7::DrawQuadBuffer(int id)
+{
+    if (!m_device || id < 0 || id >= kQuadSlots || !m_quads[size_t(id)].buffer)
+        return 1;
+    return D3D7_CHECK("renderd3d7shaderfixedfunction",
+                      m_device->DrawPrimitiveVB(Prim::TriangleStrip, m_quads[size_t(id)].buffer, 0, 4, 0)) < 0
+               ? 1
+               : 0;
+}
+
+int ZRenderD3D7::DrawVertexBuffer(int id, Prim kind)
+{
+    if (!m_device || id < 0 || id >= kVertexSlots || !m_vertexBuffers[size_t(id)].buffer)
+        return 1;
+    const BufferSlot& slot = m_vertexBuffers[size_t(id)];
+    return D3D7_CHECK("renderd3d7shaderfixedfunction",
+                      m_device->DrawPrimitiveVB(kind, slot.buffer, 0, slot.count, 0)) < 0
+               ? 1
+               : 0;
+}

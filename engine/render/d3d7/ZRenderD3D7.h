@@ -1,0 +1,206 @@
+#pragma once
+// The Direct3D 7 back end, written against the software display layer in engine/platform/d3d7:
+// display and device set-up, the texture, render-target, vertex-buffer and quad slots, the render
+// state object and the frame with its presentation.
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "engine/platform/d3d7/ZSoftDirect3D.h"
+#include "engine/render/ZRenderBase.h"
+
+class ZRenderD3D7;
+
+// The system's 36-byte vertex: position, normal, diffuse ARGB, one texture coordinate pair.
+struct SD3D7Vertex
+{
+    float x, y, z;
+    float nx, ny, nz;
+    uint32_t diffuse;
+    float u, v;
+};
+constexpr uint32_t kD3D7VertexFvf = 0x152;
+constexpr uint32_t kD3D7VertexSize = 36;
+
+// State flags of the render state object.
+enum ED3D7StateFlag : uint32_t
+{
+    kD3D7Additive = 0x1,
+    kD3D7NoCull = 0x2,
+    kD3D7Unlit = 0x4,
+    kD3D7AlphaTest = 0x8,
+    kD3D7MaterialSource = 0x10,
+    kD3D7TexTransform = 0x40,
+    kD3D7Stage0Textured = 0x80,
+    kD3D7Stage1Textured = 0x100,
+    kD3D7ModulateFactor = 0x200,
+    kD3D7ModulateVertex = 0x400,
+    kD3D7AddFactor = 0x1000,
+    kD3D7NoFog = 0x2000,
+    kD3D7NoDepthTest = 0x4000,
+    kD3D7NoBlend = 0x8000,
+    kD3D7ColorBlend = 0x10000,
+    kD3D7Stage1BlendAlpha = 0x20000,
+    kD3D7Stage1Modulate = 0x40000,
+    kD3D7Stage1Add = 0x80000,
+    kD3D7NoDepthWrite = 0x100000,
+    kD3D7LinearFilter = 0x200000,
+    kD3D7NoColor = 0x400000,
+    kD3D7StencilTest = 0x800000,
+    kD3D7StencilWrite = 0x1000000,
+    kD3D7StencilClear = 0x2000000,
+    kD3D7Multiply = 0x4000000,
+};
+
+// Turns the flag word into device states, writing only what differs from the state applied before.
+class ZRenderD3D7State final : public ZRenderState
+{
+public:
+    explicit ZRenderD3D7State(ZRenderD3D7* owner) : m_owner(owner) {}
+    ZRenderState* Apply(ZRenderState* previous) override;
+    void Reset() override;
+    void SetFogEnabled(bool on) override;
+    void Destroy() override { delete this; }
+
+    uint32_t GetFlags() const { return m_flags; }
+    void SetFlags(uint32_t flags) { m_flags = flags; }
+    bool IsFogOff() const { return (m_fogWord & 1) != 0; }
+
+private:
+    ~ZRenderD3D7State() = default;
+    ZRenderD3D7* m_owner;
+    uint32_t m_flags = 0;
+    uint32_t m_fogWord = 0;
+};
+
+class ZRenderD3D7 : public ZRenderBase
+{
+public:
+    ZRenderD3D7();
+    // Uses the given display description in place of what SDL reports (tests, odd machines).
+    explicit ZRenderD3D7(const SSoftDriverConfig& config);
+    ~ZRenderD3D7() override;
+
+    int Init(int width, int height, bool windowed, ZPlatformWindow* window) override;
+    void RestoreDisplayMode() override;
+    const char* GetDriverDescription() const override;
+    void ReportCaps() override;
+    // The pairs ReportCaps hands to the usage log, in order.
+    std::vector<std::pair<std::string, std::string>> GetCapsReport() const;
+    bool GetFreeTextureMemory(uint32_t& total, uint32_t& free) override;
+    float GetTexelOffset() const override { return 0.5f; }
+    ZRenderState* CreateRenderState() override { return new ZRenderD3D7State(this); }
+    ZShaderCodeBase* CreateShaderCode(const char* name) override;
+    int ResetDeviceState(bool restoreContents) override;
+    void ReleaseDefaultQuad() override;
+    int RestoreSurfaces() override;
+    int RecreateBuffers() override;
+
+    // Frame.
+    int RenderFrame() override;
+    // Seconds of texture uploads allowed per frame: 0.15 of one frame period.
+    static float UploadBudget();
+    void SetWorldMatrix(const _M44& matrix) override;
+    void SetViewMatrix(const _M44& matrix) override;
+    void SetProjectionMatrix(const _M44& matrix) override;
+    void SetRenderStateFlag(uint32_t state, bool on) override;
+    void SetViewport(ZView* view) override;
+    void Clear(ZView* view, bool color, bool depth, bool stencil) override;
+    void BeginRenderTargetScene() override;
+    void EndRenderTargetScene() override;
+
+    // Resources.
+    void* LockVertexBuffer(int id) override;
+    int UnlockVertexBuffer(int id) override;
+    int LockTexture(int id, int& pitch, uint8_t*& bits) override;
+    int UnlockTexture(int id) override;
+    int CreateQuad(float width, float height, float u0, float v0, float u1, float v1) override;
+    void DeleteQuad(int id) override;
+    int ReconvertTexture(ZTextureResource* texture) override;
+    void DeleteTexture(int id) override;
+    int CreateVertexBuffer(const void* vertices, uint32_t count, bool dynamic) override;
+    void DeleteVertexBuffer(int id) override;
+    int CreateTexture(int width, int height, const uint8_t* pixels, int format, bool renderTarget) override;
+    int CreateTextureOfSize(int width, int height) override;
+    int SetRenderTarget(int id) override;
+    int MakeTextureResident(ZTexture* texture) override;
+    int PreloadTexture(ZTexture* texture) override;
+    uint32_t* GrabScreen(uint32_t& width, uint32_t& height) override;
+    int GetTextureSize(int id) const override;
+    bool GetTextureSize(int id, int& width, int& height) const;
+    void OnOutOfVideoMemory() override;
+
+    // Draws a quad buffer as a 4-vertex triangle strip with the current states; 0 on success.
+    int DrawQuadBuffer(int id);
+    int DrawVertexBuffer(int id, soft7::Prim kind);
+    int GetDefaultQuad();
+
+    ZSoftDirectDraw* GetDirectDraw() const { return m_ddraw; }
+    ZSoftD3DDevice* GetDevice() const { return m_device; }
+    ZSoftSurface* GetFrontBuffer() const { return m_front; }
+    ZSoftSurface* GetDefaultRenderTarget() const { return m_target; }
+    ZSoftSurface* GetTextureSurface(int id) const;
+    const SSoftDeviceDesc& GetDeviceDesc() const { return m_deviceDesc; }
+    const SSoftPixelFormat& GetTextureFormat() const { return m_textureFormat; }
+    bool AreSurfacesLost() const { return m_surfacesLost; }
+    uint32_t GetTextureBytes() const { return m_textureMemory; }
+    // Reports a failed call; returns the result unchanged.
+    static SoftResult Report(const char* source, int line, const char* call, SoftResult result);
+
+    // Selection rules, public so that they can be checked on their own.
+    static bool PreferDevice(const SSoftDeviceDesc& chosen, const SSoftDeviceDesc& candidate);
+    static bool PreferTextureFormat(const SSoftPixelFormat* kept, const SSoftPixelFormat& candidate);
+
+private:
+    struct BufferSlot
+    {
+        ZSoftVertexBuffer* buffer = nullptr;
+        std::vector<uint8_t> copy;
+        uint32_t count = 0;
+    };
+    struct TextureSlot
+    {
+        uint32_t owner = 0;
+        ZSoftSurface* surface = nullptr;
+        ZTexture* texture = nullptr;
+        bool renderTarget = false;
+    };
+
+    int SetupDisplay(bool fullscreen);
+    int ChooseDevice();
+    int CreateSurfaces(bool fullscreen);
+    int ChooseTextureFormat();
+    int AttachZBuffer(ZSoftSurface* surface);
+    ZSoftSurface* MakeTextureSurface(int width, int height, bool renderTarget);
+    int FillBuffer(BufferSlot& slot);
+    int UploadPixels(ZSoftSurface* surface, ZTexture* texture);
+    bool RestoreDevice();
+    void Present();
+    void DrawLetterbox();
+    void ReleaseSurfaces();
+    void ReleaseAll();
+
+    SSoftDriverConfig m_config;
+    bool m_hasConfig = false;
+    ZPlatformWindow* m_window = nullptr;
+    SDL_Window* m_sdlWindow = nullptr;
+    float m_physicalAspect = 4.0f / 3.0f;
+    ZSoftDirectDraw* m_ddraw = nullptr;
+    ZSoftDirect3D* m_d3d = nullptr;
+    ZSoftD3DDevice* m_device = nullptr;
+    ZSoftSurface* m_front = nullptr;
+    ZSoftSurface* m_back = nullptr;
+    ZSoftSurface* m_target = nullptr;
+    ZSoftSurface* m_zbuffer = nullptr;
+    ZSoftSurface* m_currentTarget = nullptr;
+    SSoftDeviceDesc m_deviceDesc;
+    bool m_hasDevice = false;
+    SSoftPixelFormat m_textureFormat;
+    bool m_surfacesLost = false;
+    std::vector<BufferSlot> m_vertexBuffers;
+    std::vector<BufferSlot> m_quads;
+    std::vector<TextureSlot> m_textures;
+    std::vector<int> m_renderTargets;
+    int m_defaultQuad = -1;
+    mutable std::string m_description;
+};
