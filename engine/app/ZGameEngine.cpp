@@ -9,6 +9,7 @@
 #include "engine/fs/ZMountTable.h"
 #include "engine/fs/ZZipArchive.h"
 #include "engine/import/ZSceneXMLImport2.h"
+#include "engine/render/opengl/ZRenderOpenGL.h"
 
 ZGameEngine::ZGameEngine() = default;
 
@@ -18,6 +19,7 @@ int ZGameEngine::RegisterModules()
     // audio. Each layer's factory joins the list here once the layer exists.
     AddModule(new ZModule<ZAudioDirectSound, IAudio>("ZAudioDirectSound"));
     AddModule(new ZModule<ZInputWindows, ZInput>("ZInputWindows"));
+    AddModule(new ZModule<ZRenderOpenGL, IRender>("ZRenderOpenGL"));
     AddModule(new ZModule<ZSceneXMLImport2>("ZSceneXMLImport2"));
     AddModule(new ZModule<ZAudioNullSound, IAudio>("ZAudioNullSound"));
     return 0;
