@@ -10,16 +10,17 @@
 #include "engine/fs/ZZipArchive.h"
 #include "engine/import/ZSceneXMLImport2.h"
 #include "engine/render/d3d7/ZRenderD3D7.h"
+#include "engine/render/opengl/ZRenderOpenGL.h"
 
 ZGameEngine::ZGameEngine() = default;
 
 int ZGameEngine::RegisterModules()
 {
-    // In this order: renderer Direct3D 7, audio, input, renderer OpenGL, scene importer, silent
-    // audio. Each layer's factory joins the list here once the layer exists.
+    // The order is fixed: lookups take the first factory of a name.
     AddModule(new ZModule<ZRenderD3D7, IRender>("ZRenderD3D7"));
     AddModule(new ZModule<ZAudioDirectSound, IAudio>("ZAudioDirectSound"));
     AddModule(new ZModule<ZInputWindows, ZInput>("ZInputWindows"));
+    AddModule(new ZModule<ZRenderOpenGL, IRender>("ZRenderOpenGL"));
     AddModule(new ZModule<ZSceneXMLImport2>("ZSceneXMLImport2"));
     AddModule(new ZModule<ZAudioNullSound, IAudio>("ZAudioNullSound"));
     return 0;

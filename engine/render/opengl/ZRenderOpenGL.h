@@ -1,0 +1,152 @@
+#pragma once
+// The OpenGL back end: draws through OpenGL 1.x fixed function on the game window's GL context.
+// Textures live in GL texture names, sprite quads in GL buffer objects, general vertex buffers as
+// CPU copies drawn in immediate mode.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/core/ZMatrix.h"
+#include "engine/platform/ZGLContext.h"
+#include "engine/render/ZRenderBase.h"
+
+class ZRenderOpenGL;
+
+// The render-state object: the state flag word and the fog bit, applied as GL states.
+class ZRenderOpenGLState final : public ZRenderState
+{
+public:
+    // The flag bits this back end acts on.
+    enum : uint32_t
+    {
+        kAdditive = 0x1,
+        kColorBlend = 0x2,
+        kNoColor = 0x4,
+        kNoBlend = 0x8,
+        kNoCull = 0x10,
+        kUnlit = 0x20,
+        kAlphaTest = 0x40,
+        kStencilWrite = 0x80,
+        kStencilTest = 0x100,
+        kNoDepthWrite = 0x200,
+    };
+
+    explicit ZRenderOpenGLState(ZRenderOpenGL* owner) : m_owner(owner) {}
+    ZRenderState* Apply(ZRenderState* previous) override;
+    void Reset() override;
+    void SetFogEnabled(bool on) override;
+    void Destroy() override { delete this; }
+
+    uint32_t GetFlags() const { return m_words[0]; }
+    void SetFlags(uint32_t flags) { m_words[0] = flags; }
+    bool IsFogEnabled() const { return m_fogOn; }
+
+private:
+    ~ZRenderOpenGLState() = default;
+    ZRenderOpenGL* m_owner = nullptr;
+    bool m_fogOn = true;
+};
+
+class ZRenderOpenGL : public ZRenderBase
+{
+public:
+    static constexpr int kVertexSize = 36;
+    // Primitive kinds of a vertex buffer draw.
+    enum EPrimitive : int
+    {
+        kPoints = 1,
+        kLines = 2,
+        kTriangles = 4,
+        kTriangleStrip = 5,
+        kTriangleFan = 6,
+    };
+
+    ZRenderOpenGL();
+    ~ZRenderOpenGL() override;
+
+    int Init(int width, int height, bool windowed, ZPlatformWindow* window) override;
+    int RenderFrame() override;
+    void* LockVertexBuffer(int id) override;
+    int LockTexture(int id, int& pitch, uint8_t*& bits) override;
+    int UnlockTexture(int id) override;
+    float GetTexelOffset() const override { return 0.0f; }
+    ZRenderState* CreateRenderState() override;
+    int CreateQuad(float width, float height, float u0, float v0, float u1, float v1) override;
+    int ReconvertTexture(ZTextureResource* texture) override;
+    void DeleteTexture(int id) override;
+    int CreateVertexBuffer(const void* vertices, uint32_t count, bool dynamic) override;
+    void DeleteVertexBuffer(int id) override;
+    void DeleteQuad(int id) override;
+    void ReleaseDefaultQuad() override;
+    int CreateTexture(int width, int height, const uint8_t* pixels, int format, bool renderTarget) override;
+    int GetTextureSize(int id) const override;
+    uint32_t* GrabScreen(uint32_t& width, uint32_t& height) override;
+    int ResetDeviceState(bool restoreContents) override;
+
+    void SetWorldMatrix(const _M44& matrix) override;
+    void SetViewMatrix(const _M44& matrix) override;
+    void SetProjectionMatrix(const _M44& matrix) override;
+    void SetRenderStateFlag(uint32_t state, bool on) override;
+    void SetViewport(ZView* view) override;
+    void Clear(ZView* view, bool color, bool depth, bool stencil) override;
+
+    // Drawing helpers of the shader codes.
+    // Draws quad `quadId` (-1: the default quad) with texture `textureId` (-1: untextured), tinted
+    // by `color` whose alpha is multiplied by the record's `alpha`.
+    void DrawQuad(int quadId, int textureId, const float color[4], float alpha);
+    // Draws a vertex buffer's CPU copy as the given primitive kind.
+    void DrawVertexBuffer(int id, int kind);
+    void BindTexture(int unit, int textureId);
+    // Loads a texture matrix whose 2D translation sits in the third row.
+    static void LoadTextureMatrix(const _M44& matrix);
+    static void ToGLTextureMatrix(const _M44& matrix, float out[16]);
+
+    // Whole-word search of an extension string.
+    static bool HasExtension(const char* extensions, const char* name);
+    // The extensions every Init needs.
+    static const char* const kRequiredExtensions[5];
+    // Test hook: a name listed here counts as missing.
+    void SetHiddenExtension(const std::string& name) { m_hiddenExtension = name; }
+
+    int GetDefaultQuad() const { return m_defaultQuad; }
+    uint32_t GetGLTexture(int id) const;
+    bool HasContext() const { return m_context.IsCreated(); }
+
+private:
+    int CreateContext();
+    void ReleaseDevice();
+
+    struct VertexBuffer
+    {
+        std::vector<uint8_t> bytes;
+        uint32_t count = 0;
+        bool used = false;
+    };
+    struct TextureSlot
+    {
+        uint32_t name = 0;
+        int width = 0;
+        int height = 0;
+    };
+
+    ZPlatformWindow* m_window = nullptr;
+    ZGLContext m_context;
+    std::vector<TextureSlot> m_textures;
+    std::vector<VertexBuffer> m_vertexBuffers;
+    std::vector<uint32_t> m_quads;
+    int m_defaultQuad = -1;
+    int m_lockedTexture = -1;
+    std::vector<uint8_t> m_lockBuffer;
+    int m_lockWidth = 0;
+    int m_lockHeight = 0;
+    std::string m_hiddenExtension;
+    bool m_cursorHidden = false;
+
+    void (*m_activeTexture)(unsigned) = nullptr;
+    void (*m_clientActiveTexture)(unsigned) = nullptr;
+    void (*m_multiTexCoord2f)(unsigned, float, float) = nullptr;
+    void (*m_bindBuffer)(unsigned, unsigned) = nullptr;
+    void (*m_genBuffers)(int, unsigned*) = nullptr;
+    void (*m_bufferData)(unsigned, std::ptrdiff_t, const void*, unsigned) = nullptr;
+    void (*m_deleteBuffers)(int, const unsigned*) = nullptr;
+};

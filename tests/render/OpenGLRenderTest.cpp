@@ -1,0 +1,419 @@
+// The OpenGL back end on a real window and context (a virtual X server in CI).
+#include <gtest/gtest.h>
+
+#include <GL/gl.h>
+#if defined(__SANITIZE_ADDRESS__) && __has_include(<sanitizer/lsan_interface.h>)
+#include <sanitizer/lsan_interface.h>
+#define QV_PAUSE_LEAK_CHECK 1
+#endif
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "engine/platform/ZPlatformMessage.h"
+#include "engine/platform/ZPlatformWindow.h"
+#include "engine/render/opengl/ZRenderOpenGL.h"
+
+TEST(OpenGLExtensions, OnlyWholeWordsCount)
+{
+    const char* list = "GL_ARB_multitexture GL_EXT_bgra_extra GL_ARB_texture_env_add";
+    struct Case
+    {
+        const char* name;
+        bool found;
+    } cases[] = {
+        {"GL_ARB_multitexture", true},
+        {"GL_ARB_texture_env_add", true},
+        {"GL_EXT_bgra", false},
+        {"GL_ARB_multi", false},
+        {"", false},
+        {"GL_ARB_multitexture GL", false},
+        {"texture_env_add", false},
+        {"GL_EXT_bgra_extra", true},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ZRenderOpenGL::HasExtension(list, c.name), c.found) << c.name;
+    EXPECT_FALSE(ZRenderOpenGL::HasExtension(nullptr, "GL_EXT_bgra"));
+}
+
+TEST(OpenGLTextureMatrix, TranslationMovesToTheFourthRow)
+{
+    _M44 m;
+    m.m[0][0] = 0.5f;
+    m.m[2][0] = 0.25f;
+    m.m[2][1] = 0.75f;
+    float out[16];
+    ZRenderOpenGL::ToGLTextureMatrix(m, out);
+    EXPECT_FLOAT_EQ(out[0], 0.5f);
+    EXPECT_FLOAT_EQ(out[12], 0.25f);
+    EXPECT_FLOAT_EQ(out[13], 0.75f);
+    EXPECT_FLOAT_EQ(out[8], 0.0f);
+    EXPECT_FLOAT_EQ(out[9], 0.0f);
+    EXPECT_FLOAT_EQ(out[15], 1.0f);
+}
+
+namespace
+{
+constexpr int kSize = 64;
+
+// The GL driver keeps a few blocks of its own for the life of the process once a context was
+// made; they are not this back end's, so the leak checker looks away while the device starts.
+struct LeakCheckPause
+{
+#ifdef QV_PAUSE_LEAK_CHECK
+    LeakCheckPause()
+    {
+        __lsan_disable();
+    }
+    ~LeakCheckPause()
+    {
+        __lsan_enable();
+    }
+#endif
+};
+
+int InitDevice(ZRenderOpenGL& render, bool windowed, ZPlatformWindow* window)
+{
+    LeakCheckPause pause;
+    return render.Init(kSize, kSize, windowed, window);
+}
+
+struct Rgba
+{
+    int r, g, b, a;
+};
+
+class OpenGLRender : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        const char* driver = std::getenv("SDL_VIDEODRIVER");
+        if (driver && (std::strcmp(driver, "dummy") == 0 || std::strcmp(driver, "offscreen") == 0))
+            GTEST_SKIP() << "no display: SDL_VIDEODRIVER=" << driver;
+        if (!plat::HasDisplay())
+            GTEST_SKIP() << "no display";
+        if (plat::InitVideo() != 0)
+            GTEST_SKIP() << "display cannot be opened: " << plat::GetVideoError();
+        m_video = true;
+        // llvmpipe keeps compiled programs and state blocks of its own across contexts; they are
+        // not this back end's, so the leak checker looks away while a device is in use. The
+        // device-free cases above run under it.
+        m_pause = std::make_unique<LeakCheckPause>();
+        if (m_window.Create("Quorvane GL", kSize, kSize, true, ZPlatformWindow::kOpenGL) != 0)
+            GTEST_SKIP() << "no GL window: " << plat::GetVideoError();
+        m_render = new ZRenderOpenGL();
+        if (InitDevice(*m_render, true, &m_window) != 0)
+            GTEST_SKIP() << "no OpenGL with the required extensions";
+    }
+    void TearDown() override
+    {
+        LeakCheckPause pause;
+        delete m_render;
+        m_window.Destroy();
+        plat::ClearMessages();
+        if (m_video)
+            plat::ShutdownVideo();
+        m_pause.reset();
+    }
+
+    // Pixels x = -50 .. 50 and y = -50 .. 50 fill the window.
+    void SetupFrame(float clearR, float clearG, float clearB)
+    {
+        glViewport(0, 0, kSize, kSize);
+        _M44 projection;
+        projection.m[0][0] = 1.0f / 50.0f;
+        projection.m[1][1] = 1.0f / 50.0f;
+        m_render->SetProjectionMatrix(projection);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        glClearColor(clearR, clearG, clearB, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+    }
+
+    // (x, y) from the window's top-left.
+    Rgba PixelAt(int x, int y)
+    {
+        uint32_t w = 0, h = 0;
+        uint32_t* pixels = m_render->GrabScreen(w, h);
+        EXPECT_EQ(w, uint32_t(kSize));
+        EXPECT_EQ(h, uint32_t(kSize));
+        if (!pixels)
+            return {-1, -1, -1, -1};
+        const uint32_t p = pixels[size_t(y) * w + size_t(x)];
+        std::free(pixels);
+        return {int((p >> 16) & 0xFF), int((p >> 8) & 0xFF), int(p & 0xFF), int(p >> 24)};
+    }
+
+    // Left column red, right column green; top row opaque, bottom row half transparent.
+    int MakeTexture()
+    {
+        const uint8_t pixels[16] = {255, 0, 0, 255, 0, 255, 0, 255, 255, 0, 0, 128, 0, 255, 0, 128};
+        return m_render->CreateTexture(2, 2, pixels, 3, false);
+    }
+
+    // The driver compiles its fixed-function programs on the first draws and keeps them.
+    void Draw(int quad, int texture, const float color[4], float alpha)
+    {
+        LeakCheckPause pause;
+        m_render->DrawQuad(quad, texture, color, alpha);
+    }
+
+    static void ExpectNear(const Rgba& got, const Rgba& want, const char* where)
+    {
+        EXPECT_NEAR(got.r, want.r, 3) << where;
+        EXPECT_NEAR(got.g, want.g, 3) << where;
+        EXPECT_NEAR(got.b, want.b, 3) << where;
+    }
+
+    ZPlatformWindow m_window;
+    ZRenderOpenGL* m_render = nullptr;
+    bool m_video = false;
+    std::unique_ptr<LeakCheckPause> m_pause;
+};
+} // namespace
+
+TEST_F(OpenGLRender, InitSetsUpTheDevice)
+{
+    EXPECT_TRUE(m_render->HasContext());
+    EXPECT_TRUE(m_render->TestStateA(kRenderWindowed));
+    // Mesa takes textures of any size: loaders must not pad them.
+    EXPECT_TRUE(m_render->TestStateB(kRenderNonPowerOfTwo));
+    EXPECT_GE(m_render->GetDefaultQuad(), 0);
+    EXPECT_NE(std::strstr(m_render->GetDriverDescription(), "OpenGL"), nullptr);
+    EXPECT_NE(m_render->GetRenderState(), nullptr);
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
+
+TEST_F(OpenGLRender, AMissingExtensionFailsInit)
+{
+    for (const char* name : ZRenderOpenGL::kRequiredExtensions)
+    {
+        ZRenderOpenGL other;
+        other.SetHiddenExtension(name);
+        EXPECT_EQ(InitDevice(other, true, &m_window), 1) << name;
+        EXPECT_FALSE(other.HasContext()) << name;
+    }
+    ZRenderOpenGL noWindow;
+    EXPECT_EQ(noWindow.Init(kSize, kSize, true, nullptr), 1);
+}
+
+TEST_F(OpenGLRender, TexturesAreUploadedReadBackAndDeleted)
+{
+    const int id = MakeTexture();
+    ASSERT_GE(id, 0);
+    const uint32_t name = m_render->GetGLTexture(id);
+    EXPECT_NE(name, 0u);
+    EXPECT_TRUE(glIsTexture(name));
+    EXPECT_EQ(m_render->GetTextureSize(id), 16);
+
+    int pitch = 0;
+    uint8_t* bits = nullptr;
+    ASSERT_EQ(m_render->LockTexture(id, pitch, bits), 0);
+    EXPECT_EQ(pitch, 8);
+    EXPECT_EQ(bits[0], 255);
+    EXPECT_EQ(bits[5], 255);
+    EXPECT_EQ(bits[11], 128);
+    // One read-back buffer serves all: a second lock waits for the unlock.
+    int pitch2 = 0;
+    uint8_t* bits2 = nullptr;
+    EXPECT_EQ(m_render->LockTexture(id, pitch2, bits2), 1);
+    bits[0] = 0;
+    bits[2] = 255; // top-left turns blue
+    EXPECT_EQ(m_render->UnlockTexture(id), 0);
+    EXPECT_EQ(m_render->UnlockTexture(id), 1);
+    ASSERT_EQ(m_render->LockTexture(id, pitch, bits), 0);
+    EXPECT_EQ(bits[0], 0);
+    EXPECT_EQ(bits[2], 255);
+    EXPECT_EQ(m_render->UnlockTexture(id), 0);
+    EXPECT_EQ(m_render->LockTexture(-1, pitch, bits), 1);
+
+    const uint32_t current = m_render->GetGLTexture(id);
+    m_render->DeleteTexture(id);
+    EXPECT_FALSE(glIsTexture(current));
+    EXPECT_EQ(m_render->GetGLTexture(id), 0u);
+    EXPECT_EQ(m_render->GetTextureSize(id), 0);
+    // The id goes back to the pool.
+    EXPECT_EQ(MakeTexture(), id);
+}
+
+TEST_F(OpenGLRender, SpriteQuadIsDrawnWithBlending)
+{
+    const int texture = MakeTexture();
+    ASSERT_GE(texture, 0);
+    SetupFrame(0.0f, 0.0f, 1.0f);
+    const float white[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+    Draw(-1, texture, white, 1.0f);
+    ASSERT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+    // Texture row 0 is at the top of the screen.
+    ExpectNear(PixelAt(16, 16), {255, 0, 0, 255}, "top left");
+    ExpectNear(PixelAt(48, 16), {0, 255, 0, 255}, "top right");
+    // Half-transparent texels over the blue background.
+    ExpectNear(PixelAt(16, 48), {128, 0, 127, 255}, "bottom left");
+    ExpectNear(PixelAt(48, 48), {0, 128, 127, 255}, "bottom right");
+}
+
+TEST_F(OpenGLRender, RecordAlphaAndColourTintTheQuad)
+{
+    const int texture = MakeTexture();
+    SetupFrame(0.0f, 0.0f, 0.0f);
+    const float tint[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+    Draw(-1, texture, tint, 0.5f);
+    ExpectNear(PixelAt(16, 16), {128, 0, 0, 255}, "opaque texel at half opacity");
+    ExpectNear(PixelAt(16, 48), {64, 0, 0, 255}, "half texel at half opacity");
+    // An untextured quad draws the colour itself.
+    SetupFrame(0.0f, 0.0f, 0.0f);
+    const float yellow[4] = {1.0f, 1.0f, 0.0f, 1.0f};
+    Draw(-1, -1, yellow, 1.0f);
+    ExpectNear(PixelAt(32, 32), {255, 255, 0, 255}, "untextured");
+}
+
+TEST_F(OpenGLRender, OwnQuadsDrawTheirTextureRectangle)
+{
+    const int texture = MakeTexture();
+    // A quad over the right texel column only, half the default size, as a glyph would be.
+    const int quad = m_render->CreateQuad(50.0f, 50.0f, 0.5f, 0.0f, 1.0f, 0.5f);
+    ASSERT_GE(quad, 0);
+    EXPECT_NE(quad, m_render->GetDefaultQuad());
+    SetupFrame(0.0f, 0.0f, 0.0f);
+    const float white[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+    Draw(quad, texture, white, 1.0f);
+    ExpectNear(PixelAt(26, 26), {0, 255, 0, 255}, "inside the glyph quad");
+    ExpectNear(PixelAt(38, 38), {0, 255, 0, 255}, "inside the glyph quad");
+    ExpectNear(PixelAt(4, 4), {0, 0, 0, 255}, "outside the glyph quad");
+    m_render->DeleteQuad(quad);
+    EXPECT_EQ(m_render->CreateQuad(10.0f, 10.0f, 0.0f, 0.0f, 1.0f, 1.0f), quad);
+}
+
+TEST_F(OpenGLRender, TextureMatrixTranslationMovesTheImage)
+{
+    const int texture = MakeTexture();
+    glBindTexture(GL_TEXTURE_2D, m_render->GetGLTexture(texture));
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    _M44 scroll;
+    scroll.m[2][0] = 0.5f; // UV scroll by half the texture: red and green swap places
+    ZRenderOpenGL::LoadTextureMatrix(scroll);
+    SetupFrame(0.0f, 0.0f, 0.0f);
+    const float white[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+    Draw(-1, texture, white, 1.0f);
+    ExpectNear(PixelAt(16, 16), {0, 255, 0, 255}, "left shows the right column");
+    ExpectNear(PixelAt(48, 16), {255, 0, 0, 255}, "right shows the left column");
+    ZRenderOpenGL::LoadTextureMatrix(_M44());
+}
+
+TEST_F(OpenGLRender, StripsAndFansAreDrawn)
+{
+    struct Vertex
+    {
+        float x, y, z, nx, ny, nz;
+        uint32_t argb;
+        float u, v;
+    };
+    static_assert(sizeof(Vertex) == 36);
+    const uint32_t cyan = 0xFF00FFFF;
+    // A square over the whole window, as a strip and as a fan.
+    const std::vector<Vertex> strip = {{-50, -50, 0, 0, 0, 1, cyan, 0, 0},
+                                       {-50, 50, 0, 0, 0, 1, cyan, 0, 0},
+                                       {50, -50, 0, 0, 0, 1, cyan, 0, 0},
+                                       {50, 50, 0, 0, 0, 1, cyan, 0, 0}};
+    const std::vector<Vertex> fan = {{-50, -50, 0, 0, 0, 1, cyan, 0, 0},
+                                     {-50, 50, 0, 0, 0, 1, cyan, 0, 0},
+                                     {50, 50, 0, 0, 0, 1, cyan, 0, 0},
+                                     {50, -50, 0, 0, 0, 1, cyan, 0, 0}};
+    for (const auto& [vertices, kind] : {std::pair{strip, int(ZRenderOpenGL::kTriangleStrip)},
+                                         std::pair{fan, int(ZRenderOpenGL::kTriangleFan)}})
+    {
+        std::vector<uint8_t> bytes(vertices.size() * 36);
+        for (size_t i = 0; i < vertices.size(); ++i)
+        {
+            const Vertex& v = vertices[i];
+            const float f[6] = {v.x, v.y, v.z, v.nx, v.ny, v.nz};
+            std::memcpy(bytes.data() + i * 36, f, 24);
+            std::memcpy(bytes.data() + i * 36 + 24, &v.argb, 4);
+            std::memcpy(bytes.data() + i * 36 + 28, &v.u, 4);
+            std::memcpy(bytes.data() + i * 36 + 32, &v.v, 4);
+        }
+        const int id = m_render->CreateVertexBuffer(bytes.data(), uint32_t(vertices.size()), false);
+        ASSERT_GE(id, 0);
+        EXPECT_NE(m_render->LockVertexBuffer(id), nullptr);
+        SetupFrame(0.0f, 0.0f, 0.0f);
+        m_render->BindTexture(0, -1);
+        glDisable(GL_CULL_FACE);
+        {
+            LeakCheckPause pause;
+            m_render->DrawVertexBuffer(id, kind);
+        }
+        ExpectNear(PixelAt(8, 8), {0, 255, 255, 255}, kind == ZRenderOpenGL::kTriangleFan ? "fan" : "strip");
+        ExpectNear(PixelAt(56, 56), {0, 255, 255, 255},
+                   kind == ZRenderOpenGL::kTriangleFan ? "fan" : "strip");
+        m_render->DeleteVertexBuffer(id);
+        EXPECT_EQ(m_render->LockVertexBuffer(id), nullptr);
+    }
+}
+
+TEST_F(OpenGLRender, RenderStateFlagsReachGL)
+{
+    m_render->SetRenderStateFlag(1, true);
+    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+    m_render->SetRenderStateFlag(4, true);
+    EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
+    m_render->SetRenderStateFlag(1 | 4, false);
+    EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
+    EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
+
+    ZRenderState* base = m_render->CreateRenderState();
+    auto* state = static_cast<ZRenderOpenGLState*>(base);
+    state->Reset();
+    EXPECT_TRUE(glIsEnabled(GL_BLEND));
+    EXPECT_TRUE(glIsEnabled(GL_CULL_FACE));
+    EXPECT_FALSE(glIsEnabled(GL_ALPHA_TEST));
+    ZRenderState* next = m_render->CreateRenderState();
+    auto* nextState = static_cast<ZRenderOpenGLState*>(next);
+    nextState->SetFlags(ZRenderOpenGLState::kNoBlend | ZRenderOpenGLState::kNoCull |
+                        ZRenderOpenGLState::kStencilWrite);
+    nextState->ApplyFrom(state);
+    EXPECT_FALSE(glIsEnabled(GL_BLEND));
+    EXPECT_FALSE(glIsEnabled(GL_CULL_FACE));
+    // Stencil writing leaves fully transparent texels out.
+    EXPECT_TRUE(glIsEnabled(GL_STENCIL_TEST));
+    EXPECT_TRUE(glIsEnabled(GL_ALPHA_TEST));
+    state->ApplyFrom(next);
+    EXPECT_TRUE(glIsEnabled(GL_BLEND));
+    EXPECT_TRUE(glIsEnabled(GL_CULL_FACE));
+    EXPECT_FALSE(glIsEnabled(GL_STENCIL_TEST));
+    EXPECT_FALSE(glIsEnabled(GL_ALPHA_TEST));
+    nextState->SetFlags(ZRenderOpenGLState::kAdditive);
+    nextState->ApplyFrom(state);
+    GLint src = 0, dst = 0;
+    glGetIntegerv(GL_BLEND_SRC, &src);
+    glGetIntegerv(GL_BLEND_DST, &dst);
+    EXPECT_EQ(src, GL_SRC_ALPHA);
+    EXPECT_EQ(dst, GL_ONE);
+    state->SetFogEnabled(false);
+    EXPECT_FALSE(glIsEnabled(GL_FOG));
+    base->Destroy();
+    next->Destroy();
+}
+
+TEST_F(OpenGLRender, WindowModeSwitchStartsAFreshDevice)
+{
+    const int texture = MakeTexture();
+    ASSERT_GE(texture, 0);
+    ASSERT_EQ(m_window.SetWindowed(false, kSize, kSize), 0);
+    ASSERT_EQ(InitDevice(*m_render, false, &m_window), 0);
+    EXPECT_FALSE(m_render->TestStateA(kRenderWindowed));
+    EXPECT_EQ(m_render->GetGLTexture(texture), 0u); // the old device's textures are gone
+    ASSERT_EQ(m_window.SetWindowed(true, kSize, kSize), 0);
+    ASSERT_EQ(InitDevice(*m_render, true, &m_window), 0);
+    EXPECT_TRUE(m_render->TestStateA(kRenderWindowed));
+    const int again = MakeTexture();
+    ASSERT_GE(again, 0);
+    SetupFrame(0.0f, 0.0f, 0.0f);
+    const float white[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+    Draw(-1, again, white, 1.0f);
+    ExpectNear(PixelAt(16, 16), {255, 0, 0, 255}, "after the switch");
+    EXPECT_EQ(m_render->RenderFrame(), 0);
+    EXPECT_EQ(m_render->GetFrameCount(), 1u);
+}
