@@ -379,6 +379,11 @@ V4 ZMaterial::ParseColor(const char* text)
         return color;
     while (*text == ' ' || *text == '\t')
         ++text;
+    // Eight hexadecimal digits alone are AARRGGBB, as the content writes colours.
+    int bare = 0;
+    ParseHexColor(text, &bare);
+    if (bare == 8 && (text[8] == '\0' || text[8] == ' ' || text[8] == '\t'))
+        return ColorFromARGB(ParseHexColor(text));
     const bool hex = text[0] == '#' || (text[0] == '0' && (text[1] == 'x' || text[1] == 'X'));
     if (hex)
     {
