@@ -117,6 +117,13 @@ ZMaterial* ZMaterial::Allocate()
     if (ZResourceGroup* group = GetKindGroup())
         group->Add(material);
     material->SetFlags(kPooledFlags);
+    // A recycled material starts from a fresh state of the current renderer: the last user's flags
+    // (or another renderer's state object) must not carry over.
+    if (material->m_renderState)
+    {
+        material->m_renderState->Destroy();
+        material->m_renderState = nullptr;
+    }
     material->EnsureRenderState();
     return material;
 }

@@ -364,7 +364,6 @@ TEST_F(OpenGLRender, RenderStateFlagsReachGL)
     m_render->SetRenderStateFlag(1 | 4, false);
     EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
     EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
-
 }
 
 TEST_F(OpenGLRender, StateFlagsReachGLAsDifferences)

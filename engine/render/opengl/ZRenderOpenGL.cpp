@@ -13,10 +13,10 @@
 #include "engine/render/ZLight.h"
 #include "engine/render/ZMaterial.h"
 #include "engine/render/ZPrimitive.h"
-#include "engine/render/ZTexture.h"
-#include "engine/scene/ZSprite.h"
 #include "engine/render/ZShaderLibrary.h"
+#include "engine/render/ZTexture.h"
 #include "engine/render/ZView.h"
+#include "engine/scene/ZSprite.h"
 
 const char* const ZRenderOpenGL::kRequiredExtensions[5] = {"GL_ARB_multitexture", "GL_ARB_texture_env_add",
                                                            "GL_ARB_texture_env_combine", "GL_EXT_bgra",
@@ -55,7 +55,10 @@ void Combine(GLenum rgb, GLenum rgbSource, GLenum alphaSource)
 
 void ZRenderOpenGLState::Reset()
 {
-    m_words[0] = 0;
+    ZRenderOpenGL* owner = ZRenderOpenGL::GetActive();
+    // The flags that describe the defaults below (lighting and depth test off), so that the first
+    // state applied after a reset writes what differs from them.
+    m_words[0] = kGLUnlit | kGLNoDepthTest;
     m_words[1] = 0;
     SetId(kNoStateId);
     glPolygonMode(GL_FRONT, GL_FILL);
@@ -74,13 +77,13 @@ void ZRenderOpenGLState::Reset()
     glStencilFunc(GL_LEQUAL, 1, 1);
     glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
     glDisable(GL_ALPHA_TEST);
-    if (m_owner)
+    if (owner)
     {
-        m_owner->ActiveTexture(1);
+        owner->ActiveTexture(1);
         glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
-        m_owner->BindTexture(1, -1);
-        m_owner->BindTexture(0, -1);
-        m_owner->ActiveTexture(0);
+        owner->BindTexture(1, -1);
+        owner->BindTexture(0, -1);
+        owner->ActiveTexture(0);
     }
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
     glMatrixMode(GL_TEXTURE);
@@ -107,6 +110,8 @@ void ZRenderOpenGLState::SetFogEnabled(bool on)
 
 ZRenderState* ZRenderOpenGLState::Apply(ZRenderState* previous)
 {
+    // The running renderer, not the one that made this object: pool materials outlive renderers.
+    ZRenderOpenGL* owner = ZRenderOpenGL::GetActive();
     auto* before = dynamic_cast<ZRenderOpenGLState*>(previous);
     const uint32_t flags = m_words[0];
     const uint32_t old = before ? before->m_words[0] : 0;
@@ -138,27 +143,27 @@ ZRenderState* ZRenderOpenGLState::Apply(ZRenderState* previous)
         SetCap(GL_ALPHA_TEST, has(kGLAlphaTest) || has(kGLStencilWrite));
         glAlphaFunc(GL_GREATER, 0.0f);
     }
-    if (m_owner && changed(kGLStage0Textured | kGLStage1Textured))
+    if (owner && changed(kGLStage0Textured | kGLStage1Textured))
     {
-        m_owner->ActiveTexture(1);
+        owner->ActiveTexture(1);
         SetCap(GL_TEXTURE_2D, has(kGLStage1Textured));
-        m_owner->ActiveTexture(0);
+        owner->ActiveTexture(0);
         SetCap(GL_TEXTURE_2D, has(kGLStage0Textured));
     }
     if (changed(kGLMaterialSource))
         SetCap(GL_COLOR_MATERIAL, has(kGLMaterialSource));
     if (changed(kGLTexTransform) && !has(kGLTexTransform))
     {
-        if (m_owner)
-            m_owner->ActiveTexture(0);
+        if (owner)
+            owner->ActiveTexture(0);
         glMatrixMode(GL_TEXTURE);
         glLoadIdentity();
         glMatrixMode(GL_MODELVIEW);
     }
     if (changed(kGLModulateFactor | kGLAddFactor | kGLModulateVertex))
     {
-        if (m_owner)
-            m_owner->ActiveTexture(0);
+        if (owner)
+            owner->ActiveTexture(0);
         if (has(kGLModulateFactor))
             Combine(GL_MODULATE, GL_CONSTANT_ARB, GL_CONSTANT_ARB);
         else if (has(kGLAddFactor))
@@ -171,9 +176,9 @@ ZRenderState* ZRenderOpenGLState::Apply(ZRenderState* previous)
         else
             glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
     }
-    if (m_owner && changed(kGLStage1BlendAlpha | kGLStage1Modulate | kGLStage1Add))
+    if (owner && changed(kGLStage1BlendAlpha | kGLStage1Modulate | kGLStage1Add))
     {
-        m_owner->ActiveTexture(1);
+        owner->ActiveTexture(1);
         if (has(kGLStage1BlendAlpha))
             glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_DECAL);
         else if (!has(kGLStage1Modulate) && !has(kGLStage1Add))
@@ -212,8 +217,8 @@ ZRenderState* ZRenderOpenGLState::Apply(ZRenderState* previous)
         }
     }
     // Texture calls that follow address unit 0.
-    if (m_owner)
-        m_owner->ActiveTexture(0);
+    if (owner)
+        owner->ActiveTexture(0);
     return this;
 }
 
@@ -236,10 +241,10 @@ struct SSwitchFlag
 };
 // Material overrides and the flags they write.
 constexpr SSwitchFlag kSwitchFlags[] = {
-    {0, kGLLinearFilter},  {1, kGLNoDepthWrite}, {2, kGLNoDepthTest},    {3, kGLAlphaTest},
-    {4, kGLNoCull},        {5, kGLNoFog},        {6, kGLNoBlend},        {7, kGLColorBlend},
-    {8, kGLNoColor},       {13, kGLMultiply},    {9, kGLStencilTest},    {10, kGLStencilWrite},
-    {11, kGLStencilClear}, {12, kGLAdditive},    {15, kGLUnlit},         {17, kGLAddFactor},
+    {0, kGLLinearFilter},    {1, kGLNoDepthWrite},    {2, kGLNoDepthTest}, {3, kGLAlphaTest},
+    {4, kGLNoCull},          {5, kGLNoFog},           {6, kGLNoBlend},     {7, kGLColorBlend},
+    {8, kGLNoColor},         {13, kGLMultiply},       {9, kGLStencilTest}, {10, kGLStencilWrite},
+    {11, kGLStencilClear},   {12, kGLAdditive},       {15, kGLUnlit},      {17, kGLAddFactor},
     {18, kGLModulateFactor}, {19, kGLModulateVertex},
 };
 
@@ -743,7 +748,8 @@ int ZRenderOpenGL::MakeTextureResident(ZTexture* texture)
     const uint8_t* pixels = texture->GetPixels();
     // Textures of any size are taken: the image goes up at its own size, never padded.
     const int width = texture->GetImageWidth() > 0 ? texture->GetImageWidth() : texture->GetTextureWidth();
-    const int height = texture->GetImageHeight() > 0 ? texture->GetImageHeight() : texture->GetTextureHeight();
+    const int height =
+        texture->GetImageHeight() > 0 ? texture->GetImageHeight() : texture->GetTextureHeight();
     if (!pixels || width <= 0 || height <= 0)
         return 1;
     const int id = CreateTexture(width, height, pixels, texture->GetPixelFormat(), false);
@@ -1178,8 +1184,8 @@ uint32_t* ZRenderOpenGL::GrabScreen(uint32_t& width, uint32_t& height)
         for (uint32_t x = 0; x < w; ++x)
         {
             const uint8_t* p = rows.data() + (size_t(h - 1 - y) * w + x) * 4u;
-            pixels[size_t(y) * w + x] =
-                (uint32_t(p[3]) << 24) | (uint32_t(p[0]) << 16) | (uint32_t(p[1]) << 8) | uint32_t(p[2]) | opaque;
+            pixels[size_t(y) * w + x] = (uint32_t(p[3]) << 24) | (uint32_t(p[0]) << 16) |
+                                        (uint32_t(p[1]) << 8) | uint32_t(p[2]) | opaque;
         }
     width = w;
     height = h;
