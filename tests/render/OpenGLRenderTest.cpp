@@ -14,8 +14,11 @@
 #include <vector>
 
 #include "engine/core/ZAllocBase.h"
+#include "engine/core/ZNameId.h"
 #include "engine/platform/ZPlatformMessage.h"
 #include "engine/platform/ZPlatformWindow.h"
+#include "engine/render/ZMaterial.h"
+#include "engine/render/ZTexture.h"
 #include "engine/render/opengl/ZRenderOpenGL.h"
 
 TEST(OpenGLExtensions, OnlyWholeWordsCount)
@@ -54,6 +57,59 @@ TEST(OpenGLTextureMatrix, TranslationMovesToTheFourthRow)
     EXPECT_FLOAT_EQ(out[8], 0.0f);
     EXPECT_FLOAT_EQ(out[9], 0.0f);
     EXPECT_FLOAT_EQ(out[15], 1.0f);
+}
+
+TEST(OpenGLMaterialFlags, OverridesWriteTheirFlagsAndTheRestStays)
+{
+    ZMaterial::InitPool();
+    ZMaterial* material = ZMaterial::Allocate();
+    ASSERT_NE(material, nullptr);
+    // Nothing specified: the flags the state had stay.
+    EXPECT_EQ(ZRenderOpenGLShaderCode::MaterialFlags(material, kGLAdditive | kGLNoCull),
+              kGLAdditive | kGLNoCull);
+    const struct
+    {
+        int index;
+        uint32_t flag;
+    } switches[] = {{0, kGLLinearFilter}, {1, kGLNoDepthWrite},    {2, kGLNoDepthTest},
+                    {3, kGLAlphaTest},    {4, kGLNoCull},          {5, kGLNoFog},
+                    {6, kGLNoBlend},      {7, kGLColorBlend},      {8, kGLNoColor},
+                    {9, kGLStencilTest},  {10, kGLStencilWrite},   {11, kGLStencilClear},
+                    {12, kGLAdditive},    {13, kGLMultiply},       {15, kGLUnlit},
+                    {17, kGLAddFactor},   {18, kGLModulateFactor}, {19, kGLModulateVertex}};
+    for (const auto& s : switches)
+    {
+        material->SetSwitch(s.index, 1);
+        EXPECT_EQ(ZRenderOpenGLShaderCode::MaterialFlags(material, 0), s.flag) << s.index;
+        material->SetSwitch(s.index, 0);
+        EXPECT_EQ(ZRenderOpenGLShaderCode::MaterialFlags(material, s.flag), 0u) << s.index;
+    }
+    material->ReturnToPool();
+
+    // "drawstencil": stencil test and write, no colour, no alpha test of its own.
+    material = ZMaterial::Allocate();
+    material->SetProperty(ZNameId("drawstencil").Value(), "drawstencil", "true");
+    EXPECT_EQ(ZRenderOpenGLShaderCode::MaterialFlags(material, kGLAlphaTest),
+              kGLStencilTest | kGLStencilWrite | kGLNoColor);
+
+    // Textures and the texture matrix.
+    uint8_t* pixels = static_cast<uint8_t*>(std::calloc(4, 1));
+    ZTexture* texture = ZTexture::CreateEmpty(pixels, 1, 1, 0);
+    material->SetTexture(0, texture, false);
+    EXPECT_EQ(ZRenderOpenGLShaderCode::MaterialFlags(material, 0) & (kGLStage0Textured | kGLTexTransform),
+              kGLStage0Textured);
+    _M44 frame;
+    frame.m[0][0] = 0.25f;
+    material->SetTextureMatrix(0, frame);
+    EXPECT_FALSE(ZRenderOpenGLShaderCode::MaterialFlags(material, 0) & kGLTexTransform)
+        << "the matrix counts only with the texture-transform switch";
+    material->SetSwitch(ZMaterial::kSwitchTextureTransform, 1);
+    EXPECT_TRUE(ZRenderOpenGLShaderCode::MaterialFlags(material, 0) & kGLTexTransform);
+    material->SetTextureMatrix(0, _M44());
+    EXPECT_FALSE(ZRenderOpenGLShaderCode::MaterialFlags(material, 0) & kGLTexTransform)
+        << "an identity matrix transforms nothing";
+    material->ReturnToPool();
+    delete texture;
 }
 
 namespace
