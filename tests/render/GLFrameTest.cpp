@@ -265,6 +265,37 @@ TEST_F(GLFrame, TexturedSpriteLandsWhereItsNodeIs)
     ExpectNear(PixelAt(40, 8), {0, 0, 64}, "above the sprite");
 }
 
+TEST_F(GLFrame, PivotPlacesTheRectangle)
+{
+    ZSprite* sprite = Sprite(Material("sprite"), Solid(0xFFFFFFFF));
+    sprite->SetPivot(PIVOT_TOPLEFT);
+    Frame();
+    // The node's origin is the rectangle's top-left corner: the screen centre.
+    ExpectNear(PixelAt(40, 40), {255, 255, 255}, "below right of the origin");
+    ExpectNear(PixelAt(24, 24), {0, 0, 0}, "above left of the origin");
+    ExpectNear(PixelAt(24, 40), {0, 0, 0}, "left of the origin");
+}
+
+TEST_F(GLFrame, SpriteFacesAPerspectiveCamera)
+{
+    // As the main camera sees the scene: from behind, looking along z.
+    ZCamera* eye = ZCamera::Create("eye", m_root, true, false);
+    eye->SetPositionXYZ(0.0f, 0.0f, -500.0f);
+    m_view->RemoveCamera(m_camera);
+    m_view->AddCamera(eye);
+    ZSprite* sprite = ZSprite::Create(200.0f, 200.0f, PIVOT_CENTER, Material("sprite"));
+    sprite->GetMaterial()->SetTexture(0, Quadrants(), false);
+    m_root->AddChild(sprite);
+    Frame();
+    ExpectNear(PixelAt(28, 28), {255, 0, 0}, "top left texel");
+    ExpectNear(PixelAt(36, 28), {0, 255, 0}, "top right texel");
+    ExpectNear(PixelAt(28, 36), {0, 0, 255}, "bottom left texel");
+    ExpectNear(PixelAt(36, 36), {255, 255, 255}, "bottom right texel");
+    ExpectNear(PixelAt(2, 2), {0, 0, 0}, "outside");
+    m_view->RemoveCamera(eye);
+    delete eye;
+}
+
 TEST_F(GLFrame, MaterialColourModulatesAndAddsAndAdditiveBlendAddsToTheBackground)
 {
     m_view->SetClearColor(V4{0.0f, 0.0f, 0.5f, 1.0f});
