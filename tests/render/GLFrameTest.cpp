@@ -205,11 +205,15 @@ protected:
     }
 
     // The frame as RenderFrame draws it, short of the swap: the back buffer keeps the pixels.
-    void Frame()
+    // `draw` false only reads back what is on the back buffer.
+    void Frame(bool draw = true)
     {
         LeakCheckPause pause;
-        m_render->FlushUploadQueue();
-        m_render->RenderViews();
+        if (draw)
+        {
+            m_render->FlushUploadQueue();
+            m_render->RenderViews();
+        }
         ASSERT_EQ(glGetError(), GLenum(GL_NO_ERROR));
         uint32_t w = 0, h = 0;
         uint32_t* pixels = m_render->GrabScreen(w, h);
@@ -325,6 +329,29 @@ TEST_F(GLFrame, SpriteFadedToHalfShowsHalfOfItsColour)
     sprite->SetAlpha(0.0f);
     Frame();
     ExpectNear(PixelAt(32, 32), {0, 0, 255}, "faded out");
+}
+
+TEST_F(GLFrame, ARecordsOwnOpacityFadesTheSprite)
+{
+    // Particles and text hand their opacity in the draw record, not in the material.
+    m_view->SetClearColor(V4{0.0f, 0.0f, 1.0f, 1.0f});
+    ZSprite* sprite = Sprite(Material("sprite"), Solid(0xFF0000FF));
+    m_root->RemoveChild(sprite);
+    Frame();
+    DrawRecord record;
+    record.node = sprite;
+    record.material = sprite->GetMaterial();
+    record.shader = record.material->GetShader();
+    sprite->GetWorldMatrix(record.world);
+    record.alpha = 0.5f;
+    {
+        LeakCheckPause pause;
+        m_render->SetRenderStateFlag(1, false);
+        ASSERT_EQ(record.shader->Draw(m_camera, record), 0);
+    }
+    Frame(false);
+    ExpectNear(PixelAt(32, 32), {128, 0, 127}, "half red over blue");
+    delete sprite;
 }
 
 TEST_F(GLFrame, AnimatedTextureShowsTheChosenFrame)
