@@ -11,6 +11,7 @@
 #include "engine/import/ZSceneXMLImport2.h"
 #include "engine/render/d3d7/ZRenderD3D7.h"
 #include "engine/render/opengl/ZRenderOpenGL.h"
+#include "engine/ui/ZLayer2D.h"
 
 ZGameEngine::ZGameEngine() = default;
 
@@ -59,10 +60,21 @@ int ZGameEngine::MountResources()
     return ZEngine::MountResources();
 }
 
-std::string ZGameEngine::GetShaderDefsPath() const { return std::string("media:") + m_keyName + "/shaders.def"; }
+std::string ZGameEngine::GetShaderDefsPath() const
+{
+    return std::string("media:") + m_keyName + "/shaders.def";
+}
 
 int ZGameEngine::PostInit()
 {
     ZEngine::PostInit();
     return CreateLayers();
+}
+
+int ZGameEngine::CreateLayers()
+{
+    float width = 0.0f, height = 0.0f;
+    GetLogicalScreenSize(width, height);
+    m_layers.reset(ZLayer2DManager::Create(width, height));
+    return m_layers ? 0 : 1;
 }
