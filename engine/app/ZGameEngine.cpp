@@ -60,10 +60,7 @@ int ZGameEngine::MountResources()
     return ZEngine::MountResources();
 }
 
-std::string ZGameEngine::GetShaderDefsPath() const
-{
-    return std::string("media:") + m_keyName + "/shaders.def";
-}
+std::string ZGameEngine::GetShaderDefsPath() const { return std::string("media:") + m_keyName + "/shaders.def"; }
 
 int ZGameEngine::PostInit()
 {
