@@ -14,6 +14,9 @@ namespace
 ZSerializerRTTI<ZGameSprite> s_gameSpriteSerializer;
 
 constexpr ZNameId kTip{"tip"};
+// Like every timed interpolation, a fade within 1/8192 of its end is finished: a run of frames whose
+// deltas add up to the fade's length must not leave it one frame short by rounding.
+constexpr float kFinished = 1.0f / 8192.0f;
 
 void SetManaged(ZMaterial* material)
 {
@@ -94,8 +97,9 @@ void ZGameSprite::UpdateFade()
     if (m_fadeState == kFadingIn)
     {
         m_fadeValue += step;
-        SetAlpha(std::min(m_fadeValue, 1.0f));
-        if (m_fadeValue >= 1.0f)
+        const bool done = m_fadeValue >= 1.0f - kFinished;
+        SetAlpha(done ? 1.0f : m_fadeValue);
+        if (done)
         {
             m_fadeState = kFadeNone;
             OnFadedIn();
@@ -104,8 +108,9 @@ void ZGameSprite::UpdateFade()
     else if (m_fadeState == kFadingOut)
     {
         m_fadeValue -= step;
-        SetAlpha(std::max(m_fadeValue, 0.0f));
-        if (m_fadeValue <= 0.0f)
+        const bool done = m_fadeValue <= kFinished;
+        SetAlpha(done ? 0.0f : m_fadeValue);
+        if (done)
         {
             m_fadeState = kFadeNone;
             OnFadedOut();
