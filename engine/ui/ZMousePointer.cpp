@@ -98,6 +98,7 @@ ZMousePointer::ZMousePointer()
     m_over.reserve(32);
     m_targets.reserve(32);
     m_scratch.reserve(32);
+    m_depth.reserve(32);
     m_stateRoots.reserve(kMaxRoots);
     m_watched.reserve(64);
     SetName("mousepointer");

@@ -2,7 +2,10 @@
 // hover, press and release delivery with the handled and stop flags, the input lock, the pointer
 // images and nodes destroyed while the pointer holds them.
 #include <algorithm>
+#include <memory>
 
+#include "engine/app/ZGame.h"
+#include "engine/app/ZGameState.h"
 #include "engine/app/ZScreenHost.h"
 #include "engine/controllers/ZInterpolate.h"
 #include "tests/ui/UiTestSupport.h"
@@ -422,4 +425,67 @@ TEST_F(PointerTest, WithoutInputOrRendererOrLayerCameraNothingIsPicked)
     EXPECT_TRUE(log.empty());
     engine->SetInput(input);
     pointer->RemoveListener(&listener);
+}
+
+namespace
+{
+class PlainState : public ZGameState
+{
+public:
+    PlainState(const char* name, bool opaque) : m_name(name) { SetOpaque(opaque); }
+    const char* GetName() const override { return m_name.c_str(); }
+
+private:
+    std::string m_name;
+};
+} // namespace
+
+TEST_F(PointerTest, OnlyTheTopScreenIsPickedUnlessTheOneBeneathIsPickedWhileCovered)
+{
+    auto game = std::make_unique<ZGame>();
+    PlainState screen("screen", true), dialog("dialog", false);
+    RecordingListener listener(log);
+    pointer->AddListener(&listener);
+    auto frames = [&](int n)
+    {
+        for (int i = 0; i < n; ++i)
+        {
+            Frame();
+            game->Update(0.02);
+        }
+    };
+    ZGame::GotoState(&screen);
+    frames(2);
+    ZSprite2D* board = Sprite("board", screen.GetRoot(), 0.0f, 0.0f, 2.0f);
+    board->SetFlags(kNodeHandPointer);
+    ZGame::GotoState(&dialog);
+    frames(2);
+    ASSERT_TRUE(screen.IsActive() && dialog.IsActive());
+    // The states' cameras joined the screen view through the host.
+    EXPECT_TRUE(screen.GetCamera() && screen.GetCamera()->GetView());
+    ZSprite2D* button = Sprite("button", dialog.GetRoot(), 200.0f, 0.0f, 1.0f);
+    button->SetFlags(kNodeHandPointer);
+
+    MoveToLogical(0.0f, 0.0f);
+    EXPECT_TRUE(pointer->GetTargets().empty());
+    MoveToLogical(200.0f, 0.0f);
+    EXPECT_EQ(pointer->GetTopTarget(), button);
+
+    // Picked while covered: the screen's board is hit too, but a hit there shows no hand.
+    screen.SetFlags(kStatePickedWhileCovered);
+    MoveToLogical(0.0f, 0.0f);
+    EXPECT_EQ(pointer->GetTopTarget(), board);
+    EXPECT_FALSE(pointer->IsFirstHitUnderFirstRoot());
+    EXPECT_EQ(pointer->GetShownImage(), ZMousePointer::kArrow);
+    MoveToLogical(200.0f, 0.0f);
+    EXPECT_TRUE(pointer->IsFirstHitUnderFirstRoot());
+    EXPECT_EQ(pointer->GetShownImage(), ZMousePointer::kHand);
+
+    // A transition locks the pointer through the host, and the lock is given back after it.
+    game->PopState();
+    EXPECT_EQ(pointer->GetLockCount(), game->IsInputBlocked() ? 1 : 0);
+    frames(3);
+    EXPECT_EQ(pointer->GetLockCount(), 0);
+    pointer->RemoveListener(&listener);
+    game.reset();
 }
