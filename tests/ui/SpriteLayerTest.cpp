@@ -7,6 +7,7 @@
 #include "engine/app/ZFader.h"
 #include "engine/app/ZScreenHost.h"
 #include "engine/controllers/ZHaloController.h"
+#include "engine/import/ZSceneXMLImport2.h"
 #include "engine/render/ZMaterial.h"
 #include "engine/render/ZTexture.h"
 #include "engine/render/ZView.h"
@@ -439,4 +440,26 @@ TEST_F(SpriteLayerTest, AGameSpriteFadesInAndOutAtItsSpeed)
     EXPECT_TRUE(plain->GetMaterial()->TestFlags(kResourceManaged));
     EXPECT_FALSE(plain->HasAnimatedTexture());
     EXPECT_TRUE(Set(plain, "tip", "pearl"));
+}
+
+TEST_F(SpriteLayerTest, ALayoutMakesSpritesWithTheirOwnKeys)
+{
+    ZGroup* under = ZGroup::CreateNamed("under");
+    ZSceneTree::GetInstance()->AddChild(under);
+    const std::string xml = "<scenetree><group name=\"menu\">"
+                            "<sprite2d name=\"bg\" sizemodel=\"stretched\" width=\"800\" height=\"600\"/>"
+                            "<gamesprite name=\"gem\" tip=\"pearl\" side=\"40\"/>"
+                            "</group></scenetree>";
+    ZSceneXMLImport2 import;
+    import.SetParentNode(under);
+    ASSERT_EQ(import.ImportBuffer(xml.data(), xml.size()), 0);
+    auto* bg = ZEntityCast<ZSprite2D>(under->FindNode("menu/bg"));
+    ASSERT_NE(bg, nullptr);
+    EXPECT_FALSE(bg->IsSizeModelActual());
+    EXPECT_EQ(bg->GetSize(), (V2{800.0f, 600.0f}));
+    EXPECT_TRUE(bg->TestFlags(kNode2D));
+    EXPECT_STREQ(bg->GetMaterial()->GetName(), "sprite2d_material");
+    auto* gem = ZEntityCast<ZGameSprite>(under->FindNode("menu/gem"));
+    ASSERT_NE(gem, nullptr);
+    EXPECT_EQ(gem->GetSize(), (V2{40.0f, 40.0f}));
 }
