@@ -379,7 +379,12 @@ void ZRenderBase::ApplyScreenSprite()
         m_screenSprite->SetHidden(!shown);
 }
 
-void ZRenderBase::OnDeviceReset() {}
+void ZRenderBase::OnDeviceReset()
+{
+    // Nodes that keep laid-out text or device buffers rebuild them on their next draw.
+    if (ZSceneTree* tree = ZSceneTree::PeekInstance())
+        tree->InvalidateLayout();
+}
 
 void ZRenderBase::CommitDefaultAtlasPages()
 {
