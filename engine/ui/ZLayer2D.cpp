@@ -121,6 +121,12 @@ ZRenderBase* Renderer()
 }
 } // namespace
 
+void ZLayer2D::AddChild(ZNode* node)
+{
+    if (group && node)
+        group->AddChild(node);
+}
+
 ZLayer2DManager* ZLayer2DManager::Create(float width, float height)
 {
     auto* manager = new ZLayer2DManager();

@@ -21,6 +21,9 @@ class ZView;
 
 struct ZLayer2D
 {
+    // Puts a node into the layer (under its group); nothing once the group is gone.
+    void AddChild(ZNode* node);
+
     ZGroup* group = nullptr;
     ZCamera* camera = nullptr;
     std::string name;

@@ -66,16 +66,22 @@ void LockThroughPointer(bool lock)
 
 // Delivery loops walk a copy of the list they deliver over, since a listener may change the
 // pointer's lists (or destroy a node outright); the pointer nulls destroyed nodes in every live
-// copy.
+// copy. Copies nest (a listener may lock the pointer, which delivers again), and their buffers are
+// kept from frame to frame.
 class ZMousePointer::Snapshot
 {
 public:
-    Snapshot(ZMousePointer& owner, const std::vector<ZNode*>& nodes) : m_owner(owner), nodes(nodes)
+    Snapshot(ZMousePointer& owner, const std::vector<ZNode*>& source)
+        : m_owner(owner), m_next(owner.m_snapshots), nodes(Buffer(owner))
     {
-        m_next = owner.m_snapshots;
+        nodes.assign(source.begin(), source.end());
         owner.m_snapshots = this;
     }
-    ~Snapshot() { m_owner.m_snapshots = m_next; }
+    ~Snapshot()
+    {
+        m_owner.m_snapshots = m_next;
+        --m_owner.m_snapshotDepth;
+    }
     Snapshot(const Snapshot&) = delete;
     Snapshot& operator=(const Snapshot&) = delete;
 
@@ -86,11 +92,18 @@ public:
     }
 
 private:
+    static std::vector<ZNode*>& Buffer(ZMousePointer& owner)
+    {
+        if (owner.m_snapshotDepth >= owner.m_snapshotBuffers.size())
+            owner.m_snapshotBuffers.emplace_back().reserve(32);
+        return owner.m_snapshotBuffers[owner.m_snapshotDepth++];
+    }
+
     ZMousePointer& m_owner;
-    Snapshot* m_next = nullptr;
+    Snapshot* m_next;
 
 public:
-    std::vector<ZNode*> nodes;
+    std::vector<ZNode*>& nodes;
 };
 
 ZMousePointer::ZMousePointer()

@@ -9,6 +9,7 @@
 // node the pointer keeps between frames is watched: a node that is destroyed leaves every list and
 // field at once, so no listener is ever handed a dead node.
 #include <cstdint>
+#include <deque>
 #include <vector>
 
 #include "engine/app/ZInput.h"
@@ -233,4 +234,7 @@ private:
     std::vector<ZNode*> m_scratch;
     std::vector<float> m_depth;
     Snapshot* m_snapshots = nullptr;
+    // Stable addresses: an inner delivery may add a buffer while outer ones are in use.
+    std::deque<std::vector<ZNode*>> m_snapshotBuffers;
+    size_t m_snapshotDepth = 0;
 };

@@ -231,6 +231,9 @@ TEST_F(SpriteLayerTest, CreateLayersGivesTheEngineItsLayerTableInTheScreenView)
     ASSERT_NE(view, nullptr);
     EXPECT_EQ(render->GetView(0), view);
     EXPECT_TRUE(InView(view, first->camera));
+    ZGroup* item = ZGroup::CreateNamed("item");
+    first->AddChild(item);
+    EXPECT_EQ(item->GetParent(), first->group);
 
     EXPECT_FLOAT_EQ(layers->AddLayer("popup")->camera->GetPriority(), 200.0f);
     EXPECT_FLOAT_EQ(layers->AddLayer("tips", 950.0f)->camera->GetPriority(), 950.0f);
