@@ -383,6 +383,10 @@ void ZMousePointer::Update()
     if (m_input != input)
         StartInput();
     m_topTarget = nullptr;
+    // Without a layer camera nothing is under the pointer: last frame's hits would linger as
+    // "over" for good.
+    if (!m_layerCamera)
+        m_targets.clear();
     if (m_layerCamera)
     {
         UpdatePosition();
