@@ -116,13 +116,16 @@ TEST_F(DiskOutput, ASoundEffectReachesTheFile)
 {
     const std::string ping =
         Put("ping.wav", MakeWav(SamplesToBytes(Sine(44100 / 4, 2, 44100, 12000.0, 880.0, 660.0)), 2, 44100));
-    const std::vector<uint8_t> bytes = Capture(0.6, [&](ZAudioDirectSound& audio) {
-        ZSoundResource* resource = ZSoundResource::Get(ping.c_str());
-        ASSERT_EQ(resource->Load(true), 0);
-        audio.DrainRequests(1e9);
-        ZSound* sound = new ZSound(resource);
-        sound->Play();
-    });
+    const std::vector<uint8_t> bytes = Capture(0.6,
+                                               [&](ZAudioDirectSound& audio)
+                                               {
+                                                   ZSoundResource* resource =
+                                                       ZSoundResource::Get(ping.c_str());
+                                                   ASSERT_EQ(resource->Load(true), 0);
+                                                   audio.DrainRequests(1e9);
+                                                   ZSound* sound = new ZSound(resource);
+                                                   sound->Play();
+                                               });
     const Loudness l = Measure(bytes);
     // The quarter-second ping, whole, somewhere in the file.
     EXPECT_GE(l.frames, size_t(44100 / 4));

@@ -41,7 +41,8 @@ TEST_F(AudioThreads, MainMusicLoaderAndMixerThreadsTogether)
     for (int i = 0; i < 6; ++i)
     {
         const std::string name = "fx" + std::to_string(i) + (i % 2 ? ".wav" : ".ogg");
-        const std::vector<int16_t> pcm = Sine(2000 + 700 * uint32_t(i), 2, 44100, 8000.0, 300.0 + 90 * i, 700.0);
+        const std::vector<int16_t> pcm =
+            Sine(2000 + 700 * uint32_t(i), 2, 44100, 8000.0, 300.0 + 90 * i, 700.0);
         effects.push_back(i % 2 ? Put(name.c_str(), MakeWav(SamplesToBytes(pcm), 2, 44100))
                                 : Put(name.c_str(), EncodeOgg(pcm, 2, 44100)));
     }
