@@ -141,9 +141,9 @@ TEST_F(DiskOutput, StreamedMusicReachesTheFile)
     const std::vector<uint8_t> bytes =
         Capture(0.8, [&](ZAudioDirectSound& audio) { audio.PlayMusic(track.c_str()); });
     const Loudness l = Measure(bytes);
-    // Music plays from the start of the capture to its end; leave room for the device's start.
-    EXPECT_GE(l.frames, size_t(44100 / 2));
-    EXPECT_GE(l.loudFrames * 10, l.frames * 7);
+    // Music plays from the start of the capture to its end (0.8 s at the device's pace); the
+    // silence before it, while the ring was filled, depends on the machine and is not counted.
+    EXPECT_GE(l.loudFrames, size_t(44100 / 2));
     EXPECT_GT(l.rmsLeft, 1000.0);
     EXPECT_GT(l.rmsRight, 1000.0);
 }
