@@ -1,8 +1,9 @@
-// qv_contactsheet <game folder> <output.png> [width=2048]
+// qv_contactsheet <game folder> <output.png> [width=2048] [grey=1]
 // Writes one picture for reviewing the game's content at a glance: every image of the resource
 // archive and of the loose game folder (decoded with DevIL, as the game decodes them) with its
 // name, over a checkerboard that shows transparency, then a sample line in every bitmap font.
 // It reads the assembled game folder, so it shows what ships, not what the tools meant to make.
+// grey=1 draws the sheet in luminance only, to check that tokens differ in shape, not just colour.
 #include <IL/il.h>
 
 #include <algorithm>
@@ -142,7 +143,8 @@ public:
                     Blend(x + i, y + j, r / a, g / a, b / a, a / float(n));
             }
     }
-    Rgba8Image ToImage() const
+    // With `grey`, in luminance only: what is left when colours cannot be told apart.
+    Rgba8Image ToImage(bool grey) const
     {
         Rgba8Image image;
         image.width = m_width;
@@ -150,8 +152,16 @@ public:
         image.pixels.resize(size_t(m_width) * m_height * 4);
         for (size_t p = 0; p < size_t(m_width) * m_height; ++p)
         {
-            std::copy(&m_rgb[p * 3], &m_rgb[p * 3] + 3, &image.pixels[p * 4]);
-            image.pixels[p * 4 + 3] = 255;
+            const uint8_t* c = &m_rgb[p * 3];
+            uint8_t* out = &image.pixels[p * 4];
+            if (grey)
+            {
+                const auto y = uint8_t(std::lround(0.2126 * c[0] + 0.7152 * c[1] + 0.0722 * c[2]));
+                out[0] = out[1] = out[2] = y;
+            }
+            else
+                std::copy(c, c + 3, out);
+            out[3] = 255;
         }
         return image;
     }
@@ -269,12 +279,13 @@ int main(int argc, char** argv)
     qvtool::ToolOptions options(argc, argv, 1, 2);
     if (options.PositionalCount() < 2)
     {
-        std::fprintf(stderr, "usage: qv_contactsheet <game folder> <output.png> [width=2048]\n");
+        std::fprintf(stderr, "usage: qv_contactsheet <game folder> <output.png> [width=2048] [grey=1]\n");
         return 2;
     }
     const fs::path game = options.Positional(0);
     const std::string output = options.Positional(1);
     const int sheetWidth = std::clamp(options.Integer("width", 2048), 640, 8192);
+    const bool grey = options.Integer("grey", 0) != 0;
 
     ilInit();
     ilEnable(IL_ORIGIN_SET);
@@ -449,7 +460,7 @@ int main(int argc, char** argv)
         y += font.LineHeight() + kGap;
     }
 
-    if (!qvtool::WritePng(output, sheet.ToImage()))
+    if (!qvtool::WritePng(output, sheet.ToImage(grey)))
     {
         std::fprintf(stderr, "qv_contactsheet: cannot write %s\n", output.c_str());
         return 1;
