@@ -428,3 +428,15 @@ void ZButton2D::SetEnabled(bool enabled)
         Tell([this](IButtonListener* l) { l->OnEnabledChanged(this, true); });
     }
 }
+
+void ZButton2D::RemoveListenerBelow(ZNode* root, IButtonListener* listener)
+{
+    if (!root)
+        return;
+    ZNodeChildIterator it(root, false, false);
+    for (ZNode* node = it.Next(); node; node = it.Next())
+    {
+        if (auto* button = ZEntityCast<ZButton2D>(node))
+            button->RemoveListener(listener);
+    }
+}

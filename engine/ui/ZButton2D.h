@@ -121,6 +121,10 @@ public:
     }
     bool IsPointerOver() const { return m_pointerOver; }
 
+    // Takes the listener off every button in the subtree: a widget going away leaves the buttons it
+    // listened to without reaching through part pointers that may have gone before it.
+    static void RemoveListenerBelow(ZNode* root, IButtonListener* listener);
+
 protected:
     // Plays the state's sound when it has one and an audio object exists.
     void PlayStateSound(int32_t state);

@@ -38,8 +38,8 @@ ZInput* Input()
 
 ZDialog2D::~ZDialog2D()
 {
-    // The buttons are children and still alive here; they must not call back into a dead dialog.
-    ListenToButtons(false);
+    // The buttons it found lie below it; those still there must not call back into a dead dialog.
+    ZButton2D::RemoveListenerBelow(this, this);
 }
 
 ZDialog2D* ZDialog2D::Create(const char* sceneFile)

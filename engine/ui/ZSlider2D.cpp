@@ -70,8 +70,7 @@ V3 WorldPosition(ZNode* node)
 ZSlider2D::~ZSlider2D()
 {
     Bind(nullptr);
-    SetUpButton(nullptr);
-    SetDownButton(nullptr);
+    ZButton2D::RemoveListenerBelow(this, this);
 }
 
 ZSerializerBase* ZSlider2D::GetSerializer() const

@@ -3,6 +3,7 @@
 // attributes and the rule that only buttons of the top screen react.
 #include <cstring>
 
+#include "engine/audio/ZSound.h"
 #include "engine/import/ZSceneXMLImport2.h"
 #include "engine/scene/ZFontText.h"
 #include "tests/ui/WidgetTestSupport.h"
@@ -220,4 +221,23 @@ TEST_F(ButtonTest, ButtonsOfALowerScreenReactOnlyWhenTheTopScreenLetsThem)
     EXPECT_EQ(log.Text(), "over:ok pressed:ok clicked:ok released:ok");
     game->PopState();
     Frames(3);
+}
+
+TEST_F(ButtonTest, TheSecondStageTakesTheHoverAndClickSoundsByName)
+{
+    ZSerializerState* state = ZSerializerBase::FindByName("sound")->CreateNew();
+    ASSERT_NE(state, nullptr);
+    state->SetAttribute(ZNameId("name"), "name", "button_click");
+    ZSerializerState::Release(state);
+    ZSound* click = ZSound::Find("button_click");
+    ASSERT_NE(click, nullptr);
+    ZButton2D* button = Load(kIdleHover, "ok");
+    ASSERT_NE(button, nullptr);
+    button->EnterPhase2();
+    EXPECT_EQ(button->GetStateSound(ZButton2D::kClicked), click);
+    EXPECT_EQ(button->GetStateSound(ZButton2D::kHover), nullptr) << "no such sound";
+    EXPECT_EQ(button->GetStateSound(ZButton2D::kIdle), nullptr);
+    // Without an audio object nothing plays and the events still come.
+    ClickAt(0.0f, 0.0f);
+    EXPECT_EQ(log.Text(), "over:ok pressed:ok clicked:ok released:ok");
 }
