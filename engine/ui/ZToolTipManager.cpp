@@ -603,6 +603,7 @@ void ZToolTipManager::HideNow()
     const bool wasOpen = m_open;
     m_open = false;
     m_closing = false;
+    m_hoverSource = nullptr;
     if (m_group)
         m_group->SetHidden(true);
     if (wasOpen)
@@ -644,6 +645,12 @@ void ZToolTipManager::CloseAll()
 
 void ZToolTipManager::OnFrame()
 {
+    if (m_closeOrphanedHover)
+    {
+        m_closeOrphanedHover = false;
+        if (m_open && !m_sticky && !m_closing)
+            StartHide();
+    }
     if (!m_pendingCloses.empty())
     {
         const double now = Now();
@@ -723,7 +730,10 @@ void ZToolTipManager::OnHoverStart(const SPointerState& state, ZNode* node)
         return;
     ZToolTipRecord record = it->second;
     record.requested = 0;
+    const bool wasOpen = m_open;
     OpenRecord(record, nullptr);
+    if (!wasOpen && m_open)
+        m_hoverSource = node;
 }
 
 void ZToolTipManager::OnHoverEnd(const SPointerState& state, ZNode* node)
@@ -752,6 +762,12 @@ void ZToolTipManager::OnStateSwitched(ZGameState* current, ZGameState* previous)
 void ZToolTipManager::NodeGone(ZNode* node)
 {
     m_watched.erase(node);
+    if (node == m_hoverSource)
+    {
+        // Closed in the next frame: nodes are being destroyed right now.
+        m_hoverSource = nullptr;
+        m_closeOrphanedHover = m_open && !m_sticky;
+    }
     // A highlight running on the node would go with it: it is taken off first.
     for (ZHighlight2*& highlight : m_highlights)
     {

@@ -225,5 +225,8 @@ private:
     const char* m_footers[4] = {};
     std::vector<PendingClose> m_pendingCloses;
     std::set<ZNode*> m_watched;
+    // The node whose hover opened the tip; when it goes, no hover end will ever close the tip.
+    ZNode* m_hoverSource = nullptr;
+    bool m_closeOrphanedHover = false;
     bool m_listeningToGame = false;
 };
