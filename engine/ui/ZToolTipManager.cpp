@@ -168,6 +168,8 @@ int ZToolTipManager::CreateLayer(const char* path)
     if (!group)
         return 1;
     FindParts(group);
+    // Drawn by its own camera only, not a second time by the layer's it lies in.
+    group->SetFlags(kNodeChildrenNotDrawn);
     if (ZMousePointer* pointer = ZMousePointer::PeekInstance())
         pointer->AddPointerTarget(group);
     m_camera = layers ? layers->CreateToolTipCamera() : nullptr;

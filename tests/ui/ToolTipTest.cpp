@@ -134,6 +134,20 @@ TEST_F(ToolTipTest, TheLayerHasItsOwnCameraAndIsPickedFirst)
     EXPECT_TRUE(std::find(log.begin(), log.end(), "ldown:background") == log.end());
     EXPECT_TRUE(std::find(log.begin(), log.end(), "ldown:under") == log.end());
     Release();
+    // The open box is drawn by its own camera, not again by the layer's.
+    auto drawn = [&](ZCamera* cam)
+    {
+        cam->BuildDrawList();
+        for (uint32_t i = 0; i < cam->GetEntryCount(); ++i)
+        {
+            if (cam->GetEntries()[i].node == tips->GetBackground())
+                return true;
+        }
+        return false;
+    };
+    EXPECT_TRUE(drawn(camera));
+    EXPECT_FALSE(drawn(layer->camera));
+
     // Closed, the box catches nothing: the screen beneath has the pointer again.
     tips->HideNow();
     Frame();
