@@ -149,6 +149,26 @@ void ZDropTarget2D::OnLoaded()
     }
 }
 
+void ZDropTarget2D::CopyFrom(ZNode* source)
+{
+    ZGroup::CopyFrom(source);
+    auto* other = ZEntityCast<ZDropTarget2D>(source);
+    if (!other || other == this)
+        return;
+    for (int part = 0; part < kPartCount; ++part)
+    {
+        m_partNames[part] = other->m_partNames[part];
+        ResolvePart(part);
+    }
+}
+
+ZNode* ZDropTarget2D::Clone()
+{
+    auto* copy = new ZDropTarget2D();
+    copy->CopyFrom(this);
+    return copy;
+}
+
 void ZDropTarget2D::NodeGone(ZNode* node)
 {
     if (node == m_onHover)

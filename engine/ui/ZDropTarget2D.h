@@ -29,6 +29,9 @@ public:
     bool SetProperty(uint32_t id, const char* name, const char* value) override;
     void SaveAttributes(ISaveVisitor* visitor) override;
     void OnLoaded() override;
+    // The group's copy, then the same parts found by name in the copied children.
+    void CopyFrom(ZNode* source) override;
+    ZNode* Clone() override;
 
     // True when no drop listener refuses the node.
     virtual bool Accepts(ZNode* node, ZDragController* controller);

@@ -405,4 +405,12 @@ TEST_F(DragTest, ALayoutMakesADropTargetWithItsParts)
     EXPECT_TRUE(target->GetHoverNode()->IsHidden());
     ASSERT_NE(target->GetDragNode(), nullptr);
     EXPECT_TRUE(target->GetDragNode()->IsHidden());
+
+    // A copy takes its own children as its parts.
+    auto* copy = ZEntityCast<ZDropTarget2D>(target->Clone());
+    ASSERT_NE(copy, nullptr);
+    layer->group->AddChild(copy);
+    ASSERT_NE(copy->GetHitZone(), nullptr);
+    EXPECT_EQ(copy->GetHitZone()->GetParent(), copy);
+    EXPECT_EQ(copy->GetHoverNode()->GetParent(), copy);
 }
