@@ -12,6 +12,9 @@
 #include "engine/render/ZRenderBase.h"
 #include "engine/render/ZShaderLibrary.h"
 #include "engine/render/ZTexture.h"
+#include "engine/render/ZView.h"
+#include "engine/resource/ZResourceManager.h"
+#include "engine/scene/ZCamera.h"
 #include "engine/scene/ZFontText.h"
 #include "engine/scene/ZSprite.h"
 
@@ -62,15 +65,45 @@ struct LineAligner
 };
 } // namespace
 
-ZRenderFont::ZRenderFont() = default;
+ZRenderFont::ZRenderFont()
+{
+    m_view = new ZView(0.0f, 0.0f, 1.0f, 1.0f);
+    m_camera = ZCamera::Create("renderfontcamera", nullptr, false, true);
+    m_view->AddCamera(m_camera);
+}
 
 ZRenderFont::~ZRenderFont()
 {
+    ReleaseDefaultFont();
     delete m_carrier;
+    delete m_camera;
+    delete m_view;
+}
+
+void ZRenderFont::ReleaseDefaultFont()
+{
+    ZFont* font = m_defaultFont;
+    m_defaultFont = nullptr;
+    // Fonts and pages live in the manager's groups: once the manager is gone, so are they.
+    ZResourceManager* manager = ZResourceManager::PeekInstance();
+    if (!manager)
+    {
+        m_defaultFontTexture = nullptr;
+        return;
+    }
+    if (!font)
+        return;
+    font->ClearFlags(kResourceKeep);
+    font->Unload();
+    font->Release();
+    // A font someone else still holds stays with the manager, which deletes it at its end.
+    manager->FreeResource(font);
 }
 
 int ZRenderFont::Init()
 {
+    ReleaseDefaultFont();
+    m_defaultFont = BuildDefaultFont(m_defaultFontTexture);
     m_material = nullptr;
     if (ZShaderLibrary* library = ZShaderLibrary::GetInstance())
     {
@@ -78,7 +111,13 @@ int ZRenderFont::Init()
             m_material = ZMaterial::CreateForShader("defaultfontmaterial", shader);
     }
     if (!m_carrier)
-        m_carrier = ZSprite::Create(100.0f, 100.0f);
+    {
+        // Strings place each glyph by its top-left corner through the carrier's pivot; text nodes
+        // give the glyph's centre in its matrix and are not affected by it.
+        m_carrier = ZSprite::Create(100.0f, 100.0f, PIVOT_TOPLEFT);
+        // A helper sprite: never part of a scene's draw list.
+        m_carrier->SetFlags(kNode2D);
+    }
     return 0;
 }
 
@@ -315,4 +354,25 @@ void ZRenderFont::DrawString(const char* text, const M33& orientation, const V3&
         pen.z += step.z;
     }
     m_currentQuad = -1;
+}
+
+void ZRenderFont::DrawStringAt(const char* text, float x, float y, const V4& color, ZFont* font)
+{
+    if (!m_camera)
+        return;
+    // The screen size may have changed since the last string.
+    m_camera->UpdateProjection();
+    M33 identity;
+    DrawString(text, identity, V3{x, y, 0.0f}, V2{1.0f, 1.0f}, color, font, m_camera);
+}
+
+void ZRenderFont::DrawStringInto(ZCamera* camera, const char* text, const V3& position, const V4& color)
+{
+    M33 identity;
+    DrawString(text, identity, position, V2{1.0f, 1.0f}, color, m_defaultFont, camera);
+}
+
+void ZRenderFont::DrawStringDefault(const char* text, float x, float y, const V4& color)
+{
+    DrawStringAt(text, x, y, color, m_defaultFont);
 }

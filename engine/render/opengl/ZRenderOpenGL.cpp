@@ -9,8 +9,17 @@
 #include <type_traits>
 
 #include "engine/platform/ZPlatformWindow.h"
+#include "engine/render/ZRenderDebug.h"
+#include "engine/render/ZRenderFont.h"
+#include "engine/render/ZRenderOverlay.h"
+#include "engine/render/ZRenderParticles.h"
 #include "engine/render/ZShaderLibrary.h"
 #include "engine/render/ZView.h"
+#include "engine/render/opengl/ZRenderOpenGLBatch.h"
+#include "engine/render/opengl/ZRenderOpenGLDebug.h"
+#include "engine/scene/ZCamera.h"
+#include "engine/scene/ZFontText.h"
+#include "engine/scene/ZParticleEmitterSystem.h"
 
 const char* const ZRenderOpenGL::kRequiredExtensions[5] = {"GL_ARB_multitexture", "GL_ARB_texture_env_add",
                                                            "GL_ARB_texture_env_combine", "GL_EXT_bgra",
@@ -133,6 +142,8 @@ ZRenderOpenGL::ZRenderOpenGL()
 
 ZRenderOpenGL::~ZRenderOpenGL()
 {
+    // The auxiliary drawers give their glyph quads and textures back while the context lives.
+    DeleteAuxiliary();
     // The base's destructor may still hand textures back: they must not reach a dead context.
     ReleaseDevice();
 }
@@ -240,6 +251,7 @@ int ZRenderOpenGL::Init(int width, int height, bool windowed, ZPlatformWindow* w
     // Shader definitions need the device: definitions naming back-end code are resolved now.
     if (ZShaderLibrary* library = ZShaderLibrary::GetInstance())
         library->LoadAllDefinitions();
+    InitAuxiliary();
     return 0;
 }
 
@@ -249,6 +261,7 @@ int ZRenderOpenGL::RenderFrame()
         return 1;
     ZRenderBase::RenderFrame();
     RenderViews();
+    DrawDebugText();
     m_context.SwapBuffers();
     ++m_frameCount;
     return 0;
@@ -664,4 +677,171 @@ uint32_t* ZRenderOpenGL::GrabScreen(uint32_t& width, uint32_t& height)
     width = w;
     height = h;
     return pixels;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Text, particles, the frame-rate overlay and debug drawing
+
+void ZRenderOpenGL::InitAuxiliary()
+{
+    if (!m_batch)
+        m_batch = new ZRenderOpenGLBatch(this);
+    // The drawers' device resources (glyph quads, the built-in font's page) are made again.
+    if (m_textRenderer)
+        m_textRenderer->Init();
+    if (!m_debugDraw)
+        m_debugDraw = CreateDebugDrawer();
+    else
+        m_debugDraw->RebuildDeviceBuffers();
+    if (m_overlay)
+        m_overlay->InitFpsOverlay();
+}
+
+ZRenderFont* ZRenderOpenGL::CreateTextRenderer()
+{
+    return new ZRenderOpenGLFont(this);
+}
+
+ZRenderOverlay* ZRenderOpenGL::CreateOverlay()
+{
+    return new ZRenderOpenGLOverlay(this);
+}
+
+ZRenderParticles* ZRenderOpenGL::CreateParticleRenderer()
+{
+    return new ZRenderOpenGLParticles(this);
+}
+
+ZRenderDebug* ZRenderOpenGL::CreateDebugDrawer()
+{
+    // One debug drawer at a time.
+    if (ZRenderDebug::GetInstance())
+        return nullptr;
+    return new ZRenderOpenGLDebug(this);
+}
+
+void ZRenderOpenGL::DeleteParticleRenderer()
+{
+    delete m_particleRenderer;
+    m_particleRenderer = nullptr;
+}
+
+void ZRenderOpenGL::DeleteAuxiliary()
+{
+    if (m_context.IsCreated())
+        m_context.MakeCurrent();
+    DeleteParticleRenderer();
+    delete m_overlay;
+    m_overlay = nullptr;
+    delete m_debugDraw;
+    m_debugDraw = nullptr;
+    delete m_textRenderer;
+    m_textRenderer = nullptr;
+    delete m_batch;
+    m_batch = nullptr;
+}
+
+void ZRenderOpenGL::DrawTextNode(ZNode* node, ZCamera* camera, const DrawRecord& record)
+{
+    if (m_textRenderer)
+        m_textRenderer->DrawTextNode(static_cast<ZFontText*>(node), camera, record);
+}
+
+void ZRenderOpenGL::DrawParticleSystem(ZNode* node, ZCamera* camera, const DrawRecord& record)
+{
+    auto* emitter = ZEntityCast<ZParticleEmitterSystem>(static_cast<ZEntity*>(node));
+    if (m_particleRenderer && emitter)
+        m_particleRenderer->DrawEmitter(emitter, camera, record);
+}
+
+void ZRenderOpenGL::DrawOverlay(ZCamera* camera)
+{
+    if (m_overlay)
+        m_overlay->DrawFpsOverlay(camera);
+}
+
+void ZRenderOpenGL::AddDebugGrids()
+{
+    if (m_debugDraw && TestStateC(kRenderDebugShapes))
+        m_debugDraw->AddReferenceGrids();
+}
+
+void ZRenderOpenGL::AddDebugText(float x, float y, const char* text)
+{
+    if (!m_debugDraw || !text)
+        return;
+    if (x == -1.0f && y == -1.0f)
+        m_debugDraw->DebugPrintf("%s", text);
+    else
+        m_debugDraw->AddText(text, x, y);
+}
+
+void ZRenderOpenGL::DrawDebugText()
+{
+    if (!m_debugDraw)
+        return;
+    ZCamera* camera = m_textRenderer ? m_textRenderer->GetScreenCamera() : nullptr;
+    if (camera)
+        camera->UpdateProjection();
+    m_debugDraw->EndFrame(camera, GetStateC());
+}
+
+void ZRenderOpenGL::LoadCameraMatrices(ZCamera* camera)
+{
+    if (!m_context.IsCreated())
+        return;
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    // The model-view matrix was just reset: the view matrix goes out whatever was sent before.
+    m_cachedCamera = nullptr;
+    SendViewMatrix(camera);
+    SendProjectionMatrix(camera);
+    glMatrixMode(GL_TEXTURE);
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+}
+
+void ZRenderOpenGL::SetBoundTextureFilter(bool linear)
+{
+    const GLint filter = linear ? GL_LINEAR : GL_NEAREST;
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
+}
+
+void ZRenderOpenGL::DrawTriangleArray(const float* vertices, int count)
+{
+    if (!m_context.IsCreated() || !vertices || count <= 0)
+        return;
+    constexpr GLsizei stride = 9 * sizeof(float);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    // Client memory, not a buffer object.
+    m_bindBuffer(GL_ARRAY_BUFFER_ARB, 0);
+    glDisableClientState(GL_INDEX_ARRAY);
+    glDisableClientState(GL_EDGE_FLAG_ARRAY);
+    glDisableClientState(GL_NORMAL_ARRAY);
+    m_clientActiveTexture(GL_TEXTURE1_ARB);
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    m_clientActiveTexture(GL_TEXTURE0_ARB);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glTexCoordPointer(2, GL_FLOAT, stride, vertices + 7);
+    glEnableClientState(GL_COLOR_ARRAY);
+    glColorPointer(4, GL_FLOAT, stride, vertices + 3);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glVertexPointer(3, GL_FLOAT, stride, vertices);
+    glDrawArrays(GL_TRIANGLES, 0, count);
+    CountDrawCall();
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    glDisableClientState(GL_COLOR_ARRAY);
+    glDisableClientState(GL_VERTEX_ARRAY);
+}
+
+void ZRenderOpenGL::UpdateTexturePixels(int id, int width, int height, const uint8_t* pixels, bool bgra)
+{
+    const uint32_t name = GetGLTexture(id);
+    if (!m_context.IsCreated() || !name || !pixels)
+        return;
+    glBindTexture(GL_TEXTURE_2D, name);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width, height, bgra ? GL_BGRA_EXT : GL_RGBA, GL_UNSIGNED_BYTE,
+                    pixels);
 }
