@@ -279,3 +279,4 @@ void ZRenderOpenGLOverlay::DrawSprite(ZCamera* camera, const DrawRecord& record)
     batch->AddQuad(SpriteMatrix(camera, record, *m_sprite, true), 100.0f, 100.0f, kWhole, color);
     batch->Flush();
 }
+
