@@ -18,7 +18,6 @@
 #include "engine/scene/ZFontText.h"
 #include "engine/scene/ZSprite.h"
 
-
 static_assert(sizeof(ZRenderFont::SGlyphSlot) == ZFontText::kGlyphRecordSize);
 
 namespace
@@ -124,9 +123,7 @@ int ZRenderFont::Init()
     }
     if (!m_carrier)
     {
-        // Strings place each glyph by its top-left corner through the carrier's pivot; text nodes
-        // give the glyph's centre in its matrix and are not affected by it.
-        m_carrier = ZSprite::Create(100.0f, 100.0f, PIVOT_TOPLEFT);
+        m_carrier = ZSprite::Create(100.0f, 100.0f);
         // A helper sprite: never part of a scene's draw list.
         m_carrier->SetFlags(kNode2D);
     }
@@ -163,8 +160,9 @@ void ZRenderFont::LayoutNode(ZFontText& node, const V2& start)
         return;
     }
 
-    const float lineHeight =
-        node.GetLineHeight() != ZFontText::kFontLineHeight ? node.GetLineHeight() : float(font->GetLineHeight());
+    const float lineHeight = node.GetLineHeight() != ZFontText::kFontLineHeight
+                                 ? node.GetLineHeight()
+                                 : float(font->GetLineHeight());
     const float spacing = font->GetLetterSpacing() + node.GetSpacing();
     const V2 fixed = node.GetFixedBox();
     const bool wrap = fixed.x > -1.0f;
@@ -300,6 +298,8 @@ void ZRenderFont::DrawTextNode(ZFontText* node, ZCamera* camera, const DrawRecor
         world.TransformVector(point, 1.0f);
         DrawRecord glyph = record;
         glyph.node = m_carrier;
+        // Each glyph draws its own quad: its own rectangle of the page, at its own size.
+        glyph.quad = int32_t(slot.quadId);
         glyph.material = m_material;
         glyph.shader = m_material->GetShader();
         glyph.world = world;
@@ -307,8 +307,11 @@ void ZRenderFont::DrawTextNode(ZFontText* node, ZCamera* camera, const DrawRecor
         glyph.world.m[3][1] = point.y;
         glyph.world.m[3][2] = point.z;
         glyph.alpha = alpha * record.alpha;
+        // The carrier stands where the glyph is, for code that places sprites by their node.
+        m_carrier->SetMatPos(glyph.world);
         // Unrotated, unscaled text is drawn unfiltered so that it stays sharp.
-        m_material->SetSwitch(ZMaterial::kSwitchFilter, (node->GetFlags() & kNodeIdentityOrientation) ? 0 : 1);
+        m_material->SetSwitch(ZMaterial::kSwitchFilter,
+                              (node->GetFlags() & kNodeIdentityOrientation) ? 0 : 1);
         DrawGlyph(camera, glyph);
     }
     m_currentQuad = -1;
@@ -347,13 +350,16 @@ void ZRenderFont::DrawString(const char* text, const M33& orientation, const V3&
         if (glyph.width > kTinyGlyph && glyph.height > kTinyGlyph)
         {
             m_carrier->SetSize(glyph.width, glyph.height);
-            V2 corner{pen.x + glyph.xoffset, pen.y - glyph.yoffset};
-            m_carrier->GetBounds(corner);
-            m_carrier->SetPosition(V3{corner.x, corner.y, 0.0f});
+            // The glyph's box hangs from the pen by its offsets; the carrier is placed by its centre.
+            const V2 corner{pen.x + glyph.xoffset, pen.y - glyph.yoffset};
+            const V2 centre{corner.x + glyph.width * scale.x * 0.5f,
+                            corner.y - glyph.height * scale.y * 0.5f};
+            m_carrier->SetPosition(V3{centre.x, centre.y, 0.0f});
             m_carrier->SetOrientation(orientation);
             m_currentQuad = glyph.quadId;
             DrawRecord record;
             record.node = m_carrier;
+            record.quad = glyph.quadId;
             record.material = m_material;
             record.shader = m_material->GetShader();
             m_carrier->GetWorldMatrix(record.world);

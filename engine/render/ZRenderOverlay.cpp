@@ -63,19 +63,18 @@ void ZRenderOverlay::DrawFpsOverlay(ZCamera* camera)
         return;
     Step(g_frameTimer ? g_frameTimer->frameDelta : 0.0);
     RefreshTexture();
+    // The lower right corner; the sprite's pivot puts the graph to its upper left.
     const V2 corner{float(g_renderWidth.GetValue()) * 0.5f - kMargin,
                     kMargin - float(g_renderHeight.GetValue()) * 0.5f};
-    V2 centre;
-    m_sprite->GetBoundsForSize(m_sprite->GetSize(), corner, centre);
     DrawRecord record;
     record.node = m_sprite;
     record.material = m_material;
     record.shader = m_material->GetShader();
     record.world.SetIdentity();
-    record.world.m[3][0] = centre.x;
-    record.world.m[3][1] = centre.y;
+    record.world.m[3][0] = corner.x;
+    record.world.m[3][1] = corner.y;
     record.alpha = 1.0f;
-    m_sprite->SetPosition(V3{centre.x, centre.y, 0.0f});
+    m_sprite->SetMatPos(record.world);
     DrawSprite(camera, record);
 }
 

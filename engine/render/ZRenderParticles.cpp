@@ -108,9 +108,12 @@ void ZRenderParticles::DrawEmitter(ZParticleEmitterSystem* emitter, ZCamera* cam
         sprite->SetSize(emitter->particleSize);
         item.node = sprite;
         item.part = nullptr;
+        item.quad = -1;
         item.material = sprite->GetMaterial();
         item.shader = shader;
         ParticleMatrix(*emitter, particle, item.world, item.alpha);
+        // The sprite stands where the particle is, for code that places sprites by their node.
+        sprite->SetMatPos(item.world);
         DrawParticle(shader, camera, item);
     }
 }

@@ -31,7 +31,10 @@ public:
     static void ParticleMatrix(const ZParticleEmitterSystem& emitter, SParticleRecord& particle, _M44& world,
                                float& opacity);
 
-    ZSprite* GetSprite(int index) const { return index >= 0 && index < kSprites ? m_sprites[index] : nullptr; }
+    ZSprite* GetSprite(int index) const
+    {
+        return index >= 0 && index < kSprites ? m_sprites[index] : nullptr;
+    }
 
 protected:
     // One particle: the record names its sprite, matrix and opacity.

@@ -16,26 +16,38 @@
 
 namespace
 {
-// The placement the sprite shader codes give a sprite record, for a quad of the given size.
-_M44 SpriteMatrix(ZCamera* camera, const DrawRecord& record, const ZSprite& sprite, bool defaultQuad)
+// The placement the sprite shader code gives a sprite record: the record's world matrix, moved by
+// the sprite's pivot, with the size (for the default quad) and the scale on its first two rows.
+_M44 SpriteMatrix(ZRenderOpenGL* owner, ZCamera* camera, const DrawRecord& record, const ZSprite& sprite)
 {
+    _M44 world = owner->ComputeWorldMatrix(camera, record);
+    V2 offset{0.0f, 0.0f};
+    sprite.GetBounds(offset);
+    for (int column = 0; column < 3; ++column)
+        world.m[3][column] += offset.x * world.m[0][column] + offset.y * world.m[1][column];
     ZShaderCodeBase::SpritePlacement placement;
     placement.width = sprite.GetSize().x;
     placement.height = sprite.GetSize().y;
-    placement.defaultQuad = defaultQuad;
+    placement.defaultQuad = record.quad < 0;
     placement.scaleX = sprite.GetScale().x;
     placement.scaleY = sprite.GetScale().y;
     placement.flatZ = sprite.TestFlags(kNode2D) && camera && (camera->GetOptions() & kCameraOrthographic);
     placement.snap = sprite.TestFlags(kNodeSnapToPixels);
     placement.texelOffset = 0.0f;
-    return ZShaderCodeBase::SpriteWorldMatrix(record.world, placement);
+    return ZShaderCodeBase::SpriteWorldMatrix(world, placement);
 }
 
-// The material colour (white without one) with the record's opacity in its alpha.
+// The material colour (white without one) with the record's opacity in its alpha; a material that
+// does not modulate its texture shows the texture as it is.
 void RecordColor(const DrawRecord& record, float color[4])
 {
+    if (record.material && !record.material->GetSwitch(ZMaterial::kSwitchTextureModulate))
+    {
+        color[0] = color[1] = color[2] = color[3] = 1.0f;
+        return;
+    }
     const V4 c = record.material && record.material->IsColorSet(0) ? record.material->GetColor(0)
-                                                                     : V4{1.0f, 1.0f, 1.0f, 1.0f};
+                                                                   : V4{1.0f, 1.0f, 1.0f, 1.0f};
     color[0] = c.x;
     color[1] = c.y;
     color[2] = c.z;
@@ -93,8 +105,8 @@ void ZRenderOpenGLBatch::AddQuad(const _M44& world, float width, float height, c
     const float w = width * 0.5f, h = height * 0.5f;
     // The corners in the order of the device's sprite quads (a strip with the diagonal from the top
     // left to the bottom right), as two triangles of the same winding.
-    const float corners[4][4] = {{-w, -h, uv[0], uv[3]}, {-w, h, uv[0], uv[1]}, {w, -h, uv[2], uv[3]},
-                                 {w, h, uv[2], uv[1]}};
+    const float corners[4][4] = {
+        {-w, -h, uv[0], uv[3]}, {-w, h, uv[0], uv[1]}, {w, -h, uv[2], uv[3]}, {w, h, uv[2], uv[1]}};
     Vertex v[4];
     for (int i = 0; i < 4; ++i)
     {
@@ -124,7 +136,7 @@ void ZRenderOpenGLBatch::Flush()
         m_owner->LoadCameraMatrices(m_camera);
         m_owner->BindTexture(0, m_texture);
         if (m_texture >= 0)
-            ZRenderOpenGL::SetBoundTextureFilter(m_linear);
+            ZRenderOpenGL::SetTextureFilter(m_linear);
         m_owner->DrawTriangleArray(&m_vertices[0].x, int(m_vertices.size()));
         ++m_runs;
     }
@@ -197,7 +209,7 @@ void ZRenderOpenGLFont::DrawGlyph(ZCamera* camera, const DrawRecord& record)
     float uv[4];
     auto* sprite = ZEntityCast<ZSprite>(static_cast<ZEntity*>(record.node));
     if (!m_batching || !batch || !sprite || !BatchTextureId(record.material, texture) ||
-        !GlyphCorners(m_font, GetCurrentQuad(), uv))
+        !GlyphCorners(m_font, record.quad, uv))
     {
         if (batch)
             batch->Flush();
@@ -207,7 +219,7 @@ void ZRenderOpenGLFont::DrawGlyph(ZCamera* camera, const DrawRecord& record)
     batch->Begin(camera, record.material, texture, Linear(record.material));
     float color[4];
     RecordColor(record, color);
-    const _M44 world = SpriteMatrix(camera, record, *sprite, false);
+    const _M44 world = SpriteMatrix(m_owner, camera, record, *sprite);
     batch->AddQuad(world, sprite->GetSize().x, sprite->GetSize().y, uv, color);
 }
 
@@ -239,7 +251,7 @@ void ZRenderOpenGLParticles::DrawParticle(ZShaderBase* shader, ZCamera* camera, 
     RecordColor(record, color);
     static const float kWhole[4] = {0.0f, 0.0f, 1.0f, 1.0f};
     // Drawn with the device's default 100 x 100 quad, which the sprite's size scales.
-    const _M44 world = SpriteMatrix(camera, record, *sprite, true);
+    const _M44 world = SpriteMatrix(m_owner, camera, record, *sprite);
     batch->AddQuad(world, 100.0f, 100.0f, kWhole, color);
 }
 
@@ -276,7 +288,6 @@ void ZRenderOpenGLOverlay::DrawSprite(ZCamera* camera, const DrawRecord& record)
     float color[4];
     RecordColor(record, color);
     static const float kWhole[4] = {0.0f, 0.0f, 1.0f, 1.0f};
-    batch->AddQuad(SpriteMatrix(camera, record, *m_sprite, true), 100.0f, 100.0f, kWhole, color);
+    batch->AddQuad(SpriteMatrix(m_owner, camera, record, *m_sprite), 100.0f, 100.0f, kWhole, color);
     batch->Flush();
 }
-

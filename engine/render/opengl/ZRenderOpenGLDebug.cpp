@@ -45,7 +45,8 @@ void ZRenderOpenGLDebug::DrawShapes(ZCamera* camera)
         for (uint32_t i = 0; i < count && i < ZRenderDebugEntryBase::kMaxVertices; ++i)
         {
             const uint32_t c = vertices[i].color;
-            glColor3f(float((c >> 16) & 0xFF) / 255.0f, float((c >> 8) & 0xFF) / 255.0f, float(c & 0xFF) / 255.0f);
+            glColor3f(float((c >> 16) & 0xFF) / 255.0f, float((c >> 8) & 0xFF) / 255.0f,
+                      float(c & 0xFF) / 255.0f);
             glVertex3f(vertices[i].x, vertices[i].y, vertices[i].z);
         }
         glEnd();
