@@ -61,8 +61,16 @@ void ZRenderOverlay::DrawFpsOverlay(ZCamera* camera)
 {
     if (!m_sprite || !m_material)
         return;
-    Step(g_frameTimer ? g_frameTimer->frameDelta : 0.0);
-    RefreshTexture();
+    // Drawn after every camera, stepped once a frame: a frame's time counts once, however many
+    // cameras the screen has.
+    const uint32_t frame = g_render ? g_render->GetFrameCount() : 0;
+    if (!m_stepped || frame != m_steppedFrame)
+    {
+        Step(g_frameTimer ? g_frameTimer->frameDelta : 0.0);
+        RefreshTexture();
+        m_stepped = true;
+        m_steppedFrame = frame;
+    }
     // The lower right corner; the sprite's pivot puts the graph to its upper left.
     const V2 corner{float(g_renderWidth.GetValue()) * 0.5f - kMargin,
                     kMargin - float(g_renderHeight.GetValue()) * 0.5f};

@@ -61,6 +61,8 @@ protected:
     ZSprite* m_sprite = nullptr;
     ZMaterial* m_material = nullptr;
     ZTexture* m_texture = nullptr;
+    bool m_stepped = false;
+    uint32_t m_steppedFrame = 0;
 
 private:
     std::unique_ptr<uint32_t[]> m_pixels;

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "engine/app/ZEngineSettings.h"
+#include "engine/app/ZFrameTimer.h"
 #include "engine/fs/ZFileSystem.h"
 #include "engine/fs/ZMountTable.h"
 #include "engine/platform/ZPlatformMessage.h"
@@ -453,12 +454,15 @@ protected:
 };
 } // namespace
 
-TEST_F(OpenGLOverlay, FrameRateGraphShowsInTheLowerRightWhileItsBitIsOn)
+TEST_F(OpenGLOverlay, FrameRateGraphShowsInTheLowerRightWithItsSetting)
 {
     ASSERT_NE(m_render->GetOverlay(), nullptr);
     EXPECT_TRUE(m_render->GetOverlay()->IsInitialised());
     // Any camera shows it; this one has nothing else to draw.
     m_root->AddChild(ZGroup::Create());
+    // The setting being on, the graph shows from the start; its bit hides it.
+    EXPECT_TRUE(m_render->TestStateC(kRenderOverlayPerCamera));
+    m_render->DisableStateC(kRenderOverlayPerCamera);
     std::vector<Rgb> picture = Frame();
     EXPECT_EQ(LitPixels(picture), 0);
     m_render->EnableStateC(kRenderOverlayPerCamera);
@@ -511,4 +515,20 @@ TEST_F(OpenGLDebug, DebugTextAndLinesShowOnlyWithTheirBits)
     const Rgb& line = At(picture, kWidth / 2, PixelY(-30.0f));
     EXPECT_GT(line.g, 200);
     EXPECT_LT(line.r, 8);
+}
+
+TEST_F(OpenGLOverlay, GraphStepsOncePerFrameWhateverTheNumberOfCameras)
+{
+    ZCamera* second = ZCamera::Create("second", m_root, false, true);
+    m_view->AddCamera(second);
+    m_root->AddChild(ZGroup::Create());
+    ZFrameTimer timer;
+    ZFrameTimer* saved = g_frameTimer;
+    g_frameTimer = &timer;
+    timer.frameDelta = 0.1;
+    Frame();
+    // 0.1 s is 3.15 columns: one step and 0.15 kept, not 0.3 for two cameras.
+    EXPECT_NEAR(m_render->GetOverlay()->GetAccumulator(), 0.15f, 1e-4f);
+    g_frameTimer = saved;
+    delete second;
 }

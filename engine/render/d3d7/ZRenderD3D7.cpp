@@ -358,8 +358,9 @@ int ZRenderD3D7::Init(int width, int height, bool windowed, ZPlatformWindow* win
     // The drawers' device side: the built-in font and its glyph quads, the overlay's texture.
     if (m_textRenderer)
         m_textRenderer->Init();
-    if (m_overlay)
-        m_overlay->InitFpsOverlay();
+    // The overlay exists only when its setting was on: then it shows.
+    if (m_overlay && m_overlay->InitFpsOverlay() == 0)
+        EnableStateC(kRenderOverlayPerCamera);
     return 0;
 }
 

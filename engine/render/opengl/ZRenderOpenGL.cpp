@@ -1221,8 +1221,9 @@ void ZRenderOpenGL::InitAuxiliary()
         m_debugDraw = CreateDebugDrawer();
     else
         m_debugDraw->RebuildDeviceBuffers();
-    if (m_overlay)
-        m_overlay->InitFpsOverlay();
+    // The overlay exists only when its setting was on: then it shows.
+    if (m_overlay && m_overlay->InitFpsOverlay() == 0)
+        EnableStateC(kRenderOverlayPerCamera);
 }
 
 ZRenderFont* ZRenderOpenGL::CreateTextRenderer()
