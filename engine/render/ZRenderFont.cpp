@@ -22,18 +22,6 @@ static_assert(sizeof(ZRenderFont::SGlyphSlot) == ZFontText::kGlyphRecordSize);
 
 namespace
 {
-// Text nodes reach the renderer's text drawer through the frame driver.
-struct TextDrawClass
-{
-    TextDrawClass()
-    {
-        ZRenderBase::RegisterDrawClass({&ZFontText::kTypeRecord, EDrawKind::Text, nullptr, nullptr, nullptr});
-    }
-} s_textDrawClass;
-} // namespace
-
-namespace
-{
 // Glyphs smaller than this (2^-13) in either direction are not drawn.
 constexpr float kTinyGlyph = 0.00012207031f;
 

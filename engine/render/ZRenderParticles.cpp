@@ -8,19 +8,6 @@
 #include "engine/scene/ZParticleEmitterSystem.h"
 #include "engine/scene/ZSprite.h"
 
-namespace
-{
-// Emitters reach the renderer's particle drawer through the frame driver.
-struct ParticleDrawClass
-{
-    ParticleDrawClass()
-    {
-        ZRenderBase::RegisterDrawClass(
-            {&ZParticleEmitterSystem::kTypeRecord, EDrawKind::Particles, nullptr, nullptr, nullptr});
-    }
-} s_particleDrawClass;
-} // namespace
-
 ZRenderParticles::ZRenderParticles()
 {
     for (ZSprite*& sprite : m_sprites)
