@@ -34,7 +34,8 @@ ZDragController::~ZDragController()
         if (ZMousePointer* pointer = ZMousePointer::PeekInstance())
             pointer->RemoveListener(this);
     }
-    if (m_dragging && m_target)
+    // During the engine's teardown nodes stop reporting their end, so the target may be gone.
+    if (m_dragging && m_target && !g_nodeListenersMuted && !ZSceneTree::IsShutdownBegun())
         m_target->SetFlags(kNodePickable);
     if (s_runningDrag == this)
         s_runningDrag = nullptr;

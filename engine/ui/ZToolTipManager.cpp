@@ -131,6 +131,10 @@ ZToolTipManager::~ZToolTipManager()
         engine->RemoveListener(this);
     if (ZGame* game = ZGame::PeekInstance())
         game->RemoveListener(this);
+    // Once the engine tears the scene down, nodes no longer report their end: what is watched may
+    // be gone already, and nothing will call back into this object.
+    if (g_nodeListenersMuted || ZSceneTree::IsShutdownBegun() || !ZSceneTree::PeekInstance())
+        return;
     if (m_hide)
         m_hide->RemoveListener(static_cast<ZTransientListener*>(this));
     for (ZNode* node : m_watched)

@@ -414,3 +414,16 @@ TEST_F(DragTest, ALayoutMakesADropTargetWithItsParts)
     EXPECT_EQ(copy->GetHitZone()->GetParent(), copy);
     EXPECT_EQ(copy->GetHoverNode()->GetParent(), copy);
 }
+
+TEST_F(DragTest, TheEngineMayShutDownInTheMiddleOfADrag)
+{
+    ZDropTarget2D* target = Target("slot", 200.0f, 0.0f);
+    drag->SetReturnOrDrop(true);
+    MoveToLogical(0.0f, 0.0f);
+    Press();
+    MoveToLogical(195.0f, 0.0f);
+    ASSERT_EQ(drag->GetCurrentDropTarget(), target);
+    delete engine;
+    engine = nullptr;
+    EXPECT_EQ(ZDragController::GetRunningDrag(), nullptr);
+}

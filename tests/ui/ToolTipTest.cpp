@@ -448,3 +448,15 @@ TEST_F(ToolTipTest, AGameSpriteTipKeyInALayoutRegistersTheSprite)
     EXPECT_EQ(g_registerSpriteToolTip, nullptr);
     tips = ZToolTipManager::GetInstance();
 }
+
+TEST_F(ToolTipTest, TheEngineMayGoBeforeTheTips)
+{
+    ZSprite2D* gem = Sprite("gem", screen, 200.0f, 100.0f, 1.0f, 50.0f, 50.0f);
+    tips->RegisterToolTipForNode("pearl", gem, false);
+    HoverAt(200.0f, 100.0f);
+    ASSERT_TRUE(tips->IsOpen());
+    delete engine;
+    engine = nullptr;
+    ZToolTipManager::DestroyInstance();
+    tips = nullptr;
+}
