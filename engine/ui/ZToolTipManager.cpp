@@ -415,8 +415,12 @@ void ZToolTipManager::ShowToolTip(const char* title, const char* text, ZNode* no
 {
     if (!text)
         return;
-    RegisterToolTip(text, &node, node ? 1 : 0, title, text, nullptr, location, false);
-    PresentToolTip(ZNameId(text), nullptr, 0, 0.0f);
+    // The record outlives the caller's texts: it keeps copies that live as long as the table.
+    ZStringTable* table = ZStringTable::GetInstance();
+    const char* keptText = table->AddText(text);
+    const char* keptTitle = title ? table->AddText(title) : nullptr;
+    RegisterToolTip(keptText, &node, node ? 1 : 0, keptTitle, keptText, nullptr, location, false);
+    PresentToolTip(ZNameId(keptText), nullptr, 0, 0.0f);
 }
 
 void ZToolTipManager::PresentAllToolTips()

@@ -460,3 +460,21 @@ TEST_F(ToolTipTest, TheEngineMayGoBeforeTheTips)
     ZToolTipManager::DestroyInstance();
     tips = nullptr;
 }
+
+TEST_F(ToolTipTest, ATipFromTextsAlreadyLookedUpKeepsItsOwnCopies)
+{
+    ZSprite2D* button = Sprite("button", screen, 0.0f, 0.0f, 1.0f);
+    {
+        std::string title = "Dive";
+        std::string text = "Start the next dive";
+        tips->ShowToolTip(title.c_str(), text.c_str(), button, nullptr);
+        title.assign(40, 'x');
+        text.assign(40, 'y');
+    }
+    ASSERT_TRUE(tips->IsOpen());
+    EXPECT_EQ(Text(), "Start the next dive");
+    const ZToolTipRecord* record = tips->FindTarget(button);
+    ASSERT_NE(record, nullptr);
+    EXPECT_STREQ(record->title, "Dive");
+    EXPECT_EQ(Message(), "Click to close");
+}
