@@ -7,6 +7,7 @@
 
 #include "engine/core/ZPropertyManager.h"
 #include "engine/scene/ZFontText.h"
+#include "engine/scene/ZSceneTree.h"
 #include "engine/scene/ZSprite.h"
 
 namespace
@@ -71,6 +72,14 @@ ZSlider2D::~ZSlider2D()
 {
     Bind(nullptr);
     ZButton2D::RemoveListenerBelow(this, this);
+    // During the engine's teardown the scene deletes the controller itself, perhaps already.
+    if (m_drag && !g_nodeListenersMuted && !ZSceneTree::IsShutdownBegun())
+    {
+        m_drag->RemoveStateListener(this);
+        m_drag->RemoveListener(this);
+        m_drag->Release();
+    }
+    m_drag = nullptr;
 }
 
 ZSerializerBase* ZSlider2D::GetSerializer() const
@@ -225,6 +234,23 @@ bool ZSlider2D::Layout()
     track->LocalToWorld(right);
     m_leftX = left.x;
     m_rightX = right.x;
+
+    if (!m_drag)
+    {
+        m_drag = ZDragController::Create(m_knob);
+        m_drag->AddListener(this);
+        m_drag->AddStateListener(this);
+        // Made after the scene's start-up stages, it joins the pointer here.
+        m_drag->EnterPhase2();
+    }
+    else if (m_drag->GetTarget() != m_knob)
+    {
+        m_drag->SetTarget(m_knob);
+    }
+    m_drag->SetKeepY(true);
+    m_drag->SetKeepX(false);
+    const float knobY = WorldPosition(m_knob).y;
+    m_drag->SetDragBounds(V2{m_leftX, knobY}, V2{m_rightX, knobY});
     m_laidOut = true;
     return true;
 }
@@ -311,6 +337,18 @@ void ZSlider2D::OnKnobMoved()
     const float span = m_rightX - m_leftX;
     const float raw = span != 0.0f ? (WorldPosition(m_knob).x - m_leftX) / span : 0.0f;
     MoveTo(raw);
+}
+
+void ZSlider2D::OnDragMove(ZNode*, ZDragController* controller)
+{
+    if (controller == m_drag)
+        OnKnobMoved();
+}
+
+void ZSlider2D::NodeGone(ZNode* node)
+{
+    if (node == m_drag)
+        m_drag = nullptr;
 }
 
 void ZSlider2D::Bind(ZPropertyFloat* setting)

@@ -12,6 +12,7 @@
 #include "engine/core/ZProperty.h"
 #include "engine/scene/ZGeom.h"
 #include "engine/ui/ZButton2D.h"
+#include "engine/ui/ZDragController.h"
 
 class ZFontText;
 class ZSlider2D;
@@ -27,6 +28,8 @@ public:
 class ZSlider2D : public ZGroup,
                   public IButtonListener,
                   public IPropertyListener,
+                  public IDragListener,
+                  public INodeStateListener,
                   public ZEventProducer<ISliderListener>
 {
     QV_TYPE_RECORD(ZSlider2D, &ZGroup::kTypeRecord)
@@ -57,7 +60,8 @@ public:
     // The value is clamped into the range; the knob and the readout follow; listeners hear the new
     // position when notify is set.
     void SetValue(float value, bool notify);
-    // Takes the knob's ends from the track; false without knob or track.
+    // Takes the knob's ends from the track and keeps the knob's drag on the track between them;
+    // false without knob or track.
     bool Layout();
     // The knob was moved (by its drag): its place along the track becomes the value, also in the
     // bound setting.
@@ -78,6 +82,10 @@ public:
     void OnPressed(ZButton2D* button) override;
     // IPropertyListener: the bound setting changed.
     void OnPropertyChanged(ZProperty* property) override;
+    // IDragListener: the knob is being dragged.
+    void OnDragMove(ZNode* node, ZDragController* controller) override;
+    // INodeStateListener: the knob's drag controller went away.
+    void NodeGone(ZNode* node) override;
 
     float GetPosition() const { return m_position; }
     // The value at the current position.
@@ -99,6 +107,7 @@ public:
     ZButton2D* GetDownButton() const { return m_downButton; }
     ZFontText* GetReadout() const { return m_readout; }
     ZPropertyFloat* GetBoundSetting() const { return m_setting; }
+    ZDragController* GetKnobDrag() const { return m_drag; }
     const std::string& GetReadoutFormat() const { return m_format; }
     float GetReadoutScale() const { return m_readoutScale; }
 
@@ -125,6 +134,7 @@ private:
     ZButton2D* m_upButton = nullptr;
     ZButton2D* m_downButton = nullptr;
     ZFontText* m_readout = nullptr;
+    ZDragController* m_drag = nullptr;
     float m_leftX = 0.0f;
     float m_rightX = 0.0f;
     float m_position = 0.0f;

@@ -175,27 +175,37 @@ TEST_F(SliderCheckBoxTest, ASettingChangedElsewhereMovesTheKnobAndTellsListeners
     EXPECT_EQ(sliderLog.positions.size(), 1u);
 }
 
-TEST_F(SliderCheckBoxTest, TheKnobMovedPastTheTrackEndStaysAtTheEnd)
+TEST_F(SliderCheckBoxTest, DraggingTheKnobPastTheTrackEndKeepsItAtTheEnd)
 {
     ZSlider2D* slider = LoadSlider("test.widgets.volume");
     ASSERT_NE(slider, nullptr);
-    auto* knob = static_cast<ZGeom*>(slider->GetKnob());
+    ASSERT_NE(slider->GetKnobDrag(), nullptr);
+    MoveToLogical(100.0f, 50.0f);
+    Press();
+    Frame();
+    ASSERT_TRUE(slider->GetKnobDrag()->IsDragging());
     struct Case
     {
-        float worldX;
+        float pointerX;
         float position;
-    } cases[] = {{350.0f, 1.0f}, {-80.0f, 0.0f}, {40.0f, 0.2f}};
+    } cases[] = {{400.0f, 1.0f}, {-80.0f, 0.0f}, {40.0f, 0.2f}};
     for (const Case& c : cases)
     {
-        V3 world;
-        knob->LocalToWorld(world);
-        world.x = c.worldX;
-        knob->SetWorldPosition(world);
-        slider->OnKnobMoved();
-        EXPECT_NEAR(slider->GetPosition(), c.position, 1e-6f) << c.worldX;
-        EXPECT_NEAR(s_volume.GetValue(), c.position, 1e-6f) << c.worldX;
-        EXPECT_NEAR(KnobX(slider), c.position * 200.0f, 1e-4f) << c.worldX;
+        // The pointer also leaves the track's line: the knob keeps to it.
+        MoveToLogical(c.pointerX, 90.0f);
+        Frame();
+        EXPECT_NEAR(slider->GetPosition(), c.position, 1e-6f) << c.pointerX;
+        EXPECT_NEAR(s_volume.GetValue(), c.position, 1e-6f) << c.pointerX;
+        V3 knob;
+        static_cast<ZGeom*>(slider->GetKnob())->LocalToWorld(knob);
+        EXPECT_NEAR(knob.x, c.position * 200.0f, 1e-3f) << c.pointerX;
+        EXPECT_FLOAT_EQ(knob.y, 50.0f);
     }
+    Release();
+    Frame();
+    EXPECT_FALSE(slider->GetKnobDrag()->IsDragging());
+    EXPECT_NEAR(slider->GetPosition(), 0.2f, 1e-6f);
+    EXPECT_FALSE(sliderLog.positions.empty());
 }
 
 TEST_F(SliderCheckBoxTest, ASettingWithAWiderRangeIsSteppedAndShownInItsOwnUnits)
