@@ -22,6 +22,7 @@ void ZGeomObject::CopyFrom(ZNode* source)
     {
         m_primitive = other->m_primitive;
         m_primitiveId = other->m_primitiveId;
+        m_primitiveName = other->m_primitiveName;
     }
 }
 
@@ -36,10 +37,10 @@ bool ZGeomObject::SetProperty(uint32_t id, const char* name, const char* value)
 {
     if (id == kPrimId.Value())
     {
-        // An object was handed where a name belongs: not a primitive name.
-        if (!value || HandedChildObject(value, true, 0))
+        // An object or value element handed where a name belongs is no primitive name.
+        if (!value || HandedChildObject(value, true, 0) || HandedChildObject(value, false, 0))
             return false;
-        SetPrimitiveId(ZNameId(value));
+        SetPrimitiveName(value);
         return true;
     }
     return ZGeom::SetProperty(id, name, value);
@@ -51,7 +52,9 @@ void ZGeomObject::SaveAttributes(ISaveVisitor* visitor)
     if (!visitor)
         return;
     const ZPrimitive* primitive = GetPrimitive();
-    const char* name = primitive ? primitive->GetName() : nullptr;
+    const char* name = !m_primitiveName.empty() ? m_primitiveName.c_str()
+                       : primitive              ? primitive->GetName()
+                                                : nullptr;
     if (name && *name)
         visitor->Attribute("primid", name);
 }
@@ -67,12 +70,14 @@ void ZGeomObject::SetPrimitive(ZPrimitive* primitive)
 {
     m_primitive = primitive;
     m_primitiveId = ZNameId();
+    m_primitiveName.clear();
 }
 
-void ZGeomObject::SetPrimitiveId(ZNameId id)
+void ZGeomObject::SetPrimitiveName(const char* name)
 {
     m_primitive = nullptr;
-    m_primitiveId = id;
+    m_primitiveId = ZNameId(name);
+    m_primitiveName = name ? name : "";
 }
 
 ZPrimitive* ZGeomObject::CreatePrimitive()
@@ -84,8 +89,7 @@ ZPrimitive* ZGeomObject::CreatePrimitive()
 void ZGeomObject::DeletePrimitive()
 {
     delete GetPrimitive();
-    m_primitive = nullptr;
-    m_primitiveId = ZNameId();
+    SetPrimitive(nullptr);
 }
 
 uint32_t ZGeomObject::GetPartCount() const

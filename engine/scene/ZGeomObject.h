@@ -7,6 +7,7 @@
 // drawing nothing instead of pointing at freed memory. A primitive made in code
 // (CreatePrimitive) is held by pointer.
 #include <cstdint>
+#include <string>
 
 #include "engine/core/ZNameId.h"
 #include "engine/scene/ZGeom.h"
@@ -32,7 +33,8 @@ public:
     ZNode* Clone() override;
     // "primid": the primitive of that name; everything else is the transform's.
     bool SetProperty(uint32_t id, const char* name, const char* value) override;
-    // Writes "primid" after the node's attributes when the primitive has a name.
+    // Writes "primid" after the node's attributes: the name asked for (also while no primitive of
+    // that name exists), else the name of the primitive set directly.
     void SaveAttributes(ISaveVisitor* visitor) override;
     // The primitive's box in the object's own space; nothing without a primitive or geometry.
     void AccumulateBounds(ZBoundingBox& box) override;
@@ -52,7 +54,7 @@ public:
     void SetPrimitive(ZPrimitive* primitive);
     // The name the object asks for; kNone when the primitive was set directly.
     ZNameId GetPrimitiveId() const { return m_primitiveId; }
-    void SetPrimitiveId(ZNameId id);
+    void SetPrimitiveName(const char* name);
 
     // True when some part of the primitive holds a vertex buffer.
     bool HasGeometry() const;
@@ -63,4 +65,5 @@ public:
 private:
     ZPrimitive* m_primitive = nullptr;
     ZNameId m_primitiveId;
+    std::string m_primitiveName;
 };

@@ -13,8 +13,10 @@
 
 #include "engine/fs/ZFileSystem.h"
 #include "engine/fs/ZMountTable.h"
+#include "engine/fs/ZStream.h"
 #include "engine/import/ZSceneXMLImport2.h"
 #include "engine/import/ZVertexBinImport.h"
+#include "engine/import/ZXMLSaveVisitor.h"
 #include "engine/render/ZPrimitive.h"
 #include "engine/render/ZShaderLibrary.h"
 #include "engine/render/ZView.h"
@@ -201,6 +203,56 @@ TEST_F(GeomObjectTest, SceneFileDeclaresThePrimitiveAndTheObjectShowsIt)
     EXPECT_EQ(copy->GetPrimitive(), primitive);
     EXPECT_FLOAT_EQ(copy->Position().x, 1000.0f);
     delete copy;
+}
+
+TEST_F(GeomObjectTest, AWrittenSceneReadsBackTheSamePrimitiveAndObject)
+{
+    WritePanels();
+    Import();
+    std::vector<char> buffer(1 << 16);
+    ZMemoryStream stream(buffer.data(), uint32_t(buffer.size()));
+    ZXMLSaveVisitor visitor(&stream);
+    visitor.BeginElement(nullptr, "scene");
+    visitor.CloseStartTag();
+    ZSerializerBase* serializer = ZSerializerBase::FindByName("primitive");
+    ASSERT_NE(serializer, nullptr);
+    ZSerializerState* state = serializer->StateForEntity(ZPrimitive::Find("geomtest_panels"));
+    visitor.BeginElement(nullptr, "primitive");
+    serializer->Write(state, &visitor);
+    visitor.CloseStartTag();
+    serializer->WriteChildren(state, &visitor);
+    visitor.EndElement(nullptr, "primitive");
+    ZSerializerState::Release(state);
+    visitor.BeginElement(nullptr, "scenetree");
+    visitor.CloseStartTag();
+    root->FindNode("layer")->SaveElement(&visitor);
+    visitor.EndElement(nullptr, "scenetree");
+    visitor.EndElement(nullptr, "scene");
+    ASSERT_FALSE(visitor.HasFailed());
+    const std::string text(buffer.data(), size_t(stream.Tell()));
+
+    delete root->FindNode("layer");
+    delete ZPrimitive::Find("geomtest_panels");
+    ASSERT_EQ(ZPrimitive::Find("geomtest_panels"), nullptr);
+    ZSceneXMLImport2 reader;
+    reader.SetParentNode(root);
+    ASSERT_EQ(reader.ImportBuffer(text.data(), text.size()), 0) << text;
+    ZPrimitive* primitive = ZPrimitive::Find("geomtest_panels");
+    ASSERT_NE(primitive, nullptr) << text;
+    ASSERT_EQ(primitive->GetPartCount(), 2u) << text;
+    EXPECT_EQ(primitive->GetPart(0)->GetOffset(), 12u);
+    EXPECT_EQ(primitive->GetPart(1)->GetOffset(), 248u);
+    EXPECT_EQ(primitive->GetPart(0)->GetMaterial(), flat);
+    EXPECT_EQ(primitive->GetPart(1)->GetMaterial(), ZMaterial::GetDefault());
+    EXPECT_GE(primitive->GetPart(1)->GetVertexBufferId(), 0);
+    ZGeomObject* panels = Object("layer/panels");
+    ASSERT_NE(panels, nullptr) << text;
+    EXPECT_EQ(panels->GetPrimitive(), primitive);
+    ZGeomObject* ghost = Object("layer/ghost");
+    ASSERT_NE(ghost, nullptr) << text;
+    EXPECT_EQ(ghost->GetPrimitive(), nullptr);
+    // It still asks for the primitive it named.
+    EXPECT_EQ(ghost->GetPrimitiveId(), ZNameId("geomtest_absent"));
 }
 
 TEST_F(GeomObjectTest, ObjectDeclaredBeforeItsPrimitiveFindsItLater)
