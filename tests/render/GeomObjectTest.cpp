@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/controllers/ZAnimateTexture2D.h"
 #include "engine/fs/ZFileSystem.h"
 #include "engine/fs/ZMountTable.h"
 #include "engine/fs/ZStream.h"
@@ -266,6 +267,28 @@ TEST_F(GeomObjectTest, ObjectDeclaredBeforeItsPrimitiveFindsItLater)
     Import();
     EXPECT_EQ(object->GetPrimitive(), ZPrimitive::Find("geomtest_panels"));
     EXPECT_TRUE(object->HasGeometry());
+}
+
+TEST_F(GeomObjectTest, UVScrollDrivesTheMaterialOfAOnePartObjectOnly)
+{
+    WritePanels();
+    Import();
+    ZGeomObject* panels = Object("layer/panels");
+    ASSERT_NE(panels, nullptr);
+    ASSERT_EQ(panels->GetPartCount(), 2u);
+    ZTextureUVScroll* both = ZTextureUVScroll::Create(panels);
+    EXPECT_EQ(both->material, nullptr);
+
+    ZPrimitive* single = ZPrimitive::Create();
+    single->AddPart(ZPrimitive::Find("geomtest_panels")->GetPart(0));
+    auto* object = new ZGeomObject();
+    object->SetPrimitive(single);
+    root->AddChild(object);
+    ZTextureUVScroll* one = ZTextureUVScroll::Create(object);
+    EXPECT_EQ(one->material, flat);
+    EXPECT_EQ(flat->GetSwitch(ZMaterial::kSwitchTextureTransform), 0);
+    delete both;
+    delete one;
 }
 
 TEST_F(GeomObjectTest, EachPartGoesToItsBucket)
