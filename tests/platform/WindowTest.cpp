@@ -8,6 +8,8 @@
 #include <cstring>
 #include <gtest/gtest.h>
 
+#include "support/DisplayTestSupport.h"
+
 namespace
 {
 using plat::Rect;
@@ -157,13 +159,8 @@ class DisplayWindow : public ::testing::Test
 protected:
     void SetUp() override
     {
-        const char* driver = std::getenv("SDL_VIDEODRIVER");
-        if (driver && (std::strcmp(driver, "dummy") == 0 || std::strcmp(driver, "offscreen") == 0))
-            GTEST_SKIP() << "no display: SDL_VIDEODRIVER=" << driver;
-        if (!plat::HasDisplay())
-            GTEST_SKIP() << "no display";
-        if (plat::InitVideo() != 0)
-            GTEST_SKIP() << "display cannot be opened: " << plat::GetVideoError();
+        if (std::string why; !qvtest::OpenRealDisplay(why))
+            GTEST_SKIP() << why;
         m_video = true;
         plat::ClearMessages();
     }

@@ -2,11 +2,10 @@
 // flips, video memory, lost surfaces and their restore, object lifetime, and presentation.
 #include "test_softd3d7_support.h"
 
+#include "support/DisplayTestSupport.h"
+
 #include <SDL.h>
 #include <cstdlib>
-#if defined(__SANITIZE_ADDRESS__) && __has_include(<sanitizer/lsan_interface.h>)
-#include <sanitizer/lsan_interface.h>
-#endif
 
 using namespace soft7;
 using namespace softd3d7_test;
@@ -464,19 +463,7 @@ TEST(SoftD3D7Display, ReleasingTheDisplayObjectReleasesEverythingItMade)
 
 namespace
 {
-struct LeakCheckPause
-{
-#if defined(__SANITIZE_ADDRESS__) && __has_include(<sanitizer/lsan_interface.h>)
-    LeakCheckPause()
-    {
-        __lsan_disable();
-    }
-    ~LeakCheckPause()
-    {
-        __lsan_enable();
-    }
-#endif
-};
+using qvtest::LeakCheckPause;
 
 // Video for one test; SDL is shut down fully afterwards when nothing else uses it, which also
 // releases what its start-up took from the system libraries.

@@ -3,11 +3,9 @@
 // back from the window. Needs a display (a virtual X server in CI); skipped without one.
 #include <gtest/gtest.h>
 
+#include "support/DisplayTestSupport.h"
+
 #include <GL/gl.h>
-#if defined(__SANITIZE_ADDRESS__) && __has_include(<sanitizer/lsan_interface.h>)
-#include <sanitizer/lsan_interface.h>
-#define QV_PAUSE_LEAK_CHECK 1
-#endif
 
 #include <cstdlib>
 #include <cstring>
@@ -44,21 +42,6 @@
 namespace
 {
 constexpr int kSize = 64;
-
-// The GL driver keeps blocks of its own for the life of the process once a context exists.
-struct LeakCheckPause
-{
-#ifdef QV_PAUSE_LEAK_CHECK
-    LeakCheckPause()
-    {
-        __lsan_disable();
-    }
-    ~LeakCheckPause()
-    {
-        __lsan_enable();
-    }
-#endif
-};
 
 struct Rgb
 {
@@ -102,15 +85,10 @@ class GLFrame : public ::testing::Test
 protected:
     void SetUp() override
     {
-        const char* driver = std::getenv("SDL_VIDEODRIVER");
-        if (driver && (std::strcmp(driver, "dummy") == 0 || std::strcmp(driver, "offscreen") == 0))
-            GTEST_SKIP() << "no display: SDL_VIDEODRIVER=" << driver;
-        if (!plat::HasDisplay())
-            GTEST_SKIP() << "no display";
-        if (plat::InitVideo() != 0)
-            GTEST_SKIP() << "display cannot be opened: " << plat::GetVideoError();
+        if (std::string why; !qvtest::OpenRealDisplay(why))
+            GTEST_SKIP() << why;
         m_video = true;
-        m_pause = std::make_unique<LeakCheckPause>();
+        m_pause = std::make_unique<qvtest::LeakCheckPause>();
         if (m_window.Create("Quorvane GL frame", kSize, kSize, true, ZPlatformWindow::kOpenGL) != 0)
             GTEST_SKIP() << "no GL window: " << plat::GetVideoError();
         ZMaterial::InitPool();
@@ -131,7 +109,7 @@ protected:
     }
     void TearDown() override
     {
-        LeakCheckPause pause;
+        qvtest::LeakCheckPause pause;
         delete m_camera;
         delete m_root;
         for (ZMaterial* material : m_materials)
@@ -203,7 +181,7 @@ protected:
     // `draw` false only reads back what is on the back buffer.
     void Frame(bool draw = true)
     {
-        LeakCheckPause pause;
+        qvtest::LeakCheckPause pause;
         if (draw)
         {
             m_render->FlushUploadQueue();
@@ -246,7 +224,7 @@ protected:
     std::vector<ZTexture*> m_textures;
     std::vector<uint32_t> m_frame;
     bool m_video = false;
-    std::unique_ptr<LeakCheckPause> m_pause;
+    std::unique_ptr<qvtest::LeakCheckPause> m_pause;
 };
 } // namespace
 
@@ -340,7 +318,7 @@ TEST_F(GLFrame, ARecordsOwnOpacityFadesTheSprite)
     sprite->GetWorldMatrix(record.world);
     record.alpha = 0.5f;
     {
-        LeakCheckPause pause;
+        qvtest::LeakCheckPause pause;
         m_render->SetRenderStateFlag(1, false);
         ASSERT_EQ(record.shader->Draw(m_camera, record), 0);
     }

@@ -1,11 +1,9 @@
 // The OpenGL back end on a real window and context (a virtual X server in CI).
 #include <gtest/gtest.h>
 
+#include "support/DisplayTestSupport.h"
+
 #include <GL/gl.h>
-#if defined(__SANITIZE_ADDRESS__) && __has_include(<sanitizer/lsan_interface.h>)
-#include <sanitizer/lsan_interface.h>
-#define QV_PAUSE_LEAK_CHECK 1
-#endif
 
 #include <cstdlib>
 #include <cstring>
@@ -116,25 +114,9 @@ namespace
 {
 constexpr int kSize = 64;
 
-// The GL driver keeps a few blocks of its own for the life of the process once a context was
-// made; they are not this back end's, so the leak checker looks away while the device starts.
-struct LeakCheckPause
-{
-#ifdef QV_PAUSE_LEAK_CHECK
-    LeakCheckPause()
-    {
-        __lsan_disable();
-    }
-    ~LeakCheckPause()
-    {
-        __lsan_enable();
-    }
-#endif
-};
-
 int InitDevice(ZRenderOpenGL& render, bool windowed, ZPlatformWindow* window)
 {
-    LeakCheckPause pause;
+    qvtest::LeakCheckPause pause;
     return render.Init(kSize, kSize, windowed, window);
 }
 
@@ -148,18 +130,13 @@ class OpenGLRender : public ::testing::Test
 protected:
     void SetUp() override
     {
-        const char* driver = std::getenv("SDL_VIDEODRIVER");
-        if (driver && (std::strcmp(driver, "dummy") == 0 || std::strcmp(driver, "offscreen") == 0))
-            GTEST_SKIP() << "no display: SDL_VIDEODRIVER=" << driver;
-        if (!plat::HasDisplay())
-            GTEST_SKIP() << "no display";
-        if (plat::InitVideo() != 0)
-            GTEST_SKIP() << "display cannot be opened: " << plat::GetVideoError();
+        if (std::string why; !qvtest::OpenRealDisplay(why))
+            GTEST_SKIP() << why;
         m_video = true;
         // llvmpipe keeps compiled programs and state blocks of its own across contexts; they are
         // not this back end's, so the leak checker looks away while a device is in use. The
         // device-free cases above run under it.
-        m_pause = std::make_unique<LeakCheckPause>();
+        m_pause = std::make_unique<qvtest::LeakCheckPause>();
         if (m_window.Create("Quorvane GL", kSize, kSize, true, ZPlatformWindow::kOpenGL) != 0)
             GTEST_SKIP() << "no GL window: " << plat::GetVideoError();
         m_render = new ZRenderOpenGL();
@@ -168,7 +145,7 @@ protected:
     }
     void TearDown() override
     {
-        LeakCheckPause pause;
+        qvtest::LeakCheckPause pause;
         delete m_render;
         m_window.Destroy();
         plat::ClearMessages();
@@ -215,7 +192,7 @@ protected:
     // The driver compiles its fixed-function programs on the first draws and keeps them.
     void Draw(int quad, int texture, const float color[4], float alpha)
     {
-        LeakCheckPause pause;
+        qvtest::LeakCheckPause pause;
         m_render->DrawQuad(quad, texture, color, alpha);
     }
 
@@ -229,7 +206,7 @@ protected:
     ZPlatformWindow m_window;
     ZRenderOpenGL* m_render = nullptr;
     bool m_video = false;
-    std::unique_ptr<LeakCheckPause> m_pause;
+    std::unique_ptr<qvtest::LeakCheckPause> m_pause;
 };
 } // namespace
 
@@ -400,7 +377,7 @@ TEST_F(OpenGLRender, StripsAndFansAreDrawn)
         m_render->BindTexture(0, -1);
         glDisable(GL_CULL_FACE);
         {
-            LeakCheckPause pause;
+            qvtest::LeakCheckPause pause;
             m_render->DrawVertexBuffer(id, kind);
         }
         ExpectNear(PixelAt(8, 8), {0, 255, 255, 255}, kind == ZRenderOpenGL::kTriangleFan ? "fan" : "strip");

@@ -2,11 +2,9 @@
 // back from the window (a virtual X server in CI).
 #include <gtest/gtest.h>
 
+#include "support/DisplayTestSupport.h"
+
 #include <GL/gl.h>
-#if defined(__SANITIZE_ADDRESS__) && __has_include(<sanitizer/lsan_interface.h>)
-#include <sanitizer/lsan_interface.h>
-#define QV_PAUSE_LEAK_CHECK 1
-#endif
 
 #include <cstdlib>
 #include <cstring>
@@ -42,21 +40,6 @@ namespace
 constexpr int kWidth = 640;
 constexpr int kHeight = 480;
 
-// The GL driver keeps blocks of its own for the life of the process once a context was made.
-struct LeakCheckPause
-{
-#ifdef QV_PAUSE_LEAK_CHECK
-    LeakCheckPause()
-    {
-        __lsan_disable();
-    }
-    ~LeakCheckPause()
-    {
-        __lsan_enable();
-    }
-#endif
-};
-
 struct Rgb
 {
     int r = 0, g = 0, b = 0;
@@ -75,15 +58,10 @@ class OpenGLDrawing : public ::testing::Test
 protected:
     void SetUp() override
     {
-        const char* driver = std::getenv("SDL_VIDEODRIVER");
-        if (driver && (std::strcmp(driver, "dummy") == 0 || std::strcmp(driver, "offscreen") == 0))
-            GTEST_SKIP() << "no display: SDL_VIDEODRIVER=" << driver;
-        if (!plat::HasDisplay())
-            GTEST_SKIP() << "no display";
-        if (plat::InitVideo() != 0)
-            GTEST_SKIP() << "display cannot be opened: " << plat::GetVideoError();
+        if (std::string why; !qvtest::OpenRealDisplay(why))
+            GTEST_SKIP() << why;
         m_video = true;
-        m_pause = std::make_unique<LeakCheckPause>();
+        m_pause = std::make_unique<qvtest::LeakCheckPause>();
         m_oldWidth = g_renderWidth.GetValue();
         m_oldHeight = g_renderHeight.GetValue();
         g_renderWidth.SetValue(kWidth);
@@ -185,7 +163,7 @@ protected:
     // One frame through the back end; the picture as it was presented, top row first.
     std::vector<Rgb> Frame()
     {
-        LeakCheckPause pause;
+        qvtest::LeakCheckPause pause;
         EXPECT_EQ(m_render->RenderFrame(), 0);
         // The swap copies the picture to the window and leaves the back buffer as it was drawn.
         std::vector<uint8_t> rows(size_t(kWidth) * kHeight * 4);
@@ -227,7 +205,7 @@ protected:
     int m_oldWidth = 0;
     int m_oldHeight = 0;
     bool m_video = false;
-    std::unique_ptr<LeakCheckPause> m_pause;
+    std::unique_ptr<qvtest::LeakCheckPause> m_pause;
 };
 
 // Each glyph shows its own rectangle of the page, texel for texel, where the metrics put it.
