@@ -7,11 +7,17 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "engine/app/ZEngine.h"
 #include "engine/app/ZEngineSettings.h"
 #include "engine/platform/ZPlatformWindow.h"
+#include "engine/platform/d3d7/ZSoftPixels.h"
+#include "engine/render/ZMaterial.h"
+#include "engine/render/ZPrimitive.h"
 #include "engine/render/ZShaderLibrary.h"
 #include "engine/render/ZTexture.h"
+#include "engine/render/ZTextureAtlas.h"
 #include "engine/render/ZView.h"
+#include "engine/render/d3d7/ZRenderD3D7ShaderFFP.h"
 
 using namespace soft7;
 
@@ -34,12 +40,25 @@ SSoftMatrix ToSoft(const _M44& m)
 
 // Render state object.
 
+ZSoftD3DDevice* ZRenderD3D7State::Device() const
+{
+    (void)m_owner;
+    auto* render = dynamic_cast<ZRenderD3D7*>(g_render);
+    return render ? render->GetDevice() : nullptr;
+}
+
+void ZRenderD3D7State::AfterApply(ZRenderState* previousBase)
+{
+    if (auto* previous = dynamic_cast<ZRenderD3D7State*>(previousBase); previous && previous != this)
+        previous->m_flags = m_flags;
+}
+
 ZRenderState* ZRenderD3D7State::Apply(ZRenderState* previousBase)
 {
-    ZSoftD3DDevice* device = m_owner ? m_owner->GetDevice() : nullptr;
+    ZSoftD3DDevice* device = Device();
     if (!device)
         return this;
-    auto* previous = static_cast<ZRenderD3D7State*>(previousBase);
+    auto* previous = dynamic_cast<ZRenderD3D7State*>(previousBase);
     const uint32_t now = m_flags;
     const uint32_t before = previous ? previous->m_flags : ~now;
     auto changed = [&](uint32_t flag) { return ((now ^ before) & flag) != 0; };
@@ -217,9 +236,10 @@ ZRenderState* ZRenderD3D7State::Apply(ZRenderState* previousBase)
 
 void ZRenderD3D7State::Reset()
 {
-    m_flags = 0;
+    m_flags = kD3D7Unlit;
     m_fogWord = 0;
-    ZSoftD3DDevice* device = m_owner ? m_owner->GetDevice() : nullptr;
+    m_id = kNoStateId;
+    ZSoftD3DDevice* device = Device();
     if (!device)
         return;
     auto rs = [&](RS state, uint32_t value) { device->SetRenderState(state, value); };
@@ -267,7 +287,7 @@ void ZRenderD3D7State::Reset()
 
 void ZRenderD3D7State::SetFogEnabled(bool on)
 {
-    ZSoftD3DDevice* device = m_owner ? m_owner->GetDevice() : nullptr;
+    ZSoftD3DDevice* device = Device();
     if (!on && !(m_fogWord & 1))
     {
         if (device)
@@ -287,6 +307,18 @@ void ZRenderD3D7State::SetFogEnabled(bool on)
 ZRenderD3D7::ZRenderD3D7()
     : m_vertexBuffers(kVertexSlots), m_quads(kQuadSlots), m_textures(kTextureSlots)
 {
+    m_ffp = new ZRenderD3D7ShaderFFP(this);
+    m_ffpSprite = new ZRenderD3D7ShaderFFPSprite(this);
+    RegisterShaderCode();
+}
+
+void ZRenderD3D7::RegisterShaderCode()
+{
+    ZShaderLibrary* library = ZShaderLibrary::GetInstance();
+    if (!library)
+        return;
+    for (ZShaderCodeBase* code : {static_cast<ZShaderCodeBase*>(m_ffp), static_cast<ZShaderCodeBase*>(m_ffpSprite)})
+        library->AddShaderCode(code);
 }
 
 ZRenderD3D7::ZRenderD3D7(const SSoftDriverConfig& config) : ZRenderD3D7()
@@ -297,8 +329,23 @@ ZRenderD3D7::ZRenderD3D7(const SSoftDriverConfig& config) : ZRenderD3D7()
 
 ZRenderD3D7::~ZRenderD3D7()
 {
+    // The codes belong to the library once registered; a library that is gone (or never was)
+    // leaves them to this renderer.
+    ZShaderLibrary* library = ZShaderLibrary::GetInstance();
+    for (ZRenderD3D7ShaderFFP* code : {m_ffp, static_cast<ZRenderD3D7ShaderFFP*>(m_ffpSprite)})
+    {
+        const auto& held = library ? library->GetShaderCode() : std::vector<ZShaderCodeBase*>();
+        if (std::find(held.begin(), held.end(), code) != held.end())
+            code->Detach();
+        else
+            delete code;
+    }
+    m_ffp = nullptr;
+    m_ffpSprite = nullptr;
     DeleteRenderState();
     ReleaseAll();
+    if (g_engine)
+        g_engine->ClipCursor(false);
 }
 
 void ZRenderD3D7::ReleaseAll()
@@ -344,10 +391,23 @@ int ZRenderD3D7::Init(int width, int height, bool windowed, ZPlatformWindow* win
         return 1;
     if (ChooseTextureFormat() != 0)
         return 1;
-    ResetDeviceState(m_surfacesLost);
-    // The definitions name shader code that the device provides: read them once the device exists.
+    // The definitions name shader code that the device provides: read them once, when the first
+    // device exists (a display made again keeps them).
     if (ZShaderLibrary* library = ZShaderLibrary::GetInstance())
-        library->LoadAllDefinitions();
+    {
+        RegisterShaderCode();
+        if (!m_definitionsLoaded)
+        {
+            library->SetCodeExtension(".vsh");
+            library->LoadAllDefinitions();
+            m_definitionsLoaded = true;
+        }
+    }
+    ResetDeviceState(m_surfacesLost);
+    // The new device starts with its own transforms: nothing cached is valid for it.
+    ZRenderBase::ResetMatrices();
+    if (!windowed && g_engine)
+        g_engine->ClipCursor(true);
     return 0;
 }
 
@@ -558,9 +618,8 @@ int ZRenderD3D7::ChooseTextureFormat()
 
 void ZRenderD3D7::ReleaseSurfaces()
 {
-    for (int id : m_renderTargets)
-        DeleteTexture(id);
-    m_renderTargets.clear();
+    // Render-target textures keep their slots (their owners hold the ids); a display made again
+    // gives them new surfaces (ResetMatrices).
     if (m_device)
         m_device->Release();
     m_device = nullptr;
@@ -648,23 +707,181 @@ bool ZRenderD3D7::GetFreeTextureMemory(uint32_t& total, uint32_t& free)
 
 ZShaderCodeBase* ZRenderD3D7::CreateShaderCode(const char* name)
 {
+    // Code files are not compiled here: the fixed-function codes are the whole repertoire.
     (void)name;
     return nullptr;
 }
 
+ZRenderState* ZRenderD3D7::ApplyRenderState(ZRenderState* state)
+{
+    if (state && !dynamic_cast<ZRenderD3D7State*>(state))
+        return m_renderState;
+    return ZRenderBase::ApplyRenderState(state);
+}
+
+int ZRenderD3D7::ResetMatrices()
+{
+    ZRenderBase::ResetMatrices();
+    if (!m_device)
+        return 1;
+    int result = 0;
+    for (int id = 0; id < kTextureSlots; ++id)
+    {
+        TextureSlot& slot = m_textures[size_t(id)];
+        if (!slot.surface || (!slot.renderTarget && slot.surface->IsLost() >= 0))
+            continue;
+        const int width = int(slot.surface->Width()), height = int(slot.surface->Height());
+        ZSoftSurface* fresh = MakeTextureSurface(width, height, slot.renderTarget);
+        if (!fresh)
+        {
+            result = 1;
+            continue;
+        }
+        for (uint32_t stage = 0; stage < 2; ++stage)
+            if (m_device->State().stages[stage].texture == slot.surface)
+                m_device->SetTexture(stage, nullptr);
+        slot.surface->Release();
+        slot.surface = fresh;
+        slot.staging.clear();
+        if (slot.renderTarget)
+            result |= AttachZBuffer(fresh);
+        else if (RestoreTextureSlot(id) != 0)
+            result = 1;
+    }
+    for (auto* table : {&m_vertexBuffers, &m_quads})
+        for (BufferSlot& slot : *table)
+        {
+            if (slot.copy.empty())
+                continue;
+            if (slot.buffer)
+                slot.buffer->Release();
+            slot.buffer = nullptr;
+            if (FillBuffer(slot) != 0)
+                result = 1;
+        }
+    OnDeviceReset();
+    RefreshViews();
+    return result;
+}
+
+void ZRenderD3D7::SetCameraFog(const ZCamera* camera, const SCameraFog& fog)
+{
+    for (auto& entry : m_fogs)
+        if (entry.first == camera)
+        {
+            entry.second = fog;
+            return;
+        }
+    m_fogs.emplace_back(camera, fog);
+}
+
+void ZRenderD3D7::ForgetCameraFog(const ZCamera* camera)
+{
+    m_fogs.erase(std::remove_if(m_fogs.begin(), m_fogs.end(),
+                                [camera](const auto& entry) { return entry.first == camera; }),
+                 m_fogs.end());
+}
+
+void ZRenderD3D7::SetupCamera(ZCamera* camera)
+{
+    if (!m_device)
+        return;
+    const SCameraFog* fog = &m_defaultFog;
+    for (const auto& entry : m_fogs)
+        if (entry.first == camera)
+            fog = &entry.second;
+    auto* state = static_cast<ZRenderD3D7State*>(m_renderState);
+    if (fog->kind == 0)
+    {
+        if (state)
+            state->SetFogEnabled(false);
+        else
+            m_device->SetRenderState(RS::FogEnable, 0);
+        return;
+    }
+    if (state)
+        state->SetFogEnabled(true);
+    // The device's fog switch is set whatever the state object remembered: a material may have
+    // switched fog off without telling it.
+    m_device->SetRenderState(RS::FogEnable, 1);
+    switch (fog->kind)
+    {
+    case 1:
+        m_device->SetRenderState(RS::FogMode, uint32_t(Fog::Linear));
+        m_device->SetRenderState(RS::FogStart, FloatBits(fog->start));
+        m_device->SetRenderState(RS::FogEnd, FloatBits(fog->end));
+        break;
+    case 2:
+        m_device->SetRenderState(RS::FogMode, uint32_t(Fog::Exp));
+        m_device->SetRenderState(RS::FogDensity, FloatBits(fog->density));
+        break;
+    case 3:
+        m_device->SetRenderState(RS::FogMode, uint32_t(Fog::Exp2));
+        m_device->SetRenderState(RS::FogDensity, FloatBits(fog->density));
+        break;
+    default:
+        break;
+    }
+    m_device->SetRenderState(RS::FogColor, ColorToARGB(fog->color));
+}
+
+void ZRenderD3D7::SetCursorForMode()
+{
+    if (plat::GetCursorShowCount() >= 0)
+        while (plat::ShowCursor(false) >= 0)
+        {
+        }
+    if (g_engine)
+        g_engine->ClipCursor(!TestStateA(kRenderWindowed));
+}
+
 int ZRenderD3D7::ResetDeviceState(bool restoreContents)
 {
+    if (g_engine)
+        g_engine->SetFlags(kEngineDisplayReset);
     ZRenderBase::ResetDeviceState(restoreContents);
+    for (ZRenderD3D7ShaderFFP* code : {m_ffp, static_cast<ZRenderD3D7ShaderFFP*>(m_ffpSprite)})
+        if (code)
+            code->ClearCache();
     if (restoreContents)
         OnDeviceReset();
     RecreateBuffers();
+    SetCursorForMode();
     if (restoreContents)
     {
-        for (TextureSlot& slot : m_textures)
-            if (slot.surface && slot.texture && slot.texture->GetPixels())
-                UploadPixels(slot.surface, slot.texture);
+        for (int id = 0; id < kTextureSlots; ++id)
+            if (m_textures[size_t(id)].surface)
+                RestoreTextureSlot(id);
     }
+    if (g_engine)
+        g_engine->ClearFlags(kEngineDisplayReset);
     return 0;
+}
+
+int ZRenderD3D7::RestoreTextureSlot(int id)
+{
+    TextureSlot& slot = m_textures[size_t(id)];
+    ZTexture* texture = slot.texture;
+    if (!texture)
+    {
+        // An atlas page keeps its own pixels: committing it fills the surface again.
+        for (size_t i = 0; i < GetPageCount(); ++i)
+            if (ZTextureAtlas* page = GetPage(i); page && page->GetRenderTextureId() == id)
+                page->Commit();
+        return 0;
+    }
+    // Only a full pixel copy can be uploaded; an alpha map kept for picking is not one.
+    const bool fullCopy = texture->GetPixels() && (texture->GetTextureFlags() & kTexturePixels) &&
+                          !(texture->GetTextureFlags() & kTextureAlphaMap);
+    if (fullCopy)
+        return UploadPixels(slot.surface, texture);
+    // The copy was given up after the first upload: the file is read again.
+    ZTexture* saved = texture;
+    if (ReconvertTexture(saved) != 0 || !saved->GetPixels())
+        return 1;
+    const int result = UploadPixels(slot.surface, saved);
+    saved->AfterUpload();
+    return result;
 }
 
 void ZRenderD3D7::ReleaseDefaultQuad()
@@ -916,8 +1133,31 @@ int ZRenderD3D7::LockTexture(int id, int& pitch, uint8_t*& bits)
     SSoftSurfaceDesc desc;
     if (D3D7_CHECK("renderd3d7", surface->Lock(nullptr, desc, kLockWait)) < 0)
         return 1;
-    pitch = desc.pitch;
-    bits = static_cast<uint8_t*>(desc.surface);
+    if (surface->Kind() == PixelKind::ARGB8888)
+    {
+        pitch = desc.pitch;
+        bits = static_cast<uint8_t*>(desc.surface);
+        return 0;
+    }
+    // Callers write 32-bit B, G, R, A rows: they get a copy in that layout, written back on unlock.
+    TextureSlot& slot = m_textures[size_t(id)];
+    const uint32_t w = surface->Width(), h = surface->Height();
+    slot.staging.resize(size_t(w) * h * 4);
+    const uint32_t bytes = BytesPerPixel(surface->Kind());
+    for (uint32_t y = 0; y < h; ++y)
+    {
+        const uint8_t* in = static_cast<const uint8_t*>(desc.surface) + size_t(y) * size_t(desc.pitch);
+        uint8_t* out = slot.staging.data() + size_t(y) * w * 4;
+        for (uint32_t x = 0; x < w; ++x, in += bytes, out += 4)
+        {
+            const uint32_t argb = DecodeARGB(surface->Kind(), in);
+            out[0] = uint8_t(argb), out[1] = uint8_t(argb >> 8), out[2] = uint8_t(argb >> 16),
+            out[3] = uint8_t(argb >> 24);
+        }
+    }
+    surface->Unlock(nullptr);
+    pitch = int(w * 4);
+    bits = slot.staging.data();
     return 0;
 }
 
@@ -926,6 +1166,17 @@ int ZRenderD3D7::UnlockTexture(int id)
     ZSoftSurface* surface = GetTextureSurface(id);
     if (!surface)
         return 1;
+    TextureSlot& slot = m_textures[size_t(id)];
+    if (surface->Kind() != PixelKind::ARGB8888)
+    {
+        if (slot.staging.empty())
+            return 1;
+        WriteRows(surface, slot.staging.data(), int(surface->Width()), int(surface->Height()), 0, 0,
+                  int(surface->Width()) * 4);
+        slot.staging.clear();
+        slot.staging.shrink_to_fit();
+        return 0;
+    }
     return D3D7_CHECK("renderd3d7", surface->Unlock(nullptr)) < 0 ? 1 : 0;
 }
 
@@ -984,20 +1235,37 @@ int ZRenderD3D7::CreateTexture(int width, int height, const uint8_t* pixels, int
     slot.renderTarget = renderTarget;
     m_textureMemory += surface->Width() * surface->Height() * 4;
     m_textureMemoryPeak = std::max(m_textureMemoryPeak, m_textureMemory);
-    if (pixels && surface->Kind() == PixelKind::ARGB8888)
-    {
-        SSoftSurfaceDesc desc;
-        if (surface->Lock(nullptr, desc, kLockWait | kLockWriteOnly) >= 0)
-        {
-            const size_t rowBytes = size_t(std::min<uint32_t>(uint32_t(width), surface->Width())) * 4;
-            const int rows = std::min<int>(height, int(surface->Height()));
-            for (int y = 0; y < rows; ++y)
-                std::memcpy(static_cast<uint8_t*>(desc.surface) + size_t(y) * size_t(desc.pitch),
-                            pixels + size_t(y) * size_t(width) * 4, rowBytes);
-            surface->Unlock(nullptr);
-        }
-    }
+    if (pixels)
+        WriteRows(surface, pixels, width, height, 0, 0, width * 4);
     return id;
+}
+
+void ZRenderD3D7::WriteRows(ZSoftSurface* surface, const uint8_t* pixels, int width, int rows, int x0, int y0,
+                            int srcPitch)
+{
+    SSoftSurfaceDesc desc;
+    if (D3D7_CHECK("renderd3d7", surface->Lock(nullptr, desc, kLockWait | kLockWriteOnly)) < 0)
+        return;
+    const PixelKind kind = surface->Kind();
+    const uint32_t bytes = BytesPerPixel(kind);
+    const int cols = std::min(width, int(surface->Width()) - x0);
+    rows = std::min(rows, int(surface->Height()) - y0);
+    for (int y = 0; y < rows && cols > 0; ++y)
+    {
+        uint8_t* out = static_cast<uint8_t*>(desc.surface) + size_t(y + y0) * size_t(desc.pitch) +
+                       size_t(x0) * bytes;
+        const uint8_t* in = pixels + size_t(y) * size_t(srcPitch);
+        if (kind == PixelKind::ARGB8888)
+        {
+            std::memcpy(out, in, size_t(cols) * 4);
+            continue;
+        }
+        // B, G, R, A bytes are one little-endian ARGB word.
+        for (int x = 0; x < cols; ++x, in += 4, out += bytes)
+            EncodeARGB(kind, uint32_t(in[0]) | uint32_t(in[1]) << 8 | uint32_t(in[2]) << 16 | uint32_t(in[3]) << 24,
+                       out);
+    }
+    surface->Unlock(nullptr);
 }
 
 void ZRenderD3D7::DeleteTexture(int id)
@@ -1065,7 +1333,7 @@ int ZRenderD3D7::SetRenderTarget(int id)
 int ZRenderD3D7::UploadPixels(ZSoftSurface* surface, ZTexture* texture)
 {
     const uint8_t* pixels = texture->GetPixels();
-    if (!pixels || surface->Kind() != PixelKind::ARGB8888)
+    if (!pixels || texture->GetBytesPerPixel() != 4)
         return 1;
     const int imageW = texture->GetImageWidth() > 0 ? texture->GetImageWidth() : texture->GetTextureWidth();
     const int imageH = texture->GetImageHeight() > 0 ? texture->GetImageHeight() : texture->GetTextureHeight();
@@ -1076,14 +1344,9 @@ int ZRenderD3D7::UploadPixels(ZSoftSurface* surface, ZTexture* texture)
     const int srcW = padded ? imageW : texture->GetTextureWidth();
     const int srcH = padded ? imageH : texture->GetTextureHeight();
     const int x0 = std::max(0, (surfaceW - srcW) / 2), y0 = std::max(0, (surfaceH - srcH) / 2);
-    SSoftSurfaceDesc desc;
-    if (D3D7_CHECK("renderd3d7", surface->Lock(nullptr, desc, kLockWait)) < 0)
+    if (surface->IsLost() < 0)
         return 1;
-    const int rows = std::min(srcH, surfaceH - y0), cols = std::min(srcW, surfaceW - x0);
-    for (int y = 0; y < rows; ++y)
-        std::memcpy(static_cast<uint8_t*>(desc.surface) + size_t(y + y0) * size_t(desc.pitch) + size_t(x0) * 4,
-                    pixels + size_t(y) * size_t(srcW) * 4, size_t(cols) * 4);
-    surface->Unlock(nullptr);
+    WriteRows(surface, pixels, srcW, srcH, x0, y0, srcW * 4);
     return 0;
 }
 
@@ -1216,6 +1479,25 @@ void ZRenderD3D7::DeleteVertexBuffer(int id)
         slot.buffer->Release();
     slot = BufferSlot();
     FreeVertexBufferId(id);
+}
+
+int ZRenderD3D7::ReleasePrimitiveBuffers(ZPrimitive* primitive)
+{
+    if (!primitive)
+        return 0;
+    int result = 0;
+    for (uint32_t i = 0; i < primitive->GetPartCount(); ++i)
+    {
+        ZSubPrimitive* part = primitive->GetPart(i);
+        const int id = part ? part->GetVertexBufferId() : -1;
+        if (id < 0)
+            continue;
+        if (id >= kVertexSlots || (!m_vertexBuffers[size_t(id)].buffer && m_vertexBuffers[size_t(id)].copy.empty()))
+            result = 1;
+        // The part forgets its id through the renderer's delete.
+        part->ReleaseDeviceBuffer();
+    }
+    return result;
 }
 
 void* ZRenderD3D7::LockVertexBuffer(int id)

@@ -6,10 +6,23 @@
 #include <utility>
 #include <vector>
 
+#include "engine/core/ZVector.h"
 #include "engine/platform/d3d7/ZSoftDirect3D.h"
 #include "engine/render/ZRenderBase.h"
 
 class ZRenderD3D7;
+class ZRenderD3D7ShaderFFP;
+class ZRenderD3D7ShaderFFPSprite;
+
+// A camera's fog: kind 0 none, 1 linear (start, end), 2 exponential, 3 squared exponential (density).
+struct SCameraFog
+{
+    int kind = 0;
+    float start = 0.0f;
+    float end = 1.0f;
+    float density = 1.0f;
+    V4 color{0.0f, 0.0f, 0.0f, 1.0f};
+};
 
 // The system's 36-byte vertex: position, normal, diffuse ARGB, one texture coordinate pair.
 struct SD3D7Vertex
@@ -58,6 +71,10 @@ class ZRenderD3D7State final : public ZRenderState
 public:
     explicit ZRenderD3D7State(ZRenderD3D7* owner) : m_owner(owner) {}
     ZRenderState* Apply(ZRenderState* previous) override;
+    // The renderer's current state object mirrors the device: it takes the flags just applied.
+    void AfterApply(ZRenderState* previous) override;
+    // Device defaults. The flags then describe them (lighting off: the unlit flag), and the id is
+    // one that no material's state has, so that the next material is applied in full.
     void Reset() override;
     void SetFogEnabled(bool on) override;
     void Destroy() override { delete this; }
@@ -66,8 +83,12 @@ public:
     void SetFlags(uint32_t flags) { m_flags = flags; }
     bool IsFogOff() const { return (m_fogWord & 1) != 0; }
 
+    static constexpr uint32_t kNoStateId = 0xFFFFFFFFu;
+
 private:
     ~ZRenderD3D7State() = default;
+    // The device of the renderer now running (materials keep their state objects across renderers).
+    ZSoftD3DDevice* Device() const;
     ZRenderD3D7* m_owner;
     uint32_t m_flags = 0;
     uint32_t m_fogWord = 0;
@@ -90,7 +111,11 @@ public:
     bool GetFreeTextureMemory(uint32_t& total, uint32_t& free) override;
     float GetTexelOffset() const override { return 0.5f; }
     ZRenderState* CreateRenderState() override { return new ZRenderD3D7State(this); }
+    // States made by another back end are not applied.
+    ZRenderState* ApplyRenderState(ZRenderState* state) override;
     ZShaderCodeBase* CreateShaderCode(const char* name) override;
+    ZRenderD3D7ShaderFFP* GetStandardCode() const { return m_ffp; }
+    ZRenderD3D7ShaderFFPSprite* GetSpriteCode() const { return m_ffpSprite; }
     int ResetDeviceState(bool restoreContents) override;
     void ReleaseDefaultQuad() override;
     int RestoreSurfaces() override;
@@ -106,6 +131,15 @@ public:
     void SetRenderStateFlag(uint32_t state, bool on) override;
     void SetViewport(ZView* view) override;
     void Clear(ZView* view, bool color, bool depth, bool stencil) override;
+    void SetupCamera(ZCamera* camera) override;
+    // The scene graph's cameras carry no fog of their own: the back end keeps it per camera, and a
+    // fog for every camera without one (kind 0 by default).
+    void SetCameraFog(const ZCamera* camera, const SCameraFog& fog);
+    void ForgetCameraFog(const ZCamera* camera);
+    void SetDefaultFog(const SCameraFog& fog) { m_defaultFog = fog; }
+    // After the display was made again (window mode or widescreen switched): the surfaces that were
+    // lost come back with their pixels, the buffers are made again, the scene is told.
+    int ResetMatrices() override;
     void BeginRenderTargetScene() override;
     void EndRenderTargetScene() override;
 
@@ -120,6 +154,7 @@ public:
     void DeleteTexture(int id) override;
     int CreateVertexBuffer(const void* vertices, uint32_t count, bool dynamic) override;
     void DeleteVertexBuffer(int id) override;
+    int ReleasePrimitiveBuffers(ZPrimitive* primitive) override;
     int CreateTexture(int width, int height, const uint8_t* pixels, int format, bool renderTarget) override;
     int CreateTextureOfSize(int width, int height) override;
     int SetRenderTarget(int id) override;
@@ -164,6 +199,9 @@ private:
         ZSoftSurface* surface = nullptr;
         ZTexture* texture = nullptr;
         bool renderTarget = false;
+        // A lock of a surface that is not 32-bit hands out 32-bit B, G, R, A rows; the unlock
+        // writes them back in the surface's layout.
+        std::vector<uint8_t> staging;
     };
 
     int SetupDisplay(bool fullscreen);
@@ -174,6 +212,14 @@ private:
     ZSoftSurface* MakeTextureSurface(int width, int height, bool renderTarget);
     int FillBuffer(BufferSlot& slot);
     int UploadPixels(ZSoftSurface* surface, ZTexture* texture);
+    // Writes rows of B, G, R, A pixels into a surface of any colour layout at (x0, y0).
+    static void WriteRows(ZSoftSurface* surface, const uint8_t* pixels, int width, int rows, int x0, int y0,
+                          int srcPitch);
+    // A texture surface that lost its contents gets them again: from the texture's pixel copy, or
+    // from its file when the copy was given up. 0 on success.
+    int RestoreTextureSlot(int id);
+    void RegisterShaderCode();
+    void SetCursorForMode();
     bool RestoreDevice();
     void Present();
     void DrawLetterbox();
@@ -203,4 +249,9 @@ private:
     std::vector<int> m_renderTargets;
     int m_defaultQuad = -1;
     mutable std::string m_description;
+    ZRenderD3D7ShaderFFP* m_ffp = nullptr;
+    ZRenderD3D7ShaderFFPSprite* m_ffpSprite = nullptr;
+    bool m_definitionsLoaded = false;
+    std::vector<std::pair<const ZCamera*, SCameraFog>> m_fogs;
+    SCameraFog m_defaultFog;
 };
