@@ -236,7 +236,7 @@ ZRenderState* ZRenderD3D7State::Apply(ZRenderState* previousBase)
 
 void ZRenderD3D7State::Reset()
 {
-    m_flags = kD3D7Unlit;
+    m_flags = 0;
     m_fogWord = 0;
     m_id = kNoStateId;
     ZSoftD3DDevice* device = Device();

@@ -73,8 +73,8 @@ public:
     ZRenderState* Apply(ZRenderState* previous) override;
     // The renderer's current state object mirrors the device: it takes the flags just applied.
     void AfterApply(ZRenderState* previous) override;
-    // Device defaults. The flags then describe them (lighting off: the unlit flag), and the id is
-    // one that no material's state has, so that the next material is applied in full.
+    // Device defaults, no flags, and an id that no material's state has: the next material applied
+    // is compared with the defaults instead of being skipped as already current.
     void Reset() override;
     void SetFogEnabled(bool on) override;
     void Destroy() override { delete this; }

@@ -64,6 +64,10 @@ uint32_t ZRenderD3D7ShaderFFP::FlagsFor(const ZMaterial* material, uint32_t flag
 {
     if (!material)
         return flags;
+    // Pool materials keep their state object from one use to the next: a switch that this use of
+    // the material never specified must not keep the flag an earlier use gave it.
+    for (const SD3D7SwitchFlag& entry : kSwitchFlags)
+        flags &= ~entry.flag;
     for (const SD3D7SwitchFlag& entry : kSwitchFlags)
     {
         if (!material->IsSwitchSpecified(entry.switchIndex))

@@ -1,0 +1,198 @@
+#include "D3D7SceneSupport.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
+#include "GoldenImage.h"
+#include "engine/app/ZEngineSettings.h"
+#include "engine/core/ZNameId.h"
+
+using namespace soft7;
+
+namespace d3d7test
+{
+const char* const kShaderDefinitions = R"(
+shaderdef sprite
+shadercode sprite_ffp
+color 0 base 1,1,1,1
+bool 18 texturemodulate true
+bool 4 nocull true
+end
+
+shaderdef standard
+shadercode standard_ffp
+color 0 base 1,1,1,1
+bool 4 nocull true
+bool 15 unlit true
+bool 19 vertexcolor true
+end
+)";
+
+namespace
+{
+SSoftDriverConfig VirtualMachine()
+{
+    SSoftDriverConfig config;
+    config.useSdl = false;
+    config.desktop = {1024, 768, 32, 60};
+    config.modes = {{640, 480, 32, 60}, {800, 600, 32, 60}, {1024, 768, 32, 60}};
+    return config;
+}
+} // namespace
+
+void PutVertex(std::vector<uint8_t>& out, float x, float y, float z, uint32_t argb, float u, float v)
+{
+    const float floats[6] = {x, y, z, 0.0f, 0.0f, -1.0f};
+    for (float f : floats)
+    {
+        uint32_t bits;
+        std::memcpy(&bits, &f, 4);
+        for (int i = 0; i < 4; ++i)
+            out.push_back(uint8_t(bits >> (8 * i)));
+    }
+    for (int i = 0; i < 4; ++i)
+        out.push_back(uint8_t(argb >> (8 * i)));
+    for (float f : {u, v})
+    {
+        uint32_t bits;
+        std::memcpy(&bits, &f, 4);
+        for (int i = 0; i < 4; ++i)
+            out.push_back(uint8_t(bits >> (8 * i)));
+    }
+}
+
+void SceneTest::SetUp()
+{
+    g_renderDesktopResolution.SetValue(true);
+    g_renderWidth.SetValue(width);
+    g_renderHeight.SetValue(height);
+    library = new ZShaderLibrary();
+    render = new ZRenderD3D7(VirtualMachine());
+    ASSERT_EQ(render->Init(width, height, true, nullptr), 0);
+    library->ParseDefinitions(kShaderDefinitions);
+    ASSERT_NE(library->FindShader("sprite"), nullptr);
+    ASSERT_EQ(library->FindShader("sprite")->GetCode(), static_cast<ZShaderCodeBase*>(render->GetSpriteCode()));
+    ZRenderBase::RegisterDrawClass({&ZSprite::kTypeRecord, EDrawKind::Sprite, nullptr, nullptr,
+                                    [](ZNode* node) { return static_cast<ZSprite*>(node)->GetMaterial(); }});
+    ZRenderBase::RegisterDrawClass(
+        {&TestMesh::kTypeRecord, EDrawKind::GeomObject,
+         [](ZNode* node) { return uint32_t(static_cast<TestMesh*>(node)->parts.size()); },
+         [](ZNode* node, uint32_t i)
+         {
+             ZSubPrimitive* part = static_cast<TestMesh*>(node)->parts[i];
+             return SDrawPart{part, part->GetMaterial(), 1};
+         },
+         nullptr});
+    root = new ZGroup();
+    camera = ZCamera::Create("camera", root, false, true);
+    view = ZView::Create(V4{0.0f, 0.0f, 1.0f, 1.0f}, 1.0f);
+    ASSERT_NE(view, nullptr);
+    view->AddCamera(camera);
+}
+
+void SceneTest::TearDown()
+{
+    delete camera;
+    delete root;
+    for (ZSubPrimitive* part : parts)
+        delete part;
+    for (ZMaterial* material : materials)
+        material->ReturnToPool();
+    for (ZTexture* texture : textures)
+        delete texture;
+    ZRenderBase::UnregisterDrawClass(&TestMesh::kTypeRecord);
+    ZRenderBase::UnregisterDrawClass(&ZSprite::kTypeRecord);
+    delete render;
+    delete library;
+    g_renderWidth.Reset(false);
+    g_renderHeight.Reset(false);
+}
+
+ZTexture* SceneTest::Texture(int w, int h, const std::function<uint32_t(int, int)>& argb, bool atlas)
+{
+    auto* pixels = static_cast<uint8_t*>(std::malloc(size_t(w) * size_t(h) * 4));
+    bool opaque = true;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+        {
+            const uint32_t c = argb(x, y);
+            uint8_t* p = pixels + (size_t(y) * size_t(w) + size_t(x)) * 4;
+            p[0] = uint8_t(c), p[1] = uint8_t(c >> 8), p[2] = uint8_t(c >> 16), p[3] = uint8_t(c >> 24);
+            opaque &= (c >> 24) == 0xFF;
+        }
+    auto* texture = new ZTexture();
+    texture->StoreImage(pixels, kPixelBGRA, w, h, w, h, opaque);
+    texture->AddTextureFlags(uint16_t(kTexturePixels | (atlas ? 0 : kTextureNoAtlas)));
+    textures.push_back(texture);
+    EXPECT_EQ(render->MakeTextureResident(texture), 0);
+    return texture;
+}
+
+ZMaterial* SceneTest::Material(const char* shader, ZTexture* texture)
+{
+    ZMaterial* material = ZMaterial::CreateForShader(shader, library->FindShader(shader));
+    materials.push_back(material);
+    if (texture)
+        material->SetTexture(0, texture, false);
+    return material;
+}
+
+void SceneTest::Property(ZMaterial* material, const char* key, const char* value)
+{
+    material->SetProperty(ZNameId(key).Value(), key, value);
+}
+
+ZSprite* SceneTest::Sprite(ZMaterial* material, float x, float y, float z, float w, float h)
+{
+    ZSprite* sprite = ZSprite::Create(w, h, PIVOT_CENTER, material);
+    sprite->SetFlags(kNode2D);
+    sprite->SetPositionXYZ(x, y, z);
+    root->AddChild(sprite);
+    return sprite;
+}
+
+TestMesh* SceneTest::Mesh(ZMaterial* material, uint32_t kind, uint32_t primitives,
+                          const std::vector<uint8_t>& vertices, uint32_t order)
+{
+    ZSubPrimitive* part = ZSubPrimitive::Create(primitives, vertices.data(), kind);
+    part->SetMaterial(material);
+    parts.push_back(part);
+    auto* mesh = new TestMesh();
+    mesh->parts.push_back(part);
+    mesh->order = order;
+    mesh->SetFlags(kNode2D);
+    root->AddChild(mesh);
+    return mesh;
+}
+
+std::vector<uint32_t> SceneTest::Frame()
+{
+    EXPECT_EQ(render->RenderFrame(), 0);
+    ZSoftSurface* target = render->GetDefaultRenderTarget();
+    std::vector<uint32_t> pixels(size_t(width) * size_t(height));
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            pixels[size_t(y) * size_t(width) + size_t(x)] = target->ReadPixel(x, y);
+    return pixels;
+}
+
+void SceneTest::ExpectGolden(const std::string& name, const std::vector<uint32_t>& frame)
+{
+    const golden::Image image = golden::FromArgb(frame.data(), width, height);
+    const std::string path = golden::Folder() + "/" + name + ".png";
+    if (golden::Updating())
+    {
+        std::filesystem::create_directories(golden::Folder());
+        ASSERT_TRUE(golden::WritePng(path, image)) << path;
+        return;
+    }
+    golden::Image reference;
+    ASSERT_TRUE(golden::ReadPng(path, reference)) << "no reference " << path
+                                                  << " (QV_UPDATE_GOLDEN=1 writes it)";
+    const golden::Difference difference = golden::Compare(image, reference, 0);
+    EXPECT_EQ(difference.count, 0) << name << ": first differing pixel at " << difference.first;
+    if (difference.count != 0)
+        golden::WritePng(std::string(QV_BINARY_DIR) + "/" + name + ".actual.png", image);
+}
+} // namespace d3d7test
