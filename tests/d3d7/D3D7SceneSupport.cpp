@@ -109,7 +109,8 @@ void SceneTest::TearDown()
     g_renderHeight.Reset(false);
 }
 
-ZTexture* SceneTest::Texture(int w, int h, const std::function<uint32_t(int, int)>& argb, bool atlas)
+ZTexture* SceneTest::Texture(int w, int h, const std::function<uint32_t(int, int)>& argb, bool atlas,
+                             uint16_t flags)
 {
     auto* pixels = static_cast<uint8_t*>(std::malloc(size_t(w) * size_t(h) * 4));
     bool opaque = true;
@@ -123,7 +124,7 @@ ZTexture* SceneTest::Texture(int w, int h, const std::function<uint32_t(int, int
         }
     auto* texture = new ZTexture();
     texture->StoreImage(pixels, kPixelBGRA, w, h, w, h, opaque);
-    texture->AddTextureFlags(uint16_t(kTexturePixels | (atlas ? 0 : kTextureNoAtlas)));
+    texture->AddTextureFlags(uint16_t(flags | kTexturePixels | (atlas ? 0 : kTextureNoAtlas)));
     textures.push_back(texture);
     EXPECT_EQ(render->MakeTextureResident(texture), 0);
     return texture;

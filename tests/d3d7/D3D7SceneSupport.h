@@ -51,7 +51,7 @@ protected:
 
     // A texture of B, G, R, A pixels made resident on its own surface (or on an atlas page).
     ZTexture* Texture(int width, int height, const std::function<uint32_t(int x, int y)>& argb,
-                      bool atlas = false);
+                      bool atlas = false, uint16_t flags = 0);
     ZMaterial* Material(const char* shader, ZTexture* texture = nullptr);
     // A 2D sprite at (x, y) in screen units from the centre, y up; smaller z lies in front.
     ZSprite* Sprite(ZMaterial* material, float x, float y, float z, float w, float h);

@@ -743,10 +743,12 @@ int ZRenderD3D7::ResetMatrices()
         slot.surface->Release();
         slot.surface = fresh;
         slot.staging.clear();
+        slot.lost = true;
         if (slot.renderTarget)
             result |= AttachZBuffer(fresh);
         else if (RestoreTextureSlot(id) != 0)
             result = 1;
+        slot.lost = false;
     }
     for (auto* table : {&m_vertexBuffers, &m_quads})
         for (BufferSlot& slot : *table)
@@ -853,6 +855,8 @@ int ZRenderD3D7::ResetDeviceState(bool restoreContents)
             if (m_textures[size_t(id)].surface)
                 RestoreTextureSlot(id);
     }
+    for (TextureSlot& slot : m_textures)
+        slot.lost = false;
     if (g_engine)
         g_engine->ClearFlags(kEngineDisplayReset);
     return 0;
@@ -875,6 +879,9 @@ int ZRenderD3D7::RestoreTextureSlot(int id)
                           !(texture->GetTextureFlags() & kTextureAlphaMap);
     if (fullCopy)
         return UploadPixels(slot.surface, texture);
+    // Contents that survived need nothing.
+    if (!slot.lost)
+        return 0;
     // The copy was given up after the first upload: the file is read again.
     ZTexture* saved = texture;
     if (ReconvertTexture(saved) != 0 || !saved->GetPixels())
@@ -910,7 +917,12 @@ int ZRenderD3D7::RecreateBuffers()
 
 bool ZRenderD3D7::RestoreDevice()
 {
-    if (!m_ddraw || m_ddraw->TestCooperativeLevel() < 0 || m_ddraw->RestoreAllSurfaces() < 0)
+    if (!m_ddraw || m_ddraw->TestCooperativeLevel() < 0)
+        return false;
+    // Which texture surfaces lost their contents: only those are filled again from a file.
+    for (TextureSlot& slot : m_textures)
+        slot.lost = slot.surface && slot.surface->IsLost() < 0;
+    if (m_ddraw->RestoreAllSurfaces() < 0)
         return false;
     ResetDeviceState(true);
     m_surfacesLost = false;
@@ -1538,11 +1550,13 @@ int ZRenderD3D7::CreateQuad(float width, float height, float u0, float v0, float
     if (id < 0)
         return -1;
     const float hw = width * 0.5f, hh = height * 0.5f;
+    // y grows upwards in the scene while v grows downwards in the image: the top-left texture
+    // corner goes to the top-left of the quad, or every picture would stand on its head.
     const SD3D7Vertex vertices[4] = {
-        {-hw, -hh, 0, 0, 0, 1, 0xFFFFFFFFu, u0, v0},
-        {-hw, hh, 0, 0, 0, 1, 0xFFFFFFFFu, u0, v1},
-        {hw, -hh, 0, 0, 0, 1, 0xFFFFFFFFu, u1, v0},
-        {hw, hh, 0, 0, 0, 1, 0xFFFFFFFFu, u1, v1},
+        {-hw, -hh, 0, 0, 0, 1, 0xFFFFFFFFu, u0, v1},
+        {-hw, hh, 0, 0, 0, 1, 0xFFFFFFFFu, u0, v0},
+        {hw, -hh, 0, 0, 0, 1, 0xFFFFFFFFu, u1, v1},
+        {hw, hh, 0, 0, 0, 1, 0xFFFFFFFFu, u1, v0},
     };
     static_assert(sizeof(SD3D7Vertex) == kD3D7VertexSize);
     BufferSlot& slot = m_quads[size_t(id)];

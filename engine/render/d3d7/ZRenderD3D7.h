@@ -202,6 +202,8 @@ private:
         // A lock of a surface that is not 32-bit hands out 32-bit B, G, R, A rows; the unlock
         // writes them back in the surface's layout.
         std::vector<uint8_t> staging;
+        // The surface lost its contents (seen before the restore gave its memory back).
+        bool lost = false;
     };
 
     int SetupDisplay(bool fullscreen);
