@@ -1002,11 +1002,20 @@ void ZRenderD3D7::Present()
     SoftResult result = kOk;
     if (TestStateA(kRenderWindowed))
     {
+        // The client area in screen coordinates: the primary surface is the whole display.
         SSoftRect dst{0, 0, int32_t(m_target->Width()), int32_t(m_target->Height())};
         if (m_sdlWindow)
+        {
+            int x = 0, y = 0;
             SDL_GetWindowSize(m_sdlWindow, &dst.right, &dst.bottom);
-        dst.right = std::min<int32_t>(dst.right, int32_t(m_front->Width()));
-        dst.bottom = std::min<int32_t>(dst.bottom, int32_t(m_front->Height()));
+            SDL_GetWindowPosition(m_sdlWindow, &x, &y);
+            dst = {x, y, x + dst.right, y + dst.bottom};
+        }
+        else
+        {
+            dst.right = std::min<int32_t>(dst.right, int32_t(m_front->Width()));
+            dst.bottom = std::min<int32_t>(dst.bottom, int32_t(m_front->Height()));
+        }
         result = D3D7_CHECK("renderd3d7", m_front->Blt(&dst, m_target, nullptr, kBltWait));
     }
     else if (m_back == m_target)
