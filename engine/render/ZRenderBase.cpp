@@ -353,7 +353,12 @@ int ZRenderBase::SetScreenTexture(ZTexture* texture)
 
 void ZRenderBase::ApplyScreenSprite() {}
 
-void ZRenderBase::OnDeviceReset() {}
+void ZRenderBase::OnDeviceReset()
+{
+    // Nodes that keep laid-out text or device buffers rebuild them on their next draw.
+    if (ZSceneTree* tree = ZSceneTree::PeekInstance())
+        tree->InvalidateLayout();
+}
 
 void ZRenderBase::CommitDefaultAtlasPages()
 {
