@@ -67,7 +67,8 @@ struct BenchScene
                                   "bool 18 texturemodulate true\nbool 1 nodepthwrite true\n"
                                   "bool 12 additive true\nend\n");
         ZRenderBase::RegisterDrawClass({&ZSprite::kTypeRecord, EDrawKind::Sprite, nullptr, nullptr,
-                                        [](ZNode* node) { return static_cast<ZSprite*>(node)->GetMaterial(); }});
+                                        [](ZNode* node)
+                                        { return static_cast<ZSprite*>(node)->GetMaterial(); }});
         root = new ZGroup();
         camera = ZCamera::Create("bench", root, false, true);
         ZView::Create(V4{0.0f, 0.0f, 1.0f, 1.0f}, 1.0f)->AddCamera(camera);
@@ -80,7 +81,8 @@ struct BenchScene
             spriteMaterials[i] = ZMaterial::CreateForShader("bench_sprite", library->FindShader("sprite"));
             spriteMaterials[i]->SetTexture(0, MakeTexture(64, tints[i]), false);
             spriteMaterials[i]->SetOpacity(0.9f);
-            particleMaterials[i] = ZMaterial::CreateForShader("bench_particle", library->FindShader("particle"));
+            particleMaterials[i] =
+                ZMaterial::CreateForShader("bench_particle", library->FindShader("particle"));
             particleMaterials[i]->SetTexture(0, MakeTexture(16, 0xFFFFFF), false);
             particleMaterials[i]->SetOpacity(0.6f);
             materials.push_back(spriteMaterials[i]);
@@ -94,8 +96,8 @@ struct BenchScene
             root->AddChild(sprite);
         };
         for (int i = 0; i < 1000; ++i)
-            place(spriteMaterials[i % 4], 64.0f, RandomRange(-400.0f, 400.0f),
-                  RandomRange(-300.0f, 300.0f), RandomRange(1.0f, 100.0f));
+            place(spriteMaterials[i % 4], 64.0f, RandomRange(-400.0f, 400.0f), RandomRange(-300.0f, 300.0f),
+                  RandomRange(1.0f, 100.0f));
         for (int e = 0; e < 4; ++e)
         {
             const float cx = -300.0f + 200.0f * float(e), cy = -150.0f + 100.0f * float(e % 2);

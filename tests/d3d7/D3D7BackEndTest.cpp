@@ -152,8 +152,8 @@ TEST_F(BackEnd, DisplayMadeAgainDrawsTheSameAndKeepsItsResources)
 // must neither read it as one nor lose it.
 TEST_F(BackEnd, LostDeviceRestoreKeepsAlphaMapsAndPixelCopies)
 {
-    ZTexture* picked =
-        Texture(4, 4, [](int x, int) { return x < 2 ? 0xFF102030u : 0x00102030u; }, false, kTextureKeepAlpha);
+    ZTexture* picked = Texture(
+        4, 4, [](int x, int) { return x < 2 ? 0xFF102030u : 0x00102030u; }, false, kTextureKeepAlpha);
     ZTexture* kept = nullptr;
     {
         kept = new ZTexture();

@@ -68,9 +68,9 @@ protected:
     {
         if (!m_driver.empty())
             setenv("SDL_VIDEODRIVER", m_driver.c_str(), 1);
-        for (ZProperty* p : std::initializer_list<ZProperty*>{&g_engineRenderSystem, &g_engineRenderWindow,
-                                                              &g_engineEnableFpsLimit, &g_renderWidth,
-                                                              &g_renderHeight})
+        for (ZProperty* p :
+             std::initializer_list<ZProperty*>{&g_engineRenderSystem, &g_engineRenderWindow,
+                                               &g_engineEnableFpsLimit, &g_renderWidth, &g_renderHeight})
             p->Reset(false);
     }
     std::string m_driver;
@@ -87,8 +87,9 @@ TEST_P(EngineWindow, RunsASceneAndPresentsFrames)
     ASSERT_NE(render, nullptr) << GetParam() << " did not start the Direct3D 7 back end";
     ASSERT_NE(render->GetDevice(), nullptr);
 
-    ZShaderLibrary::GetInstance()->ParseDefinitions("shaderdef flat\nshadercode sprite_ffp\n"
-                                                    "color 0 base 1,1,1,1\nbool 18 texturemodulate true\nend\n");
+    ZShaderLibrary::GetInstance()->ParseDefinitions(
+        "shaderdef flat\nshadercode sprite_ffp\n"
+        "color 0 base 1,1,1,1\nbool 18 texturemodulate true\nend\n");
     ZMaterial* material =
         ZMaterial::CreateForShader("d3d7window_box", ZShaderLibrary::GetInstance()->FindShader("flat"));
     ASSERT_NE(material, nullptr);
@@ -127,7 +128,8 @@ TEST_P(EngineWindow, RunsASceneAndPresentsFrames)
     uint32_t pixel = 0;
     SDL_LockSurface(shown);
     std::memcpy(&pixel,
-                static_cast<uint8_t*>(shown->pixels) + (h / 2) * shown->pitch + (w / 2) * shown->format->BytesPerPixel,
+                static_cast<uint8_t*>(shown->pixels) + (h / 2) * shown->pitch +
+                    (w / 2) * shown->format->BytesPerPixel,
                 4);
     Uint8 r = 0, g = 0, b = 0;
     SDL_GetRGB(pixel, shown->format, &r, &g, &b);

@@ -72,18 +72,19 @@ void SceneTest::SetUp()
     ASSERT_EQ(render->Init(width, height, true, nullptr), 0);
     library->ParseDefinitions(kShaderDefinitions);
     ASSERT_NE(library->FindShader("sprite"), nullptr);
-    ASSERT_EQ(library->FindShader("sprite")->GetCode(), static_cast<ZShaderCodeBase*>(render->GetSpriteCode()));
+    ASSERT_EQ(library->FindShader("sprite")->GetCode(),
+              static_cast<ZShaderCodeBase*>(render->GetSpriteCode()));
     ZRenderBase::RegisterDrawClass({&ZSprite::kTypeRecord, EDrawKind::Sprite, nullptr, nullptr,
                                     [](ZNode* node) { return static_cast<ZSprite*>(node)->GetMaterial(); }});
-    ZRenderBase::RegisterDrawClass(
-        {&TestMesh::kTypeRecord, EDrawKind::GeomObject,
-         [](ZNode* node) { return uint32_t(static_cast<TestMesh*>(node)->parts.size()); },
-         [](ZNode* node, uint32_t i)
-         {
-             ZSubPrimitive* part = static_cast<TestMesh*>(node)->parts[i];
-             return SDrawPart{part, part->GetMaterial(), 1};
-         },
-         nullptr});
+    ZRenderBase::RegisterDrawClass({&TestMesh::kTypeRecord, EDrawKind::GeomObject,
+                                    [](ZNode* node)
+                                    { return uint32_t(static_cast<TestMesh*>(node)->parts.size()); },
+                                    [](ZNode* node, uint32_t i)
+                                    {
+                                        ZSubPrimitive* part = static_cast<TestMesh*>(node)->parts[i];
+                                        return SDrawPart{part, part->GetMaterial(), 1};
+                                    },
+                                    nullptr});
     root = new ZGroup();
     camera = ZCamera::Create("camera", root, false, true);
     view = ZView::Create(V4{0.0f, 0.0f, 1.0f, 1.0f}, 1.0f);
@@ -189,8 +190,8 @@ void SceneTest::ExpectGolden(const std::string& name, const std::vector<uint32_t
         return;
     }
     golden::Image reference;
-    ASSERT_TRUE(golden::ReadPng(path, reference)) << "no reference " << path
-                                                  << " (QV_UPDATE_GOLDEN=1 writes it)";
+    ASSERT_TRUE(golden::ReadPng(path, reference))
+        << "no reference " << path << " (QV_UPDATE_GOLDEN=1 writes it)";
     const golden::Difference difference = golden::Compare(image, reference, 0);
     EXPECT_EQ(difference.count, 0) << name << ": first differing pixel at " << difference.first;
     if (difference.count != 0)

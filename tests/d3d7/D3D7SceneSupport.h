@@ -55,8 +55,8 @@ protected:
     ZMaterial* Material(const char* shader, ZTexture* texture = nullptr);
     // A 2D sprite at (x, y) in screen units from the centre, y up; smaller z lies in front.
     ZSprite* Sprite(ZMaterial* material, float x, float y, float z, float w, float h);
-    TestMesh* Mesh(ZMaterial* material, uint32_t kind, uint32_t primitives, const std::vector<uint8_t>& vertices,
-                   uint32_t order);
+    TestMesh* Mesh(ZMaterial* material, uint32_t kind, uint32_t primitives,
+                   const std::vector<uint8_t>& vertices, uint32_t order);
     void Property(ZMaterial* material, const char* key, const char* value);
     // Draws one frame; the default render target's pixels as ARGB.
     std::vector<uint32_t> Frame();

@@ -44,7 +44,7 @@ Rgb Sum(const Rgb& a, const Rgb& b)
 struct Case
 {
     const char* name;
-    int alpha;                                   // the texel's alpha
+    int alpha;                                     // the texel's alpha
     std::vector<std::pair<int, uint8_t>> switches; // material switches set on top of the shader's
     std::function<Rgb(const Rgb& src, int a)> expected;
 };
@@ -58,16 +58,25 @@ std::vector<Case> Cases()
         {"alpha blend", 128, {}, over},
         {"no blend still blends", 128, {{6, 1}}, over},
         {"additive", 128, {{12, 1}}, [](const Rgb& s, int a) { return Mix(s, a, kBack, 255); }},
-        {"additive wins over multiply", 128, {{12, 1}, {13, 1}},
+        {"additive wins over multiply",
+         128,
+         {{12, 1}, {13, 1}},
          [](const Rgb& s, int a) { return Mix(s, a, kBack, 255); }},
-        {"colour blend", 255, {{7, 1}}, [](const Rgb& s, int) { return Sum(Product(s, s), Product(kBack, kBack)); }},
+        {"colour blend",
+         255,
+         {{7, 1}},
+         [](const Rgb& s, int) { return Sum(Product(s, s), Product(kBack, kBack)); }},
         {"no colour", 255, {{8, 1}}, [](const Rgb&, int) { return kBack; }},
         {"multiply", 255, {{13, 1}}, [](const Rgb& s, int) { return Product(kBack, s); }},
-        {"colour blend at alpha 0", 0, {{7, 1}},
+        {"colour blend at alpha 0",
+         0,
+         {{7, 1}},
          [](const Rgb& s, int) { return Sum(Product(s, s), Product(kBack, kBack)); }},
         {"alpha test drops alpha 0", 0, {{7, 1}, {3, 1}}, [](const Rgb&, int) { return kBack; }},
         {"stencil test against a clear stencil", 255, {{9, 1}}, [](const Rgb&, int) { return kBack; }},
-        {"stencil write draws no colour", 255, {{9, 1}, {10, 1}, {8, 1}, {3, 0}},
+        {"stencil write draws no colour",
+         255,
+         {{9, 1}, {10, 1}, {8, 1}, {3, 0}},
          [](const Rgb&, int) { return kBack; }},
     };
 }
@@ -78,9 +87,12 @@ protected:
     // Draws the case's quad over the background and returns the centre pixel.
     Rgb Draw(const Case& c, bool sprite)
     {
-        ZTexture* texel = Texture(1, 1, [&](int, int) {
-            return uint32_t(c.alpha) << 24 | uint32_t(kTexel.r) << 16 | uint32_t(kTexel.g) << 8 | uint32_t(kTexel.b);
-        });
+        ZTexture* texel = Texture(1, 1,
+                                  [&](int, int)
+                                  {
+                                      return uint32_t(c.alpha) << 24 | uint32_t(kTexel.r) << 16 |
+                                             uint32_t(kTexel.g) << 8 | uint32_t(kTexel.b);
+                                  });
         ZMaterial* material = Material(sprite ? "sprite" : "standard", texel);
         for (const auto& [index, value] : c.switches)
             material->SetSwitch(index, value);
@@ -118,8 +130,8 @@ protected:
         const Rgb want = c.expected(kTexel, c.alpha);
         const auto near = [](int a, int b) { return std::abs(a - b) <= 2; };
         EXPECT_TRUE(near(got.r, want.r) && near(got.g, want.g) && near(got.b, want.b))
-            << (sprite ? "sprite_ffp " : "standard_ffp ") << c.name << ": got " << got.r << "," << got.g << ","
-            << got.b << " want " << want.r << "," << want.g << "," << want.b;
+            << (sprite ? "sprite_ffp " : "standard_ffp ") << c.name << ": got " << got.r << "," << got.g
+            << "," << got.b << " want " << want.r << "," << want.g << "," << want.b;
     }
 };
 } // namespace
@@ -197,7 +209,8 @@ TEST_F(StatePixels, MaterialFlagsFollowSwitchesAndTextures)
     ASSERT_EQ(again, material);
     EXPECT_EQ(state->GetFlags(), kD3D7ModulateFactor | kD3D7NoCull);
     // An atlas page gives stage 0 a texture transform.
-    ZTexture* packed = Texture(4, 4, [](int, int) { return 0xFFFFFFFFu; }, true);
+    ZTexture* packed = Texture(
+        4, 4, [](int, int) { return 0xFFFFFFFFu; }, true);
     again->SetTexture(0, packed, false);
     EXPECT_NE(state->GetFlags() & kD3D7TexTransform, 0u);
 }

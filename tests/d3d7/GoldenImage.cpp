@@ -121,7 +121,8 @@ bool ReadPng(const std::string& path, Image& image)
     const size_t stride = size_t(width) * size_t(channels);
     std::vector<uint8_t> raw((stride + 1) * size_t(height));
     uLongf rawSize = uLongf(raw.size());
-    if (uncompress(raw.data(), &rawSize, packed.data(), uLong(packed.size())) != Z_OK || rawSize != raw.size())
+    if (uncompress(raw.data(), &rawSize, packed.data(), uLong(packed.size())) != Z_OK ||
+        rawSize != raw.size())
         return false;
     std::vector<uint8_t> pixels(stride * size_t(height));
     for (int y = 0; y < height; ++y)
@@ -182,7 +183,8 @@ Difference Compare(const Image& a, const Image& b, int tolerance)
         if (!differs)
             continue;
         if (difference.count++ == 0)
-            difference.first = std::to_string(i % size_t(a.width)) + "," + std::to_string(i / size_t(a.width));
+            difference.first =
+                std::to_string(i % size_t(a.width)) + "," + std::to_string(i / size_t(a.width));
     }
     return difference;
 }

@@ -65,13 +65,13 @@ ZRenderState* ZRenderD3D7State::Apply(ZRenderState* previousBase)
     auto isSet = [&](uint32_t flag) { return (now & flag) != 0 && (!previous || changed(flag)); };
     auto cleared = [&](uint32_t flag) { return (now & flag) == 0 && (!previous || changed(flag)); };
     auto rs = [&](RS state, uint32_t value) { device->SetRenderState(state, value); };
-    auto blend = [&](Blend src, Blend dst) {
+    auto blend = [&](Blend src, Blend dst)
+    {
         rs(RS::SrcBlend, uint32_t(src));
         rs(RS::DestBlend, uint32_t(dst));
     };
-    auto tss = [&](uint32_t stage, TSS state, uint32_t value) {
-        device->SetTextureStageState(stage, state, value);
-    };
+    auto tss = [&](uint32_t stage, TSS state, uint32_t value)
+    { device->SetTextureStageState(stage, state, value); };
 
     // 1. Blend factors.
     if (isSet(kD3D7Additive))
@@ -304,8 +304,7 @@ void ZRenderD3D7State::SetFogEnabled(bool on)
 
 // Construction and set-up.
 
-ZRenderD3D7::ZRenderD3D7()
-    : m_vertexBuffers(kVertexSlots), m_quads(kQuadSlots), m_textures(kTextureSlots)
+ZRenderD3D7::ZRenderD3D7() : m_vertexBuffers(kVertexSlots), m_quads(kQuadSlots), m_textures(kTextureSlots)
 {
     m_ffp = new ZRenderD3D7ShaderFFP(this);
     m_ffpSprite = new ZRenderD3D7ShaderFFPSprite(this);
@@ -317,7 +316,8 @@ void ZRenderD3D7::RegisterShaderCode()
     ZShaderLibrary* library = ZShaderLibrary::GetInstance();
     if (!library)
         return;
-    for (ZShaderCodeBase* code : {static_cast<ZShaderCodeBase*>(m_ffp), static_cast<ZShaderCodeBase*>(m_ffpSprite)})
+    for (ZShaderCodeBase* code :
+         {static_cast<ZShaderCodeBase*>(m_ffp), static_cast<ZShaderCodeBase*>(m_ffpSprite)})
         library->AddShaderCode(code);
 }
 
@@ -415,15 +415,17 @@ int ZRenderD3D7::SetupDisplay(bool fullscreen)
 {
     if (!m_ddraw)
     {
-        if (D3D7_CHECK("renderd3d7setup", ZSoftDirectDraw::Create(m_hasConfig ? &m_config : nullptr, &m_ddraw)) <
-            0)
+        if (D3D7_CHECK("renderd3d7setup",
+                       ZSoftDirectDraw::Create(m_hasConfig ? &m_config : nullptr, &m_ddraw)) < 0)
             return 1;
         m_displayModes.clear();
-        m_ddraw->EnumDisplayModes([this](const SSoftDisplayMode& mode) {
-            if (mode.bitsPerPixel == 16 || mode.bitsPerPixel == 32)
-                AddDisplayMode(int(mode.width), int(mode.height));
-            return true;
-        });
+        m_ddraw->EnumDisplayModes(
+            [this](const SSoftDisplayMode& mode)
+            {
+                if (mode.bitsPerPixel == 16 || mode.bitsPerPixel == 32)
+                    AddDisplayMode(int(mode.width), int(mode.height));
+                return true;
+            });
         int widthMm = 0, heightMm = 0;
         m_ddraw->GetPhysicalSize(widthMm, heightMm);
         if (widthMm > 0 && heightMm > 0)
@@ -477,12 +479,14 @@ int ZRenderD3D7::ChooseDevice()
 {
     m_hasDevice = false;
     m_deviceDesc = SSoftDeviceDesc();
-    m_d3d->EnumDevices([this](const SSoftDeviceDesc& desc) {
-        if (!m_hasDevice || PreferDevice(m_deviceDesc, desc))
-            m_deviceDesc = desc;
-        m_hasDevice = true;
-        return true;
-    });
+    m_d3d->EnumDevices(
+        [this](const SSoftDeviceDesc& desc)
+        {
+            if (!m_hasDevice || PreferDevice(m_deviceDesc, desc))
+                m_deviceDesc = desc;
+            m_hasDevice = true;
+            return true;
+        });
     return m_hasDevice ? 0 : 1;
 }
 
@@ -495,8 +499,8 @@ int ZRenderD3D7::CreateSurfaces(bool fullscreen)
                                                                      kCoopMultithreaded)) < 0)
             return 1;
         if (m_ddraw->SetDisplayMode(uint32_t(m_width), uint32_t(m_height), 32, 0, 0) < 0 &&
-            D3D7_CHECK("renderd3d7setup", m_ddraw->SetDisplayMode(uint32_t(m_width), uint32_t(m_height), 16,
-                                                                  0, 0)) < 0)
+            D3D7_CHECK("renderd3d7setup",
+                       m_ddraw->SetDisplayMode(uint32_t(m_width), uint32_t(m_height), 16, 0, 0)) < 0)
             return 1;
     }
     else if (D3D7_CHECK("renderd3d7setup",
@@ -563,14 +567,17 @@ int ZRenderD3D7::AttachZBuffer(ZSoftSurface* surface)
 {
     bool found = false;
     SSoftPixelFormat chosen;
-    m_d3d->EnumZBufferFormats(m_deviceDesc.kind, [&](const SSoftPixelFormat& format) {
-        if (!(format.flags & kPfZBuffer))
-            return true;
-        chosen = format;
-        found = true;
-        // The first with stencil and at least 16 depth bits; otherwise the last one offered.
-        return !(format.stencilBits > 0 && format.zBits >= 16);
-    });
+    m_d3d->EnumZBufferFormats(m_deviceDesc.kind,
+                              [&](const SSoftPixelFormat& format)
+                              {
+                                  if (!(format.flags & kPfZBuffer))
+                                      return true;
+                                  chosen = format;
+                                  found = true;
+                                  // The first with stencil and at least 16 depth bits; otherwise the last one
+                                  // offered.
+                                  return !(format.stencilBits > 0 && format.zBits >= 16);
+                              });
     if (!found)
         return 1;
     SSoftSurfaceDesc desc;
@@ -605,14 +612,16 @@ bool ZRenderD3D7::PreferTextureFormat(const SSoftPixelFormat* kept, const SSoftP
 int ZRenderD3D7::ChooseTextureFormat()
 {
     bool found = false;
-    m_device->EnumTextureFormats([&](const SSoftPixelFormat& format) {
-        if (PreferTextureFormat(found ? &m_textureFormat : nullptr, format))
+    m_device->EnumTextureFormats(
+        [&](const SSoftPixelFormat& format)
         {
-            m_textureFormat = format;
-            found = true;
-        }
-        return true;
-    });
+            if (PreferTextureFormat(found ? &m_textureFormat : nullptr, format))
+            {
+                m_textureFormat = format;
+                found = true;
+            }
+            return true;
+        });
     return found ? 0 : 1;
 }
 
@@ -645,11 +654,11 @@ const char* ZRenderD3D7::GetDriverDescription() const
         SSoftDeviceIdentifier id;
         m_ddraw->GetDeviceIdentifier(id);
         char text[256];
-        std::snprintf(text, sizeof text,
-                      "@hardware:gfx-driver=\"%s\"\n@hardware:gfx-desc=\"%s\"\n@hardware:gfx-driver-version=\"%llu\"\n"
-                      "@hardware:gfx-whql=\"%u\"\n",
-                      id.driver.c_str(), id.description.c_str(), (unsigned long long)id.driverVersion,
-                      id.whqlLevel);
+        std::snprintf(
+            text, sizeof text,
+            "@hardware:gfx-driver=\"%s\"\n@hardware:gfx-desc=\"%s\"\n@hardware:gfx-driver-version=\"%llu\"\n"
+            "@hardware:gfx-whql=\"%u\"\n",
+            id.driver.c_str(), id.description.c_str(), (unsigned long long)id.driverVersion, id.whqlLevel);
         m_description = text;
     }
     return m_description.c_str();
@@ -662,7 +671,8 @@ std::vector<std::pair<std::string, std::string>> ZRenderD3D7::GetCapsReport() co
         return report;
     SSoftDeviceIdentifier id;
     m_ddraw->GetDeviceIdentifier(id);
-    auto format = [](const char* pattern, auto... values) {
+    auto format = [](const char* pattern, auto... values)
+    {
         char text[64];
         std::snprintf(text, sizeof text, pattern, values...);
         return std::string(text);
@@ -679,8 +689,10 @@ std::vector<std::pair<std::string, std::string>> ZRenderD3D7::GetCapsReport() co
     report.emplace_back("total-texture-mem", format("%.1f", double(total) / 1048576.0));
     report.emplace_back("caps-max-textures", format("%i", int(d.maxSimultaneousTextures)));
     report.emplace_back("caps-max-aspect", format("%i", int(d.maxTextureAspectRatio)));
-    report.emplace_back("caps-tex-min-size", format("%i x %i", int(d.minTextureWidth), int(d.minTextureHeight)));
-    report.emplace_back("caps-tex-max-size", format("%i x %i", int(d.maxTextureWidth), int(d.maxTextureHeight)));
+    report.emplace_back("caps-tex-min-size",
+                        format("%i x %i", int(d.minTextureWidth), int(d.minTextureHeight)));
+    report.emplace_back("caps-tex-max-size",
+                        format("%i x %i", int(d.maxTextureWidth), int(d.maxTextureHeight)));
     report.emplace_back("caps-tex-max-repeat", format("%i", int(d.maxTextureRepeat)));
     report.emplace_back("caps-d3ddev-caps", format("%i", int(d.devCaps)));
     report.emplace_back("caps-stencil-caps", format("%i", int(d.stencilCaps)));
@@ -974,12 +986,13 @@ void ZRenderD3D7::DrawLetterbox()
 {
     const int width = g_renderWidth.GetValue(), height = g_renderHeight.GetValue();
     const int actualW = g_renderWidthActual.GetValue(), actualH = g_renderHeightActual.GetValue();
-    auto fill = [&](int l, int t, int r, int b) {
+    auto fill = [&](int l, int t, int r, int b)
+    {
         SSoftRect rect{std::max(l, 0), std::max(t, 0), std::min(r, int(m_target->Width())),
                        std::min(b, int(m_target->Height()))};
         if (rect.right > rect.left && rect.bottom > rect.top)
-            D3D7_CHECK("renderd3d7", m_target->Blt(&rect, nullptr, nullptr, kBltColorFill | kBltWait,
-                                                   0xFF000000u));
+            D3D7_CHECK("renderd3d7",
+                       m_target->Blt(&rect, nullptr, nullptr, kBltColorFill | kBltWait, 0xFF000000u));
     };
     if (width < actualW)
     {
@@ -1019,8 +1032,8 @@ void ZRenderD3D7::Present()
         result = D3D7_CHECK("renderd3d7", m_front->Blt(&dst, m_target, nullptr, kBltWait));
     }
     else if (m_back == m_target)
-        result = D3D7_CHECK("renderd3d7",
-                            m_front->Flip(nullptr, g_engineRenderVsync.GetValue() ? kFlipWait : kFlipNoVSync));
+        result = D3D7_CHECK(
+            "renderd3d7", m_front->Flip(nullptr, g_engineRenderVsync.GetValue() ? kFlipWait : kFlipNoVSync));
     else
     {
         // The logical picture scaled to the display, with bars when the shapes differ.
@@ -1046,9 +1059,9 @@ void ZRenderD3D7::Present()
         src.bottom = std::min<int32_t>(src.bottom, int32_t(m_target->Height()));
         result = D3D7_CHECK("renderd3d7", m_back->Blt(&dst, m_target, &src, kBltWait));
         if (result >= 0)
-            result = D3D7_CHECK("renderd3d7", m_front->Flip(nullptr, g_engineRenderVsync.GetValue()
-                                                                         ? kFlipWait
-                                                                         : kFlipNoVSync));
+            result =
+                D3D7_CHECK("renderd3d7",
+                           m_front->Flip(nullptr, g_engineRenderVsync.GetValue() ? kFlipWait : kFlipNoVSync));
     }
     if (result == kErrSurfaceLost)
         RestoreSurfaces();
@@ -1225,8 +1238,7 @@ ZSoftSurface* ZRenderD3D7::MakeTextureSurface(int width, int height, bool render
             desc.pixelFormat = backDesc.pixelFormat;
     }
     ZSoftSurface* surface = nullptr;
-    const SoftResult result =
-        D3D7_CHECK("renderd3d7", m_ddraw->CreateSurface(desc, &surface));
+    const SoftResult result = D3D7_CHECK("renderd3d7", m_ddraw->CreateSurface(desc, &surface));
     if (result == kErrOutOfVideoMemory)
         OnOutOfVideoMemory();
     return result < 0 ? nullptr : surface;
@@ -1234,7 +1246,8 @@ ZSoftSurface* ZRenderD3D7::MakeTextureSurface(int width, int height, bool render
 
 void ZRenderD3D7::OnOutOfVideoMemory()
 {
-    std::fprintf(stderr, "The game ran out of video memory. Try closing some applications and starting again.\n");
+    std::fprintf(stderr,
+                 "The game ran out of video memory. Try closing some applications and starting again.\n");
 }
 
 int ZRenderD3D7::CreateTexture(int width, int height, const uint8_t* pixels, int format, bool renderTarget)
@@ -1273,8 +1286,8 @@ void ZRenderD3D7::WriteRows(ZSoftSurface* surface, const uint8_t* pixels, int wi
     rows = std::min(rows, int(surface->Height()) - y0);
     for (int y = 0; y < rows && cols > 0; ++y)
     {
-        uint8_t* out = static_cast<uint8_t*>(desc.surface) + size_t(y + y0) * size_t(desc.pitch) +
-                       size_t(x0) * bytes;
+        uint8_t* out =
+            static_cast<uint8_t*>(desc.surface) + size_t(y + y0) * size_t(desc.pitch) + size_t(x0) * bytes;
         const uint8_t* in = pixels + size_t(y) * size_t(srcPitch);
         if (kind == PixelKind::ARGB8888)
         {
@@ -1283,7 +1296,8 @@ void ZRenderD3D7::WriteRows(ZSoftSurface* surface, const uint8_t* pixels, int wi
         }
         // B, G, R, A bytes are one little-endian ARGB word.
         for (int x = 0; x < cols; ++x, in += 4, out += bytes)
-            EncodeARGB(kind, uint32_t(in[0]) | uint32_t(in[1]) << 8 | uint32_t(in[2]) << 16 | uint32_t(in[3]) << 24,
+            EncodeARGB(kind,
+                       uint32_t(in[0]) | uint32_t(in[1]) << 8 | uint32_t(in[2]) << 16 | uint32_t(in[3]) << 24,
                        out);
     }
     surface->Unlock(nullptr);
@@ -1315,7 +1329,8 @@ int ZRenderD3D7::CreateTextureOfSize(int width, int height)
 {
     if (!TestStateB(kRenderNonPowerOfTwo))
     {
-        auto pow2 = [](int v) {
+        auto pow2 = [](int v)
+        {
             int p = 1;
             while (p < v)
                 p <<= 1;
@@ -1357,7 +1372,8 @@ int ZRenderD3D7::UploadPixels(ZSoftSurface* surface, ZTexture* texture)
     if (!pixels || texture->GetBytesPerPixel() != 4)
         return 1;
     const int imageW = texture->GetImageWidth() > 0 ? texture->GetImageWidth() : texture->GetTextureWidth();
-    const int imageH = texture->GetImageHeight() > 0 ? texture->GetImageHeight() : texture->GetTextureHeight();
+    const int imageH =
+        texture->GetImageHeight() > 0 ? texture->GetImageHeight() : texture->GetTextureHeight();
     const int surfaceW = int(surface->Width()), surfaceH = int(surface->Height());
     // The pixel copy has the texture's surface size, or the image's size when that differs: an image
     // smaller than its surface goes in centred.
@@ -1513,7 +1529,8 @@ int ZRenderD3D7::ReleasePrimitiveBuffers(ZPrimitive* primitive)
         const int id = part ? part->GetVertexBufferId() : -1;
         if (id < 0)
             continue;
-        if (id >= kVertexSlots || (!m_vertexBuffers[size_t(id)].buffer && m_vertexBuffers[size_t(id)].copy.empty()))
+        if (id >= kVertexSlots ||
+            (!m_vertexBuffers[size_t(id)].buffer && m_vertexBuffers[size_t(id)].copy.empty()))
             result = 1;
         // The part forgets its id through the renderer's delete.
         part->ReleaseDeviceBuffer();

@@ -15,10 +15,10 @@ using namespace soft7;
 namespace
 {
 const SD3D7SwitchFlag kSwitchFlags[] = {
-    {0, kD3D7LinearFilter},  {1, kD3D7NoDepthWrite},  {2, kD3D7NoDepthTest},  {3, kD3D7AlphaTest},
-    {4, kD3D7NoCull},        {5, kD3D7NoFog},         {6, kD3D7NoBlend},      {7, kD3D7ColorBlend},
-    {8, kD3D7NoColor},       {13, kD3D7Multiply},     {9, kD3D7StencilTest},  {10, kD3D7StencilWrite},
-    {11, kD3D7StencilClear}, {12, kD3D7Additive},     {15, kD3D7Unlit},       {17, kD3D7AddFactor},
+    {0, kD3D7LinearFilter},    {1, kD3D7NoDepthWrite},    {2, kD3D7NoDepthTest}, {3, kD3D7AlphaTest},
+    {4, kD3D7NoCull},          {5, kD3D7NoFog},           {6, kD3D7NoBlend},     {7, kD3D7ColorBlend},
+    {8, kD3D7NoColor},         {13, kD3D7Multiply},       {9, kD3D7StencilTest}, {10, kD3D7StencilWrite},
+    {11, kD3D7StencilClear},   {12, kD3D7Additive},       {15, kD3D7Unlit},      {17, kD3D7AddFactor},
     {18, kD3D7ModulateFactor}, {19, kD3D7ModulateVertex},
 };
 
@@ -97,7 +97,8 @@ void ZRenderD3D7ShaderFFP::UpdateState(ZMaterial* material)
     state->SetId(flags);
 }
 
-bool ZRenderD3D7ShaderFFP::StageMatrix(const ZMaterial* material, const ZTexture* texture, int stage, _M44& out)
+bool ZRenderD3D7ShaderFFP::StageMatrix(const ZMaterial* material, const ZTexture* texture, int stage,
+                                       _M44& out)
 {
     const bool own = material && material->GetSwitch(ZMaterial::kSwitchTextureTransform) &&
                      material->IsTextureMatrixSet(stage);
@@ -252,9 +253,8 @@ uint32_t ZRenderD3D7ShaderFFPSprite::TextureFactor(const ZMaterial* material, fl
     return ColorToARGB(color);
 }
 
-ZShaderCodeBase::SpritePlacement ZRenderD3D7ShaderFFPSprite::PlacementFor(ZCamera* camera,
-                                                                         const DrawRecord& record,
-                                                                         float texelOffset)
+ZShaderCodeBase::SpritePlacement
+ZRenderD3D7ShaderFFPSprite::PlacementFor(ZCamera* camera, const DrawRecord& record, float texelOffset)
 {
     SpritePlacement placement;
     if (const ZSprite* sprite = ZEntityCast<ZSprite>(static_cast<ZEntity*>(record.node)))
@@ -266,8 +266,8 @@ ZShaderCodeBase::SpritePlacement ZRenderD3D7ShaderFFPSprite::PlacementFor(ZCamer
     }
     if (record.node)
     {
-        placement.flatZ = record.node->TestFlags(kNode2D) && camera &&
-                          (camera->GetOptions() & kCameraOrthographic) != 0;
+        placement.flatZ =
+            record.node->TestFlags(kNode2D) && camera && (camera->GetOptions() & kCameraOrthographic) != 0;
         placement.snap = record.node->TestFlags(kNodeSnapToPixels);
     }
     placement.texelOffset = texelOffset;
@@ -288,7 +288,8 @@ void ZRenderD3D7ShaderFFPSprite::SetTransforms(ZCamera* camera, const DrawRecord
         for (int c = 0; c < 3; ++c)
             world.m[3][c] += centre.x * world.m[0][c] + centre.y * world.m[1][c];
     }
-    m_owner->SetWorldMatrix(SpriteWorldMatrix(world, PlacementFor(camera, record, m_owner->GetTexelOffset())));
+    m_owner->SetWorldMatrix(
+        SpriteWorldMatrix(world, PlacementFor(camera, record, m_owner->GetTexelOffset())));
     m_owner->SendViewMatrix(camera);
     m_owner->SendProjectionMatrix(camera);
 }
