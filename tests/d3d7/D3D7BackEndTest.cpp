@@ -65,7 +65,7 @@ TEST_F(BackEnd, CameraFogKindsSetTheirModes)
     const SSoftPipelineState& state = render->GetDevice()->State();
     for (const auto& c : cases)
     {
-        SCameraFog fog;
+        SD3D7CameraFog fog;
         fog.kind = c.kind;
         fog.start = 5.0f;
         fog.end = 50.0f;

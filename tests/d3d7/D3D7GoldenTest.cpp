@@ -103,7 +103,7 @@ TEST_F(Golden, LinearFogOverDepth)
     ZCamera* perspective = ZCamera::Create("perspective", root, true, false);
     view->AddCamera(perspective);
     camera->SetActive(false);
-    SCameraFog fog;
+    SD3D7CameraFog fog;
     fog.kind = 1;
     fog.start = 100.0f;
     fog.end = 900.0f;

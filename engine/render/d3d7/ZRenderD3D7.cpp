@@ -778,7 +778,7 @@ int ZRenderD3D7::ResetMatrices()
     return result;
 }
 
-void ZRenderD3D7::SetCameraFog(const ZCamera* camera, const SCameraFog& fog)
+void ZRenderD3D7::SetCameraFog(const ZCamera* camera, const SD3D7CameraFog& fog)
 {
     for (auto& entry : m_fogs)
         if (entry.first == camera)
@@ -800,7 +800,7 @@ void ZRenderD3D7::SetupCamera(ZCamera* camera)
 {
     if (!m_device)
         return;
-    const SCameraFog* fog = &m_defaultFog;
+    const SD3D7CameraFog* fog = &m_defaultFog;
     for (const auto& entry : m_fogs)
         if (entry.first == camera)
             fog = &entry.second;

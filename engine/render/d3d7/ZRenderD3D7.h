@@ -15,7 +15,7 @@ class ZRenderD3D7ShaderFFP;
 class ZRenderD3D7ShaderFFPSprite;
 
 // A camera's fog: kind 0 none, 1 linear (start, end), 2 exponential, 3 squared exponential (density).
-struct SCameraFog
+struct SD3D7CameraFog
 {
     int kind = 0;
     float start = 0.0f;
@@ -134,9 +134,9 @@ public:
     void SetupCamera(ZCamera* camera) override;
     // The scene graph's cameras carry no fog of their own: the back end keeps it per camera, and a
     // fog for every camera without one (kind 0 by default).
-    void SetCameraFog(const ZCamera* camera, const SCameraFog& fog);
+    void SetCameraFog(const ZCamera* camera, const SD3D7CameraFog& fog);
     void ForgetCameraFog(const ZCamera* camera);
-    void SetDefaultFog(const SCameraFog& fog) { m_defaultFog = fog; }
+    void SetDefaultFog(const SD3D7CameraFog& fog) { m_defaultFog = fog; }
     // After the display was made again (window mode or widescreen switched): the surfaces that were
     // lost come back with their pixels, the buffers are made again, the scene is told.
     int ResetMatrices() override;
@@ -254,6 +254,6 @@ private:
     ZRenderD3D7ShaderFFP* m_ffp = nullptr;
     ZRenderD3D7ShaderFFPSprite* m_ffpSprite = nullptr;
     bool m_definitionsLoaded = false;
-    std::vector<std::pair<const ZCamera*, SCameraFog>> m_fogs;
-    SCameraFog m_defaultFog;
+    std::vector<std::pair<const ZCamera*, SD3D7CameraFog>> m_fogs;
+    SD3D7CameraFog m_defaultFog;
 };
