@@ -752,6 +752,11 @@ int ZRenderD3D7::ResetMatrices()
         for (uint32_t stage = 0; stage < 2; ++stage)
             if (m_device->State().stages[stage].texture == slot.surface)
                 m_device->SetTexture(stage, nullptr);
+        if (m_currentTarget == slot.surface)
+        {
+            m_device->SetRenderTarget(m_target, 0);
+            m_currentTarget = m_target;
+        }
         slot.surface->Release();
         slot.surface = fresh;
         slot.staging.clear();
