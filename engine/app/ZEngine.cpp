@@ -27,6 +27,7 @@
 #include "engine/render/IRender.h"
 #include "engine/render/ZMaterial.h"
 #include "engine/render/ZShaderLibrary.h"
+#include "engine/render/ZView.h"
 #include "engine/resource/ZResourceManager.h"
 #include "engine/scene/ZCamera.h"
 #include "engine/scene/ZSceneTree.h"
@@ -235,11 +236,15 @@ int ZEngine::CreateSubsystems()
 
 int ZEngine::PostInit()
 {
-    // The renderer's view takes the camera when views exist.
+    // The main view covers the screen; the renderer owns it. Without a renderer there is no view
+    // and the camera is only a scene node.
+    ZView* view = ZView::Create(V4{0.0f, 0.0f, 1.0f, 1.0f}, 100.0f);
     m_mainCamera = ZCamera::Create("maincamera", nullptr, true, false);
     ZSceneTree::GetInstance()->AddChild(m_mainCamera);
     m_mainCamera->SetPositionXYZ(0.0f, 100.0f, -500.0f);
     m_mainCamera->SetPriority(100.0f);
+    if (view)
+        view->AddCamera(m_mainCamera);
     return 0;
 }
 

@@ -21,6 +21,7 @@
 #include "engine/platform/ZShellOpen.h"
 #include "engine/platform/ZSingleInstanceLock.h"
 #include "engine/render/IRender.h"
+#include "engine/resource/ZResourceManager.h"
 
 namespace
 {
@@ -301,6 +302,14 @@ constexpr uint32_t kVirtualKeyF4 = 0x73;
 bool ZEngineWintel::IsSystemCursorShown()
 {
     return g_systemCursorShown;
+}
+
+int ZEngineWintel::WritePng(const char* path, const uint32_t* pixels, uint32_t width, uint32_t height)
+{
+    ZResourceManager* manager = ZResourceManager::PeekInstance();
+    if (!manager || !pixels || width == 0 || height == 0 || width > 65535 || height > 65535)
+        return 1;
+    return manager->SaveImage(path, reinterpret_cast<const uint8_t*>(pixels), int(width), int(height));
 }
 
 void ZEngineWintel::SetScreenshotWriter(ZScreenshotWriter writer)
@@ -665,9 +674,10 @@ void ZEngineWintel::TakeScreenshot()
     uint32_t* pixels = m_render->GrabScreen(width, height);
     if (!pixels)
         return;
-    if (!g_screenshotWriter)
-        std::fprintf(stderr, "Screenshot not saved: no image writer\n");
-    else if (g_screenshotWriter(name.c_str(), pixels, width, height) != 0)
+    // The grabbed words are A, R, G, B: in memory B, G, R, A bytes, which the image writer saves
+    // as PNG through the resource manager's decoders.
+    const ZScreenshotWriter writer = g_screenshotWriter ? g_screenshotWriter : &WritePng;
+    if (writer(name.c_str(), pixels, width, height) != 0)
         std::fprintf(stderr, "Screenshot not saved: cannot write \"%s\"\n", name.c_str());
     GetAllocHook()->Free(pixels);
 }

@@ -50,7 +50,11 @@ public:
 
     // True while the pointer is outside the game area and the system cursor is shown for it.
     static bool IsSystemCursorShown();
+    // Null restores the default writer, WritePng.
     static void SetScreenshotWriter(ZScreenshotWriter writer);
+    // A PNG of the A, R, G, B words (top row first) through the resource manager's image savers;
+    // 0 when written.
+    static int WritePng(const char* path, const uint32_t* pixels, uint32_t width, uint32_t height);
 
 protected:
     // Creates the named module's object as T, or null when the module is not registered.

@@ -117,6 +117,13 @@ ZMaterial* ZMaterial::Allocate()
     if (ZResourceGroup* group = GetKindGroup())
         group->Add(material);
     material->SetFlags(kPooledFlags);
+    // A recycled material starts from a fresh state of the current renderer: the last user's flags
+    // (or another renderer's state object) must not carry over.
+    if (material->m_renderState)
+    {
+        material->m_renderState->Destroy();
+        material->m_renderState = nullptr;
+    }
     material->EnsureRenderState();
     return material;
 }
@@ -379,6 +386,11 @@ V4 ZMaterial::ParseColor(const char* text)
         return color;
     while (*text == ' ' || *text == '\t')
         ++text;
+    // Eight hexadecimal digits alone are AARRGGBB, as the content writes colours.
+    int bare = 0;
+    ParseHexColor(text, &bare);
+    if (bare == 8 && (text[8] == '\0' || text[8] == ' ' || text[8] == '\t'))
+        return ColorFromARGB(ParseHexColor(text));
     const bool hex = text[0] == '#' || (text[0] == '0' && (text[1] == 'x' || text[1] == 'X'));
     if (hex)
     {

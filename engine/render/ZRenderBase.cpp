@@ -15,7 +15,10 @@
 #include "engine/render/ZTextureAtlas.h"
 #include "engine/render/ZTextureLoader.h"
 #include "engine/render/ZView.h"
+#include "engine/scene/ZFontText.h"
+#include "engine/scene/ZParticleEmitterSystem.h"
 #include "engine/scene/ZSceneTree.h"
+#include "engine/scene/ZSprite.h"
 
 namespace
 {
@@ -54,8 +57,22 @@ ZPropertyBool
                              "Force opaqueness for non-alpha enabled textures when taking a texture dump", 0,
                              kNone, true);
 
+namespace
+{
+// The scene's drawable classes, as the frame driver sorts them.
+void RegisterSceneDrawClasses()
+{
+    ZRenderBase::RegisterDrawClass({&ZSprite::kTypeRecord, EDrawKind::Sprite, nullptr, nullptr,
+                                    [](ZNode* node) { return static_cast<ZSprite*>(node)->GetMaterial(); }});
+    ZRenderBase::RegisterDrawClass({&ZFontText::kTypeRecord, EDrawKind::Text, nullptr, nullptr, nullptr});
+    ZRenderBase::RegisterDrawClass(
+        {&ZParticleEmitterSystem::kTypeRecord, EDrawKind::Particles, nullptr, nullptr, nullptr});
+}
+} // namespace
+
 ZRenderBase::ZRenderBase()
 {
+    RegisterSceneDrawClasses();
     m_opaque = new DrawRecord[kBucketSize];
     m_blended = new DrawRecord[kBucketSize];
     m_flat = new DrawRecord[kBucketSize];
@@ -862,7 +879,7 @@ _M44 ZRenderBase::GetRecordWorldMatrix(const DrawRecord& record) const
     return matrix;
 }
 
-void ZRenderBase::SendWorldMatrix(ZCamera* camera, const DrawRecord& record)
+_M44 ZRenderBase::ComputeWorldMatrix(ZCamera* camera, const DrawRecord& record) const
 {
     const SDrawClass* kind = ClassOf(record.node);
     ZGeom* geom = ZEntityCast<ZGeom>(static_cast<ZEntity*>(record.node));
@@ -883,16 +900,21 @@ void ZRenderBase::SendWorldMatrix(ZCamera* camera, const DrawRecord& record)
         facing.m[3][1] = origin.y;
         facing.m[3][2] = origin.z;
         facing.m[3][3] = 1.0f;
-        SetWorldMatrix(facing);
-        return;
+        return facing;
     }
-    SetWorldMatrix(GetRecordWorldMatrix(record));
+    return GetRecordWorldMatrix(record);
 }
 
-void ZRenderBase::SendViewMatrix(ZCamera* camera)
+void ZRenderBase::SendWorldMatrix(ZCamera* camera, const DrawRecord& record)
 {
-    if (!camera)
-        return;
+    SetWorldMatrix(ComputeWorldMatrix(camera, record));
+}
+
+namespace
+{
+// The camera placed in the world: its node space with its world origin as the translation.
+_M44 CameraPlacement(ZCamera* camera)
+{
     _M44 matrix;
     camera->WorldToLocalMatrix(matrix);
     V3 origin;
@@ -901,6 +923,23 @@ void ZRenderBase::SendViewMatrix(ZCamera* camera)
     matrix.m[3][1] = origin.y;
     matrix.m[3][2] = origin.z;
     matrix.m[3][3] = 1.0f;
+    return matrix;
+}
+} // namespace
+
+_M44 ZRenderBase::ComputeViewMatrix(ZCamera* camera) const
+{
+    _M44 view;
+    if (camera)
+        view.SetViewFromWorld(CameraPlacement(camera));
+    return view;
+}
+
+void ZRenderBase::SendViewMatrix(ZCamera* camera)
+{
+    if (!camera)
+        return;
+    const _M44 matrix = CameraPlacement(camera);
     if (matrix.Equals(m_cachedView) && camera == m_cachedCamera)
         return;
     m_cachedView = matrix;

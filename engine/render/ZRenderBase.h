@@ -79,6 +79,9 @@ struct DrawRecord
     ZMaterial* material = nullptr; // the material the shader draws with
     _M44 world;
     float alpha = 1.0f;
+    // The quad a sprite code draws: -1 for the renderer's default sprite quad, which the sprite's
+    // size scales; a glyph quad already has its size.
+    int32_t quad = -1;
 };
 
 // How the frame driver sorts a class of drawable nodes. The owning subsystem registers one entry per
@@ -300,6 +303,9 @@ public:
     // Matrices for the shader code of the back ends.
     void SendWorldMatrix(ZCamera* camera, const DrawRecord& record);
     void SendViewMatrix(ZCamera* camera);
+    // What SendWorldMatrix and SendViewMatrix send, for back ends that rebuild their matrices per item.
+    _M44 ComputeWorldMatrix(ZCamera* camera, const DrawRecord& record) const;
+    _M44 ComputeViewMatrix(ZCamera* camera) const;
     void SendProjectionMatrix(ZCamera* camera);
 
     // Atlas pages.

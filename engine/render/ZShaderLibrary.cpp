@@ -352,6 +352,16 @@ void ZShaderLibrary::ParseParameter(const std::vector<std::string>& tokens)
         break;
     case kShaderParamVector:
     case kShaderParamColor:
+        // A colour in one word is colour text ("FFFFFFFF" is AARRGGBB).
+        if (type == kShaderParamColor && tokens.size() == 4)
+        {
+            const V4 color = ZMaterial::ParseColor(tokens[3].c_str());
+            parameter.values[0] = color.x;
+            parameter.values[1] = color.y;
+            parameter.values[2] = color.z;
+            parameter.values[3] = color.w;
+            break;
+        }
         // A colour given as three values is opaque.
         if (type == kShaderParamColor)
             parameter.values[3] = 1.0f;

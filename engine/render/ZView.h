@@ -47,6 +47,9 @@ public:
     }
     float GetOffsetU() const { return m_offsetU; }
     float GetOffsetV() const { return m_offsetV; }
+    // The background the view is cleared to (its alpha is not used).
+    const V4& GetClearColor() const { return m_clearColor; }
+    void SetClearColor(const V4& color) { m_clearColor = color; }
     uint16_t GetFlags() const { return m_flags; }
     void SetFlags(uint16_t flags) { m_flags = flags; }
 
@@ -56,4 +59,5 @@ private:
     float m_offsetV = 0.0f;
     std::vector<ZCamera*> m_cameras;
     uint16_t m_flags = kViewClear;
+    V4 m_clearColor{0.0f, 0.0f, 0.0f, 1.0f};
 };

@@ -66,6 +66,7 @@ void ZCamera::CopyFrom(ZNode* source)
     m_viewport = other->m_viewport;
     m_priority = other->m_priority;
     m_renderTarget = other->m_renderTarget;
+    m_fog = other->m_fog;
 }
 
 ZNode* ZCamera::Clone()

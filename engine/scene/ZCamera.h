@@ -42,6 +42,17 @@ struct SDrawEntry
     alignas(16) _M44 world;
 };
 
+// The fog a camera draws with: kind 0 none, 1 linear from start to end, 2 exponential and 3 squared
+// exponential with the density; the colour is r, g, b, a.
+struct SCameraFog
+{
+    int32_t kind = 0;
+    float start = 0.0f;
+    float end = 1.0f;
+    float density = 1.0f;
+    V4 color{0.0f, 0.0f, 0.0f, 1.0f};
+};
+
 extern ZPropertyBool g_cameraDumpCache;
 
 class ZCamera : public ZGeom
@@ -101,6 +112,8 @@ public:
     int32_t GetRenderTarget() const { return m_renderTarget; }
     void SetRenderTarget(int32_t target) { m_renderTarget = target; }
     const V3& GetWorldPositionAtBuild() const { return m_worldPosition; }
+    const SCameraFog& GetFog() const { return m_fog; }
+    void SetFog(const SCameraFog& fog) { m_fog = fog; }
 
     const SDrawEntry* GetEntries() const { return m_entries; }
     uint32_t GetEntryCount() const { return m_entryCount; }
@@ -126,4 +139,5 @@ private:
     int32_t m_renderTarget = -1;
     V3 m_worldPosition;
     bool m_full = false;
+    SCameraFog m_fog;
 };

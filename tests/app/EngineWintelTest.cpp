@@ -24,6 +24,10 @@
 #include "engine/platform/ZPlatformMessage.h"
 #include "engine/platform/ZPlatformWindow.h"
 #include "engine/render/IRender.h"
+#include "engine/render/ZPixelFormat.h"
+#include "engine/render/ZTexture.h"
+#include "engine/render/ZTextureLoader.h"
+#include "engine/resource/ZResourceManager.h"
 #include "platform/PlatformTestSupport.h"
 
 namespace
@@ -580,6 +584,40 @@ TEST_F(WintelTest, ScreenshotsTakeTheFirstFreeNumberOnTheDesktop)
     engine->TakeScreenshot();
     ZEngineWintel::SetScreenshotWriter(nullptr);
     EXPECT_EQ(g_written, (std::vector<std::string>{home / "Desktop/Pump Test Screenshot 2.png"}));
+}
+
+TEST_F(WintelTest, TheDefaultScreenshotWriterSavesAPngThroughTheImageSaver)
+{
+    qvtest::TempDir home;
+    qvtest::ScopedEnv homeVar("HOME", home.Path().c_str());
+    qvtest::ScopedEnv config("XDG_CONFIG_HOME", nullptr);
+    std::filesystem::create_directories(home / "Desktop");
+    const bool ownManager = ZResourceManager::PeekInstance() == nullptr;
+    ZResourceManager* manager = ZResourceManager::GetInstance();
+    if (manager->GetTextureLoaderCount() == 0)
+        manager->AddTextureLoader(new ZTextureLoaderDevil());
+    ZEngineWintel::SetScreenshotWriter(nullptr);
+    engine->TakeScreenshot();
+    const std::filesystem::path shot = home / "Desktop/Pump Test Screenshot 1.png";
+    ASSERT_TRUE(std::filesystem::exists(shot));
+    std::ifstream in(shot, std::ios::binary);
+    const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_GT(bytes.size(), 8u);
+    EXPECT_EQ(std::memcmp(bytes.data(), "\x89PNG", 4), 0);
+    // The grabbed words come back as they were: 4 x 2, pixel i = opaque blue i.
+    ZTexture decoded;
+    ZTextureLoaderDevil devil;
+    ASSERT_EQ(devil.Init(), 0);
+    ASSERT_EQ(devil.Load(&decoded, bytes.data(), bytes.size(), kPixelBGRA, false), 0);
+    EXPECT_EQ(decoded.GetImageWidth(), 4);
+    EXPECT_EQ(decoded.GetImageHeight(), 2);
+    const uint8_t* p = decoded.GetPixels();
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(p[7 * 4 + 0], 7);
+    EXPECT_EQ(p[7 * 4 + 2], 0);
+    EXPECT_EQ(p[7 * 4 + 3], 255);
+    if (ownManager)
+        ZResourceManager::DestroyInstance();
 }
 
 TEST_F(WintelTest, AWindowThatFitsOnTheDisplayAsksNothing)

@@ -9,6 +9,8 @@
 #include "engine/app/ZEngineSettings.h"
 #include "engine/app/ZFrameTimer.h"
 #include "engine/app/ZGame.h"
+#include "engine/render/ZRenderBase.h"
+#include "engine/render/ZView.h"
 #include "engine/scene/ZCamera.h"
 #include "engine/scene/ZSceneTree.h"
 
@@ -116,6 +118,27 @@ TEST_F(EngineSceneTest, TheCoreObjectsIncludeTheSceneTreeAndPostInitMakesTheMain
     EXPECT_FLOAT_EQ(camera->GetPriority(), 100.0f);
     EXPECT_FALSE(camera->GetOptions() & kCameraOrthographic);
     EXPECT_EQ(camera->GetRoot(), tree);
+}
+
+TEST_F(EngineSceneTest, PostInitPutsTheMainCameraInAFullScreenViewOfTheRenderer)
+{
+    struct ViewRender : ZRenderBase
+    {
+    } render;
+    ASSERT_EQ(engine->PostInit(), 0);
+    ASSERT_EQ(render.GetViewCount(), 1u);
+    ZView* view = render.GetView(0);
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(view->GetRectangle(), (V4{0.0f, 0.0f, 1.0f, 1.0f}));
+    ASSERT_EQ(view->GetCameras().size(), 1u);
+    ZCamera* camera = engine->MainCamera();
+    EXPECT_EQ(view->GetCameras()[0], camera);
+    EXPECT_EQ(camera->GetView(), view);
+    EXPECT_TRUE(camera->GetOptions() & kCameraInView);
+    // The camera goes first: the view must not keep it.
+    delete g_engine;
+    g_engine = nullptr;
+    EXPECT_TRUE(view->GetCameras().empty());
 }
 
 TEST_F(EngineSceneTest, RunTakesTheTreeThroughItsPhasesAndUpdatesItEveryFrame)

@@ -104,6 +104,11 @@ TEST_F(MaterialTest, PropertiesFromASceneFile)
     EXPECT_TRUE(Set(material, "basecolor", "#ff8000"));
     EXPECT_FLOAT_EQ(material->GetColor(0).x, 1.0f);
     EXPECT_FLOAT_EQ(material->GetOpacity(), 1.0f);
+    // Eight digits alone are AARRGGBB, as the content writes colours.
+    EXPECT_TRUE(Set(material, "basecolor", "80FF0000"));
+    EXPECT_FLOAT_EQ(material->GetColor(0).x, 1.0f);
+    EXPECT_FLOAT_EQ(material->GetColor(0).y, 0.0f);
+    EXPECT_FLOAT_EQ(material->GetOpacity(), 128 / 255.0f);
     EXPECT_TRUE(Set(material, "shader", "absent"));
     EXPECT_EQ(material->GetShader(), library.FindShader("sprite")) << "an unknown shader changes nothing";
     material->ReturnToPool();
@@ -200,6 +205,20 @@ TEST_F(MaterialTest, TextureMatrixNeeds)
     material->ReturnToPool();
     taken.clear();
     delete texture;
+}
+
+TEST_F(MaterialTest, ARecycledMaterialForgetsTheLastUsersRenderState)
+{
+    ZMaterial* first = ZMaterial::Allocate();
+    ASSERT_NE(first, nullptr);
+    first->GetRenderState()->m_words[0] = 0x1; // additive, say
+    first->GetRenderState()->SetId(0x80000001u);
+    first->ReturnToPool();
+    ZMaterial* again = Take();
+    ASSERT_EQ(again, first) << "the pool hands the last returned material out first";
+    ASSERT_NE(again->GetRenderState(), nullptr);
+    EXPECT_EQ(again->GetRenderState()->m_words[0], 0u);
+    EXPECT_EQ(again->GetRenderState()->GetId(), 0u);
 }
 
 TEST_F(MaterialTest, ThePoolRunsOutAndRefills)

@@ -10,10 +10,15 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <utility>
 #include <vector>
 
+#include "engine/core/ZAllocBase.h"
+#include "engine/core/ZNameId.h"
 #include "engine/platform/ZPlatformMessage.h"
 #include "engine/platform/ZPlatformWindow.h"
+#include "engine/render/ZMaterial.h"
+#include "engine/render/ZTexture.h"
 #include "engine/render/opengl/ZRenderOpenGL.h"
 
 TEST(OpenGLExtensions, OnlyWholeWordsCount)
@@ -52,6 +57,59 @@ TEST(OpenGLTextureMatrix, TranslationMovesToTheFourthRow)
     EXPECT_FLOAT_EQ(out[8], 0.0f);
     EXPECT_FLOAT_EQ(out[9], 0.0f);
     EXPECT_FLOAT_EQ(out[15], 1.0f);
+}
+
+TEST(OpenGLMaterialFlags, OverridesWriteTheirFlagsAndTheRestStays)
+{
+    ZMaterial::InitPool();
+    ZMaterial* material = ZMaterial::Allocate();
+    ASSERT_NE(material, nullptr);
+    // Nothing specified: the flags the state had stay.
+    EXPECT_EQ(ZRenderOpenGLShaderCode::MaterialFlags(material, kGLAdditive | kGLNoCull),
+              kGLAdditive | kGLNoCull);
+    const struct
+    {
+        int index;
+        uint32_t flag;
+    } switches[] = {{0, kGLLinearFilter}, {1, kGLNoDepthWrite},    {2, kGLNoDepthTest},
+                    {3, kGLAlphaTest},    {4, kGLNoCull},          {5, kGLNoFog},
+                    {6, kGLNoBlend},      {7, kGLColorBlend},      {8, kGLNoColor},
+                    {9, kGLStencilTest},  {10, kGLStencilWrite},   {11, kGLStencilClear},
+                    {12, kGLAdditive},    {13, kGLMultiply},       {15, kGLUnlit},
+                    {17, kGLAddFactor},   {18, kGLModulateFactor}, {19, kGLModulateVertex}};
+    for (const auto& s : switches)
+    {
+        material->SetSwitch(s.index, 1);
+        EXPECT_EQ(ZRenderOpenGLShaderCode::MaterialFlags(material, 0), s.flag) << s.index;
+        material->SetSwitch(s.index, 0);
+        EXPECT_EQ(ZRenderOpenGLShaderCode::MaterialFlags(material, s.flag), 0u) << s.index;
+    }
+    material->ReturnToPool();
+
+    // "drawstencil": stencil test and write, no colour, no alpha test of its own.
+    material = ZMaterial::Allocate();
+    material->SetProperty(ZNameId("drawstencil").Value(), "drawstencil", "true");
+    EXPECT_EQ(ZRenderOpenGLShaderCode::MaterialFlags(material, kGLAlphaTest),
+              kGLStencilTest | kGLStencilWrite | kGLNoColor);
+
+    // Textures and the texture matrix.
+    uint8_t* pixels = static_cast<uint8_t*>(std::calloc(4, 1));
+    ZTexture* texture = ZTexture::CreateEmpty(pixels, 1, 1, 0);
+    material->SetTexture(0, texture, false);
+    EXPECT_EQ(ZRenderOpenGLShaderCode::MaterialFlags(material, 0) & (kGLStage0Textured | kGLTexTransform),
+              kGLStage0Textured);
+    _M44 frame;
+    frame.m[0][0] = 0.25f;
+    material->SetTextureMatrix(0, frame);
+    EXPECT_FALSE(ZRenderOpenGLShaderCode::MaterialFlags(material, 0) & kGLTexTransform)
+        << "the matrix counts only with the texture-transform switch";
+    material->SetSwitch(ZMaterial::kSwitchTextureTransform, 1);
+    EXPECT_TRUE(ZRenderOpenGLShaderCode::MaterialFlags(material, 0) & kGLTexTransform);
+    material->SetTextureMatrix(0, _M44());
+    EXPECT_FALSE(ZRenderOpenGLShaderCode::MaterialFlags(material, 0) & kGLTexTransform)
+        << "an identity matrix transforms nothing";
+    material->ReturnToPool();
+    delete texture;
 }
 
 namespace
@@ -143,7 +201,7 @@ protected:
         if (!pixels)
             return {-1, -1, -1, -1};
         const uint32_t p = pixels[size_t(y) * w + size_t(x)];
-        std::free(pixels);
+        GetAllocHook()->Free(pixels);
         return {int((p >> 16) & 0xFF), int((p >> 8) & 0xFF), int(p & 0xFF), int(p >> 24)};
     }
 
@@ -362,58 +420,104 @@ TEST_F(OpenGLRender, RenderStateFlagsReachGL)
     m_render->SetRenderStateFlag(1 | 4, false);
     EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
     EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
+}
 
-    ZRenderState* base = m_render->CreateRenderState();
-    auto* state = static_cast<ZRenderOpenGLState*>(base);
-    state->Reset();
+TEST_F(OpenGLRender, StateFlagsReachGLAsDifferences)
+{
+    auto* current = static_cast<ZRenderOpenGLState*>(m_render->GetRenderState());
+    ASSERT_NE(current, nullptr);
+    current->Reset();
+    // The defaults: fog on and depth test off, blending source alpha over the rest.
+    EXPECT_TRUE(glIsEnabled(GL_FOG));
+    EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
     EXPECT_TRUE(glIsEnabled(GL_BLEND));
     EXPECT_TRUE(glIsEnabled(GL_CULL_FACE));
     EXPECT_FALSE(glIsEnabled(GL_ALPHA_TEST));
-    ZRenderState* next = m_render->CreateRenderState();
-    auto* nextState = static_cast<ZRenderOpenGLState*>(next);
-    nextState->SetFlags(ZRenderOpenGLState::kNoBlend | ZRenderOpenGLState::kNoCull |
-                        ZRenderOpenGLState::kStencilWrite);
-    nextState->ApplyFrom(state);
+
+    auto* state = static_cast<ZRenderOpenGLState*>(m_render->CreateRenderState());
+    const auto apply = [&](uint32_t flags)
+    {
+        state->SetFlags(flags);
+        state->SetId(flags | ZRenderOpenGLState::kMaterialIdBit);
+        m_render->ApplyRenderState(state);
+        // The renderer's own state object now stands for the device.
+        EXPECT_EQ(current->GetFlags(), flags);
+    };
+    const auto blend = []
+    {
+        GLint src = 0, dst = 0;
+        glGetIntegerv(GL_BLEND_SRC, &src);
+        glGetIntegerv(GL_BLEND_DST, &dst);
+        return std::pair<GLint, GLint>{src, dst};
+    };
+    apply(kGLNoBlend | kGLNoCull | kGLStencilWrite | kGLStencilTest | kGLNoDepthWrite);
     EXPECT_FALSE(glIsEnabled(GL_BLEND));
     EXPECT_FALSE(glIsEnabled(GL_CULL_FACE));
     // Stencil writing leaves fully transparent texels out.
     EXPECT_TRUE(glIsEnabled(GL_STENCIL_TEST));
     EXPECT_TRUE(glIsEnabled(GL_ALPHA_TEST));
-    state->ApplyFrom(next);
+    GLboolean depthWrites = GL_TRUE;
+    glGetBooleanv(GL_DEPTH_WRITEMASK, &depthWrites);
+    EXPECT_EQ(depthWrites, GL_FALSE);
+    apply(kGLMultiply);
     EXPECT_TRUE(glIsEnabled(GL_BLEND));
     EXPECT_TRUE(glIsEnabled(GL_CULL_FACE));
     EXPECT_FALSE(glIsEnabled(GL_STENCIL_TEST));
     EXPECT_FALSE(glIsEnabled(GL_ALPHA_TEST));
-    nextState->SetFlags(ZRenderOpenGLState::kAdditive);
-    nextState->ApplyFrom(state);
-    GLint src = 0, dst = 0;
-    glGetIntegerv(GL_BLEND_SRC, &src);
-    glGetIntegerv(GL_BLEND_DST, &dst);
-    EXPECT_EQ(src, GL_SRC_ALPHA);
-    EXPECT_EQ(dst, GL_ONE);
-    state->SetFogEnabled(false);
+    glGetBooleanv(GL_DEPTH_WRITEMASK, &depthWrites);
+    EXPECT_EQ(depthWrites, GL_TRUE);
+    EXPECT_EQ(blend(), (std::pair<GLint, GLint>{GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA}));
+    apply(kGLAdditive | kGLMultiply);
+    EXPECT_EQ(blend(), (std::pair<GLint, GLint>{GL_SRC_ALPHA, GL_ONE}));
+    apply(kGLColorBlend);
+    EXPECT_EQ(blend(), (std::pair<GLint, GLint>{GL_SRC_COLOR, GL_DST_COLOR}));
+    apply(kGLNoDepthTest | kGLNoFog | kGLUnlit);
+    EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
     EXPECT_FALSE(glIsEnabled(GL_FOG));
-    base->Destroy();
-    next->Destroy();
+    EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
+    apply(0);
+    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+    EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
+    // Fog comes back with the flag, unless the camera switched it off.
+    EXPECT_TRUE(glIsEnabled(GL_FOG));
+    apply(kGLNoFog);
+    current->SetFogEnabled(false);
+    apply(0);
+    EXPECT_FALSE(glIsEnabled(GL_FOG));
+    current->SetFogEnabled(true);
+    EXPECT_TRUE(glIsEnabled(GL_FOG));
+    // The same id again writes nothing.
+    glDisable(GL_CULL_FACE);
+    m_render->ApplyRenderState(state);
+    EXPECT_FALSE(glIsEnabled(GL_CULL_FACE));
+    state->Destroy();
 }
 
-TEST_F(OpenGLRender, WindowModeSwitchStartsAFreshDevice)
+TEST_F(OpenGLRender, WindowModeSwitchKeepsTexturesAndQuads)
 {
     const int texture = MakeTexture();
     ASSERT_GE(texture, 0);
+    const int quad = m_render->CreateQuad(50.0f, 50.0f, 0.5f, 0.0f, 1.0f, 0.5f);
+    ASSERT_GE(quad, 0);
     ASSERT_EQ(m_window.SetWindowed(false, kSize, kSize), 0);
     ASSERT_EQ(InitDevice(*m_render, false, &m_window), 0);
     EXPECT_FALSE(m_render->TestStateA(kRenderWindowed));
-    EXPECT_EQ(m_render->GetGLTexture(texture), 0u); // the old device's textures are gone
     ASSERT_EQ(m_window.SetWindowed(true, kSize, kSize), 0);
     ASSERT_EQ(InitDevice(*m_render, true, &m_window), 0);
     EXPECT_TRUE(m_render->TestStateA(kRenderWindowed));
-    const int again = MakeTexture();
-    ASSERT_GE(again, 0);
-    SetupFrame(0.0f, 0.0f, 0.0f);
+    // The same ids draw the same pixels on the new device.
+    EXPECT_NE(m_render->GetGLTexture(texture), 0u);
     const float white[4] = {1.0f, 1.0f, 1.0f, 1.0f};
-    Draw(-1, again, white, 1.0f);
-    ExpectNear(PixelAt(16, 16), {255, 0, 0, 255}, "after the switch");
+    SetupFrame(0.0f, 0.0f, 1.0f);
+    Draw(-1, texture, white, 1.0f);
+    ExpectNear(PixelAt(16, 16), {255, 0, 0, 255}, "opaque texel after the switch");
+    ExpectNear(PixelAt(48, 48), {0, 128, 127, 255}, "half-transparent texel after the switch");
+    SetupFrame(0.0f, 0.0f, 0.0f);
+    Draw(quad, texture, white, 1.0f);
+    ExpectNear(PixelAt(32, 32), {0, 255, 0, 255}, "own quad after the switch");
+    ExpectNear(PixelAt(4, 4), {0, 0, 0, 255}, "outside the own quad");
+    const int again = MakeTexture();
+    EXPECT_NE(again, texture);
     EXPECT_EQ(m_render->RenderFrame(), 0);
     EXPECT_EQ(m_render->GetFrameCount(), 1u);
 }

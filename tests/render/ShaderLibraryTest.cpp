@@ -105,6 +105,35 @@ TEST_F(ShaderLibraryTest, ParameterLines)
     EXPECT_EQ(library.GetWarnings().size(), 7u);
 }
 
+TEST_F(ShaderLibraryTest, ColourLinesTakeColourTextOrValues)
+{
+    library.ParseDefinitions("shaderdef s\n"
+                             "color 0 hex FF804020\n"
+                             "color 1 values 0.5,0.25,1\n"
+                             "color 2 web #00ff00\n"
+                             "color 3 translucent 80FFFFFF\n"
+                             "end\n");
+    ZShaderBase* shader = library.FindShader("s");
+    ASSERT_NE(shader, nullptr);
+    const struct
+    {
+        const char* name;
+        float r, g, b, a;
+    } cases[] = {{"hex", 128 / 255.0f, 64 / 255.0f, 32 / 255.0f, 1.0f},
+                 {"values", 0.5f, 0.25f, 1.0f, 1.0f},
+                 {"web", 0.0f, 1.0f, 0.0f, 1.0f},
+                 {"translucent", 1.0f, 1.0f, 1.0f, 128 / 255.0f}};
+    for (const auto& c : cases)
+    {
+        const ZShaderParam* p = FindParam(shader, c.name);
+        ASSERT_NE(p, nullptr) << c.name;
+        EXPECT_FLOAT_EQ(p->values[0], c.r) << c.name;
+        EXPECT_FLOAT_EQ(p->values[1], c.g) << c.name;
+        EXPECT_FLOAT_EQ(p->values[2], c.b) << c.name;
+        EXPECT_FLOAT_EQ(p->values[3], c.a) << c.name;
+    }
+}
+
 TEST_F(ShaderLibraryTest, CodeIsCompiledOnlyByBackEndsThatCompile)
 {
     render.SetStateBits(0);

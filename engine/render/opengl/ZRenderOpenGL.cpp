@@ -8,9 +8,15 @@
 #include <cstring>
 #include <type_traits>
 
+#include "engine/core/ZAllocBase.h"
 #include "engine/platform/ZPlatformWindow.h"
+#include "engine/render/ZLight.h"
+#include "engine/render/ZMaterial.h"
+#include "engine/render/ZPrimitive.h"
 #include "engine/render/ZShaderLibrary.h"
+#include "engine/render/ZTexture.h"
 #include "engine/render/ZView.h"
+#include "engine/scene/ZSprite.h"
 
 const char* const ZRenderOpenGL::kRequiredExtensions[5] = {"GL_ARB_multitexture", "GL_ARB_texture_env_add",
                                                            "GL_ARB_texture_env_combine", "GL_EXT_bgra",
@@ -19,11 +25,42 @@ const char* const ZRenderOpenGL::kRequiredExtensions[5] = {"GL_ARB_multitexture"
 // ---------------------------------------------------------------------------------------------
 // Render state
 
+namespace
+{
+void SetCap(GLenum cap, bool on)
+{
+    if (on)
+        glEnable(cap);
+    else
+        glDisable(cap);
+}
+
+// Texture environment of the active unit: `rgb` and `alpha` combine operations on the texture and
+// a second source.
+void Combine(GLenum rgb, GLenum rgbSource, GLenum alphaSource)
+{
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE_ARB);
+    glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB_ARB, GLint(rgb));
+    glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_RGB_ARB, GL_TEXTURE);
+    glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_RGB_ARB, GL_SRC_COLOR);
+    glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE1_RGB_ARB, GLint(rgbSource));
+    glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND1_RGB_ARB, GL_SRC_COLOR);
+    glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_ALPHA_ARB, GL_MODULATE);
+    glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_ALPHA_ARB, GL_TEXTURE);
+    glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_ALPHA_ARB, GL_SRC_ALPHA);
+    glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE1_ALPHA_ARB, GLint(alphaSource));
+    glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND1_ALPHA_ARB, GL_SRC_ALPHA);
+}
+} // namespace
+
 void ZRenderOpenGLState::Reset()
 {
-    m_words[0] = 0;
+    ZRenderOpenGL* owner = ZRenderOpenGL::GetActive();
+    // The flags that describe the defaults below (lighting and depth test off), so that the first
+    // state applied after a reset writes what differs from them.
+    m_words[0] = kGLUnlit | kGLNoDepthTest;
     m_words[1] = 0;
-    m_fogOn = true;
+    SetId(kNoStateId);
     glPolygonMode(GL_FRONT, GL_FILL);
     glDisable(GL_DEPTH_TEST);
     glDepthFunc(GL_LEQUAL);
@@ -35,129 +72,497 @@ void ZRenderOpenGLState::Reset()
     glShadeModel(GL_SMOOTH);
     glEnable(GL_FOG);
     glDisable(GL_LIGHTING);
+    glDisable(GL_COLOR_MATERIAL);
     glDisable(GL_STENCIL_TEST);
     glStencilFunc(GL_LEQUAL, 1, 1);
     glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
     glDisable(GL_ALPHA_TEST);
-    if (m_owner)
+    if (owner)
     {
-        m_owner->BindTexture(1, -1);
-        m_owner->BindTexture(0, -1);
+        owner->ActiveTexture(1);
+        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+        owner->BindTexture(1, -1);
+        owner->BindTexture(0, -1);
+        owner->ActiveTexture(0);
     }
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    glMatrixMode(GL_TEXTURE);
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
 }
 
 void ZRenderOpenGLState::SetFogEnabled(bool on)
 {
-    m_fogOn = on;
-    if (on)
+    if (!on)
+    {
+        if (!IsFogOff())
+        {
+            glDisable(GL_FOG);
+            m_words[1] |= 1u;
+        }
+    }
+    else if (IsFogOff())
+    {
         glEnable(GL_FOG);
-    else
-        glDisable(GL_FOG);
+        m_words[1] &= ~1u;
+    }
 }
 
 ZRenderState* ZRenderOpenGLState::Apply(ZRenderState* previous)
 {
+    // The running renderer, not the one that made this object: pool materials outlive renderers.
+    ZRenderOpenGL* owner = ZRenderOpenGL::GetActive();
+    auto* before = dynamic_cast<ZRenderOpenGLState*>(previous);
     const uint32_t flags = m_words[0];
-    const bool havePrevious = previous != nullptr;
-    const uint32_t old = havePrevious ? previous->m_words[0] : ~flags;
-    const uint32_t changed = flags ^ old;
-    constexpr uint32_t blendKinds = kAdditive | kColorBlend | kNoColor;
-    if (!havePrevious || (changed & blendKinds))
+    const uint32_t old = before ? before->m_words[0] : 0;
+    const auto has = [flags](uint32_t bit) { return (flags & bit) != 0; };
+    // With no previous state everything is written.
+    const auto changed = [&](uint32_t bits) { return !before || ((flags ^ old) & bits) != 0; };
+
+    // The multiply flag has no blend of its own here.
+    if (changed(kGLAdditive | kGLColorBlend | kGLNoColor))
     {
-        if (flags & kAdditive)
+        if (has(kGLAdditive))
             glBlendFunc(GL_SRC_ALPHA, GL_ONE);
-        else if (flags & kColorBlend)
+        else if (has(kGLColorBlend))
             glBlendFunc(GL_SRC_COLOR, GL_DST_COLOR);
-        else if (flags & kNoColor)
+        else if (has(kGLNoColor))
             glBlendFunc(GL_ZERO, GL_ONE);
         else
             glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     }
-    auto toggle = [&](uint32_t bit, GLenum cap, bool enableWhenSet)
-    {
-        if (havePrevious && !(changed & bit))
-            return;
-        const bool set = (flags & bit) != 0;
-        if (set == enableWhenSet)
-            glEnable(cap);
-        else
-            glDisable(cap);
-    };
-    toggle(kNoBlend, GL_BLEND, false);
-    toggle(kNoCull, GL_CULL_FACE, false);
-    toggle(kUnlit, GL_LIGHTING, false);
+    if (changed(kGLNoBlend))
+        SetCap(GL_BLEND, !has(kGLNoBlend));
+    if (changed(kGLNoCull))
+        SetCap(GL_CULL_FACE, !has(kGLNoCull));
+    if (changed(kGLUnlit))
+        SetCap(GL_LIGHTING, !has(kGLUnlit));
     // Stencil writing only where texels are not fully transparent: the alpha test goes on with it.
-    if (!havePrevious || (changed & (kAlphaTest | kStencilWrite)))
+    if (changed(kGLAlphaTest | kGLStencilWrite))
     {
-        if (flags & (kAlphaTest | kStencilWrite))
+        SetCap(GL_ALPHA_TEST, has(kGLAlphaTest) || has(kGLStencilWrite));
+        glAlphaFunc(GL_GREATER, 0.0f);
+    }
+    if (owner && changed(kGLStage0Textured | kGLStage1Textured))
+    {
+        owner->ActiveTexture(1);
+        SetCap(GL_TEXTURE_2D, has(kGLStage1Textured));
+        owner->ActiveTexture(0);
+        SetCap(GL_TEXTURE_2D, has(kGLStage0Textured));
+    }
+    if (changed(kGLMaterialSource))
+        SetCap(GL_COLOR_MATERIAL, has(kGLMaterialSource));
+    if (changed(kGLTexTransform) && !has(kGLTexTransform))
+    {
+        if (owner)
+            owner->ActiveTexture(0);
+        glMatrixMode(GL_TEXTURE);
+        glLoadIdentity();
+        glMatrixMode(GL_MODELVIEW);
+    }
+    if (changed(kGLModulateFactor | kGLAddFactor | kGLModulateVertex))
+    {
+        if (owner)
+            owner->ActiveTexture(0);
+        if (has(kGLModulateFactor))
+            Combine(GL_MODULATE, GL_CONSTANT_ARB, GL_CONSTANT_ARB);
+        else if (has(kGLAddFactor))
         {
-            glEnable(GL_ALPHA_TEST);
-            glAlphaFunc(GL_GREATER, 0.0f);
+            glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_BLEND);
+            Combine(GL_ADD, GL_CONSTANT_ARB, GL_CONSTANT_ARB);
+        }
+        else if (has(kGLModulateVertex))
+            Combine(GL_MODULATE, GL_PRIMARY_COLOR_ARB, GL_PRIMARY_COLOR_ARB);
+        else
+            glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    }
+    if (owner && changed(kGLStage1BlendAlpha | kGLStage1Modulate | kGLStage1Add))
+    {
+        owner->ActiveTexture(1);
+        if (has(kGLStage1BlendAlpha))
+            glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_DECAL);
+        else if (!has(kGLStage1Modulate) && !has(kGLStage1Add))
+            glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    }
+    if (changed(kGLNoFog))
+    {
+        // Clearing the flag brings fog back unless the camera switched it off.
+        if (has(kGLNoFog))
+            glDisable(GL_FOG);
+        else if (before && !before->IsFogOff())
+            glEnable(GL_FOG);
+    }
+    if (changed(kGLNoDepthTest))
+        SetCap(GL_DEPTH_TEST, !has(kGLNoDepthTest));
+    if (changed(kGLNoDepthWrite))
+        glDepthMask(has(kGLNoDepthWrite) ? GL_FALSE : GL_TRUE);
+    if (changed(kGLStencilTest))
+        SetCap(GL_STENCIL_TEST, has(kGLStencilTest));
+    if (changed(kGLStencilWrite | kGLStencilClear))
+    {
+        if (has(kGLStencilWrite))
+        {
+            glStencilFunc(GL_ALWAYS, 1, 1);
+            glStencilOp(GL_ZERO, GL_KEEP, GL_REPLACE);
+        }
+        else if (has(kGLStencilClear))
+        {
+            glStencilFunc(GL_ALWAYS, 1, 1);
+            glStencilOp(GL_KEEP, GL_KEEP, GL_ZERO);
         }
         else
-            glDisable(GL_ALPHA_TEST);
-    }
-    if (!havePrevious || (changed & (kStencilWrite | kStencilTest)))
-    {
-        if (flags & kStencilWrite)
         {
-            glEnable(GL_STENCIL_TEST);
-            glStencilFunc(GL_ALWAYS, 1, 1);
-            glStencilOp(GL_KEEP, GL_KEEP, GL_REPLACE);
-        }
-        else if (flags & kStencilTest)
-        {
-            glEnable(GL_STENCIL_TEST);
             glStencilFunc(GL_LEQUAL, 1, 1);
             glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
         }
-        else
-            glDisable(GL_STENCIL_TEST);
     }
-    if (!havePrevious || (changed & kNoDepthWrite))
-        glDepthMask((flags & kNoDepthWrite) ? GL_FALSE : GL_TRUE);
+    // Texture calls that follow address unit 0.
+    if (owner)
+        owner->ActiveTexture(0);
     return this;
+}
+
+void ZRenderOpenGLState::AfterApply(ZRenderState* previous)
+{
+    // The renderer's own state object stands for what the device holds now.
+    if (auto* current = dynamic_cast<ZRenderOpenGLState*>(previous); current && current != this)
+        current->m_words[0] = m_words[0];
+}
+
+// ---------------------------------------------------------------------------------------------
+// Shader codes
+
+namespace
+{
+struct SSwitchFlag
+{
+    int index;
+    uint32_t flag;
+};
+// Material overrides and the flags they write.
+constexpr SSwitchFlag kSwitchFlags[] = {
+    {0, kGLLinearFilter},    {1, kGLNoDepthWrite},    {2, kGLNoDepthTest}, {3, kGLAlphaTest},
+    {4, kGLNoCull},          {5, kGLNoFog},           {6, kGLNoBlend},     {7, kGLColorBlend},
+    {8, kGLNoColor},         {13, kGLMultiply},       {9, kGLStencilTest}, {10, kGLStencilWrite},
+    {11, kGLStencilClear},   {12, kGLAdditive},       {15, kGLUnlit},      {17, kGLAddFactor},
+    {18, kGLModulateFactor}, {19, kGLModulateVertex},
+};
+
+bool HasStageMatrix(const ZMaterial* material)
+{
+    return material->GetSwitch(ZMaterial::kSwitchTextureTransform) && material->IsTextureMatrixSet(0) &&
+           !material->GetTextureMatrix(0).IsIdentity();
+}
+
+void LoadMatrix(const _M44& matrix)
+{
+    glLoadMatrixf(&matrix.m[0][0]);
+}
+} // namespace
+
+ZRenderOpenGLShaderCode::ZRenderOpenGLShaderCode(const char* name) : ZShaderCodeBase(name)
+{
+    m_flags = kWantsWorld | kWantsView;
+}
+
+uint32_t ZRenderOpenGLShaderCode::MaterialFlags(const ZMaterial* material, uint32_t current)
+{
+    uint32_t flags = current;
+    if (!material)
+        return flags;
+    for (const SSwitchFlag& entry : kSwitchFlags)
+    {
+        if (!material->IsSwitchSpecified(entry.index))
+            continue;
+        if (material->GetSwitch(entry.index))
+            flags |= entry.flag;
+        else
+            flags &= ~entry.flag;
+    }
+    const auto put = [&flags](uint32_t flag, bool on) { flags = on ? (flags | flag) : (flags & ~flag); };
+    put(kGLStage0Textured, material->GetTexture(0) != nullptr);
+    put(kGLStage1Textured, material->GetTexture(1) != nullptr);
+    put(kGLTexTransform, material->GetTexture(0) && HasStageMatrix(material));
+    return flags;
+}
+
+void ZRenderOpenGLShaderCode::UpdateState(ZMaterial* material)
+{
+    auto* state = material ? dynamic_cast<ZRenderOpenGLState*>(material->GetRenderState()) : nullptr;
+    if (!state)
+        return;
+    const uint32_t flags = MaterialFlags(material, state->GetFlags());
+    state->SetFlags(flags);
+    state->SetId(flags | ZRenderOpenGLState::kMaterialIdBit);
+}
+
+void ZRenderOpenGLShaderCode::MaterialChanged(ZMaterial* material)
+{
+    UpdateState(material);
+}
+
+void ZRenderOpenGLShaderCode::SetMaterial(ZMaterial* material)
+{
+    m_material = material;
+    // A material set up before this code existed has never been mapped.
+    if (material && material->GetRenderState() &&
+        !(material->GetRenderState()->GetId() & ZRenderOpenGLState::kMaterialIdBit))
+        UpdateState(material);
+}
+
+void ZRenderOpenGLShaderCode::BindTextures(ZMaterial* material, const DrawRecord& record)
+{
+    (void)record;
+    ZRenderOpenGL* render = ZRenderOpenGL::GetActive();
+    if (!render || !material)
+        return;
+    auto* texture = ZEntityCast<ZTexture>(static_cast<ZEntity*>(material->GetTexture(0)));
+    if (!texture)
+        return;
+    render->ActiveTexture(0);
+    // A texture decoded since the last frame is made resident on first use.
+    if (texture->GetRenderTextureId() < 0 && texture->GetPixels())
+        render->MakeTextureResident(texture);
+    const uint32_t name = render->GetGLTexture(texture->GetRenderTextureId());
+    if (name)
+    {
+        glEnable(GL_TEXTURE_2D);
+        glBindTexture(GL_TEXTURE_2D, name);
+        const uint32_t flags = material->GetRenderState() ? material->GetRenderState()->m_words[0] : 0;
+        ZRenderOpenGL::SetTextureFilter((flags & kGLLinearFilter) != 0);
+    }
+    else
+        glDisable(GL_TEXTURE_2D);
+    if (HasStageMatrix(material))
+        ZRenderOpenGL::LoadTextureMatrix(material->GetTextureMatrix(0));
+}
+
+_M44 ZRenderOpenGLShaderCode::WorldMatrix(ZCamera* camera, const DrawRecord& record)
+{
+    ZRenderOpenGL* render = ZRenderOpenGL::GetActive();
+    return render ? render->ComputeWorldMatrix(camera, record) : record.world;
+}
+
+void ZRenderOpenGLShaderCode::SetTransforms(ZCamera* camera, const DrawRecord& record)
+{
+    ZRenderOpenGL* render = ZRenderOpenGL::GetActive();
+    if (!render || !camera)
+        return;
+    // Every item starts from the identity: the view, then the item's world matrix.
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    render->SetViewMatrix(render->ComputeViewMatrix(camera));
+    render->SetWorldMatrix(WorldMatrix(camera, record));
+    render->SetProjectionMatrix(camera->GetProjection());
+}
+
+int ZRenderOpenGLShaderCode::Draw(ZCamera* camera, const DrawRecord& record)
+{
+    ZRenderOpenGL* render = ZRenderOpenGL::GetActive();
+    if (!render)
+        return 0;
+    BindTextures(m_material, record);
+    SetLights(camera, record);
+    if (record.part)
+    {
+        const int32_t buffer = record.part->GetVertexBufferId();
+        if (buffer >= 0)
+            render->DrawVertexBuffer(buffer, int(record.part->GetKind()));
+    }
+    else if (record.node && record.node->IsA<ZSprite>())
+    {
+        if (m_material && m_material->IsColorSet(0))
+        {
+            const V4& color = m_material->GetColor(0);
+            glColor4f(color.x, color.y, color.z, color.w * record.alpha);
+        }
+        render->DrawQuadBuffer(record.quad);
+    }
+    return 0;
+}
+
+void ZRenderOpenGLShaderFFP::SetLights(ZCamera* camera, const DrawRecord& record)
+{
+    ZRenderOpenGL* render = ZRenderOpenGL::GetActive();
+    if (!render || !camera || !record.lights)
+        return;
+    const _M44 view = render->ComputeViewMatrix(camera);
+    const size_t count = std::min<size_t>(record.lights->Size(), 8);
+    for (size_t n = 0; n < count; ++n)
+    {
+        const ZLight* light = (*record.lights)[n];
+        if (!light)
+            continue;
+        const GLenum id = GLenum(GL_LIGHT0 + n);
+        // Positions are given in world space: the model-view matrix holds only the view meanwhile.
+        glMatrixMode(GL_MODELVIEW);
+        glPushMatrix();
+        LoadMatrix(view);
+        glEnable(id);
+        _M44 world;
+        light->GetWorldMatrix(world);
+        const bool direction = light->GetType() == ZLight::kDirection;
+        const float position[4] = {world.m[3][0], world.m[3][1], world.m[3][2], direction ? 0.0f : 1.0f};
+        glLightfv(id, GL_POSITION, position);
+        if (light->GetType() == ZLight::kSpot)
+        {
+            V3 axis{0.0f, 1.0f, 0.0f};
+            light->LocalToWorldDirection(axis);
+            const float spot[4] = {axis.x, axis.y, axis.z, 0.0f};
+            glLightfv(id, GL_SPOT_DIRECTION, spot);
+            const float cutoff = light->GetFalloffAngle() * 180.0f / 3.14159265f;
+            // GL takes cones up to 90 degrees; wider ones light the whole sphere.
+            glLightf(id, GL_SPOT_CUTOFF, cutoff >= 0.0f && cutoff <= 90.0f ? cutoff : 180.0f);
+        }
+        else
+            glLightf(id, GL_SPOT_CUTOFF, 180.0f);
+        const V4& c = light->GetColor();
+        const float color[4] = {c.x, c.y, c.z, c.w};
+        glLightfv(id, GL_AMBIENT, color);
+        glLightfv(id, GL_DIFFUSE, color);
+        glLightfv(id, GL_SPECULAR, color);
+        glLightf(id, GL_CONSTANT_ATTENUATION, light->GetAttenuation(0));
+        glLightf(id, GL_LINEAR_ATTENUATION, light->GetAttenuation(1));
+        glLightf(id, GL_QUADRATIC_ATTENUATION, light->GetAttenuation(2));
+        glPopMatrix();
+    }
+}
+
+void ZRenderOpenGLShaderFFPSprite::BindTextures(ZMaterial* material, const DrawRecord& record)
+{
+    ZRenderOpenGLShaderCode::BindTextures(material, record);
+    if (!material || !material->IsColorSet(0))
+        return;
+    // The record's opacity fades the material colour, as the texture factor does elsewhere.
+    const V4& c = material->GetColor(0);
+    const float color[4] = {c.x, c.y, c.z, c.w * record.alpha};
+    if (ZRenderOpenGL* render = ZRenderOpenGL::GetActive())
+        render->ActiveTexture(0);
+    glTexEnvfv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_COLOR, color);
+    glColor4f(color[0], color[1], color[2], color[3]);
+}
+
+_M44 ZRenderOpenGLShaderFFPSprite::WorldMatrix(ZCamera* camera, const DrawRecord& record)
+{
+    _M44 world = ZRenderOpenGLShaderCode::WorldMatrix(camera, record);
+    const ZSprite* sprite = ZEntityCast<ZSprite>(static_cast<ZEntity*>(record.node));
+    if (!sprite)
+        return world;
+    // The rectangle sits where the pivot puts it, as picking and culling see it.
+    V2 offset{0.0f, 0.0f};
+    sprite->GetBounds(offset);
+    for (int column = 0; column < 3; ++column)
+        world.m[3][column] += offset.x * world.m[0][column] + offset.y * world.m[1][column];
+    SpritePlacement placement;
+    placement.width = sprite->GetSize().x;
+    placement.height = sprite->GetSize().y;
+    placement.defaultQuad = record.quad < 0;
+    placement.scaleX = sprite->GetScale().x;
+    placement.scaleY = sprite->GetScale().y;
+    placement.flatZ = sprite->TestFlags(kNode2D) && camera && (camera->GetOptions() & kCameraOrthographic);
+    placement.snap = sprite->TestFlags(kNodeSnapToPixels);
+    placement.texelOffset = 0.0f;
+    return SpriteWorldMatrix(world, placement);
+}
+
+int ZRenderOpenGLShaderFFPSprite::Draw(ZCamera* camera, const DrawRecord& record)
+{
+    (void)camera;
+    ZRenderOpenGL* render = ZRenderOpenGL::GetActive();
+    if (!render)
+        return 0;
+    BindTextures(m_material, record);
+    render->DrawQuadBuffer(record.quad);
+    return 0;
 }
 
 // ---------------------------------------------------------------------------------------------
 // Back end
 
+ZRenderOpenGL* ZRenderOpenGL::s_active = nullptr;
+
 ZRenderOpenGL::ZRenderOpenGL()
     : m_textures(size_t(decltype(m_textureIds)::Size())),
       m_vertexBuffers(size_t(decltype(m_vertexBufferIds)::Size())),
-      m_quads(size_t(decltype(m_quadIds)::Size()), 0u)
+      m_quads(size_t(decltype(m_quadIds)::Size()))
 {
     m_driverDescription = "OpenGL";
 }
 
 ZRenderOpenGL::~ZRenderOpenGL()
 {
+    if (s_active == this)
+        s_active = nullptr;
     // The base's destructor may still hand textures back: they must not reach a dead context.
-    ReleaseDevice();
+    ReleaseDevice(false);
 }
 
-void ZRenderOpenGL::ReleaseDevice()
+void ZRenderOpenGL::KeepDeviceContents()
+{
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    for (TextureSlot& slot : m_textures)
+    {
+        if (!slot.name || slot.width <= 0 || slot.height <= 0)
+            continue;
+        slot.kept.assign(size_t(slot.width) * size_t(slot.height) * 4u, 0);
+        glBindTexture(GL_TEXTURE_2D, slot.name);
+        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, slot.kept.data());
+    }
+}
+
+void ZRenderOpenGL::RestoreDeviceContents()
+{
+    for (size_t id = 0; id < m_textures.size(); ++id)
+    {
+        TextureSlot& slot = m_textures[id];
+        if (slot.kept.empty())
+            continue;
+        std::vector<uint8_t> pixels;
+        pixels.swap(slot.kept);
+        MakeGLTexture(int(id), slot.width, slot.height, pixels.data(), GL_RGBA);
+    }
+    for (QuadSlot& quad : m_quads)
+    {
+        if (quad.name || quad.vertices.empty())
+            continue;
+        m_genBuffers(1, &quad.name);
+        m_bindBuffer(GL_ARRAY_BUFFER_ARB, quad.name);
+        m_bufferData(GL_ARRAY_BUFFER_ARB, std::ptrdiff_t(quad.vertices.size()), quad.vertices.data(),
+                     GL_STATIC_DRAW_ARB);
+        m_bindBuffer(GL_ARRAY_BUFFER_ARB, 0);
+    }
+}
+
+void ZRenderOpenGL::ReleaseDevice(bool keepContents)
 {
     if (!m_context.IsCreated())
         return;
     m_context.MakeCurrent();
+    // A window-mode switch keeps every id: textures and quads come back on the next device.
+    if (keepContents)
+        KeepDeviceContents();
     for (TextureSlot& slot : m_textures)
         if (slot.name)
         {
             glDeleteTextures(1, &slot.name);
-            slot = TextureSlot{};
+            slot.name = 0;
+            if (!keepContents)
+                slot = TextureSlot{};
         }
-    for (uint32_t& quad : m_quads)
-        if (quad)
-        {
-            if (m_deleteBuffers)
-                m_deleteBuffers(1, &quad);
-            quad = 0;
-        }
-    m_textureIds.Reset();
-    m_quadIds.Reset();
-    m_defaultQuad = -1;
+    for (QuadSlot& quad : m_quads)
+    {
+        if (quad.name && m_deleteBuffers)
+            m_deleteBuffers(1, &quad.name);
+        quad.name = 0;
+        if (!keepContents)
+            quad.vertices.clear();
+    }
+    if (!keepContents)
+    {
+        m_textureIds.Reset();
+        m_quadIds.Reset();
+        m_defaultQuad = -1;
+    }
     m_lockedTexture = -1;
     m_lockBuffer.clear();
     m_context.Destroy();
@@ -216,8 +621,8 @@ int ZRenderOpenGL::CreateContext()
 
 int ZRenderOpenGL::Init(int width, int height, bool windowed, ZPlatformWindow* window)
 {
-    // A second Init (window mode switched) starts on a fresh context.
-    ReleaseDevice();
+    // A second Init (window mode switched) starts on a fresh context, with the old one's contents.
+    ReleaseDevice(true);
     if (ZRenderBase::Init(width, height, windowed, window) != 0)
         return 1;
     if (ZShaderLibrary* library = ZShaderLibrary::GetInstance())
@@ -228,6 +633,8 @@ int ZRenderOpenGL::Init(int width, int height, bool windowed, ZPlatformWindow* w
         m_context.Destroy();
         return 1;
     }
+    RestoreDeviceContents();
+    s_active = this;
     if (!m_cursorHidden)
     {
         plat::ShowCursor(false);
@@ -237,10 +644,34 @@ int ZRenderOpenGL::Init(int width, int height, bool windowed, ZPlatformWindow* w
     m_defaultQuad = CreateQuad(100.0f, 100.0f, 0.0f, 0.0f, 1.0f, 1.0f);
     glClearStencil(0);
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-    // Shader definitions need the device: definitions naming back-end code are resolved now.
-    if (ZShaderLibrary* library = ZShaderLibrary::GetInstance())
+    // Shader definitions need the device: definitions naming back-end code are resolved now, once.
+    AddShaderCodes();
+    if (ZShaderLibrary* library = ZShaderLibrary::GetInstance(); library && library->GetShaders().empty())
         library->LoadAllDefinitions();
     return 0;
+}
+
+void ZRenderOpenGL::AddShaderCodes()
+{
+    ZShaderLibrary* library = ZShaderLibrary::GetInstance();
+    if (!library)
+        return;
+    // The library owns the built-in codes and keeps them across reloads and device changes.
+    for (const char* name : {"standard_ffp", "sprite_ffp"})
+        if (!library->FindShaderCode(name))
+            library->AddShaderCode(CreateShaderCode(name));
+}
+
+ZShaderCodeBase* ZRenderOpenGL::CreateShaderCode(const char* name)
+{
+    if (!name)
+        return nullptr;
+    if (std::strcmp(name, "standard_ffp") == 0)
+        return new ZRenderOpenGLShaderFFP();
+    if (std::strcmp(name, "sprite_ffp") == 0)
+        return new ZRenderOpenGLShaderFFPSprite();
+    // Code files are not compiled by this back end.
+    return nullptr;
 }
 
 int ZRenderOpenGL::RenderFrame()
@@ -248,6 +679,8 @@ int ZRenderOpenGL::RenderFrame()
     if (!m_context.IsCreated())
         return 1;
     ZRenderBase::RenderFrame();
+    // What the loader decoded goes to the device before it is drawn.
+    FlushUploadQueue();
     RenderViews();
     m_context.SwapBuffers();
     ++m_frameCount;
@@ -273,27 +706,60 @@ uint32_t ZRenderOpenGL::GetGLTexture(int id) const
     return m_textures[size_t(id)].name;
 }
 
-int ZRenderOpenGL::CreateTexture(int width, int height, const uint8_t* pixels, int format, bool renderTarget)
+int ZRenderOpenGL::MakeGLTexture(int id, int width, int height, const uint8_t* pixels, uint32_t layout)
 {
-    (void)format, (void)renderTarget;
-    if (!m_context.IsCreated() || width <= 0 || height <= 0)
-        return -1;
-    const int32_t id = AllocTextureId();
-    if (id < 0)
-        return -1;
     TextureSlot& slot = m_textures[size_t(id)];
     glGenTextures(1, &slot.name);
     glBindTexture(GL_TEXTURE_2D, slot.name);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GLenum(layout), GL_UNSIGNED_BYTE, pixels);
     slot.width = width;
     slot.height = height;
+    return id;
+}
+
+int ZRenderOpenGL::CreateTexture(int width, int height, const uint8_t* pixels, int format, bool renderTarget)
+{
+    (void)renderTarget;
+    if (!m_context.IsCreated() || width <= 0 || height <= 0)
+        return -1;
+    const int32_t id = AllocTextureId();
+    if (id < 0)
+        return -1;
+    // R, G, B, A bytes; B, G, R, A ones go up as they are.
+    MakeGLTexture(id, width, height, pixels, format == kPixelBGRA ? GL_BGRA_EXT : GL_RGBA);
     m_textureMemory += uint32_t(width) * uint32_t(height) * 4u;
     if (m_textureMemory > m_textureMemoryPeak)
         m_textureMemoryPeak = m_textureMemory;
     return id;
+}
+
+int ZRenderOpenGL::MakeTextureResident(ZTexture* texture)
+{
+    if (!texture || !m_context.IsCreated())
+        return 1;
+    if (texture->GetRenderTextureId() >= 0 && GetGLTexture(texture->GetRenderTextureId()))
+        return 0;
+    const int32_t format = texture->GetPixelFormat();
+    if (format != kPixelRGBA && format != kPixelBGRA && texture->ConvertPixelFormat(kPixelRGBA) != 0)
+        return 1;
+    const uint8_t* pixels = texture->GetPixels();
+    // Textures of any size are taken: the image goes up at its own size, never padded.
+    const int width = texture->GetImageWidth() > 0 ? texture->GetImageWidth() : texture->GetTextureWidth();
+    const int height =
+        texture->GetImageHeight() > 0 ? texture->GetImageHeight() : texture->GetTextureHeight();
+    if (!pixels || width <= 0 || height <= 0)
+        return 1;
+    const int id = CreateTexture(width, height, pixels, texture->GetPixelFormat(), false);
+    if (id < 0)
+        return 1;
+    texture->SetRenderTextureId(id);
+    texture->AddTextureFlags(kTextureResident);
+    AfterResident(texture);
+    texture->AfterUpload();
+    return 0;
 }
 
 int ZRenderOpenGL::GetTextureSize(int id) const
@@ -324,9 +790,11 @@ void ZRenderOpenGL::DeleteTexture(int id)
 
 int ZRenderOpenGL::ReconvertTexture(ZTextureResource* texture)
 {
-    (void)texture;
-    // Textures reach this back end through CreateTexture with RGBA pixels already.
-    return texture ? 0 : 1;
+    // Decoding may run on the loader thread, where no GL call may be made: the device texture is
+    // made on the main thread, when the upload queue is taken or the texture is first drawn.
+    if (!texture)
+        return 1;
+    return texture->Decode(kPixelRGBA);
 }
 
 int ZRenderOpenGL::LockTexture(int id, int& pitch, uint8_t*& bits)
@@ -426,22 +894,23 @@ int ZRenderOpenGL::CreateQuad(float width, float height, float u0, float v0, flo
     PutVertex(bytes + 1 * kVertexSize, -w, h, u0, v0);
     PutVertex(bytes + 2 * kVertexSize, w, -h, u1, v1);
     PutVertex(bytes + 3 * kVertexSize, w, h, u1, v0);
-    unsigned name = 0;
-    m_genBuffers(1, &name);
-    m_bindBuffer(GL_ARRAY_BUFFER_ARB, name);
+    QuadSlot& quad = m_quads[size_t(id)];
+    quad.vertices.assign(bytes, bytes + sizeof bytes);
+    m_genBuffers(1, &quad.name);
+    m_bindBuffer(GL_ARRAY_BUFFER_ARB, quad.name);
     m_bufferData(GL_ARRAY_BUFFER_ARB, sizeof bytes, bytes, GL_STATIC_DRAW_ARB);
     m_bindBuffer(GL_ARRAY_BUFFER_ARB, 0);
-    m_quads[size_t(id)] = name;
     return id;
 }
 
 void ZRenderOpenGL::DeleteQuad(int id)
 {
-    if (id < 0 || size_t(id) >= m_quads.size() || !m_quads[size_t(id)])
+    if (id < 0 || size_t(id) >= m_quads.size() || m_quads[size_t(id)].vertices.empty())
         return;
-    if (m_context.IsCreated())
-        m_deleteBuffers(1, &m_quads[size_t(id)]);
-    m_quads[size_t(id)] = 0;
+    QuadSlot& quad = m_quads[size_t(id)];
+    if (m_context.IsCreated() && quad.name)
+        m_deleteBuffers(1, &quad.name);
+    quad = QuadSlot{};
     FreeQuadId(id);
     if (id == m_defaultQuad)
         m_defaultQuad = -1;
@@ -450,6 +919,19 @@ void ZRenderOpenGL::DeleteQuad(int id)
 void ZRenderOpenGL::ReleaseDefaultQuad()
 {
     DeleteQuad(m_defaultQuad);
+}
+
+void ZRenderOpenGL::ActiveTexture(int unit)
+{
+    if (m_activeTexture && m_context.IsCreated())
+        m_activeTexture(GLenum(GL_TEXTURE0_ARB + unit));
+}
+
+void ZRenderOpenGL::SetTextureFilter(bool linear)
+{
+    const GLint filter = linear ? GL_LINEAR : GL_NEAREST;
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
 }
 
 void ZRenderOpenGL::BindTexture(int unit, int textureId)
@@ -493,19 +975,25 @@ void ZRenderOpenGL::LoadTextureMatrix(const _M44& matrix)
 
 void ZRenderOpenGL::DrawQuad(int quadId, int textureId, const float color[4], float alpha)
 {
-    const int id = quadId >= 0 ? quadId : m_defaultQuad;
-    if (!m_context.IsCreated() || id < 0 || size_t(id) >= m_quads.size() || !m_quads[size_t(id)])
+    if (!m_context.IsCreated())
         return;
     BindTexture(0, textureId);
-    const float tint[4] = {color[0], color[1], color[2], color[3] * alpha};
     // The colour tints the texture: its alpha carries the record's opacity too.
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    glColor4f(color[0], color[1], color[2], color[3] * alpha);
+    DrawQuadBuffer(quadId);
+}
+
+void ZRenderOpenGL::DrawQuadBuffer(int quadId)
+{
+    const int id = quadId >= 0 ? quadId : m_defaultQuad;
+    if (!m_context.IsCreated() || id < 0 || size_t(id) >= m_quads.size() || !m_quads[size_t(id)].name)
+        return;
     glMatrixMode(GL_MODELVIEW);
-    m_bindBuffer(GL_ARRAY_BUFFER_ARB, m_quads[size_t(id)]);
+    m_bindBuffer(GL_ARRAY_BUFFER_ARB, m_quads[size_t(id)].name);
     glDisableClientState(GL_INDEX_ARRAY);
     glDisableClientState(GL_EDGE_FLAG_ARRAY);
     glDisableClientState(GL_COLOR_ARRAY);
-    glColor4f(tint[0], tint[1], tint[2], tint[3]);
     glEnableClientState(GL_VERTEX_ARRAY);
     glVertexPointer(3, GL_FLOAT, kVertexSize, reinterpret_cast<const void*>(0));
     glEnableClientState(GL_NORMAL_ARRAY);
@@ -620,10 +1108,10 @@ void ZRenderOpenGL::SetViewport(ZView* view)
 
 void ZRenderOpenGL::Clear(ZView* view, bool color, bool depth, bool stencil)
 {
-    (void)view;
     if (!m_context.IsCreated())
         return;
-    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    const V4 background = view ? view->GetClearColor() : V4{0.0f, 0.0f, 0.0f, 0.0f};
+    glClearColor(background.x, background.y, background.z, 0.0f);
     glClearDepth(1.0);
     glClearStencil(0);
     GLbitfield bits = 0;
@@ -641,25 +1129,63 @@ void ZRenderOpenGL::Clear(ZView* view, bool color, bool depth, bool stencil)
     }
 }
 
+void ZRenderOpenGL::SetupCamera(ZCamera* camera)
+{
+    if (!camera || !m_context.IsCreated())
+        return;
+    const SCameraFog& fog = camera->GetFog();
+    if (fog.kind == 0)
+    {
+        if (m_renderState)
+            m_renderState->SetFogEnabled(false);
+        return;
+    }
+    if (m_renderState)
+        m_renderState->SetFogEnabled(true);
+    switch (fog.kind)
+    {
+    case 1:
+        glFogi(GL_FOG_MODE, GL_LINEAR);
+        glFogf(GL_FOG_START, fog.start);
+        glFogf(GL_FOG_END, fog.end);
+        break;
+    case 2:
+        glFogi(GL_FOG_MODE, GL_EXP);
+        glFogf(GL_FOG_DENSITY, fog.density);
+        break;
+    case 3:
+        glFogi(GL_FOG_MODE, GL_EXP2);
+        glFogf(GL_FOG_DENSITY, fog.density);
+        break;
+    default:
+        break;
+    }
+    const float color[4] = {fog.color.x, fog.color.y, fog.color.z, fog.color.w};
+    glFogfv(GL_FOG_COLOR, color);
+}
+
 uint32_t* ZRenderOpenGL::GrabScreen(uint32_t& width, uint32_t& height)
 {
     width = height = 0;
     if (!m_context.IsCreated() || GetWidth() <= 0 || GetHeight() <= 0)
         return nullptr;
     const uint32_t w = uint32_t(GetWidth()), h = uint32_t(GetHeight());
-    uint32_t* pixels = static_cast<uint32_t*>(std::malloc(size_t(w) * h * 4u));
+    // The caller frees the pixels through the allocator hook.
+    auto* pixels = static_cast<uint32_t*>(GetAllocHook()->Alloc(size_t(w) * h * 4u));
     if (!pixels)
         return nullptr;
     std::vector<uint8_t> rows(size_t(w) * h * 4u);
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
     glReadPixels(0, 0, GLsizei(w), GLsizei(h), GL_RGBA, GL_UNSIGNED_BYTE, rows.data());
+    // The back buffer's alpha means nothing on screen.
+    const uint32_t opaque = g_renderOpaqueScreenDump.GetValue() ? 0xFF000000u : 0u;
     // GL rows run bottom-up; the caller gets top-down ARGB words.
     for (uint32_t y = 0; y < h; ++y)
         for (uint32_t x = 0; x < w; ++x)
         {
             const uint8_t* p = rows.data() + (size_t(h - 1 - y) * w + x) * 4u;
-            pixels[size_t(y) * w + x] =
-                (uint32_t(p[3]) << 24) | (uint32_t(p[0]) << 16) | (uint32_t(p[1]) << 8) | uint32_t(p[2]);
+            pixels[size_t(y) * w + x] = (uint32_t(p[3]) << 24) | (uint32_t(p[0]) << 16) |
+                                        (uint32_t(p[1]) << 8) | uint32_t(p[2]) | opaque;
         }
     width = w;
     height = h;

@@ -9,42 +9,109 @@
 #include "engine/core/ZMatrix.h"
 #include "engine/platform/ZGLContext.h"
 #include "engine/render/ZRenderBase.h"
+#include "engine/render/ZShaderLibrary.h"
 
 class ZRenderOpenGL;
 
-// The render-state object: the state flag word and the fog bit, applied as GL states.
+// The state flag word, shared in meaning with the Direct3D 7 back end: materials are mapped onto it
+// by the shader codes, and the render-state object turns it into GL states.
+enum EGLStateFlag : uint32_t
+{
+    kGLAdditive = 0x1,
+    kGLNoCull = 0x2,
+    kGLUnlit = 0x4,
+    kGLAlphaTest = 0x8,
+    kGLMaterialSource = 0x10,
+    kGLTexTransform = 0x40,
+    kGLStage0Textured = 0x80,
+    kGLStage1Textured = 0x100,
+    kGLModulateFactor = 0x200,
+    kGLModulateVertex = 0x400,
+    kGLAddFactor = 0x1000,
+    kGLNoFog = 0x2000,
+    kGLNoDepthTest = 0x4000,
+    kGLNoBlend = 0x8000,
+    kGLColorBlend = 0x10000,
+    kGLStage1BlendAlpha = 0x20000,
+    kGLStage1Modulate = 0x40000,
+    kGLStage1Add = 0x80000,
+    kGLNoDepthWrite = 0x100000,
+    kGLLinearFilter = 0x200000,
+    kGLNoColor = 0x400000,
+    kGLStencilTest = 0x800000,
+    kGLStencilWrite = 0x1000000,
+    kGLStencilClear = 0x2000000,
+    kGLMultiply = 0x4000000,
+};
+
+// The render-state object: the state flag word and the fog bit, applied as GL states. The renderer's
+// own state object mirrors the flags last applied, so each apply writes only what changed.
 class ZRenderOpenGLState final : public ZRenderState
 {
 public:
-    // The flag bits this back end acts on.
-    enum : uint32_t
-    {
-        kAdditive = 0x1,
-        kColorBlend = 0x2,
-        kNoColor = 0x4,
-        kNoBlend = 0x8,
-        kNoCull = 0x10,
-        kUnlit = 0x20,
-        kAlphaTest = 0x40,
-        kStencilWrite = 0x80,
-        kStencilTest = 0x100,
-        kNoDepthWrite = 0x200,
-    };
+    // The id of a state nothing was applied from yet: it equals no material's id.
+    static constexpr uint32_t kNoStateId = 0xFFFFFFFFu;
+    // Material state ids: the flag word with this bit, so that an id is never 0.
+    static constexpr uint32_t kMaterialIdBit = 0x80000000u;
 
     explicit ZRenderOpenGLState(ZRenderOpenGL* owner) : m_owner(owner) {}
     ZRenderState* Apply(ZRenderState* previous) override;
+    void AfterApply(ZRenderState* previous) override;
     void Reset() override;
     void SetFogEnabled(bool on) override;
     void Destroy() override { delete this; }
 
     uint32_t GetFlags() const { return m_words[0]; }
     void SetFlags(uint32_t flags) { m_words[0] = flags; }
-    bool IsFogEnabled() const { return m_fogOn; }
+    bool IsFogOff() const { return (m_words[1] & 1u) != 0; }
 
 private:
     ~ZRenderOpenGLState() = default;
     ZRenderOpenGL* m_owner = nullptr;
-    bool m_fogOn = true;
+};
+
+// The base of this back end's shader codes: the drawing of quads and vertex buffers.
+class ZRenderOpenGLShaderCode : public ZShaderCodeBase
+{
+public:
+    explicit ZRenderOpenGLShaderCode(const char* name);
+    int Draw(ZCamera* camera, const DrawRecord& record) override;
+    void SetMaterial(ZMaterial* material) override;
+    void SetTransforms(ZCamera* camera, const DrawRecord& record) override;
+    void MaterialChanged(ZMaterial* material) override;
+
+    // The flag word of a material; the overrides it leaves unspecified keep `current`'s bits.
+    static uint32_t MaterialFlags(const ZMaterial* material, uint32_t current);
+
+protected:
+    virtual void UpdateState(ZMaterial* material);
+    virtual void BindTextures(ZMaterial* material, const DrawRecord& record);
+    virtual void SetLights(ZCamera* camera, const DrawRecord& record) { (void)camera, (void)record; }
+    // The world matrix sent for the record.
+    virtual _M44 WorldMatrix(ZCamera* camera, const DrawRecord& record);
+    ZMaterial* m_material = nullptr;
+};
+
+// "standard_ffp": geometry parts with lights, sprites without a part as quads.
+class ZRenderOpenGLShaderFFP final : public ZRenderOpenGLShaderCode
+{
+public:
+    ZRenderOpenGLShaderFFP() : ZRenderOpenGLShaderCode("standard_ffp") {}
+
+protected:
+    void SetLights(ZCamera* camera, const DrawRecord& record) override;
+};
+
+// "sprite_ffp": sprites and glyphs as quads tinted by the material colour and the record's opacity.
+class ZRenderOpenGLShaderFFPSprite final : public ZRenderOpenGLShaderCode
+{
+public:
+    ZRenderOpenGLShaderFFPSprite() : ZRenderOpenGLShaderCode("sprite_ffp") {}
+    int Draw(ZCamera* camera, const DrawRecord& record) override;
+
+protected:
+    void BindTextures(ZMaterial* material, const DrawRecord& record) override;
+    _M44 WorldMatrix(ZCamera* camera, const DrawRecord& record) override;
 };
 
 class ZRenderOpenGL : public ZRenderBase
@@ -71,6 +138,10 @@ public:
     int UnlockTexture(int id) override;
     float GetTexelOffset() const override { return 0.0f; }
     ZRenderState* CreateRenderState() override;
+    ZShaderCodeBase* CreateShaderCode(const char* name) override;
+    // Textures are never queued for a budgeted upload here: conversion makes them resident at once,
+    // and the frame takes what the loader queued.
+    int MakeTextureResident(ZTexture* texture) override;
     int CreateQuad(float width, float height, float u0, float v0, float u1, float v1) override;
     int ReconvertTexture(ZTextureResource* texture) override;
     void DeleteTexture(int id) override;
@@ -89,14 +160,22 @@ public:
     void SetRenderStateFlag(uint32_t state, bool on) override;
     void SetViewport(ZView* view) override;
     void Clear(ZView* view, bool color, bool depth, bool stencil) override;
+    void SetupCamera(ZCamera* camera) override;
 
     // Drawing helpers of the shader codes.
     // Draws quad `quadId` (-1: the default quad) with texture `textureId` (-1: untextured), tinted
     // by `color` whose alpha is multiplied by the record's `alpha`.
     void DrawQuad(int quadId, int textureId, const float color[4], float alpha);
+    // Draws quad `quadId` (-1: the default quad) with the states as they are.
+    void DrawQuadBuffer(int quadId);
     // Draws a vertex buffer's CPU copy as the given primitive kind.
     void DrawVertexBuffer(int id, int kind);
     void BindTexture(int unit, int textureId);
+    // Minification and magnification of the texture bound on the active unit.
+    static void SetTextureFilter(bool linear);
+    void ActiveTexture(int unit);
+    // The renderer the shader codes draw with (the last one started); null when none.
+    static ZRenderOpenGL* GetActive() { return s_active; }
     // Loads a texture matrix whose 2D translation sits in the third row.
     static void LoadTextureMatrix(const _M44& matrix);
     static void ToGLTextureMatrix(const _M44& matrix, float out[16]);
@@ -114,7 +193,13 @@ public:
 
 private:
     int CreateContext();
-    void ReleaseDevice();
+    // Keeps the pixels of every texture and quad so that a new device can take them back.
+    void KeepDeviceContents();
+    void RestoreDeviceContents();
+    void ReleaseDevice(bool keepContents);
+    void AddShaderCodes();
+    int MakeGLTexture(int id, int width, int height, const uint8_t* pixels, uint32_t layout);
+    static ZRenderOpenGL* s_active;
 
     struct VertexBuffer
     {
@@ -127,13 +212,20 @@ private:
         uint32_t name = 0;
         int width = 0;
         int height = 0;
+        // Pixels read back before the device goes (window-mode switch), uploaded to the next.
+        std::vector<uint8_t> kept;
+    };
+    struct QuadSlot
+    {
+        uint32_t name = 0;
+        std::vector<uint8_t> vertices;
     };
 
     ZPlatformWindow* m_window = nullptr;
     ZGLContext m_context;
     std::vector<TextureSlot> m_textures;
     std::vector<VertexBuffer> m_vertexBuffers;
-    std::vector<uint32_t> m_quads;
+    std::vector<QuadSlot> m_quads;
     int m_defaultQuad = -1;
     int m_lockedTexture = -1;
     std::vector<uint8_t> m_lockBuffer;
