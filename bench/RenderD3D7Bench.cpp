@@ -66,9 +66,6 @@ struct BenchScene
                                   "shaderdef particle\nshadercode sprite_ffp\ncolor 0 base 1,1,1,1\n"
                                   "bool 18 texturemodulate true\nbool 1 nodepthwrite true\n"
                                   "bool 12 additive true\nend\n");
-        ZRenderBase::RegisterDrawClass({&ZSprite::kTypeRecord, EDrawKind::Sprite, nullptr, nullptr,
-                                        [](ZNode* node)
-                                        { return static_cast<ZSprite*>(node)->GetMaterial(); }});
         root = new ZGroup();
         camera = ZCamera::Create("bench", root, false, true);
         ZView::Create(V4{0.0f, 0.0f, 1.0f, 1.0f}, 1.0f)->AddCamera(camera);
@@ -115,7 +112,6 @@ struct BenchScene
             material->ReturnToPool();
         for (ZTexture* texture : textures)
             delete texture;
-        ZRenderBase::UnregisterDrawClass(&ZSprite::kTypeRecord);
         delete render;
         delete library;
     }

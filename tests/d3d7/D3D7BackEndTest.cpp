@@ -65,20 +65,20 @@ TEST_F(BackEnd, CameraFogKindsSetTheirModes)
     const SSoftPipelineState& state = render->GetDevice()->State();
     for (const auto& c : cases)
     {
-        SD3D7CameraFog fog;
+        SCameraFog fog;
         fog.kind = c.kind;
         fog.start = 5.0f;
         fog.end = 50.0f;
         fog.density = 0.25f;
         fog.color = V4{1.0f, 0.0f, 0.0f, 1.0f};
-        render->SetCameraFog(camera, fog);
+        camera->SetFog(fog);
         render->SetupCamera(camera);
         EXPECT_EQ(state.Get(RS::FogEnable), 1u) << c.kind;
         EXPECT_EQ(state.Get(RS::FogMode), uint32_t(c.mode)) << c.kind;
         EXPECT_EQ(state.Get(RS::FogColor), 0xFFFF0000u) << c.kind;
     }
     EXPECT_EQ(BitsFloat(state.Get(RS::FogDensity)), 0.25f);
-    render->ForgetCameraFog(camera);
+    camera->SetFog(SCameraFog());
     render->SetupCamera(camera);
     EXPECT_EQ(state.Get(RS::FogEnable), 0u);
 }

@@ -94,8 +94,6 @@ TEST_P(EngineWindow, RunsASceneAndPresentsFrames)
         ZMaterial::CreateForShader("d3d7window_box", ZShaderLibrary::GetInstance()->FindShader("flat"));
     ASSERT_NE(material, nullptr);
     material->SetColor(0, V4{1.0f, 0.5f, 0.0f, 1.0f});
-    ZRenderBase::RegisterDrawClass({&ZSprite::kTypeRecord, EDrawKind::Sprite, nullptr, nullptr,
-                                    [](ZNode* node) { return static_cast<ZSprite*>(node)->GetMaterial(); }});
 
     ZSceneTree* tree = ZSceneTree::GetInstance();
     {
@@ -138,8 +136,9 @@ TEST_P(EngineWindow, RunsASceneAndPresentsFrames)
 
     // The camera stays in the scene tree, which the engine takes down with it.
     material->ReturnToPool();
-    ZRenderBase::UnregisterDrawClass(&ZSprite::kTypeRecord);
     delete engine;
+    // The process goes on after this engine: its scene is live again for the tests that follow.
+    ZSceneTree::SetShutdownBegun(false);
 }
 
 INSTANTIATE_TEST_SUITE_P(Names, EngineWindow, ::testing::Values("renderd3d7", "direct3d"));

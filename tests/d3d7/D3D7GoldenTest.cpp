@@ -1,6 +1,6 @@
 // Small scenes drawn through the Direct3D 7 back end and its fixed-function shader codes on the
-// software display, compared exactly with reference pictures (QV_UPDATE_GOLDEN=1 rewrites them),
-// and the pixel effect of each material switch through both codes.
+// software display, compared exactly with reference pictures (QV_UPDATE_GOLDEN=1 rewrites them);
+// the same scenes through the OpenGL back end in a window agree with them within a tolerance.
 #include <cmath>
 
 #include "D3D7SceneSupport.h"
@@ -22,37 +22,37 @@ uint32_t Disc(int x, int y)
     return dx * dx + dy * dy < 28.0f * 28.0f ? 0xFFFFFFFFu : 0x00FFFFFFu;
 }
 
-class Golden : public SceneTest
+std::vector<uint32_t> TexturedSprites(SceneTest& t)
 {
-};
-} // namespace
-
-TEST_F(Golden, TexturedSprites)
-{
-    ZTexture* checker = Texture(8, 8, Checker);
-    ZTexture* ramp = Texture(16, 1, [](int x, int) { return uint32_t(x * 17) << 24 | 0xFFFFFFu; });
-    Sprite(Material("sprite", checker), -150.0f, 90.0f, 5.0f, 160.0f, 120.0f);
-    ZMaterial* smooth = Material("sprite", checker);
+    ZTexture* checker = t.Texture(8, 8, Checker);
+    ZTexture* ramp = t.Texture(16, 1, [](int x, int) { return uint32_t(x * 17) << 24 | 0xFFFFFFu; });
+    t.Sprite(t.Material("sprite", checker), -150.0f, 90.0f, 5.0f, 160.0f, 120.0f);
+    ZMaterial* smooth = t.Material("sprite", checker);
     smooth->SetFilter(true);
     smooth->SetOpacity(0.75f);
-    ZSprite* turned = Sprite(smooth, 120.0f, 20.0f, 4.0f, 200.0f, 100.0f);
+    ZSprite* turned = t.Sprite(smooth, 120.0f, 20.0f, 4.0f, 200.0f, 100.0f);
     turned->SetRotationZ(0.5f);
-    ZMaterial* tinted = Material("sprite", ramp);
+    ZMaterial* tinted = t.Material("sprite", ramp);
     // The colour tints while the texture-modulate switch stays on (an opacity of 1 would turn it off).
     tinted->SetColor(0, V4{1.0f, 0.5f, 0.25f, 1.0f});
-    Sprite(tinted, 0.0f, -170.0f, 3.0f, 512.0f, 64.0f);
-    // An atlas page places the texture with a texture transform.
-    ZTexture* packed = Texture(8, 8, Checker, true);
-    ASSERT_NE(packed->GetAtlasPage(), nullptr);
-    Sprite(Material("sprite", packed), -220.0f, -60.0f, 2.0f, 96.0f, 96.0f);
-    ExpectGolden("d3d7_textured_sprites", Frame());
+    t.Sprite(tinted, 0.0f, -170.0f, 3.0f, 512.0f, 64.0f);
+    // On the software display this one lies on an atlas page and is drawn through its transform.
+    ZTexture* packed = t.Texture(8, 8, Checker, true);
+    if (t.render)
+    {
+        EXPECT_NE(packed->GetAtlasPage(), nullptr);
+    }
+    t.Sprite(t.Material("sprite", packed), -220.0f, -60.0f, 2.0f, 96.0f, 96.0f);
+    return t.Frame();
 }
 
-TEST_F(Golden, BlendedQuads)
+std::vector<uint32_t> BlendedQuads(SceneTest& t)
 {
-    ZMaterial* back = Material("sprite");
+    // Colour quads on a white texel: untextured sprites are not drawn alike by the two back ends.
+    ZTexture* white = t.Texture(1, 1, [](int, int) { return 0xFFFFFFFFu; });
+    ZMaterial* back = t.Material("sprite", white);
     back->SetColor(0, V4{0.2f, 0.4f, 0.8f, 1.0f});
-    Sprite(back, 0.0f, 0.0f, 10.0f, 600.0f, 200.0f);
+    t.Sprite(back, 0.0f, 0.0f, 10.0f, 600.0f, 200.0f);
     const struct
     {
         const char* key;
@@ -68,60 +68,56 @@ TEST_F(Golden, BlendedQuads)
     float z = 5.0f;
     for (const auto& q : quads)
     {
-        ZMaterial* material = Material("sprite");
+        ZMaterial* material = t.Material("sprite", white);
         material->SetColor(0, q.colour);
         if (q.key)
-            Property(material, q.key, "true");
-        Sprite(material, q.x, q.y, z, 160.0f, 140.0f);
+            t.Property(material, q.key, "true");
+        t.Sprite(material, q.x, q.y, z, 160.0f, 140.0f);
         z -= 0.5f;
     }
-    ExpectGolden("d3d7_blended_quads", Frame());
+    return t.Frame();
 }
 
-TEST_F(Golden, StencilMask)
+std::vector<uint32_t> StencilMask(SceneTest& t)
 {
-    ZTexture* disc = Texture(64, 64, Disc);
-    ZTexture* checker = Texture(8, 8, Checker);
-    ZMaterial* mask = Material("sprite", disc);
-    Property(mask, "drawstencil", "1");
-    Sprite(mask, 0.0f, 0.0f, 10.0f, 256.0f, 256.0f);
-    ZMaterial* masked = Material("sprite", checker);
-    Property(masked, "usestencil", "1");
-    Sprite(masked, 0.0f, 0.0f, 5.0f, 400.0f, 300.0f);
-    ZMaterial* free = Material("sprite");
+    ZTexture* disc = t.Texture(64, 64, Disc);
+    ZTexture* checker = t.Texture(8, 8, Checker);
+    ZMaterial* mask = t.Material("sprite", disc);
+    t.Property(mask, "drawstencil", "1");
+    t.Sprite(mask, 0.0f, 0.0f, 10.0f, 256.0f, 256.0f);
+    ZMaterial* masked = t.Material("sprite", checker);
+    t.Property(masked, "usestencil", "1");
+    t.Sprite(masked, 0.0f, 0.0f, 5.0f, 400.0f, 300.0f);
+    ZMaterial* free = t.Material("sprite");
     free->SetColor(0, V4{1.0f, 0.2f, 0.2f, 1.0f});
-    Sprite(free, 250.0f, 180.0f, 1.0f, 80.0f, 60.0f);
-    const std::vector<uint32_t> frame = Frame();
-    // The mask writes no colour; the checker shows only inside the disc.
-    EXPECT_EQ(PixelAt(frame, 320, 240) != 0, true);
-    EXPECT_EQ(PixelAt(frame, 320 - 180, 240), 0u);
-    ExpectGolden("d3d7_stencil_mask", frame);
+    t.Sprite(free, 250.0f, 180.0f, 1.0f, 80.0f, 60.0f);
+    return t.Frame();
 }
 
-TEST_F(Golden, LinearFogOverDepth)
+std::vector<uint32_t> LinearFogOverDepth(SceneTest& t)
 {
-    ZCamera* perspective = ZCamera::Create("perspective", root, true, false);
-    view->AddCamera(perspective);
-    camera->SetActive(false);
-    SD3D7CameraFog fog;
+    ZCamera* perspective = ZCamera::Create("perspective", t.root, true, false);
+    t.view->AddCamera(perspective);
+    t.camera->SetActive(false);
+    SCameraFog fog;
     fog.kind = 1;
     fog.start = 100.0f;
     fog.end = 900.0f;
     fog.color = V4{0.5f, 0.1f, 0.1f, 1.0f};
-    render->SetCameraFog(perspective, fog);
-    ZTexture* checker = Texture(8, 8, Checker);
+    perspective->SetFog(fog);
+    ZTexture* checker = t.Texture(8, 8, Checker);
     for (int i = 0; i < 5; ++i)
     {
-        ZSprite* sprite = ZSprite::Create(120.0f, 120.0f, PIVOT_CENTER, Material("sprite", checker));
+        ZSprite* sprite = ZSprite::Create(120.0f, 120.0f, PIVOT_CENTER, t.Material("sprite", checker));
         sprite->SetPositionXYZ(-240.0f + float(i) * 120.0f, 0.0f, 150.0f + float(i) * 180.0f);
-        root->AddChild(sprite);
+        t.root->AddChild(sprite);
     }
-    const std::vector<uint32_t> frame = Frame();
+    const std::vector<uint32_t> frame = t.Frame();
     delete perspective;
-    ExpectGolden("d3d7_fog_linear", frame);
+    return frame;
 }
 
-TEST_F(Golden, VertexColouredGeometry)
+std::vector<uint32_t> VertexColouredGeometry(SceneTest& t)
 {
     std::vector<uint8_t> fan;
     PutVertex(fan, -100.0f, 0.0f, 0.5f, 0xFFFFFFFFu);
@@ -131,13 +127,71 @@ TEST_F(Golden, VertexColouredGeometry)
         PutVertex(fan, -100.0f + 150.0f * std::cos(a), 150.0f * std::sin(a), 0.5f,
                   i % 2 ? 0xFFFF2020u : 0xFF2040FFu);
     }
-    Mesh(Material("standard"), 6, 6, fan, 1);
+    t.Mesh(t.Material("standard"), 6, 6, fan, 1);
     std::vector<uint8_t> lines;
     for (int i = 0; i < 8; ++i)
     {
         PutVertex(lines, 100.0f, -150.0f + float(i) * 40.0f, 0.5f, 0xFF20FF20u);
         PutVertex(lines, 280.0f, -130.0f + float(i) * 40.0f, 0.5f, 0xFFFFFF20u);
     }
-    Mesh(Material("standard"), 2, 8, lines, 2);
-    ExpectGolden("d3d7_vertex_geometry", Frame());
+    t.Mesh(t.Material("standard"), 2, 8, lines, 2);
+    return t.Frame();
+}
+
+struct Scene
+{
+    const char* name;
+    std::vector<uint32_t> (*draw)(SceneTest&);
+};
+
+const Scene kScenes[] = {
+    {"d3d7_textured_sprites", TexturedSprites},
+    {"d3d7_blended_quads", BlendedQuads},
+    {"d3d7_stencil_mask", StencilMask},
+    {"d3d7_fog_linear", LinearFogOverDepth},
+    {"d3d7_vertex_geometry", VertexColouredGeometry},
+};
+
+class Golden : public SceneTest, public ::testing::WithParamInterface<Scene>
+{
+};
+
+class GLGolden : public Golden
+{
+public:
+    bool UsesOpenGL() const override { return true; }
+};
+
+std::string SceneName(const ::testing::TestParamInfo<Scene>& info)
+{
+    return info.param.name;
+}
+} // namespace
+
+TEST_P(Golden, MatchesItsReferenceExactly)
+{
+    ExpectGolden(GetParam().name, GetParam().draw(*this));
+}
+
+// Where the two rasterisers may differ: the pixels along edges (sample positions and fill rules),
+// bilinear weights and fog. The rest of each picture must agree.
+TEST_P(GLGolden, OpenGLAgreesWithTheReference)
+{
+    Skip skip;
+    // The OpenGL back end does not multiply by the source colour for "blendshadow" yet (it draws
+    // the source colour itself): that quad is left out until it does.
+    if (std::string(GetParam().name) == "d3d7_blended_quads")
+        skip = {440, 170, 600, 310};
+    ExpectNearGolden(GetParam().name, GetParam().draw(*this), 12, 0.02, skip);
+}
+
+INSTANTIATE_TEST_SUITE_P(Scenes, Golden, ::testing::ValuesIn(kScenes), SceneName);
+INSTANTIATE_TEST_SUITE_P(Scenes, GLGolden, ::testing::ValuesIn(kScenes), SceneName);
+
+// The stencil scene's mask writes no colour: the checker shows only inside the disc.
+TEST_F(SceneTest, StencilMaskShowsOnlyInsideTheDisc)
+{
+    const std::vector<uint32_t> frame = StencilMask(*this);
+    EXPECT_NE(PixelAt(frame, 320, 240), 0u);
+    EXPECT_EQ(PixelAt(frame, 320 - 180, 240), 0u);
 }

@@ -1,12 +1,20 @@
 #include "D3D7SceneSupport.h"
 
+#if defined(__SANITIZE_ADDRESS__) && __has_include(<sanitizer/lsan_interface.h>)
+#include <sanitizer/lsan_interface.h>
+#define QV_PAUSE_LEAK_CHECK 1
+#endif
+
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 
 #include "GoldenImage.h"
 #include "engine/app/ZEngineSettings.h"
+#include "engine/core/ZAllocBase.h"
 #include "engine/core/ZNameId.h"
+#include "engine/platform/ZPlatformMessage.h"
 
 using namespace soft7;
 
@@ -67,15 +75,42 @@ void SceneTest::SetUp()
     g_renderDesktopResolution.SetValue(true);
     g_renderWidth.SetValue(width);
     g_renderHeight.SetValue(height);
+    if (UsesOpenGL())
+    {
+        const char* driver = std::getenv("SDL_VIDEODRIVER");
+        if (driver && (std::strcmp(driver, "dummy") == 0 || std::strcmp(driver, "offscreen") == 0))
+            GTEST_SKIP() << "no display: SDL_VIDEODRIVER=" << driver;
+        if (!plat::HasDisplay() || plat::InitVideo() != 0)
+            GTEST_SKIP() << "no display";
+        video = true;
+#ifdef QV_PAUSE_LEAK_CHECK
+        // The GL driver keeps blocks of its own for the life of the process once a context exists.
+        __lsan_disable();
+#endif
+        if (window.Create("Quorvane golden", width, height, true, ZPlatformWindow::kOpenGL) != 0)
+            GTEST_SKIP() << "no GL window: " << plat::GetVideoError();
+    }
     library = new ZShaderLibrary();
-    render = new ZRenderD3D7(VirtualMachine());
-    ASSERT_EQ(render->Init(width, height, true, nullptr), 0);
+    if (UsesOpenGL())
+    {
+        gl = new ZRenderOpenGL();
+        base = gl;
+        if (gl->Init(width, height, true, &window) != 0)
+            GTEST_SKIP() << "no OpenGL with the required extensions";
+    }
+    else
+    {
+        render = new ZRenderD3D7(VirtualMachine());
+        base = render;
+        ASSERT_EQ(render->Init(width, height, true, nullptr), 0);
+    }
     library->ParseDefinitions(kShaderDefinitions);
     ASSERT_NE(library->FindShader("sprite"), nullptr);
-    ASSERT_EQ(library->FindShader("sprite")->GetCode(),
-              static_cast<ZShaderCodeBase*>(render->GetSpriteCode()));
-    ZRenderBase::RegisterDrawClass({&ZSprite::kTypeRecord, EDrawKind::Sprite, nullptr, nullptr,
-                                    [](ZNode* node) { return static_cast<ZSprite*>(node)->GetMaterial(); }});
+    if (render)
+    {
+        ASSERT_EQ(library->FindShader("sprite")->GetCode(),
+                  static_cast<ZShaderCodeBase*>(render->GetSpriteCode()));
+    }
     ZRenderBase::RegisterDrawClass({&TestMesh::kTypeRecord, EDrawKind::GeomObject,
                                     [](ZNode* node)
                                     { return uint32_t(static_cast<TestMesh*>(node)->parts.size()); },
@@ -96,6 +131,8 @@ void SceneTest::TearDown()
 {
     delete camera;
     delete root;
+    camera = nullptr;
+    root = nullptr;
     for (ZSubPrimitive* part : parts)
         delete part;
     for (ZMaterial* material : materials)
@@ -103,9 +140,20 @@ void SceneTest::TearDown()
     for (ZTexture* texture : textures)
         delete texture;
     ZRenderBase::UnregisterDrawClass(&TestMesh::kTypeRecord);
-    ZRenderBase::UnregisterDrawClass(&ZSprite::kTypeRecord);
-    delete render;
+    delete base;
+    base = nullptr, render = nullptr, gl = nullptr;
     delete library;
+    library = nullptr;
+    window.Destroy();
+    if (video)
+    {
+        plat::ClearMessages();
+        plat::ShutdownVideo();
+#ifdef QV_PAUSE_LEAK_CHECK
+        __lsan_enable();
+#endif
+    }
+    video = false;
     g_renderWidth.Reset(false);
     g_renderHeight.Reset(false);
 }
@@ -127,7 +175,7 @@ ZTexture* SceneTest::Texture(int w, int h, const std::function<uint32_t(int, int
     texture->StoreImage(pixels, kPixelBGRA, w, h, w, h, opaque);
     texture->AddTextureFlags(uint16_t(flags | kTexturePixels | (atlas ? 0 : kTextureNoAtlas)));
     textures.push_back(texture);
-    EXPECT_EQ(render->MakeTextureResident(texture), 0);
+    EXPECT_EQ(base->MakeTextureResident(texture), 0);
     return texture;
 }
 
@@ -170,13 +218,47 @@ TestMesh* SceneTest::Mesh(ZMaterial* material, uint32_t kind, uint32_t primitive
 
 std::vector<uint32_t> SceneTest::Frame()
 {
+    std::vector<uint32_t> pixels(size_t(width) * size_t(height));
+    if (gl)
+    {
+        // The frame short of the swap: the back buffer keeps the picture.
+        gl->FlushUploadQueue();
+        gl->RenderViews();
+        uint32_t w = 0, h = 0;
+        uint32_t* grabbed = gl->GrabScreen(w, h);
+        EXPECT_TRUE(grabbed && w == uint32_t(width) && h == uint32_t(height));
+        if (grabbed && w == uint32_t(width) && h == uint32_t(height))
+            std::memcpy(pixels.data(), grabbed, pixels.size() * 4);
+        GetAllocHook()->Free(grabbed);
+        return pixels;
+    }
     EXPECT_EQ(render->RenderFrame(), 0);
     ZSoftSurface* target = render->GetDefaultRenderTarget();
-    std::vector<uint32_t> pixels(size_t(width) * size_t(height));
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
             pixels[size_t(y) * size_t(width) + size_t(x)] = target->ReadPixel(x, y);
     return pixels;
+}
+
+void SceneTest::ExpectNearGolden(const std::string& name, const std::vector<uint32_t>& frame, int tolerance,
+                                 double share, const Skip& skip)
+{
+    golden::Image image = golden::FromArgb(frame.data(), width, height);
+    const std::string path = golden::Folder() + "/" + name + ".png";
+    golden::Image reference;
+    ASSERT_TRUE(golden::ReadPng(path, reference)) << "no reference " << path;
+    ASSERT_EQ(reference.width * 10000 + reference.height, width * 10000 + height);
+    for (int y = std::max(skip.top, 0); y < std::min(skip.bottom, height); ++y)
+        for (int x = std::max(skip.left, 0); x < std::min(skip.right, width); ++x)
+            for (int c = 0; c < 3; ++c)
+                image.rgb[(size_t(y) * size_t(width) + size_t(x)) * 3 + size_t(c)] =
+                    reference.rgb[(size_t(y) * size_t(width) + size_t(x)) * 3 + size_t(c)];
+    const golden::Difference difference = golden::Compare(image, reference, tolerance);
+    const int allowed = int(share * double(width) * double(height));
+    EXPECT_LE(difference.count, allowed)
+        << name << ": first pixel off by more than " << tolerance << " at " << difference.first;
+    if (difference.count > allowed)
+        golden::WritePng(std::string(QV_BINARY_DIR) + "/" + name + ".gl.png", image);
 }
 
 void SceneTest::ExpectGolden(const std::string& name, const std::vector<uint32_t>& frame)

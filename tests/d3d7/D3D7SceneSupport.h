@@ -1,13 +1,15 @@
 #pragma once
-// A small scene drawn through the Direct3D 7 back end on the software display: a shader library
-// with the two fixed-function codes, a 2D camera in one full-screen view, sprites and vertex-buffer
-// geometry with their materials and textures, and the frame's picture read back.
+// A small scene drawn through the Direct3D 7 back end on the software display (or, for comparison,
+// through the OpenGL back end in a window): a shader library with the two fixed-function codes, a
+// 2D camera in one full-screen view, sprites and vertex-buffer geometry with their materials and
+// textures, and the frame's picture read back.
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "engine/platform/ZPlatformWindow.h"
 #include "engine/render/ZMaterial.h"
 #include "engine/render/ZPrimitive.h"
 #include "engine/render/ZShaderLibrary.h"
@@ -15,6 +17,7 @@
 #include "engine/render/ZView.h"
 #include "engine/render/d3d7/ZRenderD3D7.h"
 #include "engine/render/d3d7/ZRenderD3D7ShaderFFP.h"
+#include "engine/render/opengl/ZRenderOpenGL.h"
 #include "engine/scene/ZCamera.h"
 #include "engine/scene/ZSprite.h"
 
@@ -43,11 +46,19 @@ public:
 void PutVertex(std::vector<uint8_t>& out, float x, float y, float z, uint32_t argb, float u = 0.0f,
                float v = 0.0f);
 
+// A rectangle of pixels (left, top, right, bottom) left out of a comparison.
+struct Skip
+{
+    int left = 0, top = 0, right = 0, bottom = 0;
+};
+
 class SceneTest : public ::testing::Test
 {
-protected:
+public:
     void SetUp() override;
     void TearDown() override;
+    // The OpenGL back end in a real window instead of the software display.
+    virtual bool UsesOpenGL() const { return false; }
 
     // A texture of B, G, R, A pixels made resident on its own surface (or on an atlas page).
     ZTexture* Texture(int width, int height, const std::function<uint32_t(int x, int y)>& argb,
@@ -66,11 +77,19 @@ protected:
     }
     // Compares the frame with the reference PNG (or writes it when references are being made).
     void ExpectGolden(const std::string& name, const std::vector<uint32_t>& frame);
+    // Compares with the reference allowing `tolerance` per channel on all but `share` of the pixels.
+    // Pixels inside `skip` are not compared.
+    void ExpectNearGolden(const std::string& name, const std::vector<uint32_t>& frame, int tolerance,
+                          double share, const Skip& skip = Skip());
 
     const int width = 640;
     const int height = 480;
     ZShaderLibrary* library = nullptr;
-    ZRenderD3D7* render = nullptr;
+    ZRenderD3D7* render = nullptr; // null on OpenGL
+    ZRenderOpenGL* gl = nullptr;
+    ZRenderBase* base = nullptr;
+    ZPlatformWindow window;
+    bool video = false;
     ZGroup* root = nullptr;
     ZCamera* camera = nullptr;
     ZView* view = nullptr;

@@ -207,6 +207,8 @@ TEST_F(StatePixels, MaterialFlagsFollowSwitchesAndTextures)
     materials.pop_back();
     ZMaterial* again = Material("sprite");
     ASSERT_EQ(again, material);
+    state = dynamic_cast<ZRenderD3D7State*>(again->GetRenderState());
+    ASSERT_NE(state, nullptr);
     EXPECT_EQ(state->GetFlags(), kD3D7ModulateFactor | kD3D7NoCull);
     // An atlas page gives stage 0 a texture transform.
     ZTexture* packed = Texture(

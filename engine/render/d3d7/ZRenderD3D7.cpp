@@ -18,6 +18,7 @@
 #include "engine/render/ZTextureAtlas.h"
 #include "engine/render/ZView.h"
 #include "engine/render/d3d7/ZRenderD3D7ShaderFFP.h"
+#include "engine/scene/ZCamera.h"
 
 using namespace soft7;
 
@@ -783,32 +784,13 @@ int ZRenderD3D7::ResetMatrices()
     return result;
 }
 
-void ZRenderD3D7::SetCameraFog(const ZCamera* camera, const SD3D7CameraFog& fog)
-{
-    for (auto& entry : m_fogs)
-        if (entry.first == camera)
-        {
-            entry.second = fog;
-            return;
-        }
-    m_fogs.emplace_back(camera, fog);
-}
-
-void ZRenderD3D7::ForgetCameraFog(const ZCamera* camera)
-{
-    m_fogs.erase(std::remove_if(m_fogs.begin(), m_fogs.end(),
-                                [camera](const auto& entry) { return entry.first == camera; }),
-                 m_fogs.end());
-}
-
 void ZRenderD3D7::SetupCamera(ZCamera* camera)
 {
     if (!m_device)
         return;
-    const SD3D7CameraFog* fog = &m_defaultFog;
-    for (const auto& entry : m_fogs)
-        if (entry.first == camera)
-            fog = &entry.second;
+    if (!camera)
+        return;
+    const SCameraFog* fog = &camera->GetFog();
     auto* state = static_cast<ZRenderD3D7State*>(m_renderState);
     if (fog->kind == 0)
     {
@@ -1122,9 +1104,7 @@ void ZRenderD3D7::Clear(ZView* view, bool color, bool depth, bool stencil)
     uint32_t flags = (color ? kClearTarget : 0) | (depth ? kClearZBuffer : 0) | (stencil ? kClearStencil : 0);
     if (flags == 0)
         return;
-    // Views carry no clear colour of their own: they clear to transparent black.
-    (void)view;
-    const uint32_t argb = 0;
+    const uint32_t argb = view ? ColorToARGB(view->GetClearColor()) : 0;
     D3D7_CHECK("renderd3d7", m_device->Clear(0, nullptr, flags, argb, 1.0f, 0));
 }
 

@@ -14,16 +14,6 @@ class ZRenderD3D7;
 class ZRenderD3D7ShaderFFP;
 class ZRenderD3D7ShaderFFPSprite;
 
-// A camera's fog: kind 0 none, 1 linear (start, end), 2 exponential, 3 squared exponential (density).
-struct SD3D7CameraFog
-{
-    int kind = 0;
-    float start = 0.0f;
-    float end = 1.0f;
-    float density = 1.0f;
-    V4 color{0.0f, 0.0f, 0.0f, 1.0f};
-};
-
 // The system's 36-byte vertex: position, normal, diffuse ARGB, one texture coordinate pair.
 struct SD3D7Vertex
 {
@@ -131,12 +121,8 @@ public:
     void SetRenderStateFlag(uint32_t state, bool on) override;
     void SetViewport(ZView* view) override;
     void Clear(ZView* view, bool color, bool depth, bool stencil) override;
+    // The device's fog from the camera's fog block.
     void SetupCamera(ZCamera* camera) override;
-    // The scene graph's cameras carry no fog of their own: the back end keeps it per camera, and a
-    // fog for every camera without one (kind 0 by default).
-    void SetCameraFog(const ZCamera* camera, const SD3D7CameraFog& fog);
-    void ForgetCameraFog(const ZCamera* camera);
-    void SetDefaultFog(const SD3D7CameraFog& fog) { m_defaultFog = fog; }
     // After the display was made again (window mode or widescreen switched): the surfaces that were
     // lost come back with their pixels, the buffers are made again, the scene is told.
     int ResetMatrices() override;
@@ -254,6 +240,4 @@ private:
     ZRenderD3D7ShaderFFP* m_ffp = nullptr;
     ZRenderD3D7ShaderFFPSprite* m_ffpSprite = nullptr;
     bool m_definitionsLoaded = false;
-    std::vector<std::pair<const ZCamera*, SD3D7CameraFog>> m_fogs;
-    SD3D7CameraFog m_defaultFog;
 };

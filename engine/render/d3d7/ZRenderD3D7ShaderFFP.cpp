@@ -270,6 +270,8 @@ ZRenderD3D7ShaderFFPSprite::PlacementFor(ZCamera* camera, const DrawRecord& reco
             record.node->TestFlags(kNode2D) && camera && (camera->GetOptions() & kCameraOrthographic) != 0;
         placement.snap = record.node->TestFlags(kNodeSnapToPixels);
     }
+    // A record with a quad of its own (a glyph) is already at its size.
+    placement.defaultQuad = record.quad < 0;
     placement.texelOffset = texelOffset;
     return placement;
 }
@@ -313,9 +315,9 @@ int ZRenderD3D7ShaderFFPSprite::Draw(ZCamera* camera, const DrawRecord& record)
     if (!m_owner || !m_owner->GetDevice())
         return 1;
     BindTextures(record.material, record);
-    // Sprites carry no quad of their own yet: each draws the renderer's 100 x 100 quad, which the
-    // sprite matrix scales to its size.
-    const int quad = m_owner->GetDefaultQuad();
+    // Without a quad of its own a sprite draws the renderer's 100 x 100 quad, which the sprite
+    // matrix scales to its size.
+    const int quad = record.quad >= 0 ? record.quad : m_owner->GetDefaultQuad();
     if (quad < 0)
         return 0;
     return m_owner->DrawQuadBuffer(quad);
