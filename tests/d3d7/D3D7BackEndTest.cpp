@@ -14,7 +14,7 @@ using namespace soft7;
 
 namespace
 {
-class BackEnd : public SceneTest
+class D3D7BackEnd : public SceneTest
 {
 };
 
@@ -24,7 +24,7 @@ uint32_t Checker(int x, int y)
 }
 } // namespace
 
-TEST_F(BackEnd, LightsAreSetAndEnabledInListOrderAndExtraOnesGoOut)
+TEST_F(D3D7BackEnd, LightsAreSetAndEnabledInListOrderAndExtraOnesGoOut)
 {
     ZLight* omni = ZLight::Create();
     omni->SetPositionXYZ(10.0f, 20.0f, 30.0f);
@@ -55,7 +55,7 @@ TEST_F(BackEnd, LightsAreSetAndEnabledInListOrderAndExtraOnesGoOut)
     delete spot;
 }
 
-TEST_F(BackEnd, CameraFogKindsSetTheirModes)
+TEST_F(D3D7BackEnd, CameraFogKindsSetTheirModes)
 {
     const struct
     {
@@ -112,7 +112,7 @@ TEST(D3D7SixteenBit, TexturesAreConvertedIntoTheChosenFormat)
     render.DeleteTexture(id);
 }
 
-TEST_F(BackEnd, PicturesStandUprightAndAtlasPagesDrawThroughTheirTransform)
+TEST_F(D3D7BackEnd, PicturesStandUprightAndAtlasPagesDrawThroughTheirTransform)
 {
     // Row 0 of each picture (the top) is blue-ish, row 1 orange.
     const auto rows = [](int, int y) { return y == 0 ? 0xFF2080F0u : 0xFFF08020u; };
@@ -126,7 +126,7 @@ TEST_F(BackEnd, PicturesStandUprightAndAtlasPagesDrawThroughTheirTransform)
     }
 }
 
-TEST_F(BackEnd, DisplayMadeAgainDrawsTheSameAndKeepsItsResources)
+TEST_F(D3D7BackEnd, DisplayMadeAgainDrawsTheSameAndKeepsItsResources)
 {
     ZTexture* checker = Texture(2, 2, Checker);
     Sprite(Material("sprite", checker), 0.0f, 0.0f, 5.0f, 200.0f, 200.0f);
@@ -150,7 +150,7 @@ TEST_F(BackEnd, DisplayMadeAgainDrawsTheSameAndKeepsItsResources)
 
 // A texture kept as an alpha map (for picking) is not a pixel copy: restoring after a lost device
 // must neither read it as one nor lose it.
-TEST_F(BackEnd, LostDeviceRestoreKeepsAlphaMapsAndPixelCopies)
+TEST_F(D3D7BackEnd, LostDeviceRestoreKeepsAlphaMapsAndPixelCopies)
 {
     ZTexture* picked = Texture(
         4, 4, [](int x, int) { return x < 2 ? 0xFF102030u : 0x00102030u; }, false, kTextureKeepAlpha);
@@ -184,7 +184,7 @@ TEST_F(BackEnd, LostDeviceRestoreKeepsAlphaMapsAndPixelCopies)
     EXPECT_EQ(picked->GetAlphaAt(1.0f, 0.0f), 0);
 }
 
-TEST_F(BackEnd, ReleasePrimitiveBuffersDeletesEachPartsBuffer)
+TEST_F(D3D7BackEnd, ReleasePrimitiveBuffersDeletesEachPartsBuffer)
 {
     std::vector<uint8_t> vertices;
     for (int i = 0; i < 3; ++i)

@@ -47,7 +47,7 @@ const char kScene[] = R"(<?xml version="1.0" encoding="UTF-8"?>
 </scene>
 )";
 
-class EngineWindow : public ::testing::TestWithParam<const char*>
+class D3D7EngineWindow : public ::testing::TestWithParam<const char*>
 {
 protected:
     void SetUp() override
@@ -77,7 +77,7 @@ protected:
 };
 } // namespace
 
-TEST_P(EngineWindow, RunsASceneAndPresentsFrames)
+TEST_P(D3D7EngineWindow, RunsASceneAndPresentsFrames)
 {
     auto* engine = new D3D7Engine();
     ASSERT_EQ(engine->RegisterModules(), 0);
@@ -141,4 +141,4 @@ TEST_P(EngineWindow, RunsASceneAndPresentsFrames)
     ZSceneTree::SetShutdownBegun(false);
 }
 
-INSTANTIATE_TEST_SUITE_P(Names, EngineWindow, ::testing::Values("renderd3d7", "direct3d"));
+INSTANTIATE_TEST_SUITE_P(Names, D3D7EngineWindow, ::testing::Values("renderd3d7", "direct3d"));

@@ -152,11 +152,11 @@ const Scene kScenes[] = {
     {"d3d7_vertex_geometry", VertexColouredGeometry},
 };
 
-class Golden : public SceneTest, public ::testing::WithParamInterface<Scene>
+class D3D7Golden : public SceneTest, public ::testing::WithParamInterface<Scene>
 {
 };
 
-class GLGolden : public Golden
+class D3D7GLGolden : public D3D7Golden
 {
 public:
     bool UsesOpenGL() const override { return true; }
@@ -168,14 +168,14 @@ std::string SceneName(const ::testing::TestParamInfo<Scene>& info)
 }
 } // namespace
 
-TEST_P(Golden, MatchesItsReferenceExactly)
+TEST_P(D3D7Golden, MatchesItsReferenceExactly)
 {
     ExpectGolden(GetParam().name, GetParam().draw(*this));
 }
 
 // Where the two rasterisers may differ: the pixels along edges (sample positions and fill rules),
 // bilinear weights and fog. The rest of each picture must agree.
-TEST_P(GLGolden, OpenGLAgreesWithTheReference)
+TEST_P(D3D7GLGolden, OpenGLAgreesWithTheReference)
 {
     Skip skip;
     // The OpenGL back end does not multiply by the source colour for "blendshadow" yet (it draws
@@ -185,11 +185,15 @@ TEST_P(GLGolden, OpenGLAgreesWithTheReference)
     ExpectNearGolden(GetParam().name, GetParam().draw(*this), 12, 0.02, skip);
 }
 
-INSTANTIATE_TEST_SUITE_P(Scenes, Golden, ::testing::ValuesIn(kScenes), SceneName);
-INSTANTIATE_TEST_SUITE_P(Scenes, GLGolden, ::testing::ValuesIn(kScenes), SceneName);
+INSTANTIATE_TEST_SUITE_P(Scenes, D3D7Golden, ::testing::ValuesIn(kScenes), SceneName);
+INSTANTIATE_TEST_SUITE_P(Scenes, D3D7GLGolden, ::testing::ValuesIn(kScenes), SceneName);
+
+class D3D7Scene : public SceneTest
+{
+};
 
 // The stencil scene's mask writes no colour: the checker shows only inside the disc.
-TEST_F(SceneTest, StencilMaskShowsOnlyInsideTheDisc)
+TEST_F(D3D7Scene, StencilMaskShowsOnlyInsideTheDisc)
 {
     const std::vector<uint32_t> frame = StencilMask(*this);
     EXPECT_NE(PixelAt(frame, 320, 240), 0u);

@@ -81,7 +81,7 @@ std::vector<Case> Cases()
     };
 }
 
-class StatePixels : public SceneTest
+class D3D7StatePixels : public SceneTest
 {
 protected:
     // Draws the case's quad over the background and returns the centre pixel.
@@ -136,7 +136,7 @@ protected:
 };
 } // namespace
 
-TEST_F(StatePixels, EachSwitchThroughTheSpriteCode)
+TEST_F(D3D7StatePixels, EachSwitchThroughTheSpriteCode)
 {
     for (const Case& c : Cases())
     {
@@ -148,7 +148,7 @@ TEST_F(StatePixels, EachSwitchThroughTheSpriteCode)
     }
 }
 
-TEST_F(StatePixels, EachSwitchThroughTheStandardCode)
+TEST_F(D3D7StatePixels, EachSwitchThroughTheStandardCode)
 {
     for (const Case& c : Cases())
     {
@@ -160,7 +160,7 @@ TEST_F(StatePixels, EachSwitchThroughTheStandardCode)
 }
 
 // The texture factor is the material colour with the record's alpha; packing truncates.
-TEST_F(StatePixels, SpriteFactorTakesTheRecordAlphaAndTruncates)
+TEST_F(D3D7StatePixels, SpriteFactorTakesTheRecordAlphaAndTruncates)
 {
     ZMaterial* material = Material("sprite");
     material->SetColor(0, V4{1.0f, 0.5f, 0.25f, 0.5f});
@@ -170,7 +170,7 @@ TEST_F(StatePixels, SpriteFactorTakesTheRecordAlphaAndTruncates)
 
 // Add factor: texture plus the material colour; modulate factor: texture times it. The texture
 // modulate switch that the sprite shader sets is turned off for the add case (it would win).
-TEST_F(StatePixels, FactorOperations)
+TEST_F(D3D7StatePixels, FactorOperations)
 {
     ZTexture* texel = Texture(1, 1, [](int, int) { return 0xFFC86432u; });
     ZMaterial* add = Material("sprite", texel);
@@ -189,7 +189,7 @@ TEST_F(StatePixels, FactorOperations)
 }
 
 // Flags that the material gives through its textures, and those that stay with it across uses.
-TEST_F(StatePixels, MaterialFlagsFollowSwitchesAndTextures)
+TEST_F(D3D7StatePixels, MaterialFlagsFollowSwitchesAndTextures)
 {
     ZTexture* texel = Texture(1, 1, [](int, int) { return 0xFFFFFFFFu; });
     ZMaterial* material = Material("sprite", texel);
