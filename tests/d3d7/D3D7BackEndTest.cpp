@@ -206,3 +206,24 @@ TEST_F(D3D7BackEnd, ReleasePrimitiveBuffersDeletesEachPartsBuffer)
     delete b;
     delete primitive;
 }
+
+// The library outlives the renderer: the codes stay in it (it owns them) but answer to no name and
+// draw nothing, so that the next back end's codes of those names are the ones found.
+TEST(D3D7ShaderCodes, OutliveTheirRendererWithoutTheirNames)
+{
+    ZShaderLibrary library;
+    SSoftDriverConfig config;
+    config.useSdl = false;
+    config.desktop = {1024, 768, 32, 60};
+    config.modes = {{640, 480, 32, 60}};
+    auto* render = new ZRenderD3D7(config);
+    ASSERT_EQ(render->Init(640, 480, true, nullptr), 0);
+    ZShaderCodeBase* sprite = library.FindShaderCode("sprite_ffp");
+    ASSERT_EQ(sprite, static_cast<ZShaderCodeBase*>(render->GetSpriteCode()));
+    ASSERT_NE(library.FindShaderCode("standard_ffp"), nullptr);
+    delete render;
+    EXPECT_EQ(library.FindShaderCode("sprite_ffp"), nullptr);
+    EXPECT_EQ(library.FindShaderCode("standard_ffp"), nullptr);
+    DrawRecord record;
+    EXPECT_EQ(sprite->Draw(nullptr, record), 1);
+}

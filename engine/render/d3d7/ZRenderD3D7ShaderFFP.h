@@ -25,8 +25,14 @@ class ZRenderD3D7ShaderFFP : public ZShaderCodeBase
 public:
     ZRenderD3D7ShaderFFP(ZRenderD3D7* owner, const char* name = "standard_ffp");
 
-    // The renderer goes away before the library that holds this code: nothing is drawn after it.
-    void Detach() { m_owner = nullptr; }
+    // The renderer goes away before the library that holds this code: nothing is drawn after it,
+    // and the name is given up so that another back end's code of that name is the one found.
+    void Detach()
+    {
+        m_owner = nullptr;
+        m_name.clear();
+        m_nameId = 0;
+    }
     ZRenderD3D7* GetOwner() const { return m_owner; }
 
     void Activate() override { ClearCache(); }
