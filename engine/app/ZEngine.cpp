@@ -21,6 +21,7 @@
 #include "engine/core/ZStringTable.h"
 #include "engine/fs/ZFile.h"
 #include "engine/fs/ZFileSystem.h"
+#include "engine/import/ZVertexBinImport.h"
 #include "engine/platform/ZCriticalSection.h"
 #include "engine/platform/ZPlatformTime.h"
 #include "engine/platform/ZPlatformSystem.h"
@@ -77,6 +78,8 @@ ZEngine::~ZEngine()
     m_input = nullptr;
     delete m_mainConfig;
     m_mainConfig = nullptr;
+    // The primitives are gone with the resource manager's groups; nothing reads the blocks now.
+    ZVertexBinImport::ReleaseMeshCache();
     delete ZFileSystem::GetInstance();
     delete ZShaderLibrary::GetInstance();
     ZSceneTree::DestroyInstance();

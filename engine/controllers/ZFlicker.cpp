@@ -8,6 +8,7 @@
 #include "engine/core/ZRandom.h"
 #include "engine/core/ZUtil.h"
 #include "engine/scene/ZGeom.h"
+#include "engine/scene/ZParticleEmitterSystem.h"
 #include "engine/scene/ZSceneTree.h"
 #include "engine/scene/ZSprite.h"
 
@@ -411,4 +412,145 @@ void ZPulseController::Update()
     if (timedOut || (std::fabs(displacement) <= kMathTolerance && std::fabs(velocity) < kMathTolerance &&
                      std::fabs(acceleration) < kMathTolerance))
         SetActive(false);
+}
+
+// ZFlash
+
+ZFlash::ZFlash()
+{
+    SetUpEmitter();
+}
+
+ZFlash::~ZFlash()
+{
+    DeleteEmitter();
+}
+
+void ZFlash::DeleteEmitter()
+{
+    if (!emitter)
+        return;
+    emitter->RemoveStateListener(this);
+    // Detached first: the parent it was drawn under must not keep a pointer to it.
+    if (emitter->GetParent())
+        emitter->GetParent()->RemoveChild(emitter);
+    delete emitter;
+    emitter = nullptr;
+}
+
+void ZFlash::SetUpEmitter()
+{
+    DeleteEmitter();
+    emitter = ZParticleEmitterSystem::Create();
+    if (!emitter)
+        return;
+    emitter->SetActive(false);
+    emitter->SetParticleCount(350);
+    emitter->drag = 0.03f;
+    emitter->speedMinimum = 0.0f;
+    emitter->speedMaximum = 100.0f;
+    emitter->growthBase = -0.5f;
+    emitter->growthSpread = -0.05f;
+    emitter->gravity = V3();
+    emitter->drawValues[1] = 0.05f;
+    emitter->duration = 0.4f * lifetime;
+    emitter->lifeMinimum = lifetime;
+    emitter->lifeMaximum = 1.3f * lifetime;
+    emitter->meanLife = 1.15f * lifetime;
+    emitter->pickByAlpha = true;
+    emitter->strictPick = false;
+    // Its parent (the target's) may delete it: the flash hears of that and forgets it.
+    emitter->AddStateListener(this);
+}
+
+ZFlash* ZFlash::Create(ZSprite* target, ZMaterial* particleTemplate)
+{
+    auto* flash = new ZFlash();
+    flash->SetTarget(target);
+    flash->fadeIn = false;
+    if (flash->emitter && particleTemplate)
+        flash->emitter->AddTemplate(particleTemplate);
+    ZSceneTree::GetInstance()->AddChild(flash);
+    Activate(flash);
+    return flash;
+}
+
+void ZFlash::Reset()
+{
+    ZTransientController::Reset();
+    fadeIn = false;
+    lifetime = 0.4f;
+    fadeTime = 0.25f;
+    done = false;
+    releaseWhenStopped = false;
+    SetUpEmitter();
+}
+
+void ZFlash::NodeGone(ZNode* node)
+{
+    ZTransientController::NodeGone(node);
+    if (node == emitter)
+        emitter = nullptr;
+}
+
+void ZFlash::Start()
+{
+    ZTransientController::Start();
+    done = false;
+    auto* sprite = ZEntityCast<ZSprite>(m_target);
+    if (emitter)
+    {
+        emitter->SetActive(false);
+        emitter->SetTemplateNode(ZEntityCast<ZGeom>(m_target));
+    }
+    if (m_target && fadeIn)
+        m_target->SetActive(true);
+    if (sprite)
+        sprite->SetAlpha(fadeIn ? 0.0f : 1.0f);
+    // Beside the target, not below it, so the burst is not faded with it. A target without a
+    // parent gets no burst.
+    ZNode* parent = m_target ? m_target->GetParent() : nullptr;
+    if (emitter && parent)
+    {
+        emitter->SetActive(true);
+        if (emitter->GetParent() != parent)
+            parent->AddChild(emitter);
+    }
+    startTime = float(g_frameTimer ? g_frameTimer->now : 0.0);
+}
+
+void ZFlash::Update()
+{
+    const float now = float(g_frameTimer ? g_frameTimer->now : 0.0);
+    const float e = now - float(startTime);
+    auto* sprite = ZEntityCast<ZSprite>(m_target);
+    const bool burstOver = !emitter || !emitter->IsActive();
+    if (fadeIn)
+    {
+        // Up to full alpha at the fade's end, also when a frame steps past it.
+        if (sprite)
+            sprite->SetAlpha(fadeTime > 0.0f ? std::clamp(e / fadeTime, 0.0f, 1.0f) : 1.0f);
+        if (e >= fadeTime && burstOver)
+            SetActive(false);
+        return;
+    }
+    const float fadeStart = lifetime - fadeTime;
+    if (sprite && e > fadeStart)
+        sprite->SetAlpha(fadeTime > 0.0f ? 1.0f - std::clamp((e - fadeStart) / fadeTime, 0.0f, 1.0f) : 0.0f);
+    if (burstOver)
+        SetActive(false);
+}
+
+void ZFlash::Stop()
+{
+    if (emitter && emitter->GetParent())
+        emitter->GetParent()->RemoveChild(emitter);
+    if (m_target)
+    {
+        m_target->SetActive(fadeIn);
+        if (auto* sprite = ZEntityCast<ZSprite>(m_target))
+            sprite->SetAlpha(1.0f);
+    }
+    if (releaseWhenStopped)
+        ReleaseSelf();
 }

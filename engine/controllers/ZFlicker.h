@@ -8,9 +8,12 @@
 //   ZScaleOutFrom       the reverse: the target comes out of another node
 //   ZPulsateController  endless sine pulsing of scale and alpha
 //   ZPulseController    one springy scale pulse
+//   ZFlash              a burst of particles around the target while it fades in or out
 #include "engine/controllers/ZInterpolateBase.h"
 #include "engine/core/ZVector.h"
 
+class ZMaterial;
+class ZParticleEmitterSystem;
 class ZSprite;
 
 class ZFlicker : public ZInterpolateBase
@@ -168,4 +171,45 @@ public:
     float elapsed = 0.0f;
     float maxDuration = 2.0f;
     float maxStep = 0.05f;
+};
+
+class ZFlash : public ZTransientController
+{
+    QV_TYPE_RECORD(ZFlash, &ZTransientController::kTypeRecord)
+
+public:
+    ZFlash();
+    // Detaches and deletes the emitter.
+    ~ZFlash() override;
+
+    // A flash of `target` whose particles draw `particleTemplate`, placed in the scene tree's
+    // "controllers" group and started (the target fades out).
+    static ZFlash* Create(ZSprite* target, ZMaterial* particleTemplate);
+
+    void Update() override;
+    void Start() override;
+    void Stop() override;
+    void NodeGone(ZNode* node) override;
+    ZControllerBase* CreateInstance() override { return new ZFlash(); }
+    // The defaults, and a new emitter set up from them.
+    void Reset() override;
+
+    // A new emitter for the current lifetime (the old one goes, with its templates).
+    void SetUpEmitter();
+    ZParticleEmitterSystem* GetEmitter() const { return emitter; }
+
+    // true: the target fades in; false: it fades out.
+    bool fadeIn = false;
+    bool done = false;
+    // Particle lifetime in seconds; the burst lasts 0.4 of it.
+    float lifetime = 0.4f;
+    // Length of the target's fade in seconds.
+    float fadeTime = 0.25f;
+    // Owned; drawn beside the target (a child of the target's parent) while the flash runs.
+    ZParticleEmitterSystem* emitter = nullptr;
+    double startTime = 0.0;
+    bool releaseWhenStopped = false;
+
+private:
+    void DeleteEmitter();
 };

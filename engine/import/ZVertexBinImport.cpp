@@ -1,5 +1,6 @@
 #include "engine/import/ZVertexBinImport.h"
 
+#include <cstddef>
 #include <cstring>
 
 #include "engine/fs/ZStream.h"
@@ -8,6 +9,19 @@ namespace
 {
 std::unique_ptr<ZMeshCache> g_meshCache;
 std::mutex g_meshCacheLock;
+
+// Blocks go to the renderer as they lie in memory: the 36-byte records of its vertex layout.
+static_assert(offsetof(SVertexBinVertex, nx) == 12 && offsetof(SVertexBinVertex, colour) == 24 &&
+                  offsetof(SVertexBinVertex, u) == 28 && offsetof(SVertexBinVertex, v) == 32,
+              "vertex records must match the renderer's layout");
+static_assert(kVertexSize == ZVertexBinImport::kVertexSize);
+
+// The file whose blocks GetBlock answers, per thread: primitives may load on the loader thread.
+thread_local std::string t_parsedFile;
+
+// Registered before anything can load a primitive; never deleted, so no primitive released late
+// in the process can reach a dead source.
+const bool g_blockSourceRegistered = (ZPrimitive::SetBlockSource(ZVertexBlockSource::GetInstance()), true);
 
 uint32_t LoadU32(const uint8_t* bytes)
 {
@@ -84,6 +98,19 @@ size_t ZMeshCache::GetFileCount() const
 {
     std::lock_guard<std::mutex> guard(m_lock);
     return m_files.size();
+}
+
+void ZMeshCache::Remove(const std::string& fileName)
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    for (auto it = m_files.begin(); it != m_files.end(); ++it)
+    {
+        if (it->name == fileName)
+        {
+            m_files.erase(it);
+            return;
+        }
+    }
 }
 
 void ZMeshCache::Clear()
@@ -205,4 +232,52 @@ const SVertexBlock* ZVertexBinImport::AddCachedMesh(ZMeshCache* cache, const std
                                                     std::unique_ptr<SVertexBlock> block)
 {
     return cache ? cache->Add(fileName, std::move(block)) : nullptr;
+}
+
+ZVertexBlockSource* ZVertexBlockSource::GetInstance()
+{
+    static ZVertexBlockSource* const instance = new ZVertexBlockSource();
+    return instance;
+}
+
+bool ZVertexBlockSource::Parse(const char* pathName, const uint8_t* data, size_t size)
+{
+    t_parsedFile.clear();
+    if (!pathName || (!data && size) || size > UINT32_MAX)
+        return false;
+    ZMemoryStream stream(const_cast<uint8_t*>(data), uint32_t(size));
+    ZVertexBinImport import(&stream, pathName);
+    if (import.Import() != 0)
+    {
+        // Half a file is no geometry: nothing of it stays to be handed out later.
+        ZVertexBinImport::GetMeshCache()->Remove(pathName);
+        return false;
+    }
+    t_parsedFile = pathName;
+    return true;
+}
+
+bool ZVertexBlockSource::GetBlock(uint32_t offset, SPartBlock& block)
+{
+    if (t_parsedFile.empty())
+        return false;
+    const SVertexBlock* kept = ZVertexBinImport::GetMeshCache()->Find(t_parsedFile, offset);
+    if (!kept)
+        return false;
+    block.kind = kept->word;
+    block.primitiveCount = kept->GetPrimitiveCount();
+    block.vertices =
+        kept->vertices.empty() ? nullptr : reinterpret_cast<const uint8_t*>(kept->vertices.data());
+    return true;
+}
+
+void ZVertexBlockSource::Finish()
+{
+    t_parsedFile.clear();
+}
+
+void ZVertexBlockSource::Drop(const char* pathName)
+{
+    if (pathName)
+        ZVertexBinImport::GetMeshCache()->Remove(pathName);
 }

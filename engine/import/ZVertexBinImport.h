@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/render/ZPrimitive.h"
+
 class ZStream;
 
 // One vertex in the renderer's 36-byte layout.
@@ -48,6 +50,8 @@ public:
     const SVertexBlock* Add(const std::string& fileName, std::unique_ptr<SVertexBlock> block);
     // Every block recorded for a file, in the order they were added.
     std::vector<const SVertexBlock*> GetBlocks(const std::string& fileName) const;
+    // Forgets the file's entry and its blocks (pointers to them die).
+    void Remove(const std::string& fileName);
     size_t GetFileCount() const;
     void Clear();
 
@@ -111,4 +115,22 @@ private:
     ZStream* m_stream;
     std::string m_fileName;
     ChunkHandler m_chunkHandler;
+};
+
+// The reader as the primitives' source of geometry: a primitive's Load parses its file through it
+// and takes each part's block from the mesh cache by the part's offset (the chunk's byte position).
+// The cache keeps the blocks until the primitive is unloaded or deleted, or the engine shuts down.
+// Registered with ZPrimitive at start-up.
+class ZVertexBlockSource : public IVertexBlockSource
+{
+public:
+    // Imports the file; a file the reader refuses leaves nothing in the cache and gives false.
+    bool Parse(const char* pathName, const uint8_t* data, size_t size) override;
+    // The cached block at that position of the file last parsed on this thread.
+    bool GetBlock(uint32_t offset, SPartBlock& block) override;
+    void Finish() override;
+    void Drop(const char* pathName) override;
+
+    // The instance registered with ZPrimitive.
+    static ZVertexBlockSource* GetInstance();
 };

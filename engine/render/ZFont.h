@@ -139,3 +139,8 @@ private:
     std::vector<SGlyph> m_glyphs;
     std::vector<int16_t> m_map;
 };
+
+// Builds the built-in font "defaultfont" (referenced once; the caller owns it) over the page in
+// `slot`, making the page "defaultfonttexture" first when the slot is empty. Null when the page
+// cannot be made.
+ZFont* BuildDefaultFont(ZTexture*& slot);

@@ -150,6 +150,24 @@ bool ZPrimitive::AddPart(ZSubPrimitive* part)
     return true;
 }
 
+ZPrimitive::~ZPrimitive()
+{
+    DropFileBlocks();
+}
+
+int ZPrimitive::UnloadData()
+{
+    DropFileBlocks();
+    return 0;
+}
+
+void ZPrimitive::DropFileBlocks()
+{
+    if (s_blockSource && !m_parsedName.empty())
+        s_blockSource->Drop(m_parsedName.c_str());
+    m_parsedName.clear();
+}
+
 int ZPrimitive::Load()
 {
     if (!s_blockSource || m_path.empty())
@@ -167,19 +185,32 @@ int ZPrimitive::Load()
     std::vector<uint8_t> buffer(static_cast<size_t>(size));
     const size_t got = file->Read(buffer.data(), buffer.size());
     path.Close();
-    if (got != buffer.size() || !s_blockSource->Parse(path.GetName().c_str(), buffer.data(), got))
+    if (got != buffer.size())
         return 1;
-    int result = 0;
+    const std::string name = path.GetName();
+    if (!s_blockSource->Parse(name.c_str(), buffer.data(), got))
+    {
+        s_blockSource->Finish();
+        return 1;
+    }
+    m_parsedName = name;
+    // Every part must find a block of a kind that makes geometry before any part changes: a file
+    // that does not belong to this primitive leaves it as it was.
+    SPartBlock blocks[kMaxParts];
+    for (uint32_t i = 0; i < m_parts.Size(); ++i)
+    {
+        const ZSubPrimitive* old = m_parts[i];
+        if (!old || !s_blockSource->GetBlock(old->GetOffset(), blocks[i]) ||
+            (blocks[i].primitiveCount && VertexCountFor(blocks[i].kind, blocks[i].primitiveCount) == 0))
+        {
+            s_blockSource->Finish();
+            return 1;
+        }
+    }
     for (uint32_t i = 0; i < m_parts.Size(); ++i)
     {
         ZSubPrimitive* old = m_parts[i];
-        SVertexBlock block;
-        // A part the file holds no block for keeps its old state.
-        if (!old || !s_blockSource->GetBlock(old->GetOffset(), block))
-        {
-            result = 1;
-            continue;
-        }
+        const SPartBlock& block = blocks[i];
         ZSubPrimitive* part = ZSubPrimitive::Create(block.primitiveCount, block.vertices, block.kind);
         part->SetMaterial(old->GetMaterial());
         part->SetOffset(old->GetOffset());
@@ -190,5 +221,5 @@ int ZPrimitive::Load()
             m_bounds.Merge(part->GetBounds());
     }
     s_blockSource->Finish();
-    return result;
+    return 0;
 }

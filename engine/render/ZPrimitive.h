@@ -80,8 +80,9 @@ private:
     ZBoundingBox m_bounds;
 };
 
-// A vertex block handed out by the vertex-file reader: kind word, primitive count and vertices.
-struct SVertexBlock
+// A vertex block handed out by the vertex-file reader: kind word, primitive count and vertices
+// (VertexCountFor(kind, primitiveCount) records of kVertexSize bytes).
+struct SPartBlock
 {
     uint32_t kind = 0;
     uint32_t primitiveCount = 0;
@@ -89,14 +90,16 @@ struct SVertexBlock
 };
 
 // What a primitive's Load needs of the vertex-file reader: parse a whole file, then answer the
-// block at a part's offset (false when there is none).
+// block at a part's offset (false when there is none). The blocks stay valid until Finish.
 class IVertexBlockSource
 {
 public:
     virtual ~IVertexBlockSource() = default;
     virtual bool Parse(const char* pathName, const uint8_t* data, size_t size) = 0;
-    virtual bool GetBlock(uint32_t offset, SVertexBlock& block) = 0;
+    virtual bool GetBlock(uint32_t offset, SPartBlock& block) = 0;
     virtual void Finish() = 0;
+    // The file's blocks are no longer wanted (its primitive was unloaded).
+    virtual void Drop(const char* pathName) { (void)pathName; }
 };
 
 class ZPrimitive : public ZMetaResourceType<ZPrimitive>
@@ -107,7 +110,8 @@ public:
     static constexpr size_t kMaxParts = 16;
 
     ZPrimitive() = default;
-    ~ZPrimitive() override = default;
+    // Drops what the reader keeps of its file.
+    ~ZPrimitive() override;
 
     static ZPrimitive* Create() { return new ZPrimitive(); }
 
@@ -117,12 +121,14 @@ public:
     virtual bool SetProperty(ZNameId name, const char* text);
     // Appends a part and grows the box; false (nothing changes) for null or when 16 parts are held.
     bool AddPart(ZSubPrimitive* part);
-    // Reads the vertex file and remakes every part from its block; parts keep their state when the
-    // file cannot be read or holds no block at a part's offset. 0 when every part was made.
+    // Reads the vertex file and remakes every part from its block. A file that cannot be read, that
+    // the reader refuses, or that does not match the primitive (no block at some part's offset, or a
+    // block of an unknown kind) changes nothing and gives 1; 0 when every part was made.
     int Load();
 
     int LoadSync() override { return Load(); }
-    int UnloadData() override { return 0; }
+    // The reader forgets the file's blocks; the parts keep their geometry.
+    int UnloadData() override;
     int64_t GetMemorySize() const override { return 0; }
 
     uint32_t GetPartCount() const { return uint32_t(m_parts.Size()); }
@@ -133,10 +139,15 @@ public:
 
     // The reader of vertex files, registered by it; Load does nothing without one.
     static void SetBlockSource(IVertexBlockSource* source) { s_blockSource = source; }
+    static IVertexBlockSource* GetBlockSource() { return s_blockSource; }
 
 private:
+    void DropFileBlocks();
+
     ZStaticArray<ZSubPrimitive*, kMaxParts> m_parts;
     ZBoundingBox m_bounds;
     std::string m_path;
+    // The name the file was parsed under, while the reader may hold its blocks.
+    std::string m_parsedName;
     static inline IVertexBlockSource* s_blockSource = nullptr;
 };

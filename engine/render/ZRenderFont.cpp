@@ -12,9 +12,11 @@
 #include "engine/render/ZRenderBase.h"
 #include "engine/render/ZShaderLibrary.h"
 #include "engine/render/ZTexture.h"
+#include "engine/render/ZView.h"
+#include "engine/resource/ZResourceManager.h"
+#include "engine/scene/ZCamera.h"
 #include "engine/scene/ZFontText.h"
 #include "engine/scene/ZSprite.h"
-
 
 static_assert(sizeof(ZRenderFont::SGlyphSlot) == ZFontText::kGlyphRecordSize);
 
@@ -62,15 +64,45 @@ struct LineAligner
 };
 } // namespace
 
-ZRenderFont::ZRenderFont() = default;
+ZRenderFont::ZRenderFont()
+{
+    m_view = new ZView(0.0f, 0.0f, 1.0f, 1.0f);
+    m_camera = ZCamera::Create("renderfontcamera", nullptr, false, true);
+    m_view->AddCamera(m_camera);
+}
 
 ZRenderFont::~ZRenderFont()
 {
+    ReleaseDefaultFont();
     delete m_carrier;
+    delete m_camera;
+    delete m_view;
+}
+
+void ZRenderFont::ReleaseDefaultFont()
+{
+    ZFont* font = m_defaultFont;
+    m_defaultFont = nullptr;
+    // Fonts and pages live in the manager's groups: once the manager is gone, so are they.
+    ZResourceManager* manager = ZResourceManager::PeekInstance();
+    if (!manager)
+    {
+        m_defaultFontTexture = nullptr;
+        return;
+    }
+    if (!font)
+        return;
+    font->ClearFlags(kResourceKeep);
+    font->Unload();
+    font->Release();
+    // A font someone else still holds stays with the manager, which deletes it at its end.
+    manager->FreeResource(font);
 }
 
 int ZRenderFont::Init()
 {
+    ReleaseDefaultFont();
+    m_defaultFont = BuildDefaultFont(m_defaultFontTexture);
     m_material = nullptr;
     if (ZShaderLibrary* library = ZShaderLibrary::GetInstance())
     {
@@ -78,7 +110,11 @@ int ZRenderFont::Init()
             m_material = ZMaterial::CreateForShader("defaultfontmaterial", shader);
     }
     if (!m_carrier)
+    {
         m_carrier = ZSprite::Create(100.0f, 100.0f);
+        // A helper sprite: never part of a scene's draw list.
+        m_carrier->SetFlags(kNode2D);
+    }
     return 0;
 }
 
@@ -112,8 +148,9 @@ void ZRenderFont::LayoutNode(ZFontText& node, const V2& start)
         return;
     }
 
-    const float lineHeight =
-        node.GetLineHeight() != ZFontText::kFontLineHeight ? node.GetLineHeight() : float(font->GetLineHeight());
+    const float lineHeight = node.GetLineHeight() != ZFontText::kFontLineHeight
+                                 ? node.GetLineHeight()
+                                 : float(font->GetLineHeight());
     const float spacing = font->GetLetterSpacing() + node.GetSpacing();
     const V2 fixed = node.GetFixedBox();
     const bool wrap = fixed.x > -1.0f;
@@ -249,6 +286,8 @@ void ZRenderFont::DrawTextNode(ZFontText* node, ZCamera* camera, const DrawRecor
         world.TransformVector(point, 1.0f);
         DrawRecord glyph = record;
         glyph.node = m_carrier;
+        // Each glyph draws its own quad: its own rectangle of the page, at its own size.
+        glyph.quad = int32_t(slot.quadId);
         glyph.material = m_material;
         glyph.shader = m_material->GetShader();
         glyph.world = world;
@@ -256,8 +295,11 @@ void ZRenderFont::DrawTextNode(ZFontText* node, ZCamera* camera, const DrawRecor
         glyph.world.m[3][1] = point.y;
         glyph.world.m[3][2] = point.z;
         glyph.alpha = alpha * record.alpha;
+        // The carrier stands where the glyph is, for code that places sprites by their node.
+        m_carrier->SetMatPos(glyph.world);
         // Unrotated, unscaled text is drawn unfiltered so that it stays sharp.
-        m_material->SetSwitch(ZMaterial::kSwitchFilter, (node->GetFlags() & kNodeIdentityOrientation) ? 0 : 1);
+        m_material->SetSwitch(ZMaterial::kSwitchFilter,
+                              (node->GetFlags() & kNodeIdentityOrientation) ? 0 : 1);
         DrawGlyph(camera, glyph);
     }
     m_currentQuad = -1;
@@ -296,13 +338,16 @@ void ZRenderFont::DrawString(const char* text, const M33& orientation, const V3&
         if (glyph.width > kTinyGlyph && glyph.height > kTinyGlyph)
         {
             m_carrier->SetSize(glyph.width, glyph.height);
-            V2 corner{pen.x + glyph.xoffset, pen.y - glyph.yoffset};
-            m_carrier->GetBounds(corner);
-            m_carrier->SetPosition(V3{corner.x, corner.y, 0.0f});
+            // The glyph's box hangs from the pen by its offsets; the carrier is placed by its centre.
+            const V2 corner{pen.x + glyph.xoffset, pen.y - glyph.yoffset};
+            const V2 centre{corner.x + glyph.width * scale.x * 0.5f,
+                            corner.y - glyph.height * scale.y * 0.5f};
+            m_carrier->SetPosition(V3{centre.x, centre.y, 0.0f});
             m_carrier->SetOrientation(orientation);
             m_currentQuad = glyph.quadId;
             DrawRecord record;
             record.node = m_carrier;
+            record.quad = glyph.quadId;
             record.material = m_material;
             record.shader = m_material->GetShader();
             m_carrier->GetWorldMatrix(record.world);
@@ -315,4 +360,25 @@ void ZRenderFont::DrawString(const char* text, const M33& orientation, const V3&
         pen.z += step.z;
     }
     m_currentQuad = -1;
+}
+
+void ZRenderFont::DrawStringAt(const char* text, float x, float y, const V4& color, ZFont* font)
+{
+    if (!m_camera)
+        return;
+    // The screen size may have changed since the last string.
+    m_camera->UpdateProjection();
+    M33 identity;
+    DrawString(text, identity, V3{x, y, 0.0f}, V2{1.0f, 1.0f}, color, font, m_camera);
+}
+
+void ZRenderFont::DrawStringInto(ZCamera* camera, const char* text, const V3& position, const V4& color)
+{
+    M33 identity;
+    DrawString(text, identity, position, V2{1.0f, 1.0f}, color, m_defaultFont, camera);
+}
+
+void ZRenderFont::DrawStringDefault(const char* text, float x, float y, const V4& color)
+{
+    DrawStringAt(text, x, y, color, m_defaultFont);
 }

@@ -10,6 +10,8 @@
 
 class ZCamera;
 class ZFont;
+class ZTexture;
+class ZView;
 class ZFontText;
 class ZMaterial;
 class ZSprite;
@@ -38,12 +40,18 @@ public:
     ZRenderFont(const ZRenderFont&) = delete;
     ZRenderFont& operator=(const ZRenderFont&) = delete;
 
-    // After the device exists (again): the material for the shader "font" and the carrier sprite.
+    // After the device exists (again): the built-in font (made anew), the material for the shader
+    // "font" and the carrier sprite.
     virtual int Init();
     virtual void DrawTextNode(ZFontText* node, ZCamera* camera, const DrawRecord& record);
     // An 8-bit string at once, without kerning, spacing or newlines.
     virtual void DrawString(const char* text, const M33& orientation, const V3& position, const V2& scale,
                             const V4& color, ZFont* font, ZCamera* camera);
+    // Unturned, unscaled, into this drawer's own screen camera (origin at the screen centre, y up).
+    virtual void DrawStringAt(const char* text, float x, float y, const V4& color, ZFont* font);
+    // Unturned, unscaled, with the built-in font into the given camera.
+    virtual void DrawStringInto(ZCamera* camera, const char* text, const V3& position, const V4& color);
+    virtual void DrawStringDefault(const char* text, float x, float y, const V4& color);
 
     // Top-left corner of the node's text in node units (rounded down to whole units).
     static V2 ComputeStart(const ZFontText& node);
@@ -51,6 +59,9 @@ public:
     static void LayoutNode(ZFontText& node, const V2& start);
     static SGlyphSlot* GetSlots(const ZFontText& node);
 
+    ZFont* GetDefaultFont() const { return m_defaultFont; }
+    ZTexture* GetDefaultFontTexture() const { return m_defaultFontTexture; }
+    ZCamera* GetScreenCamera() const { return m_camera; }
     ZMaterial* GetMaterial() const { return m_material; }
     ZSprite* GetCarrier() const { return m_carrier; }
     // Quad id of the glyph being drawn, for the back end's sprite code.
@@ -62,8 +73,14 @@ protected:
     // Hands one glyph (the carrier sprite with its size and quad) to the material's shader.
     virtual void DrawGlyph(ZCamera* camera, const DrawRecord& record);
 
+    void ReleaseDefaultFont();
+
+    ZFont* m_defaultFont = nullptr;
     ZMaterial* m_material = nullptr;
     ZSprite* m_carrier = nullptr;
+    ZTexture* m_defaultFontTexture = nullptr;
+    ZView* m_view = nullptr;
+    ZCamera* m_camera = nullptr;
     int m_currentQuad = -1;
     uint32_t m_layoutCount = 0;
 };

@@ -4,9 +4,103 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "engine/app/ZEngineSettings.h"
+#include "engine/app/ZFrameTimer.h"
+#include "engine/core/ZProperty.h"
+#include "engine/render/ZMaterial.h"
+#include "engine/render/ZRenderBase.h"
+#include "engine/render/ZShaderLibrary.h"
+#include "engine/render/ZTexture.h"
+#include "engine/resource/ZResourceManager.h"
+#include "engine/scene/ZSprite.h"
+
 ZRenderOverlay::ZRenderOverlay() : m_pixels(new uint32_t[size_t(kWidth) * kHeight])
 {
     std::memset(m_pixels.get(), 0x80, sizeof(uint32_t) * size_t(kWidth) * kHeight);
+}
+
+ZRenderOverlay::~ZRenderOverlay()
+{
+    delete m_sprite;
+    // The texture lives in the manager's texture group: once the manager is gone, so is it.
+    if (m_texture)
+        if (ZResourceManager* manager = ZResourceManager::PeekInstance())
+        {
+            m_texture->ClearFlags(kResourceKeep);
+            m_texture->Unload();
+            manager->FreeResource(m_texture);
+        }
+}
+
+int ZRenderOverlay::InitFpsOverlay()
+{
+    if (m_sprite)
+        return 0;
+    m_material = nullptr;
+    if (ZShaderLibrary* library = ZShaderLibrary::GetInstance())
+        if (ZShaderBase* shader = library->FindShader("sprite"))
+            m_material = ZMaterial::CreateForShader("render_fps_overlay", shader);
+    const size_t bytes = sizeof(uint32_t) * size_t(kWidth) * kHeight;
+    auto* copy = static_cast<uint8_t*>(std::malloc(bytes));
+    if (!copy)
+        return 1;
+    std::memcpy(copy, m_pixels.get(), bytes);
+    // The pixel copy is kept: every refresh writes the graph into it.
+    m_texture = ZTexture::CreateEmpty(copy, kWidth, kHeight, kTextureKeepPixels | kTextureNoAtlas);
+    m_texture->SetName("render_fps_overlay_texture");
+    if (m_material)
+        m_material->SetTexture(0, m_texture, false);
+    // Anchored at its lower right corner so that the margin holds at any screen size.
+    m_sprite = ZSprite::Create(float(kWidth), float(kHeight), PIVOT_BOTTOMRIGHT);
+    m_sprite->SetFlags(kNode2D);
+    m_sprite->SetFlags(kNodeSnapToPixels);
+    return 0;
+}
+
+void ZRenderOverlay::DrawFpsOverlay(ZCamera* camera)
+{
+    if (!m_sprite || !m_material)
+        return;
+    // Drawn after every camera, stepped once a frame: a frame's time counts once, however many
+    // cameras the screen has.
+    const uint32_t frame = g_render ? g_render->GetFrameCount() : 0;
+    if (!m_stepped || frame != m_steppedFrame)
+    {
+        Step(g_frameTimer ? g_frameTimer->frameDelta : 0.0);
+        RefreshTexture();
+        m_stepped = true;
+        m_steppedFrame = frame;
+    }
+    // The lower right corner; the sprite's pivot puts the graph to its upper left.
+    const V2 corner{float(g_renderWidth.GetValue()) * 0.5f - kMargin,
+                    kMargin - float(g_renderHeight.GetValue()) * 0.5f};
+    DrawRecord record;
+    record.node = m_sprite;
+    record.material = m_material;
+    record.shader = m_material->GetShader();
+    record.world.SetIdentity();
+    record.world.m[3][0] = corner.x;
+    record.world.m[3][1] = corner.y;
+    record.alpha = 1.0f;
+    m_sprite->SetMatPos(record.world);
+    DrawSprite(camera, record);
+}
+
+void ZRenderOverlay::RefreshTexture()
+{
+    if (m_texture && m_texture->GetPixels())
+        std::memcpy(m_texture->GetPixels(), m_pixels.get(), sizeof(uint32_t) * size_t(kWidth) * kHeight);
+}
+
+void ZRenderOverlay::DrawSprite(ZCamera* camera, const DrawRecord& record)
+{
+    if (!record.shader)
+        return;
+    if (ZShaderCodeBase* code = record.shader->GetCode())
+        code->MaterialChanged(record.material);
+    if (g_render && record.material->GetRenderState())
+        g_render->ApplyRenderState(record.material->GetRenderState());
+    record.shader->Draw(camera, record);
 }
 
 bool ZRenderOverlay::Step(double frameTime)

@@ -4,6 +4,12 @@
 #include <cstdint>
 #include <memory>
 
+class ZCamera;
+class ZMaterial;
+class ZSprite;
+class ZTexture;
+struct DrawRecord;
+
 class ZRenderOverlay
 {
 public:
@@ -15,8 +21,24 @@ public:
     static constexpr uint32_t kSixtyLine = 0xFFFFFF80u;
     static constexpr float kColumnsPerSecond = 31.5f;
 
+    // Distance of the graph from the right and bottom edges of the screen, in pixels.
+    static constexpr float kMargin = 10.0f;
+
     ZRenderOverlay();
-    virtual ~ZRenderOverlay() = default;
+    virtual ~ZRenderOverlay();
+    ZRenderOverlay(const ZRenderOverlay&) = delete;
+    ZRenderOverlay& operator=(const ZRenderOverlay&) = delete;
+
+    // Once the device exists: the material "render_fps_overlay" for the shader "sprite" (none
+    // without that shader), the texture "render_fps_overlay_texture" and the sprite. 0 on success.
+    virtual int InitFpsOverlay();
+    // One view pass: steps the graph by the frame time, refreshes the texture and draws the graph in
+    // the lower right of the screen. Nothing before InitFpsOverlay or without the material.
+    virtual void DrawFpsOverlay(ZCamera* camera);
+    bool IsInitialised() const { return m_sprite != nullptr; }
+    ZMaterial* GetMaterial() const { return m_material; }
+    ZTexture* GetTexture() const { return m_texture; }
+    ZSprite* GetSprite() const { return m_sprite; }
 
     // Advances by one frame of `frameTime` seconds; true when the graph moved one column.
     bool Step(double frameTime);
@@ -30,6 +52,17 @@ public:
     static void DrawGraphLine(int x0, int y0, uint32_t* image, uint32_t color, int x1, int y1);
     static void ClearGraphBorder(uint32_t* image);
     static void ScrollGraphImage(uint32_t* image);
+
+protected:
+    // The texture takes the graph image; the back end's copy is brought up to date here.
+    virtual void RefreshTexture();
+    virtual void DrawSprite(ZCamera* camera, const DrawRecord& record);
+
+    ZSprite* m_sprite = nullptr;
+    ZMaterial* m_material = nullptr;
+    ZTexture* m_texture = nullptr;
+    bool m_stepped = false;
+    uint32_t m_steppedFrame = 0;
 
 private:
     std::unique_ptr<uint32_t[]> m_pixels;

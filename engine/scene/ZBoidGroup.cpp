@@ -111,12 +111,6 @@ void ZParticleBoid::Steer(const std::vector<ZParticleBoid*>& boids)
     velocity = v;
 }
 
-void ZParticleBoid::Step(float dt)
-{
-    if (running)
-        position += velocity * dt;
-}
-
 // ZBoidGroup
 
 ZBoidGroup::ZBoidGroup() = default;
@@ -153,7 +147,7 @@ void ZBoidGroup::AddBoid(ZNode* node, ZParticleBoid* boid)
         return;
     }
     if (auto* sprite = ZEntityCast<ZSprite>(node))
-        boid->radius = sprite->GetSize().x;
+        boid->SetRadius(sprite->GetSize().x);
     // A node that joins again keeps one boid: the new one.
     if (ZParticleBoid* old = FindBoid(node))
     {

@@ -3,10 +3,8 @@
 // separation, alignment, cohesion, a goal and a random wander; the group moves the boids, keeps
 // them inside its box (wrapping or bouncing) and places and turns each child after its boid.
 //
-// The particle state that boids share with sprite particles is not part of the engine yet: until
-// it is, ZParticleBoid carries the few particle fields a boid uses (position, velocity, running,
-// radius) and its own Step. When the shared state lands, it becomes the boid's base and these
-// fields and Step go.
+// A boid is a particle state (ZParticleEx) with steering fields: the group integrates it with the
+// particle's own Step, so boids also size and fade like sprite particles.
 #include <cstdint>
 #include <map>
 #include <vector>
@@ -14,32 +12,29 @@
 #include "engine/core/ZBoundingBox.h"
 #include "engine/core/ZVector.h"
 #include "engine/scene/ZGeom.h"
+#include "engine/scene/ZParticle.h"
 
-class ZParticleBoid
+class ZParticleBoid : public ZParticleEx
 {
 public:
-    ZParticleBoid() = default;
+    // A new boid runs: it swims from the frame it joins a flock.
+    ZParticleBoid() { running = true; }
     ZParticleBoid(const ZParticleBoid& source) = default;
     ZParticleBoid& operator=(const ZParticleBoid& source) = default;
-    virtual ~ZParticleBoid() = default;
 
-    virtual ZParticleBoid* Clone() const { return new ZParticleBoid(*this); }
-    // Every field back to its default.
-    virtual void Reset() { *this = ZParticleBoid(); }
+    ZParticleBoid* Clone() const override { return new ZParticleBoid(*this); }
+    // Every particle and boid field back to its default.
+    void Reset() override { *this = ZParticleBoid(); }
     // The new velocity from the other boids of the flock, while running.
     virtual void Steer(const std::vector<ZParticleBoid*>& boids);
-    // Position moves by the velocity over dt seconds.
-    virtual void Step(float dt);
 
     // `b` counts as a neighbour: always inside the near radius, never beyond the far radius, and
     // between them only ahead of the heading (by the view cosine).
     bool IsNeighbour(const ZParticleBoid& b) const;
 
-    // Particle fields (see the header comment).
-    V3 position;
-    V3 velocity;
-    bool running = true;
-    float radius = 0.0f;
+    // The boid's size in the flock: the first spare particle field (a sprite child's width).
+    float GetRadius() const { return extra[0]; }
+    void SetRadius(float r) { extra[0] = r; }
 
     float nearRadius = 50.0f;
     float farRadius = 100.0f;

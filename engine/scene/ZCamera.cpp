@@ -26,6 +26,10 @@ ZCamera::~ZCamera()
     m_view = nullptr;
     delete[] m_entries;
     m_entries = nullptr;
+    delete[] m_spareEntries;
+    m_spareEntries = nullptr;
+    delete[] m_sortKeys;
+    m_sortKeys = nullptr;
 }
 
 ZCamera* ZCamera::Create(const char* name, ZNode* root, bool perspective, bool is2D)
@@ -137,15 +141,65 @@ bool ZCamera::BuildDrawList()
     UpdateViewMatrix();
     _M44 identity;
     Collect(m_root, identity);
-    // Equal keys keep their collection order (no allocation: the order field breaks the tie).
-    std::sort(m_entries, m_entries + m_entryCount,
-              [](const SDrawEntry& a, const SDrawEntry& b)
-              {
-                  if (a.key != b.key)
-                      return int32_t(a.key - b.key) < 0;
-                  return a.order < b.order;
-              });
+    SortEntries();
     return m_entryCount != 0;
+}
+
+void ZCamera::SortEntries()
+{
+    // Keys compare by their signed difference; equal keys keep their collection order (the order
+    // field breaks the tie), so the result is one fixed order whatever the sort moves.
+    const auto before = [](const SSortKey& a, const SSortKey& b)
+    {
+        if (a.key != b.key)
+            return int32_t(a.key - b.key) < 0;
+        return a.order < b.order;
+    };
+    const uint32_t n = m_entryCount;
+    if (n < 2)
+        return;
+    if (!m_sortKeys)
+        m_sortKeys = new SSortKey[2 * size_t(kMaxEntries)];
+    bool sorted = true;
+    uint32_t highest = 0;
+    for (uint32_t i = 0; i < n; ++i)
+    {
+        m_sortKeys[i] = {m_entries[i].key, i};
+        highest = std::max(highest, m_entries[i].key);
+        if (i > 0 && before(m_sortKeys[i], m_sortKeys[i - 1]))
+            sorted = false;
+    }
+    // Screens mostly come out of the walk in depth order already.
+    if (sorted)
+        return;
+    const SSortKey* order = m_sortKeys;
+    if (highest < 0x80000000u)
+    {
+        // With every key below 2^31 the signed difference orders keys as plain numbers, and a
+        // stable sort by key alone keeps equal keys in collection order: a byte-wise radix sort,
+        // one pass per byte the largest key uses (depth keys use three).
+        SSortKey* from = m_sortKeys;
+        SSortKey* to = m_sortKeys + kMaxEntries;
+        for (uint32_t shift = 0; shift < 32 && (highest >> shift) != 0; shift += 8)
+        {
+            uint32_t count[257] = {};
+            for (uint32_t i = 0; i < n; ++i)
+                ++count[((from[i].key >> shift) & 0xFF) + 1];
+            for (int b = 0; b < 256; ++b)
+                count[b + 1] += count[b];
+            for (uint32_t i = 0; i < n; ++i)
+                to[count[(from[i].key >> shift) & 0xFF]++] = from[i];
+            std::swap(from, to);
+        }
+        order = from;
+    }
+    else
+        std::sort(m_sortKeys, m_sortKeys + n, before);
+    if (!m_spareEntries)
+        m_spareEntries = new SDrawEntry[kMaxEntries];
+    for (uint32_t i = 0; i < n; ++i)
+        m_spareEntries[i] = m_entries[order[i].order];
+    std::swap(m_entries, m_spareEntries);
 }
 
 void ZCamera::Collect(ZNode* node, const _M44& parent)

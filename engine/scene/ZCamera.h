@@ -120,6 +120,7 @@ public:
 
 private:
     void Collect(ZNode* node, const _M44& parent);
+    void SortEntries();
 
     uint16_t m_options = kCameraClearDepth;
     _M44 m_projection;
@@ -134,6 +135,15 @@ private:
     V4 m_viewport{0.0f, 0.0f, 1.0f, 1.0f};
     SDrawEntry* m_entries = nullptr;
     uint32_t m_entryCount = 0;
+    // Sorting moves small (key, order) pairs, then the entries once through the spare buffer, which
+    // then swaps with the list: no whole entry (matrix included) is moved more than once a frame.
+    struct SSortKey
+    {
+        uint32_t key;
+        uint32_t order;
+    };
+    SDrawEntry* m_spareEntries = nullptr;
+    SSortKey* m_sortKeys = nullptr;
     float m_priority = 0.0f;
     // -1 draws to the screen.
     int32_t m_renderTarget = -1;

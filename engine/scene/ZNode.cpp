@@ -544,12 +544,25 @@ void ZNode::NotifyFlagsChanged(uint32_t newFlags, uint32_t oldFlags)
     if (!m_listeners || g_nodeListenersMuted)
         return;
     // Over a copy: a listener may remove itself (or another) while told; one removed before its
-    // turn is not called.
-    std::vector<INodeStateListener*> copy = *m_listeners;
-    for (INodeStateListener* l : copy)
+    // turn is not called. Moving nodes notify on every change, so the usual few listeners are
+    // copied to the stack rather than to the heap.
+    constexpr size_t kLocal = 8;
+    INodeStateListener* local[kLocal];
+    std::vector<INodeStateListener*> heap;
+    const size_t count = m_listeners->size();
+    INodeStateListener* const* copy = local;
+    if (count <= kLocal)
+        std::copy(m_listeners->begin(), m_listeners->end(), local);
+    else
+    {
+        heap = *m_listeners;
+        copy = heap.data();
+    }
+    for (size_t i = 0; i < count; ++i)
     {
         if (!m_listeners)
             return;
+        INodeStateListener* l = copy[i];
         if (std::find(m_listeners->begin(), m_listeners->end(), l) != m_listeners->end())
             l->FlagsChanged(this, newFlags, oldFlags);
     }

@@ -8,6 +8,7 @@
 #include "engine/app/ZFrameTimer.h"
 #include "engine/core/ZRandom.h"
 #include "engine/render/ZMaterial.h"
+#include "engine/scene/ZCamera.h"
 #include "engine/scene/ZSceneTree.h"
 #include "engine/scene/ZSprite.h"
 
@@ -555,4 +556,11 @@ void ZParticleEmitterSystem::ApplyPresetC(uint32_t count)
     lifeMaximum = 0.5f;
     duration = -1.0f;
     drawValues[0] = 0.1f;
+}
+
+bool ZParticleEmitterSystem::GetDrawKey(const ZCamera& camera, const _M44& world, uint32_t& key)
+{
+    (void)camera;
+    key = ZCamera::ParticleKey(world);
+    return true;
 }

@@ -65,6 +65,8 @@ public:
     // Emitters are not copied with their node.
     ZNode* Clone() override { return nullptr; }
 
+    // Every emitter takes part in its camera's draw list; its particles are drawn by the renderer.
+    bool GetDrawKey(const ZCamera& camera, const _M44& world, uint32_t& key) override;
     void FlagsChanged(ZNode* node, uint32_t newFlags, uint32_t oldFlags) override;
     void NodeGone(ZNode* node) override;
 

@@ -10,6 +10,8 @@
 #include "engine/app/ZEngineSettings.h"
 #include "engine/app/ZFrameTimer.h"
 #include "engine/app/ZInput.h"
+#include "engine/fs/ZStream.h"
+#include "engine/import/ZVertexBinImport.h"
 #include "engine/render/IRender.h"
 #include "engine/resource/ZResourceManager.h"
 
@@ -122,9 +124,21 @@ protected:
 TEST_F(EngineResourceStep, TheManagerComesWithTheCoreObjectsAndGoesWithTheEngine)
 {
     ASSERT_NE(ZResourceManager::PeekInstance(), nullptr);
+    // A vertex file's blocks in the mesh cache: a header and one empty triangle chunk.
+    std::string mesh(12, '\0');
+    mesh += std::string("VTXH") + std::string(4, '\0') + std::string(4, '\0') + std::string("\4\0\0\0", 4) +
+            std::string(4, '\0');
+    ZMemoryStream stream(mesh.data(), uint32_t(mesh.size()));
+    ZVertexBinImport import(&stream, "engine-test.vtx");
+    ASSERT_EQ(import.Import(), 0);
+    ASSERT_EQ(ZVertexBinImport::GetMeshCache()->GetFileCount(), 1u);
+
     delete engine;
     engine = nullptr;
     EXPECT_EQ(ZResourceManager::PeekInstance(), nullptr);
+    // The engine took the cache with it.
+    EXPECT_EQ(ZVertexBinImport::GetMeshCache()->GetFileCount(), 0u);
+    ZVertexBinImport::ReleaseMeshCache();
 }
 
 TEST_F(EngineResourceStep, InitTellsTheManagerWhetherTexturesNeedPowerOfTwoSizes)

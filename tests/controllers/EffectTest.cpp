@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/app/ZFrameTimer.h"
@@ -12,7 +13,9 @@
 #include "engine/controllers/ZPopupTextController.h"
 #include "engine/core/ZEasing.h"
 #include "engine/core/ZRandom.h"
+#include "engine/render/ZMaterial.h"
 #include "engine/scene/ZFontText.h"
+#include "engine/scene/ZParticleEmitterSystem.h"
 #include "engine/scene/ZSprite.h"
 #include "scene/RenderDoubles.h"
 #include "scene/SceneTestSupport.h"
@@ -483,6 +486,116 @@ TEST_F(EffectTest, PulseStepsAreCappedAndTheRunIsLimited)
 }
 
 // Fades
+
+// ZFlash
+
+TEST_F(EffectTest, FlashFadesItsTargetBesideABurstThatEndsIt)
+{
+    // Alpha of the target at the engine time since the start (0.025 s frames); the flash ends
+    // once its burst is over, leaving the target shown or not as the fade left it, at alpha 1.
+    struct Case
+    {
+        bool fadeIn;
+        std::vector<std::pair<float, float>> alphaAt; // (seconds since start, alpha)
+        bool activeAfter;
+    };
+    const Case cases[] = {
+        {false, {{0.05f, 1.0f}, {0.15f, 1.0f}, {0.275f, 0.5f}, {0.4f, 0.0f}}, false},
+        {true, {{0.05f, 0.2f}, {0.125f, 0.5f}, {0.25f, 1.0f}, {0.4f, 1.0f}}, true},
+    };
+    for (const Case& c : cases)
+    {
+        ZGroup* layer = MakeGroup("layer");
+        ZSprite* target = MakeSprite(40, 40, "target");
+        layer->AddChild(target);
+        if (c.fadeIn)
+            target->SetActive(false);
+        ZMaterial sparkMaterial;
+        ZMaterial* spark = &sparkMaterial;
+        ZFlash* flash = ZFlash::Create(target, spark);
+        Events events;
+        flash->AddListener(&events);
+        ASSERT_NE(flash->GetEmitter(), nullptr);
+        EXPECT_EQ(flash->GetEmitter()->GetTemplate(0), spark);
+        EXPECT_EQ(flash->GetParent(), tree->GetControllersGroup());
+        // The doubles' materials have no texture to pick spawn points by.
+        flash->GetEmitter()->pickByAlpha = false;
+        if (c.fadeIn)
+        {
+            flash->SetActive(false);
+            EXPECT_FALSE(target->IsActive());
+            flash->fadeIn = true;
+            flash->SetActive(true);
+            EXPECT_EQ(events.log, std::vector<std::string>{"Started"});
+            EXPECT_FLOAT_EQ(Opacity(target), 0.0f);
+        }
+        EXPECT_TRUE(target->IsActive());
+        // The burst is drawn beside the target, around it.
+        EXPECT_EQ(flash->GetEmitter()->GetParent(), layer);
+        EXPECT_EQ(flash->GetEmitter()->GetTemplateNode(), target);
+
+        size_t next = 0;
+        int frames = 0;
+        while (flash->IsActive() && frames < 400)
+        {
+            Frame(0.025);
+            ++frames;
+            const float e = float(frames) * 0.025f;
+            if (next < c.alphaAt.size() && std::fabs(e - c.alphaAt[next].first) < 1e-4f)
+            {
+                EXPECT_NEAR(Opacity(target), c.alphaAt[next].second, 1e-3f) << c.fadeIn << " at " << e;
+                ++next;
+            }
+        }
+        EXPECT_EQ(next, c.alphaAt.size());
+        EXPECT_FALSE(flash->IsActive()) << c.fadeIn;
+        // The particles lived up to 1.3 x 0.4 s after a burst of 0.16 s.
+        EXPECT_GE(frames, 20);
+        EXPECT_LE(frames, 30);
+        EXPECT_EQ(target->IsActive(), c.activeAfter);
+        EXPECT_FLOAT_EQ(Opacity(target), 1.0f);
+        EXPECT_EQ(flash->GetEmitter()->GetParent(), nullptr);
+        EXPECT_EQ(layer->GetChildCount(), 1u);
+        flash->RemoveListener(&events);
+        flash->Release();
+        layer->Release();
+        Frame(0.0);
+    }
+}
+
+TEST_F(EffectTest, FlashSurvivesItsSurroundingsGoingFirst)
+{
+    // The target's parent deletes the burst along with itself: the flash forgets it.
+    ZGroup* layer = MakeGroup("layer");
+    ZSprite* target = MakeSprite(40, 40, "target");
+    layer->AddChild(target);
+    ZFlash* flash = ZFlash::Create(target, nullptr);
+    Gone gone;
+    gone.Watch(flash->GetEmitter());
+    ZNode* emitter = flash->GetEmitter();
+    delete layer;
+    EXPECT_TRUE(gone.Saw(emitter));
+    EXPECT_EQ(flash->GetEmitter(), nullptr);
+    EXPECT_EQ(flash->GetTarget(), nullptr);
+    Frame(0.1);
+    EXPECT_FALSE(flash->IsActive());
+    delete flash;
+
+    // A target without a parent gets no burst; zero times divide nothing.
+    ZSprite* loose = MakeSprite(40, 40, "loose");
+    ZFlash* bare = ZFlash::Create(loose, nullptr);
+    EXPECT_EQ(bare->GetEmitter()->GetParent(), nullptr);
+    bare->SetActive(false);
+    bare->fadeIn = true;
+    bare->fadeTime = 0.0f;
+    bare->lifetime = 0.0f;
+    bare->SetActive(true);
+    Frame(0.05);
+    EXPECT_FLOAT_EQ(Opacity(loose), 1.0f);
+    EXPECT_FALSE(bare->IsActive());
+    delete bare;
+    delete loose;
+}
 
 class FadeTest : public EffectTest
 {

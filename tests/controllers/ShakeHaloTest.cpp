@@ -1,5 +1,6 @@
-// Shake and halo on a hand-set frame clock: the shake's offsets and its exact return to rest, the
-// halo's fade timeline, its end and what it leaves on its target.
+// Shake, halo and highlight on a hand-set frame clock: the shake's offsets and its exact return to
+// rest, the halo's fade timeline, the highlight's orbit and its end after its particles, and what
+// each leaves on its target.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -7,8 +8,11 @@
 
 #include "engine/app/ZFrameTimer.h"
 #include "engine/controllers/ZHaloController.h"
+#include "engine/controllers/ZHighlight.h"
 #include "engine/controllers/ZShakeController.h"
 #include "engine/core/ZRandom.h"
+#include "engine/render/ZMaterial.h"
+#include "engine/scene/ZParticleEmitterSystem.h"
 #include "engine/scene/ZSprite.h"
 #include "scene/RenderDoubles.h"
 #include "scene/SceneTestSupport.h"
@@ -260,6 +264,103 @@ TEST_F(ShakeHaloTest, HaloAroundAnotherNodeSurvivesItsDeletion)
     EXPECT_TRUE(halo->IsActive());
 
     // Deleting the target with the halo and its sprites under it frees each once.
+    delete layer;
+}
+
+TEST_F(ShakeHaloTest, HighlightOrbitsFadesAndEndsOnlyAfterItsParticles)
+{
+    ZSprite* target = AddSprite(0.0f, 0.0f, 0.0f);
+    ZHighlight* highlight = ZHighlight::Create(target);
+    EXPECT_EQ(highlight->GetParent(), target);
+    EXPECT_EQ(highlight->emission, 50);
+    ZMaterial sparkMaterial;
+    ZMaterial* spark = &sparkMaterial;
+    highlight->AddTemplateToEmitters(spark);
+    for (int i = 0; i < ZHighlight::kEmitterCount; ++i)
+    {
+        ZParticleEmitterSystem* emitter = highlight->GetEmitter(i);
+        ASSERT_NE(emitter, nullptr);
+        EXPECT_EQ(std::string(emitter->GetName()), "highlight_emitter_" + std::to_string(i));
+        EXPECT_EQ(emitter->GetTemplate(0), spark);
+        EXPECT_FALSE(emitter->IsActive());
+    }
+    ZSprite* extra = MakeTestHaloSprite(nullptr);
+    ASSERT_TRUE(highlight->AddSprite(extra, 2.0f));
+    highlight->endTime = 1.0f;
+    highlight->SetActive(true);
+    EXPECT_EQ(extra->GetParent(), target);
+    EXPECT_FLOAT_EQ(extra->GetAlpha(), 0.0f);
+    for (int i = 0; i < ZHighlight::kEmitterCount; ++i)
+    {
+        EXPECT_EQ(highlight->GetEmitter(i)->GetParent(), target);
+        EXPECT_TRUE(highlight->GetEmitter(i)->IsActive());
+    }
+
+    // Three emitters a third of a turn apart on an ellipse of 0.7 x the size, plus the wobble.
+    Frame(0.1);
+    EXPECT_NEAR(extra->GetAlpha(), 0.5f, 1e-6f);
+    const double now = m_timer.now;
+    const float wobble = 5.0f * float(std::sin(now * 15.0));
+    for (int i = 0; i < ZHighlight::kEmitterCount; ++i)
+    {
+        const double angle = i * 2.0943952 + now * 2.5;
+        const V3 p = highlight->GetEmitter(i)->Position();
+        EXPECT_NEAR(p.x, (0.7f * 60.0f + wobble) * std::cos(angle), 1e-3) << i;
+        EXPECT_NEAR(p.y, (0.7f * 40.0f + wobble) * std::sin(angle), 1e-3) << i;
+    }
+    EXPECT_GT(highlight->GetEmitter(0)->GetAliveCount(), 0u);
+
+    // After the end time the sprite fades over 0.5 s; the highlight ends once no emitter runs.
+    bool endedWithEmittersRunning = false;
+    int frames = 0;
+    while (highlight->IsActive() && frames < 100)
+    {
+        Frame(0.1);
+        ++frames;
+        if (highlight->GetTimer() > 1.5f && highlight->GetTimer() < 1.55f)
+        {
+            EXPECT_NEAR(extra->GetAlpha(), 0.0f, 1e-6f);
+        }
+        bool running = false;
+        for (int i = 0; i < ZHighlight::kEmitterCount; ++i)
+            running = running || highlight->GetEmitter(i)->IsActive();
+        if (running && !highlight->IsActive())
+            endedWithEmittersRunning = true;
+    }
+    EXPECT_FALSE(endedWithEmittersRunning);
+    EXPECT_FALSE(highlight->IsActive());
+    EXPECT_GT(highlight->GetTimer(), 1.5f);
+    EXPECT_LT(highlight->GetTimer(), 3.0f);
+    EXPECT_EQ(target->GetChildCount(), 1u); // only the highlight itself
+    EXPECT_EQ(highlight->GetEmitter(0)->GetParent(), nullptr);
+    // The emitters hold the template: they go first.
+    delete target;
+    EXPECT_EQ(sparkMaterial.GetRefCount(), 0);
+}
+
+TEST_F(ShakeHaloTest, HighlightAroundAnotherNodeSurvivesItsDeletion)
+{
+    ZGroup* layer = ZGroup::CreateNamed("layer");
+    tree->AddChild(layer);
+    layer->SetPositionXYZ(100.0f, 0.0f, 0.0f);
+    ZSprite* source = AddSprite(30.0f, 40.0f, 0.0f);
+    ZHighlight* highlight = ZHighlight::Create(layer);
+    highlight->SetSizeSource(source);
+    highlight->wobbleAmplitude = 0.0f;
+    highlight->SetActive(true);
+    // At the source's world point in the layer's space, 2 below it.
+    EXPECT_FLOAT_EQ(highlight->GetEmitter(0)->Position().x, -70.0f);
+    EXPECT_FLOAT_EQ(highlight->GetEmitter(0)->Position().z, -2.0f);
+
+    delete source;
+    EXPECT_EQ(highlight->GetSizeSource(), nullptr);
+    Frame(0.1);
+    // Without a size source: around the target's origin at the default size.
+    const double angle = m_timer.now * 2.5;
+    EXPECT_NEAR(highlight->GetEmitter(0)->Position().x, 70.0f * std::cos(angle), 1e-3);
+    EXPECT_TRUE(highlight->IsActive());
+
+    // Deleting the target with the highlight and its emitters under it frees each once.
     delete layer;
 }
 

@@ -6,6 +6,7 @@
 #include <set>
 
 #include "data/GameFolder.h"
+#include "engine/render/ZFont.h"
 
 namespace
 {
@@ -125,7 +126,16 @@ TEST(BitmapFonts, EveryDescriptorParsesAndEveryGlyphLiesInsideItsPage)
     {
         const std::string name = font.words[0];
         SCOPED_TRACE(name);
-        Descriptor d = ParseDescriptor(ArchiveText(name + ".fnt"));
+        const std::string text = ArchiveText(name + ".fnt");
+        Descriptor d = ParseDescriptor(text);
+        // The engine's own reader takes the descriptor whole.
+        {
+            ZFont* engineFont = ZFont::Create();
+            EXPECT_EQ(engineFont->ParseDescriptor(text.data(), text.size()), 0);
+            EXPECT_EQ(engineFont->GetGlyphs().size(), d.glyphs.size());
+            EXPECT_EQ(size_t(engineFont->GetKerningCount()), d.kernings.size());
+            delete engineFont;
+        }
         long pageWidth, pageHeight;
         PngSize(ArchiveText(name + ".png"), pageWidth, pageHeight);
         ASSERT_GT(pageWidth, 0);

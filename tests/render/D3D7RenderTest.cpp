@@ -8,7 +8,9 @@
 
 #include "engine/app/ZEngineSettings.h"
 #include "engine/platform/ZPlatformWindow.h"
+#include "engine/render/ZFont.h"
 #include "engine/render/ZPixelFormat.h"
+#include "engine/render/ZRenderFont.h"
 #include "engine/render/d3d7/ZRenderD3D7.h"
 
 using namespace soft7;
@@ -385,4 +387,22 @@ TEST(D3D7Frame, UploadBudgetIsAShareOfTheFramePeriod)
     g_engineFpsLimit.SetValue(40.0f);
     EXPECT_FLOAT_EQ(ZRenderD3D7::UploadBudget(), 0.00375f);
     g_engineFpsLimit.SetValue(saved);
+}
+
+TEST_F(D3D7Test, TextDrawerAndBuiltInFontComeWithTheDevice)
+{
+    ZRenderFont* text = render->GetTextRenderer();
+    ASSERT_NE(text, nullptr);
+    ZFont* font = ZFont::Find("defaultfont");
+    ASSERT_NE(font, nullptr);
+    EXPECT_EQ(font, text->GetDefaultFont());
+    // Its glyph quads live in this device's quad buffers.
+    ZFont::SGlyphInfo glyph;
+    ASSERT_EQ(font->GetGlyph('A', glyph), 0);
+    EXPECT_GE(glyph.quadId, 0);
+    EXPECT_FLOAT_EQ(glyph.width, 9.0f);
+    // The display made again brings a new built-in font, and the old one's quads go back.
+    ASSERT_EQ(render->Init(800, 600, true, nullptr), 0);
+    EXPECT_NE(text->GetDefaultFont(), nullptr);
+    EXPECT_EQ(ZFont::Find("defaultfont"), text->GetDefaultFont());
 }

@@ -290,14 +290,17 @@ TEST_F(FontTest, BrokenDescriptorsFailCleanly)
         {"not a font", "hello world\nthis is text", 1, 0},
         {"binary", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16), 1, 0},
         {"cut inside the info line", full.substr(0, 40), 1, 0},
-        // The cut glyph stays, its missing values 0.
-        {"cut inside a char line", full.substr(0, full.find("char id=66") + 14), 0, 35},
+        // A glyph without its place, size or advance is refused; the glyphs before it stay.
+        {"cut inside a char line", full.substr(0, full.find("char id=66") + 14), 0, 34},
         {"blank line after common", "info size=1\ncommon lineHeight=5 base=4\n\nchar id=65 width=3\n", 0, 0},
-        {"missing values", "common lineHeight\nchar id\nchar\n", 0, 2},
-        {"ids out of range", "common lineHeight=5\nchar id=-5 width=3\nchar id=70000 width=3\n"
-                             "char id=99999999999999999999 width=3\n", 0, 3},
-        {"huge kerning count", "common lineHeight=5\nchar id=65\nkernings count=2147483647\n"
-                               "kerning first=65 second=65 amount=1\n", 0, 1},
+        {"no line height", "common lineHeight\nchar id=65 x=0 y=0 width=3 height=3 xadvance=3\n", 1, 0},
+        {"missing values", "common lineHeight=5\nchar id\nchar\nchar id=65 x=0 y=0 width=3 xadvance=3\n", 0, 0},
+        {"ids out of range", "common lineHeight=5\nchar id=-5 x=0 y=0 width=3 height=3 xadvance=3\n"
+                             "char id=65536 x=0 y=0 width=3 height=3 xadvance=3\n"
+                             "char id=99999999999999999999 x=0 y=0 width=3 height=3 xadvance=3\n", 0, 0},
+        {"negative size", "common lineHeight=5\nchar id=65 x=0 y=0 width=-3 height=3 xadvance=3\n", 0, 0},
+        {"huge kerning count", "common lineHeight=5\nchar id=66 x=0 y=0 width=3 height=3 xadvance=3\n"
+                               "kernings count=2147483647\nkerning first=66 second=66 amount=1\n", 0, 1},
     };
     for (const Case& c : cases)
     {

@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <initializer_list>
 #include <map>
+#include <string>
 #include <vector>
 
 #include "engine/fs/ZFileSystem.h"
 #include "engine/fs/ZMountTable.h"
+#include "engine/import/ZVertexBinImport.h"
 #include "engine/render/ZPrimitive.h"
 #include "tests/render/RecordingRender.h"
 #include "tests/support/TestFiles.h"
@@ -203,7 +207,7 @@ public:
         parsed.assign(data, data + size);
         return true;
     }
-    bool GetBlock(uint32_t offset, SVertexBlock& block) override
+    bool GetBlock(uint32_t offset, SPartBlock& block) override
     {
         auto at = blocks.find(offset);
         if (at == blocks.end())
@@ -218,7 +222,7 @@ public:
     int finished = 0;
 };
 
-TEST_F(PrimitiveTest, LoadRemakesEachPartFromItsBlock)
+TEST_F(PrimitiveTest, LoadRemakesEachPartFromItsBlockOrNone)
 {
     qvtest::TempDir dir;
     ASSERT_TRUE(qvtest::WriteWholeFile(dir.Path() + "/rock.vtx", "VTXH-data"));
@@ -229,6 +233,7 @@ TEST_F(PrimitiveTest, LoadRemakesEachPartFromItsBlock)
     BlockSource source;
     source.blocks[0] = Records(Fill(3, 1.0f));
     source.blocks[108] = Records(Fill(6, 5.0f));
+    IVertexBlockSource* const saved = ZPrimitive::GetBlockSource();
     ZPrimitive::SetBlockSource(&source);
 
     ZPrimitive* primitive = ZPrimitive::Create();
@@ -242,14 +247,22 @@ TEST_F(PrimitiveTest, LoadRemakesEachPartFromItsBlock)
     primitive->AddPart(b);
     primitive->AddPart(missing);
 
-    EXPECT_EQ(primitive->Load(), 1); // one part had no block
+    // One part without a block: the file does not belong to this primitive, and nothing changes.
+    EXPECT_EQ(primitive->Load(), 1);
     EXPECT_EQ(source.parsed, std::vector<uint8_t>({'V', 'T', 'X', 'H', '-', 'd', 'a', 't', 'a'}));
     EXPECT_EQ(source.finished, 1);
+    EXPECT_EQ(primitive->GetPart(0), a);
+    EXPECT_EQ(primitive->GetPart(1), b);
+    EXPECT_EQ(primitive->GetPart(2), missing);
+
+    source.blocks[7] = Records(Fill(3, 2.0f));
+    EXPECT_EQ(primitive->Load(), 0);
+    EXPECT_EQ(source.finished, 2);
     EXPECT_NE(primitive->GetPart(0), a);
     EXPECT_EQ(primitive->GetPart(0)->GetVertexCount(), 3u);
     EXPECT_EQ(primitive->GetPart(1)->GetVertexCount(), 6u);
     EXPECT_EQ(primitive->GetPart(1)->GetOffset(), 108u);
-    EXPECT_EQ(primitive->GetPart(2), missing);
+    EXPECT_EQ(primitive->GetPart(2)->GetOffset(), 7u);
     EXPECT_FLOAT_EQ(primitive->GetBounds().max.x, 25.0f);
 
     // A file that is not there leaves the parts alone.
@@ -258,12 +271,196 @@ TEST_F(PrimitiveTest, LoadRemakesEachPartFromItsBlock)
     EXPECT_EQ(primitive->Load(), 1);
     EXPECT_EQ(primitive->GetPart(0), kept);
 
-    ZPrimitive::SetBlockSource(nullptr);
-    for (uint32_t i = 0; i < 2; ++i)
+    for (uint32_t i = 0; i < 3; ++i)
         delete primitive->GetPart(i);
     delete a;
     delete b;
     delete missing;
     delete primitive;
+    ZPrimitive::SetBlockSource(saved);
+}
+
+// Vertex files written field by field, as the exporter does: a 12-byte header, then chunks of a
+// 20-byte header (tag, spare, vertex count, kind, spare) and 36-byte vertices holding 1 - v.
+class VtxFile
+{
+public:
+    VtxFile() { bytes.assign(12, 0x5A); }
+    // Returns the chunk's byte position: the offset its part names.
+    uint32_t Chunk(uint32_t kind, int32_t count, float base, int32_t claimed = -1)
+    {
+        const uint32_t at = uint32_t(bytes.size());
+        PutU32(bytes, ZVertexBinImport::kChunkTag);
+        PutU32(bytes, 0);
+        PutU32(bytes, uint32_t(claimed >= 0 ? claimed : count));
+        PutU32(bytes, kind);
+        PutU32(bytes, 0);
+        for (int32_t i = 0; i < count; ++i)
+        {
+            PutFloat(bytes, base + float(i));
+            PutFloat(bytes, -base);
+            PutFloat(bytes, 0.0f);
+            for (int n = 0; n < 3; ++n)
+                PutFloat(bytes, 0.0f);
+            PutU32(bytes, 0xFF102030);
+            PutFloat(bytes, 0.5f);
+            PutFloat(bytes, 0.25f);
+        }
+        return at;
+    }
+    std::vector<uint8_t> bytes;
+};
+
+class VertexFileTest : public PrimitiveTest
+{
+protected:
+    void SetUp() override
+    {
+        PrimitiveTest::SetUp();
+        ZVertexBinImport::ReleaseMeshCache();
+        table.AddMount("meshes", dir.Path().c_str());
+    }
+    void TearDown() override
+    {
+        for (ZSubPrimitive* part : made)
+            delete part;
+        ZVertexBinImport::ReleaseMeshCache();
+    }
+    void Write(const char* name, const std::vector<uint8_t>& bytes)
+    {
+        ASSERT_TRUE(qvtest::WriteWholeFile(dir.Path() + "/" + name, std::string(bytes.begin(), bytes.end())));
+    }
+    ZPrimitive* Make(const char* path, std::initializer_list<uint32_t> offsets)
+    {
+        ZPrimitive* primitive = ZPrimitive::Create();
+        primitive->SetPath(path);
+        for (uint32_t offset : offsets)
+        {
+            ZSubPrimitive* part = ZSubPrimitive::CreateEmpty();
+            part->SetOffset(offset);
+            made.push_back(part);
+            EXPECT_TRUE(primitive->AddPart(part));
+        }
+        return primitive;
+    }
+    // The parts a load made are the primitive's to give back here.
+    void Forget(ZPrimitive* primitive)
+    {
+        for (uint32_t i = 0; i < primitive->GetPartCount(); ++i)
+            if (std::find(made.begin(), made.end(), primitive->GetPart(i)) == made.end())
+                made.push_back(primitive->GetPart(i));
+        delete primitive;
+    }
+    size_t CachedBlocks(const char* name) { return ZVertexBinImport::GetMeshCache()->GetBlocks(name).size(); }
+
+    qvtest::TempDir dir;
+    ZMountTable table;
+    ZFileSystem fs{&table};
+    std::vector<ZSubPrimitive*> made;
+};
+
+TEST_F(VertexFileTest, TheCacheGivesEachPrimitiveItsGeometry)
+{
+    ASSERT_EQ(ZPrimitive::GetBlockSource(), ZVertexBlockSource::GetInstance());
+    VtxFile file;
+    const uint32_t triangles = file.Chunk(kPrimTriangleList, 3, 1.0f);
+    const uint32_t strip = file.Chunk(kPrimTriangleStrip, 4, 10.0f);
+    Write("rock.vtx", file.bytes);
+
+    ZPrimitive* rock = Make("meshes:rock.vtx", {triangles, strip});
+    ZPrimitive* shard = Make("meshes:rock.vtx", {strip});
+    ASSERT_EQ(rock->Load(), 0);
+    ASSERT_EQ(shard->Load(), 0);
+    // The cache knows the file by its resource name.
+    const char* cachedName = "meshes:rock.vtx";
+    EXPECT_EQ(CachedBlocks(cachedName), 2u);
+
+    ZSubPrimitive* part = rock->GetPart(0);
+    EXPECT_EQ(part->GetKind(), uint32_t(kPrimTriangleList));
+    EXPECT_EQ(part->GetPrimitiveCount(), 1u);
+    ASSERT_GE(part->GetVertexBufferId(), 0);
+    const std::vector<uint8_t>& vb = render.buffers[part->GetVertexBufferId()];
+    ASSERT_EQ(vb.size(), 3 * kVertexSize);
+    float v = 0.0f;
+    std::memcpy(&v, vb.data() + 32, 4);
+    EXPECT_FLOAT_EQ(v, 0.75f); // files hold 1 - v
+    EXPECT_EQ(vb[27], 0xFF);   // colour alpha, little-endian ARGB
+    EXPECT_FALSE(part->GetPartFlags() & kSubPrimBlended);
+    EXPECT_FLOAT_EQ(rock->GetBounds().max.x, 13.0f);
+    EXPECT_FLOAT_EQ(rock->GetBounds().min.y, -10.0f);
+
+    // Both primitives of the file got the strip: two triangles from four vertices.
+    for (ZPrimitive* p : {rock, shard})
+    {
+        ZSubPrimitive* s = p->GetPart(p->GetPartCount() - 1);
+        EXPECT_EQ(s->GetKind(), uint32_t(kPrimTriangleStrip));
+        EXPECT_EQ(s->GetPrimitiveCount(), 2u);
+        EXPECT_EQ(s->GetVertexCount(), 4u);
+    }
+
+    // Unloading drops the file's entry; the geometry stays with the parts, and a later load finds
+    // the file again.
+    EXPECT_EQ(rock->UnloadData(), 0);
+    EXPECT_EQ(CachedBlocks(cachedName), 0u);
+    EXPECT_EQ(rock->GetPart(0)->GetVertexCount(), 3u);
+    ZSubPrimitive* before = shard->GetPart(0);
+    made.push_back(before);
+    ASSERT_EQ(shard->Load(), 0);
+    EXPECT_NE(shard->GetPart(0), before);
+    EXPECT_EQ(CachedBlocks(cachedName), 2u);
+    // So does deleting a loaded primitive.
+    Forget(shard);
+    EXPECT_EQ(CachedBlocks(cachedName), 0u);
+    Forget(rock);
+}
+
+TEST_F(VertexFileTest, AFileThatDoesNotMatchItsPrimitiveIsRefused)
+{
+    VtxFile good;
+    const uint32_t first = good.Chunk(kPrimTriangleList, 3, 1.0f);
+    good.Chunk(kPrimTriangleList, 3, 2.0f);
+    Write("good.vtx", good.bytes);
+    VtxFile oddKind;
+    const uint32_t odd = oddKind.Chunk(9, 3, 1.0f);
+    Write("odd.vtx", oddKind.bytes);
+    VtxFile cut;
+    const uint32_t claimed = cut.Chunk(kPrimTriangleList, 3, 1.0f, 1000); // claims more than it holds
+    Write("cut.vtx", cut.bytes);
+    Write("junk.vtx", std::vector<uint8_t>(64, 0xEE));
+
+    struct Case
+    {
+        const char* path;
+        uint32_t offset;
+    } cases[] = {{"meshes:good.vtx", first + 1}, // a part offset inside a chunk
+                 {"meshes:good.vtx", 99999},     {"meshes:odd.vtx", odd},  {"meshes:cut.vtx", claimed},
+                 {"meshes:junk.vtx", 12},        {"meshes:absent.vtx", 12}};
+    for (const Case& c : cases)
+    {
+        ZPrimitive* primitive = Make(c.path, {first, c.offset});
+        ZSubPrimitive* a = primitive->GetPart(0);
+        ZSubPrimitive* b = primitive->GetPart(1);
+        EXPECT_EQ(primitive->Load(), 1) << c.path << " " << c.offset;
+        EXPECT_EQ(primitive->GetPart(0), a) << c.path;
+        EXPECT_EQ(primitive->GetPart(1), b) << c.path;
+        delete primitive;
+    }
+    // Nothing of the damaged files stays behind.
+    EXPECT_EQ(ZVertexBinImport::GetMeshCache()->GetFileCount(), 0u);
+
+    // Sixteen parts and no more, also through the scene property.
+    ZPrimitive* full = ZPrimitive::Create();
+    for (int i = 0; i < 16; ++i)
+    {
+        ZSubPrimitive* part = ZSubPrimitive::CreateEmpty();
+        made.push_back(part);
+        ASSERT_TRUE(full->AddPart(part));
+    }
+    ZSubPrimitive* extra = ZSubPrimitive::CreateEmpty();
+    extra->SetName("vertex_test_extra_part");
+    made.push_back(extra);
+    EXPECT_FALSE(full->SetProperty(ZNameId("subprim"), "vertex_test_extra_part"));
+    EXPECT_EQ(full->GetPartCount(), 16u);
+    delete full;
 }
 } // namespace

@@ -2,6 +2,7 @@
 // and a table of damaged and hostile files.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -163,10 +164,36 @@ TEST_F(HighscoreTest, DamagedAndHostileFiles)
             EXPECT_EQ(table.GetEntries()[0].score, 2700000) << "the default table";
         else
             EXPECT_EQ(table.GetEntries()[0].name, "Ada");
+        // A file that was not read whole is kept aside with its bytes, so the next save loses nothing.
+        const std::string aside = File() + ".damaged";
+        if (c.result == Result::Loaded)
+        {
+            EXPECT_FALSE(FileExists(aside.c_str()));
+        }
+        else
+        {
+            EXPECT_FALSE(FileExists(File().c_str()));
+            EXPECT_EQ(ReadWholeFile(aside), c.data);
+            std::remove(aside.c_str());
+        }
         // Whatever was read, the table keeps working.
         EXPECT_TRUE(table.Insert("Late", 2000000000, nullptr));
         EXPECT_EQ(table.GetEntries()[0].name, "Late");
     }
+}
+
+TEST_F(HighscoreTest, ASecondDamagedFileDoesNotReplaceTheOneKeptBefore)
+{
+    WriteWholeFile(File(), "first");
+    {
+        ZHighscoreTable table(File().c_str());
+    }
+    WriteWholeFile(File(), "second");
+    {
+        ZHighscoreTable table(File().c_str());
+    }
+    EXPECT_EQ(ReadWholeFile(File() + ".damaged"), "first");
+    EXPECT_EQ(ReadWholeFile(File() + ".damaged-2"), "second");
 }
 
 TEST_F(HighscoreTest, ATableWithNoPlacesIsRefused)

@@ -218,4 +218,43 @@ TEST_F(BoidGroupTest, RemovedNodeLeavesTheFlock)
     delete group;
 }
 
+TEST_F(BoidGroupTest, ABoidIsAParticleStateThatSizesAndFades)
+{
+    ZBoidGroup* group = ZBoidGroup::Create();
+    tree->AddChild(group);
+    ZSprite* sprite = ZSprite::Create(12.0f, 8.0f);
+    sprite->SetActive(true);
+    group->AddNode(sprite);
+    ZParticleBoid* boid = group->FindBoid(sprite);
+    ASSERT_NE(boid, nullptr);
+    ZParticleEx* state = boid;
+    EXPECT_FLOAT_EQ(boid->GetRadius(), 12.0f);
+    EXPECT_FLOAT_EQ(state->extra[0], 12.0f);
+    boid->separationWeight = boid->alignmentWeight = boid->cohesionWeight = 0.0f;
+    boid->velocity = {10.0f, 0.0f, 0.0f};
+    state->SetAlphaSpeed(-2.0f);
+    state->SetSizeSpeed({-1.0f, -1.0f});
+    // The group's step is the particle's: motion, size and alpha together.
+    Frame(0.25);
+    EXPECT_FLOAT_EQ(boid->position.x, 2.5f);
+    EXPECT_FLOAT_EQ(state->alpha, 0.5f);
+    EXPECT_FLOAT_EQ(state->size.x, 0.75f);
+
+    // A clone is a boid with every field; Reset brings the defaults back, running included.
+    boid->goalWeight = 0.3f;
+    ZParticle* copy = static_cast<ZParticle*>(boid)->Clone();
+    auto* boidCopy = dynamic_cast<ZParticleBoid*>(copy);
+    ASSERT_NE(boidCopy, nullptr);
+    EXPECT_FLOAT_EQ(boidCopy->goalWeight, 0.3f);
+    EXPECT_FLOAT_EQ(boidCopy->alpha, 0.5f);
+    copy->Reset();
+    EXPECT_FLOAT_EQ(boidCopy->goalWeight, 0.0f);
+    EXPECT_FLOAT_EQ(boidCopy->alpha, 1.0f);
+    EXPECT_FLOAT_EQ(boidCopy->nearRadius, 50.0f);
+    EXPECT_TRUE(boidCopy->running);
+    delete copy;
+    group->Release();
+    Frame(0.0);
+}
+
 } // namespace

@@ -1,6 +1,8 @@
 // Cameras: creation, projection, draw-list keys, culling, limits and order.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <string>
 #include <vector>
 
@@ -150,6 +152,60 @@ TEST_F(CameraTest, TheListIsSortedByKeyAndEqualKeysKeepTheirOrder)
     }
     EXPECT_EQ(camera->GetEntries()[2].key, ZCamera::DepthKey(500.0f));
     EXPECT_FLOAT_EQ(camera->GetEntries()[3].world.m[3][2], 500.0f);
+}
+
+// A drawable with a key of its own choosing.
+class KeyedNode : public ZGeom
+{
+public:
+    explicit KeyedNode(uint32_t key) : key(key) {}
+    bool GetDrawKey(const ZCamera&, const _M44&, uint32_t& out) override
+    {
+        out = key;
+        return true;
+    }
+    uint32_t key;
+};
+
+TEST_F(CameraTest, LargeListsSortByTheSignedKeyDifferenceKeepingEqualKeysInOrder)
+{
+    // Depth-sized keys with many repeats, and keys on both sides of 2^31 (within one half-turn,
+    // where the signed difference is a proper order).
+    struct Case
+    {
+        const char* what;
+        uint32_t base, spread;
+    } cases[] = {{"depth keys", 0, 1u << 16}, {"keys across 2^31", 0x7FFF0000u, 1u << 17}};
+    for (const Case& c : cases)
+    {
+        ZCamera* camera = ZCamera::Create("keys", nullptr, false, true);
+        tree->AddChild(camera);
+        auto* group = ZGroup::CreateNamed("keys");
+        tree->AddChild(group);
+        std::vector<KeyedNode*> nodes;
+        uint32_t seed = 99;
+        for (int i = 0; i < 3000; ++i)
+        {
+            seed = seed * 1664525u + 1013904223u;
+            nodes.push_back(new KeyedNode(c.base + ((seed >> 8) % c.spread) * 256u));
+            group->AddChild(nodes.back());
+        }
+        std::vector<KeyedNode*> expected = nodes;
+        std::stable_sort(expected.begin(), expected.end(),
+                         [](const KeyedNode* a, const KeyedNode* b) { return int32_t(a->key - b->key) < 0; });
+        for (int frame = 0; frame < 2; ++frame)
+        {
+            ASSERT_TRUE(camera->BuildDrawList());
+            ASSERT_EQ(camera->GetEntryCount(), 3000u) << c.what;
+            bool same = true;
+            for (uint32_t i = 0; i < 3000; ++i)
+                same = same && camera->GetEntries()[i].node == expected[i];
+            EXPECT_TRUE(same) << c.what << " frame " << frame;
+        }
+        group->Release();
+        camera->Release();
+        tree->Update();
+    }
 }
 
 TEST_F(CameraTest, WhatEntersTheList)

@@ -13,12 +13,17 @@
 #include "engine/platform/d3d7/ZSoftPixels.h"
 #include "engine/render/ZMaterial.h"
 #include "engine/render/ZPrimitive.h"
+#include "engine/render/ZRenderFont.h"
+#include "engine/render/ZRenderOverlay.h"
+#include "engine/render/ZRenderParticles.h"
 #include "engine/render/ZShaderLibrary.h"
 #include "engine/render/ZTexture.h"
 #include "engine/render/ZTextureAtlas.h"
 #include "engine/render/ZView.h"
 #include "engine/render/d3d7/ZRenderD3D7ShaderFFP.h"
 #include "engine/scene/ZCamera.h"
+#include "engine/scene/ZFontText.h"
+#include "engine/scene/ZParticleEmitterSystem.h"
 
 using namespace soft7;
 
@@ -330,6 +335,8 @@ ZRenderD3D7::ZRenderD3D7(const SSoftDriverConfig& config) : ZRenderD3D7()
 
 ZRenderD3D7::~ZRenderD3D7()
 {
+    // The drawers give their glyph quads and textures back while the device lives.
+    DeleteAuxiliary();
     // The codes belong to the library once registered; a library that is gone (or never was)
     // leaves them to this renderer.
     ZShaderLibrary* library = ZShaderLibrary::GetInstance();
@@ -409,6 +416,12 @@ int ZRenderD3D7::Init(int width, int height, bool windowed, ZPlatformWindow* win
     ZRenderBase::ResetMatrices();
     if (!windowed && g_engine)
         g_engine->ClipCursor(true);
+    // The drawers' device side: the built-in font and its glyph quads, the overlay's texture.
+    if (m_textRenderer)
+        m_textRenderer->Init();
+    // The overlay exists only when its setting was on: then it shows.
+    if (m_overlay && m_overlay->InitFpsOverlay() == 0)
+        EnableStateC(kRenderOverlayPerCamera);
     return 0;
 }
 
@@ -1631,4 +1644,56 @@ int ZRenderD3D7::DrawVertexBuffer(int id, Prim kind)
                       m_device->DrawPrimitiveVB(kind, slot.buffer, 0, slot.count, 0)) < 0
                ? 1
                : 0;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Text, particles and the frame-rate overlay
+
+ZRenderFont* ZRenderD3D7::CreateTextRenderer()
+{
+    return new ZRenderFont();
+}
+
+ZRenderOverlay* ZRenderD3D7::CreateOverlay()
+{
+    return new ZRenderOverlay();
+}
+
+ZRenderParticles* ZRenderD3D7::CreateParticleRenderer()
+{
+    return new ZRenderParticles();
+}
+
+void ZRenderD3D7::DrawTextNode(ZNode* node, ZCamera* camera, const DrawRecord& record)
+{
+    if (m_textRenderer)
+        m_textRenderer->DrawTextNode(static_cast<ZFontText*>(node), camera, record);
+}
+
+void ZRenderD3D7::DrawParticleSystem(ZNode* node, ZCamera* camera, const DrawRecord& record)
+{
+    auto* emitter = ZEntityCast<ZParticleEmitterSystem>(static_cast<ZEntity*>(node));
+    if (m_particleRenderer && emitter)
+        m_particleRenderer->DrawEmitter(emitter, camera, record);
+}
+
+void ZRenderD3D7::DrawOverlay(ZCamera* camera)
+{
+    if (m_overlay)
+        m_overlay->DrawFpsOverlay(camera);
+}
+
+void ZRenderD3D7::DeleteParticleRenderer()
+{
+    delete m_particleRenderer;
+    m_particleRenderer = nullptr;
+}
+
+void ZRenderD3D7::DeleteAuxiliary()
+{
+    DeleteParticleRenderer();
+    delete m_overlay;
+    m_overlay = nullptr;
+    delete m_textRenderer;
+    m_textRenderer = nullptr;
 }

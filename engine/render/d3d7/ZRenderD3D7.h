@@ -172,6 +172,19 @@ public:
     static bool PreferDevice(const SSoftDeviceDesc& chosen, const SSoftDeviceDesc& candidate);
     static bool PreferTextureFormat(const SSoftPixelFormat* kept, const SSoftPixelFormat& candidate);
 
+    // Text, particles and the frame-rate overlay: the renderer's own drawers, which hand each glyph
+    // and particle to the shader codes. This back end has no debug drawer.
+    ZRenderFont* CreateTextRenderer() override;
+    ZRenderOverlay* CreateOverlay() override;
+    ZRenderParticles* CreateParticleRenderer() override;
+
+protected:
+    void DrawTextNode(ZNode* node, ZCamera* camera, const DrawRecord& record) override;
+    void DrawParticleSystem(ZNode* node, ZCamera* camera, const DrawRecord& record) override;
+    void DrawOverlay(ZCamera* camera) override;
+    void DeleteAuxiliary() override;
+    void DeleteParticleRenderer() override;
+
 private:
     struct BufferSlot
     {

@@ -13,9 +13,18 @@
 #include "engine/render/ZLight.h"
 #include "engine/render/ZMaterial.h"
 #include "engine/render/ZPrimitive.h"
+#include "engine/render/ZRenderDebug.h"
+#include "engine/render/ZRenderFont.h"
+#include "engine/render/ZRenderOverlay.h"
+#include "engine/render/ZRenderParticles.h"
 #include "engine/render/ZShaderLibrary.h"
 #include "engine/render/ZTexture.h"
 #include "engine/render/ZView.h"
+#include "engine/render/opengl/ZRenderOpenGLBatch.h"
+#include "engine/render/opengl/ZRenderOpenGLDebug.h"
+#include "engine/scene/ZCamera.h"
+#include "engine/scene/ZFontText.h"
+#include "engine/scene/ZParticleEmitterSystem.h"
 #include "engine/scene/ZSprite.h"
 
 const char* const ZRenderOpenGL::kRequiredExtensions[5] = {"GL_ARB_multitexture", "GL_ARB_texture_env_add",
@@ -491,6 +500,8 @@ ZRenderOpenGL::ZRenderOpenGL()
 
 ZRenderOpenGL::~ZRenderOpenGL()
 {
+    // The auxiliary drawers give their glyph quads and textures back while the context lives.
+    DeleteAuxiliary();
     if (s_active == this)
         s_active = nullptr;
     // The base's destructor may still hand textures back: they must not reach a dead context.
@@ -648,6 +659,7 @@ int ZRenderOpenGL::Init(int width, int height, bool windowed, ZPlatformWindow* w
     AddShaderCodes();
     if (ZShaderLibrary* library = ZShaderLibrary::GetInstance(); library && library->GetShaders().empty())
         library->LoadAllDefinitions();
+    InitAuxiliary();
     return 0;
 }
 
@@ -682,6 +694,7 @@ int ZRenderOpenGL::RenderFrame()
     // What the loader decoded goes to the device before it is drawn.
     FlushUploadQueue();
     RenderViews();
+    DrawDebugText();
     m_context.SwapBuffers();
     ++m_frameCount;
     return 0;
@@ -1005,6 +1018,7 @@ void ZRenderOpenGL::DrawQuadBuffer(int quadId)
         glTexCoordPointer(2, GL_FLOAT, kVertexSize, reinterpret_cast<const void*>(28));
     }
     glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+    CountDrawCall();
     for (unsigned unit = 0; unit < 2; ++unit)
     {
         m_clientActiveTexture(GL_TEXTURE0_ARB + unit);
@@ -1062,6 +1076,7 @@ void ZRenderOpenGL::DrawVertexBuffer(int id, int kind)
         glVertex3f(f[0], f[1], f[2]);
     }
     glEnd();
+    CountDrawCall();
 }
 
 void ZRenderOpenGL::SetWorldMatrix(const _M44& matrix)
@@ -1190,4 +1205,173 @@ uint32_t* ZRenderOpenGL::GrabScreen(uint32_t& width, uint32_t& height)
     width = w;
     height = h;
     return pixels;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Text, particles, the frame-rate overlay and debug drawing
+
+void ZRenderOpenGL::InitAuxiliary()
+{
+    if (!m_batch)
+        m_batch = new ZRenderOpenGLBatch(this);
+    // The drawers' device resources (glyph quads, the built-in font's page) are made again.
+    if (m_textRenderer)
+        m_textRenderer->Init();
+    if (!m_debugDraw)
+        m_debugDraw = CreateDebugDrawer();
+    else
+        m_debugDraw->RebuildDeviceBuffers();
+    // The overlay exists only when its setting was on: then it shows.
+    if (m_overlay && m_overlay->InitFpsOverlay() == 0)
+        EnableStateC(kRenderOverlayPerCamera);
+}
+
+ZRenderFont* ZRenderOpenGL::CreateTextRenderer()
+{
+    return new ZRenderOpenGLFont(this);
+}
+
+ZRenderOverlay* ZRenderOpenGL::CreateOverlay()
+{
+    return new ZRenderOpenGLOverlay(this);
+}
+
+ZRenderParticles* ZRenderOpenGL::CreateParticleRenderer()
+{
+    return new ZRenderOpenGLParticles(this);
+}
+
+ZRenderDebug* ZRenderOpenGL::CreateDebugDrawer()
+{
+    // One debug drawer at a time.
+    if (ZRenderDebug::GetInstance())
+        return nullptr;
+    return new ZRenderOpenGLDebug(this);
+}
+
+void ZRenderOpenGL::DeleteParticleRenderer()
+{
+    delete m_particleRenderer;
+    m_particleRenderer = nullptr;
+}
+
+void ZRenderOpenGL::DeleteAuxiliary()
+{
+    if (m_context.IsCreated())
+        m_context.MakeCurrent();
+    DeleteParticleRenderer();
+    delete m_overlay;
+    m_overlay = nullptr;
+    delete m_debugDraw;
+    m_debugDraw = nullptr;
+    delete m_textRenderer;
+    m_textRenderer = nullptr;
+    delete m_batch;
+    m_batch = nullptr;
+}
+
+void ZRenderOpenGL::DrawTextNode(ZNode* node, ZCamera* camera, const DrawRecord& record)
+{
+    if (m_textRenderer)
+        m_textRenderer->DrawTextNode(static_cast<ZFontText*>(node), camera, record);
+}
+
+void ZRenderOpenGL::DrawParticleSystem(ZNode* node, ZCamera* camera, const DrawRecord& record)
+{
+    auto* emitter = ZEntityCast<ZParticleEmitterSystem>(static_cast<ZEntity*>(node));
+    if (m_particleRenderer && emitter)
+        m_particleRenderer->DrawEmitter(emitter, camera, record);
+}
+
+void ZRenderOpenGL::DrawOverlay(ZCamera* camera)
+{
+    if (m_overlay)
+        m_overlay->DrawFpsOverlay(camera);
+}
+
+void ZRenderOpenGL::AddDebugGrids()
+{
+    if (m_debugDraw && TestStateC(kRenderDebugShapes))
+        m_debugDraw->AddReferenceGrids();
+}
+
+void ZRenderOpenGL::AddDebugText(float x, float y, const char* text)
+{
+    if (!m_debugDraw || !text)
+        return;
+    if (x == -1.0f && y == -1.0f)
+        m_debugDraw->DebugPrintf("%s", text);
+    else
+        m_debugDraw->AddText(text, x, y);
+}
+
+void ZRenderOpenGL::DrawDebugText()
+{
+    if (!m_debugDraw)
+        return;
+    ZCamera* camera = m_textRenderer ? m_textRenderer->GetScreenCamera() : nullptr;
+    if (camera)
+        camera->UpdateProjection();
+    m_debugDraw->EndFrame(camera, GetStateC());
+}
+
+void ZRenderOpenGL::LoadCameraMatrices(ZCamera* camera)
+{
+    if (!m_context.IsCreated() || !camera)
+        return;
+    // As the shader codes do: the view on a fresh model-view matrix, then the projection.
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    SetViewMatrix(ComputeViewMatrix(camera));
+    SetProjectionMatrix(camera->GetProjection());
+    glMatrixMode(GL_TEXTURE);
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+}
+
+void ZRenderOpenGL::DrawTriangleArray(const float* vertices, int count)
+{
+    if (!m_context.IsCreated() || !vertices || count <= 0)
+        return;
+    constexpr GLsizei stride = 9 * sizeof(float);
+    // The render-state object tracks the texture environment: it gets back what it set.
+    GLint mode = GL_MODULATE;
+    glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &mode);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    // The colour is the vertices' own, as the sprite code's constant colour is: never lit.
+    const GLboolean lit = glIsEnabled(GL_LIGHTING);
+    glDisable(GL_LIGHTING);
+    // Client memory, not a buffer object.
+    m_bindBuffer(GL_ARRAY_BUFFER_ARB, 0);
+    glDisableClientState(GL_INDEX_ARRAY);
+    glDisableClientState(GL_EDGE_FLAG_ARRAY);
+    glDisableClientState(GL_NORMAL_ARRAY);
+    m_clientActiveTexture(GL_TEXTURE1_ARB);
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    m_clientActiveTexture(GL_TEXTURE0_ARB);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glTexCoordPointer(2, GL_FLOAT, stride, vertices + 7);
+    glEnableClientState(GL_COLOR_ARRAY);
+    glColorPointer(4, GL_FLOAT, stride, vertices + 3);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glVertexPointer(3, GL_FLOAT, stride, vertices);
+    glDrawArrays(GL_TRIANGLES, 0, count);
+    CountDrawCall();
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    glDisableClientState(GL_COLOR_ARRAY);
+    glDisableClientState(GL_VERTEX_ARRAY);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, mode);
+    if (lit)
+        glEnable(GL_LIGHTING);
+}
+
+void ZRenderOpenGL::UpdateTexturePixels(int id, int width, int height, const uint8_t* pixels, bool bgra)
+{
+    const uint32_t name = GetGLTexture(id);
+    if (!m_context.IsCreated() || !name || !pixels)
+        return;
+    glBindTexture(GL_TEXTURE_2D, name);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width, height, bgra ? GL_BGRA_EXT : GL_RGBA, GL_UNSIGNED_BYTE,
+                    pixels);
 }

@@ -12,6 +12,7 @@
 #include "engine/render/ZShaderLibrary.h"
 
 class ZRenderOpenGL;
+class ZRenderOpenGLBatch;
 
 // The state flag word, shared in meaning with the Direct3D 7 back end: materials are mapped onto it
 // by the shader codes, and the render-state object turns it into GL states.
@@ -187,11 +188,45 @@ public:
     // Test hook: a name listed here counts as missing.
     void SetHiddenExtension(const std::string& name) { m_hiddenExtension = name; }
 
+    // Text, particles, the frame-rate overlay and debug drawing. Each is drawn in runs of quads that
+    // share a material: one vertex array per run instead of one draw per glyph or particle.
+    ZRenderFont* CreateTextRenderer() override;
+    ZRenderOverlay* CreateOverlay() override;
+    ZRenderParticles* CreateParticleRenderer() override;
+    // The debug drawer, made once the context exists.
+    virtual ZRenderDebug* CreateDebugDrawer();
+    ZRenderDebug* GetDebugDrawer() const { return m_debugDraw; }
+    ZRenderParticles* GetParticleRenderer() const { return m_particleRenderer; }
+    ZRenderOverlay* GetOverlay() const { return m_overlay; }
+    ZRenderOpenGLBatch* GetBatch() const { return m_batch; }
+    // The batch's device steps: the camera's view and projection on a fresh model-view matrix;
+    // `count` vertices of position (3 floats),
+    // colour (4 floats) and texture coordinates (2 floats) drawn as triangles on texture unit 0,
+    // tinting the texture; a texture's pixels written again (B, G, R, A order when `bgra`).
+    void LoadCameraMatrices(ZCamera* camera);
+    void DrawTriangleArray(const float* vertices, int count);
+    void UpdateTexturePixels(int id, int width, int height, const uint8_t* pixels, bool bgra);
+    // GL draw calls issued since the device started (a debug counter for profiling).
+    void CountDrawCall() { ++m_drawCalls; }
+    uint64_t GetDrawCallCount() const { return m_drawCalls; }
+
     int GetDefaultQuad() const { return m_defaultQuad; }
     uint32_t GetGLTexture(int id) const;
     bool HasContext() const { return m_context.IsCreated(); }
 
+protected:
+    void DrawTextNode(ZNode* node, ZCamera* camera, const DrawRecord& record) override;
+    void DrawParticleSystem(ZNode* node, ZCamera* camera, const DrawRecord& record) override;
+    void DrawOverlay(ZCamera* camera) override;
+    void DeleteAuxiliary() override;
+    void DeleteParticleRenderer() override;
+    void AddDebugGrids() override;
+    void AddDebugText(float x, float y, const char* text) override;
+    void DrawDebugText() override;
+
 private:
+    // The drawers' device side, once the context exists.
+    void InitAuxiliary();
     int CreateContext();
     // Keeps the pixels of every texture and quad so that a new device can take them back.
     void KeepDeviceContents();
@@ -232,6 +267,8 @@ private:
     int m_lockWidth = 0;
     int m_lockHeight = 0;
     std::string m_hiddenExtension;
+    ZRenderOpenGLBatch* m_batch = nullptr;
+    uint64_t m_drawCalls = 0;
     bool m_cursorHidden = false;
 
     void (*m_activeTexture)(unsigned) = nullptr;
