@@ -15,6 +15,7 @@
 #include "engine/core/ZAllocBase.h"
 #include "engine/core/ZNameId.h"
 #include "engine/platform/ZPlatformMessage.h"
+#include "engine/resource/ZResourceManager.h"
 
 using namespace soft7;
 
@@ -140,7 +141,21 @@ void SceneTest::TearDown()
     for (ZTexture* texture : textures)
         delete texture;
     ZRenderBase::UnregisterDrawClass(&TestMesh::kTypeRecord);
-    delete base;
+    // What the renderer's drawers left in the resource manager (the built-in font and its page)
+    // goes with the manager, in the order the engine keeps at shutdown: drawers, resources,
+    // renderer. A later test in this process then finds no texture that points into a page gone
+    // with this renderer.
+    if (render)
+    {
+        render->PrepareRelease();
+        ZResourceManager::DestroyInstance();
+        delete base;
+    }
+    else
+    {
+        delete base;
+        ZResourceManager::DestroyInstance();
+    }
     base = nullptr, render = nullptr, gl = nullptr;
     delete library;
     library = nullptr;

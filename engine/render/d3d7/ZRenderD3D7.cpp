@@ -350,6 +350,19 @@ ZRenderD3D7::~ZRenderD3D7()
     }
     m_ffp = nullptr;
     m_ffpSprite = nullptr;
+    // Textures outlive a renderer in the resource manager's groups; the atlas pages holding them
+    // do not, so they leave the pages here. While the engine itself is being destroyed the pages
+    // no longer track their textures (the resources went first, in the engine's order): nothing
+    // to do then.
+    if (!g_engine || !g_engine->TestFlags(kEngineDestroying))
+        for (size_t i = 0; i < GetPageCount(); ++i)
+            if (ZTextureAtlas* page = GetPage(i))
+                for (ZTexture* texture : page->GetTextures())
+                {
+                    texture->SetAtlasPage(nullptr);
+                    texture->SetRenderTextureId(-1);
+                    texture->ClearTextureFlags(kTextureResident);
+                }
     DeleteRenderState();
     ReleaseAll();
     if (g_engine)

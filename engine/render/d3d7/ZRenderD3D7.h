@@ -175,6 +175,9 @@ public:
     // Text, particles and the frame-rate overlay: the renderer's own drawers, which hand each glyph
     // and particle to the shader codes. This back end has no debug drawer.
     ZRenderFont* CreateTextRenderer() override;
+    // Before the engine releases every resource: the drawers give back the textures and materials
+    // they hold while those still exist (deleted later, they would reach into freed resources).
+    void PrepareRelease() override { DeleteAuxiliary(); }
     ZRenderOverlay* CreateOverlay() override;
     ZRenderParticles* CreateParticleRenderer() override;
 
