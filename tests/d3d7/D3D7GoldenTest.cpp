@@ -4,6 +4,8 @@
 #include <cmath>
 
 #include "D3D7SceneSupport.h"
+#include "engine/render/ZFont.h"
+#include "engine/scene/ZFontText.h"
 
 using namespace d3d7test;
 using namespace soft7;
@@ -138,6 +140,24 @@ std::vector<uint32_t> VertexColouredGeometry(SceneTest& t)
     return t.Frame();
 }
 
+std::vector<uint32_t> Text(SceneTest& t)
+{
+    ZFont* font = ZFont::Find("defaultfont");
+    EXPECT_NE(font, nullptr);
+    if (!font)
+        return t.Frame();
+    ZFontText* line = ZFontText::Create(font);
+    line->SetText("Quorvane 0123 AaGg (_x!)");
+    line->SetPosition(V3{-120.0f, 100.0f, 0.0f});
+    t.root->AddChild(line);
+    ZFontText* big = ZFontText::Create(font);
+    big->SetText("Dive!");
+    big->SetTextScale(V2{3.0f, 3.0f});
+    big->SetPosition(V3{60.0f, -60.0f, 0.0f});
+    t.root->AddChild(big);
+    return t.Frame();
+}
+
 struct Scene
 {
     const char* name;
@@ -150,6 +170,7 @@ const Scene kScenes[] = {
     {"d3d7_stencil_mask", StencilMask},
     {"d3d7_fog_linear", LinearFogOverDepth},
     {"d3d7_vertex_geometry", VertexColouredGeometry},
+    {"d3d7_text", Text},
 };
 
 class D3D7Golden : public SceneTest, public ::testing::WithParamInterface<Scene>

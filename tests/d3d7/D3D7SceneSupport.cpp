@@ -15,6 +15,7 @@
 #include "engine/core/ZAllocBase.h"
 #include "engine/core/ZNameId.h"
 #include "engine/platform/ZPlatformMessage.h"
+#include "engine/render/ZRenderFont.h"
 #include "engine/resource/ZResourceManager.h"
 
 using namespace soft7;
@@ -27,6 +28,12 @@ shadercode sprite_ffp
 color 0 base 1,1,1,1
 bool 18 texturemodulate true
 bool 4 nocull true
+end
+
+shaderdef font
+shadercode sprite_ffp
+color 0 base 1,1,1,1
+bool 18 texturemodulate true
 end
 
 shaderdef standard
@@ -101,11 +108,20 @@ void SceneTest::SetUp()
     }
     else
     {
+        // The codes exist from construction: the definitions can name them before the device
+        // starts, so that the text drawer finds its "font" shader when Init makes it.
         render = new ZRenderD3D7(VirtualMachine());
         base = render;
+        library->ParseDefinitions(kShaderDefinitions);
         ASSERT_EQ(render->Init(width, height, true, nullptr), 0);
     }
-    library->ParseDefinitions(kShaderDefinitions);
+    if (gl)
+    {
+        library->ParseDefinitions(kShaderDefinitions);
+        // The text drawer takes its material from the "font" shader, defined only now.
+        if (ZRenderFont* text = gl->GetTextRenderer())
+            text->Init();
+    }
     ASSERT_NE(library->FindShader("sprite"), nullptr);
     if (render)
     {
@@ -247,6 +263,7 @@ std::vector<uint32_t> SceneTest::Frame()
         GetAllocHook()->Free(grabbed);
         return pixels;
     }
+    render->FlushUploadQueue();
     EXPECT_EQ(render->RenderFrame(), 0);
     ZSoftSurface* target = render->GetDefaultRenderTarget();
     for (int y = 0; y < height; ++y)

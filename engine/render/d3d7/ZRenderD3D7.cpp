@@ -429,8 +429,10 @@ int ZRenderD3D7::Init(int width, int height, bool windowed, ZPlatformWindow* win
     ZRenderBase::ResetMatrices();
     if (!windowed && g_engine)
         g_engine->ClipCursor(true);
-    // The drawers' device side: the built-in font and its glyph quads, the overlay's texture.
-    if (m_textRenderer)
+    // The drawers' device side: the built-in font and its glyph quads, the overlay's texture. A
+    // display made again keeps them (textures and quads come back with their contents), so the
+    // font is built once.
+    if (m_textRenderer && !m_textRenderer->GetDefaultFont())
         m_textRenderer->Init();
     // The overlay exists only when its setting was on: then it shows.
     if (m_overlay && m_overlay->InitFpsOverlay() == 0)
