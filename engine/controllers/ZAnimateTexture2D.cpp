@@ -7,6 +7,7 @@
 #include "engine/render/ZAnimTexture.h"
 #include "engine/render/ZMaterial.h"
 #include "engine/scene/ZGeom.h"
+#include "engine/scene/ZGeomObject.h"
 #include "engine/scene/ZSceneTree.h"
 
 namespace
@@ -17,7 +18,6 @@ constexpr int kSwitchSecondTransform = 21;
 
 // By the records' ids: these kinds live in libraries above the controllers.
 constexpr ZTypeRecord kSpriteRecord{"ZSprite", nullptr};
-constexpr ZTypeRecord kGeomObjectRecord{"ZGeomObject", nullptr};
 
 float FrameDelta()
 {
@@ -130,8 +130,9 @@ ZTextureUVScroll* ZTextureUVScroll::Create(ZGeom* target)
         if (controller->material)
             controller->material->SetSwitch(ZMaterial::kSwitchTextureTransform, 1);
     }
-    else if (target && target->IsA(kGeomObjectRecord))
+    else if (auto* object = ZEntityCast<ZGeomObject>(target); object && object->GetPartCount() == 1)
     {
+        // Scrolling one material of a many-part primitive would move that part alone.
         controller->material = MaterialOf(target);
         if (controller->material)
             controller->material->SetSwitch(ZMaterial::kSwitchTextureTransform, 0);

@@ -16,6 +16,20 @@ const ZNameId kMaterial("material");
 const ZNameId kPath("path");
 const ZNameId kName("name");
 const ZNameId kSubprim("subprim");
+
+ZSerializerRTTI<ZSubPrimitive> s_subPrimitiveSerializer(false, &ZSubPrimitive::CreateEmpty);
+ZSerializerRTTI<ZPrimitive> s_primitiveSerializer;
+
+// An object or value handed by the scene reader in place of text, or null for plain text.
+const ZEntity* HandedEntity(const char* value)
+{
+    return SerializedChild<ZEntity>(value);
+}
+
+bool IsHanded(const char* value)
+{
+    return HandedChildObject(value, true, 0) || HandedChildObject(value, false, 0);
+}
 } // namespace
 
 uint32_t VertexCountFor(uint32_t kind, uint32_t n)
@@ -113,6 +127,90 @@ bool ZSubPrimitive::SetProperty(ZNameId name, const char* text)
         return true;
     }
     return false;
+}
+
+bool ZSubPrimitive::SetProperty(uint32_t id, const char* name, const char* value)
+{
+    (void)name;
+    if (const ZEntity* child = HandedEntity(value))
+    {
+        auto* material = ZEntityCast<ZMaterial>(const_cast<ZEntity*>(child));
+        if (!material)
+            return false;
+        m_material = material;
+        return true;
+    }
+    if (!value || IsHanded(value))
+        return false;
+    if (id == kName.Value())
+    {
+        SetName(value);
+        return true;
+    }
+    return SetProperty(ZNameId::FromValue(id), value);
+}
+
+void ZSubPrimitive::SaveAttributes(ISaveVisitor* visitor)
+{
+    if (!visitor)
+        return;
+    const char* name = GetName();
+    if (name && *name)
+        visitor->Attribute("name", name);
+    char offset[16];
+    auto [end, ec] = std::to_chars(offset, offset + sizeof(offset) - 1, m_offset);
+    *end = '\0';
+    visitor->Attribute("offset", offset);
+    const char* material = m_material ? m_material->GetName() : nullptr;
+    if (material && *material)
+        visitor->Attribute("material", material);
+}
+
+void ZSubPrimitive::OnLoaded()
+{
+    if (!m_material)
+        m_material = ZMaterial::GetDefault();
+}
+
+bool ZPrimitive::SetProperty(uint32_t id, const char* name, const char* value)
+{
+    (void)name;
+    if (const ZEntity* child = HandedEntity(value))
+    {
+        // A part written inside its primitive, with or without property="subprim".
+        if (id != ZNameId::kNone && id != kSubprim.Value())
+            return false;
+        return AddPart(ZEntityCast<ZSubPrimitive>(const_cast<ZEntity*>(child)));
+    }
+    if (!value || IsHanded(value))
+        return false;
+    return SetProperty(ZNameId::FromValue(id), value);
+}
+
+void ZPrimitive::SaveAttributes(ISaveVisitor* visitor)
+{
+    if (!visitor)
+        return;
+    const char* name = GetName();
+    if (name && *name)
+        visitor->Attribute("name", name);
+    if (!m_path.empty())
+        visitor->Attribute("path", m_path.c_str());
+}
+
+void ZPrimitive::SaveChildren(ISaveVisitor* visitor)
+{
+    if (!visitor)
+        return;
+    for (uint32_t i = 0; i < m_parts.Size(); ++i)
+    {
+        if (!m_parts[i])
+            continue;
+        visitor->BeginElement(nullptr, "subprimitive");
+        m_parts[i]->SaveAttributes(visitor);
+        visitor->CloseStartTag();
+        visitor->EndElement(nullptr, "subprimitive");
+    }
 }
 
 int ZPrimitive::ReleaseDeviceBuffers()

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "engine/core/ZBoundingBox.h"
+#include "engine/core/ZSerializer.h"
 #include "engine/core/ZStaticArray.h"
 #include "engine/core/ZVector.h"
 #include "engine/resource/ZResource.h"
@@ -51,6 +52,13 @@ public:
     virtual int ReleaseDeviceBuffer();
     // "offset" (decimal) and "material"; other names are not handled (false).
     virtual bool SetProperty(ZNameId name, const char* text);
+
+    // The scene reader's side ("subprimitive" elements): "name", a "material" child element, and
+    // the attributes above. A part finished without a material gets the default material.
+    bool SetProperty(uint32_t id, const char* name, const char* value);
+    void SaveAttributes(ISaveVisitor* visitor);
+    void SaveChildren(ISaveVisitor* visitor) { (void)visitor; }
+    void OnLoaded();
 
     int LoadSync() override { return 0; }
     int UnloadData() override { return 0; }
@@ -119,6 +127,13 @@ public:
     virtual int ReleaseDeviceBuffers();
     // "path", "name"; "subprim" goes through AddPart.
     virtual bool SetProperty(ZNameId name, const char* text);
+
+    // The scene reader's side ("primitive" elements): the attributes above, and "subprimitive"
+    // child elements, which become parts in document order. A finished primitive is loaded.
+    bool SetProperty(uint32_t id, const char* name, const char* value);
+    void SaveAttributes(ISaveVisitor* visitor);
+    void SaveChildren(ISaveVisitor* visitor);
+    void OnLoaded() { Load(); }
     // Appends a part and grows the box; false (nothing changes) for null or when 16 parts are held.
     bool AddPart(ZSubPrimitive* part);
     // Reads the vertex file and remakes every part from its block. A file that cannot be read, that

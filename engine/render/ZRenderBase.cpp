@@ -10,12 +10,14 @@
 #include "engine/platform/ZPlatformTime.h"
 #include "engine/platform/ZPlatformWindow.h"
 #include "engine/render/ZMaterial.h"
+#include "engine/render/ZPrimitive.h"
 #include "engine/render/ZShaderLibrary.h"
 #include "engine/render/ZTexture.h"
 #include "engine/render/ZTextureAtlas.h"
 #include "engine/render/ZTextureLoader.h"
 #include "engine/render/ZView.h"
 #include "engine/scene/ZFontText.h"
+#include "engine/scene/ZGeomObject.h"
 #include "engine/scene/ZParticleEmitterSystem.h"
 #include "engine/scene/ZSceneTree.h"
 #include "engine/scene/ZSprite.h"
@@ -62,6 +64,16 @@ namespace
 // The scene's drawable classes, as the frame driver sorts them.
 void RegisterSceneDrawClasses()
 {
+    ZRenderBase::RegisterDrawClass(
+        {&ZGeomObject::kTypeRecord, EDrawKind::GeomObject,
+         [](ZNode* node) { return static_cast<ZGeomObject*>(node)->GetPartCount(); },
+         [](ZNode* node, uint32_t index)
+         {
+             ZSubPrimitive* part = static_cast<ZGeomObject*>(node)->GetPart(index);
+             return part ? SDrawPart{part, part->GetMaterial(), part->GetPartFlags()}
+                         : SDrawPart{nullptr, nullptr, 0};
+         },
+         nullptr});
     ZRenderBase::RegisterDrawClass({&ZSprite::kTypeRecord, EDrawKind::Sprite, nullptr, nullptr,
                                     [](ZNode* node) { return static_cast<ZSprite*>(node)->GetMaterial(); }});
     ZRenderBase::RegisterDrawClass({&ZFontText::kTypeRecord, EDrawKind::Text, nullptr, nullptr, nullptr});
@@ -754,9 +766,12 @@ void ZRenderBase::BuildDrawList(ZCamera* camera, DrawRecord* opaque, uint32_t& o
                 }
                 const ZRenderState* state = part.material ? part.material->GetRenderState() : nullptr;
                 const ZTextureResource* texture = part.material ? part.material->GetTexture(0) : nullptr;
+                // A part with see-through vertex colours (0x8) is blended like a translucent texture:
+                // drawn front to back with depth writes it would hide what lies behind it.
                 const bool opaqueItem = (!state || (state->GetId() & 0x1) == 0) &&
                                         (!texture || texture->IsOpaque()) &&
-                                        (part.stateWord & ~uint16_t(0x8)) != 0;
+                                        (part.stateWord & ~uint16_t(kSubPrimBlended)) != 0 &&
+                                        (part.stateWord & kSubPrimBlended) == 0;
                 if (opaqueItem)
                     add(opaque, opaqueCount, entry, part.part, part.material, shader);
                 else

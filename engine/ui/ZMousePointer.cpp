@@ -218,9 +218,10 @@ void ZMousePointer::Pick(std::vector<ZNode*>& out, bool collectAll)
     out.clear();
     ZNode* roots[kMaxRoots];
     int count = 0;
+    // A hidden root hides its subtree: nothing of a closed tip box may catch the pointer.
     for (ZNode* node : m_pointerTargets)
     {
-        if (node && node->IsActive() && count < kMaxRoots)
+        if (node && node->IsActive() && !node->IsHidden() && count < kMaxRoots)
             roots[count++] = node;
     }
     if (ZGame* game = ZGame::PeekInstance())

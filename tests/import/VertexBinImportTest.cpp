@@ -9,49 +9,11 @@
 #include "engine/fs/ZStream.h"
 #include "engine/import/ZVertexBinImport.h"
 #include "support/TestFiles.h"
+#include "support/VtxWriter.h"
 
 namespace
 {
-// Builds a vertex file byte by byte, little-endian, the way the exporter writes it.
-class VtxWriter
-{
-public:
-    VtxWriter& U32(uint32_t value)
-    {
-        for (int i = 0; i < 4; ++i)
-            bytes.push_back(char((value >> (8 * i)) & 0xFF));
-        return *this;
-    }
-    VtxWriter& F32(float value)
-    {
-        uint32_t bits;
-        std::memcpy(&bits, &value, 4);
-        return U32(bits);
-    }
-    VtxWriter& Header() { return U32(0x11).U32(0x22).U32(0x33); }
-    VtxWriter& ChunkHeader(int32_t count, uint32_t word, uint32_t tag = ZVertexBinImport::kChunkTag)
-    {
-        return U32(tag).U32(0xDEAD).U32(uint32_t(count)).U32(word).U32(0xBEEF);
-    }
-    // Vertex i of a recognisable pattern; v is written flipped as files hold it.
-    VtxWriter& Vertex(int i)
-    {
-        const float f = float(i);
-        F32(f).F32(f + 0.5f).F32(-f);
-        F32(0.0f).F32(1.0f).F32(f / 8.0f);
-        U32(0xFF000000u | uint32_t(i));
-        F32(f / 4.0f).F32(1.0f - 0.25f);
-        return *this;
-    }
-    VtxWriter& Chunk(int32_t count, uint32_t word, int first = 0)
-    {
-        ChunkHeader(count, word);
-        for (int i = 0; i < count; ++i)
-            Vertex(first + i);
-        return *this;
-    }
-    std::string bytes;
-};
+using qvtest::VtxWriter;
 
 int ImportBytes(std::string bytes, const char* name, ZVertexBinImport::ChunkHandler handler = nullptr)
 {

@@ -12,12 +12,17 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "engine/app/ZEngineSettings.h"
 #include "engine/controllers/ZAnimateTexture2D.h"
 #include "engine/core/ZAllocBase.h"
 #include "engine/core/ZNameId.h"
+#include "engine/fs/ZFileSystem.h"
+#include "engine/fs/ZMountTable.h"
+#include "engine/import/ZSceneXMLImport2.h"
+#include "engine/import/ZVertexBinImport.h"
 #include "engine/platform/ZPlatformMessage.h"
 #include "engine/platform/ZPlatformWindow.h"
 #include "engine/render/ZAnimTexture.h"
@@ -29,8 +34,12 @@
 #include "engine/render/ZView.h"
 #include "engine/render/opengl/ZRenderOpenGL.h"
 #include "engine/resource/ZResourceManager.h"
+#include "engine/resource/ZResourcePath.h"
 #include "engine/scene/ZCamera.h"
+#include "engine/scene/ZGeomObject.h"
 #include "engine/scene/ZSprite.h"
+#include "support/TestFiles.h"
+#include "support/VtxWriter.h"
 
 namespace
 {
@@ -76,21 +85,17 @@ const char* const kShaders = "shaderdef sprite\n"
                              "shaderdef lit\n"
                              "shadercode standard_ffp\n"
                              "color 0 basecolor FFFFFFFF\n"
+                             "end\n"
+                             "shaderdef standard\n"
+                             "shadercode standard_ffp\n"
+                             "color 0 basecolor FFFFFFFF\n"
+                             "bool 15 unlit true\n"
+                             "end\n"
+                             "shaderdef geomflat\n"
+                             "shadercode standard_ffp\n"
+                             "color 0 basecolor FFFFFFFF\n"
+                             "bool 15 unlit true\n"
                              "end\n";
-
-// A drawable geometry node: what a primitive holder in a scene is to the frame driver.
-class TestGeometry : public ZGeom
-{
-    QV_TYPE_RECORD(TestGeometry, &ZGeom::kTypeRecord)
-public:
-    bool GetDrawKey(const ZCamera&, const _M44&, uint32_t& key) override
-    {
-        key = 0;
-        return true;
-    }
-    ZSubPrimitive* part = nullptr;
-    ZMaterial* material = nullptr;
-};
 
 class GLFrame : public ::testing::Test
 {
@@ -116,15 +121,6 @@ protected:
         if (m_render->Init(kSize, kSize, true, &m_window) != 0)
             GTEST_SKIP() << "no OpenGL with the required extensions";
         m_library->ParseDefinitions(kShaders);
-        ZRenderBase::RegisterDrawClass({&TestGeometry::kTypeRecord, EDrawKind::GeomObject,
-                                        [](ZNode* node)
-                                        { return static_cast<TestGeometry*>(node)->part ? 1u : 0u; },
-                                        [](ZNode* node, uint32_t)
-                                        {
-                                            auto* geometry = static_cast<TestGeometry*>(node);
-                                            return SDrawPart{geometry->part, geometry->material, 1};
-                                        },
-                                        nullptr});
         m_root = new ZGroup();
         m_camera = ZCamera::Create("glcam", m_root, false, true);
         m_view = ZView::Create(V4{0.0f, 0.0f, 1.0f, 1.0f}, 0.0f);
@@ -136,7 +132,6 @@ protected:
     void TearDown() override
     {
         LeakCheckPause pause;
-        ZRenderBase::UnregisterDrawClass(&TestGeometry::kTypeRecord);
         delete m_camera;
         delete m_root;
         for (ZMaterial* material : m_materials)
@@ -428,9 +423,11 @@ TEST_F(GLFrame, LitPrimitiveIsBrightWhereItFacesTheLight)
     ZSubPrimitive* part = ZSubPrimitive::Create(uint32_t(vertices.size() / 3), bytes.data(), 4);
     ASSERT_NE(part, nullptr);
     ASSERT_GE(part->GetVertexBufferId(), 0);
-    auto* geometry = new TestGeometry();
-    geometry->part = part;
-    geometry->material = Material("lit");
+    part->SetMaterial(Material("lit"));
+    ZPrimitive* primitive = ZPrimitive::Create();
+    ASSERT_TRUE(primitive->AddPart(part));
+    auto* geometry = new ZGeomObject();
+    geometry->SetPrimitive(primitive);
     m_root->AddChild(geometry);
 
     // A grey directional light from the camera's side.
@@ -449,5 +446,46 @@ TEST_F(GLFrame, LitPrimitiveIsBrightWhereItFacesTheLight)
     m_render->GetLights().Clear();
     m_root->RemoveChild(geometry);
     delete geometry;
+    delete primitive;
     delete part;
+}
+
+TEST_F(GLFrame, GeometryObjectFromASceneFileDrawsItsParts)
+{
+    qvtest::TempDir dir;
+    ZMountTable table;
+    ZFileSystem fs(&table);
+    table.AddMount("geomtest", dir.Path().c_str());
+    table.AddMount("geomfix", (std::string(QV_FIXTURES) + "/geom").c_str());
+    // Left half red in the scene's own material; the top right quarter green in the default one.
+    qvtest::VtxWriter file;
+    file.Header();
+    ASSERT_EQ(file.Rectangle(-m_halfW, -m_halfH, 0.0f, m_halfH, 0xFFFF0000), 12u);
+    ASSERT_EQ(file.Rectangle(m_halfW * 0.5f, 0.0f, m_halfW, m_halfH, 0xFF00FF00), 248u);
+    ASSERT_TRUE(qvtest::WriteWholeFile(dir / "panels.vtx", file.bytes));
+    Material("geomflat")->SetName("geomtest_flat");
+    m_view->SetClearColor(V4{0.0f, 0.0f, 0.25f, 1.0f});
+    SSceneImporterHolder importer;
+    ASSERT_EQ(ImportSceneFile(ZResourcePath("geomfix:panels.xml"), m_root, nullptr, &importer), 0);
+    ReleaseSceneImporter(&importer);
+    Frame();
+    ExpectNear(PixelAt(16, 32), {255, 0, 0}, "left panel");
+    ExpectNear(PixelAt(56, 8), {0, 255, 0}, "top right quarter");
+    ExpectNear(PixelAt(40, 8), {0, 0, 64}, "beside the green quarter");
+    ExpectNear(PixelAt(48, 48), {0, 0, 64}, "below the green quarter");
+
+    // A vertex file that breaks off in its second chunk: the reload draws nothing at all, and the
+    // object that names no declared primitive never did.
+    ZNode* layer = m_root->FindNode("layer");
+    ASSERT_NE(layer, nullptr);
+    delete layer;
+    delete ZPrimitive::Find("geomtest_panels");
+    file.bytes.resize(file.bytes.size() - 40);
+    ASSERT_TRUE(qvtest::WriteWholeFile(dir / "panels.vtx", file.bytes));
+    ASSERT_EQ(ImportSceneFile(ZResourcePath("geomfix:panels.xml"), m_root, nullptr, &importer), 0);
+    ReleaseSceneImporter(&importer);
+    ZVertexBinImport::ReleaseMeshCache();
+    Frame();
+    ExpectNear(PixelAt(16, 32), {0, 0, 64}, "left panel of a damaged file");
+    ExpectNear(PixelAt(56, 8), {0, 0, 64}, "right panel of a damaged file");
 }
