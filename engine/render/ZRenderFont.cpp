@@ -75,8 +75,9 @@ ZRenderFont::~ZRenderFont()
 {
     ReleaseDefaultFont();
     delete m_carrier;
-    delete m_camera;
+    // The view first: it lets go of its camera, which at shutdown no longer leaves views itself.
     delete m_view;
+    delete m_camera;
 }
 
 void ZRenderFont::ReleaseDefaultFont()

@@ -334,24 +334,24 @@ TEST_F(D3D7Test, FrameDrawsATexturedSpriteQuadIntoTheBackBuffer)
     ASSERT_EQ(device->EndScene(), kOk);
 
     ZSoftSurface* target = render->GetDefaultRenderTarget();
-    // Clip-space y points up: texel row 0 (v = 0) is at the bottom of the quad.
-    EXPECT_EQ(target->ReadPixel(370, 330) & 0xFFFFFF, 0xFF0000u); // red
-    EXPECT_EQ(target->ReadPixel(430, 330) & 0xFFFFFF, 0x00FF00u); // green
-    EXPECT_EQ(target->ReadPixel(370, 270) & 0xFFFFFF, 0x0000FFu); // blue
-    EXPECT_EQ(target->ReadPixel(430, 270) & 0xFFFFFF, 0xFFFFFFu); // white
+    // Clip-space y points up and the picture stands upright: texel row 0 (v = 0) is at the top.
+    EXPECT_EQ(target->ReadPixel(370, 270) & 0xFFFFFF, 0xFF0000u); // red
+    EXPECT_EQ(target->ReadPixel(430, 270) & 0xFFFFFF, 0x00FF00u); // green
+    EXPECT_EQ(target->ReadPixel(370, 330) & 0xFFFFFF, 0x0000FFu); // blue
+    EXPECT_EQ(target->ReadPixel(430, 330) & 0xFFFFFF, 0xFFFFFFu); // white
     EXPECT_EQ(target->ReadPixel(340, 300) & 0xFFFFFF, 0u);         // outside
     EXPECT_EQ(target->ReadPixel(400, 360) & 0xFFFFFF, 0u);
 
     // The frame presents the picture into the front buffer.
     EXPECT_EQ(render->RenderFrame(), 0);
     EXPECT_EQ(render->GetFrameCount(), 1u);
-    EXPECT_EQ(render->GetFrontBuffer()->ReadPixel(370, 330) & 0xFFFFFF, 0xFF0000u);
+    EXPECT_EQ(render->GetFrontBuffer()->ReadPixel(370, 270) & 0xFFFFFF, 0xFF0000u);
     uint32_t w = 0, h = 0;
     g_renderScreenDumpTexture.SetValue(-3);
     uint32_t* grabbed = render->GrabScreen(w, h);
     ASSERT_NE(grabbed, nullptr);
     EXPECT_EQ(w * 10000 + h, 8000600u);
-    EXPECT_EQ(grabbed[330 * 800 + 430] & 0xFFFFFF, 0x00FF00u);
+    EXPECT_EQ(grabbed[270 * 800 + 430] & 0xFFFFFF, 0x00FF00u);
     std::free(grabbed);
 }
 

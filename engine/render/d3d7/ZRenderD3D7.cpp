@@ -7,14 +7,21 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "engine/app/ZEngine.h"
 #include "engine/app/ZEngineSettings.h"
 #include "engine/platform/ZPlatformWindow.h"
+#include "engine/platform/d3d7/ZSoftPixels.h"
+#include "engine/render/ZMaterial.h"
+#include "engine/render/ZPrimitive.h"
 #include "engine/render/ZRenderFont.h"
 #include "engine/render/ZRenderOverlay.h"
 #include "engine/render/ZRenderParticles.h"
 #include "engine/render/ZShaderLibrary.h"
 #include "engine/render/ZTexture.h"
+#include "engine/render/ZTextureAtlas.h"
 #include "engine/render/ZView.h"
+#include "engine/render/d3d7/ZRenderD3D7ShaderFFP.h"
+#include "engine/scene/ZCamera.h"
 #include "engine/scene/ZFontText.h"
 #include "engine/scene/ZParticleEmitterSystem.h"
 
@@ -39,25 +46,38 @@ SSoftMatrix ToSoft(const _M44& m)
 
 // Render state object.
 
+ZSoftD3DDevice* ZRenderD3D7State::Device() const
+{
+    (void)m_owner;
+    auto* render = dynamic_cast<ZRenderD3D7*>(g_render);
+    return render ? render->GetDevice() : nullptr;
+}
+
+void ZRenderD3D7State::AfterApply(ZRenderState* previousBase)
+{
+    if (auto* previous = dynamic_cast<ZRenderD3D7State*>(previousBase); previous && previous != this)
+        previous->m_flags = m_flags;
+}
+
 ZRenderState* ZRenderD3D7State::Apply(ZRenderState* previousBase)
 {
-    ZSoftD3DDevice* device = m_owner ? m_owner->GetDevice() : nullptr;
+    ZSoftD3DDevice* device = Device();
     if (!device)
         return this;
-    auto* previous = static_cast<ZRenderD3D7State*>(previousBase);
+    auto* previous = dynamic_cast<ZRenderD3D7State*>(previousBase);
     const uint32_t now = m_flags;
     const uint32_t before = previous ? previous->m_flags : ~now;
     auto changed = [&](uint32_t flag) { return ((now ^ before) & flag) != 0; };
     auto isSet = [&](uint32_t flag) { return (now & flag) != 0 && (!previous || changed(flag)); };
     auto cleared = [&](uint32_t flag) { return (now & flag) == 0 && (!previous || changed(flag)); };
     auto rs = [&](RS state, uint32_t value) { device->SetRenderState(state, value); };
-    auto blend = [&](Blend src, Blend dst) {
+    auto blend = [&](Blend src, Blend dst)
+    {
         rs(RS::SrcBlend, uint32_t(src));
         rs(RS::DestBlend, uint32_t(dst));
     };
-    auto tss = [&](uint32_t stage, TSS state, uint32_t value) {
-        device->SetTextureStageState(stage, state, value);
-    };
+    auto tss = [&](uint32_t stage, TSS state, uint32_t value)
+    { device->SetTextureStageState(stage, state, value); };
 
     // 1. Blend factors.
     if (isSet(kD3D7Additive))
@@ -224,7 +244,8 @@ void ZRenderD3D7State::Reset()
 {
     m_flags = 0;
     m_fogWord = 0;
-    ZSoftD3DDevice* device = m_owner ? m_owner->GetDevice() : nullptr;
+    m_id = kNoStateId;
+    ZSoftD3DDevice* device = Device();
     if (!device)
         return;
     auto rs = [&](RS state, uint32_t value) { device->SetRenderState(state, value); };
@@ -272,7 +293,7 @@ void ZRenderD3D7State::Reset()
 
 void ZRenderD3D7State::SetFogEnabled(bool on)
 {
-    ZSoftD3DDevice* device = m_owner ? m_owner->GetDevice() : nullptr;
+    ZSoftD3DDevice* device = Device();
     if (!on && !(m_fogWord & 1))
     {
         if (device)
@@ -289,9 +310,21 @@ void ZRenderD3D7State::SetFogEnabled(bool on)
 
 // Construction and set-up.
 
-ZRenderD3D7::ZRenderD3D7()
-    : m_vertexBuffers(kVertexSlots), m_quads(kQuadSlots), m_textures(kTextureSlots)
+ZRenderD3D7::ZRenderD3D7() : m_vertexBuffers(kVertexSlots), m_quads(kQuadSlots), m_textures(kTextureSlots)
 {
+    m_ffp = new ZRenderD3D7ShaderFFP(this);
+    m_ffpSprite = new ZRenderD3D7ShaderFFPSprite(this);
+    RegisterShaderCode();
+}
+
+void ZRenderD3D7::RegisterShaderCode()
+{
+    ZShaderLibrary* library = ZShaderLibrary::GetInstance();
+    if (!library)
+        return;
+    for (ZShaderCodeBase* code :
+         {static_cast<ZShaderCodeBase*>(m_ffp), static_cast<ZShaderCodeBase*>(m_ffpSprite)})
+        library->AddShaderCode(code);
 }
 
 ZRenderD3D7::ZRenderD3D7(const SSoftDriverConfig& config) : ZRenderD3D7()
@@ -304,8 +337,36 @@ ZRenderD3D7::~ZRenderD3D7()
 {
     // The drawers give their glyph quads and textures back while the device lives.
     DeleteAuxiliary();
+    // The codes belong to the library once registered; a library that is gone (or never was)
+    // leaves them to this renderer.
+    ZShaderLibrary* library = ZShaderLibrary::GetInstance();
+    for (ZRenderD3D7ShaderFFP* code : {m_ffp, static_cast<ZRenderD3D7ShaderFFP*>(m_ffpSprite)})
+    {
+        const auto& held = library ? library->GetShaderCode() : std::vector<ZShaderCodeBase*>();
+        if (std::find(held.begin(), held.end(), code) != held.end())
+            code->Detach();
+        else
+            delete code;
+    }
+    m_ffp = nullptr;
+    m_ffpSprite = nullptr;
+    // Textures outlive a renderer in the resource manager's groups; the atlas pages holding them
+    // do not, so they leave the pages here. While the engine itself is being destroyed the pages
+    // no longer track their textures (the resources went first, in the engine's order): nothing
+    // to do then.
+    if (!g_engine || !g_engine->TestFlags(kEngineDestroying))
+        for (size_t i = 0; i < GetPageCount(); ++i)
+            if (ZTextureAtlas* page = GetPage(i))
+                for (ZTexture* texture : page->GetTextures())
+                {
+                    texture->SetAtlasPage(nullptr);
+                    texture->SetRenderTextureId(-1);
+                    texture->ClearTextureFlags(kTextureResident);
+                }
     DeleteRenderState();
     ReleaseAll();
+    if (g_engine)
+        g_engine->ClipCursor(false);
 }
 
 void ZRenderD3D7::ReleaseAll()
@@ -351,12 +412,27 @@ int ZRenderD3D7::Init(int width, int height, bool windowed, ZPlatformWindow* win
         return 1;
     if (ChooseTextureFormat() != 0)
         return 1;
-    ResetDeviceState(m_surfacesLost);
-    // The definitions name shader code that the device provides: read them once the device exists.
+    // The definitions name shader code that the device provides: read them once, when the first
+    // device exists (a display made again keeps them).
     if (ZShaderLibrary* library = ZShaderLibrary::GetInstance())
-        library->LoadAllDefinitions();
-    // The drawers' device side: the built-in font and its glyph quads, the overlay's texture.
-    if (m_textRenderer)
+    {
+        RegisterShaderCode();
+        if (!m_definitionsLoaded)
+        {
+            library->SetCodeExtension(".vsh");
+            library->LoadAllDefinitions();
+            m_definitionsLoaded = true;
+        }
+    }
+    ResetDeviceState(m_surfacesLost);
+    // The new device starts with its own transforms: nothing cached is valid for it.
+    ZRenderBase::ResetMatrices();
+    if (!windowed && g_engine)
+        g_engine->ClipCursor(true);
+    // The drawers' device side: the built-in font and its glyph quads, the overlay's texture. A
+    // display made again keeps them (textures and quads come back with their contents), so the
+    // font is built once.
+    if (m_textRenderer && !m_textRenderer->GetDefaultFont())
         m_textRenderer->Init();
     // The overlay exists only when its setting was on: then it shows.
     if (m_overlay && m_overlay->InitFpsOverlay() == 0)
@@ -368,15 +444,17 @@ int ZRenderD3D7::SetupDisplay(bool fullscreen)
 {
     if (!m_ddraw)
     {
-        if (D3D7_CHECK("renderd3d7setup", ZSoftDirectDraw::Create(m_hasConfig ? &m_config : nullptr, &m_ddraw)) <
-            0)
+        if (D3D7_CHECK("renderd3d7setup",
+                       ZSoftDirectDraw::Create(m_hasConfig ? &m_config : nullptr, &m_ddraw)) < 0)
             return 1;
         m_displayModes.clear();
-        m_ddraw->EnumDisplayModes([this](const SSoftDisplayMode& mode) {
-            if (mode.bitsPerPixel == 16 || mode.bitsPerPixel == 32)
-                AddDisplayMode(int(mode.width), int(mode.height));
-            return true;
-        });
+        m_ddraw->EnumDisplayModes(
+            [this](const SSoftDisplayMode& mode)
+            {
+                if (mode.bitsPerPixel == 16 || mode.bitsPerPixel == 32)
+                    AddDisplayMode(int(mode.width), int(mode.height));
+                return true;
+            });
         int widthMm = 0, heightMm = 0;
         m_ddraw->GetPhysicalSize(widthMm, heightMm);
         if (widthMm > 0 && heightMm > 0)
@@ -430,12 +508,14 @@ int ZRenderD3D7::ChooseDevice()
 {
     m_hasDevice = false;
     m_deviceDesc = SSoftDeviceDesc();
-    m_d3d->EnumDevices([this](const SSoftDeviceDesc& desc) {
-        if (!m_hasDevice || PreferDevice(m_deviceDesc, desc))
-            m_deviceDesc = desc;
-        m_hasDevice = true;
-        return true;
-    });
+    m_d3d->EnumDevices(
+        [this](const SSoftDeviceDesc& desc)
+        {
+            if (!m_hasDevice || PreferDevice(m_deviceDesc, desc))
+                m_deviceDesc = desc;
+            m_hasDevice = true;
+            return true;
+        });
     return m_hasDevice ? 0 : 1;
 }
 
@@ -448,8 +528,8 @@ int ZRenderD3D7::CreateSurfaces(bool fullscreen)
                                                                      kCoopMultithreaded)) < 0)
             return 1;
         if (m_ddraw->SetDisplayMode(uint32_t(m_width), uint32_t(m_height), 32, 0, 0) < 0 &&
-            D3D7_CHECK("renderd3d7setup", m_ddraw->SetDisplayMode(uint32_t(m_width), uint32_t(m_height), 16,
-                                                                  0, 0)) < 0)
+            D3D7_CHECK("renderd3d7setup",
+                       m_ddraw->SetDisplayMode(uint32_t(m_width), uint32_t(m_height), 16, 0, 0)) < 0)
             return 1;
     }
     else if (D3D7_CHECK("renderd3d7setup",
@@ -516,14 +596,17 @@ int ZRenderD3D7::AttachZBuffer(ZSoftSurface* surface)
 {
     bool found = false;
     SSoftPixelFormat chosen;
-    m_d3d->EnumZBufferFormats(m_deviceDesc.kind, [&](const SSoftPixelFormat& format) {
-        if (!(format.flags & kPfZBuffer))
-            return true;
-        chosen = format;
-        found = true;
-        // The first with stencil and at least 16 depth bits; otherwise the last one offered.
-        return !(format.stencilBits > 0 && format.zBits >= 16);
-    });
+    m_d3d->EnumZBufferFormats(m_deviceDesc.kind,
+                              [&](const SSoftPixelFormat& format)
+                              {
+                                  if (!(format.flags & kPfZBuffer))
+                                      return true;
+                                  chosen = format;
+                                  found = true;
+                                  // The first with stencil and at least 16 depth bits; otherwise the last one
+                                  // offered.
+                                  return !(format.stencilBits > 0 && format.zBits >= 16);
+                              });
     if (!found)
         return 1;
     SSoftSurfaceDesc desc;
@@ -558,22 +641,23 @@ bool ZRenderD3D7::PreferTextureFormat(const SSoftPixelFormat* kept, const SSoftP
 int ZRenderD3D7::ChooseTextureFormat()
 {
     bool found = false;
-    m_device->EnumTextureFormats([&](const SSoftPixelFormat& format) {
-        if (PreferTextureFormat(found ? &m_textureFormat : nullptr, format))
+    m_device->EnumTextureFormats(
+        [&](const SSoftPixelFormat& format)
         {
-            m_textureFormat = format;
-            found = true;
-        }
-        return true;
-    });
+            if (PreferTextureFormat(found ? &m_textureFormat : nullptr, format))
+            {
+                m_textureFormat = format;
+                found = true;
+            }
+            return true;
+        });
     return found ? 0 : 1;
 }
 
 void ZRenderD3D7::ReleaseSurfaces()
 {
-    for (int id : m_renderTargets)
-        DeleteTexture(id);
-    m_renderTargets.clear();
+    // Render-target textures keep their slots (their owners hold the ids); a display made again
+    // gives them new surfaces (ResetMatrices).
     if (m_device)
         m_device->Release();
     m_device = nullptr;
@@ -599,11 +683,11 @@ const char* ZRenderD3D7::GetDriverDescription() const
         SSoftDeviceIdentifier id;
         m_ddraw->GetDeviceIdentifier(id);
         char text[256];
-        std::snprintf(text, sizeof text,
-                      "@hardware:gfx-driver=\"%s\"\n@hardware:gfx-desc=\"%s\"\n@hardware:gfx-driver-version=\"%llu\"\n"
-                      "@hardware:gfx-whql=\"%u\"\n",
-                      id.driver.c_str(), id.description.c_str(), (unsigned long long)id.driverVersion,
-                      id.whqlLevel);
+        std::snprintf(
+            text, sizeof text,
+            "@hardware:gfx-driver=\"%s\"\n@hardware:gfx-desc=\"%s\"\n@hardware:gfx-driver-version=\"%llu\"\n"
+            "@hardware:gfx-whql=\"%u\"\n",
+            id.driver.c_str(), id.description.c_str(), (unsigned long long)id.driverVersion, id.whqlLevel);
         m_description = text;
     }
     return m_description.c_str();
@@ -616,7 +700,8 @@ std::vector<std::pair<std::string, std::string>> ZRenderD3D7::GetCapsReport() co
         return report;
     SSoftDeviceIdentifier id;
     m_ddraw->GetDeviceIdentifier(id);
-    auto format = [](const char* pattern, auto... values) {
+    auto format = [](const char* pattern, auto... values)
+    {
         char text[64];
         std::snprintf(text, sizeof text, pattern, values...);
         return std::string(text);
@@ -633,8 +718,10 @@ std::vector<std::pair<std::string, std::string>> ZRenderD3D7::GetCapsReport() co
     report.emplace_back("total-texture-mem", format("%.1f", double(total) / 1048576.0));
     report.emplace_back("caps-max-textures", format("%i", int(d.maxSimultaneousTextures)));
     report.emplace_back("caps-max-aspect", format("%i", int(d.maxTextureAspectRatio)));
-    report.emplace_back("caps-tex-min-size", format("%i x %i", int(d.minTextureWidth), int(d.minTextureHeight)));
-    report.emplace_back("caps-tex-max-size", format("%i x %i", int(d.maxTextureWidth), int(d.maxTextureHeight)));
+    report.emplace_back("caps-tex-min-size",
+                        format("%i x %i", int(d.minTextureWidth), int(d.minTextureHeight)));
+    report.emplace_back("caps-tex-max-size",
+                        format("%i x %i", int(d.maxTextureWidth), int(d.maxTextureHeight)));
     report.emplace_back("caps-tex-max-repeat", format("%i", int(d.maxTextureRepeat)));
     report.emplace_back("caps-d3ddev-caps", format("%i", int(d.devCaps)));
     report.emplace_back("caps-stencil-caps", format("%i", int(d.stencilCaps)));
@@ -661,23 +748,174 @@ bool ZRenderD3D7::GetFreeTextureMemory(uint32_t& total, uint32_t& free)
 
 ZShaderCodeBase* ZRenderD3D7::CreateShaderCode(const char* name)
 {
+    // Code files are not compiled here: the fixed-function codes are the whole repertoire.
     (void)name;
     return nullptr;
 }
 
+ZRenderState* ZRenderD3D7::ApplyRenderState(ZRenderState* state)
+{
+    if (state && !dynamic_cast<ZRenderD3D7State*>(state))
+        return m_renderState;
+    return ZRenderBase::ApplyRenderState(state);
+}
+
+int ZRenderD3D7::ResetMatrices()
+{
+    ZRenderBase::ResetMatrices();
+    if (!m_device)
+        return 1;
+    int result = 0;
+    for (int id = 0; id < kTextureSlots; ++id)
+    {
+        TextureSlot& slot = m_textures[size_t(id)];
+        if (!slot.surface || (!slot.renderTarget && slot.surface->IsLost() >= 0))
+            continue;
+        const int width = int(slot.surface->Width()), height = int(slot.surface->Height());
+        ZSoftSurface* fresh = MakeTextureSurface(width, height, slot.renderTarget);
+        if (!fresh)
+        {
+            result = 1;
+            continue;
+        }
+        for (uint32_t stage = 0; stage < 2; ++stage)
+            if (m_device->State().stages[stage].texture == slot.surface)
+                m_device->SetTexture(stage, nullptr);
+        if (m_currentTarget == slot.surface)
+        {
+            m_device->SetRenderTarget(m_target, 0);
+            m_currentTarget = m_target;
+        }
+        slot.surface->Release();
+        slot.surface = fresh;
+        slot.staging.clear();
+        slot.lost = true;
+        if (slot.renderTarget)
+            result |= AttachZBuffer(fresh);
+        else if (RestoreTextureSlot(id) != 0)
+            result = 1;
+        slot.lost = false;
+    }
+    for (auto* table : {&m_vertexBuffers, &m_quads})
+        for (BufferSlot& slot : *table)
+        {
+            if (slot.copy.empty())
+                continue;
+            if (slot.buffer)
+                slot.buffer->Release();
+            slot.buffer = nullptr;
+            if (FillBuffer(slot) != 0)
+                result = 1;
+        }
+    OnDeviceReset();
+    RefreshViews();
+    return result;
+}
+
+void ZRenderD3D7::SetupCamera(ZCamera* camera)
+{
+    if (!m_device)
+        return;
+    if (!camera)
+        return;
+    const SCameraFog* fog = &camera->GetFog();
+    auto* state = static_cast<ZRenderD3D7State*>(m_renderState);
+    if (fog->kind == 0)
+    {
+        if (state)
+            state->SetFogEnabled(false);
+        else
+            m_device->SetRenderState(RS::FogEnable, 0);
+        return;
+    }
+    if (state)
+        state->SetFogEnabled(true);
+    // The device's fog switch is set whatever the state object remembered: a material may have
+    // switched fog off without telling it.
+    m_device->SetRenderState(RS::FogEnable, 1);
+    switch (fog->kind)
+    {
+    case 1:
+        m_device->SetRenderState(RS::FogMode, uint32_t(Fog::Linear));
+        m_device->SetRenderState(RS::FogStart, FloatBits(fog->start));
+        m_device->SetRenderState(RS::FogEnd, FloatBits(fog->end));
+        break;
+    case 2:
+        m_device->SetRenderState(RS::FogMode, uint32_t(Fog::Exp));
+        m_device->SetRenderState(RS::FogDensity, FloatBits(fog->density));
+        break;
+    case 3:
+        m_device->SetRenderState(RS::FogMode, uint32_t(Fog::Exp2));
+        m_device->SetRenderState(RS::FogDensity, FloatBits(fog->density));
+        break;
+    default:
+        break;
+    }
+    m_device->SetRenderState(RS::FogColor, ColorToARGB(fog->color));
+}
+
+void ZRenderD3D7::SetCursorForMode()
+{
+    if (plat::GetCursorShowCount() >= 0)
+        while (plat::ShowCursor(false) >= 0)
+        {
+        }
+    if (g_engine)
+        g_engine->ClipCursor(!TestStateA(kRenderWindowed));
+}
+
 int ZRenderD3D7::ResetDeviceState(bool restoreContents)
 {
+    if (g_engine)
+        g_engine->SetFlags(kEngineDisplayReset);
     ZRenderBase::ResetDeviceState(restoreContents);
+    for (ZRenderD3D7ShaderFFP* code : {m_ffp, static_cast<ZRenderD3D7ShaderFFP*>(m_ffpSprite)})
+        if (code)
+            code->ClearCache();
     if (restoreContents)
         OnDeviceReset();
     RecreateBuffers();
+    SetCursorForMode();
     if (restoreContents)
     {
-        for (TextureSlot& slot : m_textures)
-            if (slot.surface && slot.texture && slot.texture->GetPixels())
-                UploadPixels(slot.surface, slot.texture);
+        for (int id = 0; id < kTextureSlots; ++id)
+            if (m_textures[size_t(id)].surface)
+                RestoreTextureSlot(id);
     }
+    for (TextureSlot& slot : m_textures)
+        slot.lost = false;
+    if (g_engine)
+        g_engine->ClearFlags(kEngineDisplayReset);
     return 0;
+}
+
+int ZRenderD3D7::RestoreTextureSlot(int id)
+{
+    TextureSlot& slot = m_textures[size_t(id)];
+    ZTexture* texture = slot.texture;
+    if (!texture)
+    {
+        // An atlas page keeps its own pixels: committing it fills the surface again.
+        for (size_t i = 0; i < GetPageCount(); ++i)
+            if (ZTextureAtlas* page = GetPage(i); page && page->GetRenderTextureId() == id)
+                page->Commit();
+        return 0;
+    }
+    // Only a full pixel copy can be uploaded; an alpha map kept for picking is not one.
+    const bool fullCopy = texture->GetPixels() && (texture->GetTextureFlags() & kTexturePixels) &&
+                          !(texture->GetTextureFlags() & kTextureAlphaMap);
+    if (fullCopy)
+        return UploadPixels(slot.surface, texture);
+    // Contents that survived need nothing.
+    if (!slot.lost)
+        return 0;
+    // The copy was given up after the first upload: the file is read again.
+    ZTexture* saved = texture;
+    if (ReconvertTexture(saved) != 0 || !saved->GetPixels())
+        return 1;
+    const int result = UploadPixels(slot.surface, saved);
+    saved->AfterUpload();
+    return result;
 }
 
 void ZRenderD3D7::ReleaseDefaultQuad()
@@ -706,7 +944,12 @@ int ZRenderD3D7::RecreateBuffers()
 
 bool ZRenderD3D7::RestoreDevice()
 {
-    if (!m_ddraw || m_ddraw->TestCooperativeLevel() < 0 || m_ddraw->RestoreAllSurfaces() < 0)
+    if (!m_ddraw || m_ddraw->TestCooperativeLevel() < 0)
+        return false;
+    // Which texture surfaces lost their contents: only those are filled again from a file.
+    for (TextureSlot& slot : m_textures)
+        slot.lost = slot.surface && slot.surface->IsLost() < 0;
+    if (m_ddraw->RestoreAllSurfaces() < 0)
         return false;
     ResetDeviceState(true);
     m_surfacesLost = false;
@@ -758,12 +1001,13 @@ void ZRenderD3D7::DrawLetterbox()
 {
     const int width = g_renderWidth.GetValue(), height = g_renderHeight.GetValue();
     const int actualW = g_renderWidthActual.GetValue(), actualH = g_renderHeightActual.GetValue();
-    auto fill = [&](int l, int t, int r, int b) {
+    auto fill = [&](int l, int t, int r, int b)
+    {
         SSoftRect rect{std::max(l, 0), std::max(t, 0), std::min(r, int(m_target->Width())),
                        std::min(b, int(m_target->Height()))};
         if (rect.right > rect.left && rect.bottom > rect.top)
-            D3D7_CHECK("renderd3d7", m_target->Blt(&rect, nullptr, nullptr, kBltColorFill | kBltWait,
-                                                   0xFF000000u));
+            D3D7_CHECK("renderd3d7",
+                       m_target->Blt(&rect, nullptr, nullptr, kBltColorFill | kBltWait, 0xFF000000u));
     };
     if (width < actualW)
     {
@@ -786,16 +1030,25 @@ void ZRenderD3D7::Present()
     SoftResult result = kOk;
     if (TestStateA(kRenderWindowed))
     {
+        // The client area in screen coordinates: the primary surface is the whole display.
         SSoftRect dst{0, 0, int32_t(m_target->Width()), int32_t(m_target->Height())};
         if (m_sdlWindow)
+        {
+            int x = 0, y = 0;
             SDL_GetWindowSize(m_sdlWindow, &dst.right, &dst.bottom);
-        dst.right = std::min<int32_t>(dst.right, int32_t(m_front->Width()));
-        dst.bottom = std::min<int32_t>(dst.bottom, int32_t(m_front->Height()));
+            SDL_GetWindowPosition(m_sdlWindow, &x, &y);
+            dst = {x, y, x + dst.right, y + dst.bottom};
+        }
+        else
+        {
+            dst.right = std::min<int32_t>(dst.right, int32_t(m_front->Width()));
+            dst.bottom = std::min<int32_t>(dst.bottom, int32_t(m_front->Height()));
+        }
         result = D3D7_CHECK("renderd3d7", m_front->Blt(&dst, m_target, nullptr, kBltWait));
     }
     else if (m_back == m_target)
-        result = D3D7_CHECK("renderd3d7",
-                            m_front->Flip(nullptr, g_engineRenderVsync.GetValue() ? kFlipWait : kFlipNoVSync));
+        result = D3D7_CHECK(
+            "renderd3d7", m_front->Flip(nullptr, g_engineRenderVsync.GetValue() ? kFlipWait : kFlipNoVSync));
     else
     {
         // The logical picture scaled to the display, with bars when the shapes differ.
@@ -821,9 +1074,9 @@ void ZRenderD3D7::Present()
         src.bottom = std::min<int32_t>(src.bottom, int32_t(m_target->Height()));
         result = D3D7_CHECK("renderd3d7", m_back->Blt(&dst, m_target, &src, kBltWait));
         if (result >= 0)
-            result = D3D7_CHECK("renderd3d7", m_front->Flip(nullptr, g_engineRenderVsync.GetValue()
-                                                                         ? kFlipWait
-                                                                         : kFlipNoVSync));
+            result =
+                D3D7_CHECK("renderd3d7",
+                           m_front->Flip(nullptr, g_engineRenderVsync.GetValue() ? kFlipWait : kFlipNoVSync));
     }
     if (result == kErrSurfaceLost)
         RestoreSurfaces();
@@ -879,9 +1132,7 @@ void ZRenderD3D7::Clear(ZView* view, bool color, bool depth, bool stencil)
     uint32_t flags = (color ? kClearTarget : 0) | (depth ? kClearZBuffer : 0) | (stencil ? kClearStencil : 0);
     if (flags == 0)
         return;
-    // Views carry no clear colour of their own: they clear to transparent black.
-    (void)view;
-    const uint32_t argb = 0;
+    const uint32_t argb = view ? ColorToARGB(view->GetClearColor()) : 0;
     D3D7_CHECK("renderd3d7", m_device->Clear(0, nullptr, flags, argb, 1.0f, 0));
 }
 
@@ -929,8 +1180,31 @@ int ZRenderD3D7::LockTexture(int id, int& pitch, uint8_t*& bits)
     SSoftSurfaceDesc desc;
     if (D3D7_CHECK("renderd3d7", surface->Lock(nullptr, desc, kLockWait)) < 0)
         return 1;
-    pitch = desc.pitch;
-    bits = static_cast<uint8_t*>(desc.surface);
+    if (surface->Kind() == PixelKind::ARGB8888)
+    {
+        pitch = desc.pitch;
+        bits = static_cast<uint8_t*>(desc.surface);
+        return 0;
+    }
+    // Callers write 32-bit B, G, R, A rows: they get a copy in that layout, written back on unlock.
+    TextureSlot& slot = m_textures[size_t(id)];
+    const uint32_t w = surface->Width(), h = surface->Height();
+    slot.staging.resize(size_t(w) * h * 4);
+    const uint32_t bytes = BytesPerPixel(surface->Kind());
+    for (uint32_t y = 0; y < h; ++y)
+    {
+        const uint8_t* in = static_cast<const uint8_t*>(desc.surface) + size_t(y) * size_t(desc.pitch);
+        uint8_t* out = slot.staging.data() + size_t(y) * w * 4;
+        for (uint32_t x = 0; x < w; ++x, in += bytes, out += 4)
+        {
+            const uint32_t argb = DecodeARGB(surface->Kind(), in);
+            out[0] = uint8_t(argb), out[1] = uint8_t(argb >> 8), out[2] = uint8_t(argb >> 16),
+            out[3] = uint8_t(argb >> 24);
+        }
+    }
+    surface->Unlock(nullptr);
+    pitch = int(w * 4);
+    bits = slot.staging.data();
     return 0;
 }
 
@@ -939,6 +1213,17 @@ int ZRenderD3D7::UnlockTexture(int id)
     ZSoftSurface* surface = GetTextureSurface(id);
     if (!surface)
         return 1;
+    TextureSlot& slot = m_textures[size_t(id)];
+    if (surface->Kind() != PixelKind::ARGB8888)
+    {
+        if (slot.staging.empty())
+            return 1;
+        WriteRows(surface, slot.staging.data(), int(surface->Width()), int(surface->Height()), 0, 0,
+                  int(surface->Width()) * 4);
+        slot.staging.clear();
+        slot.staging.shrink_to_fit();
+        return 0;
+    }
     return D3D7_CHECK("renderd3d7", surface->Unlock(nullptr)) < 0 ? 1 : 0;
 }
 
@@ -966,8 +1251,7 @@ ZSoftSurface* ZRenderD3D7::MakeTextureSurface(int width, int height, bool render
             desc.pixelFormat = backDesc.pixelFormat;
     }
     ZSoftSurface* surface = nullptr;
-    const SoftResult result =
-        D3D7_CHECK("renderd3d7", m_ddraw->CreateSurface(desc, &surface));
+    const SoftResult result = D3D7_CHECK("renderd3d7", m_ddraw->CreateSurface(desc, &surface));
     if (result == kErrOutOfVideoMemory)
         OnOutOfVideoMemory();
     return result < 0 ? nullptr : surface;
@@ -975,7 +1259,8 @@ ZSoftSurface* ZRenderD3D7::MakeTextureSurface(int width, int height, bool render
 
 void ZRenderD3D7::OnOutOfVideoMemory()
 {
-    std::fprintf(stderr, "The game ran out of video memory. Try closing some applications and starting again.\n");
+    std::fprintf(stderr,
+                 "The game ran out of video memory. Try closing some applications and starting again.\n");
 }
 
 int ZRenderD3D7::CreateTexture(int width, int height, const uint8_t* pixels, int format, bool renderTarget)
@@ -997,20 +1282,38 @@ int ZRenderD3D7::CreateTexture(int width, int height, const uint8_t* pixels, int
     slot.renderTarget = renderTarget;
     m_textureMemory += surface->Width() * surface->Height() * 4;
     m_textureMemoryPeak = std::max(m_textureMemoryPeak, m_textureMemory);
-    if (pixels && surface->Kind() == PixelKind::ARGB8888)
-    {
-        SSoftSurfaceDesc desc;
-        if (surface->Lock(nullptr, desc, kLockWait | kLockWriteOnly) >= 0)
-        {
-            const size_t rowBytes = size_t(std::min<uint32_t>(uint32_t(width), surface->Width())) * 4;
-            const int rows = std::min<int>(height, int(surface->Height()));
-            for (int y = 0; y < rows; ++y)
-                std::memcpy(static_cast<uint8_t*>(desc.surface) + size_t(y) * size_t(desc.pitch),
-                            pixels + size_t(y) * size_t(width) * 4, rowBytes);
-            surface->Unlock(nullptr);
-        }
-    }
+    if (pixels)
+        WriteRows(surface, pixels, width, height, 0, 0, width * 4);
     return id;
+}
+
+void ZRenderD3D7::WriteRows(ZSoftSurface* surface, const uint8_t* pixels, int width, int rows, int x0, int y0,
+                            int srcPitch)
+{
+    SSoftSurfaceDesc desc;
+    if (D3D7_CHECK("renderd3d7", surface->Lock(nullptr, desc, kLockWait | kLockWriteOnly)) < 0)
+        return;
+    const PixelKind kind = surface->Kind();
+    const uint32_t bytes = BytesPerPixel(kind);
+    const int cols = std::min(width, int(surface->Width()) - x0);
+    rows = std::min(rows, int(surface->Height()) - y0);
+    for (int y = 0; y < rows && cols > 0; ++y)
+    {
+        uint8_t* out =
+            static_cast<uint8_t*>(desc.surface) + size_t(y + y0) * size_t(desc.pitch) + size_t(x0) * bytes;
+        const uint8_t* in = pixels + size_t(y) * size_t(srcPitch);
+        if (kind == PixelKind::ARGB8888)
+        {
+            std::memcpy(out, in, size_t(cols) * 4);
+            continue;
+        }
+        // B, G, R, A bytes are one little-endian ARGB word.
+        for (int x = 0; x < cols; ++x, in += 4, out += bytes)
+            EncodeARGB(kind,
+                       uint32_t(in[0]) | uint32_t(in[1]) << 8 | uint32_t(in[2]) << 16 | uint32_t(in[3]) << 24,
+                       out);
+    }
+    surface->Unlock(nullptr);
 }
 
 void ZRenderD3D7::DeleteTexture(int id)
@@ -1039,7 +1342,8 @@ int ZRenderD3D7::CreateTextureOfSize(int width, int height)
 {
     if (!TestStateB(kRenderNonPowerOfTwo))
     {
-        auto pow2 = [](int v) {
+        auto pow2 = [](int v)
+        {
             int p = 1;
             while (p < v)
                 p <<= 1;
@@ -1078,10 +1382,11 @@ int ZRenderD3D7::SetRenderTarget(int id)
 int ZRenderD3D7::UploadPixels(ZSoftSurface* surface, ZTexture* texture)
 {
     const uint8_t* pixels = texture->GetPixels();
-    if (!pixels || surface->Kind() != PixelKind::ARGB8888)
+    if (!pixels || texture->GetBytesPerPixel() != 4)
         return 1;
     const int imageW = texture->GetImageWidth() > 0 ? texture->GetImageWidth() : texture->GetTextureWidth();
-    const int imageH = texture->GetImageHeight() > 0 ? texture->GetImageHeight() : texture->GetTextureHeight();
+    const int imageH =
+        texture->GetImageHeight() > 0 ? texture->GetImageHeight() : texture->GetTextureHeight();
     const int surfaceW = int(surface->Width()), surfaceH = int(surface->Height());
     // The pixel copy has the texture's surface size, or the image's size when that differs: an image
     // smaller than its surface goes in centred.
@@ -1089,14 +1394,9 @@ int ZRenderD3D7::UploadPixels(ZSoftSurface* surface, ZTexture* texture)
     const int srcW = padded ? imageW : texture->GetTextureWidth();
     const int srcH = padded ? imageH : texture->GetTextureHeight();
     const int x0 = std::max(0, (surfaceW - srcW) / 2), y0 = std::max(0, (surfaceH - srcH) / 2);
-    SSoftSurfaceDesc desc;
-    if (D3D7_CHECK("renderd3d7", surface->Lock(nullptr, desc, kLockWait)) < 0)
+    if (surface->IsLost() < 0)
         return 1;
-    const int rows = std::min(srcH, surfaceH - y0), cols = std::min(srcW, surfaceW - x0);
-    for (int y = 0; y < rows; ++y)
-        std::memcpy(static_cast<uint8_t*>(desc.surface) + size_t(y + y0) * size_t(desc.pitch) + size_t(x0) * 4,
-                    pixels + size_t(y) * size_t(srcW) * 4, size_t(cols) * 4);
-    surface->Unlock(nullptr);
+    WriteRows(surface, pixels, srcW, srcH, x0, y0, srcW * 4);
     return 0;
 }
 
@@ -1231,6 +1531,26 @@ void ZRenderD3D7::DeleteVertexBuffer(int id)
     FreeVertexBufferId(id);
 }
 
+int ZRenderD3D7::ReleasePrimitiveBuffers(ZPrimitive* primitive)
+{
+    if (!primitive)
+        return 0;
+    int result = 0;
+    for (uint32_t i = 0; i < primitive->GetPartCount(); ++i)
+    {
+        ZSubPrimitive* part = primitive->GetPart(i);
+        const int id = part ? part->GetVertexBufferId() : -1;
+        if (id < 0)
+            continue;
+        if (id >= kVertexSlots ||
+            (!m_vertexBuffers[size_t(id)].buffer && m_vertexBuffers[size_t(id)].copy.empty()))
+            result = 1;
+        // The part forgets its id through the renderer's delete.
+        part->ReleaseDeviceBuffer();
+    }
+    return result;
+}
+
 void* ZRenderD3D7::LockVertexBuffer(int id)
 {
     if (id < 0 || id >= kVertexSlots || !m_vertexBuffers[size_t(id)].buffer)
@@ -1269,11 +1589,13 @@ int ZRenderD3D7::CreateQuad(float width, float height, float u0, float v0, float
     if (id < 0)
         return -1;
     const float hw = width * 0.5f, hh = height * 0.5f;
+    // y grows upwards in the scene while v grows downwards in the image: the top-left texture
+    // corner goes to the top-left of the quad, or every picture would stand on its head.
     const SD3D7Vertex vertices[4] = {
-        {-hw, -hh, 0, 0, 0, 1, 0xFFFFFFFFu, u0, v0},
-        {-hw, hh, 0, 0, 0, 1, 0xFFFFFFFFu, u0, v1},
-        {hw, -hh, 0, 0, 0, 1, 0xFFFFFFFFu, u1, v0},
-        {hw, hh, 0, 0, 0, 1, 0xFFFFFFFFu, u1, v1},
+        {-hw, -hh, 0, 0, 0, 1, 0xFFFFFFFFu, u0, v1},
+        {-hw, hh, 0, 0, 0, 1, 0xFFFFFFFFu, u0, v0},
+        {hw, -hh, 0, 0, 0, 1, 0xFFFFFFFFu, u1, v1},
+        {hw, hh, 0, 0, 0, 1, 0xFFFFFFFFu, u1, v0},
     };
     static_assert(sizeof(SD3D7Vertex) == kD3D7VertexSize);
     BufferSlot& slot = m_quads[size_t(id)];

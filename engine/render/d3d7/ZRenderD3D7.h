@@ -6,10 +6,13 @@
 #include <utility>
 #include <vector>
 
+#include "engine/core/ZVector.h"
 #include "engine/platform/d3d7/ZSoftDirect3D.h"
 #include "engine/render/ZRenderBase.h"
 
 class ZRenderD3D7;
+class ZRenderD3D7ShaderFFP;
+class ZRenderD3D7ShaderFFPSprite;
 
 // The system's 36-byte vertex: position, normal, diffuse ARGB, one texture coordinate pair.
 struct SD3D7Vertex
@@ -58,6 +61,10 @@ class ZRenderD3D7State final : public ZRenderState
 public:
     explicit ZRenderD3D7State(ZRenderD3D7* owner) : m_owner(owner) {}
     ZRenderState* Apply(ZRenderState* previous) override;
+    // The renderer's current state object mirrors the device: it takes the flags just applied.
+    void AfterApply(ZRenderState* previous) override;
+    // Device defaults, no flags, and an id that no material's state has: the next material applied
+    // is compared with the defaults instead of being skipped as already current.
     void Reset() override;
     void SetFogEnabled(bool on) override;
     void Destroy() override { delete this; }
@@ -66,8 +73,12 @@ public:
     void SetFlags(uint32_t flags) { m_flags = flags; }
     bool IsFogOff() const { return (m_fogWord & 1) != 0; }
 
+    static constexpr uint32_t kNoStateId = 0xFFFFFFFFu;
+
 private:
     ~ZRenderD3D7State() = default;
+    // The device of the renderer now running (materials keep their state objects across renderers).
+    ZSoftD3DDevice* Device() const;
     ZRenderD3D7* m_owner;
     uint32_t m_flags = 0;
     uint32_t m_fogWord = 0;
@@ -90,7 +101,11 @@ public:
     bool GetFreeTextureMemory(uint32_t& total, uint32_t& free) override;
     float GetTexelOffset() const override { return 0.5f; }
     ZRenderState* CreateRenderState() override { return new ZRenderD3D7State(this); }
+    // States made by another back end are not applied.
+    ZRenderState* ApplyRenderState(ZRenderState* state) override;
     ZShaderCodeBase* CreateShaderCode(const char* name) override;
+    ZRenderD3D7ShaderFFP* GetStandardCode() const { return m_ffp; }
+    ZRenderD3D7ShaderFFPSprite* GetSpriteCode() const { return m_ffpSprite; }
     int ResetDeviceState(bool restoreContents) override;
     void ReleaseDefaultQuad() override;
     int RestoreSurfaces() override;
@@ -106,6 +121,11 @@ public:
     void SetRenderStateFlag(uint32_t state, bool on) override;
     void SetViewport(ZView* view) override;
     void Clear(ZView* view, bool color, bool depth, bool stencil) override;
+    // The device's fog from the camera's fog block.
+    void SetupCamera(ZCamera* camera) override;
+    // After the display was made again (window mode or widescreen switched): the surfaces that were
+    // lost come back with their pixels, the buffers are made again, the scene is told.
+    int ResetMatrices() override;
     void BeginRenderTargetScene() override;
     void EndRenderTargetScene() override;
 
@@ -120,6 +140,7 @@ public:
     void DeleteTexture(int id) override;
     int CreateVertexBuffer(const void* vertices, uint32_t count, bool dynamic) override;
     void DeleteVertexBuffer(int id) override;
+    int ReleasePrimitiveBuffers(ZPrimitive* primitive) override;
     int CreateTexture(int width, int height, const uint8_t* pixels, int format, bool renderTarget) override;
     int CreateTextureOfSize(int width, int height) override;
     int SetRenderTarget(int id) override;
@@ -154,6 +175,9 @@ public:
     // Text, particles and the frame-rate overlay: the renderer's own drawers, which hand each glyph
     // and particle to the shader codes. This back end has no debug drawer.
     ZRenderFont* CreateTextRenderer() override;
+    // Before the engine releases every resource: the drawers give back the textures and materials
+    // they hold while those still exist (deleted later, they would reach into freed resources).
+    void PrepareRelease() override { DeleteAuxiliary(); }
     ZRenderOverlay* CreateOverlay() override;
     ZRenderParticles* CreateParticleRenderer() override;
 
@@ -177,6 +201,11 @@ private:
         ZSoftSurface* surface = nullptr;
         ZTexture* texture = nullptr;
         bool renderTarget = false;
+        // A lock of a surface that is not 32-bit hands out 32-bit B, G, R, A rows; the unlock
+        // writes them back in the surface's layout.
+        std::vector<uint8_t> staging;
+        // The surface lost its contents (seen before the restore gave its memory back).
+        bool lost = false;
     };
 
     int SetupDisplay(bool fullscreen);
@@ -187,6 +216,14 @@ private:
     ZSoftSurface* MakeTextureSurface(int width, int height, bool renderTarget);
     int FillBuffer(BufferSlot& slot);
     int UploadPixels(ZSoftSurface* surface, ZTexture* texture);
+    // Writes rows of B, G, R, A pixels into a surface of any colour layout at (x0, y0).
+    static void WriteRows(ZSoftSurface* surface, const uint8_t* pixels, int width, int rows, int x0, int y0,
+                          int srcPitch);
+    // A texture surface that lost its contents gets them again: from the texture's pixel copy, or
+    // from its file when the copy was given up. 0 on success.
+    int RestoreTextureSlot(int id);
+    void RegisterShaderCode();
+    void SetCursorForMode();
     bool RestoreDevice();
     void Present();
     void DrawLetterbox();
@@ -216,4 +253,7 @@ private:
     std::vector<int> m_renderTargets;
     int m_defaultQuad = -1;
     mutable std::string m_description;
+    ZRenderD3D7ShaderFFP* m_ffp = nullptr;
+    ZRenderD3D7ShaderFFPSprite* m_ffpSprite = nullptr;
+    bool m_definitionsLoaded = false;
 };
