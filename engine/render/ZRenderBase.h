@@ -205,6 +205,8 @@ public:
 
     ZShaderBase* CreateShaderDef(const char* name) override;
     ZRenderFont* GetTextRenderer() const override { return m_textRenderer; }
+    // The drawers hold fonts and textures that the engine frees next: they go first.
+    void PrepareRelease() override { DeleteAuxiliary(); }
 
     void SetScreenSpriteMode(bool on) override;
     bool IsScreenSpriteMode() const override { return TestStateA(kRenderScreenSprite); }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "engine/app/ZEngineSettings.h"
+#include "engine/core/ZAllocBase.h"
 #include "engine/platform/ZPlatformWindow.h"
 #include "engine/render/ZFont.h"
 #include "engine/render/ZPixelFormat.h"
@@ -87,10 +88,11 @@ TEST_F(D3D7Test, HeadlessInitChoosesDeviceFormatAndReportsCaps)
     EXPECT_EQ(render->GetDefaultRenderTarget()->Height(), 600u);
     EXPECT_TRUE(render->HasDisplayMode(800, 600));
     const auto report = render->GetCapsReport();
-    const char* keys[] = {"gfx-driver", "gfx-desc", "gfx-driver-version", "gfx-whql", "non-pow2",
-                          "free-texture-mem", "total-texture-mem", "caps-max-textures", "caps-max-aspect",
-                          "caps-tex-min-size", "caps-tex-max-size", "caps-tex-max-repeat", "caps-d3ddev-caps",
-                          "caps-stencil-caps", "caps-texture-caps"};
+    const char* keys[] = {"gfx-driver",        "gfx-desc",          "gfx-driver-version",
+                          "gfx-whql",          "non-pow2",          "free-texture-mem",
+                          "total-texture-mem", "caps-max-textures", "caps-max-aspect",
+                          "caps-tex-min-size", "caps-tex-max-size", "caps-tex-max-repeat",
+                          "caps-d3ddev-caps",  "caps-stencil-caps", "caps-texture-caps"};
     ASSERT_EQ(report.size(), std::size(keys));
     for (size_t i = 0; i < report.size(); ++i)
         EXPECT_EQ(report[i].first, keys[i]);
@@ -339,7 +341,7 @@ TEST_F(D3D7Test, FrameDrawsATexturedSpriteQuadIntoTheBackBuffer)
     EXPECT_EQ(target->ReadPixel(430, 270) & 0xFFFFFF, 0x00FF00u); // green
     EXPECT_EQ(target->ReadPixel(370, 330) & 0xFFFFFF, 0x0000FFu); // blue
     EXPECT_EQ(target->ReadPixel(430, 330) & 0xFFFFFF, 0xFFFFFFu); // white
-    EXPECT_EQ(target->ReadPixel(340, 300) & 0xFFFFFF, 0u);         // outside
+    EXPECT_EQ(target->ReadPixel(340, 300) & 0xFFFFFF, 0u);        // outside
     EXPECT_EQ(target->ReadPixel(400, 360) & 0xFFFFFF, 0u);
 
     // The frame presents the picture into the front buffer.
@@ -352,7 +354,7 @@ TEST_F(D3D7Test, FrameDrawsATexturedSpriteQuadIntoTheBackBuffer)
     ASSERT_NE(grabbed, nullptr);
     EXPECT_EQ(w * 10000 + h, 8000600u);
     EXPECT_EQ(grabbed[270 * 800 + 430] & 0xFFFFFF, 0x00FF00u);
-    std::free(grabbed);
+    GetAllocHook()->Free(grabbed);
 }
 
 TEST_F(D3D7Test, LostSurfacesAreRestoredWithTheirBuffers)

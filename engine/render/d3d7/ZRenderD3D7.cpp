@@ -9,6 +9,7 @@
 
 #include "engine/app/ZEngine.h"
 #include "engine/app/ZEngineSettings.h"
+#include "engine/core/ZAllocBase.h"
 #include "engine/platform/ZPlatformWindow.h"
 #include "engine/platform/d3d7/ZSoftPixels.h"
 #include "engine/render/ZMaterial.h"
@@ -1461,7 +1462,9 @@ uint32_t* ZRenderD3D7::GrabScreen(uint32_t& width, uint32_t& height)
     if (!surface || (surface->Kind() != PixelKind::ARGB8888 && surface->Kind() != PixelKind::XRGB8888))
         return nullptr;
     const bool opaque = surface->Kind() == PixelKind::XRGB8888 && g_renderOpaqueScreenDump.GetValue();
-    auto* pixels = static_cast<uint32_t*>(std::malloc(size_t(surface->Width()) * surface->Height() * 4));
+    // The caller gives the pixels back through the allocator, as for every back end.
+    auto* pixels =
+        static_cast<uint32_t*>(GetAllocHook()->Alloc(size_t(surface->Width()) * surface->Height() * 4));
     if (!pixels)
         return nullptr;
     for (uint32_t y = 0; y < surface->Height(); ++y)

@@ -177,7 +177,6 @@ public:
     ZRenderFont* CreateTextRenderer() override;
     // Before the engine releases every resource: the drawers give back the textures and materials
     // they hold while those still exist (deleted later, they would reach into freed resources).
-    void PrepareRelease() override { DeleteAuxiliary(); }
     ZRenderOverlay* CreateOverlay() override;
     ZRenderParticles* CreateParticleRenderer() override;
 
