@@ -5,6 +5,7 @@
 #include "engine/app/ZGame.h"
 #include "engine/audio/ZAudioBase.h"
 #include "engine/core/ZPropertyFile.h"
+#include "engine/core/ZStringTable.h"
 #include "engine/resource/ZProfileManager.h"
 #include "engine/scene/ZGeom.h"
 #include "engine/scene/ZParticleEmitterSystem.h"
@@ -140,6 +141,12 @@ void ZSettingsMenu::OnClicked(ZButton2D* button)
             g_engine->GetMainConfig()->Save();
         if (ZGame* game = ZGame::PeekInstance())
             game->PopState();
+        // A window-mode change the renderer cannot make live needs a restart.
+        if (!g_renderWindowHotswitch.GetValue() && m_savedWindow != g_engineRenderWindow.GetValue())
+        {
+            ZStringTable* strings = ZStringTable::PeekInstance();
+            OpenRestartDialog(strings ? strings->GetText("settings.restart") : "settings.restart");
+        }
     }
     else if (button == m_cancelButton)
     {

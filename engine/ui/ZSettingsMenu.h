@@ -33,6 +33,15 @@ public:
     ZCheckBox2D* GetWindowBox() const { return m_fullScreen; }
     ZCheckBox2D* GetWidescreenBox() const { return m_widescreen; }
 
+protected:
+    // The restart dialog screen belongs to the game: this shows it with the text and stacks it
+    // over the current state; false when the game has none, and then no message is shown.
+    virtual bool OpenRestartDialog(const char* text)
+    {
+        (void)text;
+        return false;
+    }
+
 private:
     void BindSlider(ZSlider2D* slider, ZPropertyFloat* setting);
 

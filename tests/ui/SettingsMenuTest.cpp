@@ -18,30 +18,41 @@ public:
     int count = 0;
 };
 
+class TestSettingsMenu : public uitest::LaidOutScreen<ZSettingsMenu>
+{
+public:
+    using LaidOutScreen::LaidOutScreen;
+    bool OpenRestartDialog(const char* text) override
+    {
+        restartTexts.push_back(text);
+        return true;
+    }
+    std::vector<std::string> restartTexts;
+};
+
+// Every setting the menu touches, back at its default between tests.
+void ResetSettings()
+{
+    for (ZProperty* p : std::initializer_list<ZProperty*>{
+             &g_audioMute, &g_engineRenderWindow, &g_renderWidescreen, &g_audioVolumeMusic,
+             &g_audioVolumeSound, &g_renderQuality, &g_particlesFactor, &g_renderWindowHotswitch})
+        p->Reset(false);
+}
+
 class SettingsMenuTest : public uitest::ScreenTest
 {
 protected:
     void SetUp() override
     {
-        for (ZProperty* p :
-             {static_cast<ZProperty*>(&g_audioMute), static_cast<ZProperty*>(&g_engineRenderWindow),
-              static_cast<ZProperty*>(&g_renderWidescreen), static_cast<ZProperty*>(&g_audioVolumeMusic),
-              static_cast<ZProperty*>(&g_audioVolumeSound), static_cast<ZProperty*>(&g_renderQuality),
-              static_cast<ZProperty*>(&g_particlesFactor)})
-            p->Reset(false);
+        ResetSettings();
         ScreenTest::SetUp();
     }
     void TearDown() override
     {
         ScreenTest::TearDown();
-        for (ZProperty* p :
-             {static_cast<ZProperty*>(&g_audioMute), static_cast<ZProperty*>(&g_engineRenderWindow),
-              static_cast<ZProperty*>(&g_renderWidescreen), static_cast<ZProperty*>(&g_audioVolumeMusic),
-              static_cast<ZProperty*>(&g_audioVolumeSound), static_cast<ZProperty*>(&g_renderQuality),
-              static_cast<ZProperty*>(&g_particlesFactor)})
-            p->Reset(false);
+        ResetSettings();
     }
-    uitest::LaidOutScreen<ZSettingsMenu> menu{"resources:settingsmenu.xml"};
+    TestSettingsMenu menu{"resources:settingsmenu.xml"};
 };
 
 TEST_F(SettingsMenuTest, BuildingBindsEveryWidgetToItsSetting)
@@ -129,6 +140,32 @@ TEST_F(SettingsMenuTest, SaveKeepsTheChangesAndTheSnapshotIsRetakenOnEntry)
     ZButton2D* cancel = ZEntityCast<ZButton2D>(menu.GetRoot()->FindNode("cancel_button"));
     ASSERT_NE(cancel, nullptr);
     EXPECT_EQ(cancel->ListenerCount(), 1u);
+}
+
+TEST_F(SettingsMenuTest, SavingAWindowModeChangeAsksForARestartOnlyWithoutLiveSwitching)
+{
+    struct Case
+    {
+        bool hotswitch, toggleWindow;
+        size_t dialogs;
+    };
+    for (Case c : {Case{false, true, 1}, Case{true, true, 0}, Case{false, false, 0}})
+    {
+        SCOPED_TRACE(std::to_string(c.hotswitch) + std::to_string(c.toggleWindow));
+        g_renderWindowHotswitch.SetValue(c.hotswitch);
+        menu.restartTexts.clear();
+        Open(&menu);
+        if (c.toggleWindow)
+            ClickAt(-200.0f, 90.0f);
+        ClickAt(-100.0f, -200.0f);
+        Frames(3);
+        EXPECT_FALSE(menu.IsActive());
+        ASSERT_EQ(menu.restartTexts.size(), c.dialogs);
+        if (c.dialogs)
+        {
+            EXPECT_EQ(menu.restartTexts[0], "settings.restart");
+        }
+    }
 }
 
 TEST_F(SettingsMenuTest, ALayoutWithoutItsWidgetsStillWorks)
