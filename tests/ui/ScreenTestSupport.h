@@ -1,0 +1,48 @@
+#pragma once
+// Base screens on the real stack: layouts from tests/fixtures/screens mounted as "resources", the
+// game's top screen beneath, and the screens made by a test deleted before the scene goes.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tests/ui/WidgetTestSupport.h"
+
+namespace uitest
+{
+class ScreenTest : public WidgetTest
+{
+protected:
+    void SetUp() override
+    {
+        table.AddMount("resources", (std::string(QV_FIXTURES) + "/screens").c_str());
+        WidgetTest::SetUp();
+        input->SetKeyboardEnabled(true);
+    }
+    void TearDown() override
+    {
+        game.reset();
+        owned.clear();
+        UiTest::TearDown();
+    }
+    template <class T> T* Own(T* state)
+    {
+        owned.emplace_back(state);
+        return state;
+    }
+    // Switches to the state and lets the switch finish.
+    void Go(ZGameState* state)
+    {
+        ZGame::GotoState(state);
+        Frames(3);
+    }
+    void Key(int character, uint32_t scanCode = 0x1E)
+    {
+        input->QueueKeyDown(uint32_t(character) & 0xFF, scanCode << 16);
+        input->QueueKeyUp(uint32_t(character) & 0xFF, scanCode << 16);
+        input->Update();
+    }
+    ZGameState* Top() { return game->GetTopState(); }
+
+    std::vector<std::unique_ptr<ZGameState>> owned;
+};
+} // namespace uitest
