@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/app/ZFader.h"
 #include "tests/ui/WidgetTestSupport.h"
 
 namespace uitest
@@ -22,6 +23,8 @@ protected:
     {
         game.reset();
         owned.clear();
+        // Dimming screens make the fader, whose camera lives in this test's scene.
+        ZFader::DestroyInstance();
         UiTest::TearDown();
     }
     template <class T> T* Own(T* state)
