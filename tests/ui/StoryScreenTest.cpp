@@ -8,6 +8,7 @@
 
 #include "engine/import/ZStoryXMLImport.h"
 #include "engine/scene/ZFontText.h"
+#include "engine/ui/ZSprite2D.h"
 #include "engine/ui/ZStoryScreen.h"
 #include "tests/ui/ScreenTestSupport.h"
 
@@ -137,6 +138,11 @@ TEST_F(StoryScreenTest, PagesOfferTheirButtonsAndQuestionsBranch)
     Click(story->GetNoButton());
     EXPECT_EQ(Page(), "five");
     EXPECT_EQ(log.seen.back(), "said_no onno=1");
+    // The first picture makes the sprite where the layout marks it; later ones reuse it.
+    ZSprite2D* picture = story->GetPicture();
+    ASSERT_NE(picture, nullptr);
+    EXPECT_EQ(story->GetRoot()->FindNode("storyscreenpicture"), picture);
+    EXPECT_FLOAT_EQ(picture->Position().y, 100.0f);
 
     story->ShowPageByName("three");
     story->ShowPageByName("no such page");
@@ -144,6 +150,7 @@ TEST_F(StoryScreenTest, PagesOfferTheirButtonsAndQuestionsBranch)
     Click(story->GetYesButton());
     EXPECT_EQ(Page(), "four");
     EXPECT_EQ(log.seen.back(), "said_yes onyes=1");
+    EXPECT_EQ(story->GetPicture(), picture);
     EXPECT_EQ(story->pagesDone, 6);
 
     // The last page's next ends the story: the screen leaves and the follow-up comes once.
