@@ -173,7 +173,11 @@ TEST_F(GameMenuTest, HighscoreListShowsANewScoreOnTheNextEntry)
 {
     auto* menu = Own(new ShownMenu("resources:highscores.xml"));
     Go(menu);
+    auto* close = ZEntityCast<ZButton2D>(menu->GetRoot()->FindNode("close_button"));
+    ASSERT_NE(close, nullptr);
+    EXPECT_EQ(close->ListenerCount(), 1u);
     Click(200.0f, -200.0f);
+    EXPECT_EQ(close->ListenerCount(), 0u) << "closed, the list listens to nothing";
     ASSERT_TRUE(scores->Insert("Zed", 99999999, nullptr));
     Go(menu);
     EXPECT_EQ(menu->GetNameNode(0)->GetText(), "Zed");
