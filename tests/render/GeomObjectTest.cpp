@@ -30,34 +30,10 @@
 #include "tests/render/RecordingRender.h"
 
 using test::RecordingRender;
+using test::VertexRender;
 
 namespace
 {
-// A back end whose vertex buffers are plain copies.
-class VertexRender : public RecordingRender
-{
-public:
-    int CreateVertexBuffer(const void* vertices, uint32_t count, bool) override
-    {
-        const int id = AllocVertexBufferId();
-        if (id < 0)
-            return -1;
-        const auto* bytes = static_cast<const uint8_t*>(vertices);
-        buffers[id].assign(bytes, bytes + size_t(count) * kVertexSize);
-        return id;
-    }
-    void DeleteVertexBuffer(int id) override
-    {
-        buffers.erase(id);
-        FreeVertexBufferId(id);
-    }
-    void* LockVertexBuffer(int id) override
-    {
-        auto at = buffers.find(id);
-        return at == buffers.end() ? nullptr : at->second.data();
-    }
-    std::map<int, std::vector<uint8_t>> buffers;
-};
 
 const char* const kShaders = "shaderdef standard\nshadercode standard_code\nend\n"
                              "shaderdef geomflat\nshadercode standard_code\nend\n";
