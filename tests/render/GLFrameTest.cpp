@@ -291,18 +291,6 @@ TEST_F(GLFrame, MaterialColourModulatesAndAddsAndAdditiveBlendAddsToTheBackgroun
     ExpectNear(PixelAt(4, 48), {0, 0, 128}, "background beside the additive sprite");
 }
 
-TEST_F(GLFrame, AnUntexturedSpriteAfterATexturedOneShowsItsMaterialColour)
-{
-    // The textured sprite first leaves its texture bound; the untextured one must not sample it.
-    Sprite(Material("sprite"), Solid(0x000000FF), -m_halfW * 0.5f, 0.0f);
-    ZMaterial* plain = Material("sprite");
-    plain->SetColor(0, V4{0.0f, 1.0f, 0.0f, 1.0f});
-    Sprite(plain, nullptr, m_halfW * 0.5f, 0.0f);
-    Frame();
-    ExpectNear(PixelAt(16, 32), {0, 0, 0}, "the black texel");
-    ExpectNear(PixelAt(48, 32), {0, 255, 0}, "the material colour alone");
-}
-
 TEST_F(GLFrame, SpriteFadedToHalfShowsHalfOfItsColour)
 {
     m_view->SetClearColor(V4{0.0f, 0.0f, 1.0f, 1.0f});

@@ -326,13 +326,9 @@ void ZRenderOpenGLShaderCode::BindTextures(ZMaterial* material, const DrawRecord
     if (!render || !material)
         return;
     auto* texture = ZEntityCast<ZTexture>(static_cast<ZEntity*>(material->GetTexture(0)));
-    render->ActiveTexture(0);
     if (!texture)
-    {
-        // Nothing to sample: the material colour alone, not whatever texture was bound before.
-        glDisable(GL_TEXTURE_2D);
         return;
-    }
+    render->ActiveTexture(0);
     // A texture decoded since the last frame is made resident on first use.
     if (texture->GetRenderTextureId() < 0 && texture->GetPixels())
         render->MakeTextureResident(texture);
