@@ -696,7 +696,7 @@ int ZRenderOpenGL::ResetDeviceState(bool restoreContents)
 
 ZRenderState* ZRenderOpenGL::CreateRenderState()
 {
-    return new ZRenderOpenGLState(this);
+    return new ZRenderOpenGLState();
 }
 
 uint32_t ZRenderOpenGL::GetGLTexture(int id) const

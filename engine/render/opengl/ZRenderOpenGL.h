@@ -54,7 +54,7 @@ public:
     // Material state ids: the flag word with this bit, so that an id is never 0.
     static constexpr uint32_t kMaterialIdBit = 0x80000000u;
 
-    explicit ZRenderOpenGLState(ZRenderOpenGL* owner) : m_owner(owner) {}
+    ZRenderOpenGLState() = default;
     ZRenderState* Apply(ZRenderState* previous) override;
     void AfterApply(ZRenderState* previous) override;
     void Reset() override;
@@ -67,7 +67,6 @@ public:
 
 private:
     ~ZRenderOpenGLState() = default;
-    ZRenderOpenGL* m_owner = nullptr;
 };
 
 // The base of this back end's shader codes: the drawing of quads and vertex buffers.
@@ -139,8 +138,8 @@ public:
     float GetTexelOffset() const override { return 0.0f; }
     ZRenderState* CreateRenderState() override;
     ZShaderCodeBase* CreateShaderCode(const char* name) override;
-    // Textures are never queued for a budgeted upload here: conversion makes them resident at once,
-    // and the frame takes what the loader queued.
+    // Makes the device texture from the pixel copy at once. Nothing waits for a budgeted upload
+    // here: each frame first takes everything the loader queued.
     int MakeTextureResident(ZTexture* texture) override;
     int CreateQuad(float width, float height, float u0, float v0, float u1, float v1) override;
     int ReconvertTexture(ZTextureResource* texture) override;
