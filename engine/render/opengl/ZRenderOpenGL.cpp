@@ -678,11 +678,13 @@ int ZRenderOpenGL::RenderFrame()
 {
     if (!m_context.IsCreated())
         return 1;
+    m_frameShown = false;
     ZRenderBase::RenderFrame();
     // What the loader decoded goes to the device before it is drawn.
     FlushUploadQueue();
     RenderViews();
     m_context.SwapBuffers();
+    m_frameShown = true;
     ++m_frameCount;
     return 0;
 }
@@ -1174,6 +1176,10 @@ uint32_t* ZRenderOpenGL::GrabScreen(uint32_t& width, uint32_t& height)
     auto* pixels = static_cast<uint32_t*>(GetAllocHook()->Alloc(size_t(w) * h * 4u));
     if (!pixels)
         return nullptr;
+    // After the swap the back buffer holds nothing defined, and what is on screen cannot be read
+    // back everywhere (a hidden or covered window): the views are drawn once more, unchanged since.
+    if (m_frameShown)
+        RenderViews();
     std::vector<uint8_t> rows(size_t(w) * h * 4u);
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
     glReadPixels(0, 0, GLsizei(w), GLsizei(h), GL_RGBA, GL_UNSIGNED_BYTE, rows.data());

@@ -232,6 +232,8 @@ private:
     int m_lockHeight = 0;
     std::string m_hiddenExtension;
     bool m_cursorHidden = false;
+    // The last frame was presented: GrabScreen draws it again before reading it back.
+    bool m_frameShown = false;
 
     void (*m_activeTexture)(unsigned) = nullptr;
     void (*m_clientActiveTexture)(unsigned) = nullptr;
