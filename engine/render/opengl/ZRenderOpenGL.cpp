@@ -192,8 +192,9 @@ ZRenderState* ZRenderOpenGLState::Apply(ZRenderState* previous)
         else if (before && !before->IsFogOff())
             glEnable(GL_FOG);
     }
+    // While the frame driver holds the depth test off (the 2D bucket), no material turns it on.
     if (changed(kGLNoDepthTest))
-        SetCap(GL_DEPTH_TEST, !has(kGLNoDepthTest));
+        SetCap(GL_DEPTH_TEST, !has(kGLNoDepthTest) && (!owner || owner->IsDepthTestAllowed()));
     if (changed(kGLNoDepthWrite))
         glDepthMask(has(kGLNoDepthWrite) ? GL_FALSE : GL_TRUE);
     if (changed(kGLStencilTest))
@@ -1093,7 +1094,10 @@ void ZRenderOpenGL::SetRenderStateFlag(uint32_t state, bool on)
     if (!m_context.IsCreated())
         return;
     if (state & 1)
+    {
+        m_depthTestAllowed = on;
         on ? glEnable(GL_DEPTH_TEST) : glDisable(GL_DEPTH_TEST);
+    }
     if (state & 4)
         on ? glEnable(GL_LIGHTING) : glDisable(GL_LIGHTING);
 }

@@ -175,6 +175,8 @@ public:
     void ActiveTexture(int unit);
     // The renderer the shader codes draw with (the last one started); null when none.
     static ZRenderOpenGL* GetActive() { return s_active; }
+    // False while render state flag 1 is off: materials then leave the depth test off too.
+    bool IsDepthTestAllowed() const { return m_depthTestAllowed; }
     // Loads a texture matrix whose 2D translation sits in the third row.
     static void LoadTextureMatrix(const _M44& matrix);
     static void ToGLTextureMatrix(const _M44& matrix, float out[16]);
@@ -234,6 +236,7 @@ private:
     bool m_cursorHidden = false;
     // The last frame was presented: GrabScreen draws it again before reading it back.
     bool m_frameShown = false;
+    bool m_depthTestAllowed = true;
 
     void (*m_activeTexture)(unsigned) = nullptr;
     void (*m_clientActiveTexture)(unsigned) = nullptr;
