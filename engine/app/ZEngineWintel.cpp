@@ -91,7 +91,10 @@ int ZEngineWintel::TryRenderer(const char* className, int width, int height, boo
 {
     IRender* render = CreateModuleObject<IRender>(className);
     if (!render)
+    {
+        std::fprintf(stderr, "Error: render module %s is not available\n", className);
         return 1;
+    }
     m_render = render;
     if (InitRenderer(width, height, windowed) != 0)
     {
@@ -116,6 +119,8 @@ int ZEngineWintel::CreateRenderer(int width, int height, bool windowed)
     }
     if (Is(name, {"direct3d7", "direct3d", "renderd3d7", "renderd3d"}))
         return TryRenderer("ZRenderD3D7", width, height, windowed);
+    // A typing error in a config file should say what was wrong, not just that start-up failed.
+    std::fprintf(stderr, "Error: unknown render module \"%s\" (engine.render.system)\n", name.c_str());
     return 1;
 }
 

@@ -11,6 +11,7 @@
 #include "engine/import/ZSceneXMLImport2.h"
 #include "engine/render/d3d7/ZRenderD3D7.h"
 #include "engine/render/opengl/ZRenderOpenGL.h"
+#include "engine/ui/ZLayer2D.h"
 
 ZGameEngine::ZGameEngine() = default;
 
@@ -65,4 +66,12 @@ int ZGameEngine::PostInit()
 {
     ZEngine::PostInit();
     return CreateLayers();
+}
+
+int ZGameEngine::CreateLayers()
+{
+    float width = 0.0f, height = 0.0f;
+    GetLogicalScreenSize(width, height);
+    m_layers.reset(ZLayer2DManager::Create(width, height));
+    return m_layers ? 0 : 1;
 }

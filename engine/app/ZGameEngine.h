@@ -7,6 +7,7 @@
 #include "engine/app/ZEngineWintel.h"
 
 class ZZipArchive;
+class ZLayer2DManager;
 
 class ZGameEngine : public ZEngineWintel
 {
@@ -22,7 +23,8 @@ public:
     int PostInit() override;
     bool CheckVersion() override { return true; }
 
-    virtual int CreateLayers() { return 0; }
+    // The 2D layer manager for the logical screen size; the engine keeps it until it goes.
+    virtual int CreateLayers();
     virtual void GetLogicalScreenSize(float& width, float& height) const
     {
         width = m_logicalWidth;
@@ -31,6 +33,7 @@ public:
 
 protected:
     std::unique_ptr<ZZipArchive> m_resourceArchive;
+    std::unique_ptr<ZLayer2DManager> m_layers;
     float m_logicalWidth = 800.0f;
     float m_logicalHeight = 600.0f;
 };

@@ -206,8 +206,9 @@ void ZAudioDirectSound::ApplyMusicVolume()
     if (!g_audioMute.GetValue() && !g_audioNoMusic.GetValue())
         v = GetMusicVolume() * g_audioVolumeMaster.GetValue() * GetFadeFactor();
     ZCriticalSectionGuard guard(m_lock);
+    m_musicDeviceVolume = VolumeToDevice(v);
     if (m_musicBuffer)
-        m_musicBuffer->SetVolume(VolumeToDevice(v));
+        m_musicBuffer->SetVolume(m_musicDeviceVolume);
 }
 
 void ZAudioDirectSound::SetMusicVolume(float volume)
@@ -700,8 +701,19 @@ int ZAudioDirectSound::SetMusicSampleRate(int hz)
 {
     if (hz <= 0)
         return 1;
-    m_musicRate = hz;
     ZCriticalSectionGuard guard(m_lock);
+    if (m_musicFilling)
+    {
+        // The ring still holds the previous track: changing its rate now would replay that at
+        // the wrong pitch. The change waits until it has played.
+        if (hz != m_musicRate)
+        {
+            m_pendingRate = hz;
+            m_musicFormatPending = true;
+        }
+        return 0;
+    }
+    m_musicRate = hz;
     uint32_t current = 0;
     if (m_musicBuffer && SoundSucceeded(m_musicBuffer->GetFrequency(&current)) && current != uint32_t(hz))
         return SoundSucceeded(m_musicBuffer->SetFrequency(uint32_t(hz))) ? 0 : 1;
@@ -712,6 +724,17 @@ int ZAudioDirectSound::SetMusicChannels(int channels)
 {
     if (channels < 1 || channels > 2)
         return 1;
+    ZCriticalSectionGuard guard(m_lock);
+    if (m_musicFilling)
+    {
+        // A new ring now would drop the previous track's end and would not be playing.
+        if (channels != m_musicChannels)
+        {
+            m_pendingChannels = channels;
+            m_musicFormatPending = true;
+        }
+        return 0;
+    }
     if (channels == m_musicChannels)
         return 0;
     m_musicChannels = channels;
@@ -737,8 +760,13 @@ void ZAudioDirectSound::FillMusicSegment()
             got += uint32_t(n);
             continue;
         }
-        if (attempts++ > m_playList.GetTrackCount() || !NextTrack())
+        m_musicFilling = true;
+        const bool next = attempts++ <= m_playList.GetTrackCount() && NextTrack();
+        m_musicFilling = false;
+        if (!next || m_musicFormatPending)
         {
+            // The list has ended, or the next track needs another ring: either way the ring
+            // plays out what it holds, followed by silence.
             m_musicDraining = true;
             m_musicEnd = (m_musicWrite + got) % kMusicBufferBytes;
         }
@@ -774,29 +802,55 @@ void ZAudioDirectSound::StartMusic()
     {
         ZCriticalSectionGuard guard(m_lock);
         m_musicOn = false;
+        m_musicFormatPending = false;
+        m_pendingRate = 0;
+        m_pendingChannels = 0;
     }
     OpenMusicTrack(m_playList.CurrentTrack());
-    {
-        ZCriticalSectionGuard guard(m_lock);
-        m_musicWrite = 0;
-        m_musicBoundary = 0;
-        m_musicLastCursor = 0;
-        m_musicDraining = false;
-        m_musicEnd = 0;
-        for (int i = 0; i < 3; ++i)
-            FillMusicSegment();
-        m_musicBoundary = kMusicSegmentBytes;
-    }
     ZCriticalSectionGuard guard(m_lock);
+    SetMusicVolume(GetMusicVolume());
+    SetSoundVolume(GetSoundVolume());
+    PrefillAndPlayMusic();
+    // Music counts as on while paused too, so that resuming starts it.
+    if (m_musicBuffer)
+        m_musicOn = true;
+}
+
+void ZAudioDirectSound::PrefillAndPlayMusic()
+{
+    m_musicWrite = 0;
+    m_musicBoundary = 0;
+    m_musicLastCursor = 0;
+    m_musicDraining = false;
+    m_musicEnd = 0;
+    for (int i = 0; i < 3; ++i)
+        FillMusicSegment();
+    m_musicBoundary = kMusicSegmentBytes;
     if (!m_musicBuffer)
         return;
     m_musicBuffer->SetCurrentPosition(0);
-    SetMusicVolume(GetMusicVolume());
-    SetSoundVolume(GetSoundVolume());
-    // Music counts as on while paused too, so that resuming starts it.
     if (!m_paused)
         m_musicBuffer->Play(true);
-    m_musicOn = true;
+}
+
+void ZAudioDirectSound::SwitchMusicFormat()
+{
+    m_musicFormatPending = false;
+    if (m_musicBuffer)
+        m_musicBuffer->Stop();
+    if (m_pendingRate > 0)
+        m_musicRate = m_pendingRate;
+    if (m_pendingChannels > 0)
+        m_musicChannels = m_pendingChannels;
+    m_pendingRate = 0;
+    m_pendingChannels = 0;
+    if (CreateMusicBuffer() != 0 || !m_musicBuffer)
+    {
+        m_musicOn = false;
+        return;
+    }
+    m_musicBuffer->SetVolume(m_musicDeviceVolume);
+    PrefillAndPlayMusic();
 }
 
 void ZAudioDirectSound::StopMusic()
@@ -804,6 +858,9 @@ void ZAudioDirectSound::StopMusic()
     ZCriticalSectionGuard guard(m_lock);
     m_musicOn = false;
     m_musicDraining = false;
+    m_musicFormatPending = false;
+    m_pendingRate = 0;
+    m_pendingChannels = 0;
     if (m_musicBuffer)
         m_musicBuffer->Stop();
 }
@@ -851,6 +908,12 @@ void ZAudioDirectSound::RefillMusicStream()
         return;
     if (m_musicDraining && Crossed(m_musicLastCursor, m_musicEnd, cursor))
     {
+        if (m_musicFormatPending)
+        {
+            // The previous track has played: the next one starts on a ring of its format.
+            SwitchMusicFormat();
+            return;
+        }
         // The last data has played: what follows is silence.
         m_musicBuffer->Stop();
         m_musicOn = false;

@@ -106,6 +106,11 @@ private:
     void ApplyMusicVolume();
     // With the audio lock held.
     void FillMusicSegment();
+    // With the audio lock held: the ring from its start (three segments), playing unless paused.
+    void PrefillAndPlayMusic();
+    // With the audio lock held: gives the ring the pending format and plays on from the track
+    // that asked for it.
+    void SwitchMusicFormat();
     void ReleaseDevice();
 
     std::unique_ptr<ISoundDevice> m_device;
@@ -124,6 +129,15 @@ private:
     // when the play cursor reaches the end of that data.
     bool m_musicDraining = false;
     uint32_t m_musicEnd = 0;
+    // A track of another format (rate or channels) opened while the ring still holds the
+    // previous one: the ring plays out first, then it takes the new format and starts again.
+    // All under the audio lock.
+    bool m_musicFilling = false;
+    bool m_musicFormatPending = false;
+    int m_pendingRate = 0;
+    int m_pendingChannels = 0;
+    // The ring's device volume as last applied, for a ring made again on the music thread.
+    int32_t m_musicDeviceVolume = 0;
     std::unique_ptr<uint8_t[]> m_staging;
     std::deque<ZSoundResource*> m_requests;
     mutable ZSpinLock m_requestLock;

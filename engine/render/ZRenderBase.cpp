@@ -355,22 +355,52 @@ void ZRenderBase::SetScreenSpriteOverlay(bool on)
 void ZRenderBase::SetScreenFade(float value)
 {
     m_screenFade = value;
+    // The screen sprite carries the fade as its opacity.
+    if (m_screenSprite)
+        m_screenSprite->SetAlpha(value);
 }
 
 void ZRenderBase::SetScreenSprite(ZSprite* sprite)
 {
     m_screenSprite = sprite;
+    if (!sprite || !TestStateA(kRenderScreenOwnTexture))
+        return;
+    ZMaterial* material = sprite->GetMaterial();
+    ZTextureResource* texture = material ? material->GetTexture(0) : nullptr;
+    if (!texture)
+        return;
+    // A sprite showing its own texture takes that texture's size and is shown at once; it is not
+    // given another texture (SetScreenTexture leaves it alone).
+    sprite->SetSize(float(texture->GetImageWidth()), float(texture->GetImageHeight()));
+    sprite->SetHidden(false);
 }
 
 int ZRenderBase::SetScreenTexture(ZTexture* texture)
 {
-    (void)texture;
+    if (!texture || !m_screenSprite || TestStateA(kRenderScreenOwnTexture))
+        return 0;
+    if (ZMaterial* material = m_screenSprite->GetMaterial())
+        material->SetTexture(0, texture, true);
+    m_screenSprite->SetSize(float(texture->GetImageWidth()), float(texture->GetImageHeight()));
     return 0;
 }
 
-void ZRenderBase::ApplyScreenSprite() {}
+void ZRenderBase::ApplyScreenSprite()
+{
+    if (!m_screenSprite || TestStateA(kRenderScreenOwnTexture))
+        return;
+    const bool shown = TestStateC(kRenderScreenSpriteShown | kRenderScreenSpriteOverlay);
+    // Run every frame in screen-sprite mode: listeners hear of real changes only.
+    if (m_screenSprite->IsHidden() == shown)
+        m_screenSprite->SetHidden(!shown);
+}
 
-void ZRenderBase::OnDeviceReset() {}
+void ZRenderBase::OnDeviceReset()
+{
+    // Nodes that keep laid-out text or device buffers rebuild them on their next draw.
+    if (ZSceneTree* tree = ZSceneTree::PeekInstance())
+        tree->InvalidateLayout();
+}
 
 void ZRenderBase::CommitDefaultAtlasPages()
 {

@@ -733,4 +733,58 @@ TEST_F(WindowTest, ResizeTellsTheRendererAndClosingTheWindowEndsThePump)
     EXPECT_FALSE(engine->GetWindow()->IsOpen());
     EXPECT_EQ(game->frames, 0) << "the close ended the pump through the destroy and quit messages";
 }
+
+TEST_F(WindowTest, EventsOnTheGameWindowReachTheListenersWithPositionsKeysAndCharacters)
+{
+    if (!plat::HasDisplay())
+        GTEST_SKIP() << "no display";
+    int w = 320, h = 200;
+    ASSERT_EQ(engine->CreateGameWindow(w, h, true), 0);
+    const uint32_t id = engine->GetWindow()->GetId();
+    // The X server's own pointer goes where the synthetic one will be, so its reports agree with ours;
+    // whatever it told the new window before (exposure, focus, pointer) is not under test.
+    SDL_WarpMouseInWindow(engine->GetWindow()->GetSDLWindow(), 120, 45);
+    SDL_Delay(50);
+    Waiting();
+
+    auto push = [](SDL_Event e) { ASSERT_EQ(SDL_PushEvent(&e), 1) << SDL_GetError(); };
+    SDL_Event move{};
+    move.type = SDL_MOUSEMOTION;
+    move.motion.windowID = id;
+    move.motion.x = 120;
+    move.motion.y = 45;
+    push(move);
+    SDL_Event press{};
+    press.type = SDL_MOUSEBUTTONDOWN;
+    press.button.windowID = id;
+    press.button.button = SDL_BUTTON_RIGHT;
+    press.button.x = 120;
+    press.button.y = 45;
+    push(press);
+    SDL_Event key{};
+    key.type = SDL_KEYDOWN;
+    key.key.windowID = id;
+    key.key.state = SDL_PRESSED;
+    key.key.keysym.scancode = SDL_SCANCODE_Q;
+    key.key.keysym.sym = SDLK_q;
+    push(key);
+    SDL_Event text{};
+    text.type = SDL_TEXTINPUT;
+    text.text.windowID = id;
+    std::strncpy(text.text.text, "\xC3\xA9", sizeof text.text.text - 1); // é, one byte in the game's set
+    push(text);
+    key.type = SDL_KEYUP;
+    key.key.state = SDL_RELEASED;
+    push(key);
+
+    g_log.clear();
+    game->quitAfter = 1;
+    engine->PumpMessages();
+    std::vector<std::string> input;
+    for (const std::string& line : g_log)
+        if (line == "move 120,45" || line.rfind("down", 0) == 0 || line.rfind("key", 0) == 0)
+            input.push_back(line);
+    // Scan code 16 is Q in the PC set; the character is the Windows-1252 byte, sign-extended on key-down.
+    EXPECT_EQ(input, (std::vector<std::string>{"move 120,45", "down 1", "key 16 -23", "keyup 16 81"}));
+}
 } // namespace

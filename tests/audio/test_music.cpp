@@ -173,6 +173,50 @@ TEST_F(Music, MonoMusicGetsAOneChannelRing)
     }
 }
 
+TEST_F(Music, ATrackOfAnotherFormatFollowsOnceThePreviousOneHasPlayed)
+{
+    // Stereo 44,100 Hz, then mono at the same rate, then stereo at 22,050 Hz: the ring changes
+    // format between them, and neither the end of a track nor the next one may be lost.
+    const std::string mono = Put("mono.ogg", EncodeOgg(Sine(44100, 1, 44100, 9000.0, 610.0), 1, 44100));
+    const std::vector<int16_t> monoPcm = DecodeOggReference(folder.File("mono.ogg"));
+    const std::string slow =
+        Put("slow.ogg", EncodeOgg(Sine(22050, 2, 22050, 9000.0, 300.0, 200.0), 2, 22050));
+    ZPlayList list;
+    list.AddTrack(first.c_str(), ZPlayListTrack::kRemove);
+    list.AddTrack(mono.c_str(), ZPlayListTrack::kRemove);
+    list.AddTrack(slow.c_str(), ZPlayListTrack::kRemove);
+    audio->PlayPlayList(&list);
+    const std::vector<int16_t> out = Play(6.0);
+    ASSERT_GT(out.size(), firstPcm.size());
+    EXPECT_EQ(FirstDifference(
+                  std::vector<int16_t>(out.begin(), out.begin() + std::ptrdiff_t(firstPcm.size())), firstPcm),
+              size_t(-1));
+    // The mono track, both channels alike, after at most a short pause.
+    std::vector<int16_t> monoStereo;
+    for (int16_t s : monoPcm)
+        monoStereo.insert(monoStereo.end(), {s, s});
+    size_t found = size_t(-1);
+    for (size_t at = firstPcm.size(); at + monoStereo.size() <= out.size() && at < firstPcm.size() + 44100;
+         at += 2)
+    {
+        if (std::equal(monoStereo.begin(), monoStereo.end(), out.begin() + std::ptrdiff_t(at)))
+        {
+            found = at;
+            break;
+        }
+    }
+    ASSERT_NE(found, size_t(-1)) << "the mono track did not follow";
+    // Then the slow track plays (at its own rate), and the list ends in silence.
+    const size_t slowStart = found + monoStereo.size();
+    size_t loud = 0;
+    for (size_t i = slowStart; i < std::min(out.size(), slowStart + 44100 * 2); ++i)
+        loud += std::abs(int(out[i])) > 1000;
+    EXPECT_GT(loud, size_t(44100));
+    EXPECT_EQ(audio->GetMusicSampleRate(), 22050);
+    EXPECT_EQ(audio->GetMusicChannels(), 2);
+    EXPECT_FALSE(audio->IsMusicOn());
+}
+
 TEST_F(Music, FadesMoveTheRingVolume)
 {
     audio->PlayMusic(first.c_str());

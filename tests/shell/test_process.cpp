@@ -18,11 +18,12 @@ struct Result
     std::string out;
 };
 
-// Runs the game with a private user-data folder and no display.
-Result RunGame(const std::string& dataHome, const std::string& args)
+// Runs the game with a private user-data folder and no display; the output holds stderr when asked.
+Result RunGame(const std::string& dataHome, const std::string& args, bool withErrors = false)
 {
-    const std::string cmd = "XDG_DATA_HOME='" + dataHome + "' SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy '" +
-                            QV_BINARY_DIR + "/quorvane' " + args + " 2>/dev/null";
+    const std::string cmd = "XDG_DATA_HOME='" + dataHome + "' SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy engineroot='" +
+                            QV_BINARY_DIR + "/home' '" + QV_BINARY_DIR + "/quorvane' " + args +
+                            (withErrors ? " 2>&1" : " 2>/dev/null");
     Result r;
     FILE* pipe = popen(cmd.c_str(), "r");
     if (!pipe)
@@ -64,4 +65,12 @@ TEST(GameProcess, ASecondInstanceReportsAndExitsWith255)
     EXPECT_EQ(second.out, "Error: Engine mutex failed\n");
     close(fd);
     EXPECT_EQ(RunGame(home, "-ping").exitCode, 0);
+}
+
+TEST(GameProcess, AnUnknownRenderModuleStopsStartUpAndSaysWhich)
+{
+    const std::string home = MakeDataHome();
+    const Result r = RunGame(home, "--engine.render.system=nosuchrenderer", true);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.out.find("unknown render module \"nosuchrenderer\""), std::string::npos) << r.out;
 }

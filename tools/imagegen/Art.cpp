@@ -237,10 +237,24 @@ bool DrawCreature(const ToolOptions& o, Canvas& canvas, std::string& error)
                                    bx - 26 * s, cy, bx - 29 * s, cy + 13 * s};
         body.Fill([&](float x, float y) { return sdf::Polygon(x, y, tail) - 1.5f * s; }, Scale(base, 0.35f));
         body.Fill([&](float x, float y) { return sdf::Polygon(x, y, tail); }, accent);
-        std::vector<float> fin = {bx - 6 * s, cy - 14 * s, bx + 2 * s, cy - 25 * s, bx + 10 * s, cy - 15 * s};
-        body.Fill([&](float x, float y) { return sdf::Polygon(x, y, fin) - 1.2f * s; }, Scale(base, 0.35f));
-        body.Fill([&](float x, float y) { return sdf::Polygon(x, y, fin); }, accent);
-        shape = [=](float x, float y) { return sdf::Ellipse(x, y, bx, cy, 22 * s, 17 * s); };
+        // The plain fish is a tall angelfish with long sail fins above and below, so that it
+        // never shares the clownfish's outline: the two differ in shape, not only in colour.
+        std::vector<std::vector<float>> fins;
+        if (striped)
+            fins.push_back({bx - 6 * s, cy - 14 * s, bx + 2 * s, cy - 25 * s, bx + 10 * s, cy - 15 * s});
+        else
+        {
+            fins.push_back({bx - 12 * s, cy - 10 * s, bx - 14 * s, cy - 30 * s, bx + 6 * s, cy - 16 * s});
+            fins.push_back({bx - 12 * s, cy + 10 * s, bx - 14 * s, cy + 30 * s, bx + 6 * s, cy + 16 * s});
+        }
+        for (const std::vector<float>& fin : fins)
+        {
+            body.Fill([&](float x, float y) { return sdf::Polygon(x, y, fin) - 1.2f * s; },
+                      Scale(base, 0.35f));
+            body.Fill([&](float x, float y) { return sdf::Polygon(x, y, fin); }, accent);
+        }
+        const float rx = striped ? 22 * s : 18 * s, ry = striped ? 17 * s : 19 * s;
+        shape = [=](float x, float y) { return sdf::Ellipse(x, y, bx, cy, rx, ry); };
         GlossyBody(body, shape, base, bx, cy, 20 * s);
         if (striped)
             for (int i = 0; i < 2; ++i)
@@ -461,14 +475,63 @@ bool DrawTreasure(const ToolOptions& o, Canvas& canvas, std::string& error)
         std::min(canvas.Width(), canvas.Height()) / 64.0f * static_cast<float>(o.Number("scale", 1.0));
     const float cx = canvas.Width() * 0.5f, cy = canvas.Height() * 0.5f;
     Canvas layer(canvas.Width(), canvas.Height());
+    // Each metal has its own stamp, so pieces of different metals differ in shape and not
+    // only in colour: "star" (gold), "hole" (copper: a square hole punched through coins),
+    // "moon" (silver, whose coins also have a scalloped edge).
+    const std::string mark = o.Text("mark", "star");
+    if (mark != "star" && mark != "hole" && mark != "moon")
+    {
+        error = "unknown treasure mark '" + mark + "'";
+        return false;
+    }
+    // The stamp as a distance field, centred on (mx, my), radius r, squashed vertically by k.
+    auto stamp = [&](float mx, float my, float r, float k) -> Field
+    {
+        if (mark == "hole")
+            return [=](float x, float y)
+            { return sdf::RoundBox(x, (y - my) / k + my, mx, my, r * 0.5f, r * 0.5f, r * 0.1f); };
+        if (mark == "moon")
+            return [=](float x, float y)
+            {
+                const float yy = (y - my) / k + my;
+                return sdf::Subtract(sdf::Circle(x, yy, mx, my, r * 0.8f),
+                                     sdf::Circle(x, yy, mx + r * 0.42f, my - r * 0.22f, r * 0.68f));
+            };
+        return [=](float x, float y)
+        { return sdf::Star(x, (y - my) / k + my, mx, my, 5, r, r * 0.44f, -kPi / 2); };
+    };
     if (kind == "coin" || kind == "bad")
     {
-        Field outer = [=](float x, float y) { return sdf::Circle(x, y, cx, cy, 24 * s); };
+        const bool scallop = kind == "coin" && mark == "moon";
+        Field outer = [=](float x, float y)
+        {
+            float d = sdf::Circle(x, y, cx, cy, 24 * s);
+            if (scallop)
+                d += 1.6f * s * (0.5f + 0.5f * std::cos(14.0f * std::atan2(y - cy, x - cx)));
+            return d;
+        };
+        if (kind == "coin" && mark == "hole")
+        {
+            Field round = outer;
+            Field hole = stamp(cx, cy, 11 * s, 1.0f);
+            outer = [=](float x, float y) { return sdf::Subtract(round(x, y), hole(x, y)); };
+        }
         GlossyBody(layer, outer, metal, cx, cy, 24 * s);
         Field inner = [=](float x, float y) { return sdf::Circle(x, y, cx, cy, 17 * s); };
         layer.Fill([&](float x, float y) { return std::fabs(inner(x, y)) - 1.3f * s; }, Scale(metal, 0.6f));
-        layer.Fill([&](float x, float y) { return sdf::Star(x, y, cx, cy, 5, 11 * s, 4.8f * s, -kPi / 2); },
-                   Scale(metal, 1.25f));
+        if (kind == "coin" && mark == "hole")
+        {
+            // The hole's bevel.
+            Field hole = stamp(cx, cy, 11 * s, 1.0f);
+            layer.Fill([&](float x, float y) { return std::fabs(hole(x, y) - 1.2f * s) - 1.2f * s; },
+                       Scale(metal, 0.55f));
+        }
+        else if (kind == "coin")
+            layer.Fill(stamp(cx, cy, 11 * s, 1.0f), Scale(metal, mark == "moon" ? 0.62f : 1.25f));
+        else
+            layer.Fill([&](float x, float y)
+                       { return sdf::Star(x, y, cx, cy, 5, 11 * s, 4.8f * s, -kPi / 2); },
+                       Scale(metal, 1.25f));
         if (kind == "bad")
         {
             Random rng(HashText("barnacles") + o.Integer("seed", 0));
@@ -492,29 +555,45 @@ bool DrawTreasure(const ToolOptions& o, Canvas& canvas, std::string& error)
     }
     else if (kind == "stack")
     {
-        for (int i = 3; i >= 0; --i)
+        // The stacks differ in outline too: gold stands straight (4 coins), copper leans
+        // (3 coins), silver wobbles (5 thinner coins).
+        const int coins = mark == "hole" ? 3 : (mark == "moon" ? 5 : 4);
+        const float step = mark == "moon" ? 5.5f * s : 7 * s;
+        for (int i = coins - 1; i >= 0; --i)
         {
-            float y0 = cy + 12 * s - i * 7 * s;
-            Field disc = [=](float x, float y) { return sdf::Ellipse(x, y, cx, y0, 21 * s, 8 * s); };
+            float shift =
+                mark == "hole" ? (i - 1) * 4.0f * s : (mark == "moon" ? (i % 2 ? 3.0f : -3.0f) * s : 0.0f);
+            float x0 = cx + shift, y0 = cy + 12 * s - i * step;
+            Field disc = [=](float x, float y) { return sdf::Ellipse(x, y, x0, y0, 21 * s, 8 * s); };
             layer.Fill(
                 [&](float x, float y)
-                { return std::max(std::fabs(x - cx) - 21 * s, std::fabs(y - y0 - 2.5f * s) - 2.5f * s); },
+                { return std::max(std::fabs(x - x0) - 21 * s, std::fabs(y - y0 - 2.5f * s) - 2.5f * s); },
                 Scale(metal, 0.6f));
-            GlossyBody(layer, disc, metal, cx, y0, 14 * s, 1.2f);
+            GlossyBody(layer, disc, metal, x0, y0, 14 * s, 1.2f);
+            if (i == coins - 1)
+                layer.Fill(stamp(x0, y0, 12 * s, 8.0f / 21.0f), Scale(metal, mark == "star" ? 1.3f : 0.45f));
         }
     }
     else if (kind == "bar")
     {
+        // Gold: a low trapezoid ingot; copper: a tall narrow one; silver: a rounded bar.
         std::vector<float> top = {cx - 16 * s, cy - 8 * s,  cx + 16 * s, cy - 8 * s,
                                   cx + 24 * s, cy + 10 * s, cx - 24 * s, cy + 10 * s};
+        if (mark == "hole")
+            top = {cx - 10 * s, cy - 16 * s, cx + 10 * s, cy - 16 * s,
+                   cx + 16 * s, cy + 14 * s, cx - 16 * s, cy + 14 * s};
         Field bar = [=](float x, float y) { return sdf::Polygon(x, y, top); };
+        if (mark == "moon")
+            bar = [=](float x, float y)
+            { return sdf::RoundBox(x, y, cx, cy + 1 * s, 24 * s, 10 * s, 9 * s); };
         GlossyBody(layer, bar, metal, cx, cy, 18 * s);
-        layer.Fill([&](float x, float y)
-                   { return sdf::RoundBox(x, y, cx, cy - 10 * s, 16 * s, 2.5f * s, 2 * s); },
-                   Scale(metal, 1.3f));
-        layer.Fill([&](float x, float y)
-                   { return sdf::Star(x, y, cx, cy + 1 * s, 5, 6 * s, 2.6f * s, -kPi / 2); },
-                   Scale(metal, 0.7f));
+        const float ridge = mark == "hole" ? cy - 14 * s : cy - 10 * s;
+        if (mark != "moon")
+            layer.Fill(
+                [&](float x, float y)
+                { return sdf::RoundBox(x, y, cx, ridge, mark == "hole" ? 10 * s : 16 * s, 2.5f * s, 2 * s); },
+                Scale(metal, 1.3f));
+        layer.Fill(stamp(cx, cy + 1 * s, 9 * s, 1.0f), Scale(metal, mark == "star" ? 0.7f : 0.5f));
     }
     else if (kind == "gem")
     {
