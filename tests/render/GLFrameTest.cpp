@@ -288,6 +288,24 @@ TEST_F(GLFrame, TheScreenGrabbedAfterAFrameIsThatFrame)
     GetAllocHook()->Free(pixels);
 }
 
+TEST_F(GLFrame, TheSceneDrawsTheSameAfterAWindowModeSwitch)
+{
+    Sprite(Material("sprite"), Quadrants());
+    Frame();
+    ExpectNear(PixelAt(24, 24), {255, 0, 0}, "before the switch");
+    for (bool windowed : {false, true})
+    {
+        LeakCheckPause pause;
+        ASSERT_EQ(m_window.SetWindowed(windowed, kSize, kSize), 0);
+        ASSERT_EQ(m_render->Init(kSize, kSize, windowed, &m_window), 0);
+        m_render->ResetMatrices();
+    }
+    Frame();
+    ExpectNear(PixelAt(24, 24), {255, 0, 0}, "top left texel after the switch");
+    ExpectNear(PixelAt(40, 40), {255, 255, 255}, "bottom right texel after the switch");
+    ExpectNear(PixelAt(4, 4), {0, 0, 0}, "outside after the switch");
+}
+
 TEST_F(GLFrame, PivotPlacesTheRectangle)
 {
     ZSprite* sprite = Sprite(Material("sprite"), Solid(0xFFFFFFFF));
