@@ -242,6 +242,43 @@ TEST_F(GLFrame, TexturedSpriteLandsWhereItsNodeIs)
     ExpectNear(PixelAt(40, 8), {0, 0, 64}, "above the sprite");
 }
 
+TEST_F(GLFrame, TheScreenGrabbedAfterAFrameIsThatFrame)
+{
+    m_view->SetClearColor(V4{0.0f, 0.0f, 1.0f, 1.0f});
+    Sprite(Material("sprite"), Quadrants());
+    {
+        LeakCheckPause pause;
+        ASSERT_EQ(m_render->RenderFrame(), 0);
+    }
+    uint32_t w = 0, h = 0;
+    uint32_t* pixels = m_render->GrabScreen(w, h);
+    ASSERT_NE(pixels, nullptr);
+    ASSERT_EQ(w, uint32_t(kSize));
+    // Top-down A, R, G, B words, opaque whatever the buffer's alpha.
+    EXPECT_EQ(pixels[24 * kSize + 24], 0xFFFF0000u);
+    EXPECT_EQ(pixels[40 * kSize + 24], 0xFF0000FFu);
+    EXPECT_EQ(pixels[2 * kSize + 2], 0xFF0000FFu);
+    GetAllocHook()->Free(pixels);
+}
+
+TEST_F(GLFrame, TheSceneDrawsTheSameAfterAWindowModeSwitch)
+{
+    Sprite(Material("sprite"), Quadrants());
+    Frame();
+    ExpectNear(PixelAt(24, 24), {255, 0, 0}, "before the switch");
+    for (bool windowed : {false, true})
+    {
+        LeakCheckPause pause;
+        ASSERT_EQ(m_window.SetWindowed(windowed, kSize, kSize), 0);
+        ASSERT_EQ(m_render->Init(kSize, kSize, windowed, &m_window), 0);
+        m_render->ResetMatrices();
+    }
+    Frame();
+    ExpectNear(PixelAt(24, 24), {255, 0, 0}, "top left texel after the switch");
+    ExpectNear(PixelAt(40, 40), {255, 255, 255}, "bottom right texel after the switch");
+    ExpectNear(PixelAt(4, 4), {0, 0, 0}, "outside after the switch");
+}
+
 TEST_F(GLFrame, PivotPlacesTheRectangle)
 {
     ZSprite* sprite = Sprite(Material("sprite"), Solid(0xFFFFFFFF));

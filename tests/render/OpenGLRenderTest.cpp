@@ -463,6 +463,13 @@ TEST_F(OpenGLRender, StateFlagsReachGLAsDifferences)
     EXPECT_FALSE(glIsEnabled(GL_FOG));
     current->SetFogEnabled(true);
     EXPECT_TRUE(glIsEnabled(GL_FOG));
+    // While the frame driver holds the depth test off, a material does not turn it on.
+    apply(kGLNoDepthTest);
+    m_render->SetRenderStateFlag(1, false);
+    apply(0);
+    EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
+    m_render->SetRenderStateFlag(1, true);
+    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
     // The same id again writes nothing.
     glDisable(GL_CULL_FACE);
     m_render->ApplyRenderState(state);

@@ -201,8 +201,9 @@ ZRenderState* ZRenderOpenGLState::Apply(ZRenderState* previous)
         else if (before && !before->IsFogOff())
             glEnable(GL_FOG);
     }
+    // While the frame driver holds the depth test off (the 2D bucket), no material turns it on.
     if (changed(kGLNoDepthTest))
-        SetCap(GL_DEPTH_TEST, !has(kGLNoDepthTest));
+        SetCap(GL_DEPTH_TEST, !has(kGLNoDepthTest) && (!owner || owner->IsDepthTestAllowed()));
     if (changed(kGLNoDepthWrite))
         glDepthMask(has(kGLNoDepthWrite) ? GL_FALSE : GL_TRUE);
     if (changed(kGLStencilTest))
@@ -690,12 +691,14 @@ int ZRenderOpenGL::RenderFrame()
 {
     if (!m_context.IsCreated())
         return 1;
+    m_frameShown = false;
     ZRenderBase::RenderFrame();
     // What the loader decoded goes to the device before it is drawn.
     FlushUploadQueue();
     RenderViews();
     DrawDebugText();
     m_context.SwapBuffers();
+    m_frameShown = true;
     ++m_frameCount;
     return 0;
 }
@@ -709,7 +712,7 @@ int ZRenderOpenGL::ResetDeviceState(bool restoreContents)
 
 ZRenderState* ZRenderOpenGL::CreateRenderState()
 {
-    return new ZRenderOpenGLState(this);
+    return new ZRenderOpenGLState();
 }
 
 uint32_t ZRenderOpenGL::GetGLTexture(int id) const
@@ -1106,7 +1109,10 @@ void ZRenderOpenGL::SetRenderStateFlag(uint32_t state, bool on)
     if (!m_context.IsCreated())
         return;
     if (state & 1)
+    {
+        m_depthTestAllowed = on;
         on ? glEnable(GL_DEPTH_TEST) : glDisable(GL_DEPTH_TEST);
+    }
     if (state & 4)
         on ? glEnable(GL_LIGHTING) : glDisable(GL_LIGHTING);
 }
@@ -1189,6 +1195,10 @@ uint32_t* ZRenderOpenGL::GrabScreen(uint32_t& width, uint32_t& height)
     auto* pixels = static_cast<uint32_t*>(GetAllocHook()->Alloc(size_t(w) * h * 4u));
     if (!pixels)
         return nullptr;
+    // After the swap the back buffer holds nothing defined, and what is on screen cannot be read
+    // back everywhere (a hidden or covered window): the views are drawn once more, unchanged since.
+    if (m_frameShown)
+        RenderViews();
     std::vector<uint8_t> rows(size_t(w) * h * 4u);
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
     glReadPixels(0, 0, GLsizei(w), GLsizei(h), GL_RGBA, GL_UNSIGNED_BYTE, rows.data());

@@ -55,7 +55,7 @@ public:
     // Material state ids: the flag word with this bit, so that an id is never 0.
     static constexpr uint32_t kMaterialIdBit = 0x80000000u;
 
-    explicit ZRenderOpenGLState(ZRenderOpenGL* owner) : m_owner(owner) {}
+    ZRenderOpenGLState() = default;
     ZRenderState* Apply(ZRenderState* previous) override;
     void AfterApply(ZRenderState* previous) override;
     void Reset() override;
@@ -68,7 +68,6 @@ public:
 
 private:
     ~ZRenderOpenGLState() = default;
-    ZRenderOpenGL* m_owner = nullptr;
 };
 
 // The base of this back end's shader codes: the drawing of quads and vertex buffers.
@@ -140,8 +139,8 @@ public:
     float GetTexelOffset() const override { return 0.0f; }
     ZRenderState* CreateRenderState() override;
     ZShaderCodeBase* CreateShaderCode(const char* name) override;
-    // Textures are never queued for a budgeted upload here: conversion makes them resident at once,
-    // and the frame takes what the loader queued.
+    // Makes the device texture from the pixel copy at once. Nothing waits for a budgeted upload
+    // here: each frame first takes everything the loader queued.
     int MakeTextureResident(ZTexture* texture) override;
     int CreateQuad(float width, float height, float u0, float v0, float u1, float v1) override;
     int ReconvertTexture(ZTextureResource* texture) override;
@@ -177,6 +176,8 @@ public:
     void ActiveTexture(int unit);
     // The renderer the shader codes draw with (the last one started); null when none.
     static ZRenderOpenGL* GetActive() { return s_active; }
+    // False while render state flag 1 is off: materials then leave the depth test off too.
+    bool IsDepthTestAllowed() const { return m_depthTestAllowed; }
     // Loads a texture matrix whose 2D translation sits in the third row.
     static void LoadTextureMatrix(const _M44& matrix);
     static void ToGLTextureMatrix(const _M44& matrix, float out[16]);
@@ -270,6 +271,9 @@ private:
     ZRenderOpenGLBatch* m_batch = nullptr;
     uint64_t m_drawCalls = 0;
     bool m_cursorHidden = false;
+    // The last frame was presented: GrabScreen draws it again before reading it back.
+    bool m_frameShown = false;
+    bool m_depthTestAllowed = true;
 
     void (*m_activeTexture)(unsigned) = nullptr;
     void (*m_clientActiveTexture)(unsigned) = nullptr;
