@@ -247,7 +247,7 @@ TEST_F(GLFrame, TheScreenGrabbedAfterAFrameIsThatFrame)
     m_view->SetClearColor(V4{0.0f, 0.0f, 1.0f, 1.0f});
     Sprite(Material("sprite"), Quadrants());
     {
-        LeakCheckPause pause;
+        qvtest::LeakCheckPause pause;
         ASSERT_EQ(m_render->RenderFrame(), 0);
     }
     uint32_t w = 0, h = 0;
@@ -268,7 +268,7 @@ TEST_F(GLFrame, TheSceneDrawsTheSameAfterAWindowModeSwitch)
     ExpectNear(PixelAt(24, 24), {255, 0, 0}, "before the switch");
     for (bool windowed : {false, true})
     {
-        LeakCheckPause pause;
+        qvtest::LeakCheckPause pause;
         ASSERT_EQ(m_window.SetWindowed(windowed, kSize, kSize), 0);
         ASSERT_EQ(m_render->Init(kSize, kSize, windowed, &m_window), 0);
         m_render->ResetMatrices();
