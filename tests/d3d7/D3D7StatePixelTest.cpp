@@ -195,13 +195,13 @@ TEST_F(D3D7StatePixels, MaterialFlagsFollowSwitchesAndTextures)
     ZMaterial* material = Material("sprite", texel);
     auto* state = dynamic_cast<ZRenderD3D7State*>(material->GetRenderState());
     ASSERT_NE(state, nullptr);
-    EXPECT_EQ(state->GetFlags(), kD3D7ModulateFactor | kD3D7NoCull | kD3D7Stage0Textured);
+    EXPECT_EQ(state->GetFlags(), kStateModulateFactor | kStateNoCull | kStateStage0Textured);
     EXPECT_EQ(state->GetId(), state->GetFlags());
     Property(material, "drawstencil", "1");
-    EXPECT_EQ(state->GetFlags() & (kD3D7StencilTest | kD3D7StencilWrite | kD3D7NoColor | kD3D7AlphaTest),
-              kD3D7StencilTest | kD3D7StencilWrite | kD3D7NoColor);
+    EXPECT_EQ(state->GetFlags() & (kStateStencilTest | kStateStencilWrite | kStateNoColor | kStateAlphaTest),
+              kStateStencilTest | kStateStencilWrite | kStateNoColor);
     material->SetTexture(0, nullptr, false);
-    EXPECT_EQ(state->GetFlags() & kD3D7Stage0Textured, 0u);
+    EXPECT_EQ(state->GetFlags() & kStateStage0Textured, 0u);
     // Back in the pool and handed out again: nothing of the stencil use is left.
     material->ReturnToPool();
     materials.pop_back();
@@ -209,10 +209,10 @@ TEST_F(D3D7StatePixels, MaterialFlagsFollowSwitchesAndTextures)
     ASSERT_EQ(again, material);
     state = dynamic_cast<ZRenderD3D7State*>(again->GetRenderState());
     ASSERT_NE(state, nullptr);
-    EXPECT_EQ(state->GetFlags(), kD3D7ModulateFactor | kD3D7NoCull);
+    EXPECT_EQ(state->GetFlags(), kStateModulateFactor | kStateNoCull);
     // An atlas page gives stage 0 a texture transform.
     ZTexture* packed = Texture(
         4, 4, [](int, int) { return 0xFFFFFFFFu; }, true);
     again->SetTexture(0, packed, false);
-    EXPECT_NE(state->GetFlags() & kD3D7TexTransform, 0u);
+    EXPECT_NE(state->GetFlags() & kStateTexTransform, 0u);
 }

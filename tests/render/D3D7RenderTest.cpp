@@ -235,23 +235,23 @@ TEST_F(D3D7Test, StateFlagsWriteTheirDeviceStates)
         uint32_t value;
     };
     const Case cases[] = {
-        {kD3D7Additive, RS::DestBlend, uint32_t(Blend::One)},
-        {kD3D7NoCull, RS::CullMode, uint32_t(Cull::None)},
-        {kD3D7AlphaTest, RS::AlphaTestEnable, 1},
-        {kD3D7MaterialSource, RS::DiffuseMaterialSource, uint32_t(MaterialSource::Material)},
-        {kD3D7ModulateVertex, RS::ColorVertex, 1},
-        {kD3D7NoFog, RS::FogEnable, 0},
-        {kD3D7NoDepthTest, RS::ZEnable, 0},
-        {kD3D7NoDepthWrite, RS::ZWriteEnable, 0},
-        {kD3D7ColorBlend, RS::SrcBlend, uint32_t(Blend::SrcColor)},
-        {kD3D7NoColor, RS::SrcBlend, uint32_t(Blend::Zero)},
-        {kD3D7Multiply, RS::DestBlend, uint32_t(Blend::SrcColor)},
-        {kD3D7StencilTest, RS::StencilEnable, 1},
-        {kD3D7StencilWrite, RS::StencilPass, uint32_t(StencilOp::Replace)},
-        {kD3D7StencilWrite, RS::AlphaTestEnable, 1},
-        {kD3D7StencilClear, RS::StencilPass, uint32_t(StencilOp::Zero)},
+        {kStateAdditive, RS::DestBlend, uint32_t(Blend::One)},
+        {kStateNoCull, RS::CullMode, uint32_t(Cull::None)},
+        {kStateAlphaTest, RS::AlphaTestEnable, 1},
+        {kStateMaterialSource, RS::DiffuseMaterialSource, uint32_t(MaterialSource::Material)},
+        {kStateModulateVertex, RS::ColorVertex, 1},
+        {kStateNoFog, RS::FogEnable, 0},
+        {kStateNoDepthTest, RS::ZEnable, 0},
+        {kStateNoDepthWrite, RS::ZWriteEnable, 0},
+        {kStateColorBlend, RS::SrcBlend, uint32_t(Blend::SrcColor)},
+        {kStateNoColor, RS::SrcBlend, uint32_t(Blend::Zero)},
+        {kStateMultiply, RS::DestBlend, uint32_t(Blend::SrcColor)},
+        {kStateStencilTest, RS::StencilEnable, 1},
+        {kStateStencilWrite, RS::StencilPass, uint32_t(StencilOp::Replace)},
+        {kStateStencilWrite, RS::AlphaTestEnable, 1},
+        {kStateStencilClear, RS::StencilPass, uint32_t(StencilOp::Zero)},
         // No blend is overridden by the last step: blending stays on.
-        {kD3D7NoBlend, RS::AlphaBlendEnable, 1},
+        {kStateNoBlend, RS::AlphaBlendEnable, 1},
     };
     ZSoftD3DDevice* device = render->GetDevice();
     ZRenderState* base = render->CreateRenderState();
@@ -267,7 +267,7 @@ TEST_F(D3D7Test, StateFlagsWriteTheirDeviceStates)
         EXPECT_EQ(Get(device, c.state), c.value) << std::hex << c.flag;
         // And back: the default again (the material sources and fog are never restored).
         before->Apply(state);
-        if (c.flag != kD3D7MaterialSource && c.flag != kD3D7NoFog && c.flag != kD3D7ModulateVertex &&
+        if (c.flag != kStateMaterialSource && c.flag != kStateNoFog && c.flag != kStateModulateVertex &&
             c.state != RS::AlphaTestEnable)
         {
             before->SetFlags(0);
@@ -284,7 +284,7 @@ TEST_F(D3D7Test, StateFlagsWriteTheirDeviceStates)
     // Stage states.
     before->Reset();
     before->Apply(nullptr);
-    state->SetFlags(kD3D7ModulateFactor | kD3D7LinearFilter | kD3D7TexTransform | kD3D7Stage1Modulate);
+    state->SetFlags(kStateModulateFactor | kStateLinearFilter | kStateTexTransform | kStateStage1Modulate);
     state->Apply(before);
     EXPECT_EQ(Get(device, 0, TSS::ColorOp), uint32_t(Top::Modulate));
     EXPECT_EQ(Get(device, 0, TSS::ColorArg2), kTaTFactor);
@@ -319,7 +319,7 @@ TEST_F(D3D7Test, FrameDrawsATexturedSpriteQuadIntoTheBackBuffer)
 
     auto* state = static_cast<ZRenderD3D7State*>(render->GetRenderState());
     state->Reset();
-    state->SetFlags(kD3D7NoCull | kD3D7Unlit | kD3D7Stage0Textured);
+    state->SetFlags(kStateNoCull | kStateUnlit | kStateStage0Textured);
     state->Apply(nullptr);
     device->SetTexture(0, render->GetTextureSurface(texture));
     _M44 projection;

@@ -63,18 +63,18 @@ TEST(OpenGLMaterialFlags, OverridesWriteTheirFlagsAndTheRestStays)
     ZMaterial* material = ZMaterial::Allocate();
     ASSERT_NE(material, nullptr);
     // Nothing specified: the flags the state had stay.
-    EXPECT_EQ(ZRenderOpenGLShaderCode::MaterialFlags(material, kGLAdditive | kGLNoCull),
-              kGLAdditive | kGLNoCull);
+    EXPECT_EQ(ZRenderOpenGLShaderCode::MaterialFlags(material, kStateAdditive | kStateNoCull),
+              kStateAdditive | kStateNoCull);
     const struct
     {
         int index;
         uint32_t flag;
-    } switches[] = {{0, kGLLinearFilter}, {1, kGLNoDepthWrite},    {2, kGLNoDepthTest},
-                    {3, kGLAlphaTest},    {4, kGLNoCull},          {5, kGLNoFog},
-                    {6, kGLNoBlend},      {7, kGLColorBlend},      {8, kGLNoColor},
-                    {9, kGLStencilTest},  {10, kGLStencilWrite},   {11, kGLStencilClear},
-                    {12, kGLAdditive},    {13, kGLMultiply},       {15, kGLUnlit},
-                    {17, kGLAddFactor},   {18, kGLModulateFactor}, {19, kGLModulateVertex}};
+    } switches[] = {{0, kStateLinearFilter}, {1, kStateNoDepthWrite},    {2, kStateNoDepthTest},
+                    {3, kStateAlphaTest},    {4, kStateNoCull},          {5, kStateNoFog},
+                    {6, kStateNoBlend},      {7, kStateColorBlend},      {8, kStateNoColor},
+                    {9, kStateStencilTest},  {10, kStateStencilWrite},   {11, kStateStencilClear},
+                    {12, kStateAdditive},    {13, kStateMultiply},       {15, kStateUnlit},
+                    {17, kStateAddFactor},   {18, kStateModulateFactor}, {19, kStateModulateVertex}};
     for (const auto& s : switches)
     {
         material->SetSwitch(s.index, 1);
@@ -87,24 +87,25 @@ TEST(OpenGLMaterialFlags, OverridesWriteTheirFlagsAndTheRestStays)
     // "drawstencil": stencil test and write, no colour, no alpha test of its own.
     material = ZMaterial::Allocate();
     material->SetProperty(ZNameId("drawstencil").Value(), "drawstencil", "true");
-    EXPECT_EQ(ZRenderOpenGLShaderCode::MaterialFlags(material, kGLAlphaTest),
-              kGLStencilTest | kGLStencilWrite | kGLNoColor);
+    EXPECT_EQ(ZRenderOpenGLShaderCode::MaterialFlags(material, kStateAlphaTest),
+              kStateStencilTest | kStateStencilWrite | kStateNoColor);
 
     // Textures and the texture matrix.
     uint8_t* pixels = static_cast<uint8_t*>(std::calloc(4, 1));
     ZTexture* texture = ZTexture::CreateEmpty(pixels, 1, 1, 0);
     material->SetTexture(0, texture, false);
-    EXPECT_EQ(ZRenderOpenGLShaderCode::MaterialFlags(material, 0) & (kGLStage0Textured | kGLTexTransform),
-              kGLStage0Textured);
+    EXPECT_EQ(ZRenderOpenGLShaderCode::MaterialFlags(material, 0) &
+                  (kStateStage0Textured | kStateTexTransform),
+              kStateStage0Textured);
     _M44 frame;
     frame.m[0][0] = 0.25f;
     material->SetTextureMatrix(0, frame);
-    EXPECT_FALSE(ZRenderOpenGLShaderCode::MaterialFlags(material, 0) & kGLTexTransform)
+    EXPECT_FALSE(ZRenderOpenGLShaderCode::MaterialFlags(material, 0) & kStateTexTransform)
         << "the matrix counts only with the texture-transform switch";
     material->SetSwitch(ZMaterial::kSwitchTextureTransform, 1);
-    EXPECT_TRUE(ZRenderOpenGLShaderCode::MaterialFlags(material, 0) & kGLTexTransform);
+    EXPECT_TRUE(ZRenderOpenGLShaderCode::MaterialFlags(material, 0) & kStateTexTransform);
     material->SetTextureMatrix(0, _M44());
-    EXPECT_FALSE(ZRenderOpenGLShaderCode::MaterialFlags(material, 0) & kGLTexTransform)
+    EXPECT_FALSE(ZRenderOpenGLShaderCode::MaterialFlags(material, 0) & kStateTexTransform)
         << "an identity matrix transforms nothing";
     material->ReturnToPool();
     delete texture;
@@ -427,7 +428,7 @@ TEST_F(OpenGLRender, StateFlagsReachGLAsDifferences)
         glGetIntegerv(GL_BLEND_DST, &dst);
         return std::pair<GLint, GLint>{src, dst};
     };
-    apply(kGLNoBlend | kGLNoCull | kGLStencilWrite | kGLStencilTest | kGLNoDepthWrite);
+    apply(kStateNoBlend | kStateNoCull | kStateStencilWrite | kStateStencilTest | kStateNoDepthWrite);
     EXPECT_FALSE(glIsEnabled(GL_BLEND));
     EXPECT_FALSE(glIsEnabled(GL_CULL_FACE));
     // Stencil writing leaves fully transparent texels out.
@@ -436,7 +437,7 @@ TEST_F(OpenGLRender, StateFlagsReachGLAsDifferences)
     GLboolean depthWrites = GL_TRUE;
     glGetBooleanv(GL_DEPTH_WRITEMASK, &depthWrites);
     EXPECT_EQ(depthWrites, GL_FALSE);
-    apply(kGLMultiply);
+    apply(kStateMultiply);
     EXPECT_TRUE(glIsEnabled(GL_BLEND));
     EXPECT_TRUE(glIsEnabled(GL_CULL_FACE));
     EXPECT_FALSE(glIsEnabled(GL_STENCIL_TEST));
@@ -444,11 +445,11 @@ TEST_F(OpenGLRender, StateFlagsReachGLAsDifferences)
     glGetBooleanv(GL_DEPTH_WRITEMASK, &depthWrites);
     EXPECT_EQ(depthWrites, GL_TRUE);
     EXPECT_EQ(blend(), (std::pair<GLint, GLint>{GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA}));
-    apply(kGLAdditive | kGLMultiply);
+    apply(kStateAdditive | kStateMultiply);
     EXPECT_EQ(blend(), (std::pair<GLint, GLint>{GL_SRC_ALPHA, GL_ONE}));
-    apply(kGLColorBlend);
+    apply(kStateColorBlend);
     EXPECT_EQ(blend(), (std::pair<GLint, GLint>{GL_SRC_COLOR, GL_DST_COLOR}));
-    apply(kGLNoDepthTest | kGLNoFog | kGLUnlit);
+    apply(kStateNoDepthTest | kStateNoFog | kStateUnlit);
     EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
     EXPECT_FALSE(glIsEnabled(GL_FOG));
     EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
@@ -457,14 +458,14 @@ TEST_F(OpenGLRender, StateFlagsReachGLAsDifferences)
     EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
     // Fog comes back with the flag, unless the camera switched it off.
     EXPECT_TRUE(glIsEnabled(GL_FOG));
-    apply(kGLNoFog);
+    apply(kStateNoFog);
     current->SetFogEnabled(false);
     apply(0);
     EXPECT_FALSE(glIsEnabled(GL_FOG));
     current->SetFogEnabled(true);
     EXPECT_TRUE(glIsEnabled(GL_FOG));
     // While the frame driver holds the depth test off, a material does not turn it on.
-    apply(kGLNoDepthTest);
+    apply(kStateNoDepthTest);
     m_render->SetRenderStateFlag(1, false);
     apply(0);
     EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));

@@ -81,45 +81,45 @@ ZRenderState* ZRenderD3D7State::Apply(ZRenderState* previousBase)
     { device->SetTextureStageState(stage, state, value); };
 
     // 1. Blend factors.
-    if (isSet(kD3D7Additive))
+    if (isSet(kStateAdditive))
         blend(Blend::SrcAlpha, Blend::One);
-    else if (isSet(kD3D7ColorBlend))
+    else if (isSet(kStateColorBlend))
         blend(Blend::SrcColor, Blend::DestColor);
-    else if (isSet(kD3D7NoColor))
+    else if (isSet(kStateNoColor))
         blend(Blend::Zero, Blend::One);
-    else if (isSet(kD3D7Multiply))
+    else if (isSet(kStateMultiply))
         blend(Blend::Zero, Blend::SrcColor);
-    else if ((!(now & kD3D7Additive) && (!previous || (before & kD3D7Additive))) ||
-             (previous && (cleared(kD3D7ColorBlend) || cleared(kD3D7NoColor) || cleared(kD3D7Multiply))))
+    else if ((!(now & kStateAdditive) && (!previous || (before & kStateAdditive))) ||
+             (previous && (cleared(kStateColorBlend) || cleared(kStateNoColor) || cleared(kStateMultiply))))
     {
         // Any of the special factors still set keeps its own pair.
-        if (!(now & (kD3D7Additive | kD3D7ColorBlend | kD3D7NoColor | kD3D7Multiply)))
+        if (!(now & (kStateAdditive | kStateColorBlend | kStateNoColor | kStateMultiply)))
             blend(Blend::SrcAlpha, Blend::InvSrcAlpha);
     }
     // 2-5.
-    if (isSet(kD3D7NoBlend))
+    if (isSet(kStateNoBlend))
         rs(RS::AlphaBlendEnable, 0);
-    else if (cleared(kD3D7NoBlend))
+    else if (cleared(kStateNoBlend))
         rs(RS::AlphaBlendEnable, 1);
-    if (isSet(kD3D7NoCull))
+    if (isSet(kStateNoCull))
         rs(RS::CullMode, uint32_t(Cull::None));
-    else if (cleared(kD3D7NoCull))
+    else if (cleared(kStateNoCull))
         rs(RS::CullMode, uint32_t(Cull::CCW));
-    if (isSet(kD3D7Unlit))
+    if (isSet(kStateUnlit))
         rs(RS::Lighting, 0);
-    else if (cleared(kD3D7Unlit))
+    else if (cleared(kStateUnlit))
         rs(RS::Lighting, 1);
-    if (isSet(kD3D7AlphaTest))
+    if (isSet(kStateAlphaTest))
         rs(RS::AlphaTestEnable, 1);
-    else if (cleared(kD3D7AlphaTest))
+    else if (cleared(kStateAlphaTest))
         rs(RS::AlphaTestEnable, 0);
     // 6. Unbound stages.
-    if (cleared(kD3D7Stage0Textured))
+    if (cleared(kStateStage0Textured))
         device->SetTexture(0, nullptr);
-    if (cleared(kD3D7Stage1Textured))
+    if (cleared(kStateStage1Textured))
         device->SetTexture(1, nullptr);
     // 7.
-    if (isSet(kD3D7MaterialSource))
+    if (isSet(kStateMaterialSource))
     {
         rs(RS::DiffuseMaterialSource, uint32_t(MaterialSource::Material));
         rs(RS::SpecularMaterialSource, uint32_t(MaterialSource::Material));
@@ -127,12 +127,12 @@ ZRenderState* ZRenderD3D7State::Apply(ZRenderState* previousBase)
         rs(RS::EmissiveMaterialSource, uint32_t(MaterialSource::Material));
     }
     // 8.
-    if (isSet(kD3D7TexTransform))
+    if (isSet(kStateTexTransform))
         tss(0, TSS::TextureTransformFlags, uint32_t(TexTransform::Count2));
-    else if (cleared(kD3D7TexTransform))
+    else if (cleared(kStateTexTransform))
         tss(0, TSS::TextureTransformFlags, uint32_t(TexTransform::Disable));
     // 9. Stage 0 operations.
-    if (isSet(kD3D7ModulateFactor))
+    if (isSet(kStateModulateFactor))
     {
         tss(0, TSS::ColorOp, uint32_t(Top::Modulate));
         tss(0, TSS::ColorArg1, kTaTexture);
@@ -141,7 +141,7 @@ ZRenderState* ZRenderD3D7State::Apply(ZRenderState* previousBase)
         tss(0, TSS::AlphaArg1, kTaTexture);
         tss(0, TSS::AlphaArg2, kTaTFactor);
     }
-    else if (isSet(kD3D7AddFactor))
+    else if (isSet(kStateAddFactor))
     {
         tss(0, TSS::ColorOp, uint32_t(Top::Add));
         tss(0, TSS::ColorArg1, kTaTexture);
@@ -150,7 +150,7 @@ ZRenderState* ZRenderD3D7State::Apply(ZRenderState* previousBase)
         tss(0, TSS::AlphaArg1, kTaTexture);
         tss(0, TSS::AlphaArg2, kTaTFactor);
     }
-    else if (isSet(kD3D7ModulateVertex))
+    else if (isSet(kStateModulateVertex))
     {
         rs(RS::ColorVertex, 1);
         tss(0, TSS::ColorOp, uint32_t(Top::Modulate));
@@ -160,8 +160,8 @@ ZRenderState* ZRenderD3D7State::Apply(ZRenderState* previousBase)
         tss(0, TSS::AlphaArg1, kTaTexture);
         tss(0, TSS::AlphaArg2, kTaDiffuse);
     }
-    else if (!(now & (kD3D7ModulateFactor | kD3D7AddFactor | kD3D7ModulateVertex)) &&
-             (cleared(kD3D7ModulateFactor) || cleared(kD3D7AddFactor) || cleared(kD3D7ModulateVertex)))
+    else if (!(now & (kStateModulateFactor | kStateAddFactor | kStateModulateVertex)) &&
+             (cleared(kStateModulateFactor) || cleared(kStateAddFactor) || cleared(kStateModulateVertex)))
     {
         // A modulate by vertex colour that was switched off must not leave its argument behind.
         tss(0, TSS::ColorOp, uint32_t(Top::SelectArg1));
@@ -170,47 +170,47 @@ ZRenderState* ZRenderD3D7State::Apply(ZRenderState* previousBase)
         tss(0, TSS::AlphaArg1, kTaTexture);
     }
     // 10. Stage 1 operations.
-    if (isSet(kD3D7Stage1BlendAlpha) || isSet(kD3D7Stage1Modulate) || isSet(kD3D7Stage1Add))
+    if (isSet(kStateStage1BlendAlpha) || isSet(kStateStage1Modulate) || isSet(kStateStage1Add))
     {
-        const Top op = (now & kD3D7Stage1BlendAlpha) ? Top::BlendTextureAlpha
-                       : (now & kD3D7Stage1Modulate) ? Top::Modulate
-                                                     : Top::Add;
+        const Top op = (now & kStateStage1BlendAlpha) ? Top::BlendTextureAlpha
+                       : (now & kStateStage1Modulate) ? Top::Modulate
+                                                      : Top::Add;
         tss(1, TSS::ColorOp, uint32_t(op));
         tss(1, TSS::ColorArg1, kTaTexture);
         tss(1, TSS::ColorArg2, kTaCurrent);
         tss(1, TSS::AlphaOp, uint32_t(Top::SelectArg2));
         tss(1, TSS::AlphaArg2, kTaCurrent);
     }
-    else if (!(now & (kD3D7Stage1BlendAlpha | kD3D7Stage1Modulate | kD3D7Stage1Add)) &&
-             (cleared(kD3D7Stage1BlendAlpha) || cleared(kD3D7Stage1Modulate) || cleared(kD3D7Stage1Add)))
+    else if (!(now & (kStateStage1BlendAlpha | kStateStage1Modulate | kStateStage1Add)) &&
+             (cleared(kStateStage1BlendAlpha) || cleared(kStateStage1Modulate) || cleared(kStateStage1Add)))
     {
         tss(1, TSS::ColorOp, uint32_t(Top::Disable));
         tss(1, TSS::AlphaOp, uint32_t(Top::Disable));
     }
     // 11. Fog comes back through the camera set-up, not here.
-    if (isSet(kD3D7NoFog))
+    if (isSet(kStateNoFog))
         rs(RS::FogEnable, 0);
     // 12-15.
-    if (isSet(kD3D7NoDepthTest))
+    if (isSet(kStateNoDepthTest))
         rs(RS::ZEnable, 0);
-    else if (cleared(kD3D7NoDepthTest))
+    else if (cleared(kStateNoDepthTest))
         rs(RS::ZEnable, 1);
-    if (isSet(kD3D7NoDepthWrite))
+    if (isSet(kStateNoDepthWrite))
         rs(RS::ZWriteEnable, 0);
-    else if (cleared(kD3D7NoDepthWrite))
+    else if (cleared(kStateNoDepthWrite))
         rs(RS::ZWriteEnable, 1);
-    if (isSet(kD3D7LinearFilter) || cleared(kD3D7LinearFilter))
+    if (isSet(kStateLinearFilter) || cleared(kStateLinearFilter))
     {
-        const Filter filter = (now & kD3D7LinearFilter) ? Filter::Linear : Filter::Point;
+        const Filter filter = (now & kStateLinearFilter) ? Filter::Linear : Filter::Point;
         tss(0, TSS::MinFilter, uint32_t(filter));
         tss(0, TSS::MagFilter, uint32_t(filter));
     }
-    if (isSet(kD3D7StencilTest))
+    if (isSet(kStateStencilTest))
         rs(RS::StencilEnable, 1);
-    else if (cleared(kD3D7StencilTest))
+    else if (cleared(kStateStencilTest))
         rs(RS::StencilEnable, 0);
     // 16.
-    if (isSet(kD3D7StencilWrite))
+    if (isSet(kStateStencilWrite))
     {
         rs(RS::AlphaTestEnable, 1);
         rs(RS::AlphaFunc, uint32_t(Cmp::Greater));
@@ -221,15 +221,15 @@ ZRenderState* ZRenderD3D7State::Apply(ZRenderState* previousBase)
         rs(RS::StencilPass, uint32_t(StencilOp::Replace));
         rs(RS::StencilRef, 1);
     }
-    else if (isSet(kD3D7StencilClear))
+    else if (isSet(kStateStencilClear))
     {
         rs(RS::StencilFunc, uint32_t(Cmp::Always));
         rs(RS::StencilFail, uint32_t(StencilOp::Keep));
         rs(RS::StencilZFail, uint32_t(StencilOp::Keep));
         rs(RS::StencilPass, uint32_t(StencilOp::Zero));
     }
-    else if (!(now & (kD3D7StencilWrite | kD3D7StencilClear)) &&
-             (cleared(kD3D7StencilWrite) || cleared(kD3D7StencilClear)))
+    else if (!(now & (kStateStencilWrite | kStateStencilClear)) &&
+             (cleared(kStateStencilWrite) || cleared(kStateStencilClear)))
     {
         rs(RS::StencilFunc, uint32_t(Cmp::Equal));
         rs(RS::StencilFail, uint32_t(StencilOp::Keep));

@@ -9,6 +9,7 @@
 #include "engine/core/ZVector.h"
 #include "engine/platform/d3d7/ZSoftDirect3D.h"
 #include "engine/render/ZRenderBase.h"
+#include "engine/render/ZRenderStateFlags.h"
 
 class ZRenderD3D7;
 class ZRenderD3D7ShaderFFP;
@@ -24,36 +25,6 @@ struct SD3D7Vertex
 };
 constexpr uint32_t kD3D7VertexFvf = 0x152;
 constexpr uint32_t kD3D7VertexSize = 36;
-
-// State flags of the render state object.
-enum ED3D7StateFlag : uint32_t
-{
-    kD3D7Additive = 0x1,
-    kD3D7NoCull = 0x2,
-    kD3D7Unlit = 0x4,
-    kD3D7AlphaTest = 0x8,
-    kD3D7MaterialSource = 0x10,
-    kD3D7TexTransform = 0x40,
-    kD3D7Stage0Textured = 0x80,
-    kD3D7Stage1Textured = 0x100,
-    kD3D7ModulateFactor = 0x200,
-    kD3D7ModulateVertex = 0x400,
-    kD3D7AddFactor = 0x1000,
-    kD3D7NoFog = 0x2000,
-    kD3D7NoDepthTest = 0x4000,
-    kD3D7NoBlend = 0x8000,
-    kD3D7ColorBlend = 0x10000,
-    kD3D7Stage1BlendAlpha = 0x20000,
-    kD3D7Stage1Modulate = 0x40000,
-    kD3D7Stage1Add = 0x80000,
-    kD3D7NoDepthWrite = 0x100000,
-    kD3D7LinearFilter = 0x200000,
-    kD3D7NoColor = 0x400000,
-    kD3D7StencilTest = 0x800000,
-    kD3D7StencilWrite = 0x1000000,
-    kD3D7StencilClear = 0x2000000,
-    kD3D7Multiply = 0x4000000,
-};
 
 // Turns the flag word into device states, writing only what differs from the state applied before.
 class ZRenderD3D7State final : public ZRenderState

@@ -14,14 +14,6 @@ using namespace soft7;
 
 namespace
 {
-const SD3D7SwitchFlag kSwitchFlags[] = {
-    {0, kD3D7LinearFilter},    {1, kD3D7NoDepthWrite},    {2, kD3D7NoDepthTest}, {3, kD3D7AlphaTest},
-    {4, kD3D7NoCull},          {5, kD3D7NoFog},           {6, kD3D7NoBlend},     {7, kD3D7ColorBlend},
-    {8, kD3D7NoColor},         {13, kD3D7Multiply},       {9, kD3D7StencilTest}, {10, kD3D7StencilWrite},
-    {11, kD3D7StencilClear},   {12, kD3D7Additive},       {15, kD3D7Unlit},      {17, kD3D7AddFactor},
-    {18, kD3D7ModulateFactor}, {19, kD3D7ModulateVertex},
-};
-
 SSoftMatrix ToSoft(const _M44& m)
 {
     SSoftMatrix out;
@@ -43,12 +35,6 @@ SSoftColorValue ColorValue(const V4& c)
 }
 } // namespace
 
-const SD3D7SwitchFlag* D3D7SwitchFlags(int& count)
-{
-    count = int(std::size(kSwitchFlags));
-    return kSwitchFlags;
-}
-
 ZRenderD3D7ShaderFFP::ZRenderD3D7ShaderFFP(ZRenderD3D7* owner, const char* name)
     : ZShaderCodeBase(name), m_owner(owner)
 {
@@ -66,9 +52,9 @@ uint32_t ZRenderD3D7ShaderFFP::FlagsFor(const ZMaterial* material, uint32_t flag
         return flags;
     // Pool materials keep their state object from one use to the next: a switch that this use of
     // the material never specified must not keep the flag an earlier use gave it.
-    for (const SD3D7SwitchFlag& entry : kSwitchFlags)
+    for (const SMaterialSwitchFlag& entry : kMaterialSwitchFlags)
         flags &= ~entry.flag;
-    for (const SD3D7SwitchFlag& entry : kSwitchFlags)
+    for (const SMaterialSwitchFlag& entry : kMaterialSwitchFlags)
     {
         if (!material->IsSwitchSpecified(entry.switchIndex))
             continue;
@@ -78,10 +64,10 @@ uint32_t ZRenderD3D7ShaderFFP::FlagsFor(const ZMaterial* material, uint32_t flag
             flags &= ~entry.flag;
     }
     const auto put = [&flags](uint32_t flag, bool on) { flags = on ? (flags | flag) : (flags & ~flag); };
-    put(kD3D7Stage0Textured, material->GetTexture(0) != nullptr);
-    put(kD3D7Stage1Textured, material->GetTexture(1) != nullptr);
+    put(kStateStage0Textured, material->GetTexture(0) != nullptr);
+    put(kStateStage1Textured, material->GetTexture(1) != nullptr);
     _M44 unused;
-    put(kD3D7TexTransform, StageMatrix(material, StageTexture(material, 0), 0, unused));
+    put(kStateTexTransform, StageMatrix(material, StageTexture(material, 0), 0, unused));
     return flags;
 }
 

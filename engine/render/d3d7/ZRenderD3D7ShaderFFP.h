@@ -12,14 +12,6 @@ class ZRenderD3D7;
 class ZSoftSurface;
 class ZTexture;
 
-// Which state flag each material switch writes; a switch that was never specified leaves its flag.
-struct SD3D7SwitchFlag
-{
-    int switchIndex;
-    uint32_t flag;
-};
-const SD3D7SwitchFlag* D3D7SwitchFlags(int& count);
-
 class ZRenderD3D7ShaderFFP : public ZShaderCodeBase
 {
 public:

@@ -67,7 +67,7 @@ void ZRenderOpenGLState::Reset()
     ZRenderOpenGL* owner = ZRenderOpenGL::GetActive();
     // The flags that describe the defaults below (lighting and depth test off), so that the first
     // state applied after a reset writes what differs from them.
-    m_words[0] = kGLUnlit | kGLNoDepthTest;
+    m_words[0] = kStateUnlit | kStateNoDepthTest;
     m_words[1] = 0;
     SetId(kNoStateId);
     glPolygonMode(GL_FRONT, GL_FILL);
@@ -129,39 +129,39 @@ ZRenderState* ZRenderOpenGLState::Apply(ZRenderState* previous)
     const auto changed = [&](uint32_t bits) { return !before || ((flags ^ old) & bits) != 0; };
 
     // The multiply flag has no blend of its own here.
-    if (changed(kGLAdditive | kGLColorBlend | kGLNoColor))
+    if (changed(kStateAdditive | kStateColorBlend | kStateNoColor))
     {
-        if (has(kGLAdditive))
+        if (has(kStateAdditive))
             glBlendFunc(GL_SRC_ALPHA, GL_ONE);
-        else if (has(kGLColorBlend))
+        else if (has(kStateColorBlend))
             glBlendFunc(GL_SRC_COLOR, GL_DST_COLOR);
-        else if (has(kGLNoColor))
+        else if (has(kStateNoColor))
             glBlendFunc(GL_ZERO, GL_ONE);
         else
             glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     }
-    if (changed(kGLNoBlend))
-        SetCap(GL_BLEND, !has(kGLNoBlend));
-    if (changed(kGLNoCull))
-        SetCap(GL_CULL_FACE, !has(kGLNoCull));
-    if (changed(kGLUnlit))
-        SetCap(GL_LIGHTING, !has(kGLUnlit));
+    if (changed(kStateNoBlend))
+        SetCap(GL_BLEND, !has(kStateNoBlend));
+    if (changed(kStateNoCull))
+        SetCap(GL_CULL_FACE, !has(kStateNoCull));
+    if (changed(kStateUnlit))
+        SetCap(GL_LIGHTING, !has(kStateUnlit));
     // Stencil writing only where texels are not fully transparent: the alpha test goes on with it.
-    if (changed(kGLAlphaTest | kGLStencilWrite))
+    if (changed(kStateAlphaTest | kStateStencilWrite))
     {
-        SetCap(GL_ALPHA_TEST, has(kGLAlphaTest) || has(kGLStencilWrite));
+        SetCap(GL_ALPHA_TEST, has(kStateAlphaTest) || has(kStateStencilWrite));
         glAlphaFunc(GL_GREATER, 0.0f);
     }
-    if (owner && changed(kGLStage0Textured | kGLStage1Textured))
+    if (owner && changed(kStateStage0Textured | kStateStage1Textured))
     {
         owner->ActiveTexture(1);
-        SetCap(GL_TEXTURE_2D, has(kGLStage1Textured));
+        SetCap(GL_TEXTURE_2D, has(kStateStage1Textured));
         owner->ActiveTexture(0);
-        SetCap(GL_TEXTURE_2D, has(kGLStage0Textured));
+        SetCap(GL_TEXTURE_2D, has(kStateStage0Textured));
     }
-    if (changed(kGLMaterialSource))
-        SetCap(GL_COLOR_MATERIAL, has(kGLMaterialSource));
-    if (changed(kGLTexTransform) && !has(kGLTexTransform))
+    if (changed(kStateMaterialSource))
+        SetCap(GL_COLOR_MATERIAL, has(kStateMaterialSource));
+    if (changed(kStateTexTransform) && !has(kStateTexTransform))
     {
         if (owner)
             owner->ActiveTexture(0);
@@ -169,53 +169,53 @@ ZRenderState* ZRenderOpenGLState::Apply(ZRenderState* previous)
         glLoadIdentity();
         glMatrixMode(GL_MODELVIEW);
     }
-    if (changed(kGLModulateFactor | kGLAddFactor | kGLModulateVertex))
+    if (changed(kStateModulateFactor | kStateAddFactor | kStateModulateVertex))
     {
         if (owner)
             owner->ActiveTexture(0);
-        if (has(kGLModulateFactor))
+        if (has(kStateModulateFactor))
             Combine(GL_MODULATE, GL_CONSTANT_ARB, GL_CONSTANT_ARB);
-        else if (has(kGLAddFactor))
+        else if (has(kStateAddFactor))
         {
             glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_BLEND);
             Combine(GL_ADD, GL_CONSTANT_ARB, GL_CONSTANT_ARB);
         }
-        else if (has(kGLModulateVertex))
+        else if (has(kStateModulateVertex))
             Combine(GL_MODULATE, GL_PRIMARY_COLOR_ARB, GL_PRIMARY_COLOR_ARB);
         else
             glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
     }
-    if (owner && changed(kGLStage1BlendAlpha | kGLStage1Modulate | kGLStage1Add))
+    if (owner && changed(kStateStage1BlendAlpha | kStateStage1Modulate | kStateStage1Add))
     {
         owner->ActiveTexture(1);
-        if (has(kGLStage1BlendAlpha))
+        if (has(kStateStage1BlendAlpha))
             glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_DECAL);
-        else if (!has(kGLStage1Modulate) && !has(kGLStage1Add))
+        else if (!has(kStateStage1Modulate) && !has(kStateStage1Add))
             glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
     }
-    if (changed(kGLNoFog))
+    if (changed(kStateNoFog))
     {
         // Clearing the flag brings fog back unless the camera switched it off.
-        if (has(kGLNoFog))
+        if (has(kStateNoFog))
             glDisable(GL_FOG);
         else if (before && !before->IsFogOff())
             glEnable(GL_FOG);
     }
     // While the frame driver holds the depth test off (the 2D bucket), no material turns it on.
-    if (changed(kGLNoDepthTest))
-        SetCap(GL_DEPTH_TEST, !has(kGLNoDepthTest) && (!owner || owner->IsDepthTestAllowed()));
-    if (changed(kGLNoDepthWrite))
-        glDepthMask(has(kGLNoDepthWrite) ? GL_FALSE : GL_TRUE);
-    if (changed(kGLStencilTest))
-        SetCap(GL_STENCIL_TEST, has(kGLStencilTest));
-    if (changed(kGLStencilWrite | kGLStencilClear))
+    if (changed(kStateNoDepthTest))
+        SetCap(GL_DEPTH_TEST, !has(kStateNoDepthTest) && (!owner || owner->IsDepthTestAllowed()));
+    if (changed(kStateNoDepthWrite))
+        glDepthMask(has(kStateNoDepthWrite) ? GL_FALSE : GL_TRUE);
+    if (changed(kStateStencilTest))
+        SetCap(GL_STENCIL_TEST, has(kStateStencilTest));
+    if (changed(kStateStencilWrite | kStateStencilClear))
     {
-        if (has(kGLStencilWrite))
+        if (has(kStateStencilWrite))
         {
             glStencilFunc(GL_ALWAYS, 1, 1);
             glStencilOp(GL_ZERO, GL_KEEP, GL_REPLACE);
         }
-        else if (has(kGLStencilClear))
+        else if (has(kStateStencilClear))
         {
             glStencilFunc(GL_ALWAYS, 1, 1);
             glStencilOp(GL_KEEP, GL_KEEP, GL_ZERO);
@@ -244,20 +244,6 @@ void ZRenderOpenGLState::AfterApply(ZRenderState* previous)
 
 namespace
 {
-struct SSwitchFlag
-{
-    int index;
-    uint32_t flag;
-};
-// Material overrides and the flags they write.
-constexpr SSwitchFlag kSwitchFlags[] = {
-    {0, kGLLinearFilter},    {1, kGLNoDepthWrite},    {2, kGLNoDepthTest}, {3, kGLAlphaTest},
-    {4, kGLNoCull},          {5, kGLNoFog},           {6, kGLNoBlend},     {7, kGLColorBlend},
-    {8, kGLNoColor},         {13, kGLMultiply},       {9, kGLStencilTest}, {10, kGLStencilWrite},
-    {11, kGLStencilClear},   {12, kGLAdditive},       {15, kGLUnlit},      {17, kGLAddFactor},
-    {18, kGLModulateFactor}, {19, kGLModulateVertex},
-};
-
 bool HasStageMatrix(const ZMaterial* material)
 {
     return material->GetSwitch(ZMaterial::kSwitchTextureTransform) && material->IsTextureMatrixSet(0) &&
@@ -280,19 +266,19 @@ uint32_t ZRenderOpenGLShaderCode::MaterialFlags(const ZMaterial* material, uint3
     uint32_t flags = current;
     if (!material)
         return flags;
-    for (const SSwitchFlag& entry : kSwitchFlags)
+    for (const SMaterialSwitchFlag& entry : kMaterialSwitchFlags)
     {
-        if (!material->IsSwitchSpecified(entry.index))
+        if (!material->IsSwitchSpecified(entry.switchIndex))
             continue;
-        if (material->GetSwitch(entry.index))
+        if (material->GetSwitch(entry.switchIndex))
             flags |= entry.flag;
         else
             flags &= ~entry.flag;
     }
     const auto put = [&flags](uint32_t flag, bool on) { flags = on ? (flags | flag) : (flags & ~flag); };
-    put(kGLStage0Textured, material->GetTexture(0) != nullptr);
-    put(kGLStage1Textured, material->GetTexture(1) != nullptr);
-    put(kGLTexTransform, material->GetTexture(0) && HasStageMatrix(material));
+    put(kStateStage0Textured, material->GetTexture(0) != nullptr);
+    put(kStateStage1Textured, material->GetTexture(1) != nullptr);
+    put(kStateTexTransform, material->GetTexture(0) && HasStageMatrix(material));
     return flags;
 }
 
@@ -339,7 +325,7 @@ void ZRenderOpenGLShaderCode::BindTextures(ZMaterial* material, const DrawRecord
         glEnable(GL_TEXTURE_2D);
         glBindTexture(GL_TEXTURE_2D, name);
         const uint32_t flags = material->GetRenderState() ? material->GetRenderState()->m_words[0] : 0;
-        ZRenderOpenGL::SetTextureFilter((flags & kGLLinearFilter) != 0);
+        ZRenderOpenGL::SetTextureFilter((flags & kStateLinearFilter) != 0);
     }
     else
         glDisable(GL_TEXTURE_2D);

@@ -9,41 +9,11 @@
 #include "engine/core/ZMatrix.h"
 #include "engine/platform/ZGLContext.h"
 #include "engine/render/ZRenderBase.h"
+#include "engine/render/ZRenderStateFlags.h"
 #include "engine/render/ZShaderLibrary.h"
 
 class ZRenderOpenGL;
 class ZRenderOpenGLBatch;
-
-// The state flag word, shared in meaning with the Direct3D 7 back end: materials are mapped onto it
-// by the shader codes, and the render-state object turns it into GL states.
-enum EGLStateFlag : uint32_t
-{
-    kGLAdditive = 0x1,
-    kGLNoCull = 0x2,
-    kGLUnlit = 0x4,
-    kGLAlphaTest = 0x8,
-    kGLMaterialSource = 0x10,
-    kGLTexTransform = 0x40,
-    kGLStage0Textured = 0x80,
-    kGLStage1Textured = 0x100,
-    kGLModulateFactor = 0x200,
-    kGLModulateVertex = 0x400,
-    kGLAddFactor = 0x1000,
-    kGLNoFog = 0x2000,
-    kGLNoDepthTest = 0x4000,
-    kGLNoBlend = 0x8000,
-    kGLColorBlend = 0x10000,
-    kGLStage1BlendAlpha = 0x20000,
-    kGLStage1Modulate = 0x40000,
-    kGLStage1Add = 0x80000,
-    kGLNoDepthWrite = 0x100000,
-    kGLLinearFilter = 0x200000,
-    kGLNoColor = 0x400000,
-    kGLStencilTest = 0x800000,
-    kGLStencilWrite = 0x1000000,
-    kGLStencilClear = 0x2000000,
-    kGLMultiply = 0x4000000,
-};
 
 // The render-state object: the state flag word and the fog bit, applied as GL states. The renderer's
 // own state object mirrors the flags last applied, so each apply writes only what changed.
