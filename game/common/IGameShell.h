@@ -1,0 +1,57 @@
+#pragma once
+// The game object's services as seen from below the shell. The dive, the hidden-object game and
+// the screens reach the game object only through this interface, so they build and test without
+// it: the game object installs itself at start-up, and until then (and in tests) the default
+// shell answers every call by doing nothing.
+#include "engine/core/ZVector.h"
+
+class ZGameState;
+class ZHighlight2;
+class ZNode;
+class ZPlayList;
+
+class IGameShell
+{
+public:
+    virtual ~IGameShell() = default;
+
+    // Music: a play list by name (formatted by the caller), null when there is none; playing the
+    // list that already plays only brings its volume back up.
+    virtual ZPlayList* FindPlayList(const char* name) { (void)name; return nullptr; }
+    virtual void PlayPlayList(ZPlayList* list) { (void)list; }
+
+    // Dialogs of the game object.
+    virtual void ShowGameOver(bool completed) { (void)completed; }
+    virtual void ShowConfirmDialog(ZGameState* next) { (void)next; }
+
+    // A short-lived effect made from the named particle template at a 2D position.
+    virtual void SpawnParticleEffect(const char* name, const V3& position) { (void)name, (void)position; }
+    // A particle template kept by the game object ("coin_particle_template", ...); null if absent.
+    virtual ZNode* FindParticleTemplate(const char* name) { (void)name; return nullptr; }
+
+    // Popup texts in the popup layer (parent null) or under a parent node.
+    virtual void ShowPopupAt(const char* text, bool exclusive, double duration, ZNode* parent)
+    {
+        (void)text, (void)exclusive, (void)duration, (void)parent;
+    }
+    virtual void ShowPopup(const char* text, double duration, const V3& position)
+    {
+        (void)text, (void)duration, (void)position;
+    }
+    virtual void ShowExclusivePopup(const char* text, double duration, const V3& position)
+    {
+        (void)text, (void)duration, (void)position;
+    }
+    virtual void HidePopups() {}
+    // The 2D group that popups and particle effects go into; null without a game object.
+    virtual ZNode* GetPopupLayer() { return nullptr; }
+
+    // Screen decoration shared by the screens.
+    virtual void AttachSlideTransitions(ZGameState* state) { (void)state; }
+    virtual ZHighlight2* CreateSmallHighlight(ZNode* target) { (void)target; return nullptr; }
+};
+
+// Never null: the installed shell, or the default one that does nothing.
+IGameShell* GetGameShell();
+// Null restores the default shell. The shell is not owned.
+void SetGameShell(IGameShell* shell);
