@@ -30,6 +30,7 @@
 #include "engine/render/ZShaderLibrary.h"
 #include "engine/render/ZView.h"
 #include "engine/resource/ZResourceManager.h"
+#include "engine/scene/ZParticleEmitterSystem.h"
 #include "engine/scene/ZCamera.h"
 #include "engine/scene/ZSceneTree.h"
 #include "engine/scene/ZSpriteParticle.h"
@@ -53,6 +54,7 @@ ZEngine::~ZEngine()
     g_nodeListenersMuted = true;
     g_engineRenderWindow.RemoveListener(this);
     g_renderWidescreen.RemoveListener(this);
+    g_renderQuality.RemoveListener(this);
     delete m_mainCamera;
     m_mainCamera = nullptr;
     if (ZResourceManager* resources = ZResourceManager::PeekInstance())
@@ -404,6 +406,11 @@ int ZEngine::LoadMainConfig()
     if (!m_mainConfig)
         m_mainConfig = new ZConfigFile();
     m_mainConfig->Load(nullptr, true);
+    // The quality read from the configuration files counts from the start, not only once the
+    // settings menu changes it; later changes follow through the listener.
+    ApplyRenderQuality();
+    g_renderQuality.RemoveListener(this);
+    g_renderQuality.AddListener(this);
     return 0;
 }
 
@@ -427,8 +434,18 @@ ZModuleBase* ZEngine::FindModule(const char* className) const
     return nullptr;
 }
 
+void ZEngine::ApplyRenderQuality()
+{
+    g_particlesFactor.SetValue(g_renderQuality.GetValue() * 0.75f + 0.25f);
+}
+
 void ZEngine::OnPropertyChanged(ZProperty* property)
 {
+    if (property == &g_renderQuality)
+    {
+        ApplyRenderQuality();
+        return;
+    }
     if (!g_renderWindowHotswitch.GetValue())
         return;
     if (property == &g_engineRenderWindow)

@@ -59,6 +59,8 @@ public:
     ~ZEngine() override;
 
     void OnPropertyChanged(ZProperty* property) override;
+    // "particles.factor" from "render.quality" (0.25 at the lowest quality, 1 at the highest).
+    static void ApplyRenderQuality();
 
     virtual int Init(const ZCommandLine& words);
     virtual int PreInitCheck() { return 0; }

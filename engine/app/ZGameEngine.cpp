@@ -73,5 +73,9 @@ int ZGameEngine::CreateLayers()
     float width = 0.0f, height = 0.0f;
     GetLogicalScreenSize(width, height);
     m_layers.reset(ZLayer2DManager::Create(width, height));
-    return m_layers ? 0 : 1;
+    if (!m_layers)
+        return 1;
+    // The game draws its pop-ups through a copy of the second layer's camera.
+    m_layers->AddLayer(kSecondLayerName);
+    return 0;
 }

@@ -23,7 +23,11 @@ public:
     int PostInit() override;
     bool CheckVersion() override { return true; }
 
-    // The 2D layer manager for the logical screen size; the engine keeps it until it goes.
+    // The name of the 2D layer made after the first ("default", which the game renames "game").
+    static constexpr const char* kSecondLayerName = "overlay";
+
+    // The 2D layer manager for the logical screen size with two layers; the engine keeps it until
+    // it goes.
     virtual int CreateLayers();
     virtual void GetLogicalScreenSize(float& width, float& height) const
     {

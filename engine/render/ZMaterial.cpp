@@ -1,4 +1,5 @@
 #include "engine/render/ZMaterial.h"
+#include "engine/render/ZRenderStateFlags.h"
 
 #include <charconv>
 #include <cmath>
@@ -505,4 +506,17 @@ void ZMaterial::SaveAttributes(ISaveVisitor* visitor)
 ZSerializerBase* ZMaterial::GetSerializer() const
 {
     return &s_materialSerializer;
+}
+
+uint32_t ZMaterial::GetStateFlags(uint32_t current) const
+{
+    uint32_t flags = current;
+    for (const SMaterialSwitchFlag& entry : kMaterialSwitchFlags)
+        flags &= ~entry.flag;
+    for (const SMaterialSwitchFlag& entry : kMaterialSwitchFlags)
+        if (IsSwitchSpecified(entry.switchIndex) && GetSwitch(entry.switchIndex))
+            flags |= entry.flag;
+    flags = GetTexture(0) ? (flags | kStateStage0Textured) : (flags & ~kStateStage0Textured);
+    flags = GetTexture(1) ? (flags | kStateStage1Textured) : (flags & ~kStateStage1Textured);
+    return flags;
 }

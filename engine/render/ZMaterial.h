@@ -75,6 +75,11 @@ public:
     {
         return index >= 0 && index < kSwitches && m_specified[index] != 0;
     }
+    // The render-state flag word (engine/render/ZRenderStateFlags.h) of the material's switches and
+    // textured stages, for both back ends. `current` is the word the state object had: its switch
+    // flags are dropped first (a pool material's earlier use must not leave any), the others kept.
+    // The texture-transform flag is each back end's own: their texture matrices differ.
+    uint32_t GetStateFlags(uint32_t current) const;
     void SetFilter(bool on) { SetSwitch(kSwitchFilter, on ? 1 : 0); }
     void SetBlendAdd(bool on) { SetSwitch(kSwitchBlendAdd, on ? 1 : 0); }
     void SetBoolFlag(bool on) { SetSwitch(kSwitchTextureModulate, on ? 1 : 0); }

@@ -848,8 +848,11 @@ void ZRenderBase::RenderViews()
     {
         ZView* view = m_viewEntries[i].view;
         SetViewport(view);
-        if (view->GetFlags() & ZView::kViewClear)
+        const uint16_t flags = view->GetFlags();
+        if (flags & ZView::kViewClear)
             Clear(view, true, true, true);
+        else if (flags & ZView::kViewClearDepth)
+            Clear(view, i == m_firstView, true, true);
         for (ZCamera* camera : view->GetCameras())
         {
             if (!TakesPart(camera) || camera->GetRenderTarget() != -1)
@@ -892,7 +895,8 @@ void ZRenderBase::RenderTargetViews()
                                                 0.5f / float(target->GetImageHeight()));
             }
             SetViewport(view);
-            if (view->GetFlags() & ZView::kViewClear)
+            // A render target holds only what its camera draws.
+            if (view->GetFlags() & (ZView::kViewClear | ZView::kViewClearDepth))
                 Clear(view, true, true, true);
             else if (camera->GetOptions() & kCameraClearDepth)
                 Clear(view, false, true, true);

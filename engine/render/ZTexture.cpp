@@ -277,7 +277,12 @@ ZTexture::~ZTexture()
         if (m_atlasPage)
             m_atlasPage->Remove(this);
         else if (m_renderTextureId >= 0)
-            renderer->DeleteTexture(m_renderTextureId);
+        {
+            // The renderer sees by the cleared id that the texture itself is going.
+            const int32_t id = m_renderTextureId;
+            m_renderTextureId = -1;
+            renderer->DeleteTexture(id);
+        }
     }
 }
 

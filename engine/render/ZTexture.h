@@ -24,6 +24,7 @@ enum ETextureFlags : uint16_t
     kTextureAlphaOnly = 0x10, // keeps only an alpha map and is never uploaded
     kTextureKeepAlpha = 0x20,
     kTextureAlphaMap = 0x40,
+    kTextureRenderTarget = 0x80, // the renderer's render-target surface, drawn into by a camera
 };
 
 // 1 and 3 load at once; 0 at once only while the resource manager is in immediate mode; 2 not yet.

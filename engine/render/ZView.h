@@ -12,7 +12,12 @@ class ZView : public ICameraView
 public:
     enum : uint16_t
     {
+        // Colour, depth and stencil are cleared before the view's cameras draw.
         kViewClear = 0x1,
+        // Only depth and stencil are cleared: the view draws over what the views before it drew
+        // this frame (the 2D screen over the main view). The frame's first view starts from a
+        // clean picture all the same.
+        kViewClearDepth = 0x2,
     };
 
     // The rectangle is x, y, width, height as fractions of the screen.

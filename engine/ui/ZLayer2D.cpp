@@ -127,6 +127,15 @@ void ZLayer2D::AddChild(ZNode* node)
         group->AddChild(node);
 }
 
+void ZLayer2D::SetName(const char* newName)
+{
+    name = newName ? newName : "";
+    if (group)
+        group->SetName(name.c_str());
+    if (camera)
+        camera->SetName(("screen2d_camera_" + name).c_str());
+}
+
 ZLayer2DManager* ZLayer2DManager::Create(float width, float height)
 {
     auto* manager = new ZLayer2DManager();
@@ -199,6 +208,9 @@ ZView* ZLayer2DManager::GetScreenView()
     m_view = ZView::Create(V4{0.0f, 0.0f, 1.0f, 1.0f}, kViewPriority);
     if (!m_view)
         return nullptr;
+    // The screen is drawn over the main view (the board, the background, the splash camera): it
+    // must not wipe what that view drew this frame.
+    m_view->SetFlags(ZView::kViewClearDepth);
     // Cameras made before the view existed join it now.
     for (ZLayer2D* layer : m_layers)
     {
@@ -261,9 +273,10 @@ ZCamera* ZLayer2DManager::CreateScreenCamera()
 
 ZCamera* ZLayer2DManager::CreateToolTipCamera()
 {
-    if (!m_current || !m_current->camera)
+    ZLayer2D* first = GetDefaultLayer();
+    if (!first || !first->camera)
         return nullptr;
-    auto* camera = static_cast<ZCamera*>(m_current->camera->Clone());
+    auto* camera = static_cast<ZCamera*>(first->camera->Clone());
     camera->SetName("tooltip_cam");
     camera->SetActive(true);
     camera->SetHidden(false);
@@ -275,11 +288,12 @@ ZGroup* ZLayer2DManager::CreatePointerCamera()
 {
     if (m_pointerGroup)
         return m_pointerGroup;
-    if (!m_current || !m_current->group || !m_current->camera)
+    ZLayer2D* first = GetDefaultLayer();
+    if (!first || !first->group || !first->camera)
         return nullptr;
     m_pointerGroup = ZGroup::CreateNamed("mousepointer_group");
-    m_current->group->AddChild(m_pointerGroup);
-    m_pointerCamera = static_cast<ZCamera*>(m_current->camera->Clone());
+    first->group->AddChild(m_pointerGroup);
+    m_pointerCamera = static_cast<ZCamera*>(first->camera->Clone());
     m_pointerCamera->SetName("mousepointer_camera");
     m_pointerCamera->SetPriority(kPointerPriority);
     m_pointerCamera->SetRoot(m_pointerGroup);

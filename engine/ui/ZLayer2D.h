@@ -23,6 +23,9 @@ struct ZLayer2D
 {
     // Puts a node into the layer (under its group); nothing once the group is gone.
     void AddChild(ZNode* node);
+    // Renames the layer together with its group and its camera ("screen2d_camera_" + name), as
+    // the game names its first layer "game".
+    void SetName(const char* newName);
 
     ZGroup* group = nullptr;
     ZCamera* camera = nullptr;
@@ -48,15 +51,16 @@ public:
     ~ZLayer2DManager() override;
 
     // depth -1 means (count + 1) x 100. Null when all eight layers exist: a ninth is refused.
+    // The new layer becomes current; the pointer and the tool tips stay on the first layer.
     ZLayer2D* AddLayer(const char* name, float depth = -1.0f);
     // A new 2D camera (orthographic, logical screen size) in no view yet; the caller names it,
     // sets its root and order and adds it to the 2D view.
     ZCamera* CreateScreenCamera();
-    // A copy of the current layer's camera, "tooltip_cam", shown and in the 2D view; the tool tips
+    // A copy of the first layer's camera, "tooltip_cam", shown and in the 2D view; the tool tips
     // own it. Null without a layer.
     ZCamera* CreateToolTipCamera();
-    // The pointer's camera "mousepointer_camera" (a copy of the current layer's at 1000) with its
-    // root "mousepointer_group" under the current layer's group; made once. Returns the group.
+    // The pointer's camera "mousepointer_camera" (a copy of the first layer's at 1000) with its
+    // root "mousepointer_group" under the first layer's group; made once. Returns the group.
     ZGroup* CreatePointerCamera();
     // The view every 2D camera draws in (priority 100), made on first use once a renderer exists.
     ZView* GetScreenView();
@@ -70,6 +74,9 @@ public:
     ZLayer2D* GetLayer(size_t index) const { return index < m_layers.Size() ? m_layers[index] : nullptr; }
     ZLayer2D* FindLayer(const char* name) const;
     ZLayer2D* GetCurrentLayer() const { return m_current; }
+    // The first layer (made with the manager): screens, the pointer and the tool tips live in it,
+    // whatever layers are added later.
+    ZLayer2D* GetDefaultLayer() const { return GetLayer(0); }
     ZCamera* GetPointerCamera() const { return m_pointerCamera; }
     ZGroup* GetPointerGroup() const { return m_pointerGroup; }
     int32_t GetWidth() const { return m_width; }

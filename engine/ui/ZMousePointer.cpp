@@ -586,7 +586,7 @@ void ZMousePointer::ShowPointerImage(int index)
 void ZMousePointer::CreatePointerSprites(const char* imageFile, int index)
 {
     ZLayer2DManager* manager = ZLayer2DManager::GetInstance();
-    ZLayer2D* layer = manager ? manager->GetCurrentLayer() : nullptr;
+    ZLayer2D* layer = manager ? manager->GetDefaultLayer() : nullptr;
     if (!layer || !layer->group || !imageFile || index < 0 || index > 1)
         return;
     ZTexture* texture = ZTexture::FindOrLoad(imageFile, 0, kTextureLoadNow);

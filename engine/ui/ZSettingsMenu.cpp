@@ -125,7 +125,7 @@ void ZSettingsMenu::HideRoot()
 void ZSettingsMenu::OnPropertyChanged(ZProperty* property)
 {
     if (property == &g_renderQuality)
-        g_particlesFactor.SetValue(g_renderQuality.GetValue() * 0.75f + 0.25f);
+        ZEngine::ApplyRenderQuality();
 }
 
 void ZSettingsMenu::OnClicked(ZButton2D* button)

@@ -56,7 +56,10 @@ ZSplashScreen::ZSplashScreen()
     m_backgroundTexture = ZTexture::CreateEmpty(pixels, 4, 4, 0);
     m_backgroundTexture->SetName("splash_bg_texture");
     m_background = ZSprite2D::Create();
-    m_background->SetTexture(m_backgroundTexture);
+    // Stretched over its own size: when the texture's loaded event comes (on an atlas page) the
+    // backdrop must not take the 4 x 4 size of the texture.
+    m_background->SetSizeModelActual(false);
+    m_background->SetTexture(m_backgroundTexture, true);
     m_background->SetSize(810.0f, 610.0f);
     m_background->SetPositionXYZ(0.0f, 0.0f, 50.0f);
     m_image = ZSprite2D::Create();
@@ -168,6 +171,7 @@ void ZSplashScreen::OnShow()
         {
             m_savedClear = view->GetClearColor();
             view->SetClearColor(m_splashClear);
+            m_clearSaved = true;
         }
     if (IRender* render = Render())
         render->SetScreenSpriteShown(true);
@@ -196,6 +200,12 @@ void ZSplashScreen::OnLeave()
     m_listeningToInput = false;
     if (ZGroup* root = GetRoot())
         root->SetHidden(true);
+    // The screens after the splash get the 2D view's own clear colour back.
+    if (m_clearSaved)
+        if (ZLayer2DManager* layers = ZLayer2DManager::GetInstance())
+            if (ZView* view = layers->GetScreenView())
+                view->SetClearColor(m_savedClear);
+    m_clearSaved = false;
 }
 
 void ZSplashScreen::OnRemoved()

@@ -109,6 +109,7 @@ private:
     ZCamera* m_splashCamera = nullptr;
     V4 m_splashClear{1.0f, 1.0f, 1.0f, 1.0f};
     V4 m_savedClear{0.0f, 0.0f, 0.0f, 0.0f};
+    bool m_clearSaved = false;
     float m_screenFade = 1.0f;
     uint8_t m_finishRequested = 0;
     bool m_listeningToInput = false;

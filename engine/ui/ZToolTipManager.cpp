@@ -166,7 +166,7 @@ int ZToolTipManager::CreateLayer(const char* path)
         return 1;
     ListenToHost();
     ZLayer2DManager* layers = ZLayer2DManager::GetInstance();
-    ZLayer2D* layer = layers ? layers->GetCurrentLayer() : nullptr;
+    ZLayer2D* layer = layers ? layers->GetDefaultLayer() : nullptr;
     ZNode* parent = layer && layer->group ? static_cast<ZNode*>(layer->group) : ZSceneTree::PeekInstance();
     ZGroup* group = LoadSceneAsGroup("tooltips", ZResourcePath(path), parent);
     if (!group)

@@ -21,6 +21,7 @@
 #include "engine/fs/ZFile.h"
 #include "engine/fs/ZFileSystem.h"
 #include "engine/fs/ZMountTable.h"
+#include "engine/scene/ZParticleEmitterSystem.h"
 
 namespace
 {
@@ -150,6 +151,22 @@ TEST_F(EngineConfigTest, MainConfigOverridesTheShippedDefaults)
     delete g_engine;
     g_engine = nullptr;
     EXPECT_EQ(ZStringTable::PeekInstance(), nullptr) << "the engine deletes its text table";
+}
+
+// The effects quality chosen in "main.cfg" sets the particle multiplier from the start, and a later
+// change follows.
+TEST_F(EngineConfigTest, TheLoadedQualitySetsTheParticleFactorAtStart)
+{
+    qvtest::WriteWholeFile(Path("user/main.cfg"), "render.quality = 0\n");
+    StartUp();
+    EXPECT_FLOAT_EQ(g_renderQuality.GetValue(), 0.0f);
+    EXPECT_FLOAT_EQ(g_particlesFactor.GetValue(), 0.25f);
+    g_renderQuality.SetValue(0.5f);
+    EXPECT_FLOAT_EQ(g_particlesFactor.GetValue(), 0.625f);
+    delete g_engine;
+    g_engine = nullptr;
+    g_renderQuality.Reset(false);
+    g_particlesFactor.Reset(false);
 }
 
 TEST_F(EngineConfigTest, MissingFilesLeaveTheDefaultsAndABrokenStringsFileLeavesKeys)

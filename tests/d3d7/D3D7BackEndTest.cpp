@@ -227,3 +227,42 @@ TEST(D3D7ShaderCodes, OutliveTheirRendererWithoutTheirNames)
     DrawRecord record;
     EXPECT_EQ(sprite->Draw(nullptr, record), 1);
 }
+
+// A camera draws into a render target; its texture "rendertarget_texture" shows that drawing on a
+// sprite of the screen in the same frame, and goes with the target.
+TEST_F(D3D7BackEnd, RenderTargetTextureShowsWhatItsCameraDrew)
+{
+    const int target = render->CreateTextureOfSize(100, 60);
+    ASSERT_GE(target, 0);
+    ZTexture* shown = render->GetRenderTargetTexture(target);
+    ASSERT_NE(shown, nullptr);
+    EXPECT_STREQ(shown->GetName(), "rendertarget_texture");
+    EXPECT_EQ(shown->GetRenderTextureId(), target);
+    EXPECT_TRUE(shown->GetTextureFlags() & kTextureRenderTarget);
+    EXPECT_TRUE(shown->GetTextureFlags() & kTextureNoAtlas);
+    EXPECT_EQ(shown->GetImageWidth() * 1000 + shown->GetImageHeight(), 100060);
+    EXPECT_EQ(render->GetRenderTargetTexture(-1), nullptr);
+    EXPECT_EQ(render->GetRenderTargetTexture(target + 1), nullptr);
+
+    // The target's scene: one red quad over the whole target.
+    auto* targetRoot = new ZGroup();
+    ZCamera* targetCamera = ZCamera::Create("target_camera", targetRoot, false, true);
+    targetCamera->SetRenderTarget(target);
+    view->AddCamera(targetCamera);
+    ZSprite* red = ZSprite::Create(400.0f, 400.0f, PIVOT_CENTER,
+                                   Material("sprite", Texture(2, 2, [](int, int) { return 0xFFFF0000u; })));
+    red->SetFlags(kNode2D);
+    red->SetPositionXYZ(0.0f, 0.0f, 5.0f);
+    targetRoot->AddChild(red);
+    // The screen shows the target's texture on a sprite.
+    Sprite(Material("sprite", shown), 0.0f, 0.0f, 5.0f, 100.0f, 100.0f);
+
+    const std::vector<uint32_t> frame = Frame();
+    EXPECT_EQ(PixelAt(frame, width / 2, height / 2), 0xFF0000u);
+    EXPECT_EQ(PixelAt(frame, 10, 10), 0u);
+
+    delete targetCamera;
+    delete targetRoot;
+    render->DeleteTexture(target);
+    EXPECT_EQ(render->GetRenderTargetTexture(target), nullptr);
+}

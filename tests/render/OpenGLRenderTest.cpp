@@ -17,6 +17,7 @@
 #include "engine/platform/ZPlatformWindow.h"
 #include "engine/render/ZMaterial.h"
 #include "engine/render/ZTexture.h"
+#include "engine/render/d3d7/ZRenderD3D7ShaderFFP.h"
 #include "engine/render/opengl/ZRenderOpenGL.h"
 
 TEST(OpenGLExtensions, OnlyWholeWordsCount)
@@ -57,14 +58,50 @@ TEST(OpenGLTextureMatrix, TranslationMovesToTheFourthRow)
     EXPECT_FLOAT_EQ(out[15], 1.0f);
 }
 
+// Both back ends turn one material into one flag word, whatever word the state held before.
+TEST(MaterialFlagsOnBothBackEnds, TheSameMaterialGivesTheSameWord)
+{
+    ZMaterial::InitPool();
+    uint8_t* pixels = static_cast<uint8_t*>(std::calloc(4, 1));
+    ZTexture* texture = ZTexture::CreateEmpty(pixels, 1, 1, kTextureNoAtlas);
+    const struct
+    {
+        const char* label;
+        std::vector<std::pair<int, uint8_t>> switches;
+        bool textured;
+    } cases[] = {
+        {"nothing specified", {}, false},
+        {"additive, no cull", {{12, 1}, {4, 1}}, false},
+        {"switched off", {{12, 0}, {3, 0}, {1, 0}}, true},
+        {"stencil drawing", {{9, 1}, {10, 1}, {8, 1}}, false},
+        {"every switch", {{0, 1}, {1, 1}, {2, 1}, {3, 1}, {4, 1}, {5, 1}, {6, 1}, {7, 1}, {8, 1},
+                          {9, 1}, {10, 1}, {11, 1}, {12, 1}, {13, 1}, {15, 1}, {17, 1}, {18, 1}, {19, 1}},
+         true},
+    };
+    const uint32_t before[] = {0u, kStateAdditive | kStateNoCull | kStateAlphaTest, 0xFFFFFFFFu};
+    for (const auto& c : cases)
+        for (uint32_t word : before)
+        {
+            SCOPED_TRACE(std::string(c.label) + " over " + std::to_string(word));
+            ZMaterial* material = ZMaterial::Allocate();
+            ASSERT_NE(material, nullptr);
+            for (const auto& [index, value] : c.switches)
+                material->SetSwitch(index, value);
+            if (c.textured)
+                material->SetTexture(0, texture, false);
+            EXPECT_EQ(ZRenderOpenGLShaderCode::MaterialFlags(material, word),
+                      ZRenderD3D7ShaderFFP::FlagsFor(material, word));
+            material->ReturnToPool();
+        }
+}
+
 TEST(OpenGLMaterialFlags, OverridesWriteTheirFlagsAndTheRestStays)
 {
     ZMaterial::InitPool();
     ZMaterial* material = ZMaterial::Allocate();
     ASSERT_NE(material, nullptr);
-    // Nothing specified: the flags the state had stay.
-    EXPECT_EQ(ZRenderOpenGLShaderCode::MaterialFlags(material, kStateAdditive | kStateNoCull),
-              kStateAdditive | kStateNoCull);
+    // Nothing specified: the switch flags an earlier use of the pool material left go.
+    EXPECT_EQ(ZRenderOpenGLShaderCode::MaterialFlags(material, kStateAdditive | kStateNoCull), 0u);
     const struct
     {
         int index;

@@ -57,7 +57,7 @@ protected:
     {
         UiTest::SetUp();
         ASSERT_EQ(engine->CreateLayers(), 0);
-        layer = ZLayer2DManager::GetInstance()->GetCurrentLayer();
+        layer = ZLayer2DManager::GetInstance()->GetDefaultLayer();
         pointer = ZMousePointer::GetInstance();
         // Started scene: controllers made later register with the pointer as they join it.
         ZSceneTree::GetInstance()->EnterPhase2();

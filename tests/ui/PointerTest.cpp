@@ -23,7 +23,7 @@ protected:
         ASSERT_EQ(engine->CreateLayers(), 0);
         manager = ZLayer2DManager::GetInstance();
         ASSERT_NE(manager, nullptr);
-        layer = manager->GetCurrentLayer();
+        layer = manager->GetDefaultLayer();
         pointer = ZMousePointer::GetInstance();
         pointer->EnterPhase2();
         pointer->SetLayerCamera(layer->camera);

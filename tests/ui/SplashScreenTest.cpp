@@ -2,6 +2,9 @@
 // the hand-over to the next screen with the global fade, and missing images skipped.
 #include "engine/app/ZEngineSettings.h"
 #include "engine/audio/IAudio.h"
+#include "engine/render/ZMaterial.h"
+#include "engine/render/ZTexture.h"
+#include "engine/render/ZView.h"
 #include "engine/ui/ZSplashScreen.h"
 #include "tests/ui/ScreenTestSupport.h"
 
@@ -198,3 +201,36 @@ TEST_F(SplashScreenTest, WithoutImagesTheSplashLeavesAtOnceAndItsLayoutPartsStay
     EXPECT_EQ(log.events, (std::vector<std::string>{"started", "finished"}));
 }
 } // namespace
+
+// The white backdrop keeps its size when its texture's loaded event comes (as an atlas page sends
+// it), and the screens after the splash get the 2D view's own clear colour back.
+TEST_F(SplashScreenTest, BackdropKeepsItsSizeAndTheClearColourComesBack)
+{
+    ZTexture* texture = ZTexture::Find("splash_bg_texture");
+    ASSERT_NE(texture, nullptr);
+    ZSprite2D* backdrop = nullptr;
+    for (ZNode* child = splash->GetRoot()->GetFirstChild(); child; child = child->GetNextSibling())
+        if (auto* sprite = ZEntityCast<ZSprite2D>(static_cast<ZEntity*>(child));
+            sprite && sprite->GetMaterial() && sprite->GetMaterial()->GetTexture(0) == texture)
+            backdrop = sprite;
+    ASSERT_NE(backdrop, nullptr);
+    texture->FireLoaded();
+    EXPECT_FLOAT_EQ(backdrop->GetSize().x, 810.0f);
+    EXPECT_FLOAT_EQ(backdrop->GetSize().y, 610.0f);
+
+    ZView* view = ZLayer2DManager::GetInstance()->GetScreenView();
+    ASSERT_NE(view, nullptr);
+    const V4 own{0.2f, 0.3f, 0.4f, 1.0f};
+    view->SetClearColor(own);
+    uitest::ScreenState next{"next"};
+    splash->SetNextState(&next);
+    splash->AddImage("resources:splash_a.png");
+    ZGame::GotoState(splash.get());
+    Step();
+    EXPECT_FLOAT_EQ(view->GetClearColor().x, 1.0f) << "white while the splash shows";
+    RunUntilGone();
+    ASSERT_EQ(game->GetTopState(), &next);
+    EXPECT_FLOAT_EQ(view->GetClearColor().x, own.x);
+    EXPECT_FLOAT_EQ(view->GetClearColor().y, own.y);
+    EXPECT_FLOAT_EQ(view->GetClearColor().z, own.z);
+}

@@ -215,10 +215,14 @@ TEST_F(SpriteLayerTest, CreateLayersGivesTheEngineItsLayerTableInTheScreenView)
 {
     ZLayer2DManager* layers = Layers();
     ASSERT_NE(layers, nullptr);
-    ASSERT_EQ(layers->GetLayerCount(), 1u);
+    ASSERT_EQ(layers->GetLayerCount(), 2u);
     ZLayer2D* first = layers->GetLayer(0);
     EXPECT_EQ(first->name, "default");
-    EXPECT_EQ(layers->GetCurrentLayer(), first);
+    EXPECT_EQ(layers->GetDefaultLayer(), first);
+    ZLayer2D* second = layers->GetLayer(1);
+    EXPECT_EQ(second->name, ZGameEngine::kSecondLayerName);
+    EXPECT_EQ(layers->GetCurrentLayer(), second);
+    EXPECT_FLOAT_EQ(second->camera->GetPriority(), 200.0f);
     EXPECT_STREQ(first->camera->GetName(), "screen2d_camera_default");
     EXPECT_FLOAT_EQ(first->camera->GetPriority(), 100.0f);
     EXPECT_TRUE(first->camera->TestFlags(kNode2D));
@@ -235,10 +239,11 @@ TEST_F(SpriteLayerTest, CreateLayersGivesTheEngineItsLayerTableInTheScreenView)
     first->AddChild(item);
     EXPECT_EQ(item->GetParent(), first->group);
 
-    EXPECT_FLOAT_EQ(layers->AddLayer("popup")->camera->GetPriority(), 200.0f);
+    EXPECT_FLOAT_EQ(layers->AddLayer("popup")->camera->GetPriority(), 300.0f);
     EXPECT_FLOAT_EQ(layers->AddLayer("tips", 950.0f)->camera->GetPriority(), 950.0f);
     EXPECT_EQ(layers->GetCurrentLayer()->name, "tips");
-    for (int i = 3; i < 8; ++i)
+    EXPECT_EQ(layers->GetDefaultLayer(), first);
+    for (int i = 4; i < 8; ++i)
         EXPECT_NE(layers->AddLayer("more"), nullptr);
     EXPECT_EQ(layers->AddLayer("ninth"), nullptr);
     EXPECT_EQ(layers->GetLayerCount(), 8u);
@@ -290,14 +295,14 @@ TEST_F(SpriteLayerTest, PointerSpritesLiveInTheirOwnGroupAndCamera)
     ZGroup* group = layers->GetPointerGroup();
     ASSERT_NE(group, nullptr);
     EXPECT_STREQ(group->GetName(), "mousepointer_group");
-    EXPECT_EQ(group->GetParent(), layers->GetCurrentLayer()->group);
+    EXPECT_EQ(group->GetParent(), layers->GetDefaultLayer()->group);
     ZCamera* camera = layers->GetPointerCamera();
     ASSERT_NE(camera, nullptr);
     EXPECT_STREQ(camera->GetName(), "mousepointer_camera");
     EXPECT_FLOAT_EQ(camera->GetPriority(), 1000.0f);
     EXPECT_EQ(camera->GetRoot(), group);
     EXPECT_TRUE(InView(layers->GetScreenView(), camera));
-    EXPECT_EQ(pointer->GetLayerCamera(), layers->GetCurrentLayer()->camera);
+    EXPECT_EQ(pointer->GetLayerCamera(), layers->GetDefaultLayer()->camera);
     ZSprite* arrow = pointer->GetPointerImage(0);
     ZSprite* hand = pointer->GetPointerImage(1);
     ASSERT_TRUE(arrow && hand);
@@ -465,4 +470,32 @@ TEST_F(SpriteLayerTest, ALayoutMakesSpritesWithTheirOwnKeys)
     auto* gem = ZEntityCast<ZGameSprite>(under->FindNode("menu/gem"));
     ASSERT_NE(gem, nullptr);
     EXPECT_EQ(gem->GetSize(), (V2{40.0f, 40.0f}));
+}
+
+// The game names its first layer "game" and hides the second; a layer added afterwards leaves the
+// pointer sprites and the tool tips on the first layer, where the screens are.
+TEST_F(SpriteLayerTest, AddedLayersLeaveThePointerAndTheTipsOnTheRenamedFirstLayer)
+{
+    ZLayer2DManager* layers = Layers();
+    ZLayer2D* first = layers->GetDefaultLayer();
+    ASSERT_NE(first, nullptr);
+    first->SetName("game");
+    EXPECT_EQ(layers->FindLayer("game"), first);
+    EXPECT_EQ(layers->FindLayer("default"), nullptr);
+    EXPECT_STREQ(first->group->GetName(), "game");
+    EXPECT_STREQ(first->camera->GetName(), "screen2d_camera_game");
+    ZLayer2D* added = layers->AddLayer("late");
+    ASSERT_NE(added, nullptr);
+    ASSERT_NE(added, first);
+
+    ZMousePointer* pointer = ZMousePointer::GetInstance();
+    pointer->CreatePointerSprites("resources:pointer.png", 0);
+    ASSERT_NE(layers->GetPointerGroup(), nullptr);
+    EXPECT_EQ(layers->GetPointerGroup()->GetParent(), first->group);
+    EXPECT_EQ(pointer->GetLayerCamera(), first->camera);
+
+    ZCamera* tipCamera = layers->CreateToolTipCamera();
+    ASSERT_NE(tipCamera, nullptr);
+    EXPECT_FLOAT_EQ(tipCamera->GetPriority(), first->camera->GetPriority());
+    delete tipCamera;
 }

@@ -34,7 +34,7 @@ protected:
         UiTest::SetUp();
         table.AddMount("resources", (std::string(QV_FIXTURES) + "/ui").c_str());
         ASSERT_EQ(engine->CreateLayers(), 0);
-        layer = ZLayer2DManager::GetInstance()->GetCurrentLayer();
+        layer = ZLayer2DManager::GetInstance()->GetDefaultLayer();
         pointer = ZMousePointer::GetInstance();
         pointer->EnterPhase2();
         pointer->SetLayerCamera(layer->camera);

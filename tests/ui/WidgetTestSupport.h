@@ -29,7 +29,7 @@ protected:
     {
         UiTest::SetUp();
         ASSERT_EQ(engine->CreateLayers(), 0);
-        ZLayer2D* layer = ZLayer2DManager::GetInstance()->GetCurrentLayer();
+        ZLayer2D* layer = ZLayer2DManager::GetInstance()->GetDefaultLayer();
         pointer = ZMousePointer::GetInstance();
         pointer->EnterPhase2();
         pointer->SetLayerCamera(layer->camera);

@@ -22,6 +22,7 @@
 #include "engine/render/ZTextureAtlas.h"
 #include "engine/render/ZView.h"
 #include "engine/render/d3d7/ZRenderD3D7ShaderFFP.h"
+#include "engine/resource/ZResourceManager.h"
 #include "engine/scene/ZCamera.h"
 #include "engine/scene/ZFontText.h"
 #include "engine/scene/ZParticleEmitterSystem.h"
@@ -893,6 +894,9 @@ int ZRenderD3D7::ResetDeviceState(bool restoreContents)
 int ZRenderD3D7::RestoreTextureSlot(int id)
 {
     TextureSlot& slot = m_textures[size_t(id)];
+    // A render target is drawn again by its camera; its texture has nothing to upload.
+    if (slot.renderTarget)
+        return 0;
     ZTexture* texture = slot.texture;
     if (!texture)
     {
@@ -1322,6 +1326,19 @@ void ZRenderD3D7::DeleteTexture(int id)
     ZSoftSurface* surface = GetTextureSurface(id);
     if (!surface)
         return;
+    if (ZTexture* shown = m_textures[size_t(id)].texture; shown && m_textures[size_t(id)].renderTarget)
+    {
+        m_textures[size_t(id)].texture = nullptr;
+        // Deleted by id while its texture lives: the texture goes too, nothing may draw it after.
+        if (shown->GetRenderTextureId() == id)
+        {
+            shown->SetRenderTextureId(-1);
+            shown->ClearTextureFlags(kTextureResident);
+            shown->ClearFlags(kResourceKeep);
+            if (ZResourceManager* manager = ZResourceManager::PeekInstance())
+                manager->FreeResource(shown);
+        }
+    }
     m_textureMemory -= std::min(m_textureMemory, surface->Width() * surface->Height() * 4);
     if (m_device)
     {
@@ -1341,6 +1358,9 @@ void ZRenderD3D7::DeleteTexture(int id)
 
 int ZRenderD3D7::CreateTextureOfSize(int width, int height)
 {
+    if (width <= 0 || height <= 0)
+        return -1;
+    const int requestedWidth = width, requestedHeight = height;
     if (!TestStateB(kRenderNonPowerOfTwo))
     {
         auto pow2 = [](int v)
@@ -1362,7 +1382,23 @@ int ZRenderD3D7::CreateTextureOfSize(int width, int height)
         return -1;
     }
     m_renderTargets.push_back(id);
+    // The texture a sprite shows the drawing with: no file and no pixels of its own.
+    auto* texture = new ZTexture();
+    texture->ClearFlags(kResourceFileBacked | kResourceAsync);
+    texture->SetFlags(kResourceKeep | kResourceLoaded);
+    texture->SetName("rendertarget_texture");
+    texture->StoreImage(nullptr, kPixelBGRA, requestedWidth, requestedHeight, width, height, true);
+    texture->SetTextureFlags(kTextureRenderTarget | kTextureNoAtlas | kTextureResident);
+    texture->SetRenderTextureId(id);
+    m_textures[size_t(id)].texture = texture;
     return id;
+}
+
+ZTexture* ZRenderD3D7::GetRenderTargetTexture(int id)
+{
+    if (id < 0 || size_t(id) >= m_textures.size() || !m_textures[size_t(id)].renderTarget)
+        return nullptr;
+    return m_textures[size_t(id)].texture;
 }
 
 int ZRenderD3D7::SetRenderTarget(int id)

@@ -113,7 +113,10 @@ public:
     void DeleteVertexBuffer(int id) override;
     int ReleasePrimitiveBuffers(ZPrimitive* primitive) override;
     int CreateTexture(int width, int height, const uint8_t* pixels, int format, bool renderTarget) override;
+    // A render-target surface with its z-buffer and the texture "rendertarget_texture" that shows
+    // it (GetRenderTargetTexture); the texture lives until DeleteTexture or its own release.
     int CreateTextureOfSize(int width, int height) override;
+    ZTexture* GetRenderTargetTexture(int id) override;
     int SetRenderTarget(int id) override;
     int MakeTextureResident(ZTexture* texture) override;
     int PreloadTexture(ZTexture* texture) override;

@@ -50,24 +50,12 @@ uint32_t ZRenderD3D7ShaderFFP::FlagsFor(const ZMaterial* material, uint32_t flag
 {
     if (!material)
         return flags;
-    // Pool materials keep their state object from one use to the next: a switch that this use of
-    // the material never specified must not keep the flag an earlier use gave it.
-    for (const SMaterialSwitchFlag& entry : kMaterialSwitchFlags)
-        flags &= ~entry.flag;
-    for (const SMaterialSwitchFlag& entry : kMaterialSwitchFlags)
-    {
-        if (!material->IsSwitchSpecified(entry.switchIndex))
-            continue;
-        if (material->GetSwitch(entry.switchIndex))
-            flags |= entry.flag;
-        else
-            flags &= ~entry.flag;
-    }
-    const auto put = [&flags](uint32_t flag, bool on) { flags = on ? (flags | flag) : (flags & ~flag); };
-    put(kStateStage0Textured, material->GetTexture(0) != nullptr);
-    put(kStateStage1Textured, material->GetTexture(1) != nullptr);
+    flags = material->GetStateFlags(flags);
     _M44 unused;
-    put(kStateTexTransform, StageMatrix(material, StageTexture(material, 0), 0, unused));
+    if (StageMatrix(material, StageTexture(material, 0), 0, unused))
+        flags |= kStateTexTransform;
+    else
+        flags &= ~kStateTexTransform;
     return flags;
 }
 

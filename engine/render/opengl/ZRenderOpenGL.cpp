@@ -263,22 +263,13 @@ ZRenderOpenGLShaderCode::ZRenderOpenGLShaderCode(const char* name) : ZShaderCode
 
 uint32_t ZRenderOpenGLShaderCode::MaterialFlags(const ZMaterial* material, uint32_t current)
 {
-    uint32_t flags = current;
     if (!material)
-        return flags;
-    for (const SMaterialSwitchFlag& entry : kMaterialSwitchFlags)
-    {
-        if (!material->IsSwitchSpecified(entry.switchIndex))
-            continue;
-        if (material->GetSwitch(entry.switchIndex))
-            flags |= entry.flag;
-        else
-            flags &= ~entry.flag;
-    }
-    const auto put = [&flags](uint32_t flag, bool on) { flags = on ? (flags | flag) : (flags & ~flag); };
-    put(kStateStage0Textured, material->GetTexture(0) != nullptr);
-    put(kStateStage1Textured, material->GetTexture(1) != nullptr);
-    put(kStateTexTransform, material->GetTexture(0) && HasStageMatrix(material));
+        return current;
+    uint32_t flags = material->GetStateFlags(current);
+    if (material->GetTexture(0) && HasStageMatrix(material))
+        flags |= kStateTexTransform;
+    else
+        flags &= ~kStateTexTransform;
     return flags;
 }
 
