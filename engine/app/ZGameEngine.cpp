@@ -1,10 +1,13 @@
 #include "engine/app/ZGameEngine.h"
 
+#include <cstdio>
+
 #include "engine/app/ZEngineSettings.h"
 #include "engine/app/ZInput.h"
 #include "engine/app/ZModule.h"
 #include "engine/audio/ZAudioDirectSound.h"
 #include "engine/audio/ZAudioNullSound.h"
+#include "engine/fs/ZFile.h"
 #include "engine/fs/ZFileSystem.h"
 #include "engine/fs/ZMountTable.h"
 #include "engine/fs/ZZipArchive.h"
@@ -53,6 +56,14 @@ int ZGameEngine::MountResources()
         m_resourceArchive = std::make_unique<ZZipArchive>(name.c_str());
         if (ZFileSystem* fileSystem = ZFileSystem::GetInstance())
             fileSystem->MountResourceArchive(m_resourceArchive.get());
+        // A missing archive is a game run from its folders; one that is there but cannot be read
+        // would otherwise show only as the first resource that fails to load.
+        if (m_resourceArchive->Open() == 0)
+            m_resourceArchive->Close();
+        else if (const std::string path = m_resourceArchive->GetFilePath();
+                 !path.empty() && FileExists(path.c_str()))
+            std::fprintf(stderr, "Error: the resource archive \"%s\" (%s) is damaged and cannot be read\n",
+                         name.c_str(), path.c_str());
     }
     if (!g_gameResourceFileLast.GetValue())
         table->AddMount("resources", folder.c_str(), "", true);

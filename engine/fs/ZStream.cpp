@@ -1,6 +1,9 @@
 #include "engine/fs/ZStream.h"
 
 #include <atomic>
+#include <csignal>
+#include <cstdlib>
+#include <dirent.h>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -98,6 +101,32 @@ std::string ResolveForWriting(const char* path)
 }
 
 std::atomic<unsigned> s_tempCounter{0};
+
+// A save cut off (the game killed, the machine off) leaves its "<target>.tmp<pid>_<n>" behind.
+// Those of processes that no longer run are removed when the target is next saved; a running
+// process (this one included) may still be writing its own.
+void RemoveStaleTemporaries(const std::string& target)
+{
+    const size_t slash = target.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : target.substr(0, slash + 1);
+    const std::string prefix = (slash == std::string::npos ? target : target.substr(slash + 1)) + ".tmp";
+    DIR* dir = opendir(folder.c_str());
+    if (!dir)
+        return;
+    while (dirent* entry = readdir(dir))
+    {
+        const char* name = entry->d_name;
+        if (std::strncmp(name, prefix.c_str(), prefix.size()) != 0)
+            continue;
+        char* end = nullptr;
+        const long pid = std::strtol(name + prefix.size(), &end, 10);
+        if (pid <= 0 || end == name + prefix.size() || *end != '_')
+            continue;
+        if (pid != long(getpid()) && kill(pid_t(pid), 0) != 0 && errno == ESRCH)
+            unlink((folder + name).c_str());
+    }
+    closedir(dir);
+}
 } // namespace
 
 ZSafeFileStream::ZSafeFileStream(const char* path) : ZFileStream(false)
@@ -121,6 +150,7 @@ int ZSafeFileStream::Open()
         m_failed = true;
         return 1;
     }
+    RemoveStaleTemporaries(m_path);
     // A fresh name in the target's own folder, so that the rename never crosses file systems.
     for (int attempt = 0; attempt < 100; ++attempt)
     {

@@ -79,6 +79,9 @@ int ZMatPosAnimationImport::Import(ZStream* stream, const char* fileName)
     std::vector<std::unique_ptr<ZAnimTrack>> tracks;
     tracks.reserve(size_t(count));
     std::vector<uint8_t> keys;
+    // Tracks may name overlapping key ranges, and each copies its own: what a file makes is bounded
+    // by the key area it has, so that a small file cannot ask for gigabytes.
+    uint64_t keyBytes = 0;
     for (uint64_t i = 0; i < count; ++i)
     {
         const uint8_t* record = table.data() + i * kTrackRecordSize;
@@ -89,6 +92,9 @@ int ZMatPosAnimationImport::Import(ZStream* stream, const char* fileName)
         const uint32_t end = GetU32(record + kTrackNameSize + 4);
         // Keys lie before the table; an end below the begin would wrap the count.
         if (begin > end || int64_t(end) > tableStart)
+            return 1;
+        keyBytes += end - begin;
+        if (keyBytes > uint64_t(tableStart))
             return 1;
         const uint32_t keyCount = (end - begin) / kKeyRecordSize;
         auto track = std::make_unique<ZAnimTrack>();

@@ -271,6 +271,14 @@ void ZSceneXMLImport2::OnStart(const char* name, const char** attributes)
     ZSerializerBase* serializer = SerializerOf(name, reference);
     if (!serializer)
         return;
+    if (m_stack.size() >= kMaxElementDepth)
+    {
+        m_failed = true;
+        AbortParse("elements nested deeper than 256");
+        // An empty entry, so that an end still delivered pops its own.
+        m_stack.push_back(Element());
+        return;
+    }
 
     Element element;
     const char* objectName = nullptr;

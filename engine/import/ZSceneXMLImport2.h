@@ -36,6 +36,8 @@ public:
     // Merges nest at most this deep; a deeper one fails the whole import (a file that merges
     // itself would otherwise recurse without end).
     static constexpr int kMaxMergeDepth = 16;
+    // Elements open at once; a deeper document is refused (the scene's walks are recursive).
+    static constexpr size_t kMaxElementDepth = 256;
 
     // The new importer becomes the current import.
     ZSceneXMLImport2();

@@ -81,14 +81,16 @@ void ZStoryXMLImport::SetupParser(XML_ParserStruct* parser)
 
 ZStoryXMLImport::Kind ZStoryXMLImport::Parent() const
 {
-    for (auto it = m_stack.rbegin(); it != m_stack.rend(); ++it)
-        if (it->acted)
-            return it->kind;
-    return kOther;
+    return m_stack.empty() ? kOther : m_stack.back().context;
 }
 
 void ZStoryXMLImport::StartElement(const char* name, const char** attributes)
 {
+    if (m_stack.size() >= kMaxDepth)
+    {
+        AbortParse("elements nested deeper than 256");
+        return;
+    }
     const Kind kind = KindOf(name);
     const Kind parent = Parent();
     bool acted = false;
@@ -109,7 +111,7 @@ void ZStoryXMLImport::StartElement(const char* name, const char** attributes)
         AddEvent(attributes);
         acted = true;
     }
-    m_stack.push_back(Open{kind, acted});
+    m_stack.push_back(Open{kind, acted, acted ? kind : parent});
 }
 
 void ZStoryXMLImport::EndElement()

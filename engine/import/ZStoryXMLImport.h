@@ -43,6 +43,8 @@ public:
 class ZStoryXMLImport : public ZXMLImport, public IStoryImport
 {
 public:
+    // Elements open at once; a deeper document is refused.
+    static constexpr size_t kMaxDepth = 256;
     // Element kinds; names are matched without regard to case.
     enum Kind
     {
@@ -77,6 +79,8 @@ private:
         // Only elements that were read close anything; the others are passed over with their
         // attributes, and their children see the element around them.
         bool acted;
+        // The innermost element that was read, this one included: what its children see.
+        Kind context;
     };
 
     void StartElement(const char* name, const char** attributes);

@@ -80,6 +80,11 @@ int ZTextureLoaderDevil::Load(ZResource* resource, const uint8_t* data, size_t s
     if (pixels && (targetFormat == kPixelBGRA || targetFormat == kPixelRGBA))
     {
         out = static_cast<uint8_t*>(std::malloc(pitch * size_t(height)));
+        if (!out)
+        {
+            ilDeleteImages(1, &image);
+            return 1;
+        }
         stored = targetFormat;
         const bool toBGRA = targetFormat == kPixelBGRA;
         if (source == IL_RGB)
@@ -241,7 +246,7 @@ int ZTextureLoaderOpenJpeg::Load(ZResource* resource, const uint8_t* data, size_
             stored = count == 3 ? (rgbOrder ? kPixelRGB : kPixelBGR) : (rgbOrder ? kPixelRGBA : kPixelBGRA);
             out = static_cast<uint8_t*>(std::malloc(size_t(width) * size_t(height) * size_t(count)));
             const int order[4] = {rgbOrder ? 0 : 2, 1, rgbOrder ? 2 : 0, 3};
-            for (size_t i = 0, n = size_t(width) * size_t(height); i < n; ++i)
+            for (size_t i = 0, n = out ? size_t(width) * size_t(height) : 0; i < n; ++i)
             {
                 for (int k = 0; k < count; ++k)
                     out[i * size_t(count) + size_t(k)] = ToByte(c[order[k]].data[i], c[order[k]]);

@@ -201,6 +201,23 @@ bool ZProfileManager::NameExists(const char* name) const
     return false;
 }
 
+namespace
+{
+// The profile file keeps a name without its outer blanks: a name taken with them would read back
+// as another profile's name. Names are compared and stored as they read back.
+std::string TrimmedName(const char* name)
+{
+    std::string out = name ? name : "";
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    while (!out.empty() && blank(out.back()))
+        out.pop_back();
+    size_t first = 0;
+    while (first < out.size() && blank(out[first]))
+        ++first;
+    return out.substr(first);
+}
+} // namespace
+
 bool ZProfileManager::IsUsableName(const char* name)
 {
     return name && ZPropertyFile::IsStorableValue(name);
@@ -215,9 +232,13 @@ int ZProfileManager::NextFreeFolderNumber() const
     return number;
 }
 
-bool ZProfileManager::NewProfile(const char* name)
+bool ZProfileManager::NewProfile(const char* untrimmed)
 {
-    if (!IsUsableName(name) || NameExists(name) || m_profilesFolder.empty())
+    if (!untrimmed)
+        return false;
+    const std::string trimmed = TrimmedName(untrimmed);
+    const char* name = trimmed.c_str();
+    if (trimmed.empty() || !IsUsableName(name) || NameExists(name) || m_profilesFolder.empty())
         return false;
     // The player who was current keeps what they have done so far.
     SaveProfile();
@@ -255,10 +276,14 @@ bool ZProfileManager::NewProfile(const char* name)
     return false;
 }
 
-bool ZProfileManager::RenameProfile(int index, const char* name)
+bool ZProfileManager::RenameProfile(int index, const char* untrimmed)
 {
+    if (!untrimmed)
+        return false;
+    const std::string trimmed = TrimmedName(untrimmed);
+    const char* name = trimmed.c_str();
     SProfileInfo* profile = GetProfile(index);
-    if (!profile || !IsUsableName(name) || NameExists(name))
+    if (!profile || trimmed.empty() || !IsUsableName(name) || NameExists(name))
         return false;
     const std::string oldName = profile->name;
     if (m_current && m_current->GetTop() == profile)

@@ -84,6 +84,8 @@ public:
     void ListProfileNames(std::vector<std::string>& out) const;
     // True when some profile's display name equals `name` byte for byte.
     bool NameExists(const char* name) const;
+    // Both take the name without its leading and trailing blanks (as the profile file reads it
+    // back), and refuse a name that is blank.
     // Saves the current profile, then creates, loads (every "profile" setting at its default)
     // and saves a new profile in the next free "profile_<n>" folder; it becomes current, at index
     // count - 1. False, with nothing changed, when the name exists, cannot be stored in the

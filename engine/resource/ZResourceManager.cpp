@@ -609,6 +609,9 @@ int ZResourceManager::DecodeTexture(ZResource* texture, const ZResourcePath& pat
 
 int ZResourceManager::SaveImage(const char* fileName, const uint8_t* pixels, int width, int height)
 {
+    // The image library keeps one current image for the whole process: a screenshot saved on the
+    // main thread must not switch it under a decode running on the loader thread.
+    ZCriticalSectionGuard guard(m_decodeLock);
     for (int i = 0; i < m_loaderCount; ++i)
     {
         if (m_loaders[i]->Save(fileName, 6, pixels, width, height))

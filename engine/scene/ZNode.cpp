@@ -87,10 +87,51 @@ ZNode::~ZNode()
     DestroyChildren();
 }
 
+namespace
+{
+// How deep node destruction recurses (per thread). Past the limit a dying child hands its own
+// children to the node above before it goes, so a tree of any depth is destroyed within a bounded
+// stack; ordinary trees keep the usual order, each node seeing its children in its destructor.
+thread_local int t_destroyDepth = 0;
+constexpr int kRecursiveDestroyDepth = 64;
+} // namespace
+
 void ZNode::DestroyChildren()
 {
+    struct DepthGuard
+    {
+        DepthGuard() { ++t_destroyDepth; }
+        ~DepthGuard() { --t_destroyDepth; }
+    } guard;
+    const bool flatten = t_destroyDepth > kRecursiveDestroyDepth;
     while (ZNode* child = m_firstChild)
     {
+        if (flatten && child->m_firstChild && !child->TestFlags(kNodeRecycled))
+        {
+            // The grandchildren move to the end of this node's list, in their order.
+            // Relinked by hand: the child is about to go, and the usual removal would walk each
+            // grandchild's subtree.
+            while (ZNode* grandchild = child->m_firstChild)
+            {
+                child->m_firstChild = grandchild->m_next;
+                if (child->m_firstChild)
+                    child->m_firstChild->m_prev = nullptr;
+                else
+                    child->m_lastChild = nullptr;
+                --child->m_childCount;
+                if (child->m_updateCursor == grandchild)
+                    child->m_updateCursor = grandchild->m_next;
+                grandchild->m_parent = this;
+                grandchild->m_prev = m_lastChild;
+                grandchild->m_next = nullptr;
+                if (m_lastChild)
+                    m_lastChild->m_next = grandchild;
+                else
+                    m_firstChild = grandchild;
+                m_lastChild = grandchild;
+                ++m_childCount;
+            }
+        }
         if (child->TestFlags(kNodeRecycled))
         {
             child->Recycle();

@@ -229,7 +229,7 @@ bool ZSlider2D::Layout()
     float half = 0.0f;
     if (auto* sprite = ZEntityCast<ZSprite>(m_track))
         half = sprite->GetScaledSize().x * 0.5f;
-    V3 left(-half, 0.0f, 0.0f), right(half, 0.0f, 0.0f);
+    V3 left{-half, 0.0f, 0.0f}, right{half, 0.0f, 0.0f};
     track->LocalToWorld(left);
     track->LocalToWorld(right);
     m_leftX = left.x;

@@ -8,8 +8,10 @@
 #include "engine/app/ZEngineSettings.h"
 #include "engine/app/ZGameEngine.h"
 #include "engine/app/ZModule.h"
+#include "engine/fs/ZFile.h"
 #include "engine/fs/ZFileSystem.h"
 #include "engine/fs/ZMountTable.h"
+#include "support/TestFiles.h"
 
 namespace
 {
@@ -100,4 +102,32 @@ TEST(Modules, UnregisteredLayersAreNotFound)
     EXPECT_NE(engine.FindModule("ZSomething"), nullptr);
     for (const char* name : {"ZRenderD3D9", "ZInputDX", "ZAudioOpenAL", static_cast<const char*>(nullptr)})
         EXPECT_EQ(engine.FindModule(name), nullptr);
+}
+
+// A damaged resource archive is named in the error, not only the first resource that then fails;
+// a missing one (a game run from its folders) and a sound one say nothing.
+TEST_F(GameEngineMounts, ADamagedArchiveIsNamed)
+{
+    qvtest::TempDir media("qvmedia");
+    ASSERT_TRUE(CreateDirectoryTree((media.Path() + "/quorvane").c_str()));
+    const auto startUp = [&]
+    {
+        ownTable = ZMountTable();
+        ownTable.AddMount("media", media.Path().c_str());
+        NewFileSystem();
+        MountEngine engine;
+        engine.MountGamePaths();
+        ::testing::internal::CaptureStderr();
+        engine.MountResources();
+        return ::testing::internal::GetCapturedStderr();
+    };
+    EXPECT_EQ(startUp(), "") << "no archive";
+    qvtest::WriteWholeFile(media.Path() + "/quorvane/resources.brn", "this is no zip archive");
+    const std::string said = startUp();
+    EXPECT_NE(said.find("resources.brn"), std::string::npos) << said;
+    EXPECT_NE(said.find("damaged"), std::string::npos) << said;
+    // An empty archive: the end record alone.
+    qvtest::WriteWholeFile(media.Path() + "/quorvane/resources.brn",
+                           std::string("PK\x05\x06", 4) + std::string(18, '\0'));
+    EXPECT_EQ(startUp(), "");
 }

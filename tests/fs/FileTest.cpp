@@ -1,4 +1,5 @@
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <set>
 #include <sys/resource.h>
@@ -345,6 +346,34 @@ TEST_F(FileTest, SafeWriteReplacesWholeOrNotAtAll)
         delete e;
     }
     EXPECT_EQ(names, (std::set<std::string>{"fresh.cfg", "main.cfg"})) << "no temporary file is left";
+}
+
+// The temporary file of a save cut off by a process that is gone is removed by the next save of
+// that file; one of a running process (this one) and files of other targets stay.
+TEST_F(FileTest, SafeWriteRemovesTemporariesOfSavesCutOff)
+{
+    const std::string path = Path("main.cfg");
+    WriteWholeFile(path, "old = 1\n");
+    long maxPid = 4194304;
+    if (FILE* f = std::fopen("/proc/sys/kernel/pid_max", "r"))
+    {
+        if (std::fscanf(f, "%ld", &maxPid) != 1)
+            maxPid = 4194304;
+        std::fclose(f);
+    }
+    // No process ever has a number above the largest.
+    const std::string gone = path + ".tmp" + std::to_string(maxPid + 1) + "_3";
+    const std::string running = path + ".tmp" + std::to_string(getpid()) + "_999999";
+    const std::string other = Path("other.cfg.tmp") + std::to_string(maxPid + 1) + "_0";
+    const std::string unlike = path + ".tmpnotanumber";
+    for (const std::string& p : {gone, running, other, unlike})
+        WriteWholeFile(p, "half");
+    EXPECT_EQ(WriteFileAtomic(path.c_str(), std::string("new = 2\n")), 0);
+    EXPECT_EQ(ReadWholeFile(path), "new = 2\n");
+    EXPECT_FALSE(FileExists(gone.c_str()));
+    EXPECT_TRUE(FileExists(running.c_str()));
+    EXPECT_TRUE(FileExists(other.c_str()));
+    EXPECT_TRUE(FileExists(unlike.c_str()));
 }
 
 TEST_F(FileTest, SafeWriteReportsAFullDiskAndKeepsTheOldFile)

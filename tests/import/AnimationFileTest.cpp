@@ -180,6 +180,32 @@ TEST(AnimationFile, DamagedFilesAreRefused)
     EXPECT_EQ(ImportBytes(importer, good), 0);
 }
 
+// Every track of a file may name the same key range; what the file makes is bounded by its key
+// area, so a small file cannot ask for gigabytes. Disjoint ranges that fill the area are read.
+TEST(AnimationFile, KeyRangesBeyondTheFilesKeyAreaAreRefused)
+{
+    std::vector<TrackSpec> tracks;
+    for (int i = 0; i < 3; ++i)
+        tracks.push_back({"t" + std::to_string(i), {{0.5f, 1.0f}, {1.0f, 2.0f}}});
+    const std::string disjoint = BuildFile(tracks);
+    ZMatPosAnimationImport importer;
+    ASSERT_EQ(ImportBytes(importer, disjoint), 0);
+    EXPECT_EQ(importer.GetTracks().size(), 3u);
+
+    // The same file with every track pointing at all the keys: three times the key area.
+    const size_t keyArea = disjoint.size() - 8 - 3 * 136;
+    std::string shared = disjoint;
+    for (int i = 0; i < 3; ++i)
+    {
+        std::string range;
+        PutU32(range, 0);
+        PutU32(range, uint32_t(keyArea));
+        shared.replace(keyArea + size_t(i) * 136 + 128, 8, range);
+    }
+    EXPECT_EQ(ImportBytes(importer, shared), 1);
+    EXPECT_TRUE(importer.GetTracks().empty());
+}
+
 class AnimationPlayTest : public ::testing::Test
 {
 protected:

@@ -195,6 +195,54 @@ TEST_F(SceneXMLTest, BrokenDocumentsFailAndAttachNothing)
     }
 }
 
+// A hostile file of 80,000 nested groups is refused with a clear error and attaches nothing; a
+// document at the limit still imports. A tree that deep made in code is destroyed without running
+// out of stack.
+TEST_F(SceneXMLTest, NestingBeyondTheLimitIsRefusedAndDeepTreesAreDestroyed)
+{
+    const auto nested = [](size_t depth)
+    {
+        std::string xml = "<scenetree>";
+        for (size_t i = 0; i < depth; ++i)
+            xml += "<group>";
+        for (size_t i = 0; i < depth; ++i)
+            xml += "</group>";
+        return xml + "</scenetree>";
+    };
+    {
+        ZSceneXMLImport2 import;
+        import.SetParentNode(parent);
+        const std::string xml = nested(80000);
+        EXPECT_EQ(import.ImportBuffer(xml.data(), xml.size()), 1);
+        EXPECT_NE(import.GetLastError().find("nested deeper than 256"), std::string::npos)
+            << import.GetLastError();
+    }
+    EXPECT_EQ(Shape(parent), "");
+    EXPECT_EQ(Import(nested(ZSceneXMLImport2::kMaxElementDepth - 1), parent), 0);
+    size_t depth = 0;
+    for (const ZNode* n = parent->GetFirstChild(); n; n = n->GetFirstChild())
+        ++depth;
+    EXPECT_EQ(depth, ZSceneXMLImport2::kMaxElementDepth - 1);
+
+    // Built in code (bottom up, so that each addition is quick): every node down the chain is
+    // destroyed, the deepest one's listener told.
+    struct Gone : INodeStateListener
+    {
+        void NodeGone(ZNode*) override { told = true; }
+        bool told = false;
+    } gone;
+    ZNode* top = ZGroup::Create();
+    top->AddStateListener(&gone);
+    for (int i = 0; i < 200000; ++i)
+    {
+        ZGroup* above = ZGroup::Create();
+        above->AddChild(top);
+        top = above;
+    }
+    delete top;
+    EXPECT_TRUE(gone.told);
+}
+
 TEST_F(SceneXMLTest, FileImportMergesUnderTheImportsParentAndSkipsOtherLanguages)
 {
     ASSERT_EQ(ImportSceneFile(ZResourcePath("testxml:layout.xml"), parent), 0);

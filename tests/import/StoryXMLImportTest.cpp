@@ -136,27 +136,50 @@ TEST_F(StoryXMLTest, MalformedFilesFailCleanly)
         const char* what;
         const char* text;
         int result;
-        size_t paragraphs;
+        const char* ids; // the paragraphs kept, in order
     };
     const Case cases[] = {
-        {"not xml", "this is not a story", 1, 0},
-        {"empty", "", 1, 0},
-        {"cut inside a paragraph", "<story><paragraph id='a'/><paragraph id='b' text='x'>", 1, 1},
-        {"mismatched end", "<story><paragraph id='a'></story></paragraph>", 1, 0},
+        {"not xml", "this is not a story", 1, ""},
+        {"empty", "", 1, ""},
+        {"cut inside a paragraph", "<story><paragraph id='a'/><paragraph id='b' text='x'>", 1, "a"},
+        {"mismatched end", "<story><paragraph id='a'></story></paragraph>", 1, ""},
         {"stray ends of ignored elements",
-         "<story><text/><paragraph id='a'><paragraph id='b'/></paragraph></story>", 0, 1},
-        {"paragraph outside story", "<root><paragraph id='a'/></root>", 0, 0},
-        {"event outside paragraph", "<story><event id='x'/><picture path='p'/></story>", 0, 0},
-        {"second root", "<story/><story/>", 1, 0},
+         "<story><text/><paragraph id='a'><paragraph id='b'/></paragraph></story>", 0, "a"},
+        {"paragraph outside story", "<root><paragraph id='a'/></root>", 0, ""},
+        {"event outside paragraph", "<story><event id='x'/><picture path='p'/></story>", 0, ""},
+        {"second root", "<story/><story/>", 1, ""},
+        {"paragraphs inside and after an element passed over", "<story><text><paragraph id='x'/></text><paragraph id='b'/>"
+         "<paragraph id='c'/></story>", 0, "x,b,c"},
     };
     for (const Case& c : cases)
     {
         ZStoryXMLImport import;
         EXPECT_EQ(ImportText(import, c.text), c.result) << c.what;
-        EXPECT_EQ(import.GetParagraphs().size(), c.paragraphs) << c.what;
+        std::string ids;
         for (const SStoryParagraph* p : import.GetParagraphs())
-            EXPECT_NE(p, nullptr) << c.what;
+        {
+            ASSERT_NE(p, nullptr) << c.what;
+            ids += (ids.empty() ? "" : ",") + p->id;
+        }
+        EXPECT_EQ(ids, c.ids) << c.what;
     }
+}
+
+// 40,000 nested elements are refused at once with a clear error instead of taking minutes; the
+// paragraphs finished before stay.
+TEST_F(StoryXMLTest, DeepNestingIsRefusedQuickly)
+{
+    std::string text = "<story><paragraph id='a'/>";
+    for (int i = 0; i < 40000; ++i)
+        text += "<x>";
+    for (int i = 0; i < 40000; ++i)
+        text += "</x>";
+    text += "</story>";
+    ZStoryXMLImport import;
+    EXPECT_EQ(ImportText(import, text), 1);
+    EXPECT_NE(import.GetLastError().find("nested deeper than 256"), std::string::npos) << import.GetLastError();
+    ASSERT_EQ(import.GetParagraphs().size(), 1u);
+    EXPECT_EQ(import.GetParagraphs()[0]->id, "a");
 }
 
 TEST_F(StoryXMLTest, NestedParagraphKeepsTheOuterOne)

@@ -157,6 +157,28 @@ TEST_F(ProfileTest, ANewProfileStartsAtTheDefaultsAndIsWrittenAtOnce)
     EXPECT_EQ(m->GetCurrentIndex(), 1);
 }
 
+// A name with outer blanks would read back without them: it is taken trimmed, so two profiles
+// never end up with one name, and a blank name is refused.
+TEST_F(ProfileTest, NamesAreTakenWithoutTheirOuterBlanks)
+{
+    MakeProfile("profile_0", "profile.name = Ada\n");
+    ZProfileManager* m = Make();
+    EXPECT_FALSE(m->NewProfile(" Ada ")) << "Ada with blanks is Ada";
+    EXPECT_FALSE(m->NewProfile("   ")) << "a blank name";
+    EXPECT_FALSE(m->NewProfile(""));
+    EXPECT_EQ(m->GetProfileCount(), 1);
+    ASSERT_TRUE(m->NewProfile("\tBo  "));
+    EXPECT_EQ(g_profileName.GetValue(), "Bo");
+    EXPECT_TRUE(m->NameExists("Bo"));
+    EXPECT_FALSE(m->RenameProfile(1, "Ada  ")) << "renamed onto another profile's name";
+    EXPECT_FALSE(m->RenameProfile(0, " "));
+    ASSERT_TRUE(m->RenameProfile(0, "  Cy"));
+    EXPECT_TRUE(m->NameExists("Cy"));
+    // What the files say after a fresh scan is what the manager said.
+    m->ScanProfiles(false);
+    EXPECT_EQ(Names(*m), (std::vector<std::string>{"Cy", "Bo"}));
+}
+
 TEST_F(ProfileTest, Renaming)
 {
     MakeProfile("profile_0", "profile.name = Ada\nprofile.score = 10\n");
