@@ -1,12 +1,23 @@
 #!/usr/bin/env bash
 # Sets up the machine, builds everything with AddressSanitizer and
 # UndefinedBehaviorSanitizer, and runs every test under them.
+# QV_OPTIMISED=1 builds and tests the optimised configuration players run instead (build-release).
 set -euo pipefail
 cd "$(dirname "$0")"
 bash scripts/setup.sh
-cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQV_SANITIZE=ON -DQV_TESTS=ON
-cmake --build build-test -j"$(nproc)"
+launcher=()
+if command -v ccache >/dev/null; then
+  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+fi
+if [ "${QV_OPTIMISED:-0}" = 1 ]; then
+  dir=build-release
+  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQV_SANITIZE=OFF -DQV_TESTS=ON "${launcher[@]}"
+else
+  dir=build-test
+  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQV_SANITIZE=ON -DQV_TESTS=ON "${launcher[@]}"
+fi
+cmake --build "$dir" -j"$(nproc)"
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-cd build-test
+cd "$dir"
 ctest --output-on-failure -j"$(nproc)" "$@"

@@ -1,5 +1,6 @@
 #include "engine/import/ZSceneXMLImport2.h"
 
+#include <iterator>
 #include <expat.h>
 
 #include <cstring>
@@ -380,6 +381,24 @@ void ZSceneXMLImport2::DropOrphan(const Element& element, bool taken)
         return;
     if (ZSceneTree::PeekInstance() == node)
         return;
+    // Nodes that references moved under it were there before this import: they go back where they
+    // were instead of going with it (the scene tree's root among them).
+    for (auto it = m_moved.rbegin(); it != m_moved.rend();)
+    {
+        bool below = false;
+        for (ZNode* n = it->first->GetParent(); n && !below; n = n->GetParent())
+            below = n == node;
+        if (below)
+        {
+            if (it->second)
+                it->second->AddChild(it->first);
+            else if (ZNode* parent = it->first->GetParent())
+                parent->RemoveChild(it->first);
+            it = decltype(it)(m_moved.erase(std::next(it).base()));
+        }
+        else
+            ++it;
+    }
     delete node;
     element.state->object = nullptr;
 }

@@ -133,11 +133,20 @@ TEST(AllocMain, PoolsUnderConcurrentUseFromSeveralThreads)
         EXPECT_EQ(a->PoolBlocksTaken(size), 0u) << size;
 }
 
+// The pointer leaves through a volatile store: an optimising compiler may otherwise drop a new
+// whose result is never used, together with its delete, and the hook would see neither.
+template <class T> T* Escape(T* pointer)
+{
+    static T* volatile s_sink = nullptr;
+    s_sink = pointer;
+    return s_sink;
+}
+
 TEST(AllocHook, GlobalNewAndDeleteGoThroughTheHook)
 {
     ZAllocBase* hook = GetAllocHook();
     const int64_t before = hook->AllocationCount();
-    auto* value = new int64_t[4];
+    auto* value = Escape(new int64_t[4]);
     const int64_t used = hook->UsedBytes();
     EXPECT_GE(hook->AllocationCount(), before + 1);
     delete[] value;
@@ -147,7 +156,7 @@ TEST(AllocHook, GlobalNewAndDeleteGoThroughTheHook)
     {
         char bytes[64];
     };
-    auto* wide = new Wide;
+    auto* wide = Escape(new Wide);
     EXPECT_EQ(reinterpret_cast<uintptr_t>(wide) % 64, 0u);
     delete wide;
 

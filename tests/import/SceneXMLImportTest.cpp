@@ -172,6 +172,33 @@ TEST_F(SceneXMLTest, ReferenceMovesAnExistingNodeAndAMissingOneIsIgnored)
     EXPECT_FALSE(target->IsActive());
 }
 
+// A node made by the import that nothing takes is dropped, but nodes that references moved under
+// it existed before: they go back where they were (the scene tree's root too) instead of dying with
+// it.
+TEST_F(SceneXMLTest, ADroppedNodeGivesBackWhatReferencesMovedUnderIt)
+{
+    ZGroup* target = ZGroup::CreateNamed("target");
+    tree->AddChild(target);
+    struct Gone : INodeStateListener
+    {
+        void NodeGone(ZNode*) override { gone = true; }
+        bool gone = false;
+    } watch;
+    target->AddStateListener(&watch);
+    for (const char* xml : {"<group name=\"g\"><r:group name=\"target\"/></group>",
+                            "<button2d><r:group name=\"target\"/></button2d>", "<button2d><scenetree/></button2d>",
+                            "<group><group><scenetree/></group></group>"})
+    {
+        SCOPED_TRACE(xml);
+        Import(xml, parent);
+        EXPECT_FALSE(watch.gone);
+        EXPECT_EQ(target->GetParent(), tree);
+        EXPECT_EQ(tree->GetParent(), nullptr);
+        EXPECT_EQ(ZSceneTree::PeekInstance(), tree);
+    }
+    target->RemoveStateListener(&watch);
+}
+
 TEST_F(SceneXMLTest, BrokenDocumentsFailAndAttachNothing)
 {
     ZGroup* target = ZGroup::CreateNamed("target");
