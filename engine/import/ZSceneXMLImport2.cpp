@@ -171,8 +171,10 @@ int ZSceneXMLImport2::RunStaged(const char* data, size_t size, bool fromBuffer)
     m_failedTooDeep = false;
     ZNode* target = m_parentNode ? m_parentNode : SceneRoot();
     m_staging = new ZGroup();
-
+    // References find what this file (and the files it merged) made so far, before the tree.
+    ZNode::PushFindScope(m_staging);
     int result = fromBuffer ? ParseBuffer(data, size) : ZXMLImport::Parse();
+    ZNode::PopFindScope();
     if (m_failed || !m_stack.empty())
         result = 1;
 
@@ -321,6 +323,9 @@ void ZSceneXMLImport2::OnStart(const char* name, const char** attributes)
     for (const char** a = attributes; a && a[0]; a += 2)
     {
         const uint32_t id = ZNameId(a[0]).Value();
+        // A reference's "name" picks the node ("@name", "a/b"): it does not rename it.
+        if (reference && a[1] == objectName && id == ZAttr::Name.Value())
+            continue;
         if (id == kPropertyAttribute.Value())
             element.state->name = a[1];
         else

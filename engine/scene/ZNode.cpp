@@ -1,5 +1,6 @@
 #include "engine/scene/ZNode.h"
 
+#include <vector>
 #include <algorithm>
 #include <cctype>
 #include <cstdarg>
@@ -497,10 +498,33 @@ ZNode* ZNode::FindNodeAnywhere(const char* name)
     return nullptr;
 }
 
+namespace
+{
+thread_local std::vector<ZNode*> t_findScopes;
+} // namespace
+
+void ZNode::PushFindScope(ZNode* root)
+{
+    t_findScopes.push_back(root);
+}
+
+void ZNode::PopFindScope()
+{
+    if (!t_findScopes.empty())
+        t_findScopes.pop_back();
+}
+
 ZNode* ZNode::Find(const char* text)
 {
     if (!text)
         return nullptr;
+    for (auto it = t_findScopes.rbegin(); it != t_findScopes.rend(); ++it)
+    {
+        if (!*it)
+            continue;
+        if (ZNode* found = text[0] == '@' ? (*it)->FindNodeAnywhere(text + 1) : (*it)->FindNode(text))
+            return found;
+    }
     ZSceneTree* root = ZSceneTree::GetInstance();
     if (text[0] == '@')
         return root->FindNodeAnywhere(text + 1);

@@ -111,6 +111,11 @@ public:
     ZNode* FindNodeAnywhere(const char* name);
     // From the scene tree's root: "@name" anywhere, else a path as GetPath writes it.
     static ZNode* Find(const char* text);
+    // Subtrees that Find searches before the scene tree, the last pushed first (per thread): a
+    // scene import builds detached from the tree, and a reference to a node made earlier in the
+    // same file must still find it. Pops must match pushes.
+    static void PushFindScope(ZNode* root);
+    static void PopFindScope();
     bool IsActiveInHierarchy() const;
     bool IsDescendantOf(const ZNode* ancestor) const;
     ZNode* FindGeomParent() const;

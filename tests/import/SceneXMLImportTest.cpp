@@ -199,6 +199,36 @@ TEST_F(SceneXMLTest, ADroppedNodeGivesBackWhatReferencesMovedUnderIt)
     target->RemoveStateListener(&watch);
 }
 
+// A reference finds a node made earlier in the same file, or by a file it merged, although the
+// import builds away from the tree; a failed import still attaches nothing.
+TEST_F(SceneXMLTest, ReferencesFindNodesMadeEarlierInTheFileAndItsMerges)
+{
+    ASSERT_EQ(Import("<scenetree><group name=\"early\"/><group name=\"holder\">"
+                     "<r:group name=\"early\" active=\"false\"/></group></scenetree>",
+                     parent),
+              0);
+    EXPECT_EQ(Shape(parent), "holder(early)");
+    ASSERT_NE(parent->FindNode("holder/early"), nullptr);
+    EXPECT_FALSE(parent->FindNode("holder/early")->IsActive());
+
+    ZGroup* second = ZGroup::CreateNamed("second");
+    tree->AddChild(second);
+    ASSERT_EQ(Import("<scenetree><merge path=\"testxml:merged.xml\"/><group name=\"box\">"
+                     "<r:group name=\"from_merge/inner\"/></group></scenetree>",
+                     second),
+              0);
+    EXPECT_EQ(Shape(second), "from_merge,box(inner)");
+
+    ZGroup* third = ZGroup::CreateNamed("third");
+    tree->AddChild(third);
+    EXPECT_EQ(Import("<scenetree><group name=\"early\"/><group name=\"holder\">"
+                     "<r:group name=\"early\"/></group><broken",
+                     third),
+              1);
+    EXPECT_EQ(Shape(third), "");
+    EXPECT_EQ(tree->FindNode("early"), nullptr);
+}
+
 TEST_F(SceneXMLTest, BrokenDocumentsFailAndAttachNothing)
 {
     ZGroup* target = ZGroup::CreateNamed("target");
