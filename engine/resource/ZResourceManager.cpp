@@ -598,13 +598,18 @@ int ZResourceManager::DecodeTexture(ZResource* texture, const ZResourcePath& pat
     if (file->ReadAll(buffer.data()) != 0)
         return 1;
     const std::string extension = path.GetExtension();
-    for (int i = 0; i < m_loaderCount; ++i)
-    {
-        if (m_loaders[i]->CanLoad(extension.c_str()))
-            return m_loaders[i]->Load(texture, buffer.data(), buffer.size(), argument, m_decoderOption != 0);
-    }
+    if (ITextureLoader* loader = FindTextureLoader(extension.c_str()))
+        return loader->Load(texture, buffer.data(), buffer.size(), argument, m_decoderOption != 0);
     // No decoder for the format: the texture has no pixels, which is a failure, not a load.
     return 1;
+}
+
+ITextureLoader* ZResourceManager::FindTextureLoader(const char* extension) const
+{
+    for (int i = 0; i < m_loaderCount; ++i)
+        if (m_loaders[i]->CanLoad(extension ? extension : ""))
+            return m_loaders[i];
+    return nullptr;
 }
 
 int ZResourceManager::SaveImage(const char* fileName, const uint8_t* pixels, int width, int height)

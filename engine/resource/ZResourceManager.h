@@ -153,6 +153,8 @@ public:
     // fails is deleted. 0 when registered.
     int AddTextureLoader(ITextureLoader* loader);
     int GetTextureLoaderCount() const { return m_loaderCount; }
+    // The decoder DecodeTexture hands a file of that extension to: the first that accepts it.
+    ITextureLoader* FindTextureLoader(const char* extension) const;
     // Reads the texture's open source file and hands it to the first decoder that accepts the
     // extension of `path`. 1 when the file is not open, cannot be read or no decoder accepts it.
     int DecodeTexture(ZResource* texture, const ZResourcePath& path, int argument);

@@ -188,6 +188,11 @@ TEST_F(TextureTest, OpenJpegDecodesJp2AheadOfDevil)
     EXPECT_FALSE(jpeg.CanLoad("JP2")) << "extensions compare exactly";
     EXPECT_FALSE(jpeg.CanLoad("png"));
 
+    // The decoder the manager hands each kind of file to: OpenJPEG for JPEG 2000, whether or not
+    // DevIL could read it too, and DevIL for the rest.
+    EXPECT_NE(dynamic_cast<ZTextureLoaderOpenJpeg*>(manager->FindTextureLoader("jp2")), nullptr);
+    EXPECT_NE(dynamic_cast<ZTextureLoaderOpenJpeg*>(manager->FindTextureLoader("j2k")), nullptr);
+    EXPECT_NE(dynamic_cast<ZTextureLoaderDevil*>(manager->FindTextureLoader("png")), nullptr);
     ZTexture* texture = LoadNow("tex:art.jp2", kTextureKeepPixels);
     ASSERT_TRUE(texture->IsLoaded());
     EXPECT_EQ(texture->GetImageWidth(), 8);

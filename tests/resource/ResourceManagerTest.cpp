@@ -29,6 +29,16 @@ void WaitAtGate(TestResource*)
         plat::Sleep(1);
 }
 
+std::atomic<bool> g_secondGateOpen{true};
+std::atomic<int> g_atSecondGate{0};
+
+void WaitAtSecondGate(TestResource*)
+{
+    ++g_atSecondGate;
+    while (!g_secondGateOpen.load())
+        plat::Sleep(1);
+}
+
 // Loads that take until the loader is asked to stop: a stop always lands in the middle of one.
 void WaitForLoaderStop(TestResource*)
 {
@@ -56,12 +66,14 @@ protected:
     {
         ResourceTest::SetUp();
         g_gateOpen = true;
+        g_secondGateOpen = true;
         g_atGate = 0;
         g_loadOrder.clear();
     }
     void TearDown() override
     {
         g_gateOpen = true;
+        g_secondGateOpen = true;
         ResourceTest::TearDown();
     }
 };
@@ -220,19 +232,29 @@ TEST_F(ManagerTest, ProgressFollowsTheCostOfWhatWasLoaded)
     ZResourceLoaderThread loader;
     EXPECT_FLOAT_EQ(loader.GetProgress(), 1.0f);
     g_gateOpen = false;
+    g_secondGateOpen = false;
+    g_atSecondGate = 0;
     auto* small = Async("small");
     small->cost = 10;
     auto* big = Async("big");
     big->cost = 30;
     big->onLoadData = &WaitAtGate;
+    // Held at a gate of its own, so that the batch is still open when the big one has counted.
+    auto* tail = Async("tail");
+    tail->cost = 20;
+    tail->onLoadData = &WaitAtSecondGate;
     loader.Enqueue(small, false, ZNameId::kNone);
     loader.Enqueue(big, false, ZNameId::kNone);
+    loader.Enqueue(tail, false, ZNameId::kNone);
     EXPECT_FLOAT_EQ(loader.GetProgress(), 0.0f);
     ASSERT_TRUE(loader.Start());
     WaitUntil(g_atGate, 1);
-    EXPECT_FLOAT_EQ(loader.GetProgress(), 0.25f);
+    EXPECT_FLOAT_EQ(loader.GetProgress(), 10.0f / 60.0f);
     g_gateOpen = true;
-    while (loader.GetQueueLength() > 0 || big->dataLoads == 0)
+    WaitUntil(g_atSecondGate, 1);
+    EXPECT_FLOAT_EQ(loader.GetProgress(), 40.0f / 60.0f) << "the big one counts its whole cost";
+    g_secondGateOpen = true;
+    while (loader.GetQueueLength() > 0 || tail->dataLoads == 0)
         plat::Sleep(1);
     loader.Stop();
     EXPECT_FLOAT_EQ(loader.GetProgress(), 1.0f);
