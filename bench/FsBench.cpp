@@ -293,5 +293,6 @@ void BM_UnzipPipeWholeArchive(benchmark::State& state)
         state.SkipWithError("unzip gave a different size");
     state.SetBytesProcessed(int64_t(state.iterations() * bench.uncompressed));
 }
-BENCHMARK(BM_UnzipPipeWholeArchive)->Unit(benchmark::kMillisecond);
+// Real time: the work is done by the unzip process, not by this one.
+BENCHMARK(BM_UnzipPipeWholeArchive)->Unit(benchmark::kMillisecond)->UseRealTime();
 } // namespace
