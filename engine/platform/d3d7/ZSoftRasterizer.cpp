@@ -110,12 +110,28 @@ inline double TexelCoord(float t, uint32_t size)
     return std::clamp(v, -1.0e9, 1.0e9);
 }
 
-inline uint32_t Texel(const ZSoftSurface* t, int x, int y)
+// What sampling reads of a texture, in locals: loops that write pixels through byte pointers
+// would otherwise read it from the surface again after every write.
+struct TexView
 {
-    const uint8_t* p = t->Row(y) + size_t(x) * BytesPerPixel(t->Kind());
-    if (t->Kind() == PixelKind::ARGB8888)
+    const uint8_t* pixels;
+    size_t pitch;
+    uint32_t width, height;
+    PixelKind kind;
+    uint32_t bytes;
+};
+
+inline TexView ViewOf(const ZSoftSurface* t)
+{
+    return {t->Row(0), size_t(t->Pitch()), t->Width(), t->Height(), t->Kind(), BytesPerPixel(t->Kind())};
+}
+
+inline uint32_t Texel(const TexView& t, int x, int y)
+{
+    const uint8_t* p = t.pixels + size_t(y) * t.pitch + size_t(x) * t.bytes;
+    if (t.kind == PixelKind::ARGB8888)
         return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-    return DecodeARGB(t->Kind(), p);
+    return DecodeARGB(t.kind, p);
 }
 
 inline Color8 Argument(uint32_t arg, const Color8& diffuse, const Color8& current, const Color8& texture,
@@ -608,13 +624,11 @@ void ZSoftRasterizer::Point(const SSoftVtx& v)
 
 namespace
 {
-inline Color8 SampleTexture(const ZSoftSurface* t, float u, float v, Filter filter, Address addressU,
-                            Address addressV, uint32_t border)
+inline Color8 SampleView(const TexView& t, float u, float v, Filter filter, Address addressU, Address addressV,
+                         uint32_t border)
 {
-    if (!t)
-        return {255, 255, 255, 255};
-    const int w = int(t->Width()), h = int(t->Height());
-    const double tu = TexelCoord(u, t->Width()), tv = TexelCoord(v, t->Height());
+    const int w = int(t.width), h = int(t.height);
+    const double tu = TexelCoord(u, t.width), tv = TexelCoord(v, t.height);
     if (filter != Filter::Linear)
     {
         const int x = AddressIndex(FastFloor(tu), w, addressU);
@@ -640,6 +654,14 @@ inline Color8 SampleTexture(const ZSoftSurface* t, float u, float v, Filter filt
     const uint64_t rb = red(c00) * k00 + red(c10) * k10 + red(c01) * k01 + red(c11) * k11 + kRound;
     const uint64_t ga = green(c00) * k00 + green(c10) * k10 + green(c01) * k01 + green(c11) * k11 + kRound;
     return {int(rb >> 48), int((ga & 0xFFFFFFFFu) >> 16), int((rb & 0xFFFFFFFFu) >> 16), int(ga >> 48)};
+}
+
+inline Color8 SampleTexture(const ZSoftSurface* t, float u, float v, Filter filter, Address addressU,
+                            Address addressV, uint32_t border)
+{
+    if (!t)
+        return {255, 255, 255, 255};
+    return SampleView(ViewOf(t), u, v, filter, addressU, addressV, border);
 }
 } // namespace
 
@@ -916,37 +938,44 @@ void ZSoftRasterizer::SpriteRow(const FlatSpan& span, int y, int xl, int xr)
     const Top colorOp = st.colorOp, alphaOp = st.alphaOp;
     const bool xrgb = m_target->Kind() == PixelKind::XRGB8888;
     const Filter filter = Linear ? Filter::Linear : Filter::Point;
+    const TexView texture = ViewOf(st.texture);
+    const Address addressU = st.addressU, addressV = st.addressV;
+    const uint32_t border = st.border;
+    const Color8 diffuse = span.diffuse, specular = span.specular;
+    const bool specularAdd = m_specularAdd, alphaTest = m_alphaTest;
+    const Cmp alphaFunc = m_alphaFunc;
+    const uint32_t alphaRef = uint32_t(m_alphaRef);
+    const double fx0 = span.fx0, q = span.q;
+    const Plane pu = span.tex[0], pv = span.tex[1];
     const double ry = double(y) - span.fy0;
-    const Plane& pu = span.tex[0];
-    const Plane& pv = span.tex[1];
     uint8_t* dst = m_target->Row(y) + size_t(xl) * 4;
     for (int x = xl; x <= xr; ++x, dst += 4)
     {
-        const double rx = double(x) - span.fx0;
-        const float u = float((pu.c + pu.dx * rx + pu.dy * ry) * span.q);
-        const float v = float((pv.c + pv.dx * rx + pv.dy * ry) * span.q);
-        const Color8 tex = SampleTexture(st.texture, u, v, filter, st.addressU, st.addressV, st.border);
+        const double rx = double(x) - fx0;
+        const float u = float((pu.c + pu.dx * rx + pu.dy * ry) * q);
+        const float v = float((pv.c + pv.dx * rx + pv.dy * ry) * q);
+        const Color8 tex = SampleView(texture, u, v, filter, addressU, addressV, border);
         const Color8& c1 = c1Tex ? tex : c1k;
         const Color8& c2 = c2Tex ? tex : c2k;
         Color8 c;
         if (colorOp == Top::SelectArg1)
-            c = {c1.r, c1.g, c1.b, span.diffuse.a};
+            c = {c1.r, c1.g, c1.b, diffuse.a};
         else if (colorOp == Top::SelectArg2)
-            c = {c2.r, c2.g, c2.b, span.diffuse.a};
+            c = {c2.r, c2.g, c2.b, diffuse.a};
         else
-            c = {Mul8(c1.r, c2.r), Mul8(c1.g, c2.g), Mul8(c1.b, c2.b), span.diffuse.a};
+            c = {Mul8(c1.r, c2.r), Mul8(c1.g, c2.g), Mul8(c1.b, c2.b), diffuse.a};
         if (alphaOp != Top::Disable)
         {
             const int a1 = a1Tex ? tex.a : a1k, a2 = a2Tex ? tex.a : a2k;
             c.a = alphaOp == Top::SelectArg1 ? a1 : (alphaOp == Top::SelectArg2 ? a2 : Mul8(a1, a2));
         }
-        if (m_specularAdd)
+        if (specularAdd)
         {
-            c.r = Clamp255(c.r + span.specular.r);
-            c.g = Clamp255(c.g + span.specular.g);
-            c.b = Clamp255(c.b + span.specular.b);
+            c.r = Clamp255(c.r + specular.r);
+            c.g = Clamp255(c.g + specular.g);
+            c.b = Clamp255(c.b + specular.b);
         }
-        if (m_alphaTest && !Compare(m_alphaFunc, uint32_t(c.a), uint32_t(m_alphaRef)))
+        if (alphaTest && !Compare(alphaFunc, uint32_t(c.a), alphaRef))
             continue;
         if constexpr (Mode == SpriteBlend::Over || Mode == SpriteBlend::Add)
         {

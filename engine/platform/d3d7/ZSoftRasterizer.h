@@ -264,4 +264,7 @@ private:
     std::vector<const ZSoftSurface*> m_textures;
     bool m_serial = false;
     int m_height = 0; // tallest target in the record
+    // Rows that primitives span, summed: a record with little drawing (a clear and a few
+    // glyphs) costs less on the calling thread than waking the others.
+    int64_t m_rows = 0;
 };

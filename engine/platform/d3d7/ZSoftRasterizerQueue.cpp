@@ -12,6 +12,8 @@ using namespace soft7;
 
 namespace
 {
+// Below this many rows of primitives the record is drawn on the calling thread alone.
+constexpr int64_t kRowsWorthThreads = 600;
 // Guard band for clipping, in viewport sizes on each side.
 constexpr float kGuard = 4.0f;
 
@@ -114,6 +116,7 @@ void ZSoftDrawQueue::Record(Kind kind, const SSoftVtx* const* v, int count)
     c.setup = uint32_t(m_setups.size() - 1);
     c.first = uint32_t(m_vertices.size());
     RowRange(v, count, c.top, c.bottom);
+    m_rows += std::min<int64_t>(int64_t(c.bottom) - c.top + 1, m_height);
     for (int i = 0; i < count; ++i)
         m_vertices.push_back(*v[i]);
     m_commands.push_back(c);
@@ -245,7 +248,7 @@ void ZSoftDrawQueue::Execute(plat::IParallelRunner* runner, int bands, bool span
 {
     if (!m_commands.empty())
     {
-        if (m_serial || bands <= 1 || m_height <= 1)
+        if (m_serial || bands <= 1 || m_height <= 1 || (runner && m_rows < kRowsWorthThreads))
             RunBand(INT_MIN, INT_MAX, spanLoop);
         else
         {
@@ -273,6 +276,7 @@ void ZSoftDrawQueue::Discard()
     m_textures.clear();
     m_serial = false;
     m_height = 0;
+    m_rows = 0;
     m_setupValid = false;
 }
 
