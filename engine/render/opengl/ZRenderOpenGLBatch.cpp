@@ -7,6 +7,7 @@
 
 #include "engine/render/ZFont.h"
 #include "engine/render/ZMaterial.h"
+#include "engine/render/ZRenderStateFlags.h"
 #include "engine/render/ZShaderLibrary.h"
 #include "engine/render/ZTexture.h"
 #include "engine/render/opengl/ZRenderOpenGL.h"
@@ -123,6 +124,43 @@ void ZRenderOpenGLBatch::AddQuad(const _M44& world, float width, float height, c
     }
     const Vertex triangles[6] = {v[0], v[1], v[2], v[2], v[1], v[3]};
     m_vertices.insert(m_vertices.end(), triangles, triangles + 6);
+}
+
+bool ZRenderOpenGLBatch::AddSprite(ZCamera* camera, const DrawRecord& record)
+{
+    auto* sprite = ZEntityCast<ZSprite>(static_cast<ZEntity*>(record.node));
+    ZShaderCodeBase* code = record.shader ? record.shader->GetCode() : nullptr;
+    ZMaterial* material = record.material;
+    // The sprite code shows the texture alone, or the texture times the material colour (the
+    // record's opacity in its alpha): the run gives the same as texture times vertex colour. A
+    // material that adds its colour, takes it from the vertices, uses the second stage or moves
+    // its texture keeps its shader's path, and so does an untextured sprite.
+    const auto* state = material ? dynamic_cast<const ZRenderOpenGLState*>(material->GetRenderState()) : nullptr;
+    constexpr uint32_t kOwnPath =
+        kStateAddFactor | kStateModulateVertex | kStateStage1Textured | kStateTexTransform | kStateMaterialSource;
+    if (!state || (state->GetFlags() & kOwnPath))
+        return false;
+    const bool modulate = (state->GetFlags() & kStateModulateFactor) != 0;
+    if (modulate && !material->IsColorSet(0))
+        return false;
+    int texture = -1;
+    float width = 0.0f, height = 0.0f, uv[4];
+    if (!m_owner || !sprite || !dynamic_cast<ZRenderOpenGLShaderFFPSprite*>(code) ||
+        !BatchTextureId(material, texture) || texture < 0 ||
+        !m_owner->GetQuadCorners(record.quad, width, height, uv))
+        return false;
+    Begin(camera, material, texture, Linear(material));
+    float color[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+    if (modulate)
+    {
+        const V4& c = material->GetColor(0);
+        color[0] = c.x;
+        color[1] = c.y;
+        color[2] = c.z;
+        color[3] = c.w * record.alpha;
+    }
+    AddQuad(SpriteMatrix(m_owner, camera, record, *sprite), width, height, uv, color);
+    return true;
 }
 
 void ZRenderOpenGLBatch::Flush()

@@ -1,6 +1,6 @@
 #pragma once
 // Runs of textured, tinted quads drawn from one client-side vertex array: the OpenGL back end's
-// text, particles and frame-rate overlay go through it. A run keeps one material, texture and
+// sprites, text, particles and frame-rate overlay go through it. A run keeps one material, texture and
 // filter; a quad that needs another flushes the run first, so quads are drawn in the order given
 // and the picture is the one a draw per quad would give, with one GL draw per run.
 #include <cstdint>
@@ -27,6 +27,9 @@ public:
     // A quad centred on the matrix's origin, `width` x `height` along its first two rows, with the
     // texture corners left, top, right, bottom and a colour (r, g, b, a).
     void AddQuad(const _M44& world, float width, float height, const float uv[4], const float color[4]);
+    // A sprite record of the sprite code with a texture of its own on the device: added to the run
+    // (false, nothing done, for any other record: it is drawn through its shader).
+    bool AddSprite(ZCamera* camera, const DrawRecord& record);
     // Draws the run (one GL draw) and empties it.
     void Flush();
     uint32_t GetRunCount() const { return m_runs; }
