@@ -1359,7 +1359,7 @@ void ZRenderOpenGL::LoadCameraMatrices(ZCamera* camera)
     glMatrixMode(GL_MODELVIEW);
 }
 
-void ZRenderOpenGL::DrawTriangleArray(const float* vertices, int count)
+void ZRenderOpenGL::DrawTriangleArray(const float* vertices, int count, const uint16_t* indices, int indexCount)
 {
     if (!m_context.IsCreated() || !vertices || count <= 0)
         return;
@@ -1385,7 +1385,10 @@ void ZRenderOpenGL::DrawTriangleArray(const float* vertices, int count)
     glColorPointer(4, GL_FLOAT, stride, vertices + 3);
     glEnableClientState(GL_VERTEX_ARRAY);
     glVertexPointer(3, GL_FLOAT, stride, vertices);
-    glDrawArrays(GL_TRIANGLES, 0, count);
+    if (indices)
+        glDrawElements(GL_TRIANGLES, indexCount, GL_UNSIGNED_SHORT, indices);
+    else
+        glDrawArrays(GL_TRIANGLES, 0, count);
     CountDrawCall();
     glDisableClientState(GL_TEXTURE_COORD_ARRAY);
     glDisableClientState(GL_COLOR_ARRAY);

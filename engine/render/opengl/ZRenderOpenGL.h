@@ -180,7 +180,10 @@ public:
     // colour (4 floats) and texture coordinates (2 floats) drawn as triangles on texture unit 0,
     // tinting the texture; a texture's pixels written again (B, G, R, A order when `bgra`).
     void LoadCameraMatrices(ZCamera* camera);
-    void DrawTriangleArray(const float* vertices, int count);
+    // Triangles of vertices in client memory (position, colour, texture coordinates: 9 floats),
+    // taken by the indices when given (each vertex shaded once however often it is named).
+    void DrawTriangleArray(const float* vertices, int count, const uint16_t* indices = nullptr,
+                           int indexCount = 0);
     void UpdateTexturePixels(int id, int width, int height, const uint8_t* pixels, bool bgra);
     // GL draw calls issued since the device started (a debug counter for profiling).
     void CountDrawCall() { ++m_drawCalls; }

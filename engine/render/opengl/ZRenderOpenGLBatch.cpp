@@ -122,8 +122,24 @@ void ZRenderOpenGLBatch::AddQuad(const _M44& world, float width, float height, c
         v[i].u = corners[i][2];
         v[i].v = corners[i][3];
     }
-    const Vertex triangles[6] = {v[0], v[1], v[2], v[2], v[1], v[3]};
-    m_vertices.insert(m_vertices.end(), triangles, triangles + 6);
+    // Indices are 16 bits wide: a full run is drawn and the quad starts the next one.
+    if (m_vertices.size() + 4 > 0x10000)
+    {
+        ZCamera* camera = m_camera;
+        ZMaterial* material = m_material;
+        const int texture = m_texture;
+        const bool linear = m_linear;
+        Flush();
+        m_camera = camera;
+        m_material = material;
+        m_texture = texture;
+        m_linear = linear;
+    }
+    const uint16_t first = uint16_t(m_vertices.size());
+    const uint16_t triangles[6] = {first, uint16_t(first + 1), uint16_t(first + 2),
+                                   uint16_t(first + 2), uint16_t(first + 1), uint16_t(first + 3)};
+    m_vertices.insert(m_vertices.end(), v, v + 4);
+    m_indices.insert(m_indices.end(), triangles, triangles + 6);
 }
 
 bool ZRenderOpenGLBatch::AddSprite(ZCamera* camera, const DrawRecord& record)
@@ -175,10 +191,12 @@ void ZRenderOpenGLBatch::Flush()
         m_owner->BindTexture(0, m_texture);
         if (m_texture >= 0)
             ZRenderOpenGL::SetTextureFilter(m_linear);
-        m_owner->DrawTriangleArray(&m_vertices[0].x, int(m_vertices.size()));
+        m_owner->DrawTriangleArray(&m_vertices[0].x, int(m_vertices.size()), m_indices.data(),
+                                   int(m_indices.size()));
         ++m_runs;
     }
     m_vertices.clear();
+    m_indices.clear();
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -42,7 +42,9 @@ private:
         float u, v;
     };
     ZRenderOpenGL* m_owner = nullptr;
+    // Four corners per quad and the six indices of its two triangles.
     std::vector<Vertex> m_vertices;
+    std::vector<uint16_t> m_indices;
     ZCamera* m_camera = nullptr;
     ZMaterial* m_material = nullptr;
     int m_texture = -1;
