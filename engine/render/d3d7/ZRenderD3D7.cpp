@@ -315,7 +315,7 @@ void ZRenderD3D7State::SetFogEnabled(bool on)
 namespace
 {
 constexpr int kMaxRasterWorkers = 7;
-constexpr int kBandsPerThread = 2;
+constexpr int kBandsPerThread = 4;
 } // namespace
 
 ZRenderD3D7::ZRenderD3D7() : m_vertexBuffers(kVertexSlots), m_quads(kQuadSlots), m_textures(kTextureSlots)
