@@ -624,6 +624,21 @@ void ZSoftRasterizer::Point(const SSoftVtx& v)
 
 namespace
 {
+// The bilinear weighting of four texels (ARGB words) with weights in 1/256 steps.
+inline Color8 MixBilinear(uint32_t c00, uint32_t c10, uint32_t c01, uint32_t c11, int wx, int wy)
+{
+    const uint64_t k00 = uint64_t((256 - wx) * (256 - wy)), k10 = uint64_t(wx * (256 - wy)),
+                   k01 = uint64_t((256 - wx) * wy), k11 = uint64_t(wx * wy);
+    // Two channels weighted at once, 32 bits apart: each weighted sum stays below 2^25, so the
+    // lanes never spill into each other and every channel comes out as (sum + 32768) >> 16.
+    auto red = [](uint32_t c) { return (uint64_t((c >> 16) & 0xFF) << 32) | (c & 0xFF); };
+    auto green = [](uint32_t c) { return (uint64_t(c >> 24) << 32) | ((c >> 8) & 0xFF); };
+    constexpr uint64_t kRound = (uint64_t(32768) << 32) | 32768;
+    const uint64_t rb = red(c00) * k00 + red(c10) * k10 + red(c01) * k01 + red(c11) * k11 + kRound;
+    const uint64_t ga = green(c00) * k00 + green(c10) * k10 + green(c01) * k01 + green(c11) * k11 + kRound;
+    return {int(rb >> 48), int((ga & 0xFFFFFFFFu) >> 16), int((rb & 0xFFFFFFFFu) >> 16), int(ga >> 48)};
+}
+
 inline Color8 SampleView(const TexView& t, float u, float v, Filter filter, Address addressU, Address addressV,
                          uint32_t border)
 {
@@ -643,18 +658,64 @@ inline Color8 SampleView(const TexView& t, float u, float v, Filter filter, Addr
     const int xa = AddressIndex(iu, w, addressU), xb = AddressIndex(iu + 1, w, addressU);
     const int ya = AddressIndex(iv, h, addressV), yb = AddressIndex(iv + 1, h, addressV);
     auto fetch = [&](int x, int y) { return x < 0 || y < 0 ? border : Texel(t, x, y); };
-    const uint32_t c00 = fetch(xa, ya), c10 = fetch(xb, ya), c01 = fetch(xa, yb), c11 = fetch(xb, yb);
-    const uint64_t k00 = uint64_t((256 - wx) * (256 - wy)), k10 = uint64_t(wx * (256 - wy)),
-                   k01 = uint64_t((256 - wx) * wy), k11 = uint64_t(wx * wy);
-    // Two channels weighted at once, 32 bits apart: each weighted sum stays below 2^25, so the
-    // lanes never spill into each other and every channel comes out as (sum + 32768) >> 16.
-    auto red = [](uint32_t c) { return (uint64_t((c >> 16) & 0xFF) << 32) | (c & 0xFF); };
-    auto green = [](uint32_t c) { return (uint64_t(c >> 24) << 32) | ((c >> 8) & 0xFF); };
-    constexpr uint64_t kRound = (uint64_t(32768) << 32) | 32768;
-    const uint64_t rb = red(c00) * k00 + red(c10) * k10 + red(c01) * k01 + red(c11) * k11 + kRound;
-    const uint64_t ga = green(c00) * k00 + green(c10) * k10 + green(c01) * k01 + green(c11) * k11 + kRound;
-    return {int(rb >> 48), int((ga & 0xFFFFFFFFu) >> 16), int((rb & 0xFFFFFFFFu) >> 16), int(ga >> 48)};
+    return MixBilinear(fetch(xa, ya), fetch(xb, ya), fetch(xa, yb), fetch(xb, yb), wx, wy);
 }
+
+// Sampling along a row of pixels that all have the same v (a sprite that is not turned): what
+// depends on v is worked out once, the rest as SampleView does it, with the same arithmetic.
+class RowSampler
+{
+public:
+    RowSampler(const TexView& t, float v, Filter filter, Address addressU, Address addressV, uint32_t border)
+        : m_t(t), m_addressU(addressU), m_border(border), m_linear(filter == Filter::Linear)
+    {
+        const int h = int(t.height);
+        const double tv = TexelCoord(v, t.height);
+        auto row = [&](int y) { return y < 0 ? nullptr : t.pixels + size_t(y) * t.pitch; };
+        if (!m_linear)
+        {
+            m_rowA = row(AddressIndex(FastFloor(tv), h, addressV));
+            return;
+        }
+        const int64_t fv = FastFloor((tv - 0.5) * 256.0);
+        const int64_t iv = FloorDiv(fv, 256);
+        m_wy = int(fv - iv * 256);
+        m_rowA = row(AddressIndex(iv, h, addressV));
+        m_rowB = row(AddressIndex(iv + 1, h, addressV));
+    }
+
+    Color8 At(float u) const
+    {
+        const int w = int(m_t.width);
+        const double tu = TexelCoord(u, m_t.width);
+        if (!m_linear)
+            return ToColor8(Fetch(m_rowA, AddressIndex(FastFloor(tu), w, m_addressU)));
+        const int64_t fu = FastFloor((tu - 0.5) * 256.0);
+        const int64_t iu = FloorDiv(fu, 256);
+        const int wx = int(fu - iu * 256);
+        const int xa = AddressIndex(iu, w, m_addressU), xb = AddressIndex(iu + 1, w, m_addressU);
+        return MixBilinear(Fetch(m_rowA, xa), Fetch(m_rowA, xb), Fetch(m_rowB, xa), Fetch(m_rowB, xb), wx, m_wy);
+    }
+
+private:
+    uint32_t Fetch(const uint8_t* row, int x) const
+    {
+        if (!row || x < 0)
+            return m_border;
+        const uint8_t* p = row + size_t(x) * m_t.bytes;
+        if (m_t.kind == PixelKind::ARGB8888)
+            return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
+        return DecodeARGB(m_t.kind, p);
+    }
+
+    const TexView& m_t;
+    Address m_addressU;
+    uint32_t m_border;
+    bool m_linear;
+    const uint8_t* m_rowA = nullptr;
+    const uint8_t* m_rowB = nullptr;
+    int m_wy = 0;
+};
 
 inline Color8 SampleTexture(const ZSoftSurface* t, float u, float v, Filter filter, Address addressU,
                             Address addressV, uint32_t border)
@@ -948,13 +1009,22 @@ void ZSoftRasterizer::SpriteRow(const FlatSpan& span, int y, int xl, int xr)
     const double fx0 = span.fx0, q = span.q;
     const Plane pu = span.tex[0], pv = span.tex[1];
     const double ry = double(y) - span.fy0;
+    // With v the same all along the row (pv.dx is 0, so pv.dx * rx adds nothing), its part of the
+    // sampling is done once for the row.
+    const bool rowV = pv.dx == 0.0;
+    const RowSampler row(texture, float((pv.c + pv.dx * (double(xl) - fx0) + pv.dy * ry) * q), filter, addressU,
+                         addressV, border);
     uint8_t* dst = m_target->Row(y) + size_t(xl) * 4;
     for (int x = xl; x <= xr; ++x, dst += 4)
     {
         const double rx = double(x) - fx0;
         const float u = float((pu.c + pu.dx * rx + pu.dy * ry) * q);
-        const float v = float((pv.c + pv.dx * rx + pv.dy * ry) * q);
-        const Color8 tex = SampleView(texture, u, v, filter, addressU, addressV, border);
+        Color8 tex;
+        if (rowV)
+            tex = row.At(u);
+        else
+            tex = SampleView(texture, u, float((pv.c + pv.dx * rx + pv.dy * ry) * q), filter, addressU, addressV,
+                             border);
         const Color8& c1 = c1Tex ? tex : c1k;
         const Color8& c2 = c2Tex ? tex : c2k;
         Color8 c;
