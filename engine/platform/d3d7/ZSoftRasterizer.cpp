@@ -1047,6 +1047,25 @@ void ZSoftRasterizer::SpriteRow(const FlatSpan& span, int y, int xl, int xr)
         }
         if (alphaTest && !Compare(alphaFunc, uint32_t(c.a), alphaRef))
             continue;
+        if constexpr (Mode == SpriteBlend::Over)
+        {
+            // Whole alpha gives the source and none the destination, exactly as the sums below
+            // would: (255 s + 127) / 255 is s, and (255 d + 127) / 255 is d.
+            if (c.a == 0)
+            {
+                if (xrgb)
+                    dst[3] = 0;
+                continue;
+            }
+            if (c.a == 255)
+            {
+                dst[0] = uint8_t(c.b);
+                dst[1] = uint8_t(c.g);
+                dst[2] = uint8_t(c.r);
+                dst[3] = xrgb ? 0 : 255;
+                continue;
+            }
+        }
         if constexpr (Mode == SpriteBlend::Over || Mode == SpriteBlend::Add)
         {
             const int da = xrgb ? 255 : dst[3];
