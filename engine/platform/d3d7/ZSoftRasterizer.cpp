@@ -1047,16 +1047,19 @@ void ZSoftRasterizer::SpriteRow(const FlatSpan& span, int y, int xl, int xr)
         }
         if (alphaTest && !Compare(alphaFunc, uint32_t(c.a), alphaRef))
             continue;
-        if constexpr (Mode == SpriteBlend::Over)
+        // No alpha leaves the destination as it is, exactly as the sums below would, since
+        // (255 d + 127) / 255 is d; whole alpha over it gives the source, (255 s + 127) / 255.
+        if constexpr (Mode == SpriteBlend::Over || Mode == SpriteBlend::Add)
         {
-            // Whole alpha gives the source and none the destination, exactly as the sums below
-            // would: (255 s + 127) / 255 is s, and (255 d + 127) / 255 is d.
             if (c.a == 0)
             {
                 if (xrgb)
                     dst[3] = 0;
                 continue;
             }
+        }
+        if constexpr (Mode == SpriteBlend::Over)
+        {
             if (c.a == 255)
             {
                 dst[0] = uint8_t(c.b);
