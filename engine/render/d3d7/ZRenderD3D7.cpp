@@ -394,7 +394,11 @@ void ZRenderD3D7::ReleaseAll()
         m_d3d->Release();
     m_d3d = nullptr;
     if (m_ddraw)
+    {
+        // The worker pool goes with this renderer; the display object must not keep using it.
+        m_ddraw->SetParallelRunner(nullptr, 1);
         m_ddraw->Release();
+    }
     m_ddraw = nullptr;
 }
 
