@@ -653,8 +653,9 @@ inline Color8 SampleView(const TexView& t, float u, float v, Filter filter, Addr
     // Texel centres lie half a texel in; weights are kept in 1/256 steps.
     const int64_t fu = FastFloor((tu - 0.5) * 256.0);
     const int64_t fv = FastFloor((tv - 0.5) * 256.0);
-    const int64_t iu = FloorDiv(fu, 256), iv = FloorDiv(fv, 256);
-    const int wx = int(fu - iu * 256), wy = int(fv - iv * 256);
+    // Whole texels and 1/256 weights: the floor of a division by 256 and its remainder.
+    const int64_t iu = fu >> 8, iv = fv >> 8;
+    const int wx = int(fu & 255), wy = int(fv & 255);
     const int xa = AddressIndex(iu, w, addressU), xb = AddressIndex(iu + 1, w, addressU);
     const int ya = AddressIndex(iv, h, addressV), yb = AddressIndex(iv + 1, h, addressV);
     auto fetch = [&](int x, int y) { return x < 0 || y < 0 ? border : Texel(t, x, y); };
@@ -678,8 +679,8 @@ public:
             return;
         }
         const int64_t fv = FastFloor((tv - 0.5) * 256.0);
-        const int64_t iv = FloorDiv(fv, 256);
-        m_wy = int(fv - iv * 256);
+        const int64_t iv = fv >> 8;
+        m_wy = int(fv & 255);
         m_rowA = row(AddressIndex(iv, h, addressV));
         m_rowB = row(AddressIndex(iv + 1, h, addressV));
     }
@@ -691,8 +692,8 @@ public:
         if (!m_linear)
             return ToColor8(Fetch(m_rowA, AddressIndex(FastFloor(tu), w, m_addressU)));
         const int64_t fu = FastFloor((tu - 0.5) * 256.0);
-        const int64_t iu = FloorDiv(fu, 256);
-        const int wx = int(fu - iu * 256);
+        const int64_t iu = fu >> 8;
+        const int wx = int(fu & 255);
         const int xa = AddressIndex(iu, w, m_addressU), xb = AddressIndex(iu + 1, w, m_addressU);
         return MixBilinear(Fetch(m_rowA, xa), Fetch(m_rowA, xb), Fetch(m_rowB, xa), Fetch(m_rowB, xb), wx, m_wy);
     }
