@@ -166,6 +166,11 @@ bool ZRenderOpenGLBatch::AddSprite(ZCamera* camera, const DrawRecord& record)
         !m_owner->GetQuadCorners(record.quad, width, height, uv))
         return false;
     Begin(camera, material, texture, Linear(material));
+    if (m_vertices.empty())
+    {
+        m_spriteRun = true;
+        m_loneSprite = record;
+    }
     float color[4] = {1.0f, 1.0f, 1.0f, 1.0f};
     if (modulate)
     {
@@ -183,6 +188,17 @@ void ZRenderOpenGLBatch::Flush()
 {
     if (m_vertices.empty())
         return;
+    const bool loneSprite = m_spriteRun && m_vertices.size() == 4;
+    m_spriteRun = false;
+    if (loneSprite && m_loneSprite.shader)
+    {
+        // A run of one sprite costs less through its own shader and quad buffer, which draw the
+        // same picture.
+        m_vertices.clear();
+        m_indices.clear();
+        m_loneSprite.shader->Draw(m_camera, m_loneSprite);
+        return;
+    }
     if (m_owner && m_owner->HasContext())
     {
         if (m_material && m_material->GetRenderState())

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/core/ZMatrix.h"
+#include "engine/render/ZRenderBase.h"
 #include "engine/render/ZRenderFont.h"
 #include "engine/render/ZRenderOverlay.h"
 #include "engine/render/ZRenderParticles.h"
@@ -50,6 +51,10 @@ private:
     int m_texture = -1;
     bool m_linear = false;
     uint32_t m_runs = 0;
+    // A run begun by a sprite, and that sprite's record: a run that stays at one sprite is drawn
+    // through its shader.
+    bool m_spriteRun = false;
+    DrawRecord m_loneSprite;
 };
 
 // Text through the batch: each text node (or string) becomes one run of glyph quads.
