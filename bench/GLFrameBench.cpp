@@ -1,16 +1,17 @@
 // Whole OpenGL frames of a busy 800 x 600 screen: 1,000 sprites, 2,000 glyphs in 40 text nodes and
-// 4 emitters of 200 particles, drawn through the frame driver and presented. Reports the median
-// milliseconds per frame over the run and the GL draw calls per frame, with text and particles in
-// one vertex array per run (batched) and with one draw per glyph and particle. Needs a display (a
-// virtual X server: xvfb-run -a quorvane_bench --benchmark_filter=GLFrame).
+// 4 emitters of 200 particles, drawn through the frame driver and presented at the 80 fps limit.
+// Reports the frame statistics of FrameStats.h and the GL draw calls per frame, with sprites, text
+// and particles in one vertex array per run (batched) and with one draw per sprite, glyph and
+// particle, and with the sprites' four materials in runs or alternating. Needs a display (a virtual X server: xvfb-run -a quorvane_bench
+// --benchmark_filter=GLFrame).
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
+#include "FrameStats.h"
 #include "engine/app/ZEngineSettings.h"
 #include "engine/platform/ZPlatformMessage.h"
 #include "engine/platform/ZPlatformWindow.h"
@@ -63,6 +64,9 @@ ZTexture* MakeTexture(uint32_t rgb)
 void BM_GLFrame(benchmark::State& state)
 {
     const bool batching = state.range(0) != 0;
+    // Sprites of one material one after the other (rows of a board of tiles), or every sprite in
+    // another material than the one before (nothing for the batch to join).
+    const bool grouped = state.range(1) != 0;
     const char* driver = std::getenv("SDL_VIDEODRIVER");
     if ((driver && std::strcmp(driver, "dummy") == 0) || !plat::HasDisplay() || plat::InitVideo() != 0)
     {
@@ -92,6 +96,7 @@ void BM_GLFrame(benchmark::State& state)
                                     [](ZNode* node) { return static_cast<ZSprite*>(node)->GetMaterial(); }});
     static_cast<ZRenderOpenGLFont*>(render->GetTextRenderer())->SetBatching(batching);
     static_cast<ZRenderOpenGLParticles*>(render->GetParticleRenderer())->SetBatching(batching);
+    render->SetSpriteBatching(batching);
 
     auto* root = ZGroup::Create();
     ZCamera* camera = ZCamera::Create("benchcam", root, false, true);
@@ -108,7 +113,8 @@ void BM_GLFrame(benchmark::State& state)
     }
     for (int i = 0; i < kSprites; ++i)
     {
-        ZSprite* sprite = ZSprite::Create(24.0f, 24.0f, PIVOT_CENTER, materials[size_t(i % 4)]);
+        ZSprite* sprite = ZSprite::Create(24.0f, 24.0f, PIVOT_CENTER, materials[size_t(grouped ? i / 250 : i % 4)]);
+        sprite->SetFlags(kNode2D);
         sprite->SetPosition(V3{float(i % 40) * 19.0f - 380.0f, float(i / 40) * 22.0f - 280.0f, 0.0f});
         root->AddChild(sprite);
     }
@@ -143,19 +149,21 @@ void BM_GLFrame(benchmark::State& state)
         }
     }
 
-    std::vector<double> frames;
     uint64_t draws = 0;
+    benchframe::FrameStats stats(80.0);
     for (auto _ : state)
     {
         const uint64_t before = render->GetDrawCallCount();
-        const auto start = std::chrono::steady_clock::now();
+        stats.BeginFrame();
         render->RenderFrame();
-        const auto end = std::chrono::steady_clock::now();
+        stats.EndFrame();
         draws = render->GetDrawCallCount() - before;
-        frames.push_back(std::chrono::duration<double, std::milli>(end - start).count());
+        plat::Message message;
+        while (plat::PeekMessage(message))
+        {
+        }
     }
-    std::sort(frames.begin(), frames.end());
-    state.counters["median_ms"] = frames.empty() ? 0.0 : frames[frames.size() / 2];
+    stats.Report(state);
     state.counters["draws_per_frame"] = double(draws);
 
     ZRenderBase::UnregisterDrawClass(&ZSprite::kTypeRecord);
@@ -170,6 +178,12 @@ void BM_GLFrame(benchmark::State& state)
     g_renderWidth.SetValue(oldWidth);
     g_renderHeight.SetValue(oldHeight);
 }
-BENCHMARK(BM_GLFrame)->Arg(1)->Arg(0)->Iterations(300)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GLFrame)
+    ->ArgNames({"batching", "grouped"})
+    ->Args({1, 1})
+    ->Args({1, 0})
+    ->Args({0, 1})
+    ->Args({0, 0})
+    ->Iterations(400)->Unit(benchmark::kMillisecond);
 
 } // namespace

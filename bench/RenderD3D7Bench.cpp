@@ -1,17 +1,21 @@
 // Whole 800 x 600 frames through the Direct3D 7 back end on the software display, the frame driver
 // and the fixed-function codes included: the frame benchmark scene (1,000 textured sprites, 40 texts
 // of 50 glyphs of the built-in font, 4 emitters of 200 additive particles), and a heavier one of
-// 1,000 large alpha-blended sprites (64 x 64, about eight times the screen's pixels). The median
-// frame time is reported as median_ms.
+// 1,000 large alpha-blended sprites (64 x 64, about eight times the screen's pixels), drawn into
+// memory as fast as they go. D3D7WindowFrame presents the benchmark scene (or an empty screen) in
+// a real window at the 80 fps limit, as the game does (needs a display: xvfb-run). Each reports
+// the frame statistics of FrameStats.h.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "FrameStats.h"
 #include "engine/app/ZEngineSettings.h"
+#include "engine/platform/ZPlatformMessage.h"
+#include "engine/platform/ZPlatformWindow.h"
 #include "engine/core/ZRandom.h"
 #include "engine/render/ZFont.h"
 #include "engine/render/ZMaterial.h"
@@ -55,59 +59,52 @@ ZTexture* MakeTexture(int size, uint32_t rgb, bool disc)
     return ZTexture::CreateEmpty(pixels, size, size, kTextureKeepPixels);
 }
 
-void BM_D3D7Frame(benchmark::State& state)
+enum class SceneKind
 {
-    const bool large = state.range(0) != 0;
-    const int oldWidth = g_renderWidth.GetValue(), oldHeight = g_renderHeight.GetValue();
-    g_renderDesktopResolution.SetValue(true);
-    g_renderWidth.SetValue(kWidth);
-    g_renderHeight.SetValue(kHeight);
-    ZMaterial::InitPool();
-    ZResourceManager* manager = ZResourceManager::GetInstance();
-    auto* library = new ZShaderLibrary();
-    SSoftDriverConfig config;
-    config.useSdl = false;
-    config.desktop = {kWidth, kHeight, 32, 60};
-    config.modes = {{kWidth, kHeight, 32, 60}};
-    auto* render = new ZRenderD3D7(config);
-    render->SetResourceManager(manager);
-    // The codes exist from construction: the definitions name them before the device starts.
-    library->ParseDefinitions(kShaders);
-    if (render->Init(kWidth, kHeight, true, nullptr) != 0)
-    {
-        state.SkipWithError("no device");
-        delete render;
-        delete library;
-        return;
-    }
-    auto* root = ZGroup::Create();
-    ZCamera* camera = ZCamera::Create("benchcam", root, false, true);
-    ZView::Create(V4{0.0f, 0.0f, 1.0f, 1.0f}, 1.0f)->AddCamera(camera);
+    Empty,
+    Benchmark,
+    Large,
+};
+
+// The scene of one benchmark: a camera, sprites, texts and particles under one root.
+struct BenchScene
+{
+    ZGroup* root = nullptr;
+    ZCamera* camera = nullptr;
     std::vector<ZMaterial*> materials;
-    const uint32_t colours[4] = {0xFF4040, 0x40FF40, 0x4040FF, 0xFFFF40};
-    for (int i = 0; i < 4; ++i)
+
+    void Build(ZShaderLibrary* library, SceneKind kind)
     {
-        ZMaterial* material = ZMaterial::CreateForShader("bench_sprite", library->FindShader("sprite"));
-        material->SetTexture(0, MakeTexture(large ? 64 : 16, colours[i], large), false);
+        root = ZGroup::Create();
+        camera = ZCamera::Create("benchcam", root, false, true);
+        ZView::Create(V4{0.0f, 0.0f, 1.0f, 1.0f}, 1.0f)->AddCamera(camera);
+        if (kind == SceneKind::Empty)
+            return;
+        const bool large = kind == SceneKind::Large;
+        const uint32_t colours[4] = {0xFF4040, 0x40FF40, 0x4040FF, 0xFFFF40};
+        for (int i = 0; i < 4; ++i)
+        {
+            ZMaterial* material = ZMaterial::CreateForShader("bench_sprite", library->FindShader("sprite"));
+            material->SetTexture(0, MakeTexture(large ? 64 : 16, colours[i], large), false);
+            if (large)
+                material->SetOpacity(0.9f);
+            materials.push_back(material);
+        }
+        RandomSeed(1234);
+        for (int i = 0; i < 1000; ++i)
+        {
+            const float size = large ? 64.0f : 24.0f;
+            ZSprite* sprite = ZSprite::Create(size, size, PIVOT_CENTER, materials[size_t(i % 4)]);
+            sprite->SetFlags(kNode2D);
+            if (large)
+                sprite->SetPosition(
+                    V3{RandomRange(-400.0f, 400.0f), RandomRange(-300.0f, 300.0f), RandomRange(1.0f, 99.0f)});
+            else
+                sprite->SetPosition(V3{float(i % 40) * 19.0f - 380.0f, float(i / 40) * 22.0f - 280.0f, 0.0f});
+            root->AddChild(sprite);
+        }
         if (large)
-            material->SetOpacity(0.9f);
-        materials.push_back(material);
-    }
-    RandomSeed(1234);
-    for (int i = 0; i < 1000; ++i)
-    {
-        const float size = large ? 64.0f : 24.0f;
-        ZSprite* sprite = ZSprite::Create(size, size, PIVOT_CENTER, materials[size_t(i % 4)]);
-        sprite->SetFlags(kNode2D);
-        if (large)
-            sprite->SetPosition(
-                V3{RandomRange(-400.0f, 400.0f), RandomRange(-300.0f, 300.0f), RandomRange(1.0f, 99.0f)});
-        else
-            sprite->SetPosition(V3{float(i % 40) * 19.0f - 380.0f, float(i / 40) * 22.0f - 280.0f, 0.0f});
-        root->AddChild(sprite);
-    }
-    if (!large)
-    {
+            return;
         ZFont* font = ZFont::Find("defaultfont");
         std::string line;
         for (int i = 0; i < 50; ++i)
@@ -140,22 +137,59 @@ void BM_D3D7Frame(benchmark::State& state)
             }
         }
     }
+
+    void Destroy()
+    {
+        delete camera;
+        delete root;
+        for (ZMaterial* material : materials)
+            material->ReturnToPool();
+    }
+};
+
+// Frames of a scene through the back end: into memory without a window, or presented in `window`.
+void RunFrames(benchmark::State& state, SceneKind kind, ZPlatformWindow* window, double fps)
+{
+    const int oldWidth = g_renderWidth.GetValue(), oldHeight = g_renderHeight.GetValue();
+    g_renderDesktopResolution.SetValue(true);
+    g_renderWidth.SetValue(kWidth);
+    g_renderHeight.SetValue(kHeight);
+    ZMaterial::InitPool();
+    ZResourceManager* manager = ZResourceManager::GetInstance();
+    auto* library = new ZShaderLibrary();
+    SSoftDriverConfig config;
+    config.useSdl = false;
+    config.desktop = {kWidth, kHeight, 32, 60};
+    config.modes = {{kWidth, kHeight, 32, 60}};
+    auto* render = window ? new ZRenderD3D7() : new ZRenderD3D7(config);
+    render->SetResourceManager(manager);
+    // The codes exist from construction: the definitions name them before the device starts.
+    library->ParseDefinitions(kShaders);
+    if (render->Init(kWidth, kHeight, true, window) != 0)
+    {
+        state.SkipWithError("no device");
+        delete render;
+        delete library;
+        return;
+    }
+    BenchScene scene;
+    scene.Build(library, kind);
     render->FlushUploadQueue();
-    std::vector<double> frames;
+    benchframe::FrameStats stats(fps);
     for (auto _ : state)
     {
-        const auto start = std::chrono::steady_clock::now();
+        stats.BeginFrame();
         render->RenderFrame();
-        const auto end = std::chrono::steady_clock::now();
-        frames.push_back(std::chrono::duration<double, std::milli>(end - start).count());
+        stats.EndFrame();
+        // The window's messages are read every frame, as the engine's loop does.
+        plat::Message message;
+        while (window && plat::PeekMessage(message))
+        {
+        }
     }
-    std::sort(frames.begin(), frames.end());
-    state.counters["median_ms"] = frames.empty() ? 0.0 : frames[frames.size() / 2];
+    stats.Report(state);
 
-    delete camera;
-    delete root;
-    for (ZMaterial* material : materials)
-        material->ReturnToPool();
+    scene.Destroy();
     render->PrepareRelease();
     ZResourceManager::DestroyInstance();
     delete render;
@@ -163,5 +197,34 @@ void BM_D3D7Frame(benchmark::State& state)
     g_renderWidth.SetValue(oldWidth);
     g_renderHeight.SetValue(oldHeight);
 }
-BENCHMARK(BM_D3D7Frame)->ArgName("large")->Arg(0)->Arg(1)->Iterations(40)->Unit(benchmark::kMillisecond);
+
+void BM_D3D7Frame(benchmark::State& state)
+{
+    RunFrames(state, state.range(0) != 0 ? SceneKind::Large : SceneKind::Benchmark, nullptr, 0.0);
+}
+
+void BM_D3D7WindowFrame(benchmark::State& state)
+{
+    const char* driver = std::getenv("SDL_VIDEODRIVER");
+    if ((driver && std::string(driver) == "dummy") || !plat::HasDisplay() || plat::InitVideo() != 0)
+    {
+        state.SkipWithError("no display");
+        return;
+    }
+    {
+        ZPlatformWindow window;
+        if (window.Create("Quorvane frame bench", kWidth, kHeight, true) != 0)
+            state.SkipWithError("no window");
+        else
+        {
+            window.Show();
+            RunFrames(state, state.range(0) != 0 ? SceneKind::Benchmark : SceneKind::Empty, &window, 80.0);
+            window.Destroy();
+        }
+    }
+    plat::ClearMessages();
+    plat::ShutdownVideo();
+}
+BENCHMARK(BM_D3D7Frame)->ArgName("large")->Arg(0)->Arg(1)->Iterations(400)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_D3D7WindowFrame)->ArgName("scene")->Arg(0)->Arg(1)->Iterations(400)->Unit(benchmark::kMillisecond);
 } // namespace

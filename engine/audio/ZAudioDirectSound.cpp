@@ -133,6 +133,9 @@ int ZAudioDirectSound::Init()
     if (!SoundSucceeded(format))
         return 1;
 
+    // A device made again while the game is paused stays quiet until the game goes on.
+    if (IsPaused())
+        device->PauseOutput(true);
     {
         ZCriticalSectionGuard guard(m_lock);
         m_device = std::move(device);
@@ -668,6 +671,9 @@ void ZAudioDirectSound::PauseAll(bool pause)
     ZAudioBase::PauseAll(pause);
     if (!m_initialised)
         return;
+    // The output runs again before the voices do, so that none of them loses its first samples.
+    if (!pause && m_device)
+        m_device->PauseOutput(false);
     for (SPlaying& entry : m_playing)
     {
         if (!entry.buffer)
@@ -692,6 +698,9 @@ void ZAudioDirectSound::PauseAll(bool pause)
             OnBufferFailure(entry.buffer, result);
     }
     PauseMusic(pause);
+    // A paused game costs nothing but its sleep: the output stops asking for samples to mix.
+    if (pause && m_device)
+        m_device->PauseOutput(true);
 }
 
 // ---------------------------------------------------------------------------------------------

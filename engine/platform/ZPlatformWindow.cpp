@@ -49,6 +49,10 @@ int InitVideo()
     // click in it, as players expect.
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+    // A window's surface (where the software display shows its frames) is the window system's
+    // own shared memory, not a texture of a GL renderer made behind it: that renderer would cost
+    // a GL context, its threads and a copy more for every frame. GL windows are not affected.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0)
         return 1;
     g_videoReferences = 1;

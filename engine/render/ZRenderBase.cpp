@@ -798,6 +798,12 @@ void ZRenderBase::BuildDrawList(ZCamera* camera, DrawRecord* opaque, uint32_t& o
     }
 }
 
+void ZRenderBase::DrawSpriteRecord(ZCamera* camera, const DrawRecord& record)
+{
+    if (record.shader)
+        record.shader->Draw(camera, record);
+}
+
 void ZRenderBase::DrawBucket(ZCamera* camera, DrawRecord* records, uint32_t count, bool backwards)
 {
     for (uint32_t i = 0; i < count; ++i)
@@ -806,16 +812,18 @@ void ZRenderBase::DrawBucket(ZCamera* camera, DrawRecord* records, uint32_t coun
         const SDrawClass* kind = ClassOf(record.node);
         if (kind && kind->kind == EDrawKind::Sprite)
         {
-            if (record.shader)
-                record.shader->Draw(camera, record);
+            DrawSpriteRecord(camera, record);
+            continue;
         }
-        else if (kind && kind->kind == EDrawKind::Text && record.node->GetTypeRecord()->id == kind->type->id)
+        FlushSprites();
+        if (kind && kind->kind == EDrawKind::Text && record.node->GetTypeRecord()->id == kind->type->id)
             DrawTextNode(record.node, camera, record);
         else if (kind && kind->kind == EDrawKind::Particles)
             DrawParticleSystem(record.node, camera, record);
         else if (record.shader)
             record.shader->Draw(camera, record);
     }
+    FlushSprites();
 }
 
 void ZRenderBase::DrawCamera(ZCamera* camera)

@@ -339,6 +339,11 @@ protected:
     }
     // The overlay object's drawing after a camera (word C 0x200).
     virtual void DrawOverlay(ZCamera* camera) { (void)camera; }
+    // A sprite's record: drawn through its shader here; a back end may gather runs of sprites and
+    // draw each run at once in FlushSprites, which the frame driver calls before it draws anything
+    // that is not a sprite and at the end of every bucket.
+    virtual void DrawSpriteRecord(ZCamera* camera, const DrawRecord& record);
+    virtual void FlushSprites() {}
     // Textures made resident get their alpha texture merged in.
     void AfterResident(ZTexture* texture);
 

@@ -147,3 +147,20 @@ TEST_F(DiskOutput, StreamedMusicReachesTheFile)
     EXPECT_GT(l.rmsLeft, 1000.0);
     EXPECT_GT(l.rmsRight, 1000.0);
 }
+
+// While the game is paused the output is held (the audio thread stops asking for samples), and
+// it runs again when the game goes on; a device made again during the pause stays held.
+TEST_F(DiskOutput, PausingTheGameHoldsTheOutput)
+{
+    ScopedEnv driver("SDL_AUDIODRIVER", "disk");
+    ScopedEnv file("SDL_DISKAUDIOFILE", output);
+    ZAudioDirectSound audio;
+    ASSERT_EQ(audio.Init(), 0) << plat::SoundDeviceError();
+    EXPECT_FALSE(audio.GetDevice()->IsOutputPaused());
+    audio.PauseAll(true);
+    EXPECT_TRUE(audio.GetDevice()->IsOutputPaused());
+    ASSERT_EQ(audio.Restart(), 0);
+    EXPECT_TRUE(audio.GetDevice()->IsOutputPaused());
+    audio.PauseAll(false);
+    EXPECT_FALSE(audio.GetDevice()->IsOutputPaused());
+}

@@ -33,6 +33,7 @@
 #include "engine/scene/ZCamera.h"
 #include "engine/scene/ZFontText.h"
 #include "engine/scene/ZParticleEmitterSystem.h"
+#include "engine/scene/ZSprite.h"
 
 namespace
 {
@@ -327,6 +328,67 @@ TEST_F(OpenGLDrawing, OneArrayPerTextAndEmitterGivesThePictureOfOneDrawPerQuad)
                          : 0;
     EXPECT_EQ(differing, 0);
     material->Release();
+}
+
+// Sprites of one material, texture and filter one after the other are drawn from one vertex array;
+// the picture is the one a draw per sprite gives: overlapping, tinted, faded, turned and scaled
+// sprites, runs broken by a sprite of another material, and pivots off the centre.
+TEST_F(OpenGLDrawing, RunsOfSpritesGiveThePictureOfOneDrawPerSprite)
+{
+    ZRenderBase::RegisterDrawClass({&ZSprite::kTypeRecord, EDrawKind::Sprite, nullptr, nullptr,
+                                    [](ZNode* node) { return static_cast<ZSprite*>(node)->GetMaterial(); }});
+    ZTexture* checker = MakePage(8, 8, {{0, 0, 4, 4, 0xE04030}, {4, 4, 4, 4, 0x30A0E0}, {4, 0, 4, 4, 0xF0D020}});
+    ZTexture* ramp = MakePage(16, 2, {{0, 0, 8, 2, 0x40C060}, {8, 0, 8, 1, 0xFFFFFF}});
+    ZMaterial* plain = ZMaterial::CreateForShader("run_plain", m_library.FindShader("sprite"));
+    plain->SetTexture(0, checker, false);
+    ZMaterial* smooth = ZMaterial::CreateForShader("run_smooth", m_library.FindShader("sprite"));
+    smooth->SetTexture(0, checker, false);
+    smooth->SetFilter(true);
+    ZMaterial* tinted = ZMaterial::CreateForShader("run_tinted", m_library.FindShader("sprite"));
+    tinted->SetTexture(0, ramp, false);
+    tinted->SetColor(0, V4{1.0f, 0.5f, 0.25f, 1.0f});
+    tinted->SetOpacity(0.6f);
+    auto add = [&](ZMaterial* material, float x, float y, float w, float h, uint32_t pivot = PIVOT_CENTER)
+    {
+        ZSprite* sprite = ZSprite::Create(w, h, pivot, material);
+        // As the screens' sprites are: kept in the order they were added.
+        sprite->SetFlags(kNode2D);
+        sprite->SetPosition(V3{x, y, 0.0f});
+        m_root->AddChild(sprite);
+        return sprite;
+    };
+    for (int i = 0; i < 12; ++i)
+        add(plain, -250.0f + float(i) * 17.0f, 150.0f, 24.0f, 24.0f);
+    for (int i = 0; i < 12; ++i)
+        add(tinted, -250.0f + float(i) * 17.0f, 110.0f, 24.0f, 20.0f);
+    for (int i = 0; i < 12; ++i)
+        add(i % 3 ? smooth : tinted, -250.0f + float(i) * 21.0f, 60.0f, 30.0f, 30.0f);
+    ZSprite* turned = add(smooth, 120.0f, -60.0f, 90.0f, 50.0f);
+    turned->SetRotationZ(0.4f);
+    turned->SetScale(V3{1.5f, 0.75f, 1.0f});
+    add(smooth, 150.0f, -150.0f, 40.0f, 30.0f, PIVOT_TOPLEFT);
+    add(smooth, 100.0f, -150.0f, 40.0f, 30.0f, PIVOT_BOTTOMRIGHT);
+
+    uint64_t before = m_render->GetDrawCallCount();
+    const std::vector<Rgb> batched = Frame();
+    const uint64_t batchedDraws = m_render->GetDrawCallCount() - before;
+    m_render->SetSpriteBatching(false);
+    before = m_render->GetDrawCallCount();
+    const std::vector<Rgb> single = Frame();
+    const uint64_t singleDraws = m_render->GetDrawCallCount() - before;
+    ZRenderBase::UnregisterDrawClass(&ZSprite::kTypeRecord);
+
+    EXPECT_EQ(singleDraws, 39u);
+    EXPECT_LT(batchedDraws, 20u);
+    EXPECT_GT(LitPixels(batched), 3000);
+    int differing = 0;
+    for (size_t i = 0; i < batched.size(); ++i)
+        differing += (batched[i].r != single[i].r || batched[i].g != single[i].g || batched[i].b != single[i].b)
+                         ? 1
+                         : 0;
+    EXPECT_EQ(differing, 0);
+    for (ZMaterial* material : {plain, smooth, tinted})
+        material->Release();
 }
 
 TEST_F(OpenGLDrawing, BrokenDescriptorDrawsNothing)

@@ -175,6 +175,12 @@ public:
     // leaves `out` alone.
     virtual uint32_t Render(int16_t* out, uint32_t frames) = 0;
     virtual bool IsManual() const = 0;
+
+    // Holds the output while the game is paused: the audio thread then stops asking for samples
+    // and nothing is mixed. Buffers keep their state; resuming goes on where the output stopped.
+    virtual void PauseOutput(bool paused) = 0;
+    // Whether the output is held (for a real output, as the audio system itself reports it).
+    virtual bool IsOutputPaused() const = 0;
 };
 
 namespace plat

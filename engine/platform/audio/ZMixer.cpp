@@ -346,6 +346,20 @@ ZSoundResult ZMixer::Open(std::string& error)
     return ZSoundResult::Ok;
 }
 
+void ZMixer::PauseOutput(bool paused)
+{
+    m_outputPaused = paused;
+    if (m_output)
+        SDL_PauseAudioDevice(m_output, paused ? 1 : 0);
+}
+
+bool ZMixer::IsOutputPaused() const
+{
+    if (m_output)
+        return SDL_GetAudioDeviceStatus(m_output) == SDL_AUDIO_PAUSED;
+    return m_outputPaused;
+}
+
 void ZMixer::AudioCallback(void* self, uint8_t* stream, int bytes)
 {
     auto* mixer = static_cast<ZMixer*>(self);

@@ -99,6 +99,8 @@ public:
     ZSoundResult DuplicateSoundBuffer(ISoundBuffer* original, ISoundBuffer** duplicate) override;
     uint32_t Render(int16_t* out, uint32_t frames) override;
     bool IsManual() const override { return m_mode == plat::SoundDeviceMode::Manual; }
+    void PauseOutput(bool paused) override;
+    bool IsOutputPaused() const override;
 
 private:
     friend class ZMixerBuffer;
@@ -114,6 +116,7 @@ private:
     const plat::SoundDeviceMode m_mode;
     uint32_t m_output = 0; // SDL audio device id, 0 when none
     bool m_audioStarted = false;
+    bool m_outputPaused = false;
 
     std::mutex m_mutex;
     std::vector<std::unique_ptr<ZMixerBuffer>> m_buffers;

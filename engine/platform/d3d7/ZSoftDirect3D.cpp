@@ -189,8 +189,9 @@ SoftResult ZSoftDirect3D::CreateVertexBuffer(const SSoftVertexBufferDesc& desc, 
 // ZSoftD3DDevice
 
 ZSoftD3DDevice::ZSoftD3DDevice(ZSoftDirectDraw* owner, const SSoftDeviceDesc& desc, ZSoftSurface* target)
-    : ZSoftObject(owner), m_desc(desc), m_raster(std::make_unique<ZSoftRasterizer>())
+    : ZSoftObject(owner), m_desc(desc), m_queue(std::make_unique<ZSoftDrawQueue>())
 {
+    m_owner->m_devices.push_back(this);
     target->AddRef();
     m_state.target = target;
     SetDefaults();
@@ -198,6 +199,12 @@ ZSoftD3DDevice::ZSoftD3DDevice(ZSoftDirectDraw* owner, const SSoftDeviceDesc& de
 
 ZSoftD3DDevice::~ZSoftD3DDevice()
 {
+    if (m_owner->m_tearingDown)
+        return;
+    // What was drawn lands before the surfaces are let go.
+    FlushDrawing();
+    auto& devices = m_owner->m_devices;
+    devices.erase(std::remove(devices.begin(), devices.end(), this), devices.end());
     for (SSoftStageState& s : m_state.stages)
         if (s.texture)
             s.texture->Release();
@@ -205,8 +212,16 @@ ZSoftD3DDevice::~ZSoftD3DDevice()
         m_state.target->Release();
 }
 
+void ZSoftD3DDevice::FlushDrawing()
+{
+    if (m_queue->IsEmpty())
+        return;
+    m_queue->Execute(m_owner->ParallelRunner(), m_owner->RasterBands(), m_owner->SpanLoop());
+}
+
 void ZSoftD3DDevice::DropLinks()
 {
+    m_queue->Discard();
     for (SSoftStageState& s : m_state.stages)
         s.texture = nullptr;
     m_state.target = nullptr;
@@ -303,6 +318,7 @@ SoftResult ZSoftD3DDevice::EndScene()
     if (!m_inScene)
         return kErrSceneNotInScene;
     m_inScene = false;
+    FlushDrawing();
     return kOk;
 }
 
@@ -364,8 +380,7 @@ SoftResult ZSoftD3DDevice::Clear(uint32_t count, const SSoftRect* rects, uint32_
         return kErrSurfaceLost;
     const SSoftViewport& vp = m_state.viewport;
     const SSoftRect view{vp.x, vp.y, int32_t(vp.x + vp.width), int32_t(vp.y + vp.height)};
-    const uint32_t bpp = BytesPerPixel(target->Kind());
-    uint8_t raw[4];
+    uint8_t raw[4] = {};
     EncodeARGB(target->Kind(), color, raw);
     const uint32_t zq = depth ? QuantizeDepth(z, double((uint64_t(1) << depth->DepthBits()) - 1)) : 0;
     const uint8_t s = depth ? uint8_t(stencil & ((1u << depth->StencilBits()) - 1)) : 0;
@@ -373,28 +388,9 @@ SoftResult ZSoftD3DDevice::Clear(uint32_t count, const SSoftRect* rects, uint32_
     for (uint32_t i = 0; i < n; ++i)
     {
         const SSoftRect r = count ? rects[i] : view;
-        const int l = std::max(r.left, view.left), t = std::max(r.top, view.top);
-        const int rr = std::min(r.right, view.right), b = std::min(r.bottom, view.bottom);
-        for (int y = t; y < b; ++y)
-        {
-            if (flags & kClearTarget)
-            {
-                uint8_t* p = target->Row(y) + size_t(l) * bpp;
-                for (int x = l; x < rr; ++x, p += bpp)
-                    std::memcpy(p, raw, bpp);
-            }
-            if (flags & (kClearZBuffer | kClearStencil))
-            {
-                const size_t row = size_t(y) * depth->Width();
-                for (int x = l; x < rr; ++x)
-                {
-                    if (flags & kClearZBuffer)
-                        depth->DepthPlane()[row + size_t(x)] = zq;
-                    if (flags & kClearStencil)
-                        depth->StencilPlane()[row + size_t(x)] = s;
-                }
-            }
-        }
+        const SSoftRect cut{std::max(r.left, view.left), std::max(r.top, view.top), std::min(r.right, view.right),
+                            std::min(r.bottom, view.bottom)};
+        m_queue->Clear(target, depth, cut, flags, raw, zq, s);
     }
     return kOk;
 }
@@ -616,7 +612,7 @@ SoftResult ZSoftD3DDevice::Draw(Prim type, uint32_t fvf, const uint8_t* data, ui
     for (uint32_t i = 0; i < indexCount; ++i)
         if (indices[i] >= vertexCount)
             return kErrInvalidParams;
-    if (vertexCount == 0 || !m_raster->Begin(m_state))
+    if (vertexCount == 0 || !m_queue->Begin(m_state))
         return kOk;
 
     // Vertex processing.
@@ -786,16 +782,16 @@ SoftResult ZSoftD3DDevice::Draw(Prim type, uint32_t fvf, const uint8_t* data, ui
     auto tri = [&](const SSoftVtx& a, const SSoftVtx& b, const SSoftVtx& c)
     {
         if (transformed)
-            m_raster->Triangle(a, b, c);
+            m_queue->Triangle(a, b, c);
         else
-            m_raster->ClipTriangle(a, b, c);
+            m_queue->ClipTriangle(a, b, c);
     };
     auto line = [&](const SSoftVtx& a, const SSoftVtx& b)
     {
         if (transformed)
-            m_raster->Line(a, b);
+            m_queue->Line(a, b);
         else
-            m_raster->ClipLine(a, b);
+            m_queue->ClipLine(a, b);
     };
     switch (type)
     {
@@ -803,9 +799,9 @@ SoftResult ZSoftD3DDevice::Draw(Prim type, uint32_t fvf, const uint8_t* data, ui
         for (uint32_t k = 0; k < n; ++k)
         {
             if (transformed)
-                m_raster->Point(at(k));
+                m_queue->Point(at(k));
             else
-                m_raster->ClipPoint(at(k));
+                m_queue->ClipPoint(at(k));
         }
         break;
     case Prim::LineList:

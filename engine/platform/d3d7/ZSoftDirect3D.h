@@ -1,12 +1,14 @@
 #pragma once
 // The Direct3D-shaped half of the software display layer: the Direct3D object (device, depth-format
 // and vertex-buffer creation), vertex buffers with Lock/Unlock, and the device with its render
-// states, texture-stage states, transforms, lights and drawing calls. Drawing is done at once by a
-// deterministic software rasteriser (ZSoftRasterizer) into the render target's memory.
+// states, texture-stage states, transforms, lights and drawing calls. Drawing and clears are
+// recorded (ZSoftDrawQueue) and carried out by a deterministic software rasteriser into the render
+// target's memory at the end of the scene, or sooner when anything reads or changes a surface's
+// pixels; so every caller sees the pixels exactly as if each call had drawn at once.
 #include "engine/platform/d3d7/ZSoftDirectDraw.h"
 
 class ZSoftD3DDevice;
-class ZSoftRasterizer;
+class ZSoftDrawQueue;
 struct SSoftVtx;
 
 class ZSoftVertexBuffer : public ZSoftObject
@@ -131,6 +133,8 @@ public:
     SoftResult PreLoad(ZSoftSurface* texture);
 
     const SSoftPipelineState& State() const { return m_state; }
+    // Carries out the drawing recorded so far.
+    void FlushDrawing();
 
 private:
     friend class ZSoftDirect3D;
@@ -145,6 +149,6 @@ private:
     SSoftDeviceDesc m_desc;
     SSoftPipelineState m_state;
     bool m_inScene = false;
-    std::unique_ptr<ZSoftRasterizer> m_raster;
+    std::unique_ptr<ZSoftDrawQueue> m_queue;
     std::vector<SSoftVtx> m_vertices;
 };

@@ -244,6 +244,21 @@ void ZSoftDirectDraw::Unregister(ZSoftObject* object)
         m_objects.erase(it);
 }
 
+void ZSoftDirectDraw::SetParallelRunner(plat::IParallelRunner* runner, int bands)
+{
+    FlushDrawing();
+    m_runner = runner;
+    m_bands = std::max(1, bands);
+}
+
+void ZSoftDirectDraw::FlushDrawing()
+{
+    if (m_tearingDown)
+        return;
+    for (ZSoftD3DDevice* device : m_devices)
+        device->FlushDrawing();
+}
+
 bool ZSoftDirectDraw::UseSdl() const
 {
     return m_config.useSdl && SDL_WasInit(SDL_INIT_VIDEO) != 0;
@@ -500,6 +515,7 @@ ZSoftSurface::~ZSoftSurface()
 {
     if (m_owner->m_tearingDown)
         return;
+    m_owner->FlushDrawing();
     if (InVideoMemory())
         m_owner->m_videoUsed -=
             std::min(m_owner->m_videoUsed, uint64_t(m_width) * m_height * BytesPerPixel(m_kind));
@@ -545,6 +561,7 @@ void ZSoftSurface::MarkLost()
 
 SoftResult ZSoftSurface::Restore()
 {
+    m_owner->FlushDrawing();
     if (m_backBuffer && m_backBuffer->m_lost)
     {
         // A flipping chain comes back as a whole.
@@ -565,6 +582,7 @@ SoftResult ZSoftSurface::Restore()
 
 SoftResult ZSoftSurface::Lock(const SSoftRect* rect, SSoftSurfaceDesc& desc, uint32_t)
 {
+    m_owner->FlushDrawing();
     if (m_lost)
         return kErrSurfaceLost;
     if (m_locked)
@@ -657,6 +675,7 @@ SoftResult ZSoftSurface::SetClipper(ZSoftClipper* clipper)
 SoftResult ZSoftSurface::Blt(const SSoftRect* dstRect, ZSoftSurface* src, const SSoftRect* srcRect,
                              uint32_t flags, uint32_t fillColor)
 {
+    m_owner->FlushDrawing();
     if (m_lost || (src && src->m_lost))
         return kErrSurfaceLost;
     if (m_locked || (src && src->m_locked))
@@ -727,21 +746,56 @@ SoftResult ZSoftSurface::Blt(const SSoftRect* dstRect, ZSoftSurface* src, const 
             const int sw = s.right - s.left, sh = s.bottom - s.top;
             const uint32_t sbpp = BytesPerPixel(src->m_kind);
             const bool sameKind = src->m_kind == m_kind;
+            const int width = area.right - area.left;
+            // Source column of each destination column, the nearest sample of the pixel's centre:
+            // s.left + ((2 k + 1) sw) / (2 dw), stepped without a division per column.
+            std::vector<int> columns;
+            if (!(sameKind && dw == sw))
+            {
+                columns.resize(size_t(width));
+                const int64_t den = 2 * int64_t(dw), step = 2 * int64_t(sw);
+                const int64_t first = (2 * (int64_t(area.left) - dst.left) + 1) * sw;
+                int64_t q = first / den, r = first % den;
+                for (int i = 0; i < width; ++i)
+                {
+                    columns[size_t(i)] = s.left + int(q);
+                    r += step;
+                    while (r >= den)
+                    {
+                        r -= den;
+                        ++q;
+                    }
+                }
+            }
+            int lastSy = -1;
+            const uint8_t* lastRow = nullptr;
             for (int y = area.top; y < area.bottom; ++y)
             {
                 int sy = s.top + int(((2 * (int64_t(y) - dst.top) + 1) * sh) / (2 * int64_t(dh)));
-                const uint8_t* srow = srcRow(sy);
                 uint8_t* p = Row(y) + size_t(area.left) * bpp;
-                if (sameKind && dw == sw)
+                // Rows that repeat a source row (stretching upwards) repeat the row just made.
+                if (sy == lastSy && lastRow && src != this)
                 {
-                    std::memcpy(p, srow + size_t(s.left + (area.left - dst.left)) * sbpp,
-                                size_t(area.right - area.left) * bpp);
+                    std::memcpy(p, lastRow, size_t(width) * bpp);
                     continue;
                 }
-                for (int x = area.left; x < area.right; ++x, p += bpp)
+                const uint8_t* srow = srcRow(sy);
+                lastSy = sy;
+                lastRow = p;
+                if (sameKind && dw == sw)
                 {
-                    int sx = s.left + int(((2 * (int64_t(x) - dst.left) + 1) * sw) / (2 * int64_t(dw)));
-                    const uint8_t* sp = srow + size_t(sx) * sbpp;
+                    std::memcpy(p, srow + size_t(s.left + (area.left - dst.left)) * sbpp, size_t(width) * bpp);
+                    continue;
+                }
+                if (sameKind && bpp == 4)
+                {
+                    for (int i = 0; i < width; ++i, p += 4)
+                        std::memcpy(p, srow + size_t(columns[size_t(i)]) * 4, 4);
+                    continue;
+                }
+                for (int i = 0; i < width; ++i, p += bpp)
+                {
+                    const uint8_t* sp = srow + size_t(columns[size_t(i)]) * sbpp;
                     if (sameKind)
                         std::memcpy(p, sp, bpp);
                     else
@@ -776,6 +830,7 @@ SoftResult ZSoftSurface::Blt(const SSoftRect* dstRect, ZSoftSurface* src, const 
 
 SoftResult ZSoftSurface::Flip(ZSoftSurface*, uint32_t)
 {
+    m_owner->FlushDrawing();
     if (!m_backBuffer)
         return kErrNotFlippable;
     if (m_lost || m_backBuffer->m_lost)
@@ -799,6 +854,7 @@ void ZSoftSurface::ShowInWindow(const SSoftRect*)
 
 uint32_t ZSoftSurface::ReadPixel(int x, int y) const
 {
+    m_owner->FlushDrawing();
     if (x < 0 || y < 0 || uint32_t(x) >= m_width || uint32_t(y) >= m_height || m_kind == PixelKind::Depth)
         return 0;
     return DecodeARGB(m_kind, Row(y) + size_t(x) * BytesPerPixel(m_kind));
@@ -806,6 +862,7 @@ uint32_t ZSoftSurface::ReadPixel(int x, int y) const
 
 float ZSoftSurface::ReadDepth(int x, int y) const
 {
+    m_owner->FlushDrawing();
     if (x < 0 || y < 0 || uint32_t(x) >= m_width || uint32_t(y) >= m_height || m_kind != PixelKind::Depth)
         return 0;
     double maxZ = double((uint64_t(1) << m_format.zBits) - 1);
@@ -814,6 +871,7 @@ float ZSoftSurface::ReadDepth(int x, int y) const
 
 uint32_t ZSoftSurface::ReadStencil(int x, int y) const
 {
+    m_owner->FlushDrawing();
     if (x < 0 || y < 0 || uint32_t(x) >= m_width || uint32_t(y) >= m_height || m_kind != PixelKind::Depth)
         return 0;
     return m_stencil[size_t(y) * m_width + size_t(x)];

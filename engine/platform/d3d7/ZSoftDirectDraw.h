@@ -15,6 +15,12 @@
 
 class ZSoftDirectDraw;
 class ZSoftDirect3D;
+class ZSoftD3DDevice;
+
+namespace plat
+{
+class IParallelRunner;
+}
 
 class ZSoftObject
 {
@@ -174,6 +180,19 @@ public:
     void LoseDisplay();
     void RegainDisplay();
 
+    // Drawing is carried out in this many bands of rows, on the runner's threads when one is given
+    // (it must outlive the display object or be taken back first). 1, or no runner and 1, draws in
+    // one piece on the calling thread; the pixels are the same either way.
+    void SetParallelRunner(plat::IParallelRunner* runner, int bands);
+    plat::IParallelRunner* ParallelRunner() const { return m_runner; }
+    int RasterBands() const { return m_bands; }
+    // The span loop of flat triangles (on by default); tests compare it with the general loop.
+    void SetSpanLoop(bool on) { m_spanLoop = on; }
+    bool SpanLoop() const { return m_spanLoop; }
+    // Carries out the drawing every device has recorded. Every access to a surface's pixels does
+    // this first.
+    void FlushDrawing();
+
     const SSoftDriverConfig& Config() const { return m_config; }
     SDL_Window* CooperativeWindow() const { return m_window; }
     bool IsExclusive() const { return m_exclusive; }
@@ -182,6 +201,7 @@ private:
     friend class ZSoftObject;
     friend class ZSoftSurface;
     friend class ZSoftDirect3D;
+    friend class ZSoftD3DDevice;
     ZSoftDirectDraw() = default;
     ~ZSoftDirectDraw();
     void Register(ZSoftObject* object) { m_objects.push_back(object); }
@@ -201,4 +221,8 @@ private:
     ZSoftSurface* m_primary = nullptr; // no reference
     ZSoftDirect3D* m_d3d = nullptr;    // no reference
     std::vector<ZSoftObject*> m_objects;
+    std::vector<ZSoftD3DDevice*> m_devices; // no reference
+    plat::IParallelRunner* m_runner = nullptr;
+    int m_bands = 1;
+    bool m_spanLoop = true;
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 using namespace soft7;
 
@@ -24,8 +25,6 @@ constexpr int kSubBits = 8;
 constexpr int64_t kSub = 1 << kSubBits;
 // Screen coordinates beyond this many pixels are refused: the integer edge functions stay exact.
 constexpr float kMaxScreen = 4.0e6f;
-// Guard band for clipping, in viewport sizes on each side.
-constexpr float kGuard = 4.0f;
 
 inline int Clamp255(int v)
 {
@@ -111,12 +110,28 @@ inline double TexelCoord(float t, uint32_t size)
     return std::clamp(v, -1.0e9, 1.0e9);
 }
 
-inline uint32_t Texel(const ZSoftSurface* t, int x, int y)
+// What sampling reads of a texture, in locals: loops that write pixels through byte pointers
+// would otherwise read it from the surface again after every write.
+struct TexView
 {
-    const uint8_t* p = t->Row(y) + size_t(x) * BytesPerPixel(t->Kind());
-    if (t->Kind() == PixelKind::ARGB8888)
+    const uint8_t* pixels;
+    size_t pitch;
+    uint32_t width, height;
+    PixelKind kind;
+    uint32_t bytes;
+};
+
+inline TexView ViewOf(const ZSoftSurface* t)
+{
+    return {t->Row(0), size_t(t->Pitch()), t->Width(), t->Height(), t->Kind(), BytesPerPixel(t->Kind())};
+}
+
+inline uint32_t Texel(const TexView& t, int x, int y)
+{
+    const uint8_t* p = t.pixels + size_t(y) * t.pitch + size_t(x) * t.bytes;
+    if (t.kind == PixelKind::ARGB8888)
         return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-    return DecodeARGB(t->Kind(), p);
+    return DecodeARGB(t.kind, p);
 }
 
 inline Color8 Argument(uint32_t arg, const Color8& diffuse, const Color8& current, const Color8& texture,
@@ -214,54 +229,33 @@ void ApplyStencilOp(StencilOp op, uint8_t& value, uint32_t ref, uint32_t writeMa
     value = uint8_t((v & ~writeMask) | (n & writeMask & max));
 }
 
-// Clip-space planes: w > 0, 0 <= z <= w, and the guard band in x and y.
-constexpr int kPlaneCount = 7;
-inline float PlaneDistance(int plane, const SSoftVtx& v)
-{
-    const float x = v.a[kVtxX], y = v.a[kVtxY], z = v.a[kVtxZ], w = v.a[kVtxW];
-    switch (plane)
-    {
-    case 0:
-        return w - 1e-6f;
-    case 1:
-        return z;
-    case 2:
-        return w - z;
-    case 3:
-        return x + kGuard * w;
-    case 4:
-        return kGuard * w - x;
-    case 5:
-        return y + kGuard * w;
-    default:
-        return kGuard * w - y;
-    }
-}
-
-SSoftVtx Lerp(const SSoftVtx& a, const SSoftVtx& b, float t)
-{
-    SSoftVtx r;
-    for (int i = 0; i < kVtxCount; ++i)
-        r.a[i] = a.a[i] + (b.a[i] - a.a[i]) * t;
-    return r;
-}
-
-uint32_t OutCode(const SSoftVtx& v)
-{
-    uint32_t code = 0;
-    for (int p = 0; p < kPlaneCount; ++p)
-        if (PlaneDistance(p, v) < 0)
-            code |= 1u << p;
-    return code;
-}
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
 // Set-up
 
-bool ZSoftRasterizer::Begin(const SSoftPipelineState& s)
+bool ZSoftRasterizer::MakeSetup(const SSoftPipelineState& state, SSoftRasterSetup& out)
 {
-    m_state = &s;
+    ZSoftRasterizer r;
+    // Every byte defined, padding and unused stages included: setups are compared byte by byte.
+    std::memset(static_cast<void*>(static_cast<SSoftRasterSetup*>(&r)), 0, sizeof(SSoftRasterSetup));
+    if (!r.Setup(state))
+        return false;
+    std::memcpy(static_cast<void*>(&out), static_cast<const SSoftRasterSetup*>(&r), sizeof out);
+    return true;
+}
+
+bool ZSoftRasterizer::Load(const SSoftRasterSetup& setup, int top, int bottom)
+{
+    static_cast<SSoftRasterSetup&>(*this) = setup;
+    m_clipT = std::max(m_clipT, top);
+    m_clipB = std::min(m_clipB, bottom);
+    m_spriteKernel = SpriteKernelApplies();
+    return m_clipT < m_clipB;
+}
+
+bool ZSoftRasterizer::Setup(const SSoftPipelineState& s)
+{
     m_target = s.target;
     if (!m_target || m_target->IsLostFlag() || m_target->Kind() == PixelKind::Depth)
         return false;
@@ -339,90 +333,6 @@ bool ZSoftRasterizer::Begin(const SSoftPipelineState& s)
 }
 
 // ---------------------------------------------------------------------------------------------
-// Clipping and projection
-
-SSoftVtx ZSoftRasterizer::Project(const SSoftVtx& v) const
-{
-    const SSoftViewport& vp = m_state->viewport;
-    SSoftVtx r = v;
-    const float rhw = 1.0f / v.a[kVtxW];
-    r.a[kVtxX] = float(vp.x) + (v.a[kVtxX] * rhw + 1.0f) * float(vp.width) * 0.5f;
-    r.a[kVtxY] = float(vp.y) + (1.0f - v.a[kVtxY] * rhw) * float(vp.height) * 0.5f;
-    r.a[kVtxZ] = vp.minZ + v.a[kVtxZ] * rhw * (vp.maxZ - vp.minZ);
-    r.a[kVtxW] = rhw;
-    return r;
-}
-
-void ZSoftRasterizer::ClipTriangle(const SSoftVtx& v0, const SSoftVtx& v1, const SSoftVtx& v2)
-{
-    const uint32_t c0 = OutCode(v0), c1 = OutCode(v1), c2 = OutCode(v2);
-    if (c0 & c1 & c2)
-        return;
-    if ((c0 | c1 | c2) == 0)
-    {
-        Triangle(Project(v0), Project(v1), Project(v2));
-        return;
-    }
-    SSoftVtx buf[2][3 + kPlaneCount];
-    int count = 3;
-    buf[0][0] = v0;
-    buf[0][1] = v1;
-    buf[0][2] = v2;
-    int in = 0;
-    const uint32_t any = c0 | c1 | c2;
-    for (int p = 0; p < kPlaneCount && count >= 3; ++p)
-    {
-        if (!(any & (1u << p)))
-            continue;
-        int out = 0;
-        for (int i = 0; i < count; ++i)
-        {
-            const SSoftVtx& a = buf[in][i];
-            const SSoftVtx& b = buf[in][(i + 1) % count];
-            const float da = PlaneDistance(p, a), db = PlaneDistance(p, b);
-            if (da >= 0)
-                buf[1 - in][out++] = a;
-            if ((da >= 0) != (db >= 0))
-                buf[1 - in][out++] = Lerp(a, b, da / (da - db));
-        }
-        count = out;
-        in = 1 - in;
-    }
-    if (count < 3)
-        return;
-    SSoftVtx first = Project(buf[in][0]);
-    SSoftVtx prev = Project(buf[in][1]);
-    for (int i = 2; i < count; ++i)
-    {
-        SSoftVtx next = Project(buf[in][i]);
-        Triangle(first, prev, next);
-        prev = next;
-    }
-}
-
-void ZSoftRasterizer::ClipLine(const SSoftVtx& v0, const SSoftVtx& v1)
-{
-    SSoftVtx a = v0, b = v1;
-    for (int p = 0; p < kPlaneCount; ++p)
-    {
-        const float da = PlaneDistance(p, a), db = PlaneDistance(p, b);
-        if (da < 0 && db < 0)
-            return;
-        if (da < 0)
-            a = Lerp(a, b, da / (da - db));
-        else if (db < 0)
-            b = Lerp(a, b, da / (da - db));
-    }
-    Line(Project(a), Project(b));
-}
-
-void ZSoftRasterizer::ClipPoint(const SSoftVtx& v)
-{
-    if (OutCode(v) == 0)
-        Point(Project(v));
-}
-
-// ---------------------------------------------------------------------------------------------
 // Triangles
 
 void ZSoftRasterizer::Triangle(const SSoftVtx& in0, const SSoftVtx& in1, const SSoftVtx& in2)
@@ -486,10 +396,6 @@ void ZSoftRasterizer::Triangle(const SSoftVtx& in0, const SSoftVtx& in1, const S
     const double e1x = double(X[1] - X[0]) / kSub, e1y = double(Y[1] - Y[0]) / kSub;
     const double e2x = double(X[2] - X[0]) / kSub, e2y = double(Y[2] - Y[0]) / kSub;
     const double det = e1x * e2y - e2x * e1y;
-    struct Plane
-    {
-        double c, dx, dy;
-    };
     auto makePlane = [&](double f0, double f1, double f2)
     {
         const double d1 = f1 - f0, d2 = f2 - f0;
@@ -541,6 +447,24 @@ void ZSoftRasterizer::Triangle(const SSoftVtx& in0, const SSoftVtx& in1, const S
     }
     const bool earlyDepth = m_zEnable && !m_stencil;
 
+    // Without perspective (1/w the same at every corner), colour change, fog or a choice between
+    // two filters, every pixel is the same few sums: the span loop draws such triangles.
+    const bool flat = m_spanLoop && wPlane.dx == 0.0 && wPlane.dy == 0.0 && constantColors &&
+                      m_fog == Fog::None && !m_needDerivatives;
+    FlatSpan span;
+    if (flat)
+    {
+        span.fx0 = fx0;
+        span.fy0 = fy0;
+        span.q = wPlane.c != 0.0 ? 1.0 / wPlane.c : 0.0;
+        span.z = zPlane;
+        for (int k = 0; k < count; ++k)
+            if (slots[k] >= kVtxTex)
+                span.tex[slots[k] - kVtxTex] = planes[k];
+        span.diffuse = px.diffuse;
+        span.specular = px.specular;
+    }
+
     for (int y = y0; y <= y1; ++y)
     {
         const int64_t py = int64_t(y) * kSub;
@@ -560,6 +484,12 @@ void ZSoftRasterizer::Triangle(const SSoftVtx& in0, const SSoftVtx& in1, const S
                 spanR = std::min(spanR, FloorDiv(c, d));
             else
                 spanL = std::max(spanL, -FloorDiv(c, -d));
+        }
+        if (flat)
+        {
+            if (spanL <= spanR)
+                FlatRow(span, y, int(spanL), int(spanR));
+            continue;
         }
         const double ry = double(y) - fy0;
         for (int x = int(spanL); x <= int(spanR); ++x)
@@ -651,7 +581,7 @@ void ZSoftRasterizer::Line(const SSoftVtx& a, const SSoftVtx& b)
         // Perspective-correct weight of b along the segment.
         const float wa = a.a[kVtxW] * (1 - t), wb = b.a[kVtxW] * t;
         const float tb = (wa + wb) != 0 ? wb / (wa + wb) : t;
-        SSoftVtx v = Lerp(a, b, tb);
+        SSoftVtx v = LerpVtx(a, b, tb);
         px.diffuse = {ToByte(v.a[kVtxDiffuse]), ToByte(v.a[kVtxDiffuse + 1]), ToByte(v.a[kVtxDiffuse + 2]),
                       ToByte(v.a[kVtxDiffuse + 3])};
         px.specular = {ToByte(v.a[kVtxSpecular]), ToByte(v.a[kVtxSpecular + 1]),
@@ -692,13 +622,28 @@ void ZSoftRasterizer::Point(const SSoftVtx& v)
 // ---------------------------------------------------------------------------------------------
 // Texturing and the combiner
 
-Color8 ZSoftRasterizer::Sample(const ZSoftSurface* t, float u, float v, Filter filter, Address addressU,
-                               Address addressV, uint32_t border)
+namespace
 {
-    if (!t)
-        return {255, 255, 255, 255};
-    const int w = int(t->Width()), h = int(t->Height());
-    const double tu = TexelCoord(u, t->Width()), tv = TexelCoord(v, t->Height());
+// The bilinear weighting of four texels (ARGB words) with weights in 1/256 steps.
+inline Color8 MixBilinear(uint32_t c00, uint32_t c10, uint32_t c01, uint32_t c11, int wx, int wy)
+{
+    const uint64_t k00 = uint64_t((256 - wx) * (256 - wy)), k10 = uint64_t(wx * (256 - wy)),
+                   k01 = uint64_t((256 - wx) * wy), k11 = uint64_t(wx * wy);
+    // Two channels weighted at once, 32 bits apart: each weighted sum stays below 2^25, so the
+    // lanes never spill into each other and every channel comes out as (sum + 32768) >> 16.
+    auto red = [](uint32_t c) { return (uint64_t((c >> 16) & 0xFF) << 32) | (c & 0xFF); };
+    auto green = [](uint32_t c) { return (uint64_t(c >> 24) << 32) | ((c >> 8) & 0xFF); };
+    constexpr uint64_t kRound = (uint64_t(32768) << 32) | 32768;
+    const uint64_t rb = red(c00) * k00 + red(c10) * k10 + red(c01) * k01 + red(c11) * k11 + kRound;
+    const uint64_t ga = green(c00) * k00 + green(c10) * k10 + green(c01) * k01 + green(c11) * k11 + kRound;
+    return {int(rb >> 48), int((ga & 0xFFFFFFFFu) >> 16), int((rb & 0xFFFFFFFFu) >> 16), int(ga >> 48)};
+}
+
+inline Color8 SampleView(const TexView& t, float u, float v, Filter filter, Address addressU, Address addressV,
+                         uint32_t border)
+{
+    const int w = int(t.width), h = int(t.height);
+    const double tu = TexelCoord(u, t.width), tv = TexelCoord(v, t.height);
     if (filter != Filter::Linear)
     {
         const int x = AddressIndex(FastFloor(tu), w, addressU);
@@ -708,17 +653,84 @@ Color8 ZSoftRasterizer::Sample(const ZSoftSurface* t, float u, float v, Filter f
     // Texel centres lie half a texel in; weights are kept in 1/256 steps.
     const int64_t fu = FastFloor((tu - 0.5) * 256.0);
     const int64_t fv = FastFloor((tv - 0.5) * 256.0);
-    const int64_t iu = FloorDiv(fu, 256), iv = FloorDiv(fv, 256);
-    const int wx = int(fu - iu * 256), wy = int(fv - iv * 256);
+    // Whole texels and 1/256 weights: the floor of a division by 256 and its remainder.
+    const int64_t iu = fu >> 8, iv = fv >> 8;
+    const int wx = int(fu & 255), wy = int(fv & 255);
     const int xa = AddressIndex(iu, w, addressU), xb = AddressIndex(iu + 1, w, addressU);
     const int ya = AddressIndex(iv, h, addressV), yb = AddressIndex(iv + 1, h, addressV);
-    auto fetch = [&](int x, int y) { return ToColor8(x < 0 || y < 0 ? border : Texel(t, x, y)); };
-    const Color8 c00 = fetch(xa, ya), c10 = fetch(xb, ya), c01 = fetch(xa, yb), c11 = fetch(xb, yb);
-    const int k00 = (256 - wx) * (256 - wy), k10 = wx * (256 - wy), k01 = (256 - wx) * wy, k11 = wx * wy;
-    auto mix = [&](int a, int b, int c, int d)
-    { return (a * k00 + b * k10 + c * k01 + d * k11 + 32768) >> 16; };
-    return {mix(c00.r, c10.r, c01.r, c11.r), mix(c00.g, c10.g, c01.g, c11.g), mix(c00.b, c10.b, c01.b, c11.b),
-            mix(c00.a, c10.a, c01.a, c11.a)};
+    auto fetch = [&](int x, int y) { return x < 0 || y < 0 ? border : Texel(t, x, y); };
+    return MixBilinear(fetch(xa, ya), fetch(xb, ya), fetch(xa, yb), fetch(xb, yb), wx, wy);
+}
+
+// Sampling along a row of pixels that all have the same v (a sprite that is not turned): what
+// depends on v is worked out once, the rest as SampleView does it, with the same arithmetic.
+class RowSampler
+{
+public:
+    RowSampler(const TexView& t, float v, Filter filter, Address addressU, Address addressV, uint32_t border)
+        : m_t(t), m_addressU(addressU), m_border(border), m_linear(filter == Filter::Linear)
+    {
+        const int h = int(t.height);
+        const double tv = TexelCoord(v, t.height);
+        auto row = [&](int y) { return y < 0 ? nullptr : t.pixels + size_t(y) * t.pitch; };
+        if (!m_linear)
+        {
+            m_rowA = row(AddressIndex(FastFloor(tv), h, addressV));
+            return;
+        }
+        const int64_t fv = FastFloor((tv - 0.5) * 256.0);
+        const int64_t iv = fv >> 8;
+        m_wy = int(fv & 255);
+        m_rowA = row(AddressIndex(iv, h, addressV));
+        m_rowB = row(AddressIndex(iv + 1, h, addressV));
+    }
+
+    Color8 At(float u) const
+    {
+        const int w = int(m_t.width);
+        const double tu = TexelCoord(u, m_t.width);
+        if (!m_linear)
+            return ToColor8(Fetch(m_rowA, AddressIndex(FastFloor(tu), w, m_addressU)));
+        const int64_t fu = FastFloor((tu - 0.5) * 256.0);
+        const int64_t iu = fu >> 8;
+        const int wx = int(fu & 255);
+        const int xa = AddressIndex(iu, w, m_addressU), xb = AddressIndex(iu + 1, w, m_addressU);
+        return MixBilinear(Fetch(m_rowA, xa), Fetch(m_rowA, xb), Fetch(m_rowB, xa), Fetch(m_rowB, xb), wx, m_wy);
+    }
+
+private:
+    uint32_t Fetch(const uint8_t* row, int x) const
+    {
+        if (!row || x < 0)
+            return m_border;
+        const uint8_t* p = row + size_t(x) * m_t.bytes;
+        if (m_t.kind == PixelKind::ARGB8888)
+            return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
+        return DecodeARGB(m_t.kind, p);
+    }
+
+    const TexView& m_t;
+    Address m_addressU;
+    uint32_t m_border;
+    bool m_linear;
+    const uint8_t* m_rowA = nullptr;
+    const uint8_t* m_rowB = nullptr;
+    int m_wy = 0;
+};
+
+inline Color8 SampleTexture(const ZSoftSurface* t, float u, float v, Filter filter, Address addressU,
+                            Address addressV, uint32_t border)
+{
+    if (!t)
+        return {255, 255, 255, 255};
+    return SampleView(ViewOf(t), u, v, filter, addressU, addressV, border);
+}
+} // namespace
+
+Color8 ZSoftRasterizer::Sample(const ZSoftSurface* t, float u, float v, Filter filter, Address addressU,
+                               Address addressV, uint32_t border)
+{
+    return SampleTexture(t, u, v, filter, addressU, addressV, border);
 }
 
 int ZSoftRasterizer::Combine(Top op, int a1, int a2, int diffuseA, int textureA, int factorA, int currentA)
@@ -800,17 +812,36 @@ bool ZSoftRasterizer::DepthStencil(int x, int y, float z, bool& writeDepth)
 
 void ZSoftRasterizer::ShadeAndWrite(int x, int y, float z, Pixel& p)
 {
+    Color8 textures[kMaxStages];
+    for (int s = 0; s < m_stageCount; ++s)
+    {
+        const Stage& st = m_stages[s];
+        if (st.texture)
+        {
+            const Filter f = p.rho2[s] > 1.0f ? st.minFilter : st.magFilter;
+            textures[s] =
+                SampleTexture(st.texture, p.tex[2 * s], p.tex[2 * s + 1], f, st.addressU, st.addressV, st.border);
+        }
+        else
+            textures[s] = {255, 255, 255, 255};
+    }
+    Color8 current;
+    if (!ShadePixel(p, textures, current))
+        return;
+    bool writeDepth;
+    if ((m_zEnable || m_stencil) && !DepthStencil(x, y, z, writeDepth))
+        return;
+    Write(x, y, current);
+}
+
+bool ZSoftRasterizer::ShadePixel(const Pixel& p, const Color8* textures, Color8& out) const
+{
     // Texture stages: current starts as the diffuse colour.
     Color8 current = p.diffuse;
     for (int s = 0; s < m_stageCount; ++s)
     {
         const Stage& st = m_stages[s];
-        Color8 tex{255, 255, 255, 255};
-        if (st.texture)
-        {
-            const Filter f = p.rho2[s] > 1.0f ? st.minFilter : st.magFilter;
-            tex = Sample(st.texture, p.tex[2 * s], p.tex[2 * s + 1], f, st.addressU, st.addressV, st.border);
-        }
+        const Color8& tex = textures[s];
         const Color8 c1 = Argument(st.colorArg1, p.diffuse, current, tex, m_factor, p.specular);
         const Color8 c2 = Argument(st.colorArg2, p.diffuse, current, tex, m_factor, p.specular);
         Color8 next = current;
@@ -873,15 +904,21 @@ void ZSoftRasterizer::ShadeAndWrite(int x, int y, float z, Pixel& p)
         current.b = (current.b * k + m_fogColor.b * (255 - k) + 127) / 255;
     }
     if (m_alphaTest && !Compare(m_alphaFunc, uint32_t(current.a), uint32_t(m_alphaRef)))
-        return;
-    bool writeDepth;
-    if ((m_zEnable || m_stencil) && !DepthStencil(x, y, z, writeDepth))
-        return;
+        return false;
+    out = current;
+    return true;
+}
 
+void ZSoftRasterizer::Write(int x, int y, const Color8& colour)
+{
+    Color8 current = colour;
     uint8_t* dst = m_target->Row(y) + size_t(x) * BytesPerPixel(m_target->Kind());
     if (m_blend)
     {
-        const Color8 d = ToColor8(DecodeARGB(m_target->Kind(), dst));
+        const PixelKind kind = m_target->Kind();
+        const Color8 d = kind == PixelKind::XRGB8888   ? Color8{dst[2], dst[1], dst[0], 255}
+                         : kind == PixelKind::ARGB8888 ? Color8{dst[2], dst[1], dst[0], dst[3]}
+                                                       : ToColor8(DecodeARGB(kind, dst));
         auto mix = [&](int s, int dc, bool alpha)
         {
             const int fs = BlendFactor(m_srcBlend, s, current.a, dc, d.a, alpha);
@@ -908,4 +945,217 @@ void ZSoftRasterizer::ShadeAndWrite(int x, int y, float z, Pixel& p)
     }
     else
         EncodeARGB(m_target->Kind(), out, dst);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The span loop
+
+bool ZSoftRasterizer::SpriteKernelApplies() const
+{
+    if (m_stageCount != 1 || m_zEnable || m_stencil || m_fog != Fog::None)
+        return false;
+    const PixelKind target = m_target->Kind();
+    if (target != PixelKind::ARGB8888 && target != PixelKind::XRGB8888)
+        return false;
+    const Stage& st = m_stages[0];
+    if (!st.texture || st.texture->Kind() != PixelKind::ARGB8888 || st.minFilter != st.magFilter)
+        return false;
+    auto plainArg = [](uint32_t arg)
+    {
+        const uint32_t select = arg & kTaSelectMask;
+        return (arg & ~kTaSelectMask) == 0 && (select == kTaDiffuse || select == kTaCurrent ||
+                                                select == kTaTexture || select == kTaTFactor ||
+                                                select == kTaSpecular);
+    };
+    auto plainOp = [](Top op) { return op == Top::SelectArg1 || op == Top::SelectArg2 || op == Top::Modulate; };
+    return plainOp(st.colorOp) && (st.alphaOp == Top::Disable || plainOp(st.alphaOp)) &&
+           plainArg(st.colorArg1) && plainArg(st.colorArg2) && plainArg(st.alphaArg1) && plainArg(st.alphaArg2);
+}
+
+template <bool Linear, ZSoftRasterizer::SpriteBlend Mode>
+void ZSoftRasterizer::SpriteRow(const FlatSpan& span, int y, int xl, int xr)
+{
+    // The general loop's arithmetic, step by step, with the state's choices taken out of the
+    // loop: an argument is the texture's colour or one that is the same for the whole triangle
+    // (stage 0's current colour is the diffuse colour).
+    const Stage& st = m_stages[0];
+    auto constant = [&](uint32_t arg)
+    {
+        switch (arg & kTaSelectMask)
+        {
+        case kTaTFactor:
+            return m_factor;
+        case kTaSpecular:
+            return span.specular;
+        default:
+            return span.diffuse;
+        }
+    };
+    const bool c1Tex = (st.colorArg1 & kTaSelectMask) == kTaTexture;
+    const bool c2Tex = (st.colorArg2 & kTaSelectMask) == kTaTexture;
+    const bool a1Tex = (st.alphaArg1 & kTaSelectMask) == kTaTexture;
+    const bool a2Tex = (st.alphaArg2 & kTaSelectMask) == kTaTexture;
+    const Color8 c1k = constant(st.colorArg1), c2k = constant(st.colorArg2);
+    const int a1k = constant(st.alphaArg1).a, a2k = constant(st.alphaArg2).a;
+    const Top colorOp = st.colorOp, alphaOp = st.alphaOp;
+    const bool xrgb = m_target->Kind() == PixelKind::XRGB8888;
+    const Filter filter = Linear ? Filter::Linear : Filter::Point;
+    const TexView texture = ViewOf(st.texture);
+    const Address addressU = st.addressU, addressV = st.addressV;
+    const uint32_t border = st.border;
+    const Color8 diffuse = span.diffuse, specular = span.specular;
+    const bool specularAdd = m_specularAdd, alphaTest = m_alphaTest;
+    const Cmp alphaFunc = m_alphaFunc;
+    const uint32_t alphaRef = uint32_t(m_alphaRef);
+    const double fx0 = span.fx0, q = span.q;
+    const Plane pu = span.tex[0], pv = span.tex[1];
+    const double ry = double(y) - span.fy0;
+    // With v the same all along the row (pv.dx is 0, so pv.dx * rx adds nothing), its part of the
+    // sampling is done once for the row.
+    const bool rowV = pv.dx == 0.0;
+    const RowSampler row(texture, float((pv.c + pv.dx * (double(xl) - fx0) + pv.dy * ry) * q), filter, addressU,
+                         addressV, border);
+    uint8_t* dst = m_target->Row(y) + size_t(xl) * 4;
+    for (int x = xl; x <= xr; ++x, dst += 4)
+    {
+        const double rx = double(x) - fx0;
+        const float u = float((pu.c + pu.dx * rx + pu.dy * ry) * q);
+        Color8 tex;
+        if (rowV)
+            tex = row.At(u);
+        else
+            tex = SampleView(texture, u, float((pv.c + pv.dx * rx + pv.dy * ry) * q), filter, addressU, addressV,
+                             border);
+        const Color8& c1 = c1Tex ? tex : c1k;
+        const Color8& c2 = c2Tex ? tex : c2k;
+        Color8 c;
+        if (colorOp == Top::SelectArg1)
+            c = {c1.r, c1.g, c1.b, diffuse.a};
+        else if (colorOp == Top::SelectArg2)
+            c = {c2.r, c2.g, c2.b, diffuse.a};
+        else
+            c = {Mul8(c1.r, c2.r), Mul8(c1.g, c2.g), Mul8(c1.b, c2.b), diffuse.a};
+        if (alphaOp != Top::Disable)
+        {
+            const int a1 = a1Tex ? tex.a : a1k, a2 = a2Tex ? tex.a : a2k;
+            c.a = alphaOp == Top::SelectArg1 ? a1 : (alphaOp == Top::SelectArg2 ? a2 : Mul8(a1, a2));
+        }
+        if (specularAdd)
+        {
+            c.r = Clamp255(c.r + specular.r);
+            c.g = Clamp255(c.g + specular.g);
+            c.b = Clamp255(c.b + specular.b);
+        }
+        if (alphaTest && !Compare(alphaFunc, uint32_t(c.a), alphaRef))
+            continue;
+        // No alpha leaves the destination as it is, exactly as the sums below would, since
+        // (255 d + 127) / 255 is d; whole alpha over it gives the source, (255 s + 127) / 255.
+        if constexpr (Mode == SpriteBlend::Over || Mode == SpriteBlend::Add)
+        {
+            if (c.a == 0)
+            {
+                if (xrgb)
+                    dst[3] = 0;
+                continue;
+            }
+        }
+        if constexpr (Mode == SpriteBlend::Over)
+        {
+            if (c.a == 255)
+            {
+                dst[0] = uint8_t(c.b);
+                dst[1] = uint8_t(c.g);
+                dst[2] = uint8_t(c.r);
+                dst[3] = xrgb ? 0 : 255;
+                continue;
+            }
+        }
+        if constexpr (Mode == SpriteBlend::Over || Mode == SpriteBlend::Add)
+        {
+            const int da = xrgb ? 255 : dst[3];
+            const int fd = Mode == SpriteBlend::Over ? 255 - c.a : 255;
+            auto mix = [&](int s, int d) { return std::min(255, (s * c.a + d * fd + 127) / 255); };
+            c = {mix(c.r, dst[2]), mix(c.g, dst[1]), mix(c.b, dst[0]), mix(c.a, da)};
+        }
+        else if constexpr (Mode == SpriteBlend::Other)
+        {
+            Write(x, y, c);
+            continue;
+        }
+        dst[0] = uint8_t(c.b);
+        dst[1] = uint8_t(c.g);
+        dst[2] = uint8_t(c.r);
+        dst[3] = xrgb ? 0 : uint8_t(c.a);
+    }
+}
+
+void ZSoftRasterizer::FlatRow(const FlatSpan& span, int y, int xl, int xr)
+{
+    if (m_spriteKernel)
+    {
+        const bool linear = m_stages[0].magFilter == Filter::Linear;
+        SpriteBlend mode = SpriteBlend::Other;
+        if (!m_blend)
+            mode = SpriteBlend::None;
+        else if (m_srcBlend == Blend::SrcAlpha && m_destBlend == Blend::InvSrcAlpha)
+            mode = SpriteBlend::Over;
+        else if (m_srcBlend == Blend::SrcAlpha && m_destBlend == Blend::One)
+            mode = SpriteBlend::Add;
+        switch (mode)
+        {
+        case SpriteBlend::None:
+            return linear ? SpriteRow<true, SpriteBlend::None>(span, y, xl, xr)
+                          : SpriteRow<false, SpriteBlend::None>(span, y, xl, xr);
+        case SpriteBlend::Over:
+            return linear ? SpriteRow<true, SpriteBlend::Over>(span, y, xl, xr)
+                          : SpriteRow<false, SpriteBlend::Over>(span, y, xl, xr);
+        case SpriteBlend::Add:
+            return linear ? SpriteRow<true, SpriteBlend::Add>(span, y, xl, xr)
+                          : SpriteRow<false, SpriteBlend::Add>(span, y, xl, xr);
+        default:
+            return linear ? SpriteRow<true, SpriteBlend::Other>(span, y, xl, xr)
+                          : SpriteRow<false, SpriteBlend::Other>(span, y, xl, xr);
+        }
+    }
+    // The same sums as the general loop, in the same order, so that every pixel comes out the
+    // same: only what cannot change along the row is left out.
+    const double ry = double(y) - span.fy0;
+    const bool earlyDepth = m_zEnable && !m_stencil;
+    const bool depthStencil = m_zEnable || m_stencil;
+    Pixel px;
+    px.diffuse = span.diffuse;
+    px.specular = span.specular;
+    px.eye = 0.0f;
+    Color8 textures[kMaxStages];
+    for (int s = 0; s < m_stageCount; ++s)
+        textures[s] = {255, 255, 255, 255};
+    for (int x = xl; x <= xr; ++x)
+    {
+        const double rx = double(x) - span.fx0;
+        const float z = float(span.z.c + span.z.dx * rx + span.z.dy * ry);
+        if (earlyDepth)
+        {
+            const uint32_t zq = QuantizeDepth(z, m_zMax);
+            if (!Compare(m_zFunc, zq, m_depth->DepthPlane()[size_t(y) * m_depth->Width() + size_t(x)]))
+                continue;
+        }
+        for (int s = 0; s < m_stageCount; ++s)
+        {
+            const Stage& st = m_stages[s];
+            if (!st.texture)
+                continue;
+            const Plane& pu = span.tex[2 * s];
+            const Plane& pv = span.tex[2 * s + 1];
+            const float u = float((pu.c + pu.dx * rx + pu.dy * ry) * span.q);
+            const float v = float((pv.c + pv.dx * rx + pv.dy * ry) * span.q);
+            textures[s] = SampleTexture(st.texture, u, v, st.magFilter, st.addressU, st.addressV, st.border);
+        }
+        Color8 current;
+        if (!ShadePixel(px, textures, current))
+            continue;
+        bool writeDepth;
+        if (depthStencil && !DepthStencil(x, y, z, writeDepth))
+            continue;
+        Write(x, y, current);
+    }
 }

@@ -9,6 +9,7 @@
 
 #include "engine/app/ZEngine.h"
 #include "engine/app/ZEngineSettings.h"
+#include "engine/app/ZWorkerPool.h"
 #include "engine/core/ZAllocBase.h"
 #include "engine/platform/ZPlatformWindow.h"
 #include "engine/platform/d3d7/ZSoftPixels.h"
@@ -312,6 +313,12 @@ void ZRenderD3D7State::SetFogEnabled(bool on)
 
 // Construction and set-up.
 
+namespace
+{
+constexpr int kMaxRasterWorkers = 7;
+constexpr int kBandsPerThread = 4;
+} // namespace
+
 ZRenderD3D7::ZRenderD3D7() : m_vertexBuffers(kVertexSlots), m_quads(kQuadSlots), m_textures(kTextureSlots)
 {
     m_ffp = new ZRenderD3D7ShaderFFP(this);
@@ -388,7 +395,11 @@ void ZRenderD3D7::ReleaseAll()
         m_d3d->Release();
     m_d3d = nullptr;
     if (m_ddraw)
+    {
+        // The worker pool goes with this renderer; the display object must not keep using it.
+        m_ddraw->SetParallelRunner(nullptr, 1);
         m_ddraw->Release();
+    }
     m_ddraw = nullptr;
 }
 
@@ -449,6 +460,11 @@ int ZRenderD3D7::SetupDisplay(bool fullscreen)
         if (D3D7_CHECK("renderd3d7setup",
                        ZSoftDirectDraw::Create(m_hasConfig ? &m_config : nullptr, &m_ddraw)) < 0)
             return 1;
+        // The frame is drawn in bands of rows on every processor; a few bands per thread even out
+        // the work when some bands are busier or a processor is taken by another program.
+        if (!m_workers)
+            m_workers = std::make_unique<ZWorkerPool>(ZWorkerPool::DefaultWorkerCount(kMaxRasterWorkers), "raster");
+        m_ddraw->SetParallelRunner(m_workers.get(), m_workers->GetThreadCount() * kBandsPerThread);
         m_displayModes.clear();
         m_ddraw->EnumDisplayModes(
             [this](const SSoftDisplayMode& mode)

@@ -2,6 +2,7 @@
 // The Direct3D 7 back end, written against the software display layer in engine/platform/d3d7:
 // display and device set-up, the texture, render-target, vertex-buffer and quad slots, the render
 // state object and the frame with its presentation.
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -13,6 +14,7 @@
 
 class ZRenderD3D7;
 class ZRenderD3D7ShaderFFP;
+class ZWorkerPool;
 class ZRenderD3D7ShaderFFPSprite;
 
 // The system's 36-byte vertex: position, normal, diffuse ARGB, one texture coordinate pair.
@@ -229,4 +231,6 @@ private:
     ZRenderD3D7ShaderFFP* m_ffp = nullptr;
     ZRenderD3D7ShaderFFPSprite* m_ffpSprite = nullptr;
     bool m_definitionsLoaded = false;
+    // The threads that draw the software display's bands of rows; outlives the display object.
+    std::unique_ptr<ZWorkerPool> m_workers;
 };

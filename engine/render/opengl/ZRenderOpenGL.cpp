@@ -896,6 +896,40 @@ int ZRenderOpenGL::CreateQuad(float width, float height, float u0, float v0, flo
     return id;
 }
 
+bool ZRenderOpenGL::GetQuadCorners(int quadId, float& width, float& height, float uv[4]) const
+{
+    const int id = quadId >= 0 ? quadId : m_defaultQuad;
+    if (id < 0 || size_t(id) >= m_quads.size() || m_quads[size_t(id)].vertices.size() < 4 * kVertexSize)
+        return false;
+    // Corner 1 is (-w, h) with (u0, v0), corner 2 (w, -h) with (u1, v1): see CreateQuad.
+    const uint8_t* bytes = m_quads[size_t(id)].vertices.data();
+    float x = 0.0f, y = 0.0f;
+    std::memcpy(&x, bytes + 2 * kVertexSize, 4);
+    std::memcpy(&y, bytes + 1 * kVertexSize + 4, 4);
+    width = x * 2.0f;
+    height = y * 2.0f;
+    std::memcpy(&uv[0], bytes + 1 * kVertexSize + 28, 4);
+    std::memcpy(&uv[1], bytes + 1 * kVertexSize + 32, 4);
+    std::memcpy(&uv[2], bytes + 2 * kVertexSize + 28, 4);
+    std::memcpy(&uv[3], bytes + 2 * kVertexSize + 32, 4);
+    return true;
+}
+
+void ZRenderOpenGL::DrawSpriteRecord(ZCamera* camera, const DrawRecord& record)
+{
+    if (m_spriteBatching && m_batch && m_batch->AddSprite(camera, record))
+        return;
+    if (m_batch)
+        m_batch->Flush();
+    ZRenderBase::DrawSpriteRecord(camera, record);
+}
+
+void ZRenderOpenGL::FlushSprites()
+{
+    if (m_batch)
+        m_batch->Flush();
+}
+
 void ZRenderOpenGL::DeleteQuad(int id)
 {
     if (id < 0 || size_t(id) >= m_quads.size() || m_quads[size_t(id)].vertices.empty())
@@ -1316,7 +1350,7 @@ void ZRenderOpenGL::LoadCameraMatrices(ZCamera* camera)
     glMatrixMode(GL_MODELVIEW);
 }
 
-void ZRenderOpenGL::DrawTriangleArray(const float* vertices, int count)
+void ZRenderOpenGL::DrawTriangleArray(const float* vertices, int count, const uint16_t* indices, int indexCount)
 {
     if (!m_context.IsCreated() || !vertices || count <= 0)
         return;
@@ -1342,7 +1376,10 @@ void ZRenderOpenGL::DrawTriangleArray(const float* vertices, int count)
     glColorPointer(4, GL_FLOAT, stride, vertices + 3);
     glEnableClientState(GL_VERTEX_ARRAY);
     glVertexPointer(3, GL_FLOAT, stride, vertices);
-    glDrawArrays(GL_TRIANGLES, 0, count);
+    if (indices)
+        glDrawElements(GL_TRIANGLES, indexCount, GL_UNSIGNED_SHORT, indices);
+    else
+        glDrawArrays(GL_TRIANGLES, 0, count);
     CountDrawCall();
     glDisableClientState(GL_TEXTURE_COORD_ARRAY);
     glDisableClientState(GL_COLOR_ARRAY);

@@ -170,12 +170,20 @@ public:
     ZRenderParticles* GetParticleRenderer() const { return m_particleRenderer; }
     ZRenderOverlay* GetOverlay() const { return m_overlay; }
     ZRenderOpenGLBatch* GetBatch() const { return m_batch; }
+    // Off: every sprite is drawn through its shader on its own (the reference path).
+    void SetSpriteBatching(bool on) { m_spriteBatching = on; }
+    // The size and texture corners (left, top, right, bottom) of a quad buffer; -1 is the default
+    // quad. False when there is no such quad.
+    bool GetQuadCorners(int quadId, float& width, float& height, float uv[4]) const;
     // The batch's device steps: the camera's view and projection on a fresh model-view matrix;
     // `count` vertices of position (3 floats),
     // colour (4 floats) and texture coordinates (2 floats) drawn as triangles on texture unit 0,
     // tinting the texture; a texture's pixels written again (B, G, R, A order when `bgra`).
     void LoadCameraMatrices(ZCamera* camera);
-    void DrawTriangleArray(const float* vertices, int count);
+    // Triangles of vertices in client memory (position, colour, texture coordinates: 9 floats),
+    // taken by the indices when given (each vertex shaded once however often it is named).
+    void DrawTriangleArray(const float* vertices, int count, const uint16_t* indices = nullptr,
+                           int indexCount = 0);
     void UpdateTexturePixels(int id, int width, int height, const uint8_t* pixels, bool bgra);
     // GL draw calls issued since the device started (a debug counter for profiling).
     void CountDrawCall() { ++m_drawCalls; }
@@ -188,6 +196,9 @@ public:
 protected:
     void DrawTextNode(ZNode* node, ZCamera* camera, const DrawRecord& record) override;
     void DrawParticleSystem(ZNode* node, ZCamera* camera, const DrawRecord& record) override;
+    // Consecutive sprites of one material, texture and filter in one vertex array (the batch).
+    void DrawSpriteRecord(ZCamera* camera, const DrawRecord& record) override;
+    void FlushSprites() override;
     void DrawOverlay(ZCamera* camera) override;
     void DeleteAuxiliary() override;
     void DeleteParticleRenderer() override;
@@ -239,6 +250,7 @@ private:
     int m_lockHeight = 0;
     std::string m_hiddenExtension;
     ZRenderOpenGLBatch* m_batch = nullptr;
+    bool m_spriteBatching = true;
     uint64_t m_drawCalls = 0;
     bool m_cursorHidden = false;
     // The last frame was presented: GrabScreen draws it again before reading it back.

@@ -7,6 +7,7 @@
 
 #include "engine/render/ZFont.h"
 #include "engine/render/ZMaterial.h"
+#include "engine/render/ZRenderStateFlags.h"
 #include "engine/render/ZShaderLibrary.h"
 #include "engine/render/ZTexture.h"
 #include "engine/render/opengl/ZRenderOpenGL.h"
@@ -121,14 +122,83 @@ void ZRenderOpenGLBatch::AddQuad(const _M44& world, float width, float height, c
         v[i].u = corners[i][2];
         v[i].v = corners[i][3];
     }
-    const Vertex triangles[6] = {v[0], v[1], v[2], v[2], v[1], v[3]};
-    m_vertices.insert(m_vertices.end(), triangles, triangles + 6);
+    // Indices are 16 bits wide: a full run is drawn and the quad starts the next one.
+    if (m_vertices.size() + 4 > 0x10000)
+    {
+        ZCamera* camera = m_camera;
+        ZMaterial* material = m_material;
+        const int texture = m_texture;
+        const bool linear = m_linear;
+        Flush();
+        m_camera = camera;
+        m_material = material;
+        m_texture = texture;
+        m_linear = linear;
+    }
+    const uint16_t first = uint16_t(m_vertices.size());
+    const uint16_t triangles[6] = {first, uint16_t(first + 1), uint16_t(first + 2),
+                                   uint16_t(first + 2), uint16_t(first + 1), uint16_t(first + 3)};
+    m_vertices.insert(m_vertices.end(), v, v + 4);
+    m_indices.insert(m_indices.end(), triangles, triangles + 6);
+}
+
+bool ZRenderOpenGLBatch::AddSprite(ZCamera* camera, const DrawRecord& record)
+{
+    auto* sprite = ZEntityCast<ZSprite>(static_cast<ZEntity*>(record.node));
+    ZShaderCodeBase* code = record.shader ? record.shader->GetCode() : nullptr;
+    ZMaterial* material = record.material;
+    // The sprite code shows the texture alone, or the texture times the material colour (the
+    // record's opacity in its alpha): the run gives the same as texture times vertex colour. A
+    // material that adds its colour, takes it from the vertices, uses the second stage or moves
+    // its texture keeps its shader's path, and so does an untextured sprite.
+    const auto* state = material ? dynamic_cast<const ZRenderOpenGLState*>(material->GetRenderState()) : nullptr;
+    constexpr uint32_t kOwnPath =
+        kStateAddFactor | kStateModulateVertex | kStateStage1Textured | kStateTexTransform | kStateMaterialSource;
+    if (!state || (state->GetFlags() & kOwnPath))
+        return false;
+    const bool modulate = (state->GetFlags() & kStateModulateFactor) != 0;
+    if (modulate && !material->IsColorSet(0))
+        return false;
+    int texture = -1;
+    float width = 0.0f, height = 0.0f, uv[4];
+    if (!m_owner || !sprite || !dynamic_cast<ZRenderOpenGLShaderFFPSprite*>(code) ||
+        !BatchTextureId(material, texture) || texture < 0 ||
+        !m_owner->GetQuadCorners(record.quad, width, height, uv))
+        return false;
+    Begin(camera, material, texture, Linear(material));
+    if (m_vertices.empty())
+    {
+        m_spriteRun = true;
+        m_loneSprite = record;
+    }
+    float color[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+    if (modulate)
+    {
+        const V4& c = material->GetColor(0);
+        color[0] = c.x;
+        color[1] = c.y;
+        color[2] = c.z;
+        color[3] = c.w * record.alpha;
+    }
+    AddQuad(SpriteMatrix(m_owner, camera, record, *sprite), width, height, uv, color);
+    return true;
 }
 
 void ZRenderOpenGLBatch::Flush()
 {
     if (m_vertices.empty())
         return;
+    const bool loneSprite = m_spriteRun && m_vertices.size() == 4;
+    m_spriteRun = false;
+    if (loneSprite && m_loneSprite.shader)
+    {
+        // A run of one sprite costs less through its own shader and quad buffer, which draw the
+        // same picture.
+        m_vertices.clear();
+        m_indices.clear();
+        m_loneSprite.shader->Draw(m_camera, m_loneSprite);
+        return;
+    }
     if (m_owner && m_owner->HasContext())
     {
         if (m_material && m_material->GetRenderState())
@@ -137,10 +207,12 @@ void ZRenderOpenGLBatch::Flush()
         m_owner->BindTexture(0, m_texture);
         if (m_texture >= 0)
             ZRenderOpenGL::SetTextureFilter(m_linear);
-        m_owner->DrawTriangleArray(&m_vertices[0].x, int(m_vertices.size()));
+        m_owner->DrawTriangleArray(&m_vertices[0].x, int(m_vertices.size()), m_indices.data(),
+                                   int(m_indices.size()));
         ++m_runs;
     }
     m_vertices.clear();
+    m_indices.clear();
 }
 
 // ---------------------------------------------------------------------------------------------

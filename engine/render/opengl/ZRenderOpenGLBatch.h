@@ -1,12 +1,13 @@
 #pragma once
 // Runs of textured, tinted quads drawn from one client-side vertex array: the OpenGL back end's
-// text, particles and frame-rate overlay go through it. A run keeps one material, texture and
+// sprites, text, particles and frame-rate overlay go through it. A run keeps one material, texture and
 // filter; a quad that needs another flushes the run first, so quads are drawn in the order given
 // and the picture is the one a draw per quad would give, with one GL draw per run.
 #include <cstdint>
 #include <vector>
 
 #include "engine/core/ZMatrix.h"
+#include "engine/render/ZRenderBase.h"
 #include "engine/render/ZRenderFont.h"
 #include "engine/render/ZRenderOverlay.h"
 #include "engine/render/ZRenderParticles.h"
@@ -27,6 +28,9 @@ public:
     // A quad centred on the matrix's origin, `width` x `height` along its first two rows, with the
     // texture corners left, top, right, bottom and a colour (r, g, b, a).
     void AddQuad(const _M44& world, float width, float height, const float uv[4], const float color[4]);
+    // A sprite record of the sprite code with a texture of its own on the device: added to the run
+    // (false, nothing done, for any other record: it is drawn through its shader).
+    bool AddSprite(ZCamera* camera, const DrawRecord& record);
     // Draws the run (one GL draw) and empties it.
     void Flush();
     uint32_t GetRunCount() const { return m_runs; }
@@ -39,12 +43,18 @@ private:
         float u, v;
     };
     ZRenderOpenGL* m_owner = nullptr;
+    // Four corners per quad and the six indices of its two triangles.
     std::vector<Vertex> m_vertices;
+    std::vector<uint16_t> m_indices;
     ZCamera* m_camera = nullptr;
     ZMaterial* m_material = nullptr;
     int m_texture = -1;
     bool m_linear = false;
     uint32_t m_runs = 0;
+    // A run begun by a sprite, and that sprite's record: a run that stays at one sprite is drawn
+    // through its shader.
+    bool m_spriteRun = false;
+    DrawRecord m_loneSprite;
 };
 
 // Text through the batch: each text node (or string) becomes one run of glyph quads.
