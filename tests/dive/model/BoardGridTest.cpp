@@ -3,6 +3,7 @@
 #include <string>
 
 #include "tests/support/BoardModelFixture.h"
+#include "tests/support/TestFiles.h"
 
 using boardtest::BoardModelTest;
 
@@ -170,4 +171,30 @@ TEST_F(BoardModelTest, WaitingCellsFillFromAboveAndTheTopSpawns)
         EXPECT_EQ(tile->getToken()->getState(), kTokenSettled);
     }
     EXPECT_GT(host->resolveCalls, 0);
+}
+
+TEST_F(BoardModelTest, ARefusedOrMissingBoardFileBuildsNoTiles)
+{
+    qvtest::TempDir dir;
+    std::string junk(300, '\0');
+    for (size_t i = 0; i < junk.size(); ++i)
+        junk[i] = char((i * 97 + 13) & 0xff);
+    const std::pair<const char*, std::string> files[] = {
+        {"junk", junk},
+        {"empty", ""},
+        {"fourtokens", "@complete: x\n@bronze:\n@silver:\n@gold:\n@time: 9\n@tokens: a,b,c,d\n???\n"},
+        {"wide", Board(std::string(500, '?') + "\n")},
+    };
+    grid = new ZBoardGrid();
+    for (const auto& [name, text] : files)
+    {
+        ASSERT_TRUE(qvtest::WriteWholeFile(dir / name, text));
+        EXPECT_EQ(grid->build((dir / name).c_str()), ZLevelLoader::kLoadMalformed) << name;
+        grid->place();
+        EXPECT_EQ(grid->getTileCount(), 0) << name;
+        EXPECT_EQ(grid->tileAt(0, 0), nullptr) << name;
+    }
+    EXPECT_EQ(grid->build((dir / "missing").c_str()), ZLevelLoader::kLoadUnreadable);
+    EXPECT_EQ(grid->build(nullptr), ZLevelLoader::kLoadUnreadable);
+    EXPECT_EQ(host->tiles.size(), 0);
 }
