@@ -127,6 +127,8 @@ public:
     void fadeOut();
     void resetFade();
     void addFrame();
+    // Takes the current theme's surface, frame and exit looks (the board's theme change).
+    void applyTheme();
     float getBackgroundAlpha() const;
     void setBackgroundAlpha(float alpha);
 

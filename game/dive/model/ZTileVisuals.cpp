@@ -196,6 +196,17 @@ void ZTile::addFrame()
     Attach(this, m_frame);
 }
 
+void ZTile::applyTheme()
+{
+    if (m_kind >= kTileBlock && m_kind <= kTileHardBlock)
+        setBackgroundTexture(blockTexture(m_kind));
+    else
+        setBackgroundTexture(themeTexture(GetBoardTheme()));
+    if (m_frame)
+        TakeLook(m_frame, ThemeMaterial("frame"));
+    updateExitVisuals();
+}
+
 void ZTile::setOverlay(ZTextureResource* texture)
 {
     releaseOverlay();

@@ -113,8 +113,8 @@ void ZToken::release()
     m_tile = nullptr;
     m_previousTile = nullptr;
     leaveMovementGroup();
+    // The gravity last seen stays: the next use takes the board's token orientation as it is.
     SetOrientation(M33{});
-    m_gravitySeen = -1;
     m_state = kTokenFree;
     releaseSparkle();
     m_artifact = nullptr;
