@@ -2,6 +2,7 @@
 // start without waiting matches, the same for the same level; points to cells; quarter turns.
 #include <string>
 
+#include "engine/controllers/ZFlicker.h"
 #include "tests/support/BoardModelFixture.h"
 #include "tests/support/TestFiles.h"
 
@@ -197,4 +198,24 @@ TEST_F(BoardModelTest, ARefusedOrMissingBoardFileBuildsNoTiles)
     EXPECT_EQ(grid->build((dir / "missing").c_str()), ZLevelLoader::kLoadUnreadable);
     EXPECT_EQ(grid->build(nullptr), ZLevelLoader::kLoadUnreadable);
     EXPECT_EQ(host->tiles.size(), 0);
+}
+
+TEST_F(BoardModelTest, AnExitFlashPeaksAfterATenthAndFadesOverFiveSeconds)
+{
+    Build(Board("?\nE\n"));
+    ZTile* tile = grid->tileAt(0, 0);
+    ASSERT_TRUE(tile->isExitLit());
+    ZPulsateController* pulse = tile->getExitPulse(kDirDown);
+    ASSERT_NE(pulse, nullptr);
+    EXPECT_FLOAT_EQ(pulse->scaleAmplitude, 0.25f);
+    tile->startExitFlash();
+    const double start = g_frameTimer->now;
+    // Amplitude (1 - t) x 0.25 + t x 0.6 for intensity t.
+    const std::pair<double, float> steps[] = {{0.1, 0.6f}, {2.55, 0.425f}, {5.01, 0.25f}};
+    for (const auto& [at, amplitude] : steps)
+    {
+        Frame(start + at - g_frameTimer->now);
+        EXPECT_NEAR(pulse->scaleAmplitude, amplitude, 2e-3f) << at;
+    }
+    EXPECT_FALSE(tile->isExitFlashing());
 }
