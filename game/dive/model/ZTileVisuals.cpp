@@ -228,7 +228,9 @@ void ZTile::createExitSprites()
 {
     if (m_exitSprites[0])
         return;
-    static constexpr float kAngles[4] = {-kPi / 2.0f, 0.0f, kPi / 2.0f, kPi};
+    // The arrow picture points right (+x); board space has y up, so the up arrow turns by +pi/2
+    // and every arrow points out of the board through its side.
+    static constexpr float kAngles[4] = {kPi / 2.0f, 0.0f, -kPi / 2.0f, kPi};
     static constexpr float kPlaces[4][2] = {{0.0f, kExitOffset}, {kExitOffset, 0.0f}, {0.0f, -kExitOffset}, {-kExitOffset, 0.0f}};
     for (int32_t d = 0; d < 4; ++d)
     {

@@ -207,6 +207,13 @@ TEST_F(BoardModelTest, AnExitFlashPeaksAfterATenthAndFadesOverFiveSeconds)
     ASSERT_TRUE(tile->isExitLit());
     ZPulsateController* pulse = tile->getExitPulse(kDirDown);
     ASSERT_NE(pulse, nullptr);
+    // The arrow of the bottom exit sits below the tile and points down, out of the board.
+    ZGameSprite* arrow = tile->getExitSprite(kDirDown);
+    ASSERT_NE(arrow, nullptr);
+    EXPECT_EQ(arrow->GetParent(), tile);
+    EXPECT_FLOAT_EQ(arrow->Position().y, -26.0f);
+    EXPECT_NEAR(arrow->Orientation().GetRow(0).y, -1.0f, 1e-6f);
+    EXPECT_EQ(tile->getExitSprite(kDirUp)->GetParent(), nullptr);
     EXPECT_FLOAT_EQ(pulse->scaleAmplitude, 0.25f);
     tile->startExitFlash();
     const double start = g_frameTimer->now;
