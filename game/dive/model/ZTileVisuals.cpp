@@ -425,6 +425,20 @@ void ZTile::applyGlowStyle(bool heater)
         TakeLook(m_edgeGlow, material);
 }
 
+void ZTile::setHaltedLook(bool on)
+{
+    m_halted = on;
+    applyGlowStyle(on);
+    setEdgeGlow(on, true);
+    if (on && m_edgeGlow)
+        m_edgeGlow->SetAlpha(1.0f);
+}
+
+bool ZTile::isSweeping() const
+{
+    return m_background && m_background->GetFadeState() != ZGameSprite::kFadeNone;
+}
+
 void ZTile::setEdgeGlow(bool on, bool force)
 {
     m_edgeGlowOn = on;

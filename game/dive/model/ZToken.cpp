@@ -94,6 +94,8 @@ void ZToken::initialise()
 void ZToken::resetForUse(const M33& orientation)
 {
     m_state = kTokenFree;
+    m_hovered = false;
+    m_hintPulse = false;
     ClearFlags(kNodePickable);
     m_nextBlink = Now() + double(RandomFloat()) * 25.0;
     Rewind();
@@ -238,6 +240,16 @@ void ZToken::showDeselected()
     pushLook(kLookBlink, kBlinkSeconds);
     pushLook(kLookBad, 1.5f);
     pushLook(kLookBlink, kBlinkSeconds);
+}
+
+void ZToken::setHover(bool on)
+{
+    m_hovered = on;
+    if (on)
+    {
+        m_lookCount = 0;
+        showLook(kLookPlain);
+    }
 }
 
 void ZToken::glance(int32_t look, float duration)

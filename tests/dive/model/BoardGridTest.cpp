@@ -226,3 +226,21 @@ TEST_F(BoardModelTest, AnExitFlashPeaksAfterATenthAndFadesOverFiveSeconds)
     }
     EXPECT_FALSE(tile->isExitFlashing());
 }
+
+TEST_F(BoardModelTest, EdgeTilesCarryAGlowThatTheHaltedLookShows)
+{
+    Build(Board("???\n???\n???\n"));
+    EXPECT_EQ(host->edgeTiles.size(), 8u);
+    ZTile* centre = grid->tileAt(1, 1);
+    EXPECT_FALSE(centre->isOnEdge());
+    EXPECT_EQ(centre->getEdgeGlow(), nullptr);
+    ZTile* corner = grid->tileAt(0, 0);
+    ASSERT_NE(corner->getEdgeGlow(), nullptr);
+    corner->setHaltedLook(true);
+    EXPECT_TRUE(corner->hasHaltedLook());
+    EXPECT_TRUE(corner->getEdgeGlow()->IsActive());
+    corner->setHaltedLook(false);
+    EXPECT_FALSE(corner->getEdgeGlow()->IsActive());
+    centre->setHaltedLook(true); // no glow: nothing to show
+    EXPECT_EQ(centre->getEdgeGlow(), nullptr);
+}
