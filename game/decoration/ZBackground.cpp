@@ -47,6 +47,16 @@ float WorldDepth(ZNode* node)
     return p.z;
 }
 
+// A sprite of the layout that code gives a texture of its own: its material becomes its own.
+void OwnMaterial(ZSprite* sprite)
+{
+    if (!sprite)
+        return;
+    if (auto* sprite2d = ZEntityCast<ZSprite2D>(sprite); sprite2d && !sprite2d->GetMaterial())
+        sprite2d->SetMaterialByName("sprite2d_material");
+    sprite->MakeOwnMaterial();
+}
+
 // Beams and caustics add light: filtered, added onto what lies beneath.
 void SetLightBlending(ZMaterial* material)
 {
@@ -125,6 +135,11 @@ int ZBackground::Build()
         return error;
     }
     m_sealife = FindNodeAnywhere("sealife");
+    // The strips of the bubbles and the fish are needed from the first frame.
+    for (const char* name : {"material_bubble", "material_bubble_small", "material_boid_fish"})
+        if (ZMaterial* material = ZMaterial::Find(name))
+            if (ZTextureResource* texture = material->GetTexture(0))
+                texture->Load(true);
 
     m_camera = ZCamera::Create("background_camera", this, false, true);
     m_camera->SetPriority(kCameraPriority);
@@ -157,7 +172,10 @@ int ZBackground::Build()
     }
     m_themePicture = ZEntityCast<ZSprite>(FindNodeAnywhere("theme_background"));
     if (m_themePicture)
+    {
+        OwnMaterial(m_themePicture);
         m_themePicture->SetHidden(true);
+    }
     m_basePicture = FindNodeAnywhere("background_0");
 
     // Caustics: a 4 x 4 sheet of ripples, ten frames a second.
@@ -165,7 +183,7 @@ int ZBackground::Build()
     if (auto* ripple = ZEntityCast<ZSprite>(m_ripple))
     {
         ZAnimTexture* sheet = ZAnimTexture::Load("resources:caustics_surface.jpg", 128, 64, 16, 1);
-        ripple->MakeOwnMaterial();
+        OwnMaterial(ripple);
         if (ZMaterial* material = ripple->GetMaterial(); material && sheet)
         {
             material->SetTexture(0, sheet, true);
@@ -199,6 +217,9 @@ int ZBackground::Build()
 void ZBackground::BuildFish()
 {
     auto* fishTemplate = ZEntityCast<ZSprite>(ZSceneTree::GetInstance()->FindNode("particletemplates/boidtemplate"));
+    // A template whose material was declared after it gets it now.
+    if (fishTemplate && !fishTemplate->GetMaterial())
+        fishTemplate->SetMaterial(ZMaterial::Find("material_boid_fish"));
     if (!fishTemplate || !m_sealife)
     {
         std::fprintf(stderr, "Background: no \"particletemplates/boidtemplate\"; no fish\n");
@@ -225,10 +246,12 @@ void ZBackground::BuildFish()
     const ZBoundingBox& box = m_boids->GetBox();
     for (int i = 0; i < kFish; ++i)
     {
-        auto* fish = ZEntityCast<ZSprite>(fishTemplate->Clone());
-        if (!fish)
-            break;
+        // A copy of the template: its size, its flags and its own copy of the template's material
+        // (each fish shows its own heading frame).
+        ZSprite2D* fish = ZSprite2D::Create();
         fish->SetNameF("fish_%i", i);
+        fish->SetSize(fishTemplate->GetSize());
+        fish->SetMaterial(fishTemplate->GetMaterial());
         fish->SetPivot(PIVOT_MIDDLERIGHT);
         fish->MakeOwnMaterial();
         fish->SetActive(true);

@@ -24,7 +24,8 @@ class ZSprite;
 class ZTextureResource;
 
 // A fan of 64 light beams turning slowly about the light's origin; the beams near the aiming
-// direction show, flickering with the surface's waves.
+// direction show, flickering with the surface's waves. Sprites are drawn turned by their own
+// orientation only (their parents place them), so each beam also carries the fan's whole turn.
 class ZSurfaceLight : public ZGroup
 {
     QV_TYPE_RECORD(ZSurfaceLight, &ZGroup::kTypeRecord)
@@ -44,7 +45,10 @@ public:
 private:
     ZGroup* m_beams = nullptr;
     ZSprite* m_sprites[kBeams] = {};
+    // Each beam's own turn within the fan.
+    float m_turns[kBeams] = {};
     float m_angle = 0.0f;
+    float m_aimAngle = 0.0f;
     V3 m_aim{1.0f, 0.0f, 0.0f};
 };
 

@@ -9,6 +9,7 @@
 #include "engine/core/ZMath.h"
 #include "engine/core/ZRandom.h"
 #include "engine/render/ZMaterial.h"
+#include "engine/render/ZTexture.h"
 #include "engine/scene/ZParticleEmitterSystem.h"
 #include "engine/ui/ZSprite2D.h"
 #include "game/decoration/ZBackground.h"
@@ -52,23 +53,30 @@ void ZSurfaceLight::Build()
 {
     SetName("surface_light");
     m_beams = ZGroup::CreateNamed("beams_group");
+    // Each beam turns its own copy of the material; the picture stays out of the atlas so that the
+    // copies sample the whole picture.
+    ZTexture* picture = ZTexture::FindOrLoad("resources:beams.jpg", kTextureNoAtlas, kTextureLoadNow);
     AddChild(m_beams);
     for (int i = 0; i < kBeams; ++i)
     {
         ZGroup* arm = ZGroup::Create();
         arm->SetNameF("beam_%i", i);
         m_beams->AddChild(arm);
-        ZSprite2D* beam = ZSprite2D::CreateFromFile();
+        ZSprite2D* beam = picture ? ZSprite2D::CreateFromTexture(picture) : ZSprite2D::CreateFromFile();
         beam->SetNameF("beam_sprite_%i", i);
         beam->MakeOwnMaterial();
         SetLightBlending(beam->GetMaterial());
         beam->SetAlpha(0.35f);
-        beam->SetPivot(PIVOT_MIDDLELEFT);
+        // The picture's shafts run down from its top edge: hung by that edge and turned a quarter
+        // more than its arm, they run out along the arm.
+        beam->SetPivot(PIVOT_TOPCENTER);
         arm->AddChild(beam);
         const float r1 = RandomFloat(), r2 = RandomFloat(), r3 = RandomFloat();
         beam->SetPositionXYZ(60.0f + 100.0f * r1, 0.0f, 0.0f);
-        arm->SetRotationZ(float(i) * kBeamStep + 0.2f * kPi * r2);
-        beam->SetSpriteScale(V2{1.5f, 0.1f + 0.9f * r3});
+        m_turns[i] = float(i) * kBeamStep + 0.2f * kPi * r2;
+        arm->SetRotationZ(m_turns[i]);
+        beam->SetRotationZ(kHalfPi + m_turns[i]);
+        beam->SetSpriteScale(V2{0.1f + 0.9f * r3, 1.5f});
         m_sprites[i] = beam;
     }
 }
@@ -83,6 +91,7 @@ void ZSurfaceLight::AimAt(float x, float y)
         return;
     d = {d.x / length, d.y / length, 0.0f};
     m_aim = d;
+    m_aimAngle = std::atan2(d.y, d.x);
     M33 m;
     m.SetRow(0, d);
     m.SetRow(1, {-d.y, d.x, 0.0f});
@@ -117,6 +126,7 @@ void ZSurfaceLight::Update()
             continue;
         }
         beam->SetHidden(false);
+        beam->SetRotationZ(kHalfPi + m_turns[j] + m_angle + m_aimAngle);
         const float waves = (0.4f * std::sin(0.8f * t + 0.12f * d) + 0.2f) +
                             (0.8f * std::sin(0.9f * t + 0.1f * d) + 0.4f) +
                             (0.6f * std::sin(5.3f * t + 0.7f * d) + 0.3f);

@@ -183,20 +183,24 @@ void ZWhaleMover::Update(double now)
         turns[i] = turn;
         behind = points[i];
     }
-    // Parents first: the fluke's joint hangs below the tail's.
+    // Parents first: the fluke's joint hangs below the tail's. A sprite is drawn turned by its own
+    // orientation only, so each part carries its joint's turn as well; the fluke's joint is put on
+    // its point too, since the tail part's own turn would otherwise carry it a second time.
     for (int i = 0; i < kParts; ++i)
     {
-        if (ZMaterial* material = m_parts[i] ? m_parts[i]->GetMaterial() : nullptr)
-            material->SetColor(0, m_tint);
         ZGroup* joint = m_joints[i];
         const float depth = joint->Position().z;
-        if (i == kParts - 1)
-        {
-            joint->SetWorldTransform(WorldOrigin(joint), turns[i]);
-            continue;
-        }
         joint->SetWorldTransform(points[i], turns[i]);
-        const V3& p = joint->Position();
-        joint->SetPositionXYZ(p.x, p.y, depth);
+        if (i < kParts - 1)
+        {
+            const V3& p = joint->Position();
+            joint->SetPositionXYZ(p.x, p.y, depth);
+        }
+        if (ZSprite* part = m_parts[i])
+        {
+            part->SetOrientation(turns[i]);
+            if (ZMaterial* material = part->GetMaterial())
+                material->SetColor(0, m_tint);
+        }
     }
 }

@@ -1,5 +1,6 @@
 #include "tools/imagegen/Art.h"
 
+#include "tools/imagegen/ArtDecor.h"
 #include "tools/imagegen/Title.h"
 
 #include <algorithm>
@@ -758,6 +759,8 @@ bool DrawCaustics(const ToolOptions& o, Canvas& canvas, std::string& error)
 {
     const int fw = o.Integer("framewidth", 128), fh = o.Integer("frameheight", 64);
     const int frames = o.Integer("frames", 16);
+    // fade=1: each frame dims towards its bottom edge (the water surface seen from below).
+    const bool fade = o.Integer("fade", 0) != 0;
     const int cols = canvas.Width() / std::max(1, fw);
     if (fw <= 0 || fh <= 0 || cols * (canvas.Height() / fh) < frames)
     {
@@ -780,6 +783,13 @@ bool DrawCaustics(const ToolOptions& o, Canvas& canvas, std::string& error)
             sum += std::sin((u + v) * 1 + std::cos(u - v + phase) * 1.3f + 2 * phase);
             float lines = std::pow(1.0f - std::fabs(std::sin(sum * 1.2f)), 6.0f);
             float glow = 0.08f + 0.92f * lines;
+            if (fade)
+            {
+                // Dark at both edges of the frame, so that filtering never bleeds the next
+                // frame's bright edge into this one.
+                const float v = (y - row * fh) / fh;
+                glow *= std::pow(Clamp01(1.0f - v / 0.9f), 1.6f) * Clamp01(v / 0.08f);
+            }
             return Colour{0.55f * glow, 0.85f * glow, 0.95f * glow, 1};
         });
     return true;
@@ -1792,6 +1802,10 @@ bool DrawPower(const ToolOptions& o, Canvas& canvas, std::string& error)
 
 bool DrawArt(const std::string& generator, const ToolOptions& options, Canvas& canvas, std::string& error)
 {
+    bool decor = false;
+    const bool decorDrawn = DrawDecorArt(generator, options, canvas, error, decor);
+    if (decor)
+        return decorDrawn;
     if (generator == "creature")
         return DrawCreature(options, canvas, error);
     if (generator == "treasure")
