@@ -206,6 +206,11 @@ public:
     }
     ~ZDecorViewEngine() override
     {
+        // Screens go before the scene they live in.
+        ZCredits::DestroyInstance();
+        ZGameHelpMenu::DestroyInstance();
+        delete m_floor;
+        m_floor = nullptr;
         delete m_view;
         m_view = nullptr;
     }
@@ -242,7 +247,7 @@ public:
             background->GetWhaleMover()->Start(g_frameTimer->now - g_options.whaleAt);
         ZGameState* state = nullptr;
         if (g_options.scene == "menu")
-            state = new ZSeaFloorState();
+            state = m_floor = new ZSeaFloorState();
         else if (g_options.scene == "credits")
             state = ZCredits::GetInstance();
         else if (g_options.scene == "help")
@@ -257,6 +262,7 @@ public:
         return 0;
     }
     ZViewGame* m_view = nullptr;
+    ZSeaFloorState* m_floor = nullptr;
 };
 } // namespace
 
