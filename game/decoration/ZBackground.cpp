@@ -31,6 +31,8 @@ const char* const kThemeNames[ZBackground::kThemes] = {"sand", "coral", "shipwre
 const char* const kLayerNames[3] = {"back", "middle", "front"};
 const char* const kEmitterFormats[3] = {"back_emitter_%i", "middle_emitter_%i", "front_emitter_%i"};
 const float kLayerDepths[3] = {0.8f, 0.6f, 0.2f};
+// The material switch that draws both faces of a quad.
+constexpr int kSwitchNoCull = 4;
 
 double Now()
 {
@@ -254,6 +256,9 @@ void ZBackground::BuildFish()
         fish->SetMaterial(fishTemplate->GetMaterial());
         fish->SetPivot(PIVOT_MIDDLERIGHT);
         fish->MakeOwnMaterial();
+        // A fish swimming left is drawn mirrored, which turns its quad round: both faces show.
+        if (ZMaterial* material = fish->GetMaterial())
+            material->SetSwitch(kSwitchNoCull, 1);
         fish->SetActive(true);
         fish->SetHidden(false);
         ZAnimateTexture2D* frames = ZAnimateTexture2D::Create(fish, false);

@@ -98,6 +98,10 @@ public:
         if (auto* node = ZEntityCast<ZGeom>(crab->FindNode("menu_crab")))
         {
             node->SetPositionXYZ(-150.0f, -236.0f, -10.0f);
+            // The menu keeps the closed lids hidden until a blink.
+            for (const char* lid : {"body/eyestalk_L/eyestalk_L01/eyelidClosed_L", "body/eyestalk_R/eyestalk_L02/eyelidClosed_R"})
+                if (ZNode* closed = node->FindNode(lid))
+                    closed->SetHidden(true);
             if (auto* set = ZEntityCast<ZAnimationSet>(node->FindChildAnimationSet()))
             {
                 ZAnimation* enter = set->FindAnimation(ZNameId("enter").Value());

@@ -409,8 +409,20 @@ bool DrawDecorArt(const std::string& generator, const ToolOptions& options, Canv
     if (generator == "crab")
     {
         const std::string part = options.Text("part", "body");
+        // mirror=1: the part as seen from the other side (the right claw).
+        const bool mirror = options.Integer("mirror", 0) != 0;
         if (DrawCrabPart(part, options, canvas))
+        {
+            if (mirror)
+                for (int y = 0; y < canvas.Height(); ++y)
+                    for (int x = 0; x < canvas.Width() / 2; ++x)
+                    {
+                        const Colour a = canvas.Get(x, y), b = canvas.Get(canvas.Width() - 1 - x, y);
+                        canvas.Set(x, y, b);
+                        canvas.Set(canvas.Width() - 1 - x, y, a);
+                    }
             return true;
+        }
         error = "unknown crab part '" + part + "'";
         return false;
     }
