@@ -15,6 +15,9 @@
 ZGameHelpMenu::ZGameHelpMenu()
 {
     SetFlags(kStateDims | kStateResourcesWhileStacked);
+    // The screen's root is known as "helpmenu" in the scene.
+    if (ZGroup* root = GetRoot())
+        root->SetName("helpmenu");
 }
 
 ZGameHelpMenu::~ZGameHelpMenu()

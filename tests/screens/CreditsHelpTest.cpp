@@ -114,6 +114,7 @@ protected:
 
 TEST_F(HelpTest, PagesShowTheirTextsByPageAndTextNameAndMissingOnesSayError)
 {
+    EXPECT_STREQ(help->GetRoot()->GetName(), "helpmenu");
     EXPECT_EQ(Text("tabs/tab_0/title"), "Diving");
     EXPECT_EQ(Text("tabs/tab_0/body"), "Swap pieces");
     EXPECT_EQ(Text("tabs/tab_1/title"), "Artifacts");
