@@ -802,6 +802,8 @@ void DrawBeams(const ToolOptions& o, Canvas& canvas)
     Random rng(static_cast<unsigned>(o.Integer("seed", 5)));
     canvas.Clear(Colour{0, 0, 0, 1});
     int count = o.Integer("count", 5);
+    // fadein=f: the shafts brighten over the first f of the height instead of starting at full.
+    const float fadeIn = static_cast<float>(o.Number("fadein", 0.0));
     for (int i = 0; i < count; ++i)
     {
         float x0 = rng.Range(0.1f, 0.9f) * w, width = rng.Range(0.05f, 0.14f) * w,
@@ -811,6 +813,8 @@ void DrawBeams(const ToolOptions& o, Canvas& canvas)
             {
                 float d = std::fabs(x - x0 - (y / h - 0.5f) * w * 0.1f) / (width * (0.6f + 0.6f * y / h));
                 float fall = std::pow(Clamp01(1.0f - y / h), 1.3f);
+                if (fadeIn > 0.0f)
+                    fall *= Clamp01(y / (h * fadeIn));
                 return Colour{0.75f, 0.92f, 1.0f, std::pow(Clamp01(1.0f - d), 2.0f) * strength * fall};
             });
     }
