@@ -307,6 +307,35 @@ TEST_F(BackgroundTest, WhaleSwimsItsPathKeepingEachPartsLengthThenWaitsOutOfSigh
     EXPECT_NE(whale->GetJoint(0)->Position().x, parked.x);
 }
 
+TEST_F(BackgroundTest, TheLightShowsTheBeamsNearItsAimFlickeringAndTurnsSlowly)
+{
+    Built();
+    ZSurfaceLight* light = background->GetSurfaceLight();
+    ASSERT_NE(light, nullptr);
+    ASSERT_NE(light->GetBeamsGroup(), nullptr);
+    EXPECT_STREQ(light->GetBeamsGroup()->GetName(), "beams_group");
+    // Aimed from (238, 320) at (0, -50): its x axis points down and to the left.
+    const V3 aim = light->Orientation().GetRow(0);
+    EXPECT_LT(aim.x, 0.0f);
+    EXPECT_LT(aim.y, 0.0f);
+    EXPECT_NEAR(aim.x * aim.x + aim.y * aim.y, 1.0f, 1e-4f);
+    const float angle = light->GetAngle();
+    Frame(0.4);
+    EXPECT_NEAR(light->GetAngle(), angle + 0.0125f * 0.4f, 1e-5f);
+    // The beams within a quarter turn of the aim show (31 of 64), never brighter than 0.25.
+    int shown = 0;
+    for (int i = 0; i < ZSurfaceLight::kBeams; ++i)
+    {
+        ZSprite* beam = light->GetBeam(i);
+        ASSERT_NE(beam, nullptr);
+        if (beam->IsHidden())
+            continue;
+        ++shown;
+        EXPECT_LE(beam->GetAlpha(), 0.25f + 1e-4f) << i;
+    }
+    EXPECT_EQ(shown, 31);
+}
+
 TEST(WhaleMoverTest, BlendsEachChannelAndStaysStillWithoutPathsOrParts)
 {
     const V4 a{0.0f, 0.2f, 1.0f, 1.0f}, b{1.0f, 0.6f, 0.0f, 0.0f};
