@@ -1,6 +1,7 @@
 #include "tools/imagegen/Art.h"
 
 #include "tools/imagegen/ArtBoard.h"
+#include "tools/imagegen/ArtDecor.h"
 #include "tools/imagegen/Title.h"
 
 #include <algorithm>
@@ -759,6 +760,8 @@ bool DrawCaustics(const ToolOptions& o, Canvas& canvas, std::string& error)
 {
     const int fw = o.Integer("framewidth", 128), fh = o.Integer("frameheight", 64);
     const int frames = o.Integer("frames", 16);
+    // fade=1: each frame dims towards its bottom edge (the water surface seen from below).
+    const bool fade = o.Integer("fade", 0) != 0;
     const int cols = canvas.Width() / std::max(1, fw);
     if (fw <= 0 || fh <= 0 || cols * (canvas.Height() / fh) < frames)
     {
@@ -781,6 +784,13 @@ bool DrawCaustics(const ToolOptions& o, Canvas& canvas, std::string& error)
             sum += std::sin((u + v) * 1 + std::cos(u - v + phase) * 1.3f + 2 * phase);
             float lines = std::pow(1.0f - std::fabs(std::sin(sum * 1.2f)), 6.0f);
             float glow = 0.08f + 0.92f * lines;
+            if (fade)
+            {
+                // Dark at both edges of the frame, so that filtering never bleeds the next
+                // frame's bright edge into this one.
+                const float v = (y - row * fh) / fh;
+                glow *= std::pow(Clamp01(1.0f - v / 0.9f), 1.6f) * Clamp01(v / 0.08f);
+            }
             return Colour{0.55f * glow, 0.85f * glow, 0.95f * glow, 1};
         });
     return true;
@@ -793,6 +803,8 @@ void DrawBeams(const ToolOptions& o, Canvas& canvas)
     Random rng(static_cast<unsigned>(o.Integer("seed", 5)));
     canvas.Clear(Colour{0, 0, 0, 1});
     int count = o.Integer("count", 5);
+    // fadein=f: the shafts brighten over the first f of the height instead of starting at full.
+    const float fadeIn = static_cast<float>(o.Number("fadein", 0.0));
     for (int i = 0; i < count; ++i)
     {
         float x0 = rng.Range(0.1f, 0.9f) * w, width = rng.Range(0.05f, 0.14f) * w,
@@ -802,6 +814,8 @@ void DrawBeams(const ToolOptions& o, Canvas& canvas)
             {
                 float d = std::fabs(x - x0 - (y / h - 0.5f) * w * 0.1f) / (width * (0.6f + 0.6f * y / h));
                 float fall = std::pow(Clamp01(1.0f - y / h), 1.3f);
+                if (fadeIn > 0.0f)
+                    fall *= Clamp01(y / (h * fadeIn));
                 return Colour{0.75f, 0.92f, 1.0f, std::pow(Clamp01(1.0f - d), 2.0f) * strength * fall};
             });
     }
@@ -1797,6 +1811,10 @@ bool DrawArt(const std::string& generator, const ToolOptions& options, Canvas& c
     const bool boardDrawn = DrawBoardArt(generator, options, canvas, error, boardArt);
     if (boardArt)
         return boardDrawn;
+    bool decor = false;
+    const bool decorDrawn = DrawDecorArt(generator, options, canvas, error, decor);
+    if (decor)
+        return decorDrawn;
     if (generator == "creature")
         return DrawCreature(options, canvas, error);
     if (generator == "treasure")
