@@ -491,12 +491,9 @@ bool ZLevelControl::RewindToCheckpoint()
     if (level && level->medal >= 0 && m_index + 1 < int(m_entries.size()) &&
         m_entries[size_t(m_index) + 1]->IsCheckpoint())
         return true;
-    while (m_index > 0)
-    {
+    // The entry at the index counts: from a checkpoint the campaign comes back to that same one.
+    while (m_index > 0 && !m_entries[size_t(m_index)]->IsCheckpoint())
         --m_index;
-        if (m_entries[size_t(m_index)]->IsCheckpoint())
-            break;
-    }
     if (m_index > 0)
         --m_index;
     else
@@ -645,6 +642,10 @@ void ZLevelControl::GoToMainMenu()
 
 void ZLevelControl::Advance()
 {
+    // Only the advance right after a return from a menu or the dive counts as coming from there;
+    // entries that follow without showing a screen step on from where that one left off.
+    const bool fromMenu = PreviousWas(kMenuStates);
+    m_previousState = nullptr;
     // Test mode: the one board named by the setting, again and again.
     const std::string testBoard = SettingText(kTestBoard);
     if (!testBoard.empty())
@@ -722,7 +723,7 @@ void ZLevelControl::Advance()
     }
     else
     {
-        if (PreviousWas(kMenuStates) && !RewindToCheckpoint() && m_index == 0)
+        if (fromMenu && !RewindToCheckpoint() && m_index == 0)
             m_index = -1;
         if (m_index >= lastIndex)
             return;
