@@ -379,6 +379,8 @@ void ZLevelControl::SaveChildren(ISaveVisitor* visitor)
 
 void ZLevelControl::OnLoaded()
 {
+    if (s_import)
+        s_import->sawRoot = true;
     if (s_import && !s_import->progress && m_firstFinish)
     {
         m_firstFinish = false;
@@ -589,7 +591,9 @@ void ZLevelControl::OnLeave()
 
 void ZLevelControl::Update()
 {
-    if (!IsInPlay() || TestFlags(kStateSwitchingIn))
+    // While the campaign state fades back in, its return is not complete: the advance comes
+    // from the end of the fade.
+    if (!IsInPlay() || TestFlags(kStateSwitchingIn | kStateFadingIn))
         return;
     if (g_engine && g_engine->IsLoading())
         return;
@@ -671,9 +675,12 @@ void ZLevelControl::Advance()
     {
         ZLevel* pendingLevel = ZEntityCast<ZLevel>(m_pending);
         const int furthest = GetFurthestLevelIndex();
-        if (pendingLevel && pendingLevel->number - 1 == furthest && furthest != int(m_levels.size()) - 1)
+        // The next level in line: the script runs on, with whatever comes before that level. The
+        // final level counts as next in line until it is won, or the campaign would never reach
+        // what follows it.
+        const bool finalLevel = furthest == int(m_levels.size()) - 1;
+        if (pendingLevel && pendingLevel->number - 1 == furthest && (!finalLevel || pendingLevel->medal < 0))
         {
-            // The next level in line: the script runs on, with whatever comes before that level.
             m_pending = nullptr;
         }
         else if (m_pending == m_current)

@@ -144,6 +144,7 @@ private:
         int32_t progressValue = -1;
         std::vector<ZLevelControlEntry*> staged;
         size_t unknownLevels = 0;
+        bool sawRoot = false;
     };
 
     int Import(const std::string& text, bool progress, SImport& session);

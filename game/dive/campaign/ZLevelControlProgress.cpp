@@ -99,7 +99,11 @@ int ZLevelControl::LoadProgress()
                              kProgressFile, static_cast<long long>(size));
                 result = 1;
             }
-            else if (size > 0)
+            else if (size <= 0)
+            {
+                std::fprintf(stderr, "Campaign: %s is empty; the campaign starts over\n", kProgressFile);
+            }
+            else
             {
                 std::string text(size_t(size), '\0');
                 const size_t got = file.Read(text.data(), text.size());
@@ -123,6 +127,9 @@ int ZLevelControl::ReadProgress(const std::string& text)
         return 1;
     }
 
+    if (!session.sawRoot)
+        std::fprintf(stderr, "Campaign: %s holds no \"levelcontrol\" element; the campaign starts over\n",
+                     kProgressFile);
     if (session.badProgress)
         std::fprintf(stderr, "Campaign: %s holds no number for \"progress\"; the campaign starts over\n",
                      kProgressFile);
