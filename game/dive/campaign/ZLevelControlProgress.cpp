@@ -60,6 +60,14 @@ int ZLevelControl::SaveProgress()
     ZProfileManager* profiles = ZProfileManager::PeekInstance();
     if (!profiles || !profiles->GetCurrent())
         return 0;
+    if (!m_scriptLoaded)
+        LoadScript();
+    // Without a script there is no progress to write, and an empty file would wipe the player's.
+    if (m_entries.empty())
+    {
+        std::fprintf(stderr, "Campaign: no script, so %s is left as it is\n", kProgressFile);
+        return 1;
+    }
     const std::string text = WriteProgress();
     ZProfileFile file(kProgressFile, FILE_WRITE);
     if (!file.IsOpen())
@@ -84,6 +92,10 @@ int ZLevelControl::SaveProgress()
 
 int ZLevelControl::LoadProgress()
 {
+    // A profile can load before the campaign state was first set up; progress read into an empty
+    // script would be lost.
+    if (!m_scriptLoaded)
+        LoadScript();
     ResetEntries();
     int result = 0;
     ZProfileManager* profiles = ZProfileManager::PeekInstance();

@@ -232,3 +232,14 @@ TEST_F(ProgressTest, AFileTooLargeToBeProgressIsNotRead)
     EXPECT_NE(campaign->LoadProgress(), 0);
     EXPECT_EQ(campaign->GetEntryIndex(), -1);
 }
+
+TEST_F(ProgressTest, WithoutAScriptThePlayersProgressIsLeftAlone)
+{
+    PlaySome();
+    ASSERT_EQ(campaign->SaveProgress(), 0);
+    const std::string before = qvtest::ReadWholeFile(ProgressPath());
+    EXPECT_NE(campaign->LoadScriptText("<levelcontrol"), 0);
+    profiles->SaveProfile();
+    EXPECT_NE(campaign->SaveProgress(), 0);
+    EXPECT_EQ(qvtest::ReadWholeFile(ProgressPath()), before);
+}
