@@ -4,9 +4,11 @@
 
 #include <fstream>
 #include <map>
+#include <regex>
 #include <set>
 #include <sstream>
 
+#include "engine/import/ZStoryXMLImport.h"
 #include "tests/dive/campaign/CampaignTestSupport.h"
 
 using camptest::CampaignTest;
@@ -171,6 +173,29 @@ TEST_F(ShippedCampaignTest, ShopsBonusGamesCrewAndUnlocksAppearAlongTheWay)
             }
         }
     }
+    // Every story entry opens a page of the story file, and so does every place the map learns about.
+    const std::string storyText = DataFile("localized/en/story.xml");
+    std::set<std::string> pages;
+    std::set<std::string> next;
+    const std::regex idPattern("\\bid=\"([a-z0-9_]+)\""), nextPattern("\\bnext=\"([a-z0-9_]+)\"");
+    for (auto it = std::sregex_iterator(storyText.begin(), storyText.end(), idPattern); it != std::sregex_iterator(); ++it)
+        pages.insert((*it)[1]);
+    for (auto it = std::sregex_iterator(storyText.begin(), storyText.end(), nextPattern); it != std::sregex_iterator();
+         ++it)
+        next.insert((*it)[1]);
+    for (const std::string& story : stories)
+        EXPECT_TRUE(pages.count(story)) << "no story page " << story;
+    for (const std::string& name : settings)
+    {
+        if (name.rfind("profile.", 0) == 0 && name.size() > 13 && name.compare(name.size() - 5, 5, ".info") == 0)
+            EXPECT_TRUE(pages.count("info_" + name.substr(8, name.size() - 13))) << name;
+    }
+    for (const std::string& id : next)
+        EXPECT_TRUE(pages.count(id)) << "a page leads to the missing page " << id;
+    ZStoryXMLImport storyImport;
+    ASSERT_EQ(storyImport.ImportBuffer(storyText.data(), storyText.size()), 0);
+    EXPECT_EQ(storyImport.GetParagraphs().size(), pages.size());
+
     EXPECT_EQ(shops, (std::set<int>{0, 1, 2}));
     EXPECT_EQ(bonusGames, (std::set<int>{0, 1, 2}));
     EXPECT_EQ(crew.size(), 5u);
