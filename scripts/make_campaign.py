@@ -29,7 +29,7 @@ TREASURE = ["treasure_copper_0", "treasure_copper_1", "treasure_silver_0", "trea
 
 
 def level_name(region, i):
-    return "%s%02d" % (THEMES[region], i + 1)
+    return "%s_%02d" % (THEMES[region], i + 1)
 
 
 def difficulty(n):

@@ -12,6 +12,7 @@
 #include "engine/core/ZProperty.h"
 #include "engine/core/ZPropertyManager.h"
 #include "game/common/IGameShell.h"
+#include "game/common/ZThemes.h"
 #include "game/dive/campaign/ZLevelControl.h"
 
 namespace
@@ -33,8 +34,6 @@ constexpr ZNameId kAttrTip{"tip"};
 constexpr ZNameId kAttrTime{"time"};
 constexpr ZNameId kAttrPersistent{"persistent"};
 
-const char* const kMedalNames[] = {"complete", "bronze", "silver", "gold"};
-const char* const kThemeNames[] = {"sand", "coral", "shipwreck", "volcano", "deepwater", "sunkencity"};
 
 // An integer attribute; the fallback when the text holds no number (a wrong type in a file).
 int32_t IntOr(const char* text, int32_t fallback)
@@ -73,16 +72,11 @@ void SetDiveStarter(IDiveStarter* starter)
     g_diveStarter = starter;
 }
 
-const char* MedalName(int32_t medal)
-{
-    return medal >= 0 && medal <= 3 ? kMedalNames[medal] : "";
-}
-
 int32_t ParseMedalName(const char* text)
 {
     if (!text)
         return kMedalNone;
-    for (int32_t i = 0; i < 4; ++i)
+    for (int32_t i = 0; i < kMedalCount; ++i)
         if (std::strcmp(text, kMedalNames[i]) == 0)
             return i;
     return kMedalNone;
@@ -90,14 +84,9 @@ int32_t ParseMedalName(const char* text)
 
 int32_t ParseThemeName(const char* text)
 {
-    if (!text)
-        return -1;
-    for (int32_t i = 0; i < 6; ++i)
-        if (std::strcmp(text, kThemeNames[i]) == 0)
-            return i;
-    if (std::strcmp(text, "random") == 0)
-        return std::rand() % 6;
-    return -1;
+    if (text && std::strcmp(text, "random") == 0)
+        return std::rand() % kThemeCount;
+    return FindThemeIndex(text);
 }
 
 // ---- ZLevelControlEntry ----
@@ -223,7 +212,10 @@ void ZLevel::WriteAttributes(ISaveVisitor* visitor) const
         return;
     visitor->Attribute("name", m_name.c_str());
     if (medal != kMedalNone)
-        visitor->Attribute("medal", MedalName(medal));
+    {
+        const char* text = MedalName(medal);
+        visitor->Attribute("medal", text ? text : "");
+    }
     if (score > 0)
         WriteInt(visitor, "score", score);
     ZLevelControlEntry::WriteAttributes(visitor);

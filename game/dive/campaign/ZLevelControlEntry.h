@@ -21,6 +21,7 @@
 #include "engine/core/ZEntity.h"
 #include "engine/core/ZEventManager.h"
 #include "engine/core/ZSerializer.h"
+#include "game/common/ZMedals.h"
 
 class ZGameState;
 class ZLevel;
@@ -50,17 +51,11 @@ IDiveStarter* GetDiveStarter();
 // Null removes it. Not owned.
 void SetDiveStarter(IDiveStarter* starter);
 
-// Medal values of a level and their texts.
-enum EMedal : int32_t
-{
-    kMedalNone = -1,
-    kMedalComplete = 0,
-    kMedalBronze = 1,
-    kMedalSilver = 2,
-    kMedalGold = 3,
-};
-// "complete", "bronze", "silver", "gold"; "" for anything else.
-const char* MedalName(int32_t medal);
+// Medal values of a level (none is kMedalNone, -1; MedalName gives their texts).
+inline constexpr int32_t kMedalComplete = 0;
+inline constexpr int32_t kMedalBronze = 1;
+inline constexpr int32_t kMedalSilver = 2;
+inline constexpr int32_t kMedalGold = 3;
 // The medal of a text; -1 for any other text (null included).
 int32_t ParseMedalName(const char* text);
 // "sand" 0, "coral" 1, "shipwreck" 2, "volcano" 3, "deepwater" 4, "sunkencity" 5, "random" a random
