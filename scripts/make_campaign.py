@@ -227,11 +227,19 @@ def make_board(region, i, n):
 
     # Spawn points on top of open columns.
     open_cols = [x for x in exit_cols if column_open(board, x)]
+    # New artifacts come in straight above an open exit, so none starts out of reach; later
+    # boards add one beside an exit, which takes a swap or a turn to bring home.
     top = [x for x in range(w) if board.get(x, 0) == "?"]
-    spawn_candidates = [x for x in top if x not in exit_cols] + [x for x in top if x in exit_cols]
-    spawns = 2 if d < 0.5 else 3
-    rng.shuffle(spawn_candidates)
-    for x in spawn_candidates[:spawns]:
+    above_exit = [x for x in top if x in open_cols]
+    beside_exit = [x for x in top if x not in open_cols and (x - 1 in open_cols or x + 1 in open_cols)]
+    rng.shuffle(above_exit)
+    rng.shuffle(beside_exit)
+    spawns = above_exit[:2 if d < 0.5 else 3]
+    if d >= 0.3 and beside_exit:
+        spawns.append(beside_exit[0])
+    if not spawns:
+        spawns = top[:1]
+    for x in spawns:
         board.set(x, 0, "s")
 
     # Time: room for each artifact, less slack later on.
