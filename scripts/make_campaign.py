@@ -62,9 +62,22 @@ class Board:
                 row = " " + row
             out.append(row.rstrip())
         pad = " " if self.side_exit_rows else ""
-        bottom = "".join("E" if x in self.exit_cols else " " for x in range(self.w))
-        out.append((pad + bottom).rstrip())
+        bottom = "".join("E" if x in self.exit_cols and self.lowest(x) == self.h - 1 else " " for x in range(self.w))
+        if bottom.strip():
+            out.append((pad + bottom).rstrip())
         return out
+
+    def lowest(self, x):
+        """The row of the column's lowest tile (-1 for none)."""
+        ys = [y for y in range(self.h) if self.cells[y][x] not in (" ", "E")]
+        return ys[-1] if ys else -1
+
+    def open_exits(self):
+        """Exits under columns that end above the bottom row go into the gap below them."""
+        for x in self.exit_cols:
+            y = self.lowest(x)
+            if 0 <= y < self.h - 1:
+                self.cells[y + 1][x] = "E"
 
 
 def is_tile(c):
@@ -72,11 +85,11 @@ def is_tile(c):
 
 
 def column_open(board, x):
-    """From its first tile down to the bottom row the column holds no gap and no block."""
-    ys = [y for y in range(board.h) if board.get(x, y) != " "]
+    """From its first tile down to its lowest one the column holds no gap and no block."""
+    ys = [y for y in range(board.h) if board.get(x, y) not in (" ", "E")]
     if not ys:
         return False
-    return all(is_tile(board.get(x, y)) for y in range(ys[0], board.h))
+    return all(is_tile(board.get(x, y)) for y in range(ys[0], ys[-1] + 1))
 
 
 def shape_mask(kind, w, h, rng):
@@ -127,9 +140,16 @@ REGION_STYLE = {
 }
 
 
-def make_board(region, i, n):
+# Boards redrawn with another seed because the first draw came out unfair for scripts/campaign_bot.py.
+VARIANTS = {"volcano_03": 1, "deepwater_06": 3, "deepwater_09": 1}
+
+
+def make_board(region, i, n, variant=None):
     theme = THEMES[region]
-    rng = random.Random("quorvane-%s-%d" % (theme, i))
+    if variant is None:
+        variant = VARIANTS.get(level_name(region, i), 0)
+    seed = "quorvane-%s-%d" % (theme, i) + ("-%d" % variant if variant else "")
+    rng = random.Random(seed)
     shape, small, large = REGION_STYLE[theme]
     t = i / (PER_REGION - 1)  # within the region
     d = n / (LEVELS - 1)      # over the campaign
@@ -140,10 +160,11 @@ def make_board(region, i, n):
         board.set(x, y, " ")
 
     # Exits: every column early on, fewer and narrower later.
-    all_cols = [x for x in range(w) if is_tile(board.get(x, h - 1))]
-    want = max(2, round(len(all_cols) * (1.0 - 0.7 * d) - 0.5 * t))
-    if n < 3:
-        want = len(all_cols)
+    # Every column can end in an exit: under the bottom row, or in the gap below an overhang.
+    all_cols = [x for x in range(w) if board.lowest(x) >= 0]
+    fewer = {"sand": 0, "coral": 0, "shipwreck": 1 + i // 6, "volcano": 2 + i // 6, "deepwater": 2 + i // 5,
+             "sunkencity": 3 + i // 5}[theme]
+    want = max(3, len(all_cols) - fewer)
     if want >= len(all_cols):
         exit_cols = all_cols
     else:
@@ -197,19 +218,24 @@ def make_board(region, i, n):
 
     # Blocks and holes stay off the exit columns (so those stay open from top to bottom) and off
     # the top row (where new tokens come in).
+    placed_count = {}
     for count, char in ((holes, " "), (blocks, "L")):
         spots = free_cells(range(1, h - 1), protected)
         rng.shuffle(spots)
         for (x, y) in spots[:count]:
             board.set(x, y, char)
+        placed_count[char] = min(count, len(spots))
+    # Chains and ice never sit on the last tile above an exit: an artifact that gets there leaves.
+    exit_floor = {(x, board.lowest(x)) for x in exit_cols}
     for count, char in ((doubles, "Z"), (chains, "C"), (freezes, "H")):
-        spots = free_cells(range(1, h))
+        spots = [p for p in free_cells(range(1, h)) if p not in exit_floor]
         rng.shuffle(spots)
         # Freeze starts low, where it spreads towards the exits.
         if char == "H":
             spots.sort(key=lambda p: -p[1])
         for (x, y) in spots[:count]:
             board.set(x, y, char)
+        placed_count[char] = min(count, len(spots))
 
     # Medals: the artifact counts of complete, bronze, silver and gold.
     total = min(12, 4 + round(8 * (0.55 * d + 0.45 * t * (0.4 + 0.6 * d))))
@@ -217,8 +243,9 @@ def make_board(region, i, n):
     complete = total - bronze - silver - gold
     assert complete >= 1 and complete + bronze + silver + gold == total
 
-    # Artifacts on the board at the start: a few early on, fewer later.
-    placed = 0 if n >= 2 * PER_REGION else min(2, total - 1) if n < PER_REGION else 1
+    # Artifacts on the board at the start. Their number is also how many the board keeps in
+    # play at once (new ones come in at the spawn points as others leave), so there is always one.
+    placed = 2 if n < PER_REGION else (1 if total < 6 else 2 if total < 10 else 3)
     spots = free_cells(range(h // 2, h - 1), ())
     spots = [(x, y) for (x, y) in spots if x in protected]
     rng.shuffle(spots)
@@ -258,10 +285,11 @@ def make_board(region, i, n):
     picks.insert(rng.randrange(0, 5), treasure)
 
     # Checks: fair and within the file rules.
+    board.open_exits()
     rows = board.rows()
     assert all(len(r) <= 127 for r in rows)
     artifact_cells = sum(r.count("A") for r in rows)
-    assert artifact_cells <= total, (level_name(region, i), artifact_cells, total)
+    assert 1 <= artifact_cells <= total, (level_name(region, i), artifact_cells, total)
     assert total <= 12
     assert open_cols, level_name(region, i)
     for x in exit_cols:
@@ -287,7 +315,8 @@ def make_board(region, i, n):
     lines += rows
     stats = dict(name=level_name(region, i), theme=theme, difficulty=difficulty(n), artifacts=total,
                  time=seconds, size="%dx%d" % (w, h), exits=len(exit_cols) + 2 * len(board.side_exit_rows),
-                 chains=chains, doubles=doubles, freezes=freezes, blocks=blocks, holes=holes)
+                 chains=placed_count["C"], doubles=placed_count["Z"], freezes=placed_count["H"],
+                 blocks=placed_count["L"], holes=placed_count[" "])
     return "\n".join(lines) + "\n", stats
 
 

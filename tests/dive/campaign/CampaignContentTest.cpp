@@ -107,6 +107,8 @@ TEST_F(ShippedCampaignTest, SixRegionsOfRisingDifficultyWithAMapAfterEveryDive)
         EXPECT_GE(artifacts, 4u);
         EXPECT_LE(artifacts, 12u);
         EXPECT_LE(size_t(board.artifactCells), artifacts);
+        // The board keeps as many artifacts in play as it starts with: none at the start, none ever.
+        EXPECT_GE(board.artifactCells, 1);
         EXPECT_GT(board.exits, 0);
         EXPECT_GT(board.spawns, 0);
         int tokenNames = 1;
