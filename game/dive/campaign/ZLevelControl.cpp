@@ -570,8 +570,9 @@ void ZLevelControl::OnFadeInDone()
     {
         if (ZStatsLog* stats = ZStatsLog::PeekInstance(); stats && stats->BeginRecord("level-abort"))
         {
-            ZProperty* level = FindSetting(kProfileLevel);
-            stats->SetText("level", level ? level->ToText().c_str() : "");
+            int32_t level = 0;
+            ParseSettingInt(SettingText(kProfileLevel).c_str(), &level);
+            stats->SetInt("level", level);
             stats->SetText("board", m_lastLevel ? m_lastLevel->GetName() : "");
             IDiveStarter* dive = GetDiveStarter();
             stats->SetFloat("time", dive ? dive->GetDiveSeconds() : 0.0f);
