@@ -49,6 +49,29 @@ public:
     // Screen decoration shared by the screens.
     virtual void AttachSlideTransitions(ZGameState* state) { (void)state; }
     virtual ZHighlight2* CreateSmallHighlight(ZNode* target) { (void)target; return nullptr; }
+
+    // The campaign's screens. Kind is "story", "map", "characters", "bonus" or "shop"; number picks
+    // one of the bonus games or shops (0-based). Null when the game has no such screen (yet): the
+    // campaign then looks the screen up by state name, and passes the entry when that fails too.
+    virtual ZGameState* GetCampaignScreen(const char* kind, int number) { (void)kind, (void)number; return nullptr; }
+    // What a campaign screen entry carries, handed over just before the screen is shown: the story
+    // page to open, the hidden-object mission (empty: a random pick), the crew member's name and
+    // the tip to show. Any text may be empty.
+    virtual void PrepareCampaignScreen(const char* kind, int number, const char* story, const char* mission,
+                                       const char* value, const char* tip)
+    {
+        (void)kind, (void)number, (void)story, (void)mission, (void)value, (void)tip;
+    }
+    // The campaign changed what the sea map shows: kMapReset (back at the start: the map forgets
+    // its selection, path and sailing), kMapRefresh (progress moved outside play) or
+    // kMapSelectLevel (the marker of level index `level`, 0-based, becomes the selected one).
+    enum ECampaignMapChange
+    {
+        kMapReset,
+        kMapRefresh,
+        kMapSelectLevel
+    };
+    virtual void OnCampaignMapChange(ECampaignMapChange change, int level) { (void)change, (void)level; }
 };
 
 // Never null: the installed shell, or the default one that does nothing.
