@@ -49,6 +49,9 @@ public:
     // Screen decoration shared by the screens.
     virtual void AttachSlideTransitions(ZGameState* state) { (void)state; }
     virtual ZHighlight2* CreateSmallHighlight(ZNode* target) { (void)target; return nullptr; }
+
+    // An item or upgrade (by key name) was unlocked: the map screen announces the new stock.
+    virtual void ShowNewStock(const char* key) { (void)key; }
 };
 
 // Never null: the installed shell, or the default one that does nothing.
