@@ -14,6 +14,22 @@ void IAbilityDive::HighlightBoardEdges(bool on, bool force)
 
 void IAbilityDive::ClearBoardPreview() {}
 
+ZBoardGrid* IAbilityDive::GetBoardGrid()
+{
+    return nullptr;
+}
+
+void IAbilityDive::BreakAllChains() {}
+
+bool IAbilityDive::IsFreezeHalted()
+{
+    return false;
+}
+
+void IAbilityDive::BeginFreezeHalt() {}
+
+void IAbilityDive::EndFreezeHalt() {}
+
 IAbilityDive* GetAbilityDive()
 {
     return g_dive ? g_dive : &g_defaultDive;

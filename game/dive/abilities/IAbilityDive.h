@@ -5,6 +5,8 @@
 // and tested without them, so they reach them only through this interface: the dive installs its
 // own (ZInGame), and until then the default forwards the board's part to the board when one exists
 // and answers the rest by doing nothing. Never null.
+class ZBoardGrid;
+
 class IAbilityDive
 {
 public:
@@ -30,6 +32,14 @@ public:
     virtual void HighlightBoardEdges(bool on, bool force);
     // The board forgets the armed ability's target preview.
     virtual void ClearBoardPreview();
+    // The board's grid, for the abilities that choose tiles over the whole board; null without one.
+    virtual ZBoardGrid* GetBoardGrid();
+    // The board breaks every chain on it (a double chain twice).
+    virtual void BreakAllChains();
+    // The ice's spreading: halted while at least one halt runs.
+    virtual bool IsFreezeHalted();
+    virtual void BeginFreezeHalt();
+    virtual void EndFreezeHalt();
 };
 
 // The installed dive, or the default one.

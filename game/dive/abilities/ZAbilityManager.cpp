@@ -12,6 +12,7 @@
 #include "engine/ui/ZToolTipManager.h"
 #include "game/common/IGameShell.h"
 #include "game/dive/abilities/IAbilityDive.h"
+#include "game/dive/abilities/ZAbilityBreak.h"
 #include "game/dive/crew/ZInventory.h"
 
 namespace
@@ -400,6 +401,9 @@ bool ZAbilityManager::FireFallbackAbility(ZTileList& tiles)
     if (!factory)
         return false;
     ZAbility* ability = factory->Create();
+    // It must change the board even when few tiles qualify.
+    if (auto* random = dynamic_cast<ZAbilityBreakRandom*>(ability))
+        random->SetFallback(true);
     ArmAbility(ability);
     m_silent = true;
     const size_t before = tiles.size();
