@@ -10,6 +10,7 @@
 #include "engine/scene/ZSprite.h"
 #include "engine/ui/ZSprite2D.h"
 #include "engine/ui/ZToolTipManager.h"
+#include "game/dive/model/ZTile.h"
 
 namespace
 {
@@ -235,6 +236,16 @@ void ZAbilityButton::OnAbilityTarget(bool accepted, ZAbility* ability, ZTile* ti
         ReturnIconHome();
         OnAbilityCancelled();
         return;
+    }
+    // The icon waits on the chosen tile (a pair ability's first tile) until the aim completes.
+    if (m_icon && tile)
+    {
+        _M44 world;
+        tile->GetWorldMatrix(world);
+        _M44 iconWorld;
+        m_icon->GetWorldMatrix(iconWorld);
+        m_icon->SetWorldPosition(V3{world.m[3][0], world.m[3][1], iconWorld.m[3][2]});
+        m_iconAtHome = false;
     }
     OnAbilityAimed(tile);
 }

@@ -7,6 +7,7 @@
 #include "AbilityTestSupport.h"
 #include "engine/scene/ZFontText.h"
 #include "game/dive/crew/ZToolBelt.h"
+#include "game/dive/model/ZTile.h"
 #include "tests/ui/UiTestSupport.h"
 
 using abilitytest::NumSlots;
@@ -14,7 +15,7 @@ using abilitytest::Slot;
 
 namespace
 {
-constexpr int kLessAir2 = 16, kAir = 17, kAir2 = 18, kSkipLevel = 26;
+constexpr int kSwap = 3, kLessAir2 = 16, kAir = 17, kAir2 = 18, kSkipLevel = 26;
 
 class AbilityButtonTest : public uitest::UiTest
 {
@@ -274,4 +275,41 @@ TEST_F(AbilityButtonTest, FillEmptySlotsTakesStockedItemsNotOnTheBelt)
     belt->FillEmptySlots();
     EXPECT_EQ(Slot(1)->GetValue(), "air2");
     EXPECT_EQ(Slot(2)->GetValue(), "");
+}
+
+TEST_F(AbilityButtonTest, ASwapIconWaitsOnItsFirstTileUntilThePairIsComplete)
+{
+    auto* button = MakeButton<ZAbilityButton>("button", 0.0f, 0.0f);
+    button->SetItem(kSwap);
+    EXPECT_FALSE(button->IsDropAnywhere());
+    auto* first = new ZTile();
+    auto* second = new ZTile();
+    first->SetPositionXYZ(150.0f, 80.0f, 5.0f);
+    second->SetPositionXYZ(188.0f, 80.0f, 5.0f);
+    layer->group->AddChild(first);
+    layer->group->AddChild(second);
+    first->setLink(kDirRight, second);
+    second->setLink(kDirLeft, first);
+
+    MoveToLogical(0.0f, 0.0f);
+    Press();
+    MoveToLogical(150.0f, 80.0f);
+    ZAbility* swap = button->GetAbility();
+    ASSERT_EQ(manager->GetArmedAbility(), swap);
+    // The board picks the first tile under the release.
+    ASSERT_TRUE(manager->SelectTarget(first));
+    Release();
+    Frame();
+    V3 at;
+    button->GetIcon()->GetPosition(at);
+    EXPECT_NEAR(at.x, 150.0f, 0.5f);
+    EXPECT_NEAR(at.y, 80.0f, 0.5f);
+    EXPECT_FALSE(button->IsIconAtHome());
+    EXPECT_EQ(manager->GetArmedAbility(), swap);
+
+    // The second tile completes the pair: used, home, and a fresh instance.
+    ASSERT_TRUE(manager->TrySwapWithAbility(first, second, tiles));
+    EXPECT_TRUE(button->IsIconAtHome());
+    EXPECT_NE(button->GetAbility(), swap);
+    EXPECT_NE(button->GetAbility(), nullptr);
 }
