@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "AbilityTestSupport.h"
+#include "engine/import/ZSceneXMLImport2.h"
 #include "engine/scene/ZFontText.h"
 #include "game/dive/crew/ZToolBelt.h"
 #include "game/dive/model/ZTile.h"
@@ -312,4 +313,45 @@ TEST_F(AbilityButtonTest, ASwapIconWaitsOnItsFirstTileUntilThePairIsComplete)
     EXPECT_TRUE(button->IsIconAtHome());
     EXPECT_NE(button->GetAbility(), swap);
     EXPECT_NE(button->GetAbility(), nullptr);
+}
+
+TEST_F(AbilityButtonTest, ALayoutMakesBeltButtonsBoundToTheirSlotsAndIgnoresABadSlot)
+{
+    NumSlots()->SetValue(2);
+    inventory->SetCount(kAir2, 3);
+    Slot(1)->SetValue("air2");
+    const std::string xml =
+        "<scenetree><group name=\"toolbelt\">"
+        "<group name=\"slot_0\"><toolbeltbutton name=\"button\" slot=\"0\" idle=\"bg\">"
+        "<sprite2d name=\"bg\" width=\"60\" height=\"60\"/><sprite2d name=\"icon\"/><fonttext name=\"count\"/>"
+        "</toolbeltbutton></group>"
+        "<group name=\"slot_1\"><toolbeltbutton name=\"button\" slot=\"1\" idle=\"bg\">"
+        "<sprite2d name=\"bg\" width=\"60\" height=\"60\"/><sprite2d name=\"icon\"/><fonttext name=\"count\"/>"
+        "</toolbeltbutton></group>"
+        "<group name=\"slot_2\"><toolbeltbutton name=\"button\" slot=\"-7\"/></group>"
+        "<group name=\"slot_3\"><toolbeltbutton name=\"button\" slot=\"many\"/></group>"
+        "</group></scenetree>";
+    ZSceneXMLImport2 import;
+    import.SetParentNode(layer->group);
+    testing::internal::CaptureStderr();
+    ASSERT_EQ(import.ImportBuffer(xml.data(), xml.size()), 0);
+    const std::string log = testing::internal::GetCapturedStderr();
+    EXPECT_NE(log.find("slot \"-7\""), std::string::npos) << log;
+    EXPECT_NE(log.find("slot \"many\""), std::string::npos) << log;
+
+    ZNode* root = layer->group->FindNode("toolbelt");
+    ASSERT_NE(root, nullptr);
+    belt = std::make_unique<ZToolBelt>();
+    belt->Load(root);
+    ZToolBeltButton* second = belt->GetButton(1);
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(second->GetSlot(), 1);
+    EXPECT_EQ(second->GetItem(), kAir2);
+    EXPECT_EQ(second->GetCount(), 3);
+    ASSERT_NE(second->GetIcon(), nullptr);
+    EXPECT_FALSE(second->GetIcon()->IsHidden());
+    EXPECT_EQ(belt->GetButton(2)->GetSlot(), -1);
+    EXPECT_EQ(belt->GetButton(2)->GetItem(), -1);
+    EXPECT_EQ(belt->GetButton(0)->GetItem(), -1);
+    EXPECT_FALSE(belt->GetButton(0)->IsEnabled());
 }
