@@ -87,6 +87,13 @@ ZAbilityManager::ZAbilityManager()
             std::fprintf(stderr, "Ability \"%s\" has the id %d outside the item table; ignored\n", f->GetName(), id);
             continue;
         }
+        // A second factory for an item (registered by two modules) would split its instances.
+        if (m_factories[size_t(id)])
+        {
+            std::fprintf(stderr, "Ability \"%s\" is registered twice for item %d; the first is kept\n",
+                         f->GetName(), id);
+            continue;
+        }
         m_byName[ZNameId(f->GetName()).Value()] = f;
         m_factories[size_t(id)] = f;
     }

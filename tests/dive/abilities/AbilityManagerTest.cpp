@@ -337,3 +337,31 @@ TEST_F(AbilityManagerTest, TheGiveCommandAddsOneOfAKnownItemUpToNinetyNine)
     give->SetFromText("", false, true);
     EXPECT_NE(testing::internal::GetCapturedStderr().find("nosuchitem"), std::string::npos);
 }
+
+TEST_F(AbilityManagerTest, EveryItemHasOneFactoryAndASecondRegistrationIsIgnored)
+{
+    for (int id = 0; id < ZAbilityManager::kItemCount; ++id)
+    {
+        ASSERT_NE(manager->GetFactory(id), nullptr) << id;
+        EXPECT_EQ(manager->GetFactory(id)->GetId(), id);
+        EXPECT_EQ(ZAbilityManager::FindAbilityId(manager->GetItemName(id)), id);
+        ZAbility* ability = manager->GetFactory(id)->Create();
+        EXPECT_EQ(ability->GetId(), id);
+        EXPECT_STREQ(ability->GetName(), manager->GetItemName(id));
+        manager->GetFactory(id)->Release(ability);
+    }
+    ZAbilityFactoryBase* air = manager->GetFactory(kAir);
+    ZInventory::DestroyInstance();
+    ZAbilityManager::DestroyInstance();
+    {
+        ZAbilityFactory<ZAbilityAir> second;
+        testing::internal::CaptureStderr();
+        manager = ZAbilityManager::GetInstance();
+        const std::string log = testing::internal::GetCapturedStderr();
+        EXPECT_NE(log.find("\"air\" is registered twice"), std::string::npos) << log;
+        EXPECT_EQ(manager->GetFactory(kAir), air);
+        ZAbilityManager::DestroyInstance();
+    }
+    manager = ZAbilityManager::GetInstance();
+    inventory = ZInventory::GetInstance();
+}
