@@ -24,7 +24,7 @@ std::unique_ptr<IFile> MakeFile(const char* name)
 }
 } // namespace
 
-int ZTextLineImport::ImportPath(const char* name)
+int ZTextLineImport::ReadFileText(const char* name, std::string& text)
 {
     if (!name || !*name)
         return 1;
@@ -37,16 +37,30 @@ int ZTextLineImport::ImportPath(const char* name)
         file->Close();
         return 1;
     }
-    std::string text(size_t(size), '\0');
-    if (size > 0 && file->Read(text.data(), text.size()) != text.size())
+    std::string data(size_t(size), '\0');
+    if (size > 0 && file->Read(data.data(), data.size()) != data.size())
     {
         file->Close();
         return 1;
     }
     if (file->IsOpen())
         file->Close();
+    text = std::move(data);
+    return 0;
+}
+
+int ZTextLineImport::ImportPath(const char* name)
+{
+    std::string text;
+    if (ReadFileText(name, text) != 0)
+        return 1;
     SplitPathAtLastSlash(name, m_fileName);
     return ImportText(text);
+}
+
+void ZTextLineImport::SetFileNameFromPath(const char* path)
+{
+    SplitPathAtLastSlash(path, m_fileName);
 }
 
 int ZTextLineImport::ImportText(std::string_view text)

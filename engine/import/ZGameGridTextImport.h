@@ -27,6 +27,9 @@ public:
     // Reads the file (a plain path or a mount name). 1 when it cannot be opened or read (the
     // previous contents then stay), 0 otherwise.
     virtual int ImportPath(const char* name);
+    // The whole file (a plain path or a mount name) as ImportPath reads it: 1 when it cannot be
+    // opened or read, or is larger than kMaxFileSize (text is then left alone), 0 otherwise.
+    static int ReadFileText(const char* name, std::string& text);
     // The same loop over text already in memory; the text ends at its first NUL byte. Always 0.
     int ImportText(std::string_view text);
 
@@ -40,6 +43,8 @@ public:
     // The file-name part of the last path given to ImportPath (the level reader seeds its random
     // sequence with it).
     const std::string& GetFileName() const { return m_fileName; }
+    // Keeps the file-name part of the path, as ImportPath does (for text read by other means).
+    void SetFileNameFromPath(const char* path);
 
 protected:
     // Called before the first line and after the last one of each import.
