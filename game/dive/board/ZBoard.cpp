@@ -441,6 +441,7 @@ void ZBoard::freeBatches()
 
 void ZBoard::resetBoard()
 {
+    ++m_resets;
     freePendingPops();
     freeBatches();
     restoreOrientation();

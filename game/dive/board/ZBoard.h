@@ -240,6 +240,7 @@ private:
     ZBoardGrid* m_grid = nullptr;
     std::vector<ZTile*> m_gridTiles;
     bool m_resetting = false;
+    uint32_t m_resets = 0;
     ZMovementGroup* m_resolving = nullptr;
     bool m_resolvingDropped = false;
     std::vector<ZPendingPop*> m_pendingPops;

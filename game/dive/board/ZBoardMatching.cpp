@@ -221,7 +221,15 @@ void ZBoard::popPendingGroups(float dt)
             continue;
         }
         m_pendingPops.erase(it);
+        const uint32_t resets = m_resets;
         popGroup(record->tiles);
+        // Something the pop set off (the dive ending, say) reset the board: its tiles went back
+        // to the pool, and nothing more of this step may touch them.
+        if (resets != m_resets)
+        {
+            delete record;
+            return;
+        }
         finishPop(record->tiles);
         if (m_pendingPops.empty() && m_prePop)
             m_prePop->Stop();
@@ -284,6 +292,7 @@ void ZBoard::playPopSound(bool treasure, int size, float centreX)
 {
     const int s = std::clamp(size, 3, 5) - 3;
     const int count = treasure ? m_treasureVariants[s] : m_popVariants[s];
+    m_lastPopPan = std::clamp(centreX / 400.0f, -1.0f, 1.0f);
     // A size without any variant stays silent: no variant is drawn from an empty set.
     if (count <= 0)
     {
@@ -291,7 +300,6 @@ void ZBoard::playPopSound(bool treasure, int size, float centreX)
         return;
     }
     ZSound* sound = (treasure ? m_treasurePops : m_pops)[s][RandomNext() % uint32_t(count)];
-    m_lastPopPan = std::clamp(centreX / 400.0f, -1.0f, 1.0f);
     m_lastPopSound = sound ? sound->GetName() : nullptr;
     if (sound)
         sound->SetPan(m_lastPopPan);

@@ -42,6 +42,8 @@ protected:
     }
     void TearDown() override
     {
+        // Nodes the board let go of are deleted by the next frame.
+        Frame();
         game.reset();
         ZInGame::DestroyInstance();
         ZBoardHints::DestroyInstance();
