@@ -1,5 +1,6 @@
 #include "tools/imagegen/Art.h"
 
+#include "tools/imagegen/ArtBoard.h"
 #include "tools/imagegen/Title.h"
 
 #include <algorithm>
@@ -1792,6 +1793,10 @@ bool DrawPower(const ToolOptions& o, Canvas& canvas, std::string& error)
 
 bool DrawArt(const std::string& generator, const ToolOptions& options, Canvas& canvas, std::string& error)
 {
+    bool boardArt = false;
+    const bool boardDrawn = DrawBoardArt(generator, options, canvas, error, boardArt);
+    if (boardArt)
+        return boardDrawn;
     if (generator == "creature")
         return DrawCreature(options, canvas, error);
     if (generator == "treasure")

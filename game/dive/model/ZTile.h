@@ -147,6 +147,9 @@ public:
     void fillIfWaiting();
     void spawnToken();
     bool respawnToken();
+    // Puts the board's next artifact in place of the tile's settled creature (which goes back to
+    // the pool); false when the tile may not take one (CanPlaceArtifact) or no artifact is left.
+    bool placeArtifact();
 
     // --- fields ---
     int32_t getKind() const { return m_kind; }

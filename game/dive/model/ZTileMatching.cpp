@@ -6,6 +6,7 @@
 #include "engine/core/ZRandom.h"
 #include "game/dive/model/IBoardHost.h"
 #include "game/dive/model/ZArtifact.h"
+#include "game/dive/model/ZBoardRules.h"
 #include "game/dive/model/ZTile.h"
 #include "game/dive/model/ZToken.h"
 #include "game/dive/model/ZTokenType.h"
@@ -272,5 +273,25 @@ bool ZTile::respawnToken()
     GetBoardHost()->releaseToken(m_token);
     m_token = nullptr;
     spawnToken();
+    return true;
+}
+
+bool ZTile::placeArtifact()
+{
+    if (!CanPlaceArtifact(this))
+        return false;
+    IBoardHost* host = GetBoardHost();
+    ZArtifact* record = ZArtifactRegistry::GetInstance()->FindById(host->nextArtifactId());
+    if (!record)
+        return false;
+    ZToken* artifact = host->acquireToken();
+    if (!artifact)
+        return false;
+    host->releaseToken(m_token);
+    m_token = nullptr;
+    artifact->setType(kArtifactTokenType);
+    placeToken(artifact);
+    artifact->setArtifact(record);
+    host->registerToken(artifact);
     return true;
 }

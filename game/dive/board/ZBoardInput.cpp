@@ -1,0 +1,288 @@
+// The player's hand on the board: pointer presses, drags and clicks become a selected tile, a
+// lifted token that follows the pointer, or a swap of two neighbouring tokens; an armed ability
+// takes the pair first.
+#include <cmath>
+
+#include "engine/app/ZFrameTimer.h"
+#include "engine/audio/ZSound.h"
+#include "engine/controllers/ZFlicker.h"
+#include "engine/ui/ZGameSprite.h"
+#include "game/dive/ZDiveServices.h"
+#include "game/dive/ZInGame.h"
+#include "game/dive/board/ZBoard.h"
+#include "game/dive/board/ZBoardHints.h"
+#include "game/dive/board/ZSwapTokensController.h"
+#include "game/dive/model/ZBoardGrid.h"
+#include "game/dive/model/ZTile.h"
+#include "game/dive/model/ZToken.h"
+
+namespace
+{
+V3 WorldOf(ZNode* node)
+{
+    V3 p;
+    if (auto* geom = ZEntityCast<ZGeom>(node))
+    {
+        geom->GetPosition(p);
+        if (auto* parent = static_cast<ZGeom*>(geom->FindGeomParent()))
+            parent->LocalToWorld(p);
+    }
+    return p;
+}
+} // namespace
+
+bool ZBoard::acceptsInput() const
+{
+    if (!IsActive() || !m_inputEnabled)
+        return false;
+    ZInGame* dive = ZInGame::PeekInstance();
+    return dive && dive->IsPlaying() && !dive->IsPaused();
+}
+
+void ZBoard::OnMouseMove(const SPointerState& state, ZNode* target, bool* handled)
+{
+    (void)target, (void)handled;
+    if (!acceptsInput())
+        return;
+    V2 point = {state.x, state.y};
+    if (m_pressedTile)
+        point = {point.x + m_dragOffset.x, point.y + m_dragOffset.y};
+    ZTile* under = tileAt(point.x, point.y);
+    if (under != m_hover)
+        setHoverTile(under);
+    if (!m_pressedTile)
+        return;
+
+    const float dx = state.x - m_pressedPoint.x;
+    const float dy = state.y - m_pressedPoint.y;
+    ZTile* aim = under;
+    if (std::hypot(dx, dy) > kDragThreshold)
+    {
+        int sx = 0, sy = 0;
+        if (std::fabs(dx) > 1.5f * std::fabs(dy))
+            sx = dx > 0.0f ? 1 : -1;
+        else if (std::fabs(dy) > 1.5f * std::fabs(dx))
+            sy = dy < 0.0f ? 1 : -1;
+        else
+        {
+            sx = dx > 0.0f ? 1 : -1;
+            sy = dy < 0.0f ? 1 : -1;
+        }
+        // A screen direction becomes a grid step through the board's orientation (0 to 3), which
+        // also holds after counter-clockwise turns.
+        int x = sx, y = sy;
+        switch (m_orientation & 3)
+        {
+        case 1: x = sy, y = -sx; break;
+        case 2: x = -sx, y = -sy; break;
+        case 3: x = -sy, y = sx; break;
+        default: break;
+        }
+        aim = m_grid->tileAt(m_pressedTile->getGridColumn() + x, m_pressedTile->getGridRow() + y);
+    }
+    if (!aim)
+    {
+        m_pressedTile->snapTokenBack();
+        return;
+    }
+    if (!m_pressed)
+        return;
+    if (aim != m_pressedTile)
+    {
+        m_dragging = false;
+        m_selected = m_pressedTile;
+        if (trySwap(aim))
+            ++m_dragMoves;
+        else
+        {
+            m_pressedTile->snapTokenBack();
+            clearSelection();
+        }
+        m_pressedTile = nullptr;
+        if (m_pulses[1])
+            m_pulses[1]->SetActive(false);
+        return;
+    }
+    ZToken* token = m_pressedTile->getToken();
+    if (token && token->getTile() == m_pressedTile && token->getState() == kTokenSettled)
+    {
+        V3 at = WorldOf(token);
+        at.x = state.x + m_dragOffset.x;
+        at.y = state.y + m_dragOffset.y;
+        PlaceAtWorldPoint(token, at);
+    }
+}
+
+void ZBoard::OnLeftDown(const SPointerState& state, ZNode* target, bool* handled)
+{
+    (void)target, (void)handled;
+    if (!acceptsInput())
+        return;
+    m_pressed = true;
+    m_pressedTile = tileAt(state.x, state.y);
+    m_pressedPoint = {state.x, state.y};
+    if (!m_pressedTile)
+    {
+        clearSelection();
+        GetDiveServices()->DisarmAbility();
+        return;
+    }
+    ZToken* token = m_pressedTile->getToken();
+    if (!token)
+        return;
+    if (ZPulseController* pulse = m_pulses[1])
+    {
+        pulse->SetActive(false);
+        pulse->SetTarget(token);
+        pulse->SetActive(true);
+    }
+    m_pressedTile->placeNodeAbove(m_selectFrame, -8.0f);
+    m_dragging = true;
+    const V3 at = WorldOf(token);
+    m_dragOffset = {at.x - state.x, at.y - state.y, 0.0f};
+}
+
+void ZBoard::OnLeftUp(const SPointerState& state, ZNode* target, bool* handled)
+{
+    (void)target, (void)handled;
+    if (!acceptsInput())
+        return;
+    if (m_sweepState == kSweepReady)
+        m_pressed = false;
+    ZTile* tile = tileAt(state.x, state.y);
+    ZTile* pressed = m_pressedTile;
+    m_pressedTile = nullptr;
+    m_dragOffset = {};
+    if (!tile)
+    {
+        if (pressed)
+            pressed->snapTokenBack();
+        clearSelection();
+        return;
+    }
+    m_selectFrame->SetActive(false);
+    if (pressed)
+        pressed->snapTokenBack();
+    if (m_dragging)
+    {
+        m_dragging = false;
+        if (trySwap(tile))
+        {
+            ++m_clickMoves;
+            return;
+        }
+        if (tile->isMatchable())
+            selectTile(tile);
+    }
+}
+
+void ZBoard::OnRightDownAfter(const SPointerState& state, ZNode* target, bool* handled)
+{
+    (void)state, (void)target, (void)handled;
+    GetDiveServices()->DisarmAbility();
+}
+
+void ZBoard::OnButtonDown(uint32_t button)
+{
+    if (button != 1 || !acceptsInput())
+        return;
+    clearPreview();
+    showPreview(m_hover);
+}
+
+bool ZBoard::trySwap(ZTile* target)
+{
+    if (!m_selected || !target)
+        return false;
+    if (!m_selected->isMatchable())
+    {
+        clearSelection();
+        return false;
+    }
+    if (target == m_selected || target->holdsToken())
+        return false;
+    if (!target->isMatchable() || !m_selected->isSwappable())
+        return false;
+    ZToken* selectedToken = m_selected->getToken();
+    ZToken* targetToken = target->getToken();
+    std::vector<ZTile*> changed;
+    changed.reserve(8);
+    IDiveServices* services = GetDiveServices();
+    if (services->TrySwapWithAbility(target, m_selected, changed))
+    {
+        // An ability's swap stands whether it matches or not.
+        ZSwapTokensController::Create(selectedToken, targetToken, false, kSwapTime);
+        removeBrokenTiles(changed, true);
+        clearSelection();
+        return true;
+    }
+    if (!m_selected->isOrthogonalNeighbour(target))
+        return false;
+    ZSwapTokensController::Create(selectedToken, targetToken, true, kSwapTime);
+    clearSelection();
+    return true;
+}
+
+void ZBoard::selectTile(ZTile* tile)
+{
+    if (!tile || !tile->isSwappable())
+        return;
+    if (m_selected && m_selected != tile && m_selected->getToken())
+        m_selected->getToken()->showDeselected();
+    tile->placeNodeAbove(m_selectFrame, -8.0f);
+    m_selected = tile;
+    if (ZToken* token = tile->getToken())
+        token->showSelected();
+}
+
+void ZBoard::clearSelection()
+{
+    if (m_selectFrame)
+        m_selectFrame->SetActive(false);
+    m_selected = nullptr;
+}
+
+void ZBoard::clearPreview()
+{
+    clearSelection();
+    for (ZGameSprite* sprite : m_highlights)
+        sprite->SetActive(false);
+    if (ZBoardHints* hints = ZBoardHints::PeekInstance())
+        hints->ClearHighlight();
+}
+
+void ZBoard::setHoverTile(ZTile* tile)
+{
+    m_hover = tile;
+    showPreview(tile);
+}
+
+void ZBoard::showPreview(ZTile* tile)
+{
+    if (tile)
+    {
+        tile->placeNodeAbove(highlightSprite(0), -5.5f);
+        // What an armed ability would hit is the ability's to list; without one only the tile
+        // under the pointer lights.
+        for (size_t i = 1; i < m_highlights.size(); ++i)
+            m_highlights[i]->SetActive(false);
+        return;
+    }
+    for (ZGameSprite* sprite : m_highlights)
+        sprite->SetActive(false);
+}
+
+void ZBoard::removeBrokenTiles(const std::vector<ZTile*>& tiles, bool collectTreasure)
+{
+    if (collectTreasure)
+        collectTreasures(tiles);
+    if (ZBoardHints* hints = ZBoardHints::PeekInstance())
+        hints->SpawnPopSprites(tiles, int(tiles.size()));
+    ZTileList fall;
+    for (ZTile* tile : tiles)
+        tile->breakTile(&fall);
+    for (ZTile* tile : fall)
+        tile->tileChanged();
+    clearSelection();
+    clearPreview();
+}
