@@ -3,8 +3,8 @@
 // rotation charge, the end of the dive by skipping the level, and the board's edge glow and target
 // preview. The abilities and their manager sit beside the in-game state and the board and are built
 // and tested without them, so they reach them only through this interface: the dive installs its
-// own (ZInGame), and until then the default forwards the board's part to the board when one exists
-// and answers the rest by doing nothing. Never null.
+// own, and until then the default forwards to the board and the in-game state when they exist
+// (air time, the end of the dive) and answers the rest by doing nothing. Never null.
 class ZBoardGrid;
 
 class IAbilityDive
@@ -16,7 +16,7 @@ public:
     // treasure, rotation); the indicator shows while the sum of a frame's values is above 0.
     virtual void AddEffectValue(unsigned flag, float value) { (void)flag, (void)value; }
     // Adds seconds of air to the oxygen bar (never past a full bar).
-    virtual void AddAirTime(float seconds) { (void)seconds; }
+    virtual void AddAirTime(float seconds);
     // The oxygen bar's low-air warnings on or off; either way their timers restart and, when
     // switched off, a warning sound that plays stops.
     virtual void SetAirWarnings(bool on) { (void)on; }
@@ -26,7 +26,7 @@ public:
     virtual void EndRotationBoost(float chargeFactor, float speedFactor) { (void)chargeFactor, (void)speedFactor; }
     // Ends the dive as skipped: silver medal, the end of the dive without its end screen skipped,
     // the completion bar told the player ended, the board's current move stopped.
-    virtual void SkipLevel() {}
+    virtual void SkipLevel();
 
     // The board's edge tiles glow while a board-wide ability is armed.
     virtual void HighlightBoardEdges(bool on, bool force);

@@ -13,6 +13,7 @@
 #include "game/common/IGameShell.h"
 #include "game/dive/abilities/IAbilityDive.h"
 #include "game/dive/abilities/ZAbilityBreak.h"
+#include "game/dive/abilities/ZAbilityDiveServices.h"
 #include "game/dive/crew/ZInventory.h"
 
 namespace
@@ -41,6 +42,8 @@ bool ValidId(int id)
 {
     return id >= 0 && id < ZAbilityManager::kItemCount;
 }
+
+ZAbilityDiveServices g_abilityServices;
 
 template <class T> void EraseOne(std::vector<T*>& list, T* item)
 {
@@ -78,6 +81,11 @@ ZAbilityManager::ZAbilityManager()
 
     ZPropertyManager* properties = ZPropertyManager::GetInstance();
     properties->AddCommand(this);
+    // The board reaches the armed ability through the dive services, unless a part that answers
+    // for the abilities too installed its own.
+    IDiveServices* installed = GetDiveServices();
+    SetDiveServices(nullptr);
+    SetDiveServices(GetDiveServices() == installed ? &g_abilityServices : installed);
 
     for (ZAbilityFactoryBase* f = ZInstanceChain<ZAbilityFactoryBase>::Head(); f; f = f->NextInChain())
     {
@@ -134,6 +142,8 @@ ZAbilityManager::~ZAbilityManager()
 {
     // Instances still running or armed go back to their factories, whose pools free them at exit.
     StopAllAbilities();
+    if (GetDiveServices() == &g_abilityServices)
+        SetDiveServices(nullptr);
     m_armed = nullptr;
     for (ZPropertyBool*& setting : m_unlock)
     {

@@ -347,6 +347,7 @@ bool ZBoard::startLevel(const char* boardName, int levelNumber)
     m_dragMoves = 0;
     m_clickMoves = 0;
     m_pressedTile = nullptr;
+    m_abilityFirst = nullptr;
     if (ZBoardHints* hints = ZBoardHints::PeekInstance())
         hints->SetHintCountdown(ZBoardHints::kHintDelay);
     GetDiveServices()->DisarmAbility();
@@ -385,6 +386,7 @@ bool ZBoard::startLevel(const char* boardName, int levelNumber)
     for (uint8_t letter : reader.GetArtifactLetters())
         m_lettersToCome.push_back(char(letter));
     m_grid->place();
+    m_freeze.StartLevel(reader.HasFreeze());
     m_gridTiles.clear();
     m_grid->collectTiles(m_gridTiles);
     // Artifacts placed by the board file: they came from the letters too.

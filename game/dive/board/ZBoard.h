@@ -11,6 +11,7 @@
 //   ZBoardUpdate.cpp     the per-frame update, sweeps, rotation, show/hide and the end of a dive
 //   ZBoardArtifacts.cpp  artifact placement, artifacts leaving through exits, exit glow
 //   ZBoardTips.cpp       the level's tips and the timed tips of play
+//   ZBoardAbilities.cpp  the armed ability's click, its preview, the ice and the board-wide effects
 #include <cstdint>
 #include <string>
 #include <unordered_map>
@@ -22,6 +23,7 @@
 #include "engine/core/ZSingleton.h"
 #include "engine/scene/ZGeom.h"
 #include "engine/ui/ZMousePointer.h"
+#include "game/dive/board/ZBoardFreeze.h"
 #include "game/dive/model/IBoardHost.h"
 
 class ZArtifact;
@@ -226,6 +228,20 @@ public:
     float lastPopPan() const { return m_lastPopPan; }
     const V3& startPosition() const { return m_startPosition; }
 
+    // --- abilities, ice and board-wide effects (ZBoardAbilities.cpp)
+    // An armed ability takes a click on a tile first; true when it did.
+    bool useArmedAbility(ZTile* tile);
+    // The armed ability's preview at the tile; false with no ability armed.
+    bool showAbilityPreview(ZTile* tile);
+    ZTile* abilityFirstTile() const { return m_abilityFirst; }
+    ZBoardFreeze& freeze() { return m_freeze; }
+    void spreadFreeze();
+    int countFrozenTiles() const;
+    void highlightEdgeTiles(bool on, bool force);
+    void showFreezeHalted(bool halted);
+    void breakAllChains();
+    void tilesBehindArtifacts(std::vector<ZTile*>& out) const;
+
 private:
     void loadSounds();
     void freePendingPops();
@@ -238,6 +254,9 @@ private:
     void releaseRotationLock();
 
     ZBoardGrid* m_grid = nullptr;
+    ZBoardFreeze m_freeze;
+    ZTile* m_abilityFirst = nullptr;
+    const void* m_abilityFirstFor = nullptr; // the armed ability that chose m_abilityFirst
     std::vector<ZTile*> m_gridTiles;
     bool m_resetting = false;
     uint32_t m_resets = 0;

@@ -163,6 +163,11 @@ void ZBoard::OnLeftUp(const SPointerState& state, ZNode* target, bool* handled)
     m_selectFrame->SetActive(false);
     if (pressed)
         pressed->snapTokenBack();
+    if (useArmedAbility(tile))
+    {
+        m_dragging = false;
+        return;
+    }
     if (m_dragging)
     {
         m_dragging = false;
@@ -259,6 +264,8 @@ void ZBoard::setHoverTile(ZTile* tile)
 
 void ZBoard::showPreview(ZTile* tile)
 {
+    if (tile && showAbilityPreview(tile))
+        return;
     if (tile)
     {
         tile->placeNodeAbove(highlightSprite(0), -5.5f);

@@ -82,6 +82,7 @@ void ZBoard::Update()
 
     if (ZBoardHints* hints = ZBoardHints::PeekInstance())
         hints->UpdateHintTimer(dt);
+    spreadFreeze();
     popPendingGroups(float(dt));
     if (dive->IsEnding())
         return;
@@ -256,6 +257,7 @@ void ZBoard::stopLoops()
 {
     if (m_freezeWarning)
         m_freezeWarning->Stop();
+    m_freeze.Stop();
     if (m_rotateBoard)
         m_rotateBoard->Stop();
 }
