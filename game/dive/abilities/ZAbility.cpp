@@ -8,6 +8,13 @@
 #include "engine/core/ZStringTable.h"
 #include "game/dive/abilities/IAbilityDive.h"
 
+ZSound* ZAbility::GetSound()
+{
+    char name[64];
+    std::snprintf(name, sizeof name, "ability_%s", GetName());
+    return ZSound::Find(name);
+}
+
 void ZAbility::Update(float progress)
 {
     const float left = 1.0f - progress;
@@ -73,7 +80,4 @@ void ZAbilityFactoryBase::Prepare(ZAbility* ability, uint32_t flags)
 {
     ability->m_factory = this;
     ability->m_flags = flags;
-    char name[64];
-    std::snprintf(name, sizeof name, "ability_%s", m_name);
-    ability->m_sound = ZSound::Find(name);
 }

@@ -42,8 +42,9 @@ public:
     ZAbility(const ZAbility&) = delete;
     ZAbility& operator=(const ZAbility&) = delete;
 
-    // The sound the board plays when the ability was used successfully; null when there is none.
-    virtual ZSound* GetSound() { return m_sound; }
+    // The sound the board plays when the ability was used successfully ("ability_<key>"); null
+    // when there is none. Found by name when asked for, since instances outlive the resources.
+    virtual ZSound* GetSound();
     // Feeds the in-game effect indicators with 1 - progress for each effect flag it carries.
     virtual void Update(float progress);
     // Back to a fresh instance (taken again from its factory's pool). Always false.
@@ -111,7 +112,6 @@ private:
     float m_remaining = 0.0f;
     float m_duration = 0.0f;
     ZAbilityFactoryBase* m_factory = nullptr;
-    ZSound* m_sound = nullptr;
 };
 
 // One per concrete ability class; a static object that links itself into the chain.
@@ -143,7 +143,7 @@ public:
 protected:
     // The last released instance, reset and taken out of the pool; null when the pool is empty.
     ZAbility* TakeFromPool();
-    // Fills in what every new instance carries: its factory, flags and sound.
+    // Fills in what every new instance carries: its factory and flags.
     void Prepare(ZAbility* ability, uint32_t flags);
 
 private:

@@ -50,19 +50,11 @@ void SpawnAt(const char* effect, ZTile* tile)
     GetGameShell()->SpawnParticleEffect(effect, at);
 }
 
-// The two break-tile sounds, found once and kept for the run.
+// The two break-tile sounds, found by name when asked for: a kept pointer would outlive the
+// resource manager that owns the sound.
 ZSound* BreakSound(bool metal)
 {
-    static ZSound* s_metal = nullptr;
-    static ZSound* s_soft = nullptr;
-    static bool s_looked = false;
-    if (!s_looked)
-    {
-        s_looked = true;
-        s_metal = ZSound::Find("ability_breaktile_metal");
-        s_soft = ZSound::Find("ability_breaktile_soft");
-    }
-    return metal ? s_metal : s_soft;
+    return ZSound::Find(metal ? "ability_breaktile_metal" : "ability_breaktile_soft");
 }
 } // namespace
 

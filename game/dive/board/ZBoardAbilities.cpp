@@ -84,8 +84,8 @@ bool ZBoard::useArmedAbility(ZTile* tile)
     {
         if (!tiles.empty())
             removeBrokenTiles(tiles, true);
-        if (sound)
-            sound->Play();
+        // The log notes the sound, or the item when it has none.
+        play(sound, sound ? sound->GetName() : ability->GetName());
     }
     else
     {

@@ -207,10 +207,19 @@ TEST_F(AbilityBoardTest, BreakTileRefusesAnArtifactAndTheItemIsNotUsedWhileBreak
 
 TEST_F(AbilityBoardTest, BreakTileSoundsMetalOnChainsAndTreasureAndSoftAgainAfterAReset)
 {
-    ZSound* metal = new ZSound();
-    metal->SetName("ability_breaktile_metal");
-    ZSound* soft = new ZSound();
-    soft->SetName("ability_breaktile_soft");
+    // Sounds live for the whole run, as the game's do.
+    static ZSound* const metal = []
+    {
+        auto* s = new ZSound();
+        s->SetName("ability_breaktile_metal");
+        return s;
+    }();
+    static ZSound* const soft = []
+    {
+        auto* s = new ZSound();
+        s->SetName("ability_breaktile_soft");
+        return s;
+    }();
     Square(3);
     At(0, 0)->setKind(kTileChain);
     auto* ability = static_cast<ZAbilityBreakTile*>(manager->GetFactory(0)->Create());
@@ -223,8 +232,6 @@ TEST_F(AbilityBoardTest, BreakTileSoundsMetalOnChainsAndTreasureAndSoftAgainAfte
     ASSERT_TRUE(ability->Apply(At(2, 2), nullptr, out));
     EXPECT_EQ(ability->GetSound(), soft);
     manager->GetFactory(0)->Release(ability);
-    delete metal;
-    delete soft;
 }
 
 TEST_F(AbilityBoardTest, SwapsReachStraightDiagonalAndTwoStepNeighboursOnly)
