@@ -207,6 +207,8 @@ TEST_F(InventoryProfileTest, AProfileSavedBeforeAnItemExistedLoadsThatItemAtItsD
     WriteProfile("profile.inventory.air = 4\nunlock.air = true\n");
     EXPECT_EQ(inventory->GetCount(kAir), 4);
     EXPECT_TRUE(manager->GetUnlockSetting(kAir)->GetValue());
+    // Loading an unlocked item is no news: the new-stock dialog is for unlocks during play.
+    EXPECT_TRUE(shell.newStock.empty());
     EXPECT_EQ(inventory->GetCount(kLessAir2), 0);
     EXPECT_FALSE(manager->GetUnlockSetting(kLessAir2)->GetValue());
     EXPECT_EQ(inventory->GetCount(kBreakColumn2), 0);
