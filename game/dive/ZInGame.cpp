@@ -15,6 +15,7 @@
 #include "engine/scene/ZGeom.h"
 #include "engine/ui/ZMousePointer.h"
 #include "game/common/IGameShell.h"
+#include "game/dive/abilities/ZAbilityManager.h"
 #include "game/dive/board/ZBoard.h"
 #include "game/dive/board/ZBoardHints.h"
 #include "game/dive/hud/ZCompletionBar.h"
@@ -86,6 +87,8 @@ bool ZInGame::StartLevel(const char* boardName, int levelNumber, int bestMedal)
     m_introTime = 0.0;
     m_levelNumber = levelNumber;
     m_levelName = boardName ? boardName : "";
+    if (ZAbilityManager* abilities = ZAbilityManager::PeekInstance())
+        abilities->StopAllAbilities();
     ZBoard* board = ZBoard::GetInstance();
     const bool ok = board->startLevel(boardName, levelNumber);
     board->prepareLevelView();
@@ -135,6 +138,11 @@ void ZInGame::Update(double dt)
             m_phase = kPlaying;
         }
     }
+    if (!m_paused && m_phase == kPlaying)
+    {
+        if (ZAbilityManager* abilities = ZAbilityManager::PeekInstance())
+            abilities->updateCooldowns(float(dt));
+    }
     if (m_phase == kEnding)
         m_phase = kFinishing;
 }
@@ -175,6 +183,8 @@ void ZInGame::BeginEndDive()
         return;
     m_ending = true;
     m_phase = kEnding;
+    if (ZAbilityManager* abilities = ZAbilityManager::PeekInstance())
+        abilities->StopAllAbilities();
     if (ZBoard* board = ZBoard::PeekInstance())
         board->setInputEnabled(false);
     if (m_air)

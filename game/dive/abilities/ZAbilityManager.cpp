@@ -142,6 +142,9 @@ ZAbilityManager::~ZAbilityManager()
 {
     // Instances still running or armed go back to their factories, whose pools free them at exit.
     StopAllAbilities();
+    if (m_ownArmed && m_ownArmed->GetFactory())
+        m_ownArmed->GetFactory()->Release(m_ownArmed);
+    m_ownArmed = nullptr;
     if (GetDiveServices() == &g_abilityServices)
         SetDiveServices(nullptr);
     m_armed = nullptr;
@@ -296,6 +299,7 @@ ZAbility* ZAbilityManager::ArmAbilityById(int id)
     ZAbility* ability = factory->Create();
     ability->SetSpent(true);
     ArmAbility(ability);
+    m_ownArmed = ability;
     return ability;
 }
 
@@ -327,6 +331,13 @@ void ZAbilityManager::DisarmAbility()
         Deliver([ability](IAbilityListener* l) { l->OnAbilityUsed(false, ability); });
         ability->SetArmed(false);
         m_armed = nullptr;
+        // Nobody else holds an instance the manager made for itself.
+        if (ability == m_ownArmed)
+        {
+            m_ownArmed = nullptr;
+            if (ZAbilityFactoryBase* factory = ability->GetFactory())
+                factory->Release(ability);
+        }
     }
     GetAbilityDive()->ClearBoardPreview();
 }
@@ -345,8 +356,17 @@ bool ZAbilityManager::fireArmedAbility(ZTile* tile, ZTile* second, ZTileList& ti
     m_silent = false;
     ability->SetArmed(false);
     m_armed = nullptr;
+    const bool own = ability == m_ownArmed;
+    m_ownArmed = nullptr;
     if (!success)
+    {
+        if (own)
+        {
+            if (ZAbilityFactoryBase* factory = ability->GetFactory())
+                factory->Release(ability);
+        }
         return false;
+    }
 
     if (ability->IsOneShot())
     {

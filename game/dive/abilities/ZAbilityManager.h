@@ -144,6 +144,8 @@ private:
     std::array<ZPropertyBool*, kUpgradeCount> m_upgradeUnlock{};
     std::unordered_map<uint32_t, ZAbilityFactoryBase*> m_byName;
     ZAbility* m_armed = nullptr;
+    // An instance the manager made itself (ArmAbilityById): given back when disarmed.
+    ZAbility* m_ownArmed = nullptr;
     std::vector<ZAbility*> m_airModifiers;
     std::vector<ZAbility*> m_treasureModifiers;
     std::array<ZTexture*, kItemCount> m_icons{};

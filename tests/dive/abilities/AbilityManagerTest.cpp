@@ -219,13 +219,16 @@ TEST_F(AbilityManagerTest, ListenersHearFiringsAndDisarmsButNotSilentFirings)
 {
     UsedListener listener;
     ASSERT_TRUE(Fire(kAir));
+    const size_t pooled = manager->GetFactory(kAir2)->GetPoolSize();
     ZAbility* armed = manager->ArmAbilityById(kAir2);
     ASSERT_NE(armed, nullptr);
     EXPECT_TRUE(armed->IsSpent());
     manager->DisarmAbility();
     EXPECT_FALSE(armed->IsArmed());
     EXPECT_GE(dive.previewClears, 1);
-    manager->ArmAbility(armed);
+    // The manager made that one itself, so it gives it back.
+    EXPECT_EQ(manager->GetFactory(kAir2)->GetPoolSize(), std::max<size_t>(pooled, 1));
+    armed = manager->ArmAbilityById(kAir2);
     manager->SetSilent(true);
     EXPECT_TRUE(manager->fireArmedAbility(nullptr, nullptr, tiles));
     EXPECT_EQ(listener.results, (std::vector<bool>{true, false}));

@@ -193,19 +193,27 @@ TEST_F(BoardAbilityTest, AHaltFromTheBeltStopsTheIceUntilItRunsOut)
     DropOn("haltfreeze", Tile(0, 3));
     ASSERT_TRUE(board->freeze().IsHalted());
     EXPECT_TRUE(manager->IsRunning(ZAbilityManager::FindAbilityId("haltfreeze")));
-    for (int i = 0; i < 50; ++i)
-    {
-        Run(1.0);
-        manager->updateCooldowns(1.0f);
-    }
+    // The dive counts the halt down with its frames.
+    Run(50.0);
     EXPECT_EQ(Frozen(), frozen);
     EXPECT_FALSE(board->freeze().IsWarning());
-    for (int i = 0; i < 11; ++i)
-    {
-        Run(1.0);
-        manager->updateCooldowns(1.0f);
-    }
+    EXPECT_TRUE(board->freeze().IsHalted());
+    Run(11.0);
     EXPECT_FALSE(board->freeze().IsHalted());
+    EXPECT_FALSE(manager->IsRunning(ZAbilityManager::FindAbilityId("haltfreeze")));
     Run(26.0);
     EXPECT_GT(Frozen(), frozen);
+}
+
+TEST_F(BoardAbilityTest, TheEndOfADiveStopsEveryRunningAbility)
+{
+    ASSERT_TRUE(Start("ice"));
+    Frames(2);
+    DropOn("haltfreeze2", Tile(0, 3));
+    ASSERT_TRUE(board->freeze().IsHalted());
+    Run(100.0);
+    EXPECT_TRUE(board->freeze().IsHalted()) << "lasts to the end of the dive";
+    dive->BeginEndDive();
+    EXPECT_TRUE(manager->GetRunning().empty());
+    EXPECT_FALSE(board->freeze().IsHalted());
 }
