@@ -141,7 +141,12 @@ void ZInGame::Update(double dt)
     if (!m_paused && m_phase == kPlaying)
     {
         if (ZAbilityManager* abilities = ZAbilityManager::PeekInstance())
+        {
+            // The air timer drains at full rate; the running air abilities give back their share.
+            if (m_air && m_air->IsRunning() && !m_air->IsExpired())
+                m_air->AddTime(dt * (1.0 - double(abilities->ModifyAirRate(1.0f))));
             abilities->updateCooldowns(float(dt));
+        }
     }
     if (m_phase == kEnding)
         m_phase = kFinishing;

@@ -217,3 +217,29 @@ TEST_F(BoardAbilityTest, TheEndOfADiveStopsEveryRunningAbility)
     EXPECT_TRUE(manager->GetRunning().empty());
     EXPECT_FALSE(board->freeze().IsHalted());
 }
+
+TEST_F(BoardAbilityTest, RunningAirAbilitiesSlowOrStopTheAirAndAirItemsAddToIt)
+{
+    ASSERT_TRUE(Start("lshape"));
+    ZProgressBarTimer* air = dive->GetAirTimer();
+    ASSERT_NE(air, nullptr);
+    auto fire = [this](const char* key)
+    {
+        manager->ArmAbilityById(ZAbilityManager::FindAbilityId(key));
+        ZTileList none;
+        return manager->fireArmedAbility(nullptr, nullptr, none);
+    };
+    Run(10.0);
+    double before = air->GetRemaining();
+    ASSERT_TRUE(fire("lessair2"));
+    Run(10.0);
+    EXPECT_NEAR(before - air->GetRemaining(), 5.0, 0.1);
+    before = air->GetRemaining();
+    ASSERT_TRUE(fire("noair"));
+    Run(10.0);
+    EXPECT_NEAR(before - air->GetRemaining(), 0.0, 0.1);
+    manager->StopAllAbilities();
+    before = air->GetRemaining();
+    ASSERT_TRUE(fire("air"));
+    EXPECT_NEAR(air->GetRemaining() - before, std::min(60.0, air->GetDuration() - before), 0.01);
+}
