@@ -18,6 +18,20 @@ ZToolBeltButton::~ZToolBeltButton()
 {
     if (m_setting)
         m_setting->RemoveListener(this);
+    FollowCount(nullptr);
+}
+
+void ZToolBeltButton::FollowCount(ZPropertyInt* count)
+{
+    if (count == m_countSetting)
+        return;
+    // The inventory owns the count settings: one made again since is not the one followed.
+    ZInventory* inventory = ZInventory::PeekInstance();
+    if (m_countSetting && inventory && inventory->GetCountSetting(GetItem()) == m_countSetting)
+        m_countSetting->RemoveListener(this);
+    m_countSetting = count;
+    if (m_countSetting)
+        m_countSetting->AddListener(this);
 }
 
 ZSerializerBase* ZToolBeltButton::GetSerializer() const
@@ -57,6 +71,7 @@ void ZToolBeltButton::SetSlot(int slot)
     m_slot = slot >= 0 && slot < ZToolBelt::kSlotCount ? slot : -1;
     m_setting = ZInventory::GetSlotSetting(m_slot);
     m_count = 0;
+    FollowCount(nullptr);
     SetItem(-1);
     SetEnabled(false);
     if (m_setting)
@@ -75,10 +90,23 @@ void ZToolBeltButton::SetEnabled(bool enabled)
 
 void ZToolBeltButton::OnPropertyChanged(ZProperty* property)
 {
+    if (property && property == m_countSetting)
+    {
+        // Our own use already counted itself down.
+        if (m_using)
+            return;
+        RefreshCount();
+        SetEnabled(GetItem() >= 0 && m_count > 0);
+        ShowCount();
+        return;
+    }
     if (property != m_setting || !m_setting)
         return;
     const int id = ZAbilityManager::FindAbilityId(m_setting->GetValue().c_str());
+    FollowCount(nullptr);
     SetItem(id);
+    ZInventory* inventory = ZInventory::PeekInstance();
+    FollowCount(inventory ? inventory->GetCountSetting(GetItem()) : nullptr);
     if (GetItem() >= 0)
         RefreshCount();
     else
@@ -109,8 +137,10 @@ void ZToolBeltButton::OnAbilityConsumed()
 
 void ZToolBeltButton::UseOne()
 {
+    m_using = true;
     if (ZInventory* inventory = ZInventory::PeekInstance())
         inventory->SetCount(GetItem(), inventory->GetCount(GetItem()) - 1);
+    m_using = false;
     m_count = std::max(0, m_count - 1);
     SetEnabled(m_count > 0);
     ShowCount();

@@ -32,7 +32,8 @@ public:
     int GetSlot() const { return m_slot; }
 
     void SetEnabled(bool enabled) override;
-    // The slot's setting changed: its item (none for a text that names no item) and its count.
+    // The slot's setting changed: its item (none for a text that names no item) and its count;
+    // the item's inventory count changed (a shop, a prize): the count.
     void OnPropertyChanged(ZProperty* property) override;
     // One item used: one fewer in the inventory and on the button.
     void OnAbilityConsumed() override;
@@ -43,8 +44,11 @@ public:
 private:
     void RefreshCount();
     void ShowCount();
+    void FollowCount(ZPropertyInt* count);
 
     ZPropertyText* m_setting = nullptr;
+    ZPropertyInt* m_countSetting = nullptr;
+    bool m_using = false;
     int m_slot = -1;
     int m_count = 0;
     ZFontText* m_countText = nullptr;

@@ -244,6 +244,15 @@ TEST_F(AbilityButtonTest, TheToolBeltShowsCountsArmsFromTheSlotAndSpendsTheInven
     EXPECT_EQ(inventory->GetCount(kAir), 11);
     EXPECT_NE(buttons[0]->GetAbility(), nullptr);
 
+    // A shop or a prize changes the stock: the button follows.
+    inventory->SetCount(kAir, 2);
+    EXPECT_EQ(buttons[0]->GetCount(), 2);
+    inventory->SetCount(kAir, 0);
+    EXPECT_FALSE(buttons[0]->IsEnabled());
+    inventory->SetCount(kAir, 11);
+    EXPECT_EQ(buttons[0]->GetCount(), 5);
+    EXPECT_TRUE(buttons[0]->IsEnabled());
+
     // The last use of a slot disables it.
     inventory->SetCount(kAir2, 1);
     Slot(2)->SetValue("air2");
