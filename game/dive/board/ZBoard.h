@@ -59,7 +59,6 @@ class ZBoard : public ZGroup,
 
 public:
     static constexpr float kCellSize = 38.0f;
-    static constexpr float kDragThreshold = 19.0f;
     static constexpr float kSwapTime = 0.2f;
     static constexpr int kInitialHighlights = 64;
     // Sweep states.

@@ -13,6 +13,7 @@
 #include "game/dive/board/ZBoardHints.h"
 #include "game/dive/board/ZSwapTokensController.h"
 #include "game/dive/model/ZBoardGrid.h"
+#include "game/dive/model/ZBoardRules.h"
 #include "game/dive/model/ZTile.h"
 #include "game/dive/model/ZToken.h"
 
@@ -56,30 +57,11 @@ void ZBoard::OnMouseMove(const SPointerState& state, ZNode* target, bool* handle
     const float dx = state.x - m_pressedPoint.x;
     const float dy = state.y - m_pressedPoint.y;
     ZTile* aim = under;
-    if (std::hypot(dx, dy) > kDragThreshold)
-    {
-        int sx = 0, sy = 0;
-        if (std::fabs(dx) > 1.5f * std::fabs(dy))
-            sx = dx > 0.0f ? 1 : -1;
-        else if (std::fabs(dy) > 1.5f * std::fabs(dx))
-            sy = dy < 0.0f ? 1 : -1;
-        else
-        {
-            sx = dx > 0.0f ? 1 : -1;
-            sy = dy < 0.0f ? 1 : -1;
-        }
-        // A screen direction becomes a grid step through the board's orientation (0 to 3), which
-        // also holds after counter-clockwise turns.
-        int x = sx, y = sy;
-        switch (m_orientation & 3)
-        {
-        case 1: x = sy, y = -sx; break;
-        case 2: x = -sx, y = -sy; break;
-        case 3: x = -sy, y = sx; break;
-        default: break;
-        }
-        aim = m_grid->tileAt(m_pressedTile->getGridColumn() + x, m_pressedTile->getGridRow() + y);
-    }
+    // A screen direction becomes a grid step through the board's orientation (0 to 3), which
+    // also holds after counter-clockwise turns.
+    int32_t stepColumn = 0, stepRow = 0;
+    if (DragStep(dx, dy, m_orientation, stepColumn, stepRow))
+        aim = m_grid->tileAt(m_pressedTile->getGridColumn() + stepColumn, m_pressedTile->getGridRow() + stepRow);
     if (!aim)
     {
         m_pressedTile->snapTokenBack();

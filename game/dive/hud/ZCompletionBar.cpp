@@ -16,13 +16,14 @@
 #include "engine/ui/ZGameSprite.h"
 #include "engine/ui/ZToolTipManager.h"
 #include "game/common/IGameShell.h"
+#include "game/common/ZMedals.h"
 #include "game/dive/ZDiveSettings.h"
 #include "game/dive/ZInGame.h"
 #include "game/dive/board/ZBoard.h"
+#include "game/dive/model/ZBoardRules.h"
 
 namespace
 {
-const char* const kMedalNames[4] = {"complete", "bronze", "silver", "gold"};
 const char* const kSliderParts[4] = {"completion", "behind", "shadow", "reflection"};
 // Per slider part: the offset d and the factor k of y = y_slot * (1 + k) + d.
 const float kSliderOffset[4] = {0.0f, -2.0f, -14.0f, 0.0f};
@@ -60,23 +61,6 @@ void PlaySound(ZSound* sound)
         sound->Play();
 }
 } // namespace
-
-const char* MedalName(int medal)
-{
-    return medal >= 0 && medal < 4 ? kMedalNames[medal] : "none";
-}
-
-int MedalForCount(int count, const int thresholds[4])
-{
-    if (count <= 0)
-        return -1;
-    for (int m = 3; m >= 0; --m)
-    {
-        if (count >= thresholds[m])
-            return m;
-    }
-    return -1;
-}
 
 ZCompletionBar* ZCompletionBar::Create(ZNode* displayRoot)
 {
@@ -252,7 +236,7 @@ void ZCompletionBar::Recount()
     const int used = std::min(int(m_letters.size()), int(m_slots.size()));
     while (m_filled < used && m_slots[m_filled].filled)
         ++m_filled;
-    m_medal = MedalForCount(m_filled, m_thresholds);
+    m_medal = MedalLevel(m_filled, m_thresholds);
 }
 
 void ZCompletionBar::FillSlot(char shorthand, ZTextureResource* texture)
