@@ -92,6 +92,17 @@ ZCompletionBar::~ZCompletionBar()
         m_sparkles->Release();
 }
 
+namespace
+{
+// Slots and sliders fade one by one: each needs a material of its own, since sprites made from
+// the same picture share one.
+void OwnMaterial(ZNode* node)
+{
+    if (auto* sprite = ZEntityCast<ZSprite>(node))
+        sprite->MakeOwnMaterial();
+}
+} // namespace
+
 void ZCompletionBar::Init(ZNode* displayRoot)
 {
     m_slots.clear();
@@ -106,6 +117,7 @@ void ZCompletionBar::Init(ZNode* displayRoot)
             break;
         Slot slot;
         slot.node = node;
+        OwnMaterial(node);
         if (auto* geom = ZEntityCast<ZGeom>(node))
             geom->GetPosition(slot.rest);
         slot.drop = ZInterpolateWorldPos::Create(node);
@@ -120,6 +132,7 @@ void ZCompletionBar::Init(ZNode* displayRoot)
         {
             std::snprintf(path, sizeof path, "sliders/%s_%s", kSliderParts[p], kMedalNames[m]);
             m_sliders[m][p] = displayRoot->FindNode(path);
+            OwnMaterial(m_sliders[m][p]);
         }
     }
     m_sparkles = ZParticleEmitterSystem::Create();
