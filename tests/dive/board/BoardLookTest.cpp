@@ -152,21 +152,6 @@ TEST(DiveLook, ABoardOnScreen)
         }
         for (int i = 0; i < 30; ++i)
             frame(0.02);
-        if (std::getenv("QV_DIVE_NOGLOW"))
-        {
-            for (ZTile* tile : board->gridTiles())
-            {
-                for (int d = 0; d < 4; ++d)
-                {
-                    if (tile->getExitGlow(d) && std::string(std::getenv("QV_DIVE_NOGLOW")) == "glow")
-                        tile->getExitGlow(d)->SetActive(false);
-                    if (tile->getExitSprite(d) && std::string(std::getenv("QV_DIVE_NOGLOW")) == "exit")
-                        tile->getExitSprite(d)->SetActive(false);
-                }
-                if (tile->getEdgeGlow() && std::string(std::getenv("QV_DIVE_NOGLOW")) == "edge")
-                    tile->getEdgeGlow()->SetActive(false);
-            }
-        }
         render->FlushUploadQueue();
         render->RenderViews();
         uint32_t w = 0, h = 0;
