@@ -203,6 +203,10 @@ void ZBoard::releaseToken(ZToken* token)
     if (auto* swap = ZEntityCast<ZSwapTokensController>(token->getSwapController()))
         swap->ForgetToken(token);
     unregisterArtifact(token);
+    token->setHintPulse(false);
+    token->setHover(false);
+    if (m_hover && m_hover->getToken() == token)
+        m_hover = nullptr;
     if (ZTile* tile = token->getTile())
     {
         if (tile->getToken() == token)

@@ -187,6 +187,8 @@ bool ZBoard::trySwap(ZTile* target)
         return false;
     ZToken* selectedToken = m_selected->getToken();
     ZToken* targetToken = target->getToken();
+    selectedToken->setHintPulse(false);
+    targetToken->setHintPulse(false);
     std::vector<ZTile*> changed;
     changed.reserve(8);
     IDiveServices* services = GetDiveServices();
@@ -235,6 +237,10 @@ void ZBoard::clearPreview()
 
 void ZBoard::setHoverTile(ZTile* tile)
 {
+    if (m_hover && m_hover->getToken())
+        m_hover->getToken()->setHover(false);
+    if (tile && tile->getToken())
+        tile->getToken()->setHover(true);
     m_hover = tile;
     showPreview(tile);
 }
@@ -260,6 +266,11 @@ void ZBoard::removeBrokenTiles(const std::vector<ZTile*>& tiles, bool collectTre
         collectTreasures(tiles);
     if (ZBoardHints* hints = ZBoardHints::PeekInstance())
         hints->SpawnPopSprites(tiles, int(tiles.size()));
+    for (ZTile* tile : tiles)
+    {
+        if (ZToken* token = tile->getToken())
+            token->setHintPulse(false);
+    }
     ZTileList fall;
     for (ZTile* tile : tiles)
         tile->breakTile(&fall);

@@ -91,6 +91,8 @@ void ZBoard::resolveMatches(ZMovementGroup* batch)
     {
         if (token->getState() != kTokenSettled)
             stillMoving = true;
+        else
+            token->setHintPulse(false);
     }
     if (!stillMoving)
     {
