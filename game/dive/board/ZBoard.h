@@ -21,6 +21,7 @@
 #include "engine/core/ZMatrix.h"
 #include "engine/core/ZSingleton.h"
 #include "engine/scene/ZGeom.h"
+#include "engine/ui/ZDragController.h"
 #include "engine/ui/ZMousePointer.h"
 #include "game/dive/model/IBoardHost.h"
 
@@ -50,6 +51,7 @@ struct ZPendingPop
 
 class ZBoard : public ZGroup,
                public IMousePointerListener,
+               public IDragListener,
                public IInputMouseListener,
                public ZSingleton<ZBoard>,
                public IGameProgressBarTimerListener,
@@ -128,6 +130,16 @@ public:
     void setHoverTile(ZTile* tile);
     void showPreview(ZTile* tile);
     void removeBrokenTiles(const std::vector<ZTile*>& tiles, bool collectTreasure);
+    // The click that aims the armed ability (a drag of an ability ended, or a silent release).
+    void OnDragEnd(ZNode* node, ZDragController* controller) override;
+    void OnDragEnded();
+    // An ability was used (or failed, or was disarmed): its sound, the shake of a breaking one,
+    // and a clean selection. `ownSound` is the ability's own sound, when it has one.
+    void OnAbilityUsed(bool success, int abilityId, ZSound* ownSound);
+    // Experience the armed ability earns the crew: by its price text "<key>.price".
+    int abilityExperience(const char* key) const;
+    ZShakeController* shakeController() const { return m_shake; }
+    ZTile* firstTarget() const { return m_firstTarget; }
     // Whether input reaches the board now (visible, dive playing and not paused).
     bool acceptsInput() const;
     void setInputEnabled(bool on) { m_inputEnabled = on; }
