@@ -26,6 +26,34 @@ public:
         (void)target, (void)selected, (void)changed;
         return false;
     }
+    // The armed ability's category (0 board-wide, 1 rotate, 2 tile, ...; -1 with none armed),
+    // whether it takes a pair of tiles, and its item key ("breaktile", ...) for its price text.
+    virtual int GetArmedCategory() { return -1; }
+    virtual bool IsArmedPairAbility() { return false; }
+    virtual const char* GetArmedKey() { return nullptr; }
+    // The manager's "silent" flag: a release on the board aims the armed ability.
+    virtual bool IsSilent() { return false; }
+    // Whether the armed pair ability accepts the tile as its first target.
+    virtual bool CanTargetArmed(ZTile* tile)
+    {
+        (void)tile;
+        return true;
+    }
+    // The tiles the armed ability would hit from the hover tile (with the selected tile).
+    virtual void PreviewArmed(ZTile* hover, ZTile* selected, std::vector<ZTile*>& out)
+    {
+        (void)hover, (void)selected, (void)out;
+    }
+    // Fires the armed ability at the tile (null: no tile), with a first target for pair
+    // abilities; true on success, with the tiles it changed in `changed`.
+    virtual bool FireArmedAbility(ZTile* tile, ZTile* firstTarget, std::vector<ZTile*>& changed)
+    {
+        (void)tile, (void)firstTarget, (void)changed;
+        return false;
+    }
+    // The current crew member gains experience, shown at the point.
+    virtual void AddCrewExperience(int experience, const V3& at) { (void)experience, (void)at; }
+
     // With no swap left on the board: the fallback ability breaks some tiles; false when none.
     virtual bool FireFallbackAbility(std::vector<ZTile*>& changed)
     {

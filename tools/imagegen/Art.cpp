@@ -1091,7 +1091,7 @@ bool DrawTile(const ToolOptions& o, Canvas& canvas, std::string& error)
                         float n = Fbm(x / 7.0f, y / 7.0f, seed + 5, 4);
                         float cracks =
                             Clamp01(1.0f - std::fabs(Noise(x / 6.0f, y / 6.0f, seed) - 0.5f) * 14.0f);
-                        return Colour{0.75f + 0.2f * n, 0.92f, 1.0f, 0.45f + 0.25f * n + 0.25f * cracks};
+                        return Colour{0.75f + 0.2f * n, 0.92f, 1.0f, 0.26f + 0.2f * n + 0.32f * cracks};
                     });
         canvas.Fill([&](float x, float y) { return std::fabs(box(x, y) + 1.5f) - 1.0f; },
                     Colour{1, 1, 1, 0.8f});

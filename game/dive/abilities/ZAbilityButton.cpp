@@ -10,6 +10,7 @@
 #include "engine/scene/ZSprite.h"
 #include "engine/ui/ZSprite2D.h"
 #include "engine/ui/ZToolTipManager.h"
+#include "game/dive/board/ZBoard.h"
 #include "game/dive/model/ZTile.h"
 
 namespace
@@ -161,6 +162,7 @@ void ZAbilityButton::RefreshToolTip()
 
 void ZAbilityButton::ReturnIconHome()
 {
+    m_aimed = false;
     if (m_icon)
         m_icon->SetPosition(m_iconHome);
     m_iconAtHome = true;
@@ -190,8 +192,16 @@ void ZAbilityButton::OnDragStart(ZNode* node, ZDragController* controller)
 
 void ZAbilityButton::OnDragEnd(ZNode* node, ZDragController* controller)
 {
-    (void)node, (void)controller;
-    if (m_ability && m_ability->IsPairAbility() && m_ability->IsArmed())
+    // The drop is the board's aiming click (the board is not a listener of its own: buttons may
+    // outlive it).
+    ZAbility* held = m_ability;
+    if (held && held->IsArmed())
+    {
+        if (ZBoard* board = ZBoard::PeekInstance())
+            board->OnDragEnd(node, controller);
+    }
+    // A pair ability whose first tile was chosen keeps its icon there.
+    if (m_ability && m_ability == held && m_ability->IsPairAbility() && m_ability->IsArmed() && m_aimed)
         return;
     ReturnIconHome();
 }
@@ -246,6 +256,7 @@ void ZAbilityButton::OnAbilityTarget(bool accepted, ZAbility* ability, ZTile* ti
         m_icon->GetWorldMatrix(iconWorld);
         m_icon->SetWorldPosition(V3{world.m[3][0], world.m[3][1], iconWorld.m[3][2]});
         m_iconAtHome = false;
+        m_aimed = true;
     }
     OnAbilityAimed(tile);
 }

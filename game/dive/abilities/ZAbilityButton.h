@@ -79,6 +79,7 @@ private:
     int m_item = -1;
     V3 m_iconHome;
     bool m_iconAtHome = true;
+    bool m_aimed = false; // the icon waits on the first tile of a pair
     bool m_dropAnywhere = false;
     ZDragController* m_drag = nullptr;
     std::string m_tipKey;

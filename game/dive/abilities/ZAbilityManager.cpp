@@ -86,6 +86,8 @@ ZAbilityManager::ZAbilityManager()
     IDiveServices* installed = GetDiveServices();
     SetDiveServices(nullptr);
     SetDiveServices(GetDiveServices() == installed ? &g_abilityServices : installed);
+    // The board hears of every use, to answer with its sound and shake.
+    AddListener(&g_abilityServices);
 
     for (ZAbilityFactoryBase* f = ZInstanceChain<ZAbilityFactoryBase>::Head(); f; f = f->NextInChain())
     {

@@ -111,6 +111,7 @@ public:
     bool HasArmedAbility() const { return m_armed != nullptr; }
     // The next firing tells no listener (developer keys).
     void SetSilent(bool on) { m_silent = on; }
+    bool IsSilent() const { return m_silent; }
 
     // Running abilities.
     float ModifyAirRate(float rate);

@@ -203,6 +203,10 @@ void ZBoard::releaseToken(ZToken* token)
     if (auto* swap = ZEntityCast<ZSwapTokensController>(token->getSwapController()))
         swap->ForgetToken(token);
     unregisterArtifact(token);
+    token->setHintPulse(false);
+    token->setHover(false);
+    if (m_hover && m_hover->getToken() == token)
+        m_hover = nullptr;
     if (ZTile* tile = token->getTile())
     {
         if (tile->getToken() == token)
@@ -347,7 +351,6 @@ bool ZBoard::startLevel(const char* boardName, int levelNumber)
     m_dragMoves = 0;
     m_clickMoves = 0;
     m_pressedTile = nullptr;
-    m_abilityFirst = nullptr;
     if (ZBoardHints* hints = ZBoardHints::PeekInstance())
         hints->SetHintCountdown(ZBoardHints::kHintDelay);
     GetDiveServices()->DisarmAbility();

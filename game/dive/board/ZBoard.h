@@ -11,7 +11,7 @@
 //   ZBoardUpdate.cpp     the per-frame update, sweeps, rotation, show/hide and the end of a dive
 //   ZBoardArtifacts.cpp  artifact placement, artifacts leaving through exits, exit glow
 //   ZBoardTips.cpp       the level's tips and the timed tips of play
-//   ZBoardAbilities.cpp  the armed ability's click, its preview, the ice and the board-wide effects
+//   ZBoardAbilities.cpp  the ice and the board-wide effects of abilities
 #include <cstdint>
 #include <string>
 #include <unordered_map>
@@ -22,6 +22,7 @@
 #include "engine/core/ZMatrix.h"
 #include "engine/core/ZSingleton.h"
 #include "engine/scene/ZGeom.h"
+#include "engine/ui/ZDragController.h"
 #include "engine/ui/ZMousePointer.h"
 #include "game/dive/board/ZBoardFreeze.h"
 #include "game/dive/model/IBoardHost.h"
@@ -52,6 +53,7 @@ struct ZPendingPop
 
 class ZBoard : public ZGroup,
                public IMousePointerListener,
+               public IDragListener,
                public IInputMouseListener,
                public ZSingleton<ZBoard>,
                public IGameProgressBarTimerListener,
@@ -61,7 +63,6 @@ class ZBoard : public ZGroup,
 
 public:
     static constexpr float kCellSize = 38.0f;
-    static constexpr float kDragThreshold = 19.0f;
     static constexpr float kSwapTime = 0.2f;
     static constexpr int kInitialHighlights = 64;
     // Sweep states.
@@ -131,6 +132,16 @@ public:
     void setHoverTile(ZTile* tile);
     void showPreview(ZTile* tile);
     void removeBrokenTiles(const std::vector<ZTile*>& tiles, bool collectTreasure);
+    // The click that aims the armed ability (a drag of an ability ended, or a silent release).
+    void OnDragEnd(ZNode* node, ZDragController* controller) override;
+    void OnDragEnded();
+    // An ability was used (or failed, or was disarmed): its sound, the shake of a breaking one,
+    // and a clean selection. `ownSound` is the ability's own sound, when it has one.
+    void OnAbilityUsed(bool success, int abilityId, ZSound* ownSound);
+    // Experience the armed ability earns the crew: by its price text "<key>.price".
+    int abilityExperience(const char* key) const;
+    ZShakeController* shakeController() const { return m_shake; }
+    ZTile* firstTarget() const { return m_firstTarget; }
     // Whether input reaches the board now (visible, dive playing and not paused).
     bool acceptsInput() const;
     void setInputEnabled(bool on) { m_inputEnabled = on; }
@@ -229,11 +240,6 @@ public:
     const V3& startPosition() const { return m_startPosition; }
 
     // --- abilities, ice and board-wide effects (ZBoardAbilities.cpp)
-    // An armed ability takes a click on a tile first; true when it did.
-    bool useArmedAbility(ZTile* tile);
-    // The armed ability's preview at the tile; false with no ability armed.
-    bool showAbilityPreview(ZTile* tile);
-    ZTile* abilityFirstTile() const { return m_abilityFirst; }
     ZBoardFreeze& freeze() { return m_freeze; }
     void spreadFreeze();
     int countFrozenTiles() const;
@@ -255,8 +261,6 @@ private:
 
     ZBoardGrid* m_grid = nullptr;
     ZBoardFreeze m_freeze;
-    ZTile* m_abilityFirst = nullptr;
-    const void* m_abilityFirstFor = nullptr; // the armed ability that chose m_abilityFirst
     std::vector<ZTile*> m_gridTiles;
     bool m_resetting = false;
     uint32_t m_resets = 0;

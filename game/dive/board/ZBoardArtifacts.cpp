@@ -14,6 +14,7 @@
 #include "game/dive/board/ZBoardHints.h"
 #include "game/dive/board/ZSwapTokensController.h"
 #include "game/dive/model/ZArtifact.h"
+#include "game/dive/model/ZBoardRules.h"
 #include "game/dive/model/ZTile.h"
 #include "game/dive/model/ZToken.h"
 #include "game/dive/model/ZTokenType.h"
@@ -38,11 +39,9 @@ V3 WorldOf(ZNode* node)
 
 bool ZBoard::placeArtifactOn(ZTile* tile)
 {
-    if (!tile || !tile->isSwappable() || tile->getState() == kTilePopping)
+    if (!CanPlaceArtifact(tile))
         return false;
     ZToken* old = tile->getToken();
-    if (old->getType() == kArtifactTokenType)
-        return false;
     const char letter = nextArtifactLetter();
     ZArtifact* record = letter ? ZArtifactRegistry::GetInstance()->FindByShorthand(letter) : nullptr;
     if (!record)
@@ -65,43 +64,11 @@ void ZBoard::placeArtifacts()
         return;
     m_lastPlacement = double(float(now));
 
-    struct Candidate
+    ZTileList candidates;
+    OrderArtifactCandidates(m_spawnPoints, m_exitTiles, candidates);
+    for (ZTile* candidate : candidates)
     {
-        ZTile* tile;
-        int distance;
-    };
-    std::vector<Candidate> candidates;
-    ZTileList around;
-    for (ZTile* spawn : m_spawnPoints)
-    {
-        if (spawn->isExitTile() && spawn->isExitLit())
-            continue;
-        // Distance to the nearest exit (the first one met wins a tie); an open exit counts as
-        // much nearer. A board without exits gives every spawn point the same distance.
-        int distance = 0;
-        ZTile* nearest = nullptr;
-        for (ZTile* exit : m_exitTiles)
-        {
-            const int d = std::abs(exit->getColumn() - spawn->getColumn()) + std::abs(exit->getRow() - spawn->getRow());
-            if (!nearest || d < distance)
-            {
-                nearest = exit;
-                distance = d;
-            }
-        }
-        if (nearest && nearest->isExitLit())
-            distance -= 10;
-        around.clear();
-        spawn->collectTwoRing(around);
-        const bool crowded = std::any_of(around.begin(), around.end(), [](ZTile* t) { return t->isSettledArtifact(); });
-        if (!crowded)
-            candidates.push_back({spawn, distance});
-    }
-    std::stable_sort(candidates.begin(), candidates.end(),
-                     [](const Candidate& a, const Candidate& b) { return a.distance > b.distance; });
-    for (const Candidate& c : candidates)
-    {
-        if (placeArtifactOn(c.tile))
+        if (placeArtifactOn(candidate))
             break;
     }
     if (!m_artifacts.empty())

@@ -178,6 +178,7 @@ bool ZBoardHints::FindHint()
     for (int i = 0; i < 2; ++i)
     {
         ZTokenHighlightController::Create(tokens[i], 1.0f, m_halos[i]);
+        tokens[i]->setHintPulse(true);
         if (m_interestHalo)
             m_interestHalo->Play();
     }

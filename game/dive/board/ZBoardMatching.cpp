@@ -12,17 +12,13 @@
 #include "game/dive/board/ZBoard.h"
 #include "game/dive/board/ZBoardHints.h"
 #include "game/dive/model/ZBoardGrid.h"
+#include "game/dive/model/ZBoardRules.h"
 #include "game/dive/model/ZTile.h"
 #include "game/dive/model/ZToken.h"
 #include "game/dive/model/ZTokenType.h"
 
 namespace
 {
-bool Contains(const std::vector<ZTile*>& list, const ZTile* tile)
-{
-    return std::find(list.begin(), list.end(), tile) != list.end();
-}
-
 // Kinds that make a group special: no crew charge from it.
 bool IsSpecialKind(int kind)
 {
@@ -95,6 +91,8 @@ void ZBoard::resolveMatches(ZMovementGroup* batch)
     {
         if (token->getState() != kTokenSettled)
             stillMoving = true;
+        else
+            token->setHintPulse(false);
     }
     if (!stillMoving)
     {
@@ -120,18 +118,7 @@ void ZBoard::resolveMatches(ZMovementGroup* batch)
     m_resolving = nullptr;
 
     std::vector<ZTile*> joined;
-    std::vector<ZTile*> visited, group;
-    for (ZTile* start : starts)
-    {
-        visited.clear();
-        group.clear();
-        collectMatchGroup(start, visited, group);
-        for (ZTile* tile : group)
-        {
-            if (!Contains(joined, tile))
-                joined.push_back(tile);
-        }
-    }
+    FindMatches(starts, joined);
     if (!joined.empty())
         queuePop(joined);
 
@@ -148,42 +135,14 @@ void ZBoard::resolveMatches(ZMovementGroup* batch)
 
 void ZBoard::collectMatchGroup(ZTile* tile, std::vector<ZTile*>& visited, std::vector<ZTile*>& group)
 {
-    if (!tile || Contains(visited, tile))
-        return;
-    ZToken* reference = tile->getToken();
-    std::vector<ZTile*> lines[2];
-    if (reference)
-    {
-        const int32_t directions[2][2] = {{kDirUp, kDirDown}, {kDirLeft, kDirRight}};
-        for (int l = 0; l < 2; ++l)
-        {
-            std::vector<ZTile*>& line = lines[l];
-            tile->collectRun(reference, directions[l][0], line);
-            tile->collectRun(reference, directions[l][1], line);
-            if (line.size() < 2)
-                continue;
-            line.push_back(tile);
-            std::erase_if(line, [&](ZTile* t) { return Contains(visited, t) || Contains(group, t); });
-            group.insert(group.end(), line.begin(), line.end());
-        }
-    }
-    visited.push_back(tile);
-    for (std::vector<ZTile*>& line : lines)
-    {
-        if (line.size() < 2)
-            continue;
-        for (ZTile* next : line)
-            collectMatchGroup(next, visited, group);
-    }
+    CollectMatchGroup(tile, visited, group);
 }
 
 void ZBoard::queuePop(const std::vector<ZTile*>& tiles)
 {
     auto* record = new ZPendingPop();
     const size_t n = tiles.size();
-    record->delay = 0.18f;
-    if (n > 3)
-        record->delay = 0.18f + (float(n) / 3.0f) * g_popDelayFactor.GetValue() * 0.18f;
+    record->delay = PopDelay(int32_t(n), g_popDelayFactor.GetValue());
     record->tiles = tiles;
     for (ZTile* tile : tiles)
     {
@@ -273,7 +232,7 @@ bool ZBoard::popGroup(const std::vector<ZTile*>& tiles)
     if (row && !creature)
     {
         const float factor = services->GetTreasureFactor();
-        const int amount = int(float(std::max(n - 2, 1)) * row->value * factor);
+        const int amount = TreasureLineAmount(n, row->value, factor);
         if (services->PayTreasure(amount, centre, row->textures[kLookPlain]) && services->HasScoreBoard())
         {
             char text[16];
@@ -292,14 +251,14 @@ void ZBoard::playPopSound(bool treasure, int size, float centreX)
 {
     const int s = std::clamp(size, 3, 5) - 3;
     const int count = treasure ? m_treasureVariants[s] : m_popVariants[s];
-    m_lastPopPan = std::clamp(centreX / 400.0f, -1.0f, 1.0f);
+    m_lastPopPan = PopPan(centreX);
     // A size without any variant stays silent: no variant is drawn from an empty set.
     if (count <= 0)
     {
         m_lastPopSound = nullptr;
         return;
     }
-    ZSound* sound = (treasure ? m_treasurePops : m_pops)[s][RandomNext() % uint32_t(count)];
+    ZSound* sound = (treasure ? m_treasurePops : m_pops)[s][PopSoundVariant(RandomNext(), count)];
     m_lastPopSound = sound ? sound->GetName() : nullptr;
     if (sound)
         sound->SetPan(m_lastPopPan);
@@ -348,7 +307,7 @@ void ZBoard::collectTreasures(const std::vector<ZTile*>& tiles)
         }
         if (counted.empty())
             continue;
-        const int amount = int(float(counted.size()) * float(int(row->value)) * services->GetTreasureFactor());
+        const int amount = TreasureBrokenAmount(int32_t(counted.size()), row->value, services->GetTreasureFactor());
         const V2 c = m_grid->averagePosition(counted);
         services->PayTreasure(amount, {c.x, c.y, 0.0f}, row->textures[kLookPlain]);
     }

@@ -16,13 +16,14 @@
 #include "engine/ui/ZGameSprite.h"
 #include "engine/ui/ZToolTipManager.h"
 #include "game/common/IGameShell.h"
+#include "game/common/ZMedals.h"
 #include "game/dive/ZDiveSettings.h"
 #include "game/dive/ZInGame.h"
 #include "game/dive/board/ZBoard.h"
+#include "game/dive/model/ZBoardRules.h"
 
 namespace
 {
-const char* const kMedalNames[4] = {"complete", "bronze", "silver", "gold"};
 const char* const kSliderParts[4] = {"completion", "behind", "shadow", "reflection"};
 // Per slider part: the offset d and the factor k of y = y_slot * (1 + k) + d.
 const float kSliderOffset[4] = {0.0f, -2.0f, -14.0f, 0.0f};
@@ -61,23 +62,6 @@ void PlaySound(ZSound* sound)
 }
 } // namespace
 
-const char* MedalName(int medal)
-{
-    return medal >= 0 && medal < 4 ? kMedalNames[medal] : "none";
-}
-
-int MedalForCount(int count, const int thresholds[4])
-{
-    if (count <= 0)
-        return -1;
-    for (int m = 3; m >= 0; --m)
-    {
-        if (count >= thresholds[m])
-            return m;
-    }
-    return -1;
-}
-
 ZCompletionBar* ZCompletionBar::Create(ZNode* displayRoot)
 {
     ZCompletionBar* bar = GetInstance();
@@ -108,6 +92,17 @@ ZCompletionBar::~ZCompletionBar()
         m_sparkles->Release();
 }
 
+namespace
+{
+// Slots and sliders fade one by one: each needs a material of its own, since sprites made from
+// the same picture share one.
+void OwnMaterial(ZNode* node)
+{
+    if (auto* sprite = ZEntityCast<ZSprite>(node))
+        sprite->MakeOwnMaterial();
+}
+} // namespace
+
 void ZCompletionBar::Init(ZNode* displayRoot)
 {
     m_slots.clear();
@@ -122,6 +117,7 @@ void ZCompletionBar::Init(ZNode* displayRoot)
             break;
         Slot slot;
         slot.node = node;
+        OwnMaterial(node);
         if (auto* geom = ZEntityCast<ZGeom>(node))
             geom->GetPosition(slot.rest);
         slot.drop = ZInterpolateWorldPos::Create(node);
@@ -136,6 +132,7 @@ void ZCompletionBar::Init(ZNode* displayRoot)
         {
             std::snprintf(path, sizeof path, "sliders/%s_%s", kSliderParts[p], kMedalNames[m]);
             m_sliders[m][p] = displayRoot->FindNode(path);
+            OwnMaterial(m_sliders[m][p]);
         }
     }
     m_sparkles = ZParticleEmitterSystem::Create();
@@ -252,7 +249,7 @@ void ZCompletionBar::Recount()
     const int used = std::min(int(m_letters.size()), int(m_slots.size()));
     while (m_filled < used && m_slots[m_filled].filled)
         ++m_filled;
-    m_medal = MedalForCount(m_filled, m_thresholds);
+    m_medal = MedalLevel(m_filled, m_thresholds);
 }
 
 void ZCompletionBar::FillSlot(char shorthand, ZTextureResource* texture)

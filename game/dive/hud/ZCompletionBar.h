@@ -17,11 +17,6 @@ class ZParticleEmitterSystem;
 class ZSound;
 class ZTextureResource;
 
-// Medal levels: -1 none, 0 complete, 1 bronze, 2 silver, 3 gold.
-const char* MedalName(int medal);
-// The medal a count of delivered artifacts reaches against the four thresholds.
-int MedalForCount(int count, const int thresholds[4]);
-
 class ZCompletionBar : public ZSingleton<ZCompletionBar>, public ZTransientListener
 {
 public:

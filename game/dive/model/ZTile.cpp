@@ -85,6 +85,9 @@ void ZTile::reset()
     m_spawnsArtifacts = false;
     m_exitLit = false;
     m_edgeGlowOn = false;
+    m_visited = false;
+    m_highlighted = false;
+    m_halted = false;
     m_token = nullptr;
     m_incomingToken = nullptr;
     m_logicalColumn = m_logicalRow = -1;

@@ -127,6 +127,14 @@ public:
     void fadeOut();
     void resetFade();
     void addFrame();
+    // Takes the current theme's surface, frame and exit looks (the board's theme change).
+    void applyTheme();
+    // The halted look of an edge tile while the freeze is halted: its edge glow shown in the
+    // warm "board_glow_heater" style; off goes back to "board_glow" with the glow hidden.
+    void setHaltedLook(bool on);
+    bool hasHaltedLook() const { return m_halted; }
+    // True while the surface fades in or out (the board's intro and outro sweeps).
+    bool isSweeping() const;
     float getBackgroundAlpha() const;
     void setBackgroundAlpha(float alpha);
 
@@ -195,6 +203,11 @@ public:
     bool spawnsArtifacts() const { return m_spawnsArtifacts; }
     void setSpawnsArtifacts(bool on) { m_spawnsArtifacts = on; }
     bool isEdgeGlowOn() const { return m_edgeGlowOn; }
+    // Marks for the board: tiles a search has visited; edge tiles lit for a board-wide ability.
+    bool isVisited() const { return m_visited; }
+    void setVisited(bool on) { m_visited = on; }
+    bool isHighlighted() const { return m_highlighted; }
+    void setHighlighted(bool on) { m_highlighted = on; }
     double getExitFlashStart() const { return m_exitFlashStart; }
     void setExitFlashStart(double t) { m_exitFlashStart = t; }
     ZGameSprite* getBackground() const { return m_background; }
@@ -245,6 +258,9 @@ private:
     bool m_spawnsArtifacts = false;
     bool m_exitLit = false;
     bool m_edgeGlowOn = false;
+    bool m_visited = false;
+    bool m_highlighted = false;
+    bool m_halted = false;
     ZToken* m_token = nullptr;
     ZToken* m_incomingToken = nullptr;
 };

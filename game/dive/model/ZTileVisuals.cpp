@@ -196,6 +196,17 @@ void ZTile::addFrame()
     Attach(this, m_frame);
 }
 
+void ZTile::applyTheme()
+{
+    if (m_kind >= kTileBlock && m_kind <= kTileHardBlock)
+        setBackgroundTexture(blockTexture(m_kind));
+    else
+        setBackgroundTexture(themeTexture(GetBoardTheme()));
+    if (m_frame)
+        TakeLook(m_frame, ThemeMaterial("frame"));
+    updateExitVisuals();
+}
+
 void ZTile::setOverlay(ZTextureResource* texture)
 {
     releaseOverlay();
@@ -217,7 +228,9 @@ void ZTile::createExitSprites()
 {
     if (m_exitSprites[0])
         return;
-    static constexpr float kAngles[4] = {-kPi / 2.0f, 0.0f, kPi / 2.0f, kPi};
+    // The arrow picture points right (+x); board space has y up, so the up arrow turns by +pi/2
+    // and every arrow points out of the board through its side.
+    static constexpr float kAngles[4] = {kPi / 2.0f, 0.0f, -kPi / 2.0f, kPi};
     static constexpr float kPlaces[4][2] = {{0.0f, kExitOffset}, {kExitOffset, 0.0f}, {0.0f, -kExitOffset}, {-kExitOffset, 0.0f}};
     for (int32_t d = 0; d < 4; ++d)
     {
@@ -410,6 +423,20 @@ void ZTile::applyGlowStyle(bool heater)
     }
     if (ZMaterial* material = ZMaterial::Find(heater ? "board_glow_heater" : "board_glow"))
         TakeLook(m_edgeGlow, material);
+}
+
+void ZTile::setHaltedLook(bool on)
+{
+    m_halted = on;
+    applyGlowStyle(on);
+    setEdgeGlow(on, true);
+    if (on && m_edgeGlow)
+        m_edgeGlow->SetAlpha(1.0f);
+}
+
+bool ZTile::isSweeping() const
+{
+    return m_background && m_background->GetFadeState() != ZGameSprite::kFadeNone;
 }
 
 void ZTile::setEdgeGlow(bool on, bool force)

@@ -94,6 +94,8 @@ void ZToken::initialise()
 void ZToken::resetForUse(const M33& orientation)
 {
     m_state = kTokenFree;
+    m_hovered = false;
+    m_hintPulse = false;
     ClearFlags(kNodePickable);
     m_nextBlink = Now() + double(RandomFloat()) * 25.0;
     Rewind();
@@ -113,8 +115,8 @@ void ZToken::release()
     m_tile = nullptr;
     m_previousTile = nullptr;
     leaveMovementGroup();
+    // The gravity last seen stays: the next use takes the board's token orientation as it is.
     SetOrientation(M33{});
-    m_gravitySeen = -1;
     m_state = kTokenFree;
     releaseSparkle();
     m_artifact = nullptr;
@@ -238,6 +240,16 @@ void ZToken::showDeselected()
     pushLook(kLookBlink, kBlinkSeconds);
     pushLook(kLookBad, 1.5f);
     pushLook(kLookBlink, kBlinkSeconds);
+}
+
+void ZToken::setHover(bool on)
+{
+    m_hovered = on;
+    if (on)
+    {
+        m_lookCount = 0;
+        showLook(kLookPlain);
+    }
 }
 
 void ZToken::glance(int32_t look, float duration)

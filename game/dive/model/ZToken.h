@@ -61,6 +61,12 @@ public:
     void showSelected();
     void showDeselected();
     void glance(int32_t look, float duration);
+    // The look under the pointer: on shows the plain face at once (the board pulses the token).
+    void setHover(bool on);
+    bool isHovered() const { return m_hovered; }
+    // The hint pulse mark the board sets on tokens of a suggested swap and clears when they move.
+    void setHintPulse(bool on) { m_hintPulse = on; }
+    bool hasHintPulse() const { return m_hintPulse; }
     // Called each frame while the token waits to pop.
     void popSwell(float elapsed, float end, float span);
 
@@ -135,6 +141,8 @@ private:
     ZParticleEmitterSystem* m_sparkle = nullptr;
     ZInterpolateBase* m_swapController = nullptr;
     V2 m_popScale{1.0f, 1.0f};
+    bool m_hovered = false;
+    bool m_hintPulse = false;
 };
 
 // Settings the tokens read, by key, with their defaults when no setting of that key exists.

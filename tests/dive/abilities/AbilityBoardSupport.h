@@ -77,6 +77,8 @@ protected:
         SetAbilityDive(nullptr);
         SetGameShell(nullptr);
         BoardModelTest::TearDown();
+        // The tiles' shared pictures outlive the tiles; this test loaded them.
+        ZTile::releaseSharedVisuals();
     }
 public:
     // The square board of '?' cells, every tile with a settled random token.

@@ -322,6 +322,7 @@ TEST_F(AbilityButtonTest, ASwapIconWaitsOnItsFirstTileUntilThePairIsComplete)
     EXPECT_TRUE(button->IsIconAtHome());
     EXPECT_NE(button->GetAbility(), swap);
     EXPECT_NE(button->GetAbility(), nullptr);
+    ZTile::releaseSharedVisuals();
 }
 
 TEST_F(AbilityButtonTest, ALayoutMakesBeltButtonsBoundToTheirSlotsAndIgnoresABadSlot)

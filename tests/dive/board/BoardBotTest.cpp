@@ -36,6 +36,33 @@ protected:
         game->Update(dt);
     }
 
+    // Among the swaps the hint search finds, one under an artifact (in its column, nearest the
+    // artifact first), as a player bringing the artifact down would; else any, at random.
+    const std::pair<ZTile*, ZTile*>& Choose(const std::vector<std::pair<ZTile*, ZTile*>>& candidates)
+    {
+        const std::pair<ZTile*, ZTile*>* best = nullptr;
+        int bestDistance = 1 << 20;
+        for (ZToken* artifact : board->artifactTokens())
+        {
+            ZTile* at = artifact->getTile();
+            if (!at)
+                continue;
+            for (const auto& c : candidates)
+            {
+                for (ZTile* tile : {c.first, c.second})
+                {
+                    const int below = tile->getRow() - at->getRow();
+                    if (tile->getColumn() == at->getColumn() && below > 0 && below < bestDistance)
+                    {
+                        bestDistance = below;
+                        best = &c;
+                    }
+                }
+            }
+        }
+        return best ? *best : candidates[RandomNext() % uint32_t(candidates.size())];
+    }
+
     // Plays until the dive ends, `maxMoves` moves were made, or no frame budget is left.
     BotRun Play(const char* name, int maxMoves, double dt, double budgetSeconds)
     {
@@ -53,7 +80,7 @@ protected:
                 ZBoardHints::CollectHintCandidates(candidates);
                 if (!candidates.empty())
                 {
-                    const auto& pick = candidates[RandomNext() % uint32_t(candidates.size())];
+                    const auto& pick = Choose(candidates);
                     board->selectTile(pick.first);
                     if (board->trySwap(pick.second))
                         ++run.moves;

@@ -3,6 +3,9 @@
 // layer's camera, the game's stack with the in-game state on top, fixture boards mounted as
 // "resources:boards/", the seven artifact records, and helpers that drive the pointer over tiles.
 #include <cmath>
+#include "engine/render/ZMaterial.h"
+#include "engine/resource/ZResourceManager.h"
+#include <cstdio>
 #include <string>
 
 #include "engine/app/ZGame.h"
@@ -45,11 +48,18 @@ protected:
         // Nodes the board let go of are deleted by the next frame.
         Frame();
         game.reset();
+        ZGroup* root = dive->GetRoot();
         ZInGame::DestroyInstance();
         ZBoardHints::DestroyInstance();
         ZCompletionBar::DestroyInstance();
         ZArtifactRegistry::DestroyInstance();
         ReleaseTokenTypeTextures();
+        ZTile::releaseSharedVisuals();
+        // The dive's nodes go now, while the resource manager can still take back their
+        // materials (the material pool outlives the engine of one test).
+        root->Release();
+        Frame();
+        ZResourceManager::GetInstance()->UnloadParked();
         WidgetTest::TearDown();
     }
 

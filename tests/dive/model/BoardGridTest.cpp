@@ -2,7 +2,9 @@
 // start without waiting matches, the same for the same level; points to cells; quarter turns.
 #include <string>
 
+#include "engine/controllers/ZFlicker.h"
 #include "tests/support/BoardModelFixture.h"
+#include "tests/support/TestFiles.h"
 
 using boardtest::BoardModelTest;
 
@@ -170,4 +172,75 @@ TEST_F(BoardModelTest, WaitingCellsFillFromAboveAndTheTopSpawns)
         EXPECT_EQ(tile->getToken()->getState(), kTokenSettled);
     }
     EXPECT_GT(host->resolveCalls, 0);
+}
+
+TEST_F(BoardModelTest, ARefusedOrMissingBoardFileBuildsNoTiles)
+{
+    qvtest::TempDir dir;
+    std::string junk(300, '\0');
+    for (size_t i = 0; i < junk.size(); ++i)
+        junk[i] = char((i * 97 + 13) & 0xff);
+    const std::pair<const char*, std::string> files[] = {
+        {"junk", junk},
+        {"empty", ""},
+        {"fourtokens", "@complete: x\n@bronze:\n@silver:\n@gold:\n@time: 9\n@tokens: a,b,c,d\n???\n"},
+        {"wide", Board(std::string(500, '?') + "\n")},
+    };
+    grid = new ZBoardGrid();
+    for (const auto& [name, text] : files)
+    {
+        ASSERT_TRUE(qvtest::WriteWholeFile(dir / name, text));
+        EXPECT_EQ(grid->build((dir / name).c_str()), ZLevelLoader::kLoadMalformed) << name;
+        grid->place();
+        EXPECT_EQ(grid->getTileCount(), 0) << name;
+        EXPECT_EQ(grid->tileAt(0, 0), nullptr) << name;
+    }
+    EXPECT_EQ(grid->build((dir / "missing").c_str()), ZLevelLoader::kLoadUnreadable);
+    EXPECT_EQ(grid->build(nullptr), ZLevelLoader::kLoadUnreadable);
+    EXPECT_EQ(host->tiles.size(), 0);
+}
+
+TEST_F(BoardModelTest, AnExitFlashPeaksAfterATenthAndFadesOverFiveSeconds)
+{
+    Build(Board("?\nE\n"));
+    ZTile* tile = grid->tileAt(0, 0);
+    ASSERT_TRUE(tile->isExitLit());
+    ZPulsateController* pulse = tile->getExitPulse(kDirDown);
+    ASSERT_NE(pulse, nullptr);
+    // The arrow of the bottom exit sits below the tile and points down, out of the board.
+    ZGameSprite* arrow = tile->getExitSprite(kDirDown);
+    ASSERT_NE(arrow, nullptr);
+    EXPECT_EQ(arrow->GetParent(), tile);
+    EXPECT_FLOAT_EQ(arrow->Position().y, -26.0f);
+    EXPECT_NEAR(arrow->Orientation().GetRow(0).y, -1.0f, 1e-6f);
+    EXPECT_EQ(tile->getExitSprite(kDirUp)->GetParent(), nullptr);
+    EXPECT_FLOAT_EQ(pulse->scaleAmplitude, 0.25f);
+    tile->startExitFlash();
+    const double start = g_frameTimer->now;
+    // Amplitude (1 - t) x 0.25 + t x 0.6 for intensity t.
+    const std::pair<double, float> steps[] = {{0.1, 0.6f}, {2.55, 0.425f}, {5.01, 0.25f}};
+    for (const auto& [at, amplitude] : steps)
+    {
+        Frame(start + at - g_frameTimer->now);
+        EXPECT_NEAR(pulse->scaleAmplitude, amplitude, 2e-3f) << at;
+    }
+    EXPECT_FALSE(tile->isExitFlashing());
+}
+
+TEST_F(BoardModelTest, EdgeTilesCarryAGlowThatTheHaltedLookShows)
+{
+    Build(Board("???\n???\n???\n"));
+    EXPECT_EQ(host->edgeTiles.size(), 8u);
+    ZTile* centre = grid->tileAt(1, 1);
+    EXPECT_FALSE(centre->isOnEdge());
+    EXPECT_EQ(centre->getEdgeGlow(), nullptr);
+    ZTile* corner = grid->tileAt(0, 0);
+    ASSERT_NE(corner->getEdgeGlow(), nullptr);
+    corner->setHaltedLook(true);
+    EXPECT_TRUE(corner->hasHaltedLook());
+    EXPECT_TRUE(corner->getEdgeGlow()->IsActive());
+    corner->setHaltedLook(false);
+    EXPECT_FALSE(corner->getEdgeGlow()->IsActive());
+    centre->setHaltedLook(true); // no glow: nothing to show
+    EXPECT_EQ(centre->getEdgeGlow(), nullptr);
 }
