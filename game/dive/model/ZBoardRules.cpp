@@ -76,6 +76,27 @@ void FindMatches(const ZTileList& startTiles, ZTileList& out)
     }
 }
 
+int32_t RefillSources(const ZTile* tile, ZTile* out[5])
+{
+    if (!tile || !out)
+        return 0;
+    int32_t count = 0;
+    if (ZTile* up = tile->getLink(kDirUp))
+        out[count++] = up;
+    for (int32_t d : {kDirUpLeft, kDirUpRight})
+    {
+        ZTile* source = tile->getLink(d);
+        if (source && !source->isSettledArtifact())
+            out[count++] = source;
+    }
+    for (int32_t d : {kDirUpLeft, kDirUpRight})
+    {
+        if (ZTile* source = tile->getLink(d))
+            out[count++] = source;
+    }
+    return count;
+}
+
 bool DragStep(float dx, float dy, int32_t orientation, int32_t& stepColumn, int32_t& stepRow)
 {
     stepColumn = stepRow = 0;

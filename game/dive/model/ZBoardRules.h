@@ -17,6 +17,13 @@ void CollectMatchGroup(ZTile* tile, ZTileList& visited, ZTileList& group);
 // appearance without repeats (the tiles of one pending pop). Empty when nothing matches.
 void FindMatches(const ZTileList& startTiles, ZTileList& out);
 
+// --- refill ---
+// The tiles an emptied tile asks for a token, in asking order: straight up, then up-left and
+// up-right unless they hold a settled artifact, then up-left and up-right whatever they hold (so
+// artifacts slide diagonally only when nothing else can come). Returns how many were written;
+// 0 for a tile on the top edge, which spawns instead.
+int32_t RefillSources(const ZTile* tile, ZTile* out[5]);
+
 // --- input ---
 // Drags shorter than this select; longer ones aim at a neighbour.
 inline constexpr float kDragThreshold = 19.0f;

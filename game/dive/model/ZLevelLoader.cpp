@@ -153,6 +153,11 @@ std::string ZLevelLoader::CheckText(std::string_view text, int32_t* line)
     // The first artifact cell past the letters is reported once the gold total is known.
     std::vector<std::pair<int32_t, int32_t>> artifactLines; // (line, count so far)
 
+    if (text.starts_with("\xEF\xBB\xBF"))
+    {
+        *line = 1;
+        return "a byte-order mark at the start (save the board as plain ASCII text)";
+    }
     int32_t number = 0;
     size_t position = 0;
     while (position < text.size())

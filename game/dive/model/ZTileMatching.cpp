@@ -173,18 +173,11 @@ ZToken* ZTile::createToken(int32_t type)
 void ZTile::requestFill()
 {
     m_state = kTileWaiting;
-    if (m_links[kDirUp] && m_links[kDirUp]->pullFrom(this))
-        return;
-    for (int32_t d : {kDirUpLeft, kDirUpRight})
+    ZTile* sources[5];
+    const int32_t count = RefillSources(this, sources);
+    for (int32_t i = 0; i < count; ++i)
     {
-        ZTile* source = m_links[d];
-        if (source && !source->isSettledArtifact() && source->pullFrom(this))
-            return;
-    }
-    for (int32_t d : {kDirUpLeft, kDirUpRight})
-    {
-        ZTile* source = m_links[d];
-        if (source && source->pullFrom(this))
+        if (sources[i]->pullFrom(this))
             return;
     }
     if (!m_links[kDirUp] && !m_links[kDirUpLeft] && !m_links[kDirUpRight])

@@ -169,6 +169,7 @@ TEST(LevelLoader, MalformedAndHostileFilesAreRefused)
         {"control character", WithRows("??\x01?\n"), 7},
         {"binary junk", junk, 1},
         {"no rows", kKeys, 0},
+        {"byte-order mark", "\xEF\xBB\xBF" + WithRows("??\n"), 1},
     };
     for (const Case& c : cases)
     {

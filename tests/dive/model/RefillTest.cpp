@@ -1,6 +1,7 @@
 // The start fill and the refill cascade: where an emptied tile takes its token from, spawning at
 // the top with a fixed seed, and breaking tiles.
 #include "engine/core/ZRandom.h"
+#include "game/dive/model/ZBoardRules.h"
 #include "tests/support/BoardModelFixture.h"
 
 using boardtest::BoardModelTest;
@@ -197,4 +198,33 @@ TEST_F(Refill, BreakingStepsKindsDownAndSparesArtifacts)
     Put(At(0, 0), kArtifactTokenType)->setArtifact(record);
     At(0, 0)->breakTile(nullptr);
     EXPECT_EQ(At(0, 0)->getKind(), kTileChain);
+}
+
+TEST_F(Refill, SourcesAreAskedStraightUpThenCreaturesThenArtifacts)
+{
+    auto* record = ZArtifact::Create();
+    record->SetProperty(ZNameId("name").Value(), "name", "a");
+    record->SetProperty(ZNameId("shorthand").Value(), "shorthand", "D");
+    Build(Board("?E?\n???\nE?E\n"));
+    struct Case
+    {
+        const char* what;
+        int32_t x, y;
+        std::vector<std::pair<int, int>> expected;
+    };
+    Put(At(0, 0), kArtifactTokenType)->setArtifact(record);
+    const std::vector<Case> cases = {
+        {"top edge", 0, 0, {}},
+        {"diagonals only, the artifact last", 1, 1, {{2, 0}, {0, 0}, {2, 0}}},
+        {"straight up first", 1, 2, {{1, 1}, {0, 1}, {2, 1}, {0, 1}, {2, 1}}},
+    };
+    for (const Case& c : cases)
+    {
+        ZTile* sources[5];
+        const int32_t n = RefillSources(At(c.x, c.y), sources);
+        std::vector<std::pair<int, int>> got;
+        for (int32_t i = 0; i < n; ++i)
+            got.emplace_back(sources[i]->getGridColumn(), sources[i]->getGridRow());
+        EXPECT_EQ(got, c.expected) << c.what;
+    }
 }
