@@ -7,6 +7,7 @@
 #include "AbilityTestSupport.h"
 #include "engine/import/ZSceneXMLImport2.h"
 #include "engine/scene/ZFontText.h"
+#include "engine/ui/ZToolTipManager.h"
 #include "game/dive/crew/ZToolBelt.h"
 #include "game/dive/model/ZTile.h"
 #include "tests/ui/UiTestSupport.h"
@@ -364,4 +365,24 @@ TEST_F(AbilityButtonTest, ALayoutMakesBeltButtonsBoundToTheirSlotsAndIgnoresABad
     EXPECT_EQ(belt->GetButton(2)->GetItem(), -1);
     EXPECT_EQ(belt->GetButton(0)->GetItem(), -1);
     EXPECT_FALSE(belt->GetButton(0)->IsEnabled());
+}
+
+TEST_F(AbilityButtonTest, TheButtonsTipNamesItsItemAndSitsOverTheIcon)
+{
+    ZStringTable* strings = ZStringTable::GetInstance();
+    strings->Add("ability_air", "Air Bubble", 10);
+    strings->Add("air.description", "Adds one minute of air.", 23);
+    ZToolTipManager* tips = ZToolTipManager::GetInstance();
+    auto* button = MakeButton<ZAbilityButton>("button", 0.0f, 0.0f);
+    button->SetItem(kAir);
+    const ZToolTipRecord* tip = tips->FindTarget(button->GetIcon());
+    ASSERT_NE(tip, nullptr);
+    EXPECT_STREQ(tip->title, "Air Bubble");
+    EXPECT_STREQ(tip->text, "Adds one minute of air.");
+    // Without an item there is nothing to tell.
+    button->SetItem(-1);
+    EXPECT_EQ(tips->FindTarget(button->GetIcon()), nullptr);
+    button->Release();
+    Frame();
+    ZToolTipManager::DestroyInstance();
 }
