@@ -131,7 +131,7 @@ ZAbilityManager::ZAbilityManager()
     {
         char path[96];
         std::snprintf(path, sizeof path, "resources:power_%s.png", upgrade.name);
-        upgrade.icon = ZTexture::FindOrLoad(path, 0, 0);
+        upgrade.icon = ZTexture::FindOrLoad(path, 0, 1);
     }
     for (ZPropertyBool* setting : m_unlock)
         if (setting)
@@ -220,7 +220,7 @@ ZTexture* ZAbilityManager::GetPowerIcon(int id)
     {
         char path[96];
         std::snprintf(path, sizeof path, "resources:power_%s.png", name);
-        icon = ZTexture::FindOrLoad(path, 0, 0);
+        icon = ZTexture::FindOrLoad(path, 0, 1);
     }
     return icon;
 }
