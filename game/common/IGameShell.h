@@ -72,6 +72,8 @@ public:
         kMapSelectLevel
     };
     virtual void OnCampaignMapChange(ECampaignMapChange change, int level) { (void)change, (void)level; }
+    // An item or upgrade (by key name) was unlocked: the map screen announces the new stock.
+    virtual void ShowNewStock(const char* key) { (void)key; }
 };
 
 // Never null: the installed shell, or the default one that does nothing.

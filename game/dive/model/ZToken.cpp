@@ -500,7 +500,8 @@ void ZToken::Update()
     const int32_t gravity = GetGravityDirection();
     if (gravity != m_gravitySeen)
     {
-        static constexpr float kAngles[4] = {kPi, -kPi / 2.0f, 0.0f, kPi / 2.0f};
+        // Against the board's own turn (clockwise for gravity right), so creatures stay upright.
+        static constexpr float kAngles[4] = {kPi, kPi / 2.0f, 0.0f, -kPi / 2.0f};
         m_rotationAngle = kAngles[gravity & 3];
         SetRotationZ(m_rotationAngle);
         m_gravitySeen = gravity;
