@@ -2,6 +2,8 @@
 // registered record with its picture per shorthand of the levels' artifact letters.
 #include <gtest/gtest.h>
 
+#include "engine/render/ZMaterial.h"
+
 #include "engine/import/ZSceneXMLImport2.h"
 #include "engine/render/ZTexture.h"
 #include "engine/resource/ZResourceManager.h"
@@ -40,5 +42,7 @@ TEST(ArtifactFile, EveryShorthandOfTheLettersHasARecordWithItsPicture)
     ReleaseSceneImporter();
     ZArtifactRegistry::DestroyInstance();
     ZSceneTree::DestroyInstance();
+    // The file's materials hold their textures until the pool goes.
+    ZMaterial::DestroyPool();
     ZResourceManager::DestroyInstance();
 }
