@@ -3,6 +3,38 @@
 #include "engine/platform/ZPlatformWindow.h"
 
 #include <SDL.h>
+#include <dlfcn.h>
+#include <link.h>
+
+#include <string>
+#include <vector>
+
+namespace
+{
+int CollectModule(dl_phdr_info* info, size_t, void* out)
+{
+    if (info->dlpi_name && info->dlpi_name[0])
+        static_cast<std::vector<std::string>*>(out)->emplace_back(info->dlpi_name);
+    return 0;
+}
+
+// The GL driver stack (the vendor dispatch library, the driver and what it pulls in) is loaded
+// when the first context is made and unloaded again when the video layer closes. Unloading a
+// driver is not something drivers are written for: blocks that only its own globals pointed at are
+// then lost, and a leak check can no longer tell whose they were. Every module loaded by then is
+// kept for the life of the process instead, as programs that make contexts again and again do.
+void KeepDriverLoaded()
+{
+    std::vector<std::string> modules;
+    dl_iterate_phdr(&CollectModule, &modules);
+    for (const std::string& name : modules)
+    {
+        // RTLD_NOLOAD only marks modules already in memory; nothing new is loaded.
+        if (void* handle = dlopen(name.c_str(), RTLD_LAZY | RTLD_NOLOAD | RTLD_NODELETE))
+            dlclose(handle);
+    }
+}
+} // namespace
 
 void ZGLContext::SetWindowAttributes()
 {
@@ -38,6 +70,7 @@ int ZGLContext::Create(ZPlatformWindow& window)
         return 1;
     m_context = context;
     m_window = sdlWindow;
+    KeepDriverLoaded();
     return 0;
 }
 
