@@ -312,6 +312,12 @@ void ZGameMainMenu::OnEnter()
         }
     }
     Play(m_crabSet, now - m_lastShown <= kCrabIdleWithin ? "idle" : "enter");
+    if (m_lastShown < -1.0e37)
+    {
+        // One line for whoever times the start-up.
+        std::printf("Main menu: shown\n");
+        std::fflush(stdout);
+    }
     m_lastShown = now;
     if (g_engine && g_engine->GetRender())
         g_engine->GetRender()->SetScreenSpriteShown(false);
