@@ -286,6 +286,14 @@ void ZSceneXMLImport2::OnStart(const char* name, const char** attributes)
                 break;
         }
         element.state = serializer->StateByName(objectName);
+        // A declaration ("font", "texture", ...) of a name that does not exist yet makes it; only a
+        // reference must find what it names.
+        if (!reference && element.state && !element.state->object)
+        {
+            ZSerializerState::Release(element.state);
+            element.state = serializer->CreateNew();
+            element.created = element.state && element.state->object;
+        }
     }
     else
     {

@@ -11,7 +11,7 @@
 #include "engine/audio/IAudio.h"
 #include "engine/audio/ZPlayList.h"
 #include "engine/audio/ZSound.h"
-#include "engine/controllers/ZAnimateTexture2D.h"
+#include "engine/controllers/ZAnimateGeom.h"
 #include "engine/core/ZEasing.h"
 #include "engine/controllers/ZFadeIn.h"
 #include "engine/controllers/ZHighlight2.h"
@@ -27,6 +27,7 @@
 #include "engine/resource/ZResourceManager.h"
 #include "engine/scene/ZFontText.h"
 #include "engine/scene/ZGeom.h"
+#include "engine/scene/ZSceneTree.h"
 #include "engine/scene/ZSpriteParticle.h"
 #include "engine/ui/ZDialogGameState.h"
 #include "engine/ui/ZLayer2D.h"
@@ -97,6 +98,10 @@ ZQuorvane::~ZQuorvane()
         if (ZInput* input = engine->GetInput())
             input->RemoveKeyboardListener(this);
     ZGame::RemoveListener(this);
+    // The text of the game's screens gives back its fonts now: the engine releases its resources
+    // before it deletes the scene, and a font still held then would never be freed.
+    if (ZSceneTree* tree = ZSceneTree::PeekInstance())
+        ReleaseFonts(tree);
     // Spawned effects still in the popup layer go with the scene; the list only forgets them.
     m_effects.clear();
     // Screens made here, in the order they were made. Their roots stay in the scene tree, which
@@ -114,12 +119,25 @@ ZQuorvane::~ZQuorvane()
     // Play lists belong to the resource manager: the game gives back the references it took and
     // deletes none of them (deleting them here freed them a second time at shutdown).
     ReleasePlayLists();
+    for (ZFont* font : {m_fontPopup, m_fontPopupBlue})
+        if (font)
+            font->Release();
     if (ZHighscoreTable* table = ZHighscoreTable::PeekInstance())
     {
         table->Save();
         ZHighscoreTable::Destroy();
     }
     // The tool tips' typewriter belongs to their text node, which deletes it with the scene.
+}
+
+void ZQuorvane::ReleaseFonts(ZNode* node)
+{
+    for (ZNode* child = node->GetFirstChild(); child; child = child->GetNextSibling())
+    {
+        if (auto* text = ZEntityCast<ZFontText>(child))
+            text->SetFont(nullptr);
+        ReleaseFonts(child);
+    }
 }
 
 double ZQuorvane::Now()
@@ -188,8 +206,8 @@ void ZQuorvane::Start()
 void ZQuorvane::Update(double dt)
 {
     ZGame::Update(dt);
-    if (m_campaign && m_campaign->IsInPlay())
-        (void)0; // the campaign control updates itself as a state on the stack
+    // The wheel turns exactly while a switch waits for loading.
+    ShowLoading(GetPendingState() != nullptr);
     UpdateEffects();
     // Focus loss holds the game paused until focus comes back.
     if (m_musicHeld && g_engine && !g_engine->RedrawOnPaint())
@@ -295,21 +313,24 @@ void ZQuorvane::OnSplashImageShown(ZSplashScreen* splash)
 void ZQuorvane::OnSwitchPending(ZGameState* state)
 {
     (void)state;
-    if (auto* geom = m_loadingGroup)
-        geom->SetHidden(false);
-    if (auto* anim = m_loadingNode ? ZEntityCast<ZAnimateTexture2D>(m_loadingNode->FindNodeAnywhere("loading_anim"))
-                                   : nullptr)
-        anim->SetActive(true);
+    ShowLoading(true);
 }
 
 void ZQuorvane::OnPendingSwitchStarted(ZGameState* state)
 {
     (void)state;
-    if (auto* anim = m_loadingNode ? ZEntityCast<ZAnimateTexture2D>(m_loadingNode->FindNodeAnywhere("loading_anim"))
-                                   : nullptr)
-        anim->SetActive(false);
+    ShowLoading(false);
+}
+
+void ZQuorvane::ShowLoading(bool on)
+{
+    if (m_loadingShown == uint8_t(on ? 1 : 0))
+        return;
+    m_loadingShown = on ? 1 : 0;
     if (m_loadingGroup)
-        m_loadingGroup->SetHidden(true);
+        m_loadingGroup->SetHidden(!on);
+    if (ZNode* spin = m_loadingNode ? m_loadingNode->FindNodeAnywhere("loading_anim") : nullptr)
+        spin->SetActive(on);
 }
 
 void ZQuorvane::OnEvent(const ZEvent& event)

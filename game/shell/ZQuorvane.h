@@ -144,7 +144,9 @@ private:
     ZPlayList* TakePlayList(const char* name);
     void ReleasePlayLists();
     void UpdateEffects();
+    void ShowLoading(bool on);
     static double Now();
+    static void ReleaseFonts(ZNode* node);
     static ZGameState* GetTop();
 
     ZSplashScreen* m_splash = nullptr;
@@ -194,4 +196,5 @@ private:
     uint8_t m_loaderRan = 0;
     uint8_t m_transitionsEnabled = 0;
     uint8_t m_started = 0;
+    uint8_t m_loadingShown = 0;
 };

@@ -9,7 +9,7 @@
 #include "engine/app/ZEngineSettings.h"
 #include "engine/audio/ZPlayList.h"
 #include "engine/audio/ZSound.h"
-#include "engine/controllers/ZAnimateTexture2D.h"
+#include "engine/controllers/ZAnimateGeom.h"
 #include "engine/controllers/ZHighlight2.h"
 #include "engine/controllers/ZInterpolate.h"
 #include "engine/core/ZStringTable.h"
@@ -38,8 +38,8 @@
 namespace
 {
 constexpr float kPopupDepth = 550.0f;
-// The loading indicator's strip runs at this many frames per second while a switch waits.
-constexpr float kLoadingFrameRate = 10.0f / 3.0f * 6.0f;
+// The loading indicator turns this fast (radians per second, clockwise) while a switch waits.
+constexpr float kLoadingSpeed = -10.0f / 3.0f;
 
 void Import(const char* path, ZNode* parent)
 {
@@ -137,8 +137,12 @@ void ZQuorvane::LoadGame()
     SetupToolTips();
 
     // 5. Fonts.
+    // Kept for the whole run, so the game holds a reference on each.
     m_fontPopup = ZFont::Find("font_popup");
     m_fontPopupBlue = ZFont::Find("font_popup_blue");
+    for (ZFont* font : {m_fontPopup, m_fontPopupBlue})
+        if (font)
+            font->AddRef();
 
     // 6. Dive.
     Skip(6, "the dive");
@@ -158,10 +162,11 @@ void ZQuorvane::LoadGame()
     m_loadingGroup->SetHidden(true);
     m_loadingNode = m_loadingGroup->FindNode("loading");
     if (auto* geom = ZEntityCast<ZGeom>(m_loadingNode))
-        if (ZAnimateTexture2D* anim = ZAnimateTexture2D::Create(geom, false))
+        if (ZSprite2DRotate* spin = ZSprite2DRotate::Create(geom))
         {
-            anim->SetName("loading_anim");
-            anim->frameRate = kLoadingFrameRate;
+            spin->SetName("loading_anim");
+            spin->angularSpeed = kLoadingSpeed;
+            spin->SetActive(false);
         }
 
     // 10. Story screen.
