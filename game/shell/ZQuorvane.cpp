@@ -208,6 +208,7 @@ void ZQuorvane::Update(double dt)
     ZGame::Update(dt);
     // The wheel turns exactly while a switch waits for loading.
     ShowLoading(GetPendingState() != nullptr);
+    OpenNameEntryWhenReady();
     UpdateEffects();
     // Focus loss holds the game paused until focus comes back.
     if (m_musicHeld && g_engine && !g_engine->RedrawOnPaint())
@@ -299,7 +300,18 @@ void ZQuorvane::OnSplashDone()
     ZProfileManager* profiles = ZProfileManager::PeekInstance();
     if (profiles && profiles->GetProfileCount() > 0)
         return;
-    // The dialog stays an overlay: the main menu shows dimmed behind it and takes no clicks.
+    // Asked once the main menu is in place, so the menu shows dimmed behind the dialog.
+    m_nameEntryDue = 1;
+}
+
+void ZQuorvane::OpenNameEntryWhenReady()
+{
+    if (!m_nameEntryDue || !m_mainMenu || GetPendingState() || GetNextState())
+        return;
+    ZGameState* top = GetTopState();
+    if (top != reinterpret_cast<ZGameState*>(m_mainMenu) || top->IsInTransition() || !top->IsActive())
+        return;
+    m_nameEntryDue = 0;
     if (m_profileMenu)
         m_profileMenu->OpenDialog();
 }
@@ -327,8 +339,8 @@ void ZQuorvane::ShowLoading(bool on)
     if (m_loadingShown == uint8_t(on ? 1 : 0))
         return;
     m_loadingShown = on ? 1 : 0;
-    if (m_loadingGroup)
-        m_loadingGroup->SetHidden(!on);
+    if (m_loadingNode)
+        m_loadingNode->SetHidden(!on);
     if (ZNode* spin = m_loadingNode ? m_loadingNode->FindNodeAnywhere("loading_anim") : nullptr)
         spin->SetActive(on);
 }

@@ -129,6 +129,7 @@ public:
     bool HasLoaded() const { return m_loaderRan != 0; }
     bool IsMusicHeld() const { return m_musicHeld != 0; }
     bool TransitionsEnabled() const { return m_transitionsEnabled != 0; }
+    bool IsNameEntryDue() const { return m_nameEntryDue != 0; }
     // The steps the loader passed over because their screens are not part of this build.
     const std::vector<int>& GetSkippedSteps() const { return m_skippedSteps; }
 
@@ -145,6 +146,7 @@ private:
     void ReleasePlayLists();
     void UpdateEffects();
     void ShowLoading(bool on);
+    void OpenNameEntryWhenReady();
     static double Now();
     static void ReleaseFonts(ZNode* node);
     static ZGameState* GetTop();
@@ -197,4 +199,5 @@ private:
     uint8_t m_transitionsEnabled = 0;
     uint8_t m_started = 0;
     uint8_t m_loadingShown = 0;
+    uint8_t m_nameEntryDue = 0;
 };

@@ -159,8 +159,9 @@ void ZQuorvane::LoadGame()
     // 9. Loading indicator: shown while a switch waits for loading.
     m_loadingGroup = MakeScreenGroup("loading", "loading_cam", kPopupDepth);
     Import("resources:loading.xml", m_loadingGroup);
-    m_loadingGroup->SetHidden(true);
     m_loadingNode = m_loadingGroup->FindNode("loading");
+    if (m_loadingNode)
+        m_loadingNode->SetHidden(true);
     if (auto* geom = ZEntityCast<ZGeom>(m_loadingNode))
         if (ZSprite2DRotate* spin = ZSprite2DRotate::Create(geom))
         {
@@ -178,6 +179,7 @@ void ZQuorvane::LoadGame()
 
     // 12. Pause menu of the dive.
     m_inGameMenu = ZInGameMenu::GetInstance();
+    m_inGameMenu->SetOpaque(false);
     SetDepth(m_inGameMenu, -200.0f);
     AttachFaders(m_inGameMenu);
 
@@ -196,6 +198,7 @@ void ZQuorvane::LoadGame()
     {
         m_okCancelDialog->GetRoot()->SetName("okcanceldialog");
         m_okCancelDialog->SetText(Localized("general.sure"));
+        m_okCancelDialog->SetOpaque(false);
         SetDepth(m_okCancelDialog, -250.0f);
         AttachFaders(m_okCancelDialog);
         if (ZDialog2D* dialog = m_okCancelDialog->GetDialog())
@@ -214,6 +217,7 @@ void ZQuorvane::LoadGame()
     if (m_restartDialog)
     {
         m_restartDialog->GetRoot()->SetName("restartdialog");
+        m_restartDialog->SetOpaque(false);
         m_restartDialog->Load();
         m_restartDialog->SetText(Localized("settings.restart"));
         AttachFaders(m_restartDialog);
@@ -228,6 +232,7 @@ void ZQuorvane::LoadGame()
     if (m_gameOverDialog)
     {
         m_gameOverDialog->GetRoot()->SetName("gameover");
+        m_gameOverDialog->SetOpaque(false);
         ZGroup* root = m_gameOverDialog->GetRoot();
         m_gameOverCompletedNode = root->FindNodeAnywhere("completed");
         m_gameOverNode = root->FindNodeAnywhere("gameover");
@@ -263,6 +268,8 @@ void ZQuorvane::LoadGame()
     {
         if (!m_nameDialog->GetDialog())
             std::fprintf(stderr, "Loading: %s is missing or broken; no name entry\n", ZInputDialog2D::kLayout);
+        // Dialogs are drawn over the screen that asks; it shows dimmed beneath.
+        m_nameDialog->SetOpaque(false);
         SetDepth(m_nameDialog, -50.0f);
         AttachFaders(m_nameDialog);
     }
