@@ -251,11 +251,11 @@ void ZQuorvane::OnKey(uint32_t scanCode, int32_t character)
         return;
     }
     ZGameState* top = GetTop();
-    if (!top || (m_nameDialog && top == reinterpret_cast<ZGameState*>(m_nameDialog)))
+    if (!top || (m_nameDialog && top == static_cast<ZGameState*>(m_nameDialog)))
         return;
     if (scanCode == kEscapeScanCode)
     {
-        if (top == reinterpret_cast<ZGameState*>(m_mainMenu))
+        if (top == static_cast<ZGameState*>(m_mainMenu))
         {
             if (g_engine)
                 g_engine->SetFlags(kEngineQuit);
@@ -264,9 +264,9 @@ void ZQuorvane::OnKey(uint32_t scanCode, int32_t character)
         {
             // The dive's own pause menu comes with the dive; nothing opens it before then.
         }
-        else if ((m_inGameMenu && top == reinterpret_cast<ZGameState*>(m_inGameMenu)) ||
-                 (m_settingsMenu && top == reinterpret_cast<ZGameState*>(m_settingsMenu)) ||
-                 (m_highscoreMenu && top == reinterpret_cast<ZGameState*>(m_highscoreMenu)) ||
+        else if ((m_inGameMenu && top == static_cast<ZGameState*>(m_inGameMenu)) ||
+                 (m_settingsMenu && top == static_cast<ZGameState*>(m_settingsMenu)) ||
+                 (m_highscoreMenu && top == static_cast<ZGameState*>(m_highscoreMenu)) ||
                  (m_helpMenu && top == m_helpMenu))
         {
             PopState();
@@ -309,7 +309,7 @@ void ZQuorvane::OpenNameEntryWhenReady()
     if (!m_nameEntryDue || !m_mainMenu || GetPendingState() || GetNextState())
         return;
     ZGameState* top = GetTopState();
-    if (top != reinterpret_cast<ZGameState*>(m_mainMenu) || top->IsInTransition() || !top->IsActive())
+    if (top != static_cast<ZGameState*>(m_mainMenu) || top->IsInTransition() || !top->IsActive())
         return;
     m_nameEntryDue = 0;
     if (m_profileMenu)

@@ -152,7 +152,7 @@ void ZQuorvane::LoadGame()
 
     // 8. Main menu.
     m_mainMenu = ZGameMainMenu::GetInstance();
-    Attach(reinterpret_cast<ZGameState*>(m_mainMenu));
+    Attach(static_cast<ZGameState*>(m_mainMenu));
     if (m_splash)
         m_splash->SetNextState(m_mainMenu);
 
