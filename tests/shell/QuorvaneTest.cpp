@@ -2,6 +2,9 @@
 // focus loss, music, spawned effects, and timed against relaxed play.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+
 #include "engine/scene/ZFontText.h"
 #include "engine/scene/ZSceneTree.h"
 #include "engine/ui/ZDialogGameState.h"
@@ -196,4 +199,34 @@ TEST_F(ShellTest, WithoutTheCampaignThePlayButtonsChangeNothing)
     EXPECT_EQ(Top(), State(menu));
     EXPECT_FALSE(g_profileRelaxMode.GetValue());
     EXPECT_EQ(ZProfileManager::PeekInstance()->GetCurrentSubProfileName(), "");
+}
+
+TEST_F(ShellTest, LayoutsCutShortOrEmptyAreNamedAndTheMenusStillWork)
+{
+    std::ifstream in(std::string(QV_SOURCE_DIR) + "/data/mainmenu.xml");
+    const std::string layout{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    Override("mainmenu.xml", layout.substr(0, layout.size() / 3));
+    Override("settingsmenu.xml", "");
+    Override("highscoremenu.xml", "<scenetree><fonttext name=\"name_0\"");
+    MakePlayer("Ann");
+    testing::internal::CaptureStderr();
+    StartGame();
+    Frames(40);
+    ASSERT_EQ(Top(), State(quorvane->GetMainMenu()));
+    for (ZGameState* menu : {State(quorvane->GetSettingsMenu()), State(quorvane->GetHighscoreMenu())})
+    {
+        ZGame::GotoState(menu);
+        Frames(30);
+        EXPECT_EQ(Top(), menu);
+        Key(kEscape, 27);
+        Frames(30);
+        EXPECT_EQ(Top(), State(quorvane->GetMainMenu()));
+    }
+    const std::string err = testing::internal::GetCapturedStderr();
+    for (const char* file : {"resources:mainmenu.xml", "resources:settingsmenu.xml", "resources:highscoremenu.xml"})
+        EXPECT_NE(err.find(std::string(file) + " is missing or broken"), std::string::npos) << file << "\n" << err;
+    // A high-score layout without rows leaves the table's ten places alone.
+    EXPECT_EQ(ZHighscoreTable::PeekInstance()->GetPlaces(), 10);
+    Key(kEscape, 27);
+    EXPECT_TRUE(engine->TestFlags(kEngineQuit));
 }

@@ -5,6 +5,7 @@
 // and the game's update as the engine does. The splash is off, so the loader runs at start.
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "engine/app/ZEngine.h"
@@ -57,6 +58,9 @@ protected:
         ASSERT_NE(mkdtemp(pattern), nullptr);
         home = pattern;
         setenv("XDG_DATA_HOME", home.c_str(), 1);
+        // Files a test puts here are read before the game's own.
+        std::filesystem::create_directories(home + "/override");
+        table.AddMount("resources", (home + "/override").c_str());
         table.AddMount("resources", (std::string(QV_SOURCE_DIR) + "/data").c_str());
         table.AddMount("resources", (std::string(QV_BINARY_DIR) + "/data/resources").c_str());
         table.AddMount("localized", (std::string(QV_SOURCE_DIR) + "/data/localized/en").c_str());
@@ -89,6 +93,11 @@ protected:
         UiTest::TearDown();
         std::error_code error;
         std::filesystem::remove_all(home, error);
+    }
+    // A file of the game's resources replaced for this test.
+    void Override(const char* name, const std::string& bytes)
+    {
+        std::ofstream(home + "/override/" + name, std::ios::binary) << bytes;
     }
     // A player before start, as a returning player has.
     void MakePlayer(const char* name)
