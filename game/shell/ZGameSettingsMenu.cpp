@@ -6,6 +6,7 @@
 #include "engine/app/ZGame.h"
 #include "engine/import/ZSceneXMLImport2.h"
 #include "engine/ui/ZDialogGameState.h"
+#include "game/common/ZShellSettings.h"
 #include "game/shell/ZShellStats.h"
 
 ZGameSettingsMenu::ZGameSettingsMenu()
@@ -18,17 +19,39 @@ int ZGameSettingsMenu::Build()
 {
     if (ImportSceneFile(ZResourcePath("resources:settingsmenu.xml"), GetRoot()) != 0)
         std::fprintf(stderr, "Settings menu: resources:settingsmenu.xml is missing or broken\n");
-    return ZSettingsMenu::Build();
+    const int result = ZSettingsMenu::Build();
+    m_cancel = ZEntityCast<ZButton2D>(GetRoot()->FindNode("cancel_button"));
+    return result;
+}
+
+namespace
+{
+ZPropertyBool* const kSwitches[3] = {&g_zelkDisableBubbles, &g_zelkDisableFish, &g_zelkDisableWhale};
 }
 
 void ZGameSettingsMenu::OnEnter()
 {
     ZSettingsMenu::OnEnter();
+    m_cancelled = false;
+    for (int i = 0; i < 3; ++i)
+        m_savedSwitches[i] = kSwitches[i]->GetValue();
+}
+
+void ZGameSettingsMenu::OnClicked(ZButton2D* button)
+{
+    if (button && button == m_cancel)
+        m_cancelled = true;
+    ZSettingsMenu::OnClicked(button);
 }
 
 void ZGameSettingsMenu::OnLeave()
 {
     ZSettingsMenu::OnLeave();
+    if (m_cancelled)
+        for (int i = 0; i < 3; ++i)
+            if (kSwitches[i]->GetValue() != m_savedSwitches[i])
+                kSwitches[i]->SetValue(m_savedSwitches[i]);
+    m_cancelled = false;
     WriteScreenRecord(this, "settingsmenu", "time-spent", true);
 }
 

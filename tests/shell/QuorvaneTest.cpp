@@ -230,3 +230,29 @@ TEST_F(ShellTest, LayoutsCutShortOrEmptyAreNamedAndTheMenusStillWork)
     Key(kEscape, 27);
     EXPECT_TRUE(engine->TestFlags(kEngineQuit));
 }
+
+TEST_F(ShellTest, CancellingTheSettingsPutsTheBackgroundSwitchesBack)
+{
+    MakePlayer("Ann");
+    StartGame();
+    Frames(40);
+    ZGameSettingsMenu* settings = quorvane->GetSettingsMenu();
+    for (bool save : {false, true})
+    {
+        ZGame::GotoState(settings);
+        Frames(30);
+        ASSERT_EQ(Top(), State(settings));
+        g_zelkDisableFish.SetValue(true);
+        g_zelkDisableWhale.SetValue(true);
+        auto* button = ZEntityCast<ZButton2D>(settings->GetRoot()->FindNode(save ? "save_button" : "cancel_button"));
+        ASSERT_NE(button, nullptr);
+        settings->OnClicked(button);
+        Frames(30);
+        EXPECT_EQ(Top(), State(quorvane->GetMainMenu()));
+        EXPECT_EQ(g_zelkDisableFish.GetValue(), save);
+        EXPECT_EQ(g_zelkDisableWhale.GetValue(), save);
+        EXPECT_FALSE(g_zelkDisableBubbles.GetValue());
+    }
+    g_zelkDisableFish.Reset(false);
+    g_zelkDisableWhale.Reset(false);
+}
