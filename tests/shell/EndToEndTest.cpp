@@ -58,6 +58,12 @@ TEST(EndToEnd, SplashNameEntryMenusAndExitFromARecordedSession)
         session.Idle(10);
         session.Click(Window(0.0f, -215.0f)); // back
         session.Idle(int(1.0f / kStep));
+        session.Click(Window(-290.0f, 250.0f)); // the welcome button: the divers
+        session.Idle(int(1.0f / kStep));
+        session.Key(0x2C, 0x37);
+        session.Idle(10);
+        session.Click(Window(100.0f, -195.0f)); // cancel
+        session.Idle(int(1.0f / kStep));
         session.Click(Window(300.0f, -250.0f)); // quit
         session.Idle(int(2.0f / kStep));
     }
@@ -78,8 +84,8 @@ TEST(EndToEnd, SplashNameEntryMenusAndExitFromARecordedSession)
     EXPECT_TRUE(fs::exists(data / "main.cfg")) << out;
 
     // The screenshot of the main menu is a real picture with the menu where the layout puts it.
-    // Pictures 1 to 4: the name entry, the main menu, the settings, the high scores.
-    for (int i = 1; i <= 4; ++i)
+    // Pictures 1 to 5: the name entry, the main menu, the settings, the high scores, the divers.
+    for (int i = 1; i <= 5; ++i)
         EXPECT_TRUE(fs::exists(home / ("Quorvane Screenshot " + std::to_string(i) + ".png"))) << i;
     const fs::path shot = home / "Quorvane Screenshot 2.png";
     ASSERT_TRUE(fs::exists(shot)) << out;
