@@ -20,6 +20,7 @@ int ZGameHighscoreMenu::Build()
 {
     if (ImportSceneFile(ZResourcePath("resources:highscoremenu.xml"), GetRoot()) != 0)
         std::fprintf(stderr, "High scores: resources:highscoremenu.xml is missing or broken\n");
+    ZQuorvane::HideBackdrop(this);
     ZQuorvane::AttachFaders(this);
     m_portraitCount = 0;
     for (int i = 0; i < kMaxPortraits; ++i)

@@ -20,6 +20,7 @@
 #include "engine/scene/ZGeom.h"
 #include "engine/ui/ZToolTipManager.h"
 #include "game/common/ZShellSettings.h"
+#include "game/shell/ZQuorvane.h"
 
 extern ZPropertyText g_profileName;
 
@@ -117,6 +118,7 @@ int ZGameMainMenu::Build()
     if (ImportSceneFile(ZResourcePath("resources:mainmenu.xml"), root) != 0)
         std::fprintf(stderr, "Main menu: resources:mainmenu.xml is missing or broken; the menu stays empty\n");
     root->SetHidden(true);
+    ZQuorvane::HideBackdrop(this);
     m_logo = root->FindNode("logo");
     if (m_logo)
         m_logo->SetFlags(kNodePickable | 0x20000);

@@ -6,6 +6,7 @@
 #include "engine/app/ZGame.h"
 #include "engine/import/ZSceneXMLImport2.h"
 #include "engine/ui/ZDialogGameState.h"
+#include "game/shell/ZQuorvane.h"
 
 ZGameProfileMenu::ZGameProfileMenu()
 {
@@ -16,6 +17,7 @@ int ZGameProfileMenu::Build()
 {
     if (ImportSceneFile(ZResourcePath("resources:profilemenu.xml"), GetRoot()) != 0)
         std::fprintf(stderr, "Profile menu: resources:profilemenu.xml is missing or broken\n");
+    ZQuorvane::HideBackdrop(this);
     return ZProfileMenu::Build();
 }
 

@@ -7,6 +7,7 @@
 #include "engine/import/ZSceneXMLImport2.h"
 #include "engine/ui/ZDialogGameState.h"
 #include "game/common/ZShellSettings.h"
+#include "game/shell/ZQuorvane.h"
 #include "game/shell/ZShellStats.h"
 
 ZGameSettingsMenu::ZGameSettingsMenu()
@@ -19,6 +20,7 @@ int ZGameSettingsMenu::Build()
 {
     if (ImportSceneFile(ZResourcePath("resources:settingsmenu.xml"), GetRoot()) != 0)
         std::fprintf(stderr, "Settings menu: resources:settingsmenu.xml is missing or broken\n");
+    ZQuorvane::HideBackdrop(this);
     const int result = ZSettingsMenu::Build();
     m_cancel = ZEntityCast<ZButton2D>(GetRoot()->FindNode("cancel_button"));
     return result;

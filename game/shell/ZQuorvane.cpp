@@ -516,6 +516,14 @@ ZHighlight2* ZQuorvane::CreateSmallHighlight(ZNode* target)
     return highlight;
 }
 
+void ZQuorvane::HideBackdrop(ZGameState* state)
+{
+    ZSceneTree* tree = ZSceneTree::PeekInstance();
+    ZNode* backdrop = state && state->GetRoot() ? state->GetRoot()->FindNode("backdrop") : nullptr;
+    if (backdrop && tree && tree->FindNode("background"))
+        backdrop->SetHidden(true);
+}
+
 void ZQuorvane::AttachFaders(ZGameState* state)
 {
     if (!state || !state->GetRoot())

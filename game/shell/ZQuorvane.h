@@ -93,6 +93,8 @@ public:
 
     // A fade-in and a fade-out on the state's root, both stopped, with the state listening.
     static void AttachFaders(ZGameState* state);
+    // A screen's own sea picture ("backdrop") steps aside when the living background exists.
+    static void HideBackdrop(ZGameState* state);
 
     // Listeners.
     void OnKey(uint32_t scanCode, int32_t character) override;
