@@ -27,6 +27,10 @@ struct SD3D7Vertex
 };
 constexpr uint32_t kD3D7VertexFvf = 0x152;
 constexpr uint32_t kD3D7VertexSize = 36;
+// How many vertex-buffer, quad and texture slots the back end holds.
+constexpr int kD3D7VertexSlots = 1024;
+constexpr int kD3D7QuadSlots = 8192;
+constexpr int kD3D7TextureSlots = 2048;
 
 // Turns the flag word into device states, writing only what differs from the state applied before.
 class ZRenderD3D7State final : public ZRenderState
@@ -234,3 +238,6 @@ private:
     // The threads that draw the software display's bands of rows; outlives the display object.
     std::unique_ptr<ZWorkerPool> m_workers;
 };
+
+// Reports a failed call of the software device with its source, line and call text.
+#define D3D7_CHECK(source, call) ZRenderD3D7::Report(source, __LINE__, #call, (call))
