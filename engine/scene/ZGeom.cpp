@@ -391,6 +391,21 @@ void ZGeom::WorldToLocalTransform(V3& position, M33& orientation) const
     }
 }
 
+V3 ZGeom::GetWorldPosition() const
+{
+    V3 p;
+    GetPosition(p);
+    if (ZGeom* parent = GeomParentOf(this))
+        parent->LocalToWorld(p);
+    return p;
+}
+
+V3 ZGeom::WorldPositionOf(ZNode* node)
+{
+    auto* geom = ZEntityCast<ZGeom>(node);
+    return geom ? geom->GetWorldPosition() : V3{};
+}
+
 void ZGeom::SetWorldPosition(const V3& position)
 {
     V3 p = position;

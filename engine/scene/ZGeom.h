@@ -66,6 +66,9 @@ public:
     // A world transform turned into this node's space.
     void WorldToLocalMatrix(_M44& matrix) const;
     void WorldToLocalTransform(V3& position, M33& orientation) const;
+    V3 GetWorldPosition() const;
+    // The world position of any node: a spatial node's, the origin for any other or none.
+    static V3 WorldPositionOf(ZNode* node);
     void SetWorldPosition(const V3& position);
     void SetWorldTransform(const V3& position, const M33& orientation);
     void SetWorldMatPos(const _M44& matrix);

@@ -8,6 +8,7 @@
 #include "engine/controllers/ZInterpolateBase.h"
 #include "engine/core/ZRandom.h"
 #include "engine/core/ZStringTable.h"
+#include "engine/scene/ZGeom.h"
 #include "game/common/IGameShell.h"
 #include "game/dive/ZInGame.h"
 #include "game/dive/board/ZBoard.h"
@@ -24,17 +25,6 @@ namespace
 constexpr double kPlacementPeriod = 2.0;
 constexpr int kRandomTries = 52;
 
-V3 WorldOf(ZNode* node)
-{
-    V3 p;
-    if (auto* geom = ZEntityCast<ZGeom>(node))
-    {
-        geom->GetPosition(p);
-        if (auto* parent = static_cast<ZGeom*>(geom->FindGeomParent()))
-            parent->LocalToWorld(p);
-    }
-    return p;
-}
 } // namespace
 
 bool ZBoard::placeArtifactOn(ZTile* tile)
@@ -83,7 +73,7 @@ void ZBoard::placeArtifacts()
 
 void ZBoard::artifactLeaves(ZToken* token)
 {
-    const V3 at = WorldOf(token);
+    const V3 at = ZGeom::WorldPositionOf(token);
     GetGameShell()->SpawnParticleEffect("dust", {at.x + 45.0f, at.y + 35.0f, at.z});
     play(m_artifactExit, "artifact_exit");
     showSalvaged(token);
@@ -101,7 +91,7 @@ void ZBoard::showSalvaged(ZToken* token)
     if (!m_salvagedText)
         m_salvagedText = ZStringTable::GetInstance()->GetText("game.salvaged");
     // The game object shows one such text at a time and drops a second while the first floats.
-    GetGameShell()->ShowExclusivePopup(m_salvagedText, 1.2, WorldOf(token));
+    GetGameShell()->ShowExclusivePopup(m_salvagedText, 1.2, ZGeom::WorldPositionOf(token));
 }
 
 void ZBoard::resetExitGlow()

@@ -39,17 +39,6 @@ ZGroup* MakeGroup(const char* name, ZNode* parent)
     return group;
 }
 
-V3 WorldPositionOf(ZNode* node)
-{
-    V3 p;
-    if (auto* geom = ZEntityCast<ZGeom>(node))
-    {
-        geom->GetPosition(p);
-        if (auto* parent = static_cast<ZGeom*>(geom->FindGeomParent()))
-            parent->LocalToWorld(p);
-    }
-    return p;
-}
 } // namespace
 
 ZBoardHints::ZBoardHints() = default;
@@ -202,13 +191,13 @@ void ZBoardHints::SpawnPopSprites(const std::vector<ZTile*>& tiles, int groupSiz
                 ZTextureResource* overlay = ZTile::statusTexture(tile->getKind());
                 if (overlay)
                 {
-                    SpawnPopSprite(WorldPositionOf(token), overlay, groupSize);
-                    SpawnPopSprite(WorldPositionOf(token), overlay, groupSize);
+                    SpawnPopSprite(ZGeom::WorldPositionOf(token), overlay, groupSize);
+                    SpawnPopSprite(ZGeom::WorldPositionOf(token), overlay, groupSize);
                 }
             }
         }
         else
-            SpawnPopSprite(WorldPositionOf(token), token->GetTexture(), groupSize);
+            SpawnPopSprite(ZGeom::WorldPositionOf(token), token->GetTexture(), groupSize);
     }
     m_countdown = kHintDelay;
 }

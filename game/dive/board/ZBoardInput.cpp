@@ -9,6 +9,7 @@
 #include "engine/controllers/ZFlicker.h"
 #include "engine/controllers/ZShakeController.h"
 #include "engine/core/ZStringTable.h"
+#include "engine/scene/ZGeom.h"
 #include "engine/ui/ZGameSprite.h"
 #include "game/dive/ZDiveServices.h"
 #include "game/dive/ZInGame.h"
@@ -19,21 +20,6 @@
 #include "game/dive/model/ZBoardRules.h"
 #include "game/dive/model/ZTile.h"
 #include "game/dive/model/ZToken.h"
-
-namespace
-{
-V3 WorldOf(ZNode* node)
-{
-    V3 p;
-    if (auto* geom = ZEntityCast<ZGeom>(node))
-    {
-        geom->GetPosition(p);
-        if (auto* parent = static_cast<ZGeom*>(geom->FindGeomParent()))
-            parent->LocalToWorld(p);
-    }
-    return p;
-}
-} // namespace
 
 bool ZBoard::acceptsInput() const
 {
@@ -91,7 +77,7 @@ void ZBoard::OnMouseMove(const SPointerState& state, ZNode* target, bool* handle
     ZToken* token = m_pressedTile->getToken();
     if (token && token->getTile() == m_pressedTile && token->getState() == kTokenSettled)
     {
-        V3 at = WorldOf(token);
+        V3 at = ZGeom::WorldPositionOf(token);
         at.x = state.x + m_dragOffset.x;
         at.y = state.y + m_dragOffset.y;
         PlaceAtWorldPoint(token, at);
@@ -123,7 +109,7 @@ void ZBoard::OnLeftDown(const SPointerState& state, ZNode* target, bool* handled
     }
     m_pressedTile->placeNodeAbove(m_selectFrame, -8.0f);
     m_dragging = true;
-    const V3 at = WorldOf(token);
+    const V3 at = ZGeom::WorldPositionOf(token);
     m_dragOffset = {at.x - state.x, at.y - state.y, 0.0f};
 }
 

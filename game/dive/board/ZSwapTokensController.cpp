@@ -8,6 +8,7 @@
 
 #include "engine/app/ZFrameTimer.h"
 #include "engine/audio/ZSound.h"
+#include "engine/scene/ZGeom.h"
 #include "engine/scene/ZSceneTree.h"
 #include "engine/scene/ZSpline.h"
 #include "engine/ui/ZGameSprite.h"
@@ -18,18 +19,6 @@
 
 namespace
 {
-V3 WorldOf(ZNode* node)
-{
-    V3 p;
-    if (auto* geom = ZEntityCast<ZGeom>(node))
-    {
-        geom->GetPosition(p);
-        if (auto* parent = static_cast<ZGeom*>(geom->FindGeomParent()))
-            parent->LocalToWorld(p);
-    }
-    return p;
-}
-
 float PlaneDistance(const V3& a, const V3& b)
 {
     return std::hypot(a.x - b.x, a.y - b.y);
@@ -51,8 +40,9 @@ ZSwapTokensController* ZSwapTokensController::Create(ZToken* a, ZToken* b, bool 
     swap->SetReleaseSelfAtEnd(true);
 
     // A swap started while the tokens are still apart from their tiles takes its share of the time.
-    const V3 tokenA = WorldOf(a), tokenB = WorldOf(b);
-    const float tileDistance = PlaneDistance(WorldOf(swap->m_tileA), WorldOf(swap->m_tileB));
+    const V3 tokenA = ZGeom::WorldPositionOf(a), tokenB = ZGeom::WorldPositionOf(b);
+    const float tileDistance =
+        PlaneDistance(ZGeom::WorldPositionOf(swap->m_tileA), ZGeom::WorldPositionOf(swap->m_tileB));
     double seconds = duration;
     if (tileDistance > 0.0f)
         seconds = double(duration) * PlaneDistance(tokenA, tokenB) / tileDistance;
@@ -82,16 +72,16 @@ ZSwapTokensController::~ZSwapTokensController()
 
 void ZSwapTokensController::SetUpPaths(bool back)
 {
-    m_tilePosA = WorldOf(m_tileA);
-    m_tilePosB = WorldOf(m_tileB);
+    m_tilePosA = ZGeom::WorldPositionOf(m_tileA);
+    m_tilePosB = ZGeom::WorldPositionOf(m_tileB);
     V3 liftedA = m_tilePosA, liftedB = m_tilePosB;
     liftedA.z -= 30.0f;
     liftedB.z -= 30.0f;
     ZTile* const tiles[2] = {m_tileA, m_tileB};
     ZToken* const tokens[2] = {m_a, m_b};
     // Token a travels from tile A to tile B (or back), token b the other way, a little in front.
-    const V3 startA = back || !m_a ? m_tilePosA : WorldOf(m_a);
-    const V3 startB = back || !m_b ? m_tilePosB : WorldOf(m_b);
+    const V3 startA = back || !m_a ? m_tilePosA : ZGeom::WorldPositionOf(m_a);
+    const V3 startB = back || !m_b ? m_tilePosB : ZGeom::WorldPositionOf(m_b);
     if (!back)
     {
         m_startA = {startA.x, startA.y, liftedA.z};
@@ -198,8 +188,8 @@ ZArtifactExitController* ZArtifactExitController::Create(ZToken* token, ZNode* t
 {
     auto* flight = new ZArtifactExitController();
     flight->m_record = record;
-    V3 s = target ? WorldOf(target) : V3{};
-    V3 e = WorldOf(token);
+    V3 s = target ? ZGeom::WorldPositionOf(target) : V3{};
+    V3 e = ZGeom::WorldPositionOf(token);
     s.z -= 200.0f;
     e.z -= 200.0f;
     flight->m_from = {e.x, e.y, e.z, 1.0f};
@@ -303,7 +293,7 @@ void ZTokenHighlightController::ApplyValue(float t)
         return;
     if (m_target)
     {
-        V3 at = WorldOf(m_target);
+        V3 at = ZGeom::WorldPositionOf(m_target);
         at.z -= 10.0f;
         PlaceAtWorldPoint(m_sprite, at);
     }

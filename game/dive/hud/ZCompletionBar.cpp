@@ -31,18 +31,6 @@ const float kSliderFactor[4] = {0.0f, -0.013f, 0.0f, 0.0f};
 // A drop always takes some time, so its end (and the end of the slide sound) always comes.
 constexpr double kMinimumDrop = 0.05;
 
-V3 WorldPosition(ZNode* node)
-{
-    V3 p;
-    if (auto* geom = ZEntityCast<ZGeom>(node))
-    {
-        geom->GetPosition(p);
-        if (auto* parent = static_cast<ZGeom*>(geom->FindGeomParent()))
-            parent->LocalToWorld(p);
-    }
-    return p;
-}
-
 void SetNodeAlpha(ZNode* node, float alpha)
 {
     if (auto* sprite = ZEntityCast<ZSprite>(node))
@@ -230,13 +218,13 @@ void ZCompletionBar::PlaceSliders()
             continue;
         // A threshold of 0 has no slot of its own: its sliders stand by the first slot.
         const int slot = std::clamp(m_thresholds[m] - 1, 0, int(m_slots.size()) - 1);
-        const float ySlot = WorldPosition(m_slots[slot].node).y;
+        const float ySlot = ZGeom::WorldPositionOf(m_slots[slot].node).y;
         for (int p = 0; p < 4; ++p)
         {
             auto* geom = ZEntityCast<ZGeom>(m_sliders[m][p]);
             if (!geom)
                 continue;
-            V3 world = WorldPosition(geom);
+            V3 world = ZGeom::WorldPositionOf(geom);
             world.y = ySlot * (1.0f + kSliderFactor[p]) + kSliderOffset[p];
             PlaceAtWorldPoint(geom, world);
         }
@@ -283,7 +271,7 @@ void ZCompletionBar::FillSlot(char shorthand, ZTextureResource* texture)
             V3 rest = slot->rest;
             if (auto* parent = geom ? static_cast<ZGeom*>(geom->FindGeomParent()) : nullptr)
                 parent->LocalToWorld(rest);
-            const V3 from = WorldPosition(dropNode);
+            const V3 from = ZGeom::WorldPositionOf(dropNode);
             slot->drop->start = from;
             slot->drop->end = rest;
             slot->drop->SetDuration(std::max(kMinimumDrop, double(std::fabs(from.y - rest.y)) / 600.0));
@@ -373,7 +361,7 @@ void ZCompletionBar::Update()
         if (f == 0.0f || NodeAlpha(slider) <= 0.0f)
         {
             HideMedal(m_vanishMedal);
-            V3 at = WorldPosition(slider);
+            V3 at = ZGeom::WorldPositionOf(slider);
             if (m_sparkles)
             {
                 PlaceAtWorldPoint(m_sparkles, at);
