@@ -286,7 +286,9 @@ TEST_F(BackgroundTest, WhaleSwimsItsPathKeepingEachPartsLengthThenWaitsOutOfSigh
         EXPECT_NEAR(joints[i].x, -10.0f * float(ZWhaleMover::kParts - i), 4.0f) << i;
         EXPECT_NEAR(joints[i].y, y, 0.5f) << i;
         if (i > 0)
+        {
             EXPECT_NEAR(joints[i].x - joints[i - 1].x, 10.0f, 0.5f) << i;
+        }
     }
     // The body faces along its path; its tint is half way from the light to the dark green.
     EXPECT_NEAR(whale->GetJoint(3)->Orientation().GetRow(0).x, 1.0f, 1e-4f);

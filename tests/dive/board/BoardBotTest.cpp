@@ -138,7 +138,9 @@ TEST_F(DiveBotTest, EveryBoardOfTheGamePlaysToItsEnd)
         // Boards with frozen tiles are played by people with the freeze tools the shops sell by
         // then; this bot uses none, so there a loss is listed, not failed.
         if (!board->freeze().IsFreezing())
+        {
             EXPECT_FALSE(run.lost) << "the bot could not complete it";
+        }
         std::printf("[ bot ] %-16s %-8s %4d moves%s\n", name.c_str(), MedalText(run.medal), run.moves,
                     run.lost ? " (lost)" : "");
     }

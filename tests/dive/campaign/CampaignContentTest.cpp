@@ -190,7 +190,9 @@ TEST_F(ShippedCampaignTest, ShopsBonusGamesCrewAndUnlocksAppearAlongTheWay)
     for (const std::string& name : settings)
     {
         if (name.rfind("profile.", 0) == 0 && name.size() > 13 && name.compare(name.size() - 5, 5, ".info") == 0)
+        {
             EXPECT_TRUE(pages.count("info_" + name.substr(8, name.size() - 13))) << name;
+        }
     }
     for (const std::string& id : next)
         EXPECT_TRUE(pages.count(id)) << "a page leads to the missing page " << id;

@@ -113,7 +113,9 @@ TEST_F(BoardModelTest, EveryShippedBoardBuildsASettledGridWithoutWaitingMatches)
             EXPECT_TRUE(Settle()) << path;
             EXPECT_EQ(grid->loader().GetTokenNames().size() >= 5, true) << path;
             if (!grid->loader().GetArtifactLetters().empty())
+            {
                 EXPECT_FALSE(host->exitTiles.empty()) << path << ": artifacts but no exit";
+            }
             host->exitTiles.clear();
             host->tokens.releaseAll();
             host->tiles.releaseAll();
