@@ -35,13 +35,6 @@ bool CanFreeze(const ZTile* tile)
     return tile->isMatchable() && !HoldsArtifact(tile);
 }
 
-int32_t CountFrozenTiles(const ZBoardGrid& grid)
-{
-    ZTileList tiles;
-    grid.collectTiles(tiles);
-    return int32_t(std::count_if(tiles.begin(), tiles.end(), [](const ZTile* t) { return t->getKind() == kTileFreeze; }));
-}
-
 void ChooseFreezeSpread(const ZBoardGrid& grid, ZTileList& chosen)
 {
     ZTileList tiles;
@@ -62,7 +55,7 @@ void ChooseFreezeSpread(const ZBoardGrid& grid, ZTileList& chosen)
             ZTile* candidate = around.back();
             around.pop_back();
             // A tile two frozen tiles share freezes once, and counts once.
-            if (!CanFreeze(candidate) || Contains(chosen, candidate))
+            if (!boardeffects::CanFreeze(candidate) || Contains(chosen, candidate))
                 continue;
             chosen.push_back(candidate);
             ++frozenMet;
@@ -71,19 +64,6 @@ void ChooseFreezeSpread(const ZBoardGrid& grid, ZTileList& chosen)
         }
         if (spreads >= kMaxSpreads || frozenMet > kMaxFrozenMet)
             break;
-    }
-}
-
-void CollectNeighbours3x3(ZTile* tile, ZTileList& out)
-{
-    if (!tile)
-        return;
-    for (int32_t d = 0; d < kDirCount; ++d)
-    {
-        ZTile* link = tile->getLink(d);
-        if (!link || link->getKind() == kTileFreeze || link->getIncomingToken())
-            continue;
-        out.push_back(link);
     }
 }
 
@@ -113,25 +93,6 @@ void CollectArea5x5(ZTile* tile, ZTileList& out)
         for (ZTile* t : column)
             if (t->getState() == kTileIdle && !Contains(out, t))
                 out.push_back(t);
-    }
-}
-
-void ListChainsToBreak(const ZBoardGrid& grid, ZTileList& out)
-{
-    ZTileList tiles;
-    grid.collectTiles(tiles);
-    for (ZTile* tile : tiles)
-    {
-        if (!tile->isMatchable())
-            continue;
-        if (tile->getKind() == kTileChain)
-            out.push_back(tile);
-        else if (tile->getKind() == kTileDoubleChain)
-        {
-            // A double chain needs two breaks.
-            out.push_back(tile);
-            out.push_back(tile);
-        }
     }
 }
 

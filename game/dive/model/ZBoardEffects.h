@@ -6,6 +6,7 @@
 // changes their kind.
 #include <cstdint>
 
+#include "game/dive/model/ZBoardRules.h"
 #include "game/dive/model/ZTile.h"
 
 class ZBoardGrid;
@@ -23,17 +24,20 @@ inline constexpr int kRandomBreakCount = 20;
 // matchable, its token no artifact.
 bool CanFreeze(const ZTile* tile);
 // The tiles of kind 6 on the grid.
-int32_t CountFrozenTiles(const ZBoardGrid& grid);
+using ::CountFrozenTiles;
 // The tiles one spread freezes (at most two, each once): the grid is walked row by row and every
 // frozen tile tries its eight neighbours in a random order (the engine's generator).
 void ChooseFreezeSpread(const ZBoardGrid& grid, ZTileList& chosen);
 
 // The eight neighbours, skipping frozen tiles and tiles with a token on its way in.
-void CollectNeighbours3x3(ZTile* tile, ZTileList& out);
+using ::CollectNeighbours3x3;
 // The tiles of state 0 within two steps across and two steps along the links (the tile too).
 void CollectArea5x5(ZTile* tile, ZTileList& out);
 // Every matchable chain tile once and every matchable double chain twice, in grid order.
-void ListChainsToBreak(const ZBoardGrid& grid, ZTileList& out);
+inline void ListChainsToBreak(const ZBoardGrid& grid, ZTileList& out)
+{
+    ::CollectChainBreaks(grid, out);
+}
 // Along each line of the grid in its fall direction, every matchable tile after the first tile
 // whose token carries an artifact (that tile itself not), by the grid's orientation.
 void CollectTilesBehindArtifacts(const ZBoardGrid& grid, ZTileList& out);
