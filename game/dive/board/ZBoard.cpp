@@ -208,15 +208,7 @@ void ZBoard::releaseToken(ZToken* token)
     if (m_hover && m_hover->getToken() == token)
         m_hover = nullptr;
     if (ZTile* tile = token->getTile())
-    {
-        if (tile->getToken() == token)
-        {
-            tile->setToken(nullptr);
-            tile->setState(kTileWaiting);
-        }
-        if (tile->getIncomingToken() == token)
-            tile->setIncomingToken(nullptr);
-    }
+        tile->forgetToken(token);
     token->release();
     // The free list stays ordered by when each token was made, the first made last, so the pool
     // always hands out the earliest free token: which token object lands where (and so the order

@@ -51,15 +51,7 @@ void ZTokenPool::release(ZToken* token)
         return;
     Erase(m_active, token);
     if (ZTile* tile = token->getTile())
-    {
-        if (tile->getToken() == token)
-        {
-            tile->setToken(nullptr);
-            tile->setState(kTileWaiting);
-        }
-        if (tile->getIncomingToken() == token)
-            tile->setIncomingToken(nullptr);
-    }
+        tile->forgetToken(token);
     token->release();
     m_free.push_back(token);
 }

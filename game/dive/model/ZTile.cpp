@@ -272,3 +272,14 @@ void ZTile::breakTile(ZTileList* affected)
         break;
     }
 }
+
+void ZTile::forgetToken(ZToken* token)
+{
+    if (getToken() == token)
+    {
+        setToken(nullptr);
+        setState(kTileWaiting);
+    }
+    if (m_incomingToken == token)
+        m_incomingToken = nullptr;
+}

@@ -166,6 +166,9 @@ public:
     ZToken* getToken() const { return m_token; }
     ZToken* getIncomingToken() const { return m_incomingToken; }
     void setIncomingToken(ZToken* token) { m_incomingToken = token; }
+    // The token goes back to its pool: holding it, the tile becomes empty and waiting for a refill;
+    // expecting it, the tile stops expecting it.
+    void forgetToken(ZToken* token);
     ZTile* getLink(int32_t direction) const
     {
         return direction >= 0 && direction < kDirCount ? m_links[direction] : nullptr;
