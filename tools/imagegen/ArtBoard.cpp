@@ -12,60 +12,16 @@
 #include <utility>
 #include <vector>
 
+#include "tools/imagegen/ArtPainters.h"
+
 namespace qvtool
 {
 namespace
 {
-const float kPi = 3.14159265358979f;
-using Field = std::function<float(float, float)>;
-
-float Clamp01(float v)
-{
-    return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v);
-}
-
-Colour Option(const ToolOptions& options, const std::string& key, const Colour& fallback)
-{
-    float c[4];
-    if (!options.Colour(key, c))
-        return fallback;
-    return {c[0], c[1], c[2], c[3]};
-}
-
-// A glossy body in the style of the tokens: a rim of the body in shadow, a dome lit from the top
-// left with a cool bounce below, and a soft specular spot.
-void Shiny(Canvas& canvas, const Field& shape, const Colour& base, float cx, float cy, float size, float rim = 1.6f)
-{
-    const Colour outline = Scale(base, 0.35f);
-    canvas.Fill([&](float x, float y) { return shape(x, y) - rim; }, outline);
-    canvas.Fill(shape,
-                [&](float x, float y)
-                {
-                    const float depth = Clamp01(-shape(x, y) / (size * 0.55f));
-                    const float dome = std::sqrt(depth);
-                    const float lx = (x - cx) / size, ly = (y - cy) / size;
-                    const float light = 0.62f + 0.38f * dome - 0.22f * Clamp01(0.4f * lx + 0.7f * ly);
-                    Colour c = Scale(base, light);
-                    const float bounce = Clamp01(ly - 0.3f) * (1.0f - dome) * 0.5f;
-                    c = Mix(c, Colour{0.55f, 0.9f, 1.0f, 1.0f}, bounce * 0.35f);
-                    c.a = base.a;
-                    return c;
-                });
-    const float hx = cx - size * 0.35f, hy = cy - size * 0.45f;
-    canvas.Fill([&](float x, float y)
-                { return std::max(shape(x, y) + size * 0.12f, sdf::Ellipse(x, y, hx, hy, size * 0.38f, size * 0.22f)); },
-                [&](float x, float y)
-                {
-                    const float t = Clamp01(1.0f - std::hypot((x - hx) / (size * 0.38f), (y - hy) / (size * 0.22f)));
-                    return Colour{1, 1, 1, 0.55f * t};
-                },
-                2.0f);
-}
-
 // A small faceted gem.
 void Gem(Canvas& canvas, float cx, float cy, float r, const Colour& colour)
 {
-    Shiny(canvas, [=](float x, float y) { return sdf::Circle(x, y, cx, cy, r); }, colour, cx, cy, r, 1.0f);
+    GlossyBody(canvas, [=](float x, float y) { return sdf::Circle(x, y, cx, cy, r); }, colour, cx, cy, r, 1.0f);
     canvas.Fill([=](float x, float y) { return sdf::Circle(x, y, cx - r * 0.35f, cy - r * 0.35f, r * 0.3f); },
                 Colour{1, 1, 1, 0.85f});
 }
@@ -103,11 +59,11 @@ void DrawDagger(Canvas& c, float cx, float cy, float k, const Colour& colour)
             rot(uv[i], uv[i + 1], p[i], p[i + 1]);
         return Field([p](float x, float y) { return sdf::Polygon(x, y, p); });
     };
-    Shiny(layer, poly({-0.15f, 0.18f, 0.95f, 0.0f, -0.15f, -0.18f}), kSilver, cx + 0.2f * k, cy - 0.2f * k, 0.4f * k);
+    GlossyBody(layer, poly({-0.15f, 0.18f, 0.95f, 0.0f, -0.15f, -0.18f}), kSilver, cx + 0.2f * k, cy - 0.2f * k, 0.4f * k);
     // A fuller groove along the blade.
     layer.Fill(poly({-0.05f, 0.03f, 0.7f, 0.0f, -0.05f, -0.03f}), WithAlpha(Scale(kSilver, 0.55f), 0.8f));
-    Shiny(layer, poly({-0.22f, 0.42f, -0.1f, 0.42f, -0.1f, -0.42f, -0.22f, -0.42f}), colour, cx, cy, 0.3f * k);
-    Shiny(layer, poly({-0.7f, 0.09f, -0.22f, 0.09f, -0.22f, -0.09f, -0.7f, -0.09f}), Scale(colour, 0.7f), cx - 0.3f * k,
+    GlossyBody(layer, poly({-0.22f, 0.42f, -0.1f, 0.42f, -0.1f, -0.42f, -0.22f, -0.42f}), colour, cx, cy, 0.3f * k);
+    GlossyBody(layer, poly({-0.7f, 0.09f, -0.22f, 0.09f, -0.22f, -0.09f, -0.7f, -0.09f}), Scale(colour, 0.7f), cx - 0.3f * k,
           cy + 0.3f * k, 0.25f * k);
     float gx, gy;
     rot(-0.8f, 0.0f, gx, gy);
@@ -120,7 +76,7 @@ void DrawDagger(Canvas& c, float cx, float cy, float k, const Colour& colour)
 void DrawTrident(Canvas& c, float cx, float cy, float k, const Colour& colour)
 {
     Field shaft = [=](float x, float y) { return sdf::Capsule(x, y, cx, cy - 0.35f * k, cx, cy + 0.95f * k, 0.07f * k); };
-    Shiny(c, shaft, Scale(colour, 0.85f), cx, cy + 0.3f * k, 0.3f * k);
+    GlossyBody(c, shaft, Scale(colour, 0.85f), cx, cy + 0.3f * k, 0.3f * k);
     Field head = [=](float x, float y)
     {
         const float bar = sdf::Capsule(x, y, cx - 0.5f * k, cy - 0.3f * k, cx + 0.5f * k, cy - 0.3f * k, 0.08f * k);
@@ -138,16 +94,16 @@ void DrawTrident(Canvas& c, float cx, float cy, float k, const Colour& colour)
         }
         return d;
     };
-    Shiny(c, head, colour, cx, cy - 0.55f * k, 0.5f * k, 1.4f);
+    GlossyBody(c, head, colour, cx, cy - 0.55f * k, 0.5f * k, 1.4f);
     Gem(c, cx, cy - 0.3f * k, 0.11f * k, Colour{0.3f, 0.85f, 0.9f, 1});
 }
 
 void DrawSunDisc(Canvas& c, float cx, float cy, float k, const Colour& colour)
 {
     Field rays = [=](float x, float y) { return sdf::Star(x, y, cx, cy, 12, 0.95f * k, 0.62f * k, -kPi / 2.0f); };
-    Shiny(c, rays, Scale(colour, 0.9f), cx, cy, 0.8f * k);
+    GlossyBody(c, rays, Scale(colour, 0.9f), cx, cy, 0.8f * k);
     Field disc = [=](float x, float y) { return sdf::Circle(x, y, cx, cy, 0.55f * k); };
-    Shiny(c, disc, colour, cx, cy, 0.55f * k);
+    GlossyBody(c, disc, colour, cx, cy, 0.55f * k);
     // An engraved ring and a face of two eyes and a smile.
     const Colour ink = WithAlpha(Scale(colour, 0.4f), 0.85f);
     c.Fill([=](float x, float y) { return std::fabs(sdf::Circle(x, y, cx, cy, 0.42f * k)) - 0.025f * k; }, ink);
@@ -165,7 +121,7 @@ void DrawFossil(Canvas& c, float cx, float cy, float k, const Colour& colour)
 {
     // An ammonite: a round shell with a spiral groove and ribs.
     Field shell = [=](float x, float y) { return sdf::Circle(x, y, cx, cy, 0.85f * k); };
-    Shiny(c, shell, colour, cx, cy, 0.85f * k);
+    GlossyBody(c, shell, colour, cx, cy, 0.85f * k);
     const Colour groove = WithAlpha(Scale(colour, 0.4f), 0.9f);
     c.Fill(
         [=](float x, float y)
@@ -203,13 +159,13 @@ void DrawFossil(Canvas& c, float cx, float cy, float k, const Colour& colour)
 void DrawOrb(Canvas& c, float cx, float cy, float k, const Colour& colour)
 {
     Field stand = Shape({-0.45f, 0.95f, 0.45f, 0.95f, 0.3f, 0.62f, -0.3f, 0.62f}, cx, cy, k);
-    Shiny(c, stand, kGold, cx, cy + 0.8f * k, 0.4f * k);
+    GlossyBody(c, stand, kGold, cx, cy + 0.8f * k, 0.4f * k);
     for (float px : {-0.38f, 0.38f})
         c.Fill([=](float x, float y)
                { return sdf::Capsule(x, y, cx + px * k, cy + 0.62f * k, cx + px * 0.7f * k, cy + 0.35f * k, 0.06f * k); },
                Scale(kGold, 0.8f));
     Field orb = [=](float x, float y) { return sdf::Circle(x, y, cx, cy - 0.15f * k, 0.66f * k); };
-    Shiny(c, orb, colour, cx, cy - 0.15f * k, 0.66f * k);
+    GlossyBody(c, orb, colour, cx, cy - 0.15f * k, 0.66f * k);
     // A glowing heart inside the crystal.
     c.AddLight([=](float x, float y)
                {
@@ -236,7 +192,7 @@ void DrawAmphora(Canvas& c, float cx, float cy, float k, const Colour& colour)
                    return std::max(ring, side * (cx - x) + 0.2f * k);
                },
                Scale(colour, 0.55f));
-    Shiny(c, body, colour, cx, cy, 0.65f * k);
+    GlossyBody(c, body, colour, cx, cy, 0.65f * k);
     // A painted band with a wave pattern.
     const Colour paint = WithAlpha(Colour{0.12f, 0.08f, 0.06f, 1}, 0.75f);
     c.Fill([=](float x, float y)
@@ -253,9 +209,9 @@ void DrawCrown(Canvas& c, float cx, float cy, float k, const Colour& colour)
     Field crown = Shape({-0.85f, 0.6f, 0.85f, 0.6f, 0.9f, -0.55f, 0.45f, -0.05f, 0.0f, -0.75f, -0.45f, -0.05f,
                          -0.9f, -0.55f},
                         cx, cy, k);
-    Shiny(c, crown, colour, cx, cy, 0.8f * k);
+    GlossyBody(c, crown, colour, cx, cy, 0.8f * k);
     Field band = [=](float x, float y) { return sdf::RoundBox(x, y, cx, cy + 0.5f * k, 0.88f * k, 0.14f * k, 0.05f * k); };
-    Shiny(c, band, Scale(colour, 0.85f), cx, cy + 0.5f * k, 0.3f * k, 1.2f);
+    GlossyBody(c, band, Scale(colour, 0.85f), cx, cy + 0.5f * k, 0.3f * k, 1.2f);
     for (auto [px, py] : {std::pair{-0.9f, -0.6f}, std::pair{0.0f, -0.82f}, std::pair{0.9f, -0.6f}})
         Gem(c, cx + px * k, cy + py * k, 0.11f * k, Colour{1.0f, 0.95f, 0.8f, 1});
     Gem(c, cx, cy + 0.5f * k, 0.12f * k, Colour{0.9f, 0.2f, 0.3f, 1});
@@ -266,8 +222,8 @@ void DrawCrown(Canvas& c, float cx, float cy, float k, const Colour& colour)
 bool DrawArtifact(const ToolOptions& o, Canvas& canvas, std::string& error)
 {
     const std::string kind = o.Text("kind", "orb");
-    const Colour colour = Option(o, "colour", kGold);
-    const Colour aura = Option(o, "aura", Colour{0.75f, 0.5f, 1.0f, 1});
+    const Colour colour = ColourOption(o, "colour", kGold);
+    const Colour aura = ColourOption(o, "aura", Colour{0.75f, 0.5f, 1.0f, 1});
     const float w = float(canvas.Width()), h = float(canvas.Height());
     const float cx = w / 2.0f, cy = h / 2.0f;
     const float k = std::min(w, h) * 0.5f * o.Number("scale", 0.7f);
@@ -316,7 +272,7 @@ bool DrawExit(const ToolOptions& o, Canvas& canvas, std::string& error)
     const float cx = w / 2.0f, cy = h / 2.0f;
     if (style == "glow")
     {
-        const Colour colour = Option(o, "colour", Colour{0.63f, 0.94f, 1.0f, 1});
+        const Colour colour = ColourOption(o, "colour", Colour{0.63f, 0.94f, 1.0f, 1});
         canvas.Shade([=](float x, float y)
                         {
                             const float dx = (x - cx) / (w * 0.5f), dy = (y - cy) / (h * 0.5f);
@@ -331,7 +287,7 @@ bool DrawExit(const ToolOptions& o, Canvas& canvas, std::string& error)
         return false;
     }
     const bool on = style == "on";
-    const Colour colour = Option(o, "colour", on ? Colour{1.0f, 0.96f, 0.75f, 1} : Colour{0.35f, 0.47f, 0.56f, 0.85f});
+    const Colour colour = ColourOption(o, "colour", on ? Colour{1.0f, 0.96f, 0.75f, 1} : Colour{0.35f, 0.47f, 0.56f, 0.85f});
     const float k = std::min(w, h) * 0.5f;
     Field arrow = [=](float x, float y)
     {
@@ -349,7 +305,7 @@ bool DrawExit(const ToolOptions& o, Canvas& canvas, std::string& error)
                             return WithAlpha(Colour{1.0f, 0.85f, 0.4f, 1}, 0.5f * t * t * edge);
                         });
     Canvas layer(canvas.Width(), canvas.Height());
-    Shiny(layer, arrow, colour, cx, cy, 0.6f * k, 1.2f);
+    GlossyBody(layer, arrow, colour, cx, cy, 0.6f * k, 1.2f);
     canvas.DropShadow(layer, 0, 1, 1, Colour{0.0f, 0.05f, 0.15f, on ? 0.45f : 0.3f});
     canvas.Composite(layer);
     return true;
@@ -359,7 +315,7 @@ bool DrawExit(const ToolOptions& o, Canvas& canvas, std::string& error)
 // board reads as set stones with grout between them.
 void DrawTileFrame(const ToolOptions& o, Canvas& canvas)
 {
-    const Colour colour = Option(o, "colour", Colour{0.3f, 0.25f, 0.2f, 1});
+    const Colour colour = ColourOption(o, "colour", Colour{0.3f, 0.25f, 0.2f, 1});
     const float w = float(canvas.Width()), h = float(canvas.Height());
     Field outer = [=](float x, float y) { return sdf::RoundBox(x, y, w / 2, h / 2, w / 2 - 1.5f, h / 2 - 1.5f, w * 0.18f); };
     canvas.Fill(outer,
@@ -379,7 +335,7 @@ void DrawTileFrame(const ToolOptions& o, Canvas& canvas)
 // The glow under the board's edge tiles: a soft disc with a few rays, so that its slow turn shows.
 void DrawEdgeGlow(const ToolOptions& o, Canvas& canvas)
 {
-    const Colour colour = Option(o, "colour", Colour{0.63f, 0.94f, 1.0f, 1});
+    const Colour colour = ColourOption(o, "colour", Colour{0.63f, 0.94f, 1.0f, 1});
     const int rays = std::max(0, o.Integer("rays", 5));
     const float w = float(canvas.Width()), h = float(canvas.Height());
     const float cx = w / 2.0f, cy = h / 2.0f;

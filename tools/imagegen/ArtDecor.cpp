@@ -8,30 +8,16 @@
 #include <cmath>
 #include <functional>
 
+#include "tools/imagegen/ArtPainters.h"
+
 namespace qvtool
 {
 namespace
 {
-const float kPi = 3.14159265358979f;
-using Field = std::function<float(float, float)>;
-
-float Clamp01(float v)
-{
-    return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v);
-}
-
 float Smoothstep(float a, float b, float x)
 {
     const float t = Clamp01((x - a) / (b - a));
     return t * t * (3.0f - 2.0f * t);
-}
-
-Colour ColourOption(const ToolOptions& options, const std::string& key, const Colour& fallback)
-{
-    float c[4];
-    if (!options.Colour(key, c))
-        return fallback;
-    return {c[0], c[1], c[2], c[3]};
 }
 
 // A body lit from the top left: a dark rim in its own colour, a dome of light, a soft highlight
