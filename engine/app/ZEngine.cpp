@@ -166,6 +166,11 @@ int ZEngine::Init(const ZCommandLine& words)
     // Setting words of the command line win over both configuration files.
     ZPropertyManager::GetInstance()->ApplyCommandLine(words.Words(), words.Count());
     ReadModuleSettings();
+    if (g_engineRandomSeed.GetValue() >= 0)
+    {
+        RandomSeed(uint32_t(g_engineRandomSeed.GetValue()));
+        std::srand(unsigned(g_engineRandomSeed.GetValue()));
+    }
     LoadShaderDefs();
     m_windowSeen = g_engineRenderWindow.GetValue();
     m_widescreenSeen = g_renderWidescreen.GetValue();
@@ -309,7 +314,8 @@ void ZEngine::IdleUnderFpsLimit()
 bool ZEngine::Frame()
 {
     g_frameTimer->Tick();
-    if (g_engineEnableFpsLimit.GetValue())
+    const bool fixedStep = g_engineFixedStep.GetValue() > 0.0f;
+    if (g_engineEnableFpsLimit.GetValue() && !fixedStep)
     {
         m_fpsAccumulator += g_frameTimer->tickDelta;
         const float period = 1.0f / g_engineFpsLimit.GetValue();
@@ -337,7 +343,28 @@ bool ZEngine::Frame()
         resources->ProcessFinished();
         resources->UnloadParked();
     }
+    if (fixedStep)
+        SettleLoads();
     return true;
+}
+
+void ZEngine::SettleLoads()
+{
+    // Whatever this frame queued is done before the next one begins, so a screen that waits for
+    // loading waits the same number of frames on every run, whatever the machine's speed.
+    ZResourceManager* resources = ZResourceManager::PeekInstance();
+    for (int pass = 0; pass < 64 && IsLoading(); ++pass)
+    {
+        if (resources)
+        {
+            resources->WaitForPendingLoads();
+            resources->ProcessFinished();
+        }
+        if (m_render)
+            m_render->FlushUploadQueue();
+        for (int step = 0; step < 4096 && m_audio && m_audio->HasPendingWork(); ++step)
+            m_audio->IdleStep();
+    }
 }
 
 void ZEngine::NotifyFrameListeners()

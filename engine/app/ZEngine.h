@@ -130,6 +130,8 @@ public:
     int LoadMainConfig();
     void InitSession(const ZCommandLine& words);
     bool IsLoading() const;
+    // Finishes every queued load, upload and sound upload now (the fixed-step test mode).
+    void SettleLoads();
     ZModuleBase* FindModule(const char* className) const;
     void AddModule(ZModuleBase* module) { m_modules.push_back(module); }
 

@@ -37,6 +37,11 @@ extern ZPropertyFloat g_renderQuality;
 extern ZPropertyFloat g_inputMouseSpeed;
 extern ZPropertyFloat g_statsInterval;
 extern ZPropertyFloat g_engineTimeMultiplier;
+// Test settings for runs that must end the same every time (recorded sessions, benchmarks): the
+// clock advances by a fixed step each frame (frames are never skipped and every load finishes
+// within the frame that asked for it), and the random numbers start from a fixed seed.
+extern ZPropertyFloat g_engineFixedStep;
+extern ZPropertyInt g_engineRandomSeed;
 
 extern ZPropertyText g_engineScene;
 extern ZPropertyText g_engineRenderSystem;

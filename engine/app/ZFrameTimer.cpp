@@ -1,5 +1,6 @@
 #include "engine/app/ZFrameTimer.h"
 
+#include "engine/app/ZEngineSettings.h"
 #include "engine/platform/ZPlatformTime.h"
 
 ZFrameTimer* g_frameTimer = nullptr;
@@ -22,6 +23,8 @@ void ZFrameTimer::Tick()
     if (diff < 0)
         diff += int64_t(1) << 32;
     double delta = double(diff) / 1000.0;
+    if (g_engineFixedStep.GetValue() > 0.0f)
+        delta = double(g_engineFixedStep.GetValue());
     const double maxStep = double(0.1f);
     if (delta > maxStep)
         delta = maxStep;

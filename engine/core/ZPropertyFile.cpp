@@ -1,5 +1,6 @@
 #include "engine/core/ZPropertyFile.h"
 
+#include <cstdio>
 #include <cstring>
 #include <limits>
 
@@ -131,6 +132,7 @@ int ZPropertyFile::Load(const char* path, bool apply)
     std::string text(size_t(size), '\0');
     if (size > 0 && file.ReadAll(text.data()) != 0)
         return 1;
+    m_source = file.GetPath() ? file.GetPath() : "";
     file.Close();
     text.resize(std::strlen(text.c_str()));
 
@@ -165,8 +167,17 @@ void ZPropertyFile::Apply()
     ZPropertyManager* manager = ZPropertyManager::GetInstance();
     for (const SPropertyEntry& entry : m_entries)
     {
-        if (!entry.key.empty())
-            manager->SetByName(entry.key, entry.value.c_str(), false);
+        if (entry.key.empty())
+            continue;
+        ZProperty* property = manager->Find(entry.key);
+        if (property && !property->SetFromText(entry.value.c_str(), false, true))
+        {
+            // The setting keeps the value it had; whoever edited the file learns which line.
+            const std::string kept = property->ToText();
+            std::fprintf(stderr, "%s: \"%s = %s\" is not a valid value; keeping %s\n",
+                         m_source.empty() ? m_path.c_str() : m_source.c_str(),
+                         entry.key.c_str(), entry.value.c_str(), kept.c_str());
+        }
     }
 }
 

@@ -100,6 +100,8 @@ protected:
 
     std::string m_text;
     std::string m_path;
+    // The file the entries were last read from, for messages about them.
+    std::string m_source;
     std::vector<SPropertyEntry> m_entries;
     bool m_loaded = false;
     // An entry was changed here since the file was last read or written.

@@ -147,8 +147,13 @@ void ZSplashScreen::LoadLayout()
     }
     for (ZSplashImage& image : m_images)
     {
-        ZTexture* texture = ZTexture::FindOrLoad(image.fileName.c_str(), 0, kTextureLoadNow);
-        if (texture && texture->IsLoaded())
+        // Made without loading, then loaded waiting for the result: a load "now" may still go
+        // through the loader thread, and the splash is the first thing on screen, so it waits for
+        // its own pictures rather than showing an empty frame.
+        ZTexture* texture = ZTexture::FindOrLoad(image.fileName.c_str(), 0, kTextureLoadLater);
+        if (texture && !texture->IsLoaded() && !texture->TestFlags(kResourceQueued))
+            texture->Load(true);
+        if (texture && (texture->IsLoaded() || texture->TestFlags(kResourceQueued)))
             image.texture = texture;
     }
     SetImageAlpha(0.0f);

@@ -1,0 +1,258 @@
+// The game object on the real state stack: start-up and the loader, the keyboard's Escape table,
+// focus loss, music, spawned effects, and timed against relaxed play.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "engine/scene/ZFontText.h"
+#include "engine/scene/ZSceneTree.h"
+#include "engine/ui/ZDialogGameState.h"
+#include "game/shell/ZGameHighscoreMenu.h"
+#include "game/shell/ZGameMainMenu.h"
+#include "game/shell/ZGameProfileMenu.h"
+#include "game/shell/ZGameSettingsMenu.h"
+#include "game/shell/ZInGameMenu.h"
+#include "tests/shell/ShellTestSupport.h"
+#include "tests/ui/WidgetTestSupport.h"
+
+using shelltest::ShellTest;
+
+namespace
+{
+constexpr uint32_t kEscape = 1;
+
+int CountChildren(ZNode* node)
+{
+    int n = 0;
+    for (ZNode* c = node ? node->GetFirstChild() : nullptr; c; c = c->GetNextSibling())
+        ++n;
+    return n;
+}
+} // namespace
+
+TEST_F(ShellTest, AFirstStartBuildsTheScreensShowsTheMenuAndAsksForAName)
+{
+    StartGame();
+    EXPECT_TRUE(quorvane->HasLoaded());
+    EXPECT_TRUE(quorvane->TransitionsEnabled());
+    for (ZGameState* screen : {State(quorvane->GetMainMenu()), State(quorvane->GetSettingsMenu()),
+                               State(quorvane->GetInGameMenu()), State(quorvane->GetProfileMenu()),
+                               State(quorvane->GetHighscoreMenu()), State(quorvane->GetNameDialog()),
+                               State(quorvane->GetOkCancelDialog()), State(quorvane->GetRestartDialog()),
+                               State(quorvane->GetGameOverDialog())})
+        EXPECT_NE(screen, nullptr);
+    // The screens later work adds are passed over, each with its step number.
+    const std::vector<int>& skipped = quorvane->GetSkippedSteps();
+    for (int step : {6, 10, 16, 20, 29})
+        EXPECT_NE(std::find(skipped.begin(), skipped.end(), step), skipped.end()) << step;
+    for (int i = 0; i < ZQuorvane::kTemplateCount; ++i)
+        EXPECT_NE(quorvane->GetTemplate(i), nullptr) << ZQuorvane::kTemplateNames[i];
+    for (int i = 0; i < ZQuorvane::kThemeCount; ++i)
+        EXPECT_NE(quorvane->GetThemePlayList(i), nullptr) << ZQuorvane::kThemes[i];
+
+    // No player yet: the name entry opens over the menu, which stays in view beneath it.
+    Frames(40);
+    EXPECT_EQ(Top(), State(quorvane->GetNameDialog()));
+    EXPECT_TRUE(quorvane->GetMainMenu()->IsActive());
+    EXPECT_FALSE(quorvane->GetMainMenu()->GetRoot()->IsHidden());
+    // Escape belongs to the dialog while it asks.
+    Key(kEscape, 27);
+    EXPECT_EQ(Top(), State(quorvane->GetNameDialog()));
+    EXPECT_FALSE(engine->TestFlags(kEngineQuit));
+}
+
+TEST_F(ShellTest, EscapeClosesTheMenusAndQuitsFromTheMainMenu)
+{
+    MakePlayer("Ann");
+    StartGame();
+    Frames(40);
+    ASSERT_EQ(Top(), State(quorvane->GetMainMenu()));
+    EXPECT_EQ(quorvane->GetMainMenu()->GetPlayerText()->GetText(), "Ann");
+
+    for (ZGameState* menu : {State(quorvane->GetSettingsMenu()), State(quorvane->GetHighscoreMenu()),
+                             State(quorvane->GetInGameMenu())})
+    {
+        ZGame::GotoState(menu);
+        Frames(30);
+        ASSERT_EQ(Top(), menu) << menu->GetName();
+        Key(kEscape, 27);
+        Frames(30);
+        EXPECT_EQ(Top(), State(quorvane->GetMainMenu())) << menu->GetName();
+    }
+    // The profile menu is not on the Escape table.
+    ZGame::GotoState(quorvane->GetProfileMenu());
+    Frames(30);
+    Key(kEscape, 27);
+    Frames(30);
+    EXPECT_EQ(Top(), State(quorvane->GetProfileMenu()));
+    quorvane->PopState();
+    Frames(30);
+
+    ASSERT_EQ(Top(), State(quorvane->GetMainMenu()));
+    EXPECT_FALSE(engine->TestFlags(kEngineQuit));
+    Key(kEscape, 27);
+    EXPECT_TRUE(engine->TestFlags(kEngineQuit));
+}
+
+TEST_F(ShellTest, FocusLossHoldsTheGameAndTheMusicUntilFocusReturns)
+{
+    MakePlayer("Ann");
+    StartGame();
+    g_enginePauseOnBlur.SetValue(true);
+    // The game handles the loss itself ...
+    EXPECT_TRUE(quorvane->OnFocusLost());
+    EXPECT_TRUE(quorvane->IsMusicHeld());
+    EXPECT_TRUE(audio->paused);
+    quorvane->Update(0.02);
+    EXPECT_TRUE(engine->TestFlags(kEnginePaused));
+    // ... and lets the engine resume on the gain: answering true would keep it paused for good.
+    EXPECT_FALSE(quorvane->OnFocusGained());
+    EXPECT_FALSE(quorvane->IsMusicHeld());
+    EXPECT_FALSE(audio->paused);
+    engine->ClearFlags(kEnginePaused); // what the engine does on a false answer
+    quorvane->Update(0.02);
+    EXPECT_FALSE(engine->TestFlags(kEnginePaused));
+
+    // Without pause-on-blur the engine keeps running and nothing is held.
+    g_enginePauseOnBlur.SetValue(false);
+    EXPECT_FALSE(quorvane->OnFocusLost());
+    quorvane->Update(0.02);
+    EXPECT_FALSE(quorvane->IsMusicHeld());
+    EXPECT_FALSE(engine->TestFlags(kEnginePaused));
+}
+
+TEST_F(ShellTest, PlayingTheListThatPlaysOnlyBringsItBackUp)
+{
+    MakePlayer("Ann");
+    StartGame();
+    ZPlayList* sand = quorvane->GetThemePlayList(0);
+    ZPlayList* coral = quorvane->GetThemePlayList(1);
+    ASSERT_TRUE(sand && coral);
+    quorvane->PlayPlayList(sand);
+    EXPECT_EQ(audio->plays, 1);
+    quorvane->PlayPlayList(sand);
+    EXPECT_EQ(audio->plays, 1);
+    EXPECT_EQ(audio->fadeIns, 1);
+    quorvane->PlayPlayList(coral);
+    EXPECT_EQ(audio->plays, 2);
+    EXPECT_EQ(audio->playing.GetListId(), coral->GetListId());
+    quorvane->PlayPlayList(nullptr);
+    EXPECT_EQ(audio->plays, 2);
+}
+
+TEST_F(ShellTest, SpawnedEffectsAreClonesThatLeaveThePopupLayerAgain)
+{
+    MakePlayer("Ann");
+    StartGame();
+    ZNode* layer = quorvane->GetPopupLayer();
+    ASSERT_NE(layer, nullptr);
+    const int before = CountChildren(layer);
+    for (int i = 0; i < 30; ++i)
+        quorvane->SpawnParticleEffect(i % 2 ? "dust" : "power_particle_squid", V3{10.0f, 20.0f, -60.0f});
+    EXPECT_EQ(CountChildren(layer), before + 30);
+    EXPECT_EQ(quorvane->GetLiveEffectCount(), 30u);
+    // A name without a template makes nothing.
+    quorvane->SpawnParticleEffect("no_such_effect", V3{});
+    EXPECT_EQ(quorvane->GetLiveEffectCount(), 30u);
+    Frames(int(ZQuorvane::kEffectLifetime / 0.02) + 5);
+    EXPECT_EQ(quorvane->GetLiveEffectCount(), 0u);
+    EXPECT_EQ(CountChildren(layer), before);
+}
+
+TEST_F(ShellTest, TimedPlayAfterRelaxedPlayGoesBackToTheTimedProgress)
+{
+    MakePlayer("Ann");
+    StartGame();
+    Frames(40);
+    uitest::ScreenState campaign("ZLevelControl");
+    ZGameMainMenu* menu = quorvane->GetMainMenu();
+    menu->SetScreens(quorvane->GetSettingsMenu(), quorvane->GetProfileMenu(), quorvane->GetHighscoreMenu(), nullptr,
+                     nullptr, &campaign);
+    ZProfileManager* profiles = ZProfileManager::PeekInstance();
+
+    menu->StartPlay(true);
+    Frames(30);
+    EXPECT_EQ(profiles->GetCurrentSubProfileName(), kRelaxSubProfile);
+    EXPECT_TRUE(g_profileRelaxMode.GetValue());
+    EXPECT_EQ(Top(), &campaign);
+
+    quorvane->ClearStates(menu);
+    Frames(30);
+    menu->StartPlay(false);
+    Frames(30);
+    EXPECT_EQ(profiles->GetCurrentSubProfileName(), "");
+    EXPECT_FALSE(g_profileRelaxMode.GetValue());
+    EXPECT_EQ(profiles->GetCurrentIndex(), 0);
+    quorvane->ClearStates(menu);
+    Frames(30);
+}
+
+TEST_F(ShellTest, WithoutTheCampaignThePlayButtonsChangeNothing)
+{
+    MakePlayer("Ann");
+    StartGame();
+    Frames(40);
+    ZGameMainMenu* menu = quorvane->GetMainMenu();
+    menu->StartPlay(true);
+    Frames(10);
+    EXPECT_EQ(Top(), State(menu));
+    EXPECT_FALSE(g_profileRelaxMode.GetValue());
+    EXPECT_EQ(ZProfileManager::PeekInstance()->GetCurrentSubProfileName(), "");
+}
+
+TEST_F(ShellTest, LayoutsCutShortOrEmptyAreNamedAndTheMenusStillWork)
+{
+    std::ifstream in(std::string(QV_SOURCE_DIR) + "/data/mainmenu.xml");
+    const std::string layout{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    Override("mainmenu.xml", layout.substr(0, layout.size() / 3));
+    Override("settingsmenu.xml", "");
+    Override("highscoremenu.xml", "<scenetree><fonttext name=\"name_0\"");
+    MakePlayer("Ann");
+    testing::internal::CaptureStderr();
+    StartGame();
+    Frames(40);
+    ASSERT_EQ(Top(), State(quorvane->GetMainMenu()));
+    for (ZGameState* menu : {State(quorvane->GetSettingsMenu()), State(quorvane->GetHighscoreMenu())})
+    {
+        ZGame::GotoState(menu);
+        Frames(30);
+        EXPECT_EQ(Top(), menu);
+        Key(kEscape, 27);
+        Frames(30);
+        EXPECT_EQ(Top(), State(quorvane->GetMainMenu()));
+    }
+    const std::string err = testing::internal::GetCapturedStderr();
+    for (const char* file : {"resources:mainmenu.xml", "resources:settingsmenu.xml", "resources:highscoremenu.xml"})
+        EXPECT_NE(err.find(std::string(file) + " is missing or broken"), std::string::npos) << file << "\n" << err;
+    // A high-score layout without rows leaves the table's ten places alone.
+    EXPECT_EQ(ZHighscoreTable::PeekInstance()->GetPlaces(), 10);
+    Key(kEscape, 27);
+    EXPECT_TRUE(engine->TestFlags(kEngineQuit));
+}
+
+TEST_F(ShellTest, CancellingTheSettingsPutsTheBackgroundSwitchesBack)
+{
+    MakePlayer("Ann");
+    StartGame();
+    Frames(40);
+    ZGameSettingsMenu* settings = quorvane->GetSettingsMenu();
+    for (bool save : {false, true})
+    {
+        ZGame::GotoState(settings);
+        Frames(30);
+        ASSERT_EQ(Top(), State(settings));
+        g_zelkDisableFish.SetValue(true);
+        g_zelkDisableWhale.SetValue(true);
+        auto* button = ZEntityCast<ZButton2D>(settings->GetRoot()->FindNode(save ? "save_button" : "cancel_button"));
+        ASSERT_NE(button, nullptr);
+        settings->OnClicked(button);
+        Frames(30);
+        EXPECT_EQ(Top(), State(quorvane->GetMainMenu()));
+        EXPECT_EQ(g_zelkDisableFish.GetValue(), save);
+        EXPECT_EQ(g_zelkDisableWhale.GetValue(), save);
+        EXPECT_FALSE(g_zelkDisableBubbles.GetValue());
+    }
+    g_zelkDisableFish.Reset(false);
+    g_zelkDisableWhale.Reset(false);
+}
