@@ -29,6 +29,7 @@
 #include "engine/scene/ZGeom.h"
 #include "engine/scene/ZSceneTree.h"
 #include "engine/scene/ZSpriteParticle.h"
+#include "engine/ui/ZButton2D.h"
 #include "engine/ui/ZDialogGameState.h"
 #include "engine/ui/ZLayer2D.h"
 #include "engine/ui/ZMousePointer.h"
@@ -98,10 +99,10 @@ ZQuorvane::~ZQuorvane()
         if (ZInput* input = engine->GetInput())
             input->RemoveKeyboardListener(this);
     ZGame::RemoveListener(this);
-    // The text of the game's screens gives back its fonts now: the engine releases its resources
-    // before it deletes the scene, and a font still held then would never be freed.
+    // The game's screens give back their fonts and button sounds now: the engine releases its
+    // resources before it deletes the scene, and one still held then would never be freed.
     if (ZSceneTree* tree = ZSceneTree::PeekInstance())
-        ReleaseFonts(tree);
+        ReleaseSceneResources(tree);
     // Spawned effects still in the popup layer go with the scene; the list only forgets them.
     m_effects.clear();
     // Screens made here, in the order they were made. Their roots stay in the scene tree, which
@@ -130,13 +131,16 @@ ZQuorvane::~ZQuorvane()
     // The tool tips' typewriter belongs to their text node, which deletes it with the scene.
 }
 
-void ZQuorvane::ReleaseFonts(ZNode* node)
+void ZQuorvane::ReleaseSceneResources(ZNode* node)
 {
     for (ZNode* child = node->GetFirstChild(); child; child = child->GetNextSibling())
     {
         if (auto* text = ZEntityCast<ZFontText>(child))
             text->SetFont(nullptr);
-        ReleaseFonts(child);
+        if (auto* button = ZEntityCast<ZButton2D>(child))
+            for (int32_t state = 0; state < ZButton2D::kStateCount; ++state)
+                button->SetStateSound(state, nullptr);
+        ReleaseSceneResources(child);
     }
 }
 

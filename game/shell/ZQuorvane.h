@@ -150,7 +150,7 @@ private:
     void ShowLoading(bool on);
     void OpenNameEntryWhenReady();
     static double Now();
-    static void ReleaseFonts(ZNode* node);
+    static void ReleaseSceneResources(ZNode* node);
     static ZGameState* GetTop();
 
     ZSplashScreen* m_splash = nullptr;

@@ -71,7 +71,8 @@ private:
 };
 
 // The game's exit code; its output (both streams) goes to <home>/out.txt. The game folder is the
-// build's unless another engine root is given.
+// build's unless another engine root is given. A replay that goes astray would otherwise wait on
+// a screen forever, so the run is killed after two minutes and reported as failed.
 inline int RunGame(const std::string& home, const std::string& args, const std::string& root = "")
 {
     const std::string cmd = "cd '" + home + "' && XDG_DATA_HOME='" + home + "' HOME='" + home +
