@@ -20,6 +20,7 @@
 #include "engine/scene/ZGeom.h"
 #include "engine/ui/ZToolTipManager.h"
 #include "game/common/ZShellSettings.h"
+#include "game/decoration/ZBackground.h"
 #include "game/shell/ZQuorvane.h"
 
 extern ZPropertyText g_profileName;
@@ -313,6 +314,7 @@ void ZGameMainMenu::OnEnter()
             Play(c.set, "idle");
         }
     }
+    ShowBackground();
     Play(m_crabSet, now - m_lastShown <= kCrabIdleWithin ? "idle" : "enter");
     if (m_lastShown < -1.0e37)
     {
@@ -329,6 +331,21 @@ void ZGameMainMenu::OnEnter()
         pointer->AddListener(tips);
     }
     Refresh();
+}
+
+void ZGameMainMenu::ShowBackground()
+{
+    ZBackground* background = ZBackground::PeekInstance();
+    if (!background)
+        return;
+    background->SetReference(GetRoot());
+    background->SetTheme(-1);
+    background->Show(true);
+}
+
+void ZGameMainMenu::OnGainFocus()
+{
+    ShowBackground();
 }
 
 void ZGameMainMenu::OnLeave()

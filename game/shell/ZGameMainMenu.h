@@ -61,6 +61,8 @@ public:
     int Build() override;
     void Update(double dt) override;
     void OnEnter() override;
+    // Back on top after a screen above it (the credits hide the sea when they go).
+    void OnGainFocus() override;
     void OnLeave() override;
     void Refresh();
 
@@ -88,6 +90,8 @@ public:
     void StartPlay(bool relaxed);
 
 private:
+    // The living sea behind the menu: the plain sea, with the menu as its reference.
+    void ShowBackground();
     void BuildCreatures();
     void BuildCrabAndAnemone();
     void AttachEyes();

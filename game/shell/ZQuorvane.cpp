@@ -35,6 +35,18 @@
 #include "engine/ui/ZMousePointer.h"
 #include "engine/ui/ZToolTipManager.h"
 #include "game/common/ZShellSettings.h"
+#include "game/decoration/ZBackground.h"
+#include "game/dive/ZInGame.h"
+#include "game/dive/board/ZBoardHints.h"
+#include "game/dive/hud/ZCompletionBar.h"
+#include "game/dive/model/ZArtifact.h"
+#include "game/dive/model/ZTile.h"
+#include "game/dive/model/ZTokenType.h"
+#include "game/dive/abilities/ZAbilityManager.h"
+#include "game/dive/campaign/ZLevelControl.h"
+#include "game/dive/crew/ZInventory.h"
+#include "game/screens/ZCredits.h"
+#include "game/screens/ZGameHelpMenu.h"
 #include "game/shell/ZGameHighscoreMenu.h"
 #include "game/shell/ZGameMainMenu.h"
 #include "game/shell/ZGameProfileMenu.h"
@@ -107,7 +119,21 @@ ZQuorvane::~ZQuorvane()
     m_effects.clear();
     // Screens made here, in the order they were made. Their roots stay in the scene tree, which
     // the engine deletes after the game.
+    if (GetDiveStarter() == this)
+        SetDiveStarter(nullptr);
     delete m_splash;
+    ZInGame::DestroyInstance();
+    m_inGame = nullptr;
+    // The hints and the bar keep pointers into the dive's scene, which goes with the engine; the
+    // shared token and tile pictures are given back before the engine releases its resources.
+    ZBoardHints::DestroyInstance();
+    ZCompletionBar::DestroyInstance();
+    ZArtifactRegistry::DestroyInstance();
+    ReleaseTokenTypeTextures();
+    ZTile::releaseSharedVisuals();
+    ZLevelControl::DestroyInstance();
+    m_campaign = nullptr;
+    ZBackground::DestroyInstance();
     delete m_mainMenu;
     delete m_settingsMenu;
     delete m_inGameMenu;
@@ -117,12 +143,18 @@ ZQuorvane::~ZQuorvane()
     delete m_restartDialog;
     delete m_gameOverDialog;
     delete m_nameDialog;
+    ZCredits::DestroyInstance();
+    m_credits = nullptr;
+    ZGameHelpMenu::DestroyInstance();
+    m_helpMenu = nullptr;
     // Play lists belong to the resource manager: the game gives back the references it took and
     // deletes none of them (deleting them here freed them a second time at shutdown).
     ReleasePlayLists();
     for (ZFont* font : {m_fontPopup, m_fontPopupBlue})
         if (font)
             font->Release();
+    ZInventory::DestroyInstance();
+    ZAbilityManager::DestroyInstance();
     if (ZHighscoreTable* table = ZHighscoreTable::PeekInstance())
     {
         table->Save();
@@ -171,8 +203,13 @@ void ZQuorvane::Start()
             input->AddKeyboardListener(this);
         g_engine->ClearFlags(kEngineEscQuits);
     }
-    // 3. Singletons the screens use.
+    // 3. Singletons the screens use. The ability manager comes before the inventory, whose
+    // item counts are the manager's items; the campaign plays its levels on the dive screen.
     ZHighscoreTable::GetInstance();
+    ZAbilityManager::GetInstance();
+    ZInventory::GetInstance();
+    m_campaign = ZLevelControl::GetInstance();
+    SetDiveStarter(this);
     // 4. Own state events and the demo event.
     ZGame::AddListener(this);
     m_gameDemoId = ZNameId("gamedemo").Value();
@@ -210,6 +247,9 @@ void ZQuorvane::Start()
 void ZQuorvane::Update(double dt)
 {
     ZGame::Update(dt);
+    // The campaign steps after the screens, so an entry sees the switch its screen asked for.
+    if (m_campaign)
+        ZLevelControl::GetInstance()->Update();
     // The wheel turns exactly while a switch waits for loading.
     ShowLoading(GetPendingState() != nullptr);
     OpenNameEntryWhenReady();
@@ -539,4 +579,26 @@ void ZQuorvane::AttachFaders(ZGameState* state)
     if (out)
         out->SetActive(false);
     state->SetFadeControllers(in, out);
+}
+
+ZGameState* ZQuorvane::StartLevel(ZLevel* level)
+{
+    ZInGame* dive = ZInGame::PeekInstance();
+    if (!dive || !level)
+        return nullptr;
+    if (dive->Load() != 0 ||
+        !dive->StartLevel(level->GetBoardName().c_str(), int(level->number), int(level->medal)))
+        return nullptr;
+    if (ZBackground* background = ZBackground::PeekInstance())
+    {
+        background->SetTheme(int(level->theme));
+        background->Show(true);
+    }
+    return dive;
+}
+
+float ZQuorvane::GetDiveSeconds() const
+{
+    const ZInGame* dive = ZInGame::PeekInstance();
+    return dive ? float(dive->GetAirRunningTime()) : 0.0f;
 }

@@ -27,6 +27,11 @@
 #include "engine/ui/ZLayer2D.h"
 #include "engine/ui/ZToolTipManager.h"
 #include "game/common/ZShellSettings.h"
+#include "game/decoration/ZBackground.h"
+#include "game/dive/ZInGame.h"
+#include "game/dive/campaign/ZLevelControl.h"
+#include "game/screens/ZCredits.h"
+#include "game/screens/ZGameHelpMenu.h"
 #include "game/shell/ZGameHighscoreMenu.h"
 #include "game/shell/ZGameMainMenu.h"
 #include "game/shell/ZGameProfileMenu.h"
@@ -131,7 +136,18 @@ void ZQuorvane::LoadGame()
 
     // 3. Background.
     if (g_zelkEnableBackground.GetValue())
-        Skip(3, "the underwater background");
+    {
+        // Without its layouts the screens keep their own painted sea.
+        if (ZBackground::GetInstance()->Build() != 0)
+        {
+            std::fprintf(stderr, "Loading: the underwater background could not be built; the screens show their own sea\n");
+            ZBackground::DestroyInstance();
+        }
+        // The sea is drawn in the main view, whose perspective camera would otherwise draw every
+        // screen a second time, larger, over it: the game has no world of its own to show there.
+        else if (auto* main = ZEntityCast<ZCamera>(ZSceneTree::GetInstance()->FindNode("maincamera")))
+            main->SetActive(false);
+    }
 
     // 4. Tool tips, before any screen registers one.
     SetupToolTips();
@@ -145,7 +161,8 @@ void ZQuorvane::LoadGame()
             font->AddRef();
 
     // 6. Dive.
-    Skip(6, "the dive");
+    Import("resources:ingame_resources.xml", ZSceneTree::GetInstance());
+    m_inGame = ZInGame::GetInstance();
 
     // 7.
     LoadPlaylists();
@@ -189,8 +206,7 @@ void ZQuorvane::LoadGame()
 
     // 14. New-stock dialog, credits.
     Skip(14, "the new-stock dialog");
-    if (!m_credits)
-        Skip(14, "the credits screen");
+    m_credits = ZCredits::GetInstance();
 
     // 15. The ok/cancel question.
     m_okCancelDialog = ZDialogGameState::Create("resources:dialog_okcancel.xml");
@@ -280,13 +296,12 @@ void ZQuorvane::LoadGame()
     Skip(23, "the bonus prize dialog");
 
     // 24. Help.
-    if (m_helpMenu)
+    m_helpMenu = ZGameHelpMenu::GetInstance();
+    m_helpMenu->GetRoot()->SetName("helpmenu");
     {
         m_helpMenu->SetOpaque(false);
         AttachFaders(m_helpMenu);
     }
-    else
-        Skip(24, "the help screen");
 
     // 25-28.
     Skip(25, "the hidden-object games");
@@ -294,14 +309,17 @@ void ZQuorvane::LoadGame()
     Skip(27, "the crew screen");
     Skip(28, "the level preview");
 
-    // 29. Campaign control.
-    Skip(29, "the campaign control");
+    // 29. Campaign control: reads the campaign script.
+    if (m_campaign)
+        m_campaign->Load();
 
     // The menus know each other.
     m_mainMenu->SetScreens(m_settingsMenu, m_profileMenu, m_highscoreMenu, m_helpMenu, m_credits, m_campaign);
     m_inGameMenu->SetScreens(m_settingsMenu, m_helpMenu, m_campaign ? m_campaign : m_mainMenu);
 
     // 30. Preloads.
+    if (m_inGame)
+        m_inGame->Load();
     m_mainMenu->Load();
 
     // Every profile setting exists now: the current profile is read again, or its first save would
