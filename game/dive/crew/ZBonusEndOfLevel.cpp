@@ -11,6 +11,7 @@
 #include "engine/import/ZSceneXMLImport2.h"
 #include "engine/render/ZTexture.h"
 #include "engine/scene/ZFontText.h"
+#include "engine/scene/ZSceneTree.h"
 #include "engine/ui/ZSprite2D.h"
 #include "game/dive/ZDiveSettings.h"
 #include "game/dive/abilities/ZAbilityManager.h"
@@ -43,7 +44,12 @@ ZBonusEndOfLevel::ZBonusEndOfLevel()
     SetFlags(kStateDims | kStateResourcesWhileStacked);
 }
 
-ZBonusEndOfLevel::~ZBonusEndOfLevel() = default;
+ZBonusEndOfLevel::~ZBonusEndOfLevel()
+{
+    // The layout's button may outlive the dialog.
+    if (GetRoot() && !ZSceneTree::IsShutdownBegun())
+        ZButton2D::RemoveListenerBelow(GetRoot(), this);
+}
 
 int ZBonusEndOfLevel::Build()
 {

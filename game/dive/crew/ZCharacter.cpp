@@ -120,20 +120,30 @@ ZCharacter* ZCharacter::GetOrCreate(const char* name)
 void ZCharacter::SetName(const char* name)
 {
     m_name = name ? name : "";
-    ZStringTable* strings = ZStringTable::GetInstance();
-    m_nameText = strings->GetTextFormat("%s.name", m_name.c_str());
-    m_descriptionText = strings->GetTextFormat("%s.description", m_name.c_str());
-    m_abilitiesText = strings->GetTextFormat("%s.abilities", m_name.c_str());
+}
+
+const char* ZCharacter::GetNameText() const
+{
+    return ZStringTable::GetInstance()->GetTextFormat("%s.name", m_name.c_str());
+}
+
+const char* ZCharacter::GetDescriptionText() const
+{
+    return ZStringTable::GetInstance()->GetTextFormat("%s.description", m_name.c_str());
+}
+
+const char* ZCharacter::GetAbilitiesText() const
+{
+    return ZStringTable::GetInstance()->GetTextFormat("%s.abilities", m_name.c_str());
 }
 
 ZTexture* ZCharacter::GetPortrait()
 {
-    if (!m_portrait && !m_name.empty())
-    {
-        const std::string path = "resources:portrait_" + m_name + ".png";
-        m_portrait = ZTexture::FindOrLoad(path.c_str(), 0, 1);
-    }
-    return m_portrait;
+    // Found each time: the member outlives the resources of one engine.
+    if (m_name.empty())
+        return nullptr;
+    const std::string path = "resources:portrait_" + m_name + ".png";
+    return ZTexture::FindOrLoad(path.c_str(), 0, 1);
 }
 
 void ZCharacter::SetXP(int32_t xp)

@@ -101,10 +101,12 @@ public:
     float GetTreasure() const { return m_treasure; }
     int32_t GetLastViewLevel() const { return m_lastViewLevel; }
     void SetLastViewLevel(int32_t level) { m_lastViewLevel = level; }
-    const char* GetNameText() const { return m_nameText; }
-    const char* GetDescriptionText() const { return m_descriptionText; }
-    const char* GetAbilitiesText() const { return m_abilitiesText; }
-    // "resources:portrait_<name>.png", loaded on first request.
+    // The localized "<name>.name", "<name>.description" and "<name>.abilities", looked up in the
+    // text table of the moment (members outlive a table that is loaded again).
+    const char* GetNameText() const;
+    const char* GetDescriptionText() const;
+    const char* GetAbilitiesText() const;
+    // "resources:portrait_<name>.png", found or loaded.
     ZTexture* GetPortrait();
     ZNode* GetPanel() const { return m_panel; }
     void SetPanel(ZNode* panel) { m_panel = panel; }
@@ -140,9 +142,5 @@ private:
     std::array<int32_t, kSlotCount> m_ability{-1, -1, -1, -1, -1, -1};
     std::array<int32_t, kSlotCount> m_colour{-1, -1, -1, -1, -1, -1};
     int32_t m_lastViewLevel = 0;
-    const char* m_nameText = "";
-    const char* m_descriptionText = "";
-    const char* m_abilitiesText = "";
-    ZTexture* m_portrait = nullptr;
     uint32_t m_readMask = 0;
 };

@@ -18,23 +18,21 @@ ZSerializerRTTI<ZCharacterButton> s_characterButtonSerializer;
 
 constexpr const char* kKindNames[3] = {"break", "move", "time"};
 
-// Looked up once for the run, by kind.
+// A kind's look. The named resources are found when a button takes its kind (a cheap lookup, and
+// always of the resources that exist now); the pictures are the HUD loader's.
 struct SKindLook
 {
     ZMaterial* templates[2] = {};
     ZMaterial* highlight = nullptr;
     ZSound* sound = nullptr;
-    bool looked = false;
-    std::array<ZMaterial*, 4> pictures{}; // face, face2, fill, fill2 (the HUD loader's)
+    std::array<ZMaterial*, 4> pictures{}; // face, face2, fill, fill2
 };
 SKindLook s_kinds[3];
 
 SKindLook& KindLook(int kind)
 {
     SKindLook& look = s_kinds[kind];
-    if (!look.looked)
     {
-        look.looked = true;
         char name[48];
         for (int i = 0; i < 2; ++i)
         {
@@ -96,11 +94,11 @@ void ZCharacterButton::Setup()
         AddChild(m_chargeEmitter);
         m_chargeEmitter->SetActive(false);
     }
-    m_progressNode = FindChildNamed("progress", 4, false);
+    m_progressNode = FindChildNamed("progress", 8, false);
     m_fill = FindChildNamed("fill", 4, false);
-    m_fill2 = FindChildNamed("fill2", 4, false);
+    m_fill2 = FindChildNamed("fill2", 5, false);
     m_face = FindChildNamed("face", 4, false);
-    m_face2 = FindChildNamed("face2", 4, false);
+    m_face2 = FindChildNamed("face2", 5, false);
     auto* barSprite = ZEntityCast<ZSprite>(m_progressNode);
     if (!barSprite)
         barSprite = ZEntityCast<ZSprite>(m_fill);
@@ -217,7 +215,9 @@ void ZCharacterButton::OnCharged(bool sound)
     ++m_chargedSounds;
     if (m_kind >= 0)
     {
-        if (ZSound* charged = KindLook(m_kind).sound)
+        char name[48];
+        std::snprintf(name, sizeof name, "game_%s_charged", kKindNames[m_kind]);
+        if (ZSound* charged = ZSound::Find(name))
             charged->Play();
     }
     if (m_highlight)

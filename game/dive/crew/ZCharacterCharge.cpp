@@ -16,13 +16,11 @@ namespace
 {
 constexpr const char* kKindNames[3] = {"break", "move", "time"};
 ZMaterial* s_templates[3][2] = {};
-bool s_templatesLooked = false;
 
+// The kinds' templates, found again at each reset: flights outlive the resources of one engine
+// (a lookup by name is cheap next to a flight).
 void LookUpTemplates()
 {
-    if (s_templatesLooked)
-        return;
-    s_templatesLooked = true;
     char name[48];
     for (int kind = 0; kind < 3; ++kind)
     {
@@ -30,7 +28,7 @@ void LookUpTemplates()
         {
             std::snprintf(name, sizeof name, "particle_charge_%s_%i", kKindNames[kind], i);
             s_templates[kind][i] = ZMaterial::Find(name);
-            // Looked up once for the run: never parked for unloading while no flight holds it.
+            // Kept loaded: never parked for unloading while no flight holds it.
             if (s_templates[kind][i])
                 s_templates[kind][i]->ClearFlags(kResourceManaged);
         }
@@ -213,6 +211,13 @@ void ZCharacterCharge::Start()
         m_emitter->SetActive(true);
     }
     ZInterpolateSpline::Start();
+}
+
+void ZCharacterCharge::NodeGone(ZNode* node)
+{
+    if (node == m_emitter)
+        m_emitter = nullptr;
+    ZInterpolateSpline::NodeGone(node);
 }
 
 void ZCharacterCharge::FireEnded()

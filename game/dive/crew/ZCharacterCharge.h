@@ -44,6 +44,8 @@ public:
     void Start() override;
     // Arrival: the member takes the charge; the flight goes back to the free list.
     void FireEnded() override;
+    // The emitter went with the layer it flew in; the next flight makes a new one.
+    void NodeGone(ZNode* node) override;
 
     ZParticleEmitterSystem* GetEmitter() const { return m_emitter; }
     const V3& GetInnerPoint(int i) const { return m_inner[i != 0 ? 1 : 0]; }

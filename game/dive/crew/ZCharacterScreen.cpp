@@ -19,6 +19,7 @@
 #include "engine/render/IRender.h"
 #include "engine/render/ZTexture.h"
 #include "engine/scene/ZFontText.h"
+#include "engine/scene/ZSceneTree.h"
 #include "engine/scene/ZSprite.h"
 #include "engine/ui/ZSprite2D.h"
 #include "engine/ui/ZToolTipManager.h"
@@ -84,6 +85,9 @@ ZCharacterScreen::ZCharacterScreen()
 
 ZCharacterScreen::~ZCharacterScreen()
 {
+    // The layout's buttons may outlive the screen.
+    if (GetRoot() && !ZSceneTree::IsShutdownBegun())
+        ZButton2D::RemoveListenerBelow(GetRoot(), this);
     if (GetDiveServices() == &m_services)
         SetDiveServices(nullptr);
     Unfollow();

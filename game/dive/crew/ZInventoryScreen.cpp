@@ -86,7 +86,9 @@ void WatchDrops(ZDragController* drag)
 
 ZInventoryButton::~ZInventoryButton()
 {
-    if (m_countSetting)
+    // The count setting goes with the inventory, which may have gone first.
+    ZInventory* inventory = ZInventory::PeekInstance();
+    if (m_countSetting && inventory && inventory->GetCountSetting(m_item) == m_countSetting)
         m_countSetting->RemoveListener(this);
     g_cheatsUnlockAll.RemoveListener(this);
     g_profileLevel.RemoveListener(this);
@@ -347,6 +349,9 @@ ZInventoryScreen::ZInventoryScreen()
 
 ZInventoryScreen::~ZInventoryScreen()
 {
+    // The layout's buttons may outlive the screen.
+    if (GetRoot() && !ZSceneTree::IsShutdownBegun())
+        ZButton2D::RemoveListenerBelow(GetRoot(), this);
     if (m_followsUnlock)
     {
         g_cheatsUnlockAll.RemoveListener(this);

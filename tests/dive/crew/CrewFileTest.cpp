@@ -66,7 +66,7 @@ TEST_F(CrewFileTest, ExperienceGivesLevelsBoundsAndOpenPowers)
     // A level reached opens its power full; lowering the experience closes it, charges untouched.
     finn->Reset();
     finn->SetCharge(3, 0.0f);
-    finn->SetXP(6000);
+    finn->SetXP(11000);
     EXPECT_FLOAT_EQ(finn->GetCharge(3), 1.0f);
     finn->SetCharge(0, 0.25f);
     finn->SetXP(100);
