@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <dirent.h>
 #include <cerrno>
@@ -10,6 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "engine/fs/ZFile.h"
 #include "engine/fs/ZFileSystem.h"
 #include "engine/fs/ZMountTable.h"
 
@@ -257,4 +259,16 @@ int WriteFileAtomic(const char* path, const void* data, size_t size)
 int WriteFileAtomic(const char* path, const std::string& text)
 {
     return WriteFileAtomic(path, text.data(), text.size());
+}
+
+std::string KeepFileAside(const std::string& path)
+{
+    for (int i = 1; i <= 99; ++i)
+    {
+        const std::string name = path + ".damaged" + (i == 1 ? std::string() : "-" + std::to_string(i));
+        if (FileExists(name.c_str()))
+            continue;
+        return std::rename(path.c_str(), name.c_str()) == 0 ? name : std::string();
+    }
+    return std::string();
 }

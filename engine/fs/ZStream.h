@@ -120,3 +120,8 @@ private:
 // in place, 1 on any failure (the old file is then unchanged).
 int WriteFileAtomic(const char* path, const void* data, size_t size);
 int WriteFileAtomic(const char* path, const std::string& text);
+
+// Moves a file that could not be read whole to the first free "<path>.damaged[-N]" beside it, so a
+// later save cannot overwrite what it held. Answers the new name, or "" when it could not be moved
+// (the file then stays where it was).
+std::string KeepFileAside(const std::string& path);

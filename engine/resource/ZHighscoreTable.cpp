@@ -146,23 +146,6 @@ ZHighscoreTable::LoadResult ZHighscoreTable::Parse(std::string_view data,
     return whole ? LoadResult::Loaded : LoadResult::Truncated;
 }
 
-namespace
-{
-// Moves a file that could not be read whole to the first free "<name>.damaged[-N]" beside it.
-// Answers the new name, or "" when it could not be moved (the file then stays where it was).
-std::string KeepAside(const std::string& path)
-{
-    for (int i = 1; i <= 99; ++i)
-    {
-        const std::string name = path + ".damaged" + (i == 1 ? std::string() : "-" + std::to_string(i));
-        if (FileExists(name.c_str()))
-            continue;
-        return std::rename(path.c_str(), name.c_str()) == 0 ? name : std::string();
-    }
-    return std::string();
-}
-} // namespace
-
 void ZHighscoreTable::Load()
 {
     m_loadResult = LoadResult::Missing;
@@ -184,7 +167,7 @@ void ZHighscoreTable::Load()
         if (m_loadResult == LoadResult::Damaged || m_loadResult == LoadResult::Truncated)
         {
             // The next save would replace the file: what it held stays beside it for the player.
-            const std::string aside = KeepAside(m_path);
+            const std::string aside = KeepFileAside(m_path);
             if (m_loadResult == LoadResult::Damaged)
                 std::fprintf(stderr,
                              "High scores: \"%s\" is damaged; the default table is used (kept as \"%s\")\n",

@@ -22,6 +22,15 @@ ZPropertyBool g_profileToolBelt("profile.toolbelt", "", "", kSaved, kProfile, fa
 ZPropertyInt g_profileLevel("profile.level", "", "", kSaved, kProfile, 0, 1000, 0);
 ZPropertyInt g_profileCrewSize("profile.crewsize", "", "", kSaved, kProfile, 1, 5, 1);
 ZPropertyInt g_profileCharacter("profile.character", "", "", kSaved, kProfile, 0, 4, 0);
+// Declared in the order 0, 1, 2, 4, 3 of the crew table (ZCrew.h); GetCrewSetting answers by index.
+namespace
+{
+ZPropertyBool g_profileCrewFinn("profile.crew.finn", "", "", kSaved, kProfile, true);
+ZPropertyBool g_profileCrewMira("profile.crew.mira", "", "", kSaved, kProfile, false);
+ZPropertyBool g_profileCrewOskar("profile.crew.oskar", "", "", kSaved, kProfile, false);
+ZPropertyBool g_profileCrewJuno("profile.crew.juno", "", "", kSaved, kProfile, false);
+ZPropertyBool g_profileCrewTess("profile.crew.tess", "", "", kSaved, kProfile, false);
+} // namespace
 ZPropertyInt g_profileRotateLevel("profile.rotatelevel", "", "", kSaved, kProfile, 0, 3, 0);
 ZPropertyInt g_profileAmulet("profile.amulet", "", "", kSaved, kProfile, 0, 5, 0);
 ZPropertyBool g_profileIntroduceAmulet("profile.introduceamulet", "", "", kSaved, kProfile, false);
@@ -55,6 +64,13 @@ ZPropertyFloat g_ingameOsdSpeed("divegame.ingameosdspeed", "", "", 0, kNone, 4.0
 ZPropertyFloat g_tokenSpeed("divegame.tokenspeed", "token speed", "token speed", 0, kNone, 75.0f, 1000.0f, 1.0f);
 ZPropertyBool g_cheatsUnlockAll("cheats.unlockall", "Unlock All", "Unlock all levels, shops and bonus levels", 0,
                                 kNone, false);
+
+ZPropertyBool* GetCrewSetting(int index)
+{
+    static ZPropertyBool* const byIndex[5] = {&g_profileCrewFinn, &g_profileCrewMira, &g_profileCrewOskar,
+                                              &g_profileCrewTess, &g_profileCrewJuno};
+    return index >= 0 && index < 5 ? byIndex[index] : nullptr;
+}
 
 void MarkTipShown(ZPropertyBool& tip)
 {

@@ -12,6 +12,9 @@ extern ZPropertyBool g_profileToolBelt;
 extern ZPropertyInt g_profileLevel;
 extern ZPropertyInt g_profileCrewSize;
 extern ZPropertyInt g_profileCharacter;
+// "profile.crew.<name>": the crew member is on board, by crew index (only member 0 at first);
+// null outside 0..4.
+ZPropertyBool* GetCrewSetting(int index);
 extern ZPropertyInt g_profileRotateLevel;
 extern ZPropertyInt g_profileAmulet;
 extern ZPropertyBool g_profileIntroduceAmulet;

@@ -1,5 +1,5 @@
 // Dispatch from a generator name to the painter of its family (ArtTokens, ArtScenery,
-// ArtInterface, ArtBoard, ArtDecor and the lettering in Title).
+// ArtInterface, ArtBoard, ArtDecor, ArtCrew and the lettering in Title).
 #include "tools/imagegen/Art.h"
 
 #include <algorithm>
@@ -86,6 +86,8 @@ bool DrawArt(const std::string& generator, const ToolOptions& options, Canvas& c
     }
     if (generator == "icon")
         return DrawIcon(options, canvas, error);
+    if (generator == "portrait")
+        return DrawPortrait(options, canvas, error);
     if (generator == "spinner")
         return DrawSpinner(options, canvas, error);
     if (generator == "bubbleanim")

@@ -54,4 +54,7 @@ bool DrawBubbleAnimation(const ToolOptions& o, Canvas& canvas, std::string& erro
 bool DrawTurnSheet(const ToolOptions& o, Canvas& canvas, std::string& error);
 bool DrawPower(const ToolOptions& o, Canvas& canvas, std::string& error);
 
+// ArtCrew.cpp: the crew's portraits.
+bool DrawPortrait(const ToolOptions& o, Canvas& canvas, std::string& error);
+
 } // namespace qvtool
