@@ -273,7 +273,10 @@ void ZHiddenObjectGame::FindNodes()
             }
         }
         if (m_arrows[i])
+        {
+            m_arrows[i]->SetFlags(kNodePickable);
             m_arrows[i]->SetActive(false);
+        }
     }
     if (m_hintButton)
     {
