@@ -51,10 +51,26 @@ ZHiddenObjectGame* FindForFile(const char* name)
 
 ZSerializerRTTI<ZHiddenObjectGame> s_serializer(true, &ZSerializerRTTI<ZHiddenObjectGame>::NoCreate, &FindForFile);
 
-// The shared resources belong to no one game: they stay loaded for all three.
-ZResourceContext& CommonContext()
+// The resources of the shared layout are made once, by whichever game loads first; every game
+// holds all of them, so each one has them loaded while it is on the stack.
+class CommonResources : public ZResourceContext
 {
-    static ZResourceContext context;
+public:
+    void OnResourceAdded(ZResource* resource) override
+    {
+        if (resource && std::find(list.begin(), list.end(), resource) == list.end())
+            list.push_back(resource);
+    }
+    void OnResourceRemoved(ZResource* resource) override
+    {
+        list.erase(std::remove(list.begin(), list.end(), resource), list.end());
+    }
+    std::vector<ZResource*> list;
+};
+
+CommonResources& CommonContext()
+{
+    static CommonResources context;
     return context;
 }
 
@@ -186,6 +202,8 @@ int ZHiddenObjectGame::Build()
         result = ImportSceneFile(ZResourcePath("resources:hiddenobject_resources.xml"), root);
     if (pushed)
         manager->PopContext();
+    for (ZResource* resource : CommonContext().list)
+        OnResourceAdded(resource);
     if (result != 0)
     {
         std::fprintf(stderr, "Hidden objects: %s: the common layout cannot be read\n", m_instanceName.c_str());
