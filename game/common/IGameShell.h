@@ -5,6 +5,7 @@
 // shell answers every call by doing nothing.
 #include "engine/core/ZVector.h"
 
+class IBonusPrize;
 class ZGameState;
 class ZHighlight2;
 class ZNode;
@@ -74,6 +75,53 @@ public:
     virtual void OnCampaignMapChange(ECampaignMapChange change, int level) { (void)change, (void)level; }
     // An item or upgrade (by key name) was unlocked: the map screen announces the new stock.
     virtual void ShowNewStock(const char* key) { (void)key; }
+
+    // The item table and the inventory, for the bonus game's prizes (which cannot reach the dive):
+    // an item's id by key name (-1 when unknown), its key name (null when unknown), its price (0
+    // when unknown), a random item whose price fits the budget (-1 when none; its price in *price)
+    // and `count` more of an item in the inventory, each one kept within the item's count range.
+    virtual int FindItemId(const char* name) { (void)name; return -1; }
+    virtual const char* GetItemName(int id) { (void)id; return nullptr; }
+    virtual int GetItemPrice(int id) { (void)id; return 0; }
+    virtual int PickAffordableItem(int budget, int* price)
+    {
+        (void)budget;
+        if (price)
+            *price = 0;
+        return -1;
+    }
+    virtual void AddInventoryItems(int id, int count) { (void)id, (void)count; }
+
+    // The bonus prize dialog over a bonus game: its start page (the level's intro) or its result
+    // page (won or missed). False when there is no dialog: the bonus game then goes on by itself.
+    // The dialog tells the prize's owner when its button is pressed, then closes.
+    virtual bool ShowBonusPrize(IBonusPrize* prize, bool startPage, bool won)
+    {
+        (void)prize, (void)startPage, (void)won;
+        return false;
+    }
+};
+
+// What the bonus prize dialog shows of a bonus level and whom it tells about its button. Texts may
+// be null.
+class IBonusPrize
+{
+public:
+    virtual ~IBonusPrize() = default;
+    virtual const char* GetPrizeTitle() const = 0;
+    virtual const char* GetPrizeIntro() const = 0;
+    virtual const char* GetPrizeWonText() const = 0;
+    virtual const char* GetPrizeMissedText() const = 0;
+    // The prize item's id, -1 for treasure or none (with the tool belt only; drawn once per level).
+    virtual int GetPrizeItem() = 0;
+    // The count the dialog shows as "x %i" when the prize is won: the items paid with the tool
+    // belt, else the treasure.
+    virtual int GetPrizeCount() const = 0;
+    // 0..2: which of the three bonus games (and of the dialog's portraits).
+    virtual int GetPrizeLocation() const = 0;
+    // The dialog's button was pressed on the start page (true) or on the result page (false). The
+    // dialog then closes; after the result page it takes the bonus game off the stack too.
+    virtual void OnPrizeDialogButton(bool startPage) = 0;
 };
 
 // Never null: the installed shell, or the default one that does nothing.

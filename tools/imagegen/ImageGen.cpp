@@ -1,14 +1,24 @@
 // qv_imagegen <output> <generator> <width> <height> [key=value ...]
 // Draws one procedural picture and writes it as PNG, JPEG or ICO (by extension).
+// qv_imagegen --hidden-object-layout <location> prints the item sprites of that bonus-game
+// location and their image-list lines, for its content files.
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "tools/common/ImageFile.h"
 #include "tools/common/ToolOptions.h"
 #include "tools/imagegen/Art.h"
+#include "tools/imagegen/ArtHiddenObject.h"
 
 int main(int argc, char** argv)
 {
+    if (argc == 3 && std::strcmp(argv[1], "--hidden-object-layout") == 0)
+    {
+        std::fputs(qvtool::HiddenObjectLayout(std::atoi(argv[2])).c_str(), stdout);
+        return 0;
+    }
     qvtool::ToolOptions options(argc, argv, 1, 4);
     if (options.PositionalCount() < 4)
     {
