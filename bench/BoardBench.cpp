@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/app/ZFrameTimer.h"
 #include "engine/app/ZGame.h"
 #include "engine/app/ZGameEngine.h"
+#include "engine/core/ZFrameTimer.h"
 #include "engine/core/ZRandom.h"
 #include "engine/fs/ZFileSystem.h"
 #include "engine/fs/ZMountTable.h"

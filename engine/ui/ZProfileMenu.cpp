@@ -5,9 +5,9 @@
 
 #include "engine/app/ZEngine.h"
 #include "engine/app/ZGame.h"
-#include "engine/core/ZPropertyFile.h"
-#include "engine/core/ZStringTable.h"
 #include "engine/resource/ZProfileManager.h"
+#include "engine/resource/ZPropertyFile.h"
+#include "engine/resource/ZStringTable.h"
 #include "engine/scene/ZFontText.h"
 #include "engine/scene/ZGeom.h"
 

@@ -1,10 +1,10 @@
 #include "engine/ui/ZStoryScreen.h"
 
-#include "engine/app/ZFrameTimer.h"
 #include "engine/app/ZGame.h"
+#include "engine/core/ZFrameTimer.h"
 #include "engine/import/ZSceneXMLImport2.h"
 #include "engine/import/ZStoryXMLImport.h"
-#include "engine/render/ZTexture.h"
+#include "engine/render/resources/ZTexture.h"
 #include "engine/scene/ZFontText.h"
 #include "engine/ui/ZSprite2D.h"
 

@@ -9,11 +9,11 @@
 
 #include "engine/app/ZEngineSettings.h"
 #include "engine/app/ZFader.h"
-#include "engine/app/ZFrameTimer.h"
 #include "engine/app/ZGame.h"
 #include "engine/app/ZGameState.h"
 #include "engine/app/ZScreenHost.h"
 #include "engine/controllers/ZInterpolateBase.h"
+#include "engine/core/ZFrameTimer.h"
 #include "engine/platform/ZPlatformThread.h"
 #include "engine/platform/ZPlatformTime.h"
 #include "engine/resource/ZResourceManager.h"

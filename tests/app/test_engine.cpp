@@ -8,12 +8,12 @@
 #include "engine/app/ZEngine.h"
 #include "engine/app/ZEngineMain.h"
 #include "engine/app/ZEngineSettings.h"
-#include "engine/app/ZFrameTimer.h"
 #include "engine/app/ZGame.h"
 #include "engine/app/ZInput.h"
 #include "engine/audio/IAudio.h"
+#include "engine/core/ZFrameTimer.h"
 #include "engine/platform/ZPlatformTime.h"
-#include "engine/render/IRender.h"
+#include "engine/render/resources/IRender.h"
 
 namespace
 {

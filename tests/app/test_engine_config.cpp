@@ -16,11 +16,11 @@
 #include "engine/app/ZEngine.h"
 #include "engine/app/ZEngineMain.h"
 #include "engine/app/ZEngineSettings.h"
-#include "engine/core/ZPropertyFile.h"
-#include "engine/core/ZStringTable.h"
 #include "engine/fs/ZFile.h"
 #include "engine/fs/ZFileSystem.h"
 #include "engine/fs/ZMountTable.h"
+#include "engine/resource/ZPropertyFile.h"
+#include "engine/resource/ZStringTable.h"
 #include "engine/scene/ZParticleEmitterSystem.h"
 
 namespace

@@ -7,8 +7,8 @@
 
 #include "engine/app/ZEngine.h"
 #include "engine/app/ZEngineSettings.h"
-#include "engine/app/ZFrameTimer.h"
 #include "engine/app/ZGame.h"
+#include "engine/core/ZFrameTimer.h"
 #include "engine/render/ZRenderBase.h"
 #include "engine/render/ZView.h"
 #include "engine/scene/ZCamera.h"

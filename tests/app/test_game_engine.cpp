@@ -7,7 +7,7 @@
 
 #include "engine/app/ZEngineSettings.h"
 #include "engine/app/ZGameEngine.h"
-#include "engine/app/ZModule.h"
+#include "engine/core/ZModule.h"
 #include "engine/fs/ZFile.h"
 #include "engine/fs/ZFileSystem.h"
 #include "engine/fs/ZMountTable.h"

@@ -3,8 +3,8 @@
 
 #include <cmath>
 
-#include "engine/app/ZFrameTimer.h"
 #include "engine/controllers/ZAnimateGeom.h"
+#include "engine/core/ZFrameTimer.h"
 #include "engine/core/ZMath.h"
 #include "engine/scene/ZGeom.h"
 #include "engine/scene/ZSceneTree.h"

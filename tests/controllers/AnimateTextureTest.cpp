@@ -6,11 +6,11 @@
 #include <memory>
 #include <vector>
 
-#include "engine/app/ZFrameTimer.h"
 #include "engine/controllers/ZAnimateTexture2D.h"
-#include "engine/render/ZAnimTexture.h"
-#include "engine/render/ZMaterial.h"
-#include "engine/render/ZPixelFormat.h"
+#include "engine/core/ZFrameTimer.h"
+#include "engine/render/resources/ZAnimTexture.h"
+#include "engine/render/resources/ZMaterial.h"
+#include "engine/render/resources/ZPixelFormat.h"
 #include "engine/resource/ZResourceManager.h"
 #include "engine/scene/ZGeom.h"
 #include "engine/scene/ZSceneTree.h"

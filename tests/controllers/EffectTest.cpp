@@ -7,13 +7,13 @@
 #include <utility>
 #include <vector>
 
-#include "engine/app/ZFrameTimer.h"
 #include "engine/controllers/ZFadeIn.h"
 #include "engine/controllers/ZFlicker.h"
 #include "engine/controllers/ZPopupTextController.h"
 #include "engine/core/ZEasing.h"
+#include "engine/core/ZFrameTimer.h"
 #include "engine/core/ZRandom.h"
-#include "engine/render/ZMaterial.h"
+#include "engine/render/resources/ZMaterial.h"
 #include "engine/scene/ZFontText.h"
 #include "engine/scene/ZParticleEmitterSystem.h"
 #include "engine/scene/ZSprite.h"

@@ -5,8 +5,8 @@
 #include <cmath>
 #include <vector>
 
-#include "engine/app/ZFrameTimer.h"
 #include "engine/controllers/ZHighlight2.h"
+#include "engine/core/ZFrameTimer.h"
 #include "engine/scene/ZSprite.h"
 #include "scene/RenderDoubles.h"
 #include "scene/SceneTestSupport.h"

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "engine/app/ZFrameTimer.h"
 #include "engine/controllers/ZInterpolate.h"
 #include "engine/controllers/ZInterpolateBase.h"
 #include "engine/core/ZEasing.h"
+#include "engine/core/ZFrameTimer.h"
 #include "engine/scene/ZSpline.h"
 #include "scene/SceneTestSupport.h"
 

@@ -5,8 +5,8 @@
 #include <cmath>
 #include <vector>
 
-#include "engine/app/ZFrameTimer.h"
 #include "engine/controllers/ZProgressBar.h"
+#include "engine/core/ZFrameTimer.h"
 #include "engine/scene/ZSprite.h"
 #include "scene/SceneTestSupport.h"
 

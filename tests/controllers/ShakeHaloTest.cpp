@@ -6,12 +6,12 @@
 #include <cmath>
 #include <vector>
 
-#include "engine/app/ZFrameTimer.h"
 #include "engine/controllers/ZHaloController.h"
 #include "engine/controllers/ZHighlight.h"
 #include "engine/controllers/ZShakeController.h"
+#include "engine/core/ZFrameTimer.h"
 #include "engine/core/ZRandom.h"
-#include "engine/render/ZMaterial.h"
+#include "engine/render/resources/ZMaterial.h"
 #include "engine/scene/ZParticleEmitterSystem.h"
 #include "engine/scene/ZSprite.h"
 #include "scene/RenderDoubles.h"

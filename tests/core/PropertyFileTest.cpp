@@ -1,6 +1,6 @@
 // Property text files: the line format, loading and applying, writing back only what differs, and
 // a save that fails without touching the old file.
-#include "engine/core/ZPropertyFile.h"
+#include "engine/resource/ZPropertyFile.h"
 
 #include <gtest/gtest.h>
 

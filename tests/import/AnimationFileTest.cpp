@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/app/ZFrameTimer.h"
 #include "engine/controllers/ZAnimationSet.h"
+#include "engine/core/ZFrameTimer.h"
 #include "engine/core/ZMath.h"
 #include "engine/core/ZNameId.h"
 #include "engine/fs/ZFileSystem.h"
@@ -16,7 +16,7 @@
 #include "engine/fs/ZStream.h"
 #include "engine/import/ZMatPosAnimationImport.h"
 #include "engine/import/ZSceneXMLImport2.h"
-#include "engine/render/ZMaterial.h"
+#include "engine/render/resources/ZMaterial.h"
 #include "engine/resource/ZResourceManager.h"
 #include "engine/scene/ZGeom.h"
 #include "engine/scene/ZSceneTree.h"

@@ -4,7 +4,7 @@
 // state changes is drawn each way and every colour, depth and stencil value compared.
 #include "test_softd3d7_support.h"
 
-#include "engine/app/ZWorkerPool.h"
+#include "engine/core/ZWorkerPool.h"
 
 #include <random>
 

@@ -7,7 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "engine/render/ZTextureAtlas.h"
+#include "engine/render/resources/ZTextureAtlas.h"
 #include "tests/render/RecordingRender.h"
 
 using test::RecordingRender;

@@ -10,7 +10,7 @@
 #include "engine/fs/ZFileSystem.h"
 #include "engine/fs/ZMountTable.h"
 #include "engine/import/ZVertexBinImport.h"
-#include "engine/render/ZPrimitive.h"
+#include "engine/render/resources/ZPrimitive.h"
 #include "tests/render/RecordingRender.h"
 #include "tests/support/TestFiles.h"
 

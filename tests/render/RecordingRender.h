@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "engine/render/ZMaterial.h"
-#include "engine/render/ZPrimitive.h"
 #include "engine/render/ZRenderBase.h"
-#include "engine/render/ZShaderLibrary.h"
-#include "engine/render/ZTexture.h"
 #include "engine/render/ZView.h"
+#include "engine/render/resources/ZMaterial.h"
+#include "engine/render/resources/ZPrimitive.h"
+#include "engine/render/resources/ZShaderLibrary.h"
+#include "engine/render/resources/ZTexture.h"
 
 namespace test
 {

@@ -10,9 +10,9 @@
 
 #include "engine/fs/ZFileSystem.h"
 #include "engine/fs/ZMountTable.h"
-#include "engine/render/ZAnimTexture.h"
-#include "engine/render/ZTextureAtlas.h"
-#include "engine/render/ZTextureLoader.h"
+#include "engine/render/resources/ZAnimTexture.h"
+#include "engine/render/resources/ZTextureAtlas.h"
+#include "engine/render/resources/ZTextureLoader.h"
 #include "tests/render/RecordingRender.h"
 
 using test::RecordingRender;

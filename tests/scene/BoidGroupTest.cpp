@@ -5,7 +5,7 @@
 #include <cmath>
 #include <vector>
 
-#include "engine/app/ZFrameTimer.h"
+#include "engine/core/ZFrameTimer.h"
 #include "engine/core/ZRandom.h"
 #include "engine/scene/ZBoidGroup.h"
 #include "engine/scene/ZSprite.h"

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "SceneTestSupport.h"
-#include "engine/app/ZFrameTimer.h"
+#include "engine/core/ZFrameTimer.h"
 #include "engine/core/ZRandom.h"
-#include "engine/render/ZMaterial.h"
+#include "engine/render/resources/ZMaterial.h"
 #include "engine/resource/ZResourceManager.h"
 #include "engine/scene/ZParticleEmitterSystem.h"
 

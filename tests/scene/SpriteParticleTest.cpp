@@ -5,7 +5,7 @@
 #include <set>
 
 #include "SceneTestSupport.h"
-#include "engine/app/ZFrameTimer.h"
+#include "engine/core/ZFrameTimer.h"
 #include "engine/core/ZNameId.h"
 #include "engine/scene/ZSpriteParticle.h"
 

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "engine/core/ZStringTable.h"
+#include "engine/resource/ZStringTable.h"
 #include "engine/scene/ZFontText.h"
 #include "engine/ui/ZSprite2D.h"
 #include "game/decoration/ZBackground.h"

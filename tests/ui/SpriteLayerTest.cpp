@@ -8,9 +8,9 @@
 #include "engine/app/ZScreenHost.h"
 #include "engine/controllers/ZHaloController.h"
 #include "engine/import/ZSceneXMLImport2.h"
-#include "engine/render/ZMaterial.h"
-#include "engine/render/ZTexture.h"
 #include "engine/render/ZView.h"
+#include "engine/render/resources/ZMaterial.h"
+#include "engine/render/resources/ZTexture.h"
 #include "engine/ui/ZGameSprite.h"
 #include "tests/ui/UiTestSupport.h"
 

@@ -7,12 +7,12 @@
 #include <vector>
 
 #include "engine/app/ZEngineSettings.h"
-#include "engine/app/ZFrameTimer.h"
 #include "engine/app/ZGameEngine.h"
 #include "engine/app/ZInput.h"
+#include "engine/core/ZFrameTimer.h"
 #include "engine/fs/ZFileSystem.h"
 #include "engine/fs/ZMountTable.h"
-#include "engine/render/ZShaderLibrary.h"
+#include "engine/render/resources/ZShaderLibrary.h"
 #include "engine/scene/ZSceneTree.h"
 #include "engine/scene/ZSprite.h"
 #include "engine/ui/ZLayer2D.h"

@@ -11,7 +11,7 @@
 #include "engine/core/ZSerializer.h"
 
 class ZTexture;
-class ZRenderBase;
+class IRender;
 
 class ZTextureAtlas : public ZEntity
 {
@@ -34,7 +34,7 @@ public:
         bool used = false;
     };
 
-    ZTextureAtlas(ZRenderBase* renderer, uint32_t context, int index);
+    ZTextureAtlas(IRender* renderer, uint32_t context, int index);
     ~ZTextureAtlas() override;
     ZTextureAtlas(const ZTextureAtlas&) = delete;
     ZTextureAtlas& operator=(const ZTextureAtlas&) = delete;
@@ -124,7 +124,7 @@ private:
     ZTextureAtlas* m_next = nullptr;
     uint8_t* m_pixels = nullptr;
     size_t m_pixelBytes = 0;
-    ZRenderBase* m_renderer;
+    IRender* m_renderer;
     Node* m_root = nullptr;
     bool m_swappedOut = false;
     bool m_dirty = true;

@@ -1,4 +1,4 @@
-#include "engine/render/ZTextureAtlas.h"
+#include "engine/render/resources/ZTextureAtlas.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -9,11 +9,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "engine/app/ZEngine.h"
 #include "engine/core/ZNameId.h"
 #include "engine/platform/ZPlatformFolders.h"
-#include "engine/render/ZRenderBase.h"
-#include "engine/render/ZTexture.h"
+#include "engine/render/resources/IRender.h"
+#include "engine/render/resources/ZTexture.h"
 
 namespace
 {
@@ -63,7 +62,7 @@ bool ReadAll(int fd, uint8_t* data, size_t size)
 }
 } // namespace
 
-ZTextureAtlas::ZTextureAtlas(ZRenderBase* renderer, uint32_t context, int index)
+ZTextureAtlas::ZTextureAtlas(IRender* renderer, uint32_t context, int index)
     : m_context(context), m_index(index), m_renderer(renderer)
 {
 }
@@ -226,7 +225,7 @@ void ZTextureAtlas::CopyPixels(const uint8_t* pixels, int width, int height, con
 void ZTextureAtlas::MarkDirty()
 {
     m_dirty = true;
-    const bool quiet = g_engine && g_engine->TestFlags(kEngineServicesStarting | kEngineStateLoading);
+    const bool quiet = GetRenderHost()->IsLoading();
     if (!quiet && m_renderer)
         m_renderer->QueueDirtyPage(this);
 }
@@ -310,7 +309,7 @@ std::string ZTextureAtlas::MakeCachePath() const
 
 void ZTextureAtlas::SwapOut()
 {
-    if (g_engine && g_engine->IsLowMemory())
+    if (GetRenderHost()->IsLowMemory())
         SwapOutNow();
 }
 
@@ -401,7 +400,7 @@ int ZTextureAtlas::Place(ZTexture* texture)
 
 void ZTextureAtlas::Remove(ZTexture* texture)
 {
-    if (g_engine && g_engine->TestFlags(kEngineDestroying))
+    if (GetRenderHost()->IsBeingDestroyed())
         return;
     FreeNode(m_root, texture);
     m_textures.erase(std::remove(m_textures.begin(), m_textures.end(), texture), m_textures.end());
@@ -459,8 +458,7 @@ void ZTextureAtlas::RebuildFromTextures()
 
 ZTextureAtlas* ZTextureAtlas::Create()
 {
-    ZRenderBase* renderer = dynamic_cast<ZRenderBase*>(g_render);
-    return renderer ? renderer->CreatePage(0, 0, ZRenderBase::kDefaultContext) : nullptr;
+    return g_render ? g_render->CreatePage(0, 0, IRender::kDefaultContext) : nullptr;
 }
 
 ZSerializerBase* ZTextureAtlas::GetSerializer() const

@@ -3,7 +3,7 @@
 // asking for the texture matrix that maps the unit square onto that frame's cell.
 #include <cstdint>
 
-#include "engine/render/ZTexture.h"
+#include "engine/render/resources/ZTexture.h"
 
 class ZAnimTexture : public ZTexture
 {

@@ -1,10 +1,18 @@
-#include "engine/app/ZFrameTimer.h"
+#include "engine/core/ZFrameTimer.h"
 
 #include "engine/platform/ZPlatformTime.h"
 
 ZFrameTimer* g_frameTimer = nullptr;
 
-ZFrameTimer::ZFrameTimer() { lastTick = plat::GetTickCount(); }
+ZPropertyBool g_engineEnableFpsLimit("engine.enablefpslimit", "Enable FPSLimit", "Enable FPSLimit", 2,
+                                     ZProperty::kNoGroup, true);
+ZPropertyFloat g_engineFpsLimit("engine.fpslimit", "Set fpslimit", "Set fpslimit", 2, ZProperty::kNoGroup,
+                                80.0f, 9999.0f, 1.0f);
+
+ZFrameTimer::ZFrameTimer()
+{
+    lastTick = plat::GetTickCount();
+}
 
 void ZFrameTimer::Reset()
 {
@@ -12,7 +20,10 @@ void ZFrameTimer::Reset()
     now = previousFrameTime = tickDelta = frameDelta = 0.0;
 }
 
-void ZFrameTimer::Resync() { lastTick = plat::GetTickCount(); }
+void ZFrameTimer::Resync()
+{
+    lastTick = plat::GetTickCount();
+}
 
 void ZFrameTimer::Tick()
 {

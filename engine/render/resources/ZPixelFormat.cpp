@@ -1,4 +1,4 @@
-#include "engine/render/ZPixelFormat.h"
+#include "engine/render/resources/ZPixelFormat.h"
 
 #include <cstdlib>
 #include <cstring>

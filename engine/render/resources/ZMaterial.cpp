@@ -1,5 +1,5 @@
-#include "engine/render/ZMaterial.h"
-#include "engine/render/ZRenderStateFlags.h"
+#include "engine/render/resources/ZMaterial.h"
+#include "engine/render/resources/ZRenderStateFlags.h"
 
 #include <charconv>
 #include <cmath>
@@ -9,10 +9,11 @@
 
 #include "engine/core/ZNameId.h"
 #include "engine/core/ZUtil.h"
-#include "engine/render/ZRenderBase.h"
-#include "engine/render/ZShaderLibrary.h"
-#include "engine/render/ZTexture.h"
-#include "engine/render/ZTextureAtlas.h"
+#include "engine/render/resources/IRender.h"
+#include "engine/render/resources/ZRenderState.h"
+#include "engine/render/resources/ZShaderLibrary.h"
+#include "engine/render/resources/ZTexture.h"
+#include "engine/render/resources/ZTextureAtlas.h"
 
 namespace
 {

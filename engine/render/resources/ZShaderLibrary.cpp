@@ -1,4 +1,4 @@
-#include "engine/render/ZShaderLibrary.h"
+#include "engine/render/resources/ZShaderLibrary.h"
 
 #include <algorithm>
 #include <charconv>
@@ -10,9 +10,10 @@
 #include "engine/core/ZNameId.h"
 #include "engine/fs/ZFile.h"
 #include "engine/fs/ZFileSystem.h"
-#include "engine/render/ZMaterial.h"
-#include "engine/render/ZRenderBase.h"
-#include "engine/render/ZTexture.h"
+#include "engine/render/resources/IRender.h"
+#include "engine/render/resources/ZMaterial.h"
+#include "engine/render/resources/ZRenderState.h"
+#include "engine/render/resources/ZTexture.h"
 #include "engine/render/shaders/ZShaderPreProcessor.h"
 
 namespace

@@ -1,4 +1,4 @@
-#include "engine/core/ZStringTable.h"
+#include "engine/resource/ZStringTable.h"
 
 #include <cstdarg>
 #include <cstdio>

@@ -1,12 +1,12 @@
-#include "engine/render/ZPrimitive.h"
+#include "engine/render/resources/ZPrimitive.h"
 
 #include <charconv>
 #include <cstring>
 #include <vector>
 
 #include "engine/fs/ZFile.h"
-#include "engine/render/IRender.h"
-#include "engine/render/ZMaterial.h"
+#include "engine/render/resources/IRender.h"
+#include "engine/render/resources/ZMaterial.h"
 #include "engine/resource/ZResourcePath.h"
 
 namespace

@@ -1,4 +1,4 @@
-#include "engine/render/ZAnimTexture.h"
+#include "engine/render/resources/ZAnimTexture.h"
 
 #include <charconv>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "engine/render/ZTexture.h"
+#include "engine/render/resources/ZTexture.h"
 
 #include <charconv>
 #include <cstdio>
@@ -9,18 +9,13 @@
 #include "engine/core/ZNameId.h"
 #include "engine/core/ZValueSerializer.h"
 #include "engine/fs/ZFile.h"
-#include "engine/render/ZRenderBase.h"
-#include "engine/render/ZTextureAtlas.h"
+#include "engine/render/resources/IRender.h"
+#include "engine/render/resources/ZTextureAtlas.h"
 #include "engine/resource/ZResourceManager.h"
 
 namespace
 {
 ZSerializerRTTI<ZTexture> s_textureSerializer(true);
-
-ZRenderBase* Renderer()
-{
-    return dynamic_cast<ZRenderBase*>(g_render);
-}
 } // namespace
 
 ZTextureResource::ZTextureResource()
@@ -270,7 +265,7 @@ ZTexture::ZTexture() = default;
 
 ZTexture::~ZTexture()
 {
-    if (ZRenderBase* renderer = Renderer())
+    if (IRender* renderer = g_render)
     {
         // A texture that goes away must not stay in the upload queue or its atlas page.
         renderer->ForgetQueuedTexture(this);
@@ -333,7 +328,7 @@ ZTexture* ZTexture::CreateEmpty(uint8_t* pixels, int width, int height, uint16_t
 
 int ZTexture::UnloadData()
 {
-    ZRenderBase* renderer = Renderer();
+    IRender* renderer = g_render;
     bool released = false;
     if (m_atlasPage)
     {
@@ -372,7 +367,7 @@ int ZTexture::ApplyAlphaTexture(ZTextureResource* alpha)
 {
     if (MergeAlphaTexture(alpha) != 0)
         return 1;
-    ZRenderBase* renderer = Renderer();
+    IRender* renderer = g_render;
     if (!renderer || m_renderTextureId < 0 || m_format < 0 || PixelFormatBytes(m_format) != 4)
         return 1;
     {

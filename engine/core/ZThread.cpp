@@ -1,4 +1,4 @@
-#include "engine/app/ZThread.h"
+#include "engine/core/ZThread.h"
 
 #include "engine/platform/ZPlatformThread.h"
 #include "engine/platform/ZPlatformTime.h"

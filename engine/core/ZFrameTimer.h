@@ -3,6 +3,8 @@
 // counter's wrap and never steps more than 0.1 s at once, so a stall becomes one short frame.
 #include <cstdint>
 
+#include "engine/core/ZProperty.h"
+
 class ZFrameTimer
 {
 public:
@@ -24,3 +26,9 @@ public:
 };
 
 extern ZFrameTimer* g_frameTimer;
+
+// The frame loop waits out the rest of each frame to stay under engine.fpslimit frames a second,
+// 1 to 9999 (80), while engine.enablefpslimit is on (on). The mixer and the software device pace
+// their own waits by it too.
+extern ZPropertyBool g_engineEnableFpsLimit;
+extern ZPropertyFloat g_engineFpsLimit;

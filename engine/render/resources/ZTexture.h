@@ -8,7 +8,7 @@
 
 #include "engine/core/ZMatrix.h"
 #include "engine/core/ZSerializer.h"
-#include "engine/render/ZPixelFormat.h"
+#include "engine/render/resources/ZPixelFormat.h"
 #include "engine/resource/ZResource.h"
 #include "engine/resource/ZResourcePath.h"
 

@@ -19,8 +19,7 @@ private:
 };
 
 // T is the created class; Base is the interface the engine stores it as.
-template <class T, class Base = T>
-class ZModule : public ZModuleBase
+template <class T, class Base = T> class ZModule : public ZModuleBase
 {
 public:
     explicit ZModule(const char* className) : ZModuleBase(className) {}

@@ -1,11 +1,14 @@
 #pragma once
-// The one renderer interface. The engine reaches the renderer only through these operations;
-// the back ends (OpenGL, Direct3D 7) and their shared base implement them.
+// The one renderer interface. The engine and the renderer's own resources (textures, atlas pages,
+// materials) reach the renderer only through these operations; the back ends (OpenGL, Direct3D 7)
+// and their shared base implement them. IRenderHost below is what the renderer is told of the
+// engine above it.
 #include <cstdint>
 
 class ZResourceManager;
 class ZPlatformWindow;
 class ZTexture;
+class ZTextureAtlas;
 class ZTextureResource;
 class ZView;
 class ZCamera;
@@ -152,6 +155,14 @@ public:
         return -1;
     }
     virtual void DeleteTextureObject(int /*id*/) {}
+    // Atlas pages: the resource context every texture outside a group uses; a new page for a
+    // context (0 x 0: the default size; null without atlas pages); a page whose pixels changed
+    // and waits for its upload.
+    static constexpr uint32_t kDefaultContext = 65535;
+    virtual ZTextureAtlas* CreatePage(int /*width*/, int /*height*/, uint32_t /*context*/) { return nullptr; }
+    virtual void QueueDirtyPage(ZTextureAtlas* /*page*/) {}
+    // A texture that goes away leaves the upload queue.
+    virtual void ForgetQueuedTexture(ZTexture* /*texture*/) {}
     virtual int CreateTextureOfSize(int /*width*/, int /*height*/) { return -1; }
     virtual ZTexture* GetRenderTargetTexture(int /*id*/) { return nullptr; }
     virtual int SetRenderTarget(int /*id*/) { return 0; }
@@ -204,3 +215,28 @@ public:
 
 // Set by the renderer's constructor, cleared by its destructor.
 extern IRender* g_render;
+
+// What the renderer asks of the engine above it: the engine installs itself as the host when it is
+// made; the default host answers "not loading, not low on memory, not being destroyed" and does
+// nothing, so renderers in tests and tools run without an engine.
+class IRenderHost
+{
+public:
+    virtual ~IRenderHost() = default;
+    // Services are starting or a state is loading: dirty atlas pages wait for the commit that
+    // follows instead of queueing one upload each.
+    virtual bool IsLoading() { return false; }
+    // The machine is short of memory: atlas pages give up their pixel copies.
+    virtual bool IsLowMemory() { return false; }
+    // The engine is being destroyed: resources went first, so pages stop tracking textures.
+    virtual bool IsBeingDestroyed() { return false; }
+    // Keeps the pointer inside the full-screen window (true) or lets it go.
+    virtual void ClipCursor(bool on) { (void)on; }
+    // The device is being reset (true) and is back (false).
+    virtual void SetDisplayResetting(bool resetting) { (void)resetting; }
+};
+
+// Never null: the installed host, or the default one.
+IRenderHost* GetRenderHost();
+// Null restores the default host. The host is not owned.
+void SetRenderHost(IRenderHost* host);

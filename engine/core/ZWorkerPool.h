@@ -11,7 +11,7 @@
 #include <mutex>
 #include <vector>
 
-#include "engine/app/ZThread.h"
+#include "engine/core/ZThread.h"
 #include "engine/platform/ZPlatformThread.h"
 
 class ZWorkerPool final : public plat::IParallelRunner

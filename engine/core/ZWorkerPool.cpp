@@ -1,4 +1,4 @@
-#include "engine/app/ZWorkerPool.h"
+#include "engine/core/ZWorkerPool.h"
 
 #include <algorithm>
 #include <string>

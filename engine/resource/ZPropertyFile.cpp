@@ -1,14 +1,14 @@
-#include "engine/core/ZPropertyFile.h"
+#include "engine/resource/ZPropertyFile.h"
 
 #include <cstring>
 #include <limits>
 
-#include "engine/app/ZEngine.h"
 #include "engine/core/ZPropertyManager.h"
 #include "engine/fs/ZFile.h"
 #include "engine/fs/ZFileSystem.h"
 #include "engine/fs/ZMountTable.h"
 #include "engine/fs/ZStream.h"
+#include "engine/fs/ZUserDataFolder.h"
 
 namespace
 {
@@ -301,7 +301,7 @@ int ZConfigFile::Open(IFile* file, uint32_t mode, const char* path)
     if (path)
         return OpenResolved(file, mode, path);
     std::string name;
-    if (!g_engine || g_engine->GetUserDataFolder(name, nullptr, "main.cfg") != 0)
+    if (GetUserDataFolder(name, nullptr, "main.cfg") != 0)
         name = "home:main.cfg";
     return OpenResolved(file, mode, name.c_str());
 }

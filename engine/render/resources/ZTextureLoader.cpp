@@ -1,4 +1,4 @@
-#include "engine/render/ZTextureLoader.h"
+#include "engine/render/resources/ZTextureLoader.h"
 
 #include <IL/il.h>
 #include <openjpeg.h>
@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "engine/core/ZMath.h"
-#include "engine/render/ZPixelFormat.h"
-#include "engine/render/ZTexture.h"
+#include "engine/render/resources/ZPixelFormat.h"
+#include "engine/render/resources/ZTexture.h"
 
 int TextureSideFor(int side, bool powerOfTwo)
 {
