@@ -10,16 +10,11 @@
 #include "engine/scene/ZGeom.h"
 #include "engine/scene/ZParticleEmitterSystem.h"
 #include "engine/ui/ZCheckBox2D.h"
+#include "engine/ui/ZScreenWidgets.h"
 #include "engine/ui/ZSlider2D.h"
 
 namespace
 {
-template <class T> T* FindWidget(ZGroup* root, const char* path)
-{
-    ZNode* node = root ? root->FindNode(path) : nullptr;
-    return node && node->template IsA<T>() ? static_cast<T*>(node) : nullptr;
-}
-
 template <class T> void RestoreValue(ZPropertyTempl<T>& setting, const T& value)
 {
     setting.SetValue(value); // clamps when the setting clamps and notifies its listeners
