@@ -22,7 +22,7 @@
 #include "game/dive/hud/ZCompletionBar.h"
 #include "game/dive/model/ZArtifact.h"
 #include "game/dive/model/ZTokenType.h"
-#include "tests/render/RecordingRender.h"
+#include "tests/support/RecordingRender.h"
 
 extern bool g_engineStartingUp;
 

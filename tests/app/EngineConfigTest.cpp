@@ -22,6 +22,7 @@
 #include "engine/resource/ZPropertyFile.h"
 #include "engine/resource/ZStringTable.h"
 #include "engine/scene/ZParticleEmitterSystem.h"
+#include "tests/support/TestFiles.h"
 
 namespace
 {
@@ -96,9 +97,8 @@ class EngineConfigTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/qv_enginecfg_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        ConfigEngine::root = pattern;
+        ASSERT_FALSE(m_temp.Path().empty());
+        ConfigEngine::root = m_temp.Path();
         ConfigEngine::userData = true;
         ConfigEngine::table = &m_table;
         ConfigEngine::playSeen.clear();
@@ -114,7 +114,6 @@ protected:
         g_engine = nullptr;
         g_gameCheckVersion.Reset(false);
         ResetSettings();
-        DeleteDirectoryTree(ConfigEngine::root.c_str());
     }
     static void ResetSettings()
     {
@@ -133,6 +132,7 @@ protected:
         ASSERT_NE(g_engine, nullptr);
     }
 
+    qvtest::TempDir m_temp{"qv_enginecfg"};
     ZMountTable m_table;
 };
 

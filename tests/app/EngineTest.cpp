@@ -14,25 +14,14 @@
 #include "engine/core/ZFrameTimer.h"
 #include "engine/platform/ZPlatformTime.h"
 #include "engine/render/resources/IRender.h"
+#include "tests/support/ClockedScene.h"
 
 namespace
 {
-uint32_t g_ticks = 0;
-uint32_t ManualTicks() { return g_ticks; }
 
 std::vector<std::string> g_log;
 
-class ManualClock
-{
-public:
-    explicit ManualClock(uint32_t start)
-    {
-        g_ticks = start;
-        plat::SetTickSource(&ManualTicks);
-    }
-    ~ManualClock() { plat::SetTickSource(nullptr); }
-    void Advance(uint32_t ms) { g_ticks += ms; }
-};
+using ManualClock = qvtest::ManualTicks;
 
 class LogRender : public IRender
 {

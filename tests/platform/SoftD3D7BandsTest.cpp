@@ -2,7 +2,7 @@
 // one piece: the span loop of flat triangles (and its sprite kernel), bands of rows drawn one
 // after the other, and bands drawn on worker threads. A long random sequence of draws, clears and
 // state changes is drawn each way and every colour, depth and stencil value compared.
-#include "test_softd3d7_support.h"
+#include "SoftD3D7TestSupport.h"
 
 #include "engine/core/ZWorkerPool.h"
 

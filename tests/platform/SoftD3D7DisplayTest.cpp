@@ -1,6 +1,6 @@
 // The display side of the software DirectDraw/Direct3D stand-in: enumeration, surfaces, blits and
 // flips, video memory, lost surfaces and their restore, object lifetime, and presentation.
-#include "test_softd3d7_support.h"
+#include "SoftD3D7TestSupport.h"
 
 #include "support/DisplayTestSupport.h"
 

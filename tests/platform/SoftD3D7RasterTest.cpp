@@ -1,6 +1,6 @@
 // Pixels of the software Direct3D-shaped device: coverage, sampling, perspective, the stage
 // combiner, blending, alpha test, depth, stencil, clears, lighting and fog.
-#include "test_softd3d7_support.h"
+#include "SoftD3D7TestSupport.h"
 
 #include <cmath>
 

@@ -27,7 +27,7 @@
 #include "engine/scene/ZGeomObject.h"
 #include "support/TestFiles.h"
 #include "support/VtxWriter.h"
-#include "tests/render/RecordingRender.h"
+#include "tests/support/RecordingRender.h"
 
 using test::RecordingRender;
 using test::VertexRender;

@@ -11,7 +11,7 @@
 #include "engine/fs/ZMountTable.h"
 #include "engine/import/ZVertexBinImport.h"
 #include "engine/render/resources/ZPrimitive.h"
-#include "tests/render/RecordingRender.h"
+#include "tests/support/RecordingRender.h"
 #include "tests/support/TestFiles.h"
 
 using test::RecordingRender;

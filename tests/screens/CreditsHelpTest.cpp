@@ -12,7 +12,7 @@
 #include "game/decoration/ZBackground.h"
 #include "game/screens/ZCredits.h"
 #include "game/screens/ZGameHelpMenu.h"
-#include "tests/ui/ScreenTestSupport.h"
+#include "tests/support/ScreenTestSupport.h"
 
 namespace
 {

@@ -8,7 +8,7 @@
 
 #include "engine/app/ZFader.h"
 #include "engine/import/ZSceneXMLImport2.h"
-#include "tests/ui/WidgetTestSupport.h"
+#include "tests/support/WidgetTestSupport.h"
 
 namespace uitest
 {

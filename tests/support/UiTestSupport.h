@@ -18,7 +18,7 @@
 #include "engine/ui/ZLayer2D.h"
 #include "engine/ui/ZMousePointer.h"
 #include "engine/ui/ZSprite2D.h"
-#include "tests/render/RecordingRender.h"
+#include "tests/support/RecordingRender.h"
 
 extern bool g_engineStartingUp;
 

@@ -8,7 +8,7 @@
 #include "engine/app/ZGame.h"
 #include "engine/app/ZGameState.h"
 #include "engine/ui/ZButton2D.h"
-#include "tests/ui/UiTestSupport.h"
+#include "tests/support/UiTestSupport.h"
 
 namespace uitest
 {

@@ -6,7 +6,7 @@
 #include "engine/import/ZSceneXMLImport2.h"
 #include "engine/scene/ZFontText.h"
 #include "engine/ui/ZScreenWidgets.h"
-#include "tests/ui/ScreenTestSupport.h"
+#include "tests/support/ScreenTestSupport.h"
 
 using uitest::ButtonLog;
 

@@ -6,7 +6,7 @@
 #include "engine/render/resources/ZMaterial.h"
 #include "engine/render/resources/ZTexture.h"
 #include "engine/ui/ZSplashScreen.h"
-#include "tests/ui/ScreenTestSupport.h"
+#include "tests/support/ScreenTestSupport.h"
 
 namespace
 {

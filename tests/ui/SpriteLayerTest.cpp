@@ -12,7 +12,7 @@
 #include "engine/render/resources/ZMaterial.h"
 #include "engine/render/resources/ZTexture.h"
 #include "engine/ui/ZGameSprite.h"
-#include "tests/ui/UiTestSupport.h"
+#include "tests/support/UiTestSupport.h"
 
 namespace
 {

@@ -15,7 +15,7 @@
 #include "engine/scene/ZFontText.h"
 #include "engine/ui/ZGameSprite.h"
 #include "engine/ui/ZToolTipManager.h"
-#include "tests/ui/UiTestSupport.h"
+#include "tests/support/UiTestSupport.h"
 
 namespace
 {

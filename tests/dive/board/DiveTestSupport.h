@@ -19,7 +19,7 @@
 #include "game/dive/model/ZTile.h"
 #include "game/dive/model/ZToken.h"
 #include "game/dive/model/ZTokenType.h"
-#include "tests/ui/WidgetTestSupport.h"
+#include "tests/support/WidgetTestSupport.h"
 
 namespace divetest
 {
