@@ -30,7 +30,7 @@ void DrawScene(SoftDevice& d, uint32_t seed)
     std::mt19937 rng(seed);
     auto pick = [&](int n) { return int(rng() % uint32_t(n)); };
     auto real = [&](float lo, float hi) { return std::uniform_real_distribution<float>(lo, hi)(rng); };
-    auto colour = [&]() { return rng() | (pick(3) == 0 ? 0xFF000000u : 0u); };
+    auto colour = [&]() { return uint32_t(rng()) | (pick(3) == 0 ? 0xFF000000u : 0u); };
 
     std::vector<uint32_t> texels(16 * 16);
     for (uint32_t& t : texels)
