@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/app/ZFrameTimer.h"
 #include "engine/app/ZGame.h"
 #include "engine/app/ZGameEngine.h"
+#include "engine/core/ZFrameTimer.h"
 #include "engine/core/ZRandom.h"
 #include "engine/fs/ZFileSystem.h"
 #include "engine/fs/ZMountTable.h"
@@ -22,7 +22,7 @@
 #include "game/dive/hud/ZCompletionBar.h"
 #include "game/dive/model/ZArtifact.h"
 #include "game/dive/model/ZTokenType.h"
-#include "tests/render/RecordingRender.h"
+#include "tests/support/RecordingRender.h"
 
 extern bool g_engineStartingUp;
 

@@ -2,7 +2,7 @@
 // records per frame, at full and reduced count factor.
 #include <benchmark/benchmark.h>
 
-#include "engine/app/ZFrameTimer.h"
+#include "engine/core/ZFrameTimer.h"
 #include <vector>
 
 #include "engine/core/ZRandom.h"

@@ -15,11 +15,11 @@
 #include "engine/audio/ZAudioDirectSound.h"
 #include "engine/platform/ZPlatformMessage.h"
 #include "engine/platform/ZPlatformWindow.h"
-#include "engine/render/ZMaterial.h"
-#include "engine/render/ZShaderLibrary.h"
 #include "engine/render/ZView.h"
 #include "engine/render/d3d7/ZRenderD3D7.h"
 #include "engine/render/opengl/ZRenderOpenGL.h"
+#include "engine/render/resources/ZMaterial.h"
+#include "engine/render/resources/ZShaderLibrary.h"
 #include "engine/resource/ZResourceManager.h"
 #include "engine/scene/ZCamera.h"
 

@@ -1,8 +1,8 @@
 // The per-frame scene work: one tree update and one 2D camera's draw list over a screenful of nodes.
 #include <benchmark/benchmark.h>
 
-#include "engine/app/ZFrameTimer.h"
 #include "engine/controllers/ZInterpolate.h"
+#include "engine/core/ZFrameTimer.h"
 #include "engine/scene/ZCamera.h"
 #include "engine/scene/ZSceneTree.h"
 

@@ -10,9 +10,9 @@
 #include <unistd.h>
 #include <vector>
 
-#include "engine/render/ZPixelFormat.h"
-#include "engine/render/ZTexture.h"
-#include "engine/render/ZTextureLoader.h"
+#include "engine/render/resources/ZPixelFormat.h"
+#include "engine/render/resources/ZTexture.h"
+#include "engine/render/resources/ZTextureLoader.h"
 #include "engine/resource/ZResourceManager.h"
 
 namespace

@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "FuzzMemFile.h"
-#include "engine/core/ZPropertyFile.h"
+#include "engine/resource/ZPropertyFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

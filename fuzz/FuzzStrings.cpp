@@ -4,8 +4,8 @@
 #include <cstdint>
 
 #include "FuzzMemFile.h"
-#include "engine/core/ZStringTable.h"
 #include "engine/fs/ZFile.h"
+#include "engine/resource/ZStringTable.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -8,7 +8,7 @@
 
 #include "engine/fs/ZStream.h"
 #include "engine/import/ZVertexBinImport.h"
-#include "engine/render/ZPrimitive.h"
+#include "engine/render/resources/ZPrimitive.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

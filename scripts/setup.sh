@@ -10,7 +10,7 @@ packages=(
   libantlr-dev antlr default-jre-headless
   libgl-dev libgl1-mesa-dri libglx-mesa0 mesa-utils
   libfreetype-dev fonts-dejavu-core fonts-dejavu-extra fonts-freefont-ttf libjpeg-dev
-  libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
+  libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev clang-format
   xvfb xauth zip unzip python3
 )
 

@@ -5,38 +5,38 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "engine/app/ZEngineServices.h"
 #include "engine/app/ZEngineSettings.h"
-#include "engine/app/ZFrameTimer.h"
 #include "engine/app/ZGame.h"
 #include "engine/app/ZInput.h"
-#include "engine/app/ZModule.h"
 #include "engine/audio/IAudio.h"
 #include "engine/core/ZAllocBase.h"
 #include "engine/core/ZEventManager.h"
+#include "engine/core/ZFrameTimer.h"
+#include "engine/core/ZModule.h"
 #include "engine/core/ZNameId.h"
-#include "engine/core/ZPropertyFile.h"
 #include "engine/core/ZPropertyManager.h"
 #include "engine/core/ZRandom.h"
 #include "engine/core/ZSerializer.h"
-#include "engine/core/ZStringTable.h"
 #include "engine/fs/ZFile.h"
 #include "engine/fs/ZFileSystem.h"
 #include "engine/import/ZVertexBinImport.h"
 #include "engine/platform/ZCriticalSection.h"
-#include "engine/platform/ZPlatformTime.h"
 #include "engine/platform/ZPlatformSystem.h"
-#include "engine/render/IRender.h"
-#include "engine/render/ZMaterial.h"
-#include "engine/render/ZShaderLibrary.h"
+#include "engine/platform/ZPlatformTime.h"
 #include "engine/render/ZView.h"
+#include "engine/render/resources/IRender.h"
+#include "engine/render/resources/ZMaterial.h"
+#include "engine/render/resources/ZShaderLibrary.h"
+#include "engine/resource/ZPropertyFile.h"
 #include "engine/resource/ZResourceManager.h"
-#include "engine/scene/ZParticleEmitterSystem.h"
+#include "engine/resource/ZStringTable.h"
 #include "engine/scene/ZCamera.h"
+#include "engine/scene/ZParticleEmitterSystem.h"
 #include "engine/scene/ZSceneTree.h"
 #include "engine/scene/ZSpriteParticle.h"
 
 ZEngine* g_engine = nullptr;
-bool g_engineStartingUp = false;
 
 namespace
 {
@@ -46,6 +46,7 @@ float g_lowestFreeMemoryMB = 1e38f;
 ZEngine::ZEngine()
 {
     g_engine = this;
+    InstallEngineServices();
 }
 
 ZEngine::~ZEngine()
@@ -92,7 +93,10 @@ ZEngine::~ZEngine()
         delete module;
     m_modules.clear();
     if (g_engine == this)
+    {
         g_engine = nullptr;
+        RemoveEngineServices();
+    }
 }
 
 void ZEngine::CreateCoreObjects()

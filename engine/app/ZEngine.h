@@ -10,6 +10,7 @@
 #include "engine/core/ZProperty.h"
 #include "engine/core/ZSingleton.h"
 #include "engine/core/ZUtil.h"
+#include "engine/scene/ZNode.h"
 
 class IRender;
 class IAudio;
@@ -49,8 +50,8 @@ enum EEngineFlags : uint32_t
     kEngineDisplayReset = 0x100000,
 };
 
-// Set while the core objects exist and ZEngine::Run has not begun; scene nodes read it.
-extern bool g_engineStartingUp;
+// g_engineStartingUp (set while the core objects exist and ZEngine::Run has not begun) is the
+// scene's: engine/scene/ZNode.h.
 
 class ZEngine : public ZSingleton<ZEngine>, public IPropertyListener, public ZEventProducer<ZFrameListener>
 {

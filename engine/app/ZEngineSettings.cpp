@@ -6,15 +6,11 @@ constexpr uint32_t kNone = ZProperty::kNoGroup;
 }
 
 ZPropertyBool g_engineStats("engine.stats", "Collect usage statistics", "Collect usage statistics", 0, kNone, false);
-ZPropertyBool g_engineRenderWindow("engine.render.window", "Window mode", "Use windows mode", 2, kNone, false);
-ZPropertyBool g_renderWidescreen("render.widescreen", "Widescreen mode", "Correct aspect ratio for widescreen screen mode", 2, kNone, true);
-ZPropertyBool g_renderWindowHotswitch("render.window.hotswitch", "Live Window Mode Switch", "Live Window Mode Switch", 0, kNone, true);
-ZPropertyBool g_engineRenderHardwareMouse("engine.render.hardwaremouse", "Hardware mouse", "Enable hardware mouse, if available", 2, kNone, false);
-ZPropertyBool g_renderDebug("render.debug", "Render Debug Graphics", "Render debug graphics", 0, kNone, false);
-ZPropertyBool g_renderDesktopResolution("render.desktopresolution", "Use Desktop Resolution", "Run game at desktop resolution and scale up", 0, kNone, true);
-ZPropertyBool g_renderSmoothScaling("render.smoothscaling", "Use Smooth Upsampling", "Use linear texture filtering when scaling to desktop resolution", 0, kNone, true);
+ZPropertyBool g_engineRenderWindow("engine.render.window", "Window mode", "Use windows mode", 2, kNone,
+                                   false);
+ZPropertyBool g_engineRenderHardwareMouse("engine.render.hardwaremouse", "Hardware mouse",
+                                          "Enable hardware mouse, if available", 2, kNone, false);
 ZPropertyBool g_engineCheats("engine.cheats", "Enable cheats", "Enable cheat keys", 2, kNone, false);
-ZPropertyBool g_engineEnableFpsLimit("engine.enablefpslimit", "Enable FPSLimit", "Enable FPSLimit", 2, kNone, true);
 ZPropertyBool g_engineRenderOverlays("engine.render.overlays", "Render Overlays", "Render information overlays, like FPS meter", 2, kNone, true);
 ZPropertyBool g_debugEnable("debug.enable", "Enable debugger", "Enables debug output", 2, kNone, false);
 ZPropertyBool g_debugVerbose("debug.verbose", "Verbose debugger", "Lots of debug spam", 2, kNone, false);
@@ -27,15 +23,9 @@ ZPropertyBool g_developer("developer", "Is developer mode", "Is developer mode",
 ZPropertyBool g_gameCheckVersion("game.checkversion", "Check for new version", "", 2, kNone, false);
 ZPropertyBool g_enginePauseOnBlur("engine.pauseonblur", "Pause when windows is defocused", "Pause when windows is defocused", 0, kNone, true);
 
-ZPropertyInt g_renderWidth("render.width", "Screen width", "Screen width", 0, kNone, 800, 4000, 640);
-ZPropertyInt g_renderHeight("render.height", "Screen height", "Screen height", 0, kNone, 600, 4000, 480);
-ZPropertyInt g_renderWidthActual("render.width.actual", "", "", 0, kNone, 800, 4000, 640);
-ZPropertyInt g_renderHeightActual("render.height.actual", "", "", 0, kNone, 600, 4000, 480);
 ZPropertyInt g_checkVersionLastTime("checkversion.lasttime", "Last Version Check", "", 2, kNone, 0, 2147483647, 0);
 ZPropertyInt g_checkVersionInterval("checkversion.interval", "Version Check Interval (Days)", "", 2, kNone, 7, 2147483647, 0);
 
-ZPropertyFloat g_engineFpsLimit("engine.fpslimit", "Set fpslimit", "Set fpslimit", 2, kNone, 80.0f, 9999.0f, 1.0f);
-ZPropertyFloat g_renderQuality("render.quality", "Visual Quality", "Set the visual quality of the game", 2, kNone, 1.0f, 1.0f, 0.0f);
 ZPropertyFloat g_inputMouseSpeed("input.mouse.speed", "Mouse speed", "Movement speed of the mouse", 2, kNone, 0.03f, 0.9f, 0.001f);
 ZPropertyFloat g_statsInterval("stats.interval", "Update Log Interval", "How long between report debug log", 0, kNone, 300.0f, 999999.0f, 30.0f);
 ZPropertyFloat g_engineTimeMultiplier("engine.timemultiplier", "", "", 0, kNone, 1.0f, 100.0f, 0.0f);
@@ -51,13 +41,7 @@ ZPropertyText g_engineRenderSystem("engine.render.system", "Render", "Which rend
 ZPropertyText g_engineAudioSystem("engine.audio.system", "Audio", "The audio layer to use ", 2, kNone, std::string("directsound"));
 ZPropertyText g_engineInputSystem("engine.input.system", "Input", "The input layer to use ", 2, kNone, std::string("windows"));
 ZPropertyText g_engineName("engine.name", "Game Name", "", 0, kNone, std::string(""));
-ZPropertyText g_language("language", "Language", "2 letter language code for the game content", 0, kNone, std::string("en"));
 ZPropertyText g_engineStrings("engine.strings", "Strings file", "Strings file", 0, kNone, std::string("localized:strings.xml"));
 ZPropertyText g_consoleToggle("console.toggle", "Console toggle char", "Character enables the debug console", 2, kNone, std::string("`"));
 ZPropertyText g_engineDistributor("engine.distributor", "Name of distributor", "For splash screens and such", 2, kNone, std::string(""));
 ZPropertyText g_engineHome("engine.home", "", "", 0, kNone, std::string("./"));
-
-ZPropertyBool g_gameResourceFileLast("game.resourcefilelast", "Resource File Last",
-                                     "Look in the resource file after the directory", 0, kNone, false);
-ZPropertyBool g_gameDisableResourceFile("game.disableresourcefile", "Disable zip loading",
-                                        "Don't load from resource file", 2, kNone, false);

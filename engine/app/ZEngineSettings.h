@@ -1,18 +1,17 @@
 #pragma once
 // The engine's own tunables. They exist from before main runs, so configuration files and the
-// command line can set them by key.
+// command line can set them by key. The subsystems below the engine declare their own keys beside
+// them (the frame rate limit, "render.*", the language and resource order); this header brings
+// those in too, for code above the engine.
+#include "engine/core/ZFrameTimer.h"
 #include "engine/core/ZProperty.h"
+#include "engine/render/resources/ZRenderSettings.h"
+#include "engine/resource/ZResourceSettings.h"
 
 extern ZPropertyBool g_engineStats;
 extern ZPropertyBool g_engineRenderWindow;
-extern ZPropertyBool g_renderWidescreen;
-extern ZPropertyBool g_renderWindowHotswitch;
 extern ZPropertyBool g_engineRenderHardwareMouse;
-extern ZPropertyBool g_renderDebug;
-extern ZPropertyBool g_renderDesktopResolution;
-extern ZPropertyBool g_renderSmoothScaling;
 extern ZPropertyBool g_engineCheats;
-extern ZPropertyBool g_engineEnableFpsLimit;
 extern ZPropertyBool g_engineRenderOverlays;
 extern ZPropertyBool g_debugEnable;
 extern ZPropertyBool g_debugVerbose;
@@ -25,15 +24,9 @@ extern ZPropertyBool g_developer;
 extern ZPropertyBool g_gameCheckVersion;
 extern ZPropertyBool g_enginePauseOnBlur;
 
-extern ZPropertyInt g_renderWidth;
-extern ZPropertyInt g_renderHeight;
-extern ZPropertyInt g_renderWidthActual;
-extern ZPropertyInt g_renderHeightActual;
 extern ZPropertyInt g_checkVersionLastTime;
 extern ZPropertyInt g_checkVersionInterval;
 
-extern ZPropertyFloat g_engineFpsLimit;
-extern ZPropertyFloat g_renderQuality;
 extern ZPropertyFloat g_inputMouseSpeed;
 extern ZPropertyFloat g_statsInterval;
 extern ZPropertyFloat g_engineTimeMultiplier;
@@ -48,12 +41,7 @@ extern ZPropertyText g_engineRenderSystem;
 extern ZPropertyText g_engineAudioSystem;
 extern ZPropertyText g_engineInputSystem;
 extern ZPropertyText g_engineName;
-extern ZPropertyText g_language;
 extern ZPropertyText g_engineStrings;
 extern ZPropertyText g_consoleToggle;
 extern ZPropertyText g_engineDistributor;
 extern ZPropertyText g_engineHome;
-
-// Where the "resources" alias looks first: the archive (default) or the folder.
-extern ZPropertyBool g_gameResourceFileLast;
-extern ZPropertyBool g_gameDisableResourceFile;

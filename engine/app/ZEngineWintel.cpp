@@ -5,13 +5,12 @@
 #include <cstring>
 
 #include "engine/app/ZEngineSettings.h"
-#include "engine/app/ZFrameTimer.h"
 #include "engine/app/ZGame.h"
 #include "engine/app/ZInput.h"
-#include "engine/app/ZModule.h"
 #include "engine/audio/IAudio.h"
 #include "engine/core/ZAllocBase.h"
-#include "engine/core/ZStringTable.h"
+#include "engine/core/ZFrameTimer.h"
+#include "engine/core/ZModule.h"
 #include "engine/fs/ZFile.h"
 #include "engine/platform/ZMessageBox.h"
 #include "engine/platform/ZPlatformFolders.h"
@@ -20,8 +19,9 @@
 #include "engine/platform/ZPlatformWindow.h"
 #include "engine/platform/ZShellOpen.h"
 #include "engine/platform/ZSingleInstanceLock.h"
-#include "engine/render/IRender.h"
+#include "engine/render/resources/IRender.h"
 #include "engine/resource/ZResourceManager.h"
+#include "engine/resource/ZStringTable.h"
 
 namespace
 {

@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "engine/app/ZEngine.h"
-#include "engine/app/ZModule.h"
+#include "engine/core/ZModule.h"
 #include "engine/platform/ZPlatformMessage.h"
 
 class ZPlatformWindow;

@@ -1,9 +1,9 @@
 #include "engine/app/ZFader.h"
 
 #include "engine/app/ZEngineSettings.h"
-#include "engine/app/ZFrameTimer.h"
 #include "engine/app/ZScreenHost.h"
 #include "engine/core/ZEasing.h"
+#include "engine/core/ZFrameTimer.h"
 #include "engine/scene/ZCamera.h"
 #include "engine/scene/ZGeom.h"
 #include "engine/scene/ZSceneTree.h"

@@ -4,9 +4,9 @@
 
 #include "engine/app/ZEngineSettings.h"
 #include "engine/app/ZInput.h"
-#include "engine/app/ZModule.h"
 #include "engine/audio/ZAudioDirectSound.h"
 #include "engine/audio/ZAudioNullSound.h"
+#include "engine/core/ZModule.h"
 #include "engine/fs/ZFile.h"
 #include "engine/fs/ZFileSystem.h"
 #include "engine/fs/ZMountTable.h"

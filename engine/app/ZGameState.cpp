@@ -5,10 +5,10 @@
 
 #include "engine/app/ZEngine.h"
 #include "engine/app/ZEngineSettings.h"
-#include "engine/app/ZFrameTimer.h"
 #include "engine/app/ZGame.h"
 #include "engine/app/ZScreenHost.h"
-#include "engine/render/IRender.h"
+#include "engine/core/ZFrameTimer.h"
+#include "engine/render/resources/IRender.h"
 #include "engine/resource/ZResource.h"
 #include "engine/scene/ZCamera.h"
 #include "engine/scene/ZGeom.h"

@@ -12,14 +12,14 @@
 
 #include "engine/app/ZEngine.h"
 #include "engine/app/ZEngineSettings.h"
-#include "engine/app/ZFrameTimer.h"
 #include "engine/core/ZAllocBase.h"
+#include "engine/core/ZFrameTimer.h"
 #include "engine/core/ZMath.h"
 #include "engine/core/ZNameId.h"
-#include "engine/core/ZPropertyFile.h"
 #include "engine/core/ZRandom.h"
 #include "engine/fs/ZFile.h"
 #include "engine/platform/ZPlatformSystem.h"
+#include "engine/resource/ZPropertyFile.h"
 
 ZPropertyBool g_engineStatsDesktop("engine.stats.desktop", "Put stats file on desktop",
                                    "Put stats file on desktop", 0, ZProperty::kNoGroup, false);

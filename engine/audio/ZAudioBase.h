@@ -7,10 +7,10 @@
 #include <memory>
 #include <vector>
 
-#include "engine/app/ZThread.h"
 #include "engine/audio/IAudio.h"
 #include "engine/audio/ZPlayList.h"
 #include "engine/core/ZProperty.h"
+#include "engine/core/ZThread.h"
 #include "engine/platform/ZCriticalSection.h"
 
 class ZAudioBase;

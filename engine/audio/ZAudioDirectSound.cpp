@@ -5,10 +5,9 @@
 #include <cstring>
 #include <new>
 
-#include "engine/app/ZEngineSettings.h"
-#include "engine/app/ZFrameTimer.h"
 #include "engine/audio/ZOggVorbisStream.h"
 #include "engine/audio/ZSound.h"
+#include "engine/core/ZFrameTimer.h"
 #include "engine/fs/ZFile.h"
 #include "engine/platform/ZPlatformTime.h"
 #include "engine/resource/ZResourcePath.h"

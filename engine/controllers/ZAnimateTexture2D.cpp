@@ -2,10 +2,10 @@
 
 #include <cmath>
 
-#include "engine/app/ZFrameTimer.h"
+#include "engine/core/ZFrameTimer.h"
 #include "engine/core/ZMath.h"
-#include "engine/render/ZAnimTexture.h"
-#include "engine/render/ZMaterial.h"
+#include "engine/render/resources/ZAnimTexture.h"
+#include "engine/render/resources/ZMaterial.h"
 #include "engine/scene/ZGeom.h"
 #include "engine/scene/ZGeomObject.h"
 #include "engine/scene/ZSceneTree.h"

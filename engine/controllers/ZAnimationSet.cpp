@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "engine/app/ZFrameTimer.h"
+#include "engine/core/ZFrameTimer.h"
 #include "engine/import/ZMatPosAnimationImport.h"
 #include "engine/import/ZSceneXMLImport2.h"
-#include "engine/render/ZMaterial.h"
+#include "engine/render/resources/ZMaterial.h"
 #include "engine/resource/ZResourcePath.h"
 #include "engine/scene/ZGeom.h"
 #include "engine/scene/ZParticle.h"

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "engine/app/ZFrameTimer.h"
+#include "engine/core/ZFrameTimer.h"
 #include "engine/core/ZMath.h"
 #include "engine/core/ZRandom.h"
 #include "engine/core/ZUtil.h"

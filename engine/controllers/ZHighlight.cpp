@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "engine/app/ZFrameTimer.h"
+#include "engine/core/ZFrameTimer.h"
 #include "engine/scene/ZGeom.h"
 #include "engine/scene/ZParticleEmitterSystem.h"
 #include "engine/scene/ZSprite.h"

@@ -1,6 +1,6 @@
 #include "engine/controllers/ZInterpolateBase.h"
 
-#include "engine/app/ZFrameTimer.h"
+#include "engine/core/ZFrameTimer.h"
 #include "engine/scene/ZGeom.h"
 #include "engine/scene/ZSceneTree.h"
 #include "engine/scene/ZSpline.h"

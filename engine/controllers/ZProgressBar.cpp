@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "engine/app/ZFrameTimer.h"
+#include "engine/core/ZFrameTimer.h"
 #include "engine/scene/ZSceneTree.h"
 #include "engine/scene/ZSprite.h"
 

@@ -5,8 +5,8 @@
 
 #include <cstring>
 
-#include "engine/app/ZEngineSettings.h"
 #include "engine/core/ZSerializer.h"
+#include "engine/resource/ZResourceSettings.h"
 #include "engine/scene/ZGeom.h"
 #include "engine/scene/ZNode.h"
 #include "engine/scene/ZSceneTree.h"

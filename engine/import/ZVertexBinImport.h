@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/render/ZPrimitive.h"
+#include "engine/render/resources/ZPrimitive.h"
 
 class ZStream;
 

@@ -8,8 +8,8 @@
 
 #include "engine/core/ZMath.h"
 #include "engine/fs/ZFile.h"
-#include "engine/render/IRender.h"
-#include "engine/render/ZTexture.h"
+#include "engine/render/resources/IRender.h"
+#include "engine/render/resources/ZTexture.h"
 #include "engine/scene/ZFontText.h"
 
 namespace

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "engine/core/ZNameId.h"
-#include "engine/render/ZMaterial.h"
+#include "engine/render/resources/ZMaterial.h"
 
 namespace
 {

@@ -5,17 +5,17 @@
 #include <cstdarg>
 #include <cstdio>
 
-#include "engine/app/ZEngine.h"
-#include "engine/app/ZEngineSettings.h"
+#include "engine/core/ZFatalError.h"
 #include "engine/platform/ZPlatformTime.h"
 #include "engine/platform/ZPlatformWindow.h"
-#include "engine/render/ZMaterial.h"
-#include "engine/render/ZPrimitive.h"
-#include "engine/render/ZShaderLibrary.h"
-#include "engine/render/ZTexture.h"
-#include "engine/render/ZTextureAtlas.h"
-#include "engine/render/ZTextureLoader.h"
 #include "engine/render/ZView.h"
+#include "engine/render/resources/ZMaterial.h"
+#include "engine/render/resources/ZPrimitive.h"
+#include "engine/render/resources/ZRenderSettings.h"
+#include "engine/render/resources/ZShaderLibrary.h"
+#include "engine/render/resources/ZTexture.h"
+#include "engine/render/resources/ZTextureAtlas.h"
+#include "engine/render/resources/ZTextureLoader.h"
 #include "engine/scene/ZFontText.h"
 #include "engine/scene/ZGeomObject.h"
 #include "engine/scene/ZParticleEmitterSystem.h"
@@ -199,9 +199,7 @@ void ZRenderBase::AddDisplayMode(int width, int height)
 
 void ZRenderBase::OnOutOfVideoMemory()
 {
-    if (g_engine)
-        g_engine->FatalError(
-            "The game ran out of video memory. Try closing some applications and starting again.");
+    ZFatalError("The game ran out of video memory. Try closing some applications and starting again.");
 }
 
 bool ZRenderBase::ChooseDisplayMode(int& width, int& height, float aspect) const

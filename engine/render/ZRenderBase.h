@@ -12,7 +12,8 @@
 #include "engine/core/ZProperty.h"
 #include "engine/core/ZSpinLock.h"
 #include "engine/core/ZStaticArray.h"
-#include "engine/render/IRender.h"
+#include "engine/render/resources/IRender.h"
+#include "engine/render/resources/ZRenderState.h"
 #include "engine/resource/ZResourceManager.h"
 
 class ZLight;
@@ -67,23 +68,6 @@ private:
     int m_freeCount = 0;
 };
 
-using ZLightArray = ZStaticArray<ZLight*, 12>;
-
-// One entry of a camera's draw buckets.
-struct DrawRecord
-{
-    ZSubPrimitive* part = nullptr; // null for sprites, text and particle systems
-    ZNode* node = nullptr;
-    ZLightArray* lights = nullptr;
-    ZShaderBase* shader = nullptr; // null for text and particle systems
-    ZMaterial* material = nullptr; // the material the shader draws with
-    _M44 world;
-    float alpha = 1.0f;
-    // The quad a sprite code draws: -1 for the renderer's default sprite quad, which the sprite's
-    // size scales; a glyph quad already has its size.
-    int32_t quad = -1;
-};
-
 // How the frame driver sorts a class of drawable nodes. The owning subsystem registers one entry per
 // class (ZRenderBase::RegisterDrawClass); the driver tests them in the order of their kinds.
 enum class EDrawKind : uint8_t
@@ -112,33 +96,6 @@ struct SDrawClass
     ZMaterial* (*material)(ZNode* node) = nullptr;
 };
 
-// The render state object of a back end. No virtual destructor: each back end deletes its own.
-class ZRenderState
-{
-public:
-    ZRenderState* ApplyFrom(ZRenderState* previous)
-    {
-        ZRenderState* result = Apply(previous);
-        AfterApply(previous);
-        return result;
-    }
-    virtual ZRenderState* Apply(ZRenderState* previous) = 0;
-    virtual void AfterApply(ZRenderState* previous) { (void)previous; }
-    virtual void Reset() = 0;
-    virtual void SetFogEnabled(bool on) = 0;
-    // The back end deletes the object through this (it has no virtual destructor).
-    virtual void Destroy() = 0;
-
-    uint32_t GetId() const { return m_id; }
-    void SetId(uint32_t id) { m_id = id; }
-    // The two settings a material clone copies from its source's state.
-    uint32_t m_words[2] = {0, 0};
-
-protected:
-    ~ZRenderState() = default;
-    uint32_t m_id = 0;
-};
-
 extern ZPropertyBool g_engineRenderForcePow2;
 extern ZPropertyBool g_engineRenderVsync;
 extern ZPropertyBool g_renderAtlas;
@@ -155,7 +112,6 @@ class ZRenderBase : public IRender, public ZResourceContextListener, public IPro
 {
 public:
     static constexpr int kMaxViews = 5;
-    static constexpr uint32_t kDefaultContext = 65535;
     // Each bucket holds as many records as a camera's draw list can.
     static constexpr uint32_t kBucketSize = 4096;
 
@@ -237,7 +193,7 @@ public:
     // Takes textures from the queue until `budget` seconds are spent (at least one); the number taken.
     uint32_t ProcessUploadQueue(float budget);
     // A texture that goes away leaves the queue.
-    void ForgetQueuedTexture(ZTexture* texture);
+    void ForgetQueuedTexture(ZTexture* texture) override;
     size_t GetQueuedUploadCount() const;
     uint32_t GetUploadContention() const { return m_uploadContention; }
 
@@ -311,12 +267,12 @@ public:
     void SendProjectionMatrix(ZCamera* camera);
 
     // Atlas pages.
-    ZTextureAtlas* CreatePage(int width, int height, uint32_t context);
+    ZTextureAtlas* CreatePage(int width, int height, uint32_t context) override;
     ZTextureAtlas* FindPage(uint32_t context) const;
     int PlaceInAtlas(ZTexture* texture);
     void CommitAtlasPages();
     void QueueContextPages(uint32_t context);
-    void QueueDirtyPage(ZTextureAtlas* page);
+    void QueueDirtyPage(ZTextureAtlas* page) override;
     size_t GetPageCount() const { return m_pages.size(); }
     ZTextureAtlas* GetPage(size_t index) const { return index < m_pages.size() ? m_pages[index] : nullptr; }
     size_t GetDirtyPageCount();

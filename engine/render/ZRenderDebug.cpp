@@ -4,8 +4,8 @@
 #include <cstdarg>
 #include <cstdio>
 
-#include "engine/app/ZEngineSettings.h"
 #include "engine/render/ZRenderBase.h"
+#include "engine/render/resources/ZRenderSettings.h"
 
 namespace
 {

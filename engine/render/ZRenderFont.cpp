@@ -4,15 +4,15 @@
 #include <cmath>
 #include <cstring>
 
-#include "engine/app/ZFrameTimer.h"
+#include "engine/core/ZFrameTimer.h"
 #include "engine/core/ZProperty.h"
-#include "engine/render/IRender.h"
 #include "engine/render/ZFont.h"
-#include "engine/render/ZMaterial.h"
 #include "engine/render/ZRenderBase.h"
-#include "engine/render/ZShaderLibrary.h"
-#include "engine/render/ZTexture.h"
 #include "engine/render/ZView.h"
+#include "engine/render/resources/IRender.h"
+#include "engine/render/resources/ZMaterial.h"
+#include "engine/render/resources/ZShaderLibrary.h"
+#include "engine/render/resources/ZTexture.h"
 #include "engine/resource/ZResourceManager.h"
 #include "engine/scene/ZCamera.h"
 #include "engine/scene/ZFontText.h"

@@ -4,13 +4,13 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "engine/app/ZEngineSettings.h"
-#include "engine/app/ZFrameTimer.h"
+#include "engine/core/ZFrameTimer.h"
 #include "engine/core/ZProperty.h"
-#include "engine/render/ZMaterial.h"
 #include "engine/render/ZRenderBase.h"
-#include "engine/render/ZShaderLibrary.h"
-#include "engine/render/ZTexture.h"
+#include "engine/render/resources/ZMaterial.h"
+#include "engine/render/resources/ZRenderSettings.h"
+#include "engine/render/resources/ZShaderLibrary.h"
+#include "engine/render/resources/ZTexture.h"
 #include "engine/resource/ZResourceManager.h"
 #include "engine/scene/ZSprite.h"
 

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "engine/render/ZMaterial.h"
 #include "engine/render/ZRenderBase.h"
-#include "engine/render/ZShaderLibrary.h"
+#include "engine/render/resources/ZMaterial.h"
+#include "engine/render/resources/ZShaderLibrary.h"
 #include "engine/scene/ZParticleEmitterSystem.h"
 #include "engine/scene/ZSprite.h"
 

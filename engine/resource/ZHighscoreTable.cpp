@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "engine/app/ZEngine.h"
 #include "engine/fs/ZFile.h"
 #include "engine/fs/ZStream.h"
+#include "engine/fs/ZUserDataFolder.h"
 
 namespace
 {
@@ -78,8 +78,7 @@ std::string Cut(const char* text)
 
 ZHighscoreTable::ZHighscoreTable()
 {
-    if (g_engine)
-        g_engine->GetUserDataFolder(m_path, nullptr, "highscores.dat");
+    GetUserDataFolder(m_path, nullptr, "highscores.dat");
     m_entries.reserve(size_t(kDefaultPlaces));
     Load();
 }

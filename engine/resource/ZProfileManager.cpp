@@ -4,10 +4,10 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "engine/app/ZEngine.h"
 #include "engine/core/ZNameId.h"
 #include "engine/core/ZPropertyManager.h"
 #include "engine/fs/ZFile.h"
+#include "engine/fs/ZUserDataFolder.h"
 
 namespace
 {
@@ -87,8 +87,7 @@ SProfileInfo* SProfileInfo::AddSubProfile(const std::string& subName)
 
 ZProfileManager::ZProfileManager() : m_groupId(kProfileGroup)
 {
-    if (g_engine)
-        g_engine->GetUserDataFolder(m_profilesFolder, nullptr, "profiles/");
+    GetUserDataFolder(m_profilesFolder, nullptr, "profiles/");
     ScanProfiles(true);
 }
 

@@ -18,9 +18,9 @@
 
 #include "engine/core/ZEventProducer.h"
 #include "engine/core/ZProperty.h"
-#include "engine/core/ZPropertyFile.h"
 #include "engine/core/ZSingleton.h"
 #include "engine/fs/ZStream.h"
+#include "engine/resource/ZPropertyFile.h"
 
 extern ZPropertyInt g_gameCurrentProfile;
 extern ZPropertyInt g_profileScore;

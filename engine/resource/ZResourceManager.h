@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "engine/app/ZThread.h"
 #include "engine/core/ZEventProducer.h"
 #include "engine/core/ZNameId.h"
 #include "engine/core/ZSingleton.h"
 #include "engine/core/ZSpinLock.h"
+#include "engine/core/ZThread.h"
 #include "engine/platform/ZCriticalSection.h"
 #include "engine/resource/ZResource.h"
 

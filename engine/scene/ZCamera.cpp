@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "engine/app/ZEngineSettings.h"
+#include "engine/render/resources/ZRenderSettings.h"
 #include "engine/scene/ZSceneTree.h"
 
 ZPropertyBool g_cameraDumpCache("camera.dumpcache", "", "", 0, ZProperty::kNoGroup, false);

@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "engine/core/ZStringTable.h"
 #include "engine/core/ZUtil.h"
+#include "engine/resource/ZStringTable.h"
 #include "engine/scene/ZCamera.h"
 #include "engine/scene/ZSprite.h"
 

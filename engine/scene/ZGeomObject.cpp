@@ -1,6 +1,6 @@
 #include "engine/scene/ZGeomObject.h"
 
-#include "engine/render/ZPrimitive.h"
+#include "engine/render/resources/ZPrimitive.h"
 #include "engine/scene/ZCamera.h"
 
 namespace

@@ -8,13 +8,13 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "engine/app/ZEngine.h"
 #include "engine/core/ZAllocBase.h"
 #include "engine/core/ZUtil.h"
 #include "engine/scene/ZGeom.h"
 #include "engine/scene/ZSceneTree.h"
 
 bool g_nodeListenersMuted = false;
+bool g_engineStartingUp = false;
 
 namespace
 {

@@ -53,6 +53,10 @@ public:
 // listeners (views, widgets) may be gone before the nodes they watched.
 extern bool g_nodeListenersMuted;
 
+// Set while the engine's core objects exist and its frame loop has not begun: nodes added then get
+// unique names (scene files loaded at start-up may repeat one).
+extern bool g_engineStartingUp;
+
 class ZNode : public ZEntity
 {
     QV_TYPE_RECORD(ZNode, &ZEntity::kTypeRecord)

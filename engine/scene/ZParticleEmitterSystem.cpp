@@ -5,9 +5,9 @@
 #include <cstring>
 #include <new>
 
-#include "engine/app/ZFrameTimer.h"
+#include "engine/core/ZFrameTimer.h"
 #include "engine/core/ZRandom.h"
-#include "engine/render/ZMaterial.h"
+#include "engine/render/resources/ZMaterial.h"
 #include "engine/scene/ZCamera.h"
 #include "engine/scene/ZSceneTree.h"
 #include "engine/scene/ZSprite.h"

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "engine/controllers/ZControllerBase.h"
-
 ZSceneTree::ZSceneTree()
 {
     m_deferred.clear();
@@ -47,7 +45,9 @@ void ZSceneTree::DrainDeferred()
 
 void ZSceneTree::AddChild(ZNode* node)
 {
-    if (node && node->IsA<ZControllerBase>() && m_controllers)
+    // By the record's id: controllers live a floor above the scene.
+    static constexpr ZTypeRecord kControllerBase{"ZControllerBase", nullptr};
+    if (node && node->IsA(kControllerBase) && m_controllers)
         m_controllers->AddChild(node);
     else
         ZNode::AddChild(node);

@@ -3,9 +3,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "engine/core/ZStringTable.h"
-#include "engine/render/ZMaterial.h"
-#include "engine/render/ZTexture.h"
+#include "engine/render/resources/ZMaterial.h"
+#include "engine/render/resources/ZTexture.h"
+#include "engine/resource/ZStringTable.h"
 #include "engine/scene/ZCamera.h"
 #include "engine/scene/ZFontText.h"
 

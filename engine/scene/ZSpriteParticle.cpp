@@ -2,7 +2,7 @@
 
 #include <new>
 
-#include "engine/app/ZFrameTimer.h"
+#include "engine/core/ZFrameTimer.h"
 #include "engine/core/ZMath.h"
 #include "engine/core/ZUtil.h"
 #include "engine/scene/ZSceneTree.h"

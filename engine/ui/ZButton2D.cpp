@@ -4,8 +4,8 @@
 #include "engine/app/ZGame.h"
 #include "engine/app/ZGameState.h"
 #include "engine/audio/ZSound.h"
-#include "engine/core/ZStringTable.h"
-#include "engine/render/IRender.h"
+#include "engine/render/resources/IRender.h"
+#include "engine/resource/ZStringTable.h"
 #include "engine/scene/ZFontText.h"
 #include "engine/scene/ZSprite.h"
 

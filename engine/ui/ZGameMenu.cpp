@@ -6,24 +6,6 @@
 #include "engine/resource/ZHighscoreTable.h"
 #include "engine/scene/ZFontText.h"
 
-namespace
-{
-ZButton2D* FindButton(ZNode* root, const char* path)
-{
-    return ZEntityCast<ZButton2D>(root->FindNode(path));
-}
-
-void Listen(ZButton2D* button, IButtonListener* listener, bool on)
-{
-    if (!button)
-        return;
-    if (on)
-        button->AddListener(listener);
-    else
-        button->RemoveListener(listener);
-}
-} // namespace
-
 ZGameMenu::ZGameMenu()
 {
     GetRoot()->SetName("gamemenu");
@@ -31,29 +13,22 @@ ZGameMenu::ZGameMenu()
 
 int ZGameMenu::Build()
 {
-    m_resume = FindButton(GetRoot(), "button_resume");
-    m_settings = FindButton(GetRoot(), "button_settings");
-    m_mainMenu = FindButton(GetRoot(), "button_mainmenu");
-    m_help = FindButton(GetRoot(), "button_help");
+    m_widgets.Clear();
+    m_resume = m_widgets.FindButton(GetRoot(), "button_resume");
+    m_settings = m_widgets.FindButton(GetRoot(), "button_settings");
+    m_mainMenu = m_widgets.FindButton(GetRoot(), "button_mainmenu");
+    m_help = m_widgets.FindButton(GetRoot(), "button_help");
     return 0;
-}
-
-void ZGameMenu::Subscribe(bool on)
-{
-    Listen(m_resume, this, on);
-    Listen(m_settings, this, on);
-    Listen(m_mainMenu, this, on);
-    Listen(m_help, this, on);
 }
 
 void ZGameMenu::OnEnter()
 {
-    Subscribe(true);
+    m_widgets.OnEnter();
 }
 
 void ZGameMenu::OnLeave()
 {
-    Subscribe(false);
+    m_widgets.OnLeave();
 }
 
 void ZGameMenu::OnClicked(ZButton2D* button)
@@ -143,7 +118,8 @@ ZHighscoreMenu::~ZHighscoreMenu() = default;
 
 int ZHighscoreMenu::Build()
 {
-    m_close = FindButton(GetRoot(), "close_button");
+    m_widgets.Clear();
+    m_close = m_widgets.FindButton(GetRoot(), "close_button");
     FindRows();
     return 0;
 }
@@ -157,8 +133,8 @@ void ZHighscoreMenu::FindRows()
         char score[32];
         std::snprintf(name, sizeof(name), "name_%i", int(i));
         std::snprintf(score, sizeof(score), "score_%i", int(i));
-        auto* nameNode = ZEntityCast<ZFontText>(GetRoot()->FindNode(name));
-        auto* scoreNode = ZEntityCast<ZFontText>(GetRoot()->FindNode(score));
+        auto* nameNode = FindWidget<ZFontText>(GetRoot(), name);
+        auto* scoreNode = FindWidget<ZFontText>(GetRoot(), score);
         if (!nameNode || !scoreNode)
             break;
         m_names[i] = nameNode;
@@ -194,13 +170,13 @@ void ZHighscoreMenu::OnEnter()
 {
     // Subscribed only while entered, like the other screens: a listener left on the button would
     // outlive the menu.
-    Listen(m_close, this, true);
+    m_widgets.OnEnter();
     FillRows();
 }
 
 void ZHighscoreMenu::OnLeave()
 {
-    Listen(m_close, this, false);
+    m_widgets.OnLeave();
 }
 
 void ZHighscoreMenu::OnClicked(ZButton2D* button)

@@ -8,6 +8,7 @@
 #include "engine/app/ZGameState.h"
 #include "engine/controllers/ZInterpolate.h"
 #include "engine/ui/ZButton2D.h"
+#include "engine/ui/ZScreenWidgets.h"
 
 class ZFontText;
 class ZHighscoreTable;
@@ -40,12 +41,12 @@ public:
     ZButton2D* GetHelpButton() const { return m_help; }
 
 private:
-    void Subscribe(bool on);
     // The stack goes to the target (when set) and the menu leaves it.
     static void ClearTo(ZGameState* target);
     // The screen opens over the game and the menu leaves the stack.
     static void Open(ZGameState* screen);
 
+    ZScreenWidgets m_widgets{this};
     ZButton2D* m_resume = nullptr;
     ZButton2D* m_settings = nullptr;
     ZButton2D* m_mainMenu = nullptr;
@@ -100,6 +101,7 @@ private:
     void FindRows();
     void FillRows();
 
+    ZScreenWidgets m_widgets{this};
     ZButton2D* m_close = nullptr;
     ZFontText* m_names[kMaxRows] = {};
     ZFontText* m_scores[kMaxRows] = {};

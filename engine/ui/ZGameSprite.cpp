@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "engine/app/ZFrameTimer.h"
-#include "engine/render/ZAnimTexture.h"
-#include "engine/render/ZMaterial.h"
-#include "engine/render/ZTexture.h"
+#include "engine/core/ZFrameTimer.h"
+#include "engine/render/resources/ZAnimTexture.h"
+#include "engine/render/resources/ZMaterial.h"
+#include "engine/render/resources/ZTexture.h"
 
 void (*g_registerSpriteToolTip)(const char* key, ZNode* node) = nullptr;
 

@@ -7,11 +7,11 @@
 
 #include "engine/app/ZEngine.h"
 #include "engine/app/ZEngineSettings.h"
-#include "engine/app/ZFrameTimer.h"
 #include "engine/app/ZGame.h"
 #include "engine/controllers/ZInterpolate.h"
+#include "engine/core/ZFrameTimer.h"
 #include "engine/render/ZRenderBase.h"
-#include "engine/render/ZTexture.h"
+#include "engine/render/resources/ZTexture.h"
 #include "engine/scene/ZCamera.h"
 #include "engine/scene/ZSceneTree.h"
 #include "engine/scene/ZSprite.h"

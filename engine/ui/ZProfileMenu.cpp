@@ -5,19 +5,15 @@
 
 #include "engine/app/ZEngine.h"
 #include "engine/app/ZGame.h"
-#include "engine/core/ZPropertyFile.h"
-#include "engine/core/ZStringTable.h"
 #include "engine/resource/ZProfileManager.h"
+#include "engine/resource/ZPropertyFile.h"
+#include "engine/resource/ZStringTable.h"
 #include "engine/scene/ZFontText.h"
 #include "engine/scene/ZGeom.h"
+#include "engine/ui/ZScreenWidgets.h"
 
 namespace
 {
-ZButton2D* FindButton(ZGroup* root, const char* path)
-{
-    return root ? ZEntityCast<ZButton2D>(root->FindNode(path)) : nullptr;
-}
-
 const char* Localized(const char* key)
 {
     ZStringTable* strings = ZStringTable::PeekInstance();
@@ -49,12 +45,12 @@ int ZProfileMenu::Build()
                            "rename_button", "button_next", "button_prev"};
     for (size_t i = 0; i < std::size(names); ++i)
     {
-        *slots[i] = FindButton(root, names[i]);
+        *slots[i] = FindWidget<ZButton2D>(root, names[i]);
         if (*slots[i])
             (*slots[i])->AddListener(this);
     }
     m_marker = root ? root->FindNode("select_marker") : nullptr;
-    m_pageText = root ? ZEntityCast<ZFontText>(root->FindNode("page")) : nullptr;
+    m_pageText = FindWidget<ZFontText>(root, "page");
     FindRows();
     Refresh();
     return 0;
@@ -67,7 +63,7 @@ void ZProfileMenu::FindRows()
     {
         char name[32];
         std::snprintf(name, sizeof(name), "profile_button_%i", i);
-        ZButton2D* row = FindButton(GetRoot(), name);
+        ZButton2D* row = FindWidget<ZButton2D>(GetRoot(), name);
         if (!row)
             break;
         row->AddListener(this);

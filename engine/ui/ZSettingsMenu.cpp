@@ -4,22 +4,17 @@
 #include "engine/app/ZEngineSettings.h"
 #include "engine/app/ZGame.h"
 #include "engine/audio/ZAudioBase.h"
-#include "engine/core/ZPropertyFile.h"
-#include "engine/core/ZStringTable.h"
 #include "engine/resource/ZProfileManager.h"
+#include "engine/resource/ZPropertyFile.h"
+#include "engine/resource/ZStringTable.h"
 #include "engine/scene/ZGeom.h"
 #include "engine/scene/ZParticleEmitterSystem.h"
 #include "engine/ui/ZCheckBox2D.h"
+#include "engine/ui/ZScreenWidgets.h"
 #include "engine/ui/ZSlider2D.h"
 
 namespace
 {
-template <class T> T* FindWidget(ZGroup* root, const char* path)
-{
-    ZNode* node = root ? root->FindNode(path) : nullptr;
-    return node && node->template IsA<T>() ? static_cast<T*>(node) : nullptr;
-}
-
 template <class T> void RestoreValue(ZPropertyTempl<T>& setting, const T& value)
 {
     setting.SetValue(value); // clamps when the setting clamps and notifies its listeners

@@ -4,9 +4,9 @@
 #include <cstring>
 
 #include "engine/core/ZUtil.h"
-#include "engine/render/ZMaterial.h"
-#include "engine/render/ZShaderLibrary.h"
-#include "engine/render/ZTexture.h"
+#include "engine/render/resources/ZMaterial.h"
+#include "engine/render/resources/ZShaderLibrary.h"
+#include "engine/render/resources/ZTexture.h"
 #include "engine/resource/ZResourceManager.h"
 
 namespace

@@ -1,10 +1,10 @@
 #include "engine/ui/ZStoryScreen.h"
 
-#include "engine/app/ZFrameTimer.h"
 #include "engine/app/ZGame.h"
+#include "engine/core/ZFrameTimer.h"
 #include "engine/import/ZSceneXMLImport2.h"
 #include "engine/import/ZStoryXMLImport.h"
-#include "engine/render/ZTexture.h"
+#include "engine/render/resources/ZTexture.h"
 #include "engine/scene/ZFontText.h"
 #include "engine/ui/ZSprite2D.h"
 
@@ -17,16 +17,6 @@ enum EPageEvents
     kOnYes,
     kOnNo,
 };
-
-void Listen(ZButton2D* button, IButtonListener* listener, bool on)
-{
-    if (!button)
-        return;
-    if (on)
-        button->AddListener(listener);
-    else
-        button->RemoveListener(listener);
-}
 
 void Show(ZNode* node, bool shown)
 {
@@ -50,11 +40,12 @@ int ZStoryScreen::Build()
         return 0;
     ImportSceneFile(ZResourcePath(m_layoutFile.c_str()), GetRoot());
     ZNode* root = GetRoot();
-    m_text = ZEntityCast<ZFontText>(root->FindNode("text"));
-    m_title = ZEntityCast<ZFontText>(root->FindNode("title"));
-    m_next = ZEntityCast<ZButton2D>(root->FindNode("button_next"));
-    m_prev = ZEntityCast<ZButton2D>(root->FindNode("button_prev"));
-    m_skip = ZEntityCast<ZButton2D>(root->FindNode("button_skip"));
+    m_text = FindWidget<ZFontText>(root, "text");
+    m_title = FindWidget<ZFontText>(root, "title");
+    m_widgets.Clear();
+    m_next = m_widgets.FindButton(root, "button_next");
+    m_prev = m_widgets.FindButton(root, "button_prev");
+    m_skip = m_widgets.FindButton(root, "button_skip");
     m_yes = m_no = nullptr;
     m_picturePosition = root->FindNode("position_picture");
     Show(m_picturePosition, false);
@@ -70,34 +61,24 @@ int ZStoryScreen::Build()
 
 void ZStoryScreen::SetAnswerButtons(ZButton2D* yes, ZButton2D* no)
 {
-    const bool entered = IsActive();
-    if (entered)
-        Subscribe(false);
+    m_widgets.Remove(m_yes);
+    m_widgets.Remove(m_no);
     m_yes = yes;
     m_no = no;
-    if (entered)
-        Subscribe(true);
-}
-
-void ZStoryScreen::Subscribe(bool on)
-{
-    Listen(m_next, this, on);
-    Listen(m_prev, this, on);
-    Listen(m_skip, this, on);
-    Listen(m_yes, this, on);
-    Listen(m_no, this, on);
+    m_widgets.Add(yes);
+    m_widgets.Add(no);
 }
 
 void ZStoryScreen::OnEnter()
 {
-    Subscribe(true);
+    m_widgets.OnEnter();
     GetRoot()->SetHidden(false);
     RestartTypeWriter();
 }
 
 void ZStoryScreen::OnLeave()
 {
-    Subscribe(false);
+    m_widgets.OnLeave();
 }
 
 void ZStoryScreen::RestartTypeWriter()

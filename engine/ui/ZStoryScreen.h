@@ -11,6 +11,7 @@
 #include "engine/core/ZEventManager.h"
 #include "engine/core/ZNameId.h"
 #include "engine/ui/ZButton2D.h"
+#include "engine/ui/ZScreenWidgets.h"
 
 class ZCharModifierTypeWriter;
 class ZFontText;
@@ -66,7 +67,6 @@ public:
     ZCharModifierTypeWriter* GetTypeWriter() const { return m_typeWriter; }
 
 private:
-    void Subscribe(bool on);
     void RunEvents(const SStoryParagraph* page, int which);
     void Forward(SStoryParagraph* from);
     void Back(SStoryParagraph* from);
@@ -83,6 +83,7 @@ private:
     SStoryParagraph* m_current = nullptr;
     ZFontText* m_text = nullptr;
     ZFontText* m_title = nullptr;
+    ZScreenWidgets m_widgets{this};
     ZButton2D* m_next = nullptr;
     ZButton2D* m_prev = nullptr;
     ZButton2D* m_skip = nullptr;

@@ -7,16 +7,16 @@
 #include <cstdio>
 #include <string>
 
-#include "engine/app/ZFrameTimer.h"
 #include "engine/controllers/ZAnimateTexture2D.h"
+#include "engine/core/ZFrameTimer.h"
 #include "engine/core/ZMath.h"
 #include "engine/core/ZPropertyManager.h"
 #include "engine/core/ZRandom.h"
 #include "engine/import/ZSceneXMLImport2.h"
-#include "engine/render/ZAnimTexture.h"
-#include "engine/render/ZMaterial.h"
-#include "engine/render/ZTexture.h"
 #include "engine/render/ZView.h"
+#include "engine/render/resources/ZAnimTexture.h"
+#include "engine/render/resources/ZMaterial.h"
+#include "engine/render/resources/ZTexture.h"
 #include "engine/scene/ZBoidGroup.h"
 #include "engine/scene/ZCamera.h"
 #include "engine/scene/ZSceneTree.h"

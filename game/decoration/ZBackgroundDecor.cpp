@@ -4,12 +4,12 @@
 #include <vector>
 
 #include "engine/app/ZEngineSettings.h"
-#include "engine/app/ZFrameTimer.h"
 #include "engine/controllers/ZAnimateTexture2D.h"
+#include "engine/core/ZFrameTimer.h"
 #include "engine/core/ZMath.h"
 #include "engine/core/ZRandom.h"
-#include "engine/render/ZMaterial.h"
-#include "engine/render/ZTexture.h"
+#include "engine/render/resources/ZMaterial.h"
+#include "engine/render/resources/ZTexture.h"
 #include "engine/scene/ZParticleEmitterSystem.h"
 #include "engine/ui/ZSprite2D.h"
 #include "game/decoration/ZBackground.h"

@@ -7,7 +7,7 @@
 
 #include "engine/core/ZMath.h"
 #include "engine/core/ZRandom.h"
-#include "engine/render/ZMaterial.h"
+#include "engine/render/resources/ZMaterial.h"
 #include "engine/scene/ZGeom.h"
 #include "engine/scene/ZSpline.h"
 #include "engine/scene/ZSprite.h"

@@ -3,8 +3,8 @@
 
 #include <algorithm>
 
-#include "engine/app/ZFrameTimer.h"
 #include "engine/app/ZGame.h"
+#include "engine/core/ZFrameTimer.h"
 #include "engine/import/ZSceneXMLImport2.h"
 #include "engine/scene/ZFontText.h"
 #include "engine/ui/ZSprite2D.h"

@@ -5,9 +5,9 @@
 #include <string>
 
 #include "engine/app/ZGame.h"
-#include "engine/core/ZStringTable.h"
 #include "engine/import/ZSceneXMLImport2.h"
 #include "engine/render/ZFont.h"
+#include "engine/resource/ZStringTable.h"
 #include "engine/scene/ZFontText.h"
 #include "engine/scene/ZGeom.h"
 #include "game/decoration/ZBackground.h"

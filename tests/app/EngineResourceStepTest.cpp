@@ -8,11 +8,11 @@
 
 #include "engine/app/ZEngine.h"
 #include "engine/app/ZEngineSettings.h"
-#include "engine/app/ZFrameTimer.h"
 #include "engine/app/ZInput.h"
+#include "engine/core/ZFrameTimer.h"
 #include "engine/fs/ZStream.h"
 #include "engine/import/ZVertexBinImport.h"
-#include "engine/render/IRender.h"
+#include "engine/render/resources/IRender.h"
 #include "engine/resource/ZResourceManager.h"
 
 namespace

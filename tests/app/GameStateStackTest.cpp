@@ -9,27 +9,22 @@
 
 #include "engine/app/ZEngineSettings.h"
 #include "engine/app/ZFader.h"
-#include "engine/app/ZFrameTimer.h"
 #include "engine/app/ZGame.h"
 #include "engine/app/ZGameState.h"
 #include "engine/app/ZScreenHost.h"
 #include "engine/controllers/ZInterpolateBase.h"
+#include "engine/core/ZFrameTimer.h"
 #include "engine/platform/ZPlatformThread.h"
 #include "engine/platform/ZPlatformTime.h"
 #include "engine/resource/ZResourceManager.h"
 #include "engine/scene/ZCamera.h"
 #include "engine/scene/ZSceneTree.h"
+#include "tests/support/ClockedScene.h"
 
 extern bool g_engineStartingUp;
 
 namespace
 {
-uint32_t s_ticks = 1000;
-uint32_t FakeTicks()
-{
-    return s_ticks;
-}
-
 std::vector<std::string> g_log;
 
 // A fade that only takes time.
@@ -150,9 +145,7 @@ public:
         g_gateOpen = true;
         g_engineStartingUp = false;
         ZSceneTree::SetShutdownBegun(false);
-        plat::SetTickSource(&FakeTicks);
         m_timer.Reset();
-        g_frameTimer = &m_timer;
         SetScreenHost(&host);
         tree = ZSceneTree::GetInstance();
         game = std::make_unique<ZGame>();
@@ -166,8 +159,6 @@ public:
         ZResourceManager::DestroyInstance();
         ZSceneTree::DestroyInstance();
         SetScreenHost(nullptr);
-        g_frameTimer = nullptr;
-        plat::SetTickSource(nullptr);
         g_developer.SetFromText("false", false, true);
     }
 
@@ -187,7 +178,7 @@ public:
     // One frame of the engine's order: clock, scene (controllers), game, finished loads.
     void Frame(uint32_t ms = 20)
     {
-        s_ticks += ms;
+        m_ticks.Advance(ms);
         m_timer.Tick();
         m_timer.UpdateFrameDelta();
         tree->Update();
@@ -230,7 +221,9 @@ public:
     std::vector<std::unique_ptr<TestState>> states;
 
 private:
-    ZFrameTimer m_timer;
+    qvtest::ManualTicks m_ticks{1000};
+    qvtest::TestClock m_clock;
+    ZFrameTimer& m_timer = m_clock.timer;
 };
 
 using Strings = std::vector<std::string>;

@@ -12,6 +12,7 @@
 #include "engine/fs/ZFile.h"
 #include "engine/resource/ZHighscoreTable.h"
 #include "engine/resource/ZProfileManager.h"
+#include "tests/support/TestFiles.h"
 
 namespace
 {
@@ -42,9 +43,7 @@ class PlayerDataEngineTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/qv_engine_data_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        m_dir = pattern;
+        ASSERT_FALSE(m_dir.empty());
         ASSERT_TRUE(CreateDirectoryTree((m_dir + "/data").c_str()));
         ASSERT_TRUE(CreateDirectoryTree((m_dir + "/desktop").c_str()));
         m_engine = new FolderEngine();
@@ -66,10 +65,10 @@ protected:
         g_gameCurrentProfile.Reset(false);
         g_profileName.Reset(false);
         g_profileScore.Reset(false);
-        DeleteDirectoryTree(m_dir.c_str());
     }
 
-    std::string m_dir;
+    qvtest::TempDir m_temp{"qv_engine_data"};
+    std::string m_dir = m_temp.Path();
     FolderEngine* m_engine = nullptr;
 };
 } // namespace

@@ -12,10 +12,12 @@
 
 #include "engine/app/ZEngine.h"
 #include "engine/app/ZEngineSettings.h"
-#include "engine/app/ZFrameTimer.h"
 #include "engine/app/ZStatsLog.h"
+#include "engine/core/ZFrameTimer.h"
 #include "engine/core/ZPropertyManager.h"
 #include "engine/fs/ZFile.h"
+#include "tests/support/ClockedScene.h"
+#include "tests/support/TestFiles.h"
 
 namespace
 {
@@ -49,20 +51,14 @@ class StatsLogTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/qv_stats_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        m_dir = pattern;
+        ASSERT_FALSE(m_dir.empty());
         ZPropertyManager::GetInstance();
         ResetSettings();
-        m_savedTimer = g_frameTimer;
-        g_frameTimer = &m_timer;
     }
     void TearDown() override
     {
         ZStatsLog::DestroyInstance();
-        g_frameTimer = m_savedTimer;
         ResetSettings();
-        DeleteDirectoryTree(m_dir.c_str());
     }
     static void ResetSettings()
     {
@@ -74,9 +70,10 @@ protected:
     std::string LogPath() const { return m_dir + "/stats.txt"; }
     ZStatsLog* Make(const char* tester = nullptr) { return new ZStatsLog(LogPath().c_str(), tester); }
 
-    std::string m_dir;
-    ZFrameTimer m_timer;
-    ZFrameTimer* m_savedTimer = nullptr;
+    qvtest::TempDir m_temp{"qv_stats"};
+    std::string m_dir = m_temp.Path();
+    qvtest::TestClock m_clock;
+    ZFrameTimer& m_timer = m_clock.timer;
 };
 } // namespace
 

@@ -1,6 +1,6 @@
 // The worker pool: every job of a run is done exactly once and the run returns only after all are
 // done, run after run; the workers really take part; a pool without workers runs on the caller.
-#include "engine/app/ZWorkerPool.h"
+#include "engine/core/ZWorkerPool.h"
 
 #include <gtest/gtest.h>
 

@@ -201,19 +201,10 @@ std::vector<uint8_t> ReadFile(const std::string& path)
     return out;
 }
 
-TempFolder::TempFolder()
+TempFolder::TempFolder() : TempDir("qv_audio")
 {
-    std::string pattern = GetTempFolder() + "/qv_audio_XXXXXX";
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    if (!mkdtemp(buffer.data()))
+    if (Path().empty())
         throw std::runtime_error("mkdtemp");
-    m_path = buffer.data();
-}
-
-TempFolder::~TempFolder()
-{
-    DeleteDirectoryTree(m_path.c_str());
 }
 
 std::vector<int16_t> Render(ISoundDevice* device, uint32_t frames)

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/platform/audio/ISoundDevice.h"
+#include "tests/support/TestFiles.h"
 
 namespace audiotest
 {
@@ -28,16 +29,11 @@ void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes);
 std::vector<uint8_t> ReadFile(const std::string& path);
 
 // A fresh folder under the system's temporary folder, removed by the destructor.
-class TempFolder
+class TempFolder : public qvtest::TempDir
 {
 public:
     TempFolder();
-    ~TempFolder();
-    const std::string& Path() const { return m_path; }
-    std::string File(const char* name) const { return m_path + "/" + name; }
-
-private:
-    std::string m_path;
+    std::string File(const char* name) const { return Path() + "/" + name; }
 };
 
 // Renders `frames` frames of the device's output (manual pump).

@@ -3,11 +3,12 @@
 
 #include <cmath>
 
-#include "engine/app/ZFrameTimer.h"
 #include "engine/controllers/ZAnimateGeom.h"
+#include "engine/core/ZFrameTimer.h"
 #include "engine/core/ZMath.h"
 #include "engine/scene/ZGeom.h"
 #include "engine/scene/ZSceneTree.h"
+#include "tests/support/ClockedScene.h"
 
 extern bool g_engineStartingUp;
 
@@ -22,8 +23,6 @@ protected:
         g_engineStartingUp = false;
         ZSceneTree::SetShutdownBegun(false);
         tree = ZSceneTree::GetInstance();
-        m_saved = g_frameTimer;
-        g_frameTimer = &timer;
         timer.frameDelta = 0.1;
         root = ZGroup::Create();
         tree->AddChild(root);
@@ -36,7 +35,6 @@ protected:
     void TearDown() override
     {
         ZSceneTree::DestroyInstance();
-        g_frameTimer = m_saved;
     }
     int Shown() const
     {
@@ -55,10 +53,8 @@ protected:
     ZSceneTree* tree = nullptr;
     ZGroup* root = nullptr;
     ZGroup* frames[3] = {};
-    ZFrameTimer timer;
-
-private:
-    ZFrameTimer* m_saved = nullptr;
+    qvtest::TestClock clock;
+    ZFrameTimer& timer = clock.timer;
 };
 
 TEST_F(AnimateGeomTest, ShowsExactlyOneFrameAtATimeAndLoops)

@@ -6,14 +6,15 @@
 #include <memory>
 #include <vector>
 
-#include "engine/app/ZFrameTimer.h"
 #include "engine/controllers/ZAnimateTexture2D.h"
-#include "engine/render/ZAnimTexture.h"
-#include "engine/render/ZMaterial.h"
-#include "engine/render/ZPixelFormat.h"
+#include "engine/core/ZFrameTimer.h"
+#include "engine/render/resources/ZAnimTexture.h"
+#include "engine/render/resources/ZMaterial.h"
+#include "engine/render/resources/ZPixelFormat.h"
 #include "engine/resource/ZResourceManager.h"
 #include "engine/scene/ZGeom.h"
 #include "engine/scene/ZSceneTree.h"
+#include "tests/support/ClockedScene.h"
 
 extern bool g_engineStartingUp;
 
@@ -39,8 +40,6 @@ protected:
         ZSceneTree::SetShutdownBegun(false);
         ZResourceManager::GetInstance();
         tree = ZSceneTree::GetInstance();
-        m_saved = g_frameTimer;
-        g_frameTimer = &timer;
         timer.frameDelta = 0.1;
         strip = std::make_unique<ZAnimTexture>();
         strip->StoreImage(static_cast<uint8_t*>(std::calloc(256 * 128 * 4, 1)), kPixelRGBA, 256, 128, 256,
@@ -60,7 +59,6 @@ protected:
         plain.reset();
         strip.reset();
         ZResourceManager::DestroyInstance();
-        g_frameTimer = m_saved;
     }
     // The frame whose cell the stage-0 matrix points at.
     int ShownFrame() const
@@ -74,10 +72,8 @@ protected:
     std::unique_ptr<ZAnimTexture> strip;
     std::unique_ptr<ZTexture> plain;
     std::unique_ptr<ZMaterial> material;
-    ZFrameTimer timer;
-
-private:
-    ZFrameTimer* m_saved = nullptr;
+    qvtest::TestClock clock;
+    ZFrameTimer& timer = clock.timer;
 };
 
 TEST_F(AnimateTextureTest, StepsThroughTheStripAndLoops)

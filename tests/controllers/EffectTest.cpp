@@ -7,18 +7,19 @@
 #include <utility>
 #include <vector>
 
-#include "engine/app/ZFrameTimer.h"
 #include "engine/controllers/ZFadeIn.h"
 #include "engine/controllers/ZFlicker.h"
 #include "engine/controllers/ZPopupTextController.h"
 #include "engine/core/ZEasing.h"
+#include "engine/core/ZFrameTimer.h"
 #include "engine/core/ZRandom.h"
-#include "engine/render/ZMaterial.h"
+#include "engine/render/resources/ZMaterial.h"
 #include "engine/scene/ZFontText.h"
 #include "engine/scene/ZParticleEmitterSystem.h"
 #include "engine/scene/ZSprite.h"
 #include "scene/RenderDoubles.h"
 #include "scene/SceneTestSupport.h"
+#include "tests/support/ClockedScene.h"
 
 namespace
 {
@@ -43,29 +44,15 @@ public:
     std::vector<ZNode*> gone;
 };
 
-class EffectTest : public SceneTest
+class EffectTest : public qvtest::ClockedSceneTest
 {
 protected:
     void SetUp() override
     {
-        SceneTest::SetUp();
-        m_saved = g_frameTimer;
-        g_frameTimer = &m_timer;
+        ClockedSceneTest::SetUp();
         m_timer.now = 10.0;
         m_timer.frameDelta = 0.0;
         RandomSeed(1234);
-    }
-    void TearDown() override
-    {
-        SceneTest::TearDown();
-        g_frameTimer = m_saved;
-    }
-    // One frame of `dt` seconds: the clock moves, then the tree updates.
-    void Frame(double dt)
-    {
-        m_timer.now += dt;
-        m_timer.frameDelta = dt;
-        tree->Update();
     }
     double Now() const { return m_timer.now; }
 
@@ -83,8 +70,7 @@ protected:
     }
 
     Renderer render;
-    ZFrameTimer m_timer;
-    ZFrameTimer* m_saved = nullptr;
+    ZFrameTimer& m_timer = clock.timer;
 };
 
 float ScaleX(const ZNode* node)

@@ -5,11 +5,12 @@
 #include <cmath>
 #include <vector>
 
-#include "engine/app/ZFrameTimer.h"
 #include "engine/controllers/ZHighlight2.h"
+#include "engine/core/ZFrameTimer.h"
 #include "engine/scene/ZSprite.h"
 #include "scene/RenderDoubles.h"
 #include "scene/SceneTestSupport.h"
+#include "tests/support/ClockedScene.h"
 
 namespace
 {
@@ -24,14 +25,12 @@ ZSprite* MakeTestRingSprite(ZMaterial*)
     return ZSprite::Create(16.0f, 16.0f, PIVOT_CENTER, M(g_render->NewMaterial("ring")));
 }
 
-class Highlight2Test : public SceneTest
+class Highlight2Test : public qvtest::ClockedSceneTest
 {
 protected:
     void SetUp() override
     {
-        SceneTest::SetUp();
-        m_saved = g_frameTimer;
-        g_frameTimer = &m_timer;
+        ClockedSceneTest::SetUp();
         m_timer.now = 10.0;
         g_render = &render;
         m_savedFactory = g_makeRingSprite;
@@ -39,16 +38,9 @@ protected:
     }
     void TearDown() override
     {
-        SceneTest::TearDown();
-        g_frameTimer = m_saved;
+        ClockedSceneTest::TearDown();
         g_makeRingSprite = m_savedFactory;
         g_render = nullptr;
-    }
-    void Frame(double dt)
-    {
-        m_timer.now += dt;
-        m_timer.frameDelta = dt;
-        tree->Update();
     }
     ZSprite* AddSprite(float w, float h)
     {
@@ -59,8 +51,7 @@ protected:
 
     Renderer render;
     ZSprite* (*m_savedFactory)(ZMaterial*) = nullptr;
-    ZFrameTimer m_timer;
-    ZFrameTimer* m_saved = nullptr;
+    ZFrameTimer& m_timer = clock.timer;
 };
 
 TEST_F(Highlight2Test, SpriteCountFollowsTheSizeSource)

@@ -5,12 +5,13 @@
 #include <string>
 #include <vector>
 
-#include "engine/app/ZFrameTimer.h"
 #include "engine/controllers/ZInterpolate.h"
 #include "engine/controllers/ZInterpolateBase.h"
 #include "engine/core/ZEasing.h"
+#include "engine/core/ZFrameTimer.h"
 #include "engine/scene/ZSpline.h"
 #include "scene/SceneTestSupport.h"
+#include "tests/support/ClockedScene.h"
 
 namespace
 {
@@ -39,8 +40,6 @@ protected:
     void SetUp() override
     {
         SceneTest::SetUp();
-        m_savedTimer = g_frameTimer;
-        g_frameTimer = &m_timer;
         m_timer.now = 10.0;
         g_lockDepth = 0;
         g_pointerInputLock = &CountLock;
@@ -48,7 +47,6 @@ protected:
     void TearDown() override
     {
         SceneTest::TearDown();
-        g_frameTimer = m_savedTimer;
         g_pointerInputLock = nullptr;
     }
     // One frame at the given clock time.
@@ -73,8 +71,8 @@ protected:
         return mover;
     }
 
-    ZFrameTimer m_timer;
-    ZFrameTimer* m_savedTimer = nullptr;
+    qvtest::TestClock m_clock;
+    ZFrameTimer& m_timer = m_clock.timer;
 };
 
 float X(ZNode* node)

@@ -5,10 +5,11 @@
 #include <cmath>
 #include <vector>
 
-#include "engine/app/ZFrameTimer.h"
 #include "engine/controllers/ZProgressBar.h"
+#include "engine/core/ZFrameTimer.h"
 #include "engine/scene/ZSprite.h"
 #include "scene/SceneTestSupport.h"
+#include "tests/support/ClockedScene.h"
 
 namespace
 {
@@ -26,33 +27,23 @@ public:
     bool removeSelf = false;
 };
 
-class ProgressBarTest : public SceneTest
+class ProgressBarTest : public qvtest::ClockedSceneTest
 {
 protected:
     void SetUp() override
     {
-        SceneTest::SetUp();
-        m_saved = g_frameTimer;
-        g_frameTimer = &m_timer;
+        ClockedSceneTest::SetUp();
         sprite = ZSprite::Create(200.0f, 20.0f);
         tree->AddChild(sprite);
     }
     void TearDown() override
     {
         sprite->Release();
-        SceneTest::TearDown();
-        g_frameTimer = m_saved;
-    }
-    void Frame(double dt)
-    {
-        m_timer.now += dt;
-        m_timer.frameDelta = dt;
-        tree->Update();
+        ClockedSceneTest::TearDown();
     }
 
     ZSprite* sprite = nullptr;
-    ZFrameTimer m_timer;
-    ZFrameTimer* m_saved = nullptr;
+    ZFrameTimer& m_timer = clock.timer;
 };
 
 TEST_F(ProgressBarTest, SetValueClampsScalesAndHides)

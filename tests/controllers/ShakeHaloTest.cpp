@@ -6,16 +6,17 @@
 #include <cmath>
 #include <vector>
 
-#include "engine/app/ZFrameTimer.h"
 #include "engine/controllers/ZHaloController.h"
 #include "engine/controllers/ZHighlight.h"
 #include "engine/controllers/ZShakeController.h"
+#include "engine/core/ZFrameTimer.h"
 #include "engine/core/ZRandom.h"
-#include "engine/render/ZMaterial.h"
+#include "engine/render/resources/ZMaterial.h"
 #include "engine/scene/ZParticleEmitterSystem.h"
 #include "engine/scene/ZSprite.h"
 #include "scene/RenderDoubles.h"
 #include "scene/SceneTestSupport.h"
+#include "tests/support/ClockedScene.h"
 
 namespace
 {
@@ -37,14 +38,12 @@ public:
     std::vector<ZNode*> gone;
 };
 
-class ShakeHaloTest : public SceneTest
+class ShakeHaloTest : public qvtest::ClockedSceneTest
 {
 protected:
     void SetUp() override
     {
-        SceneTest::SetUp();
-        m_saved = g_frameTimer;
-        g_frameTimer = &m_timer;
+        ClockedSceneTest::SetUp();
         m_timer.now = 10.0;
         RandomSeed(77);
         g_render = &render;
@@ -55,16 +54,9 @@ protected:
 public:
     void TearDown() override
     {
-        SceneTest::TearDown();
-        g_frameTimer = m_saved;
+        ClockedSceneTest::TearDown();
         g_makeHaloSprite = m_savedFactory;
         g_render = nullptr;
-    }
-    void Frame(double dt)
-    {
-        m_timer.now += dt;
-        m_timer.frameDelta = dt;
-        tree->Update();
     }
     ZSprite* AddSprite(float x, float y, float z, ZNode* parent = nullptr)
     {
@@ -77,8 +69,7 @@ public:
 protected:
     Renderer render;
     ZSprite* (*m_savedFactory)(ZTextureResource*) = nullptr;
-    ZFrameTimer m_timer;
-    ZFrameTimer* m_saved = nullptr;
+    ZFrameTimer& m_timer = clock.timer;
 };
 
 float ScaleOf(ZGeom* g)

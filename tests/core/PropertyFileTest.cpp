@@ -1,6 +1,6 @@
 // Property text files: the line format, loading and applying, writing back only what differs, and
 // a save that fails without touching the old file.
-#include "engine/core/ZPropertyFile.h"
+#include "engine/resource/ZPropertyFile.h"
 
 #include <gtest/gtest.h>
 
@@ -19,6 +19,7 @@
 #include "engine/fs/ZFile.h"
 #include "engine/fs/ZFileSystem.h"
 #include "engine/fs/ZMountTable.h"
+#include "tests/support/TestFiles.h"
 
 namespace
 {
@@ -38,9 +39,7 @@ class PropertyFileTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/qv_cfgtest_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        m_dir = pattern;
+        ASSERT_FALSE(m_dir.empty());
         for (ZProperty* p :
              std::initializer_list<ZProperty*>{&s_width, &s_volume, &s_name, &s_flag, &s_always, &s_unsaved})
             p->Reset(false);
@@ -50,11 +49,11 @@ protected:
         for (ZProperty* p :
              std::initializer_list<ZProperty*>{&s_width, &s_volume, &s_name, &s_flag, &s_always, &s_unsaved})
             p->Reset(false);
-        DeleteDirectoryTree(m_dir.c_str());
     }
     std::string Path(const char* name) const { return m_dir + "/" + name; }
 
-    std::string m_dir;
+    qvtest::TempDir m_temp{"qv_cfgtest"};
+    std::string m_dir = m_temp.Path();
 };
 
 struct LineCase

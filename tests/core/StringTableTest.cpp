@@ -1,6 +1,6 @@
 // The localized text table: both XML forms, lookups that add absent keys, formatted keys, and files
 // that are cut off or broken.
-#include "engine/core/ZStringTable.h"
+#include "engine/resource/ZStringTable.h"
 
 #include <gtest/gtest.h>
 

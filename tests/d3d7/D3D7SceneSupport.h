@@ -10,14 +10,14 @@
 #include <vector>
 
 #include "engine/platform/ZPlatformWindow.h"
-#include "engine/render/ZMaterial.h"
-#include "engine/render/ZPrimitive.h"
-#include "engine/render/ZShaderLibrary.h"
-#include "engine/render/ZTexture.h"
 #include "engine/render/ZView.h"
 #include "engine/render/d3d7/ZRenderD3D7.h"
 #include "engine/render/d3d7/ZRenderD3D7ShaderFFP.h"
 #include "engine/render/opengl/ZRenderOpenGL.h"
+#include "engine/render/resources/ZMaterial.h"
+#include "engine/render/resources/ZPrimitive.h"
+#include "engine/render/resources/ZShaderLibrary.h"
+#include "engine/render/resources/ZTexture.h"
 #include "engine/scene/ZCamera.h"
 #include "engine/scene/ZSprite.h"
 

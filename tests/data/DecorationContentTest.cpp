@@ -14,7 +14,7 @@
 #include "engine/scene/ZBoidGroup.h"
 #include "game/decoration/ZBackground.h"
 #include "tests/data/GameFolder.h"
-#include "tests/ui/UiTestSupport.h"
+#include "tests/support/UiTestSupport.h"
 
 namespace
 {

@@ -4,11 +4,11 @@
 
 #include "data/GameFolder.h"
 #include "engine/app/ZGameEngine.h"
-#include "engine/core/ZPropertyFile.h"
-#include "engine/core/ZStringTable.h"
 #include "engine/fs/ZFile.h"
 #include "engine/fs/ZFileSystem.h"
 #include "engine/fs/ZMountTable.h"
+#include "engine/resource/ZPropertyFile.h"
+#include "engine/resource/ZStringTable.h"
 
 namespace
 {

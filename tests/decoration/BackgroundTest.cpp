@@ -12,7 +12,7 @@
 #include "engine/scene/ZSpline.h"
 #include "engine/scene/ZSprite.h"
 #include "game/decoration/ZBackground.h"
-#include "tests/ui/UiTestSupport.h"
+#include "tests/support/UiTestSupport.h"
 
 namespace
 {

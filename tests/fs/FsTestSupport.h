@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/fs/ZFile.h"
+#include "tests/support/TestFiles.h"
 
 namespace fstest
 {
@@ -182,21 +183,10 @@ inline SBuiltZip BuildZip(const std::vector<SBuildMember>& members, const std::s
 class ScratchTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        std::string pattern = GetTempFolder() + "/qvfs_XXXXXX";
-        std::vector<char> buffer(pattern.begin(), pattern.end());
-        buffer.push_back('\0');
-        ASSERT_NE(mkdtemp(buffer.data()), nullptr);
-        m_dir = buffer.data();
-    }
-    void TearDown() override
-    {
-        if (!m_dir.empty())
-            DeleteDirectoryTree(m_dir.c_str());
-    }
+    void SetUp() override { ASSERT_FALSE(m_dir.empty()); }
     std::string Path(const std::string& name) const { return m_dir + "/" + name; }
 
-    std::string m_dir;
+    qvtest::TempDir m_temp{"qvfs"};
+    std::string m_dir = m_temp.Path();
 };
 } // namespace fstest

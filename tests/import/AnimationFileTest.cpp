@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/app/ZFrameTimer.h"
 #include "engine/controllers/ZAnimationSet.h"
+#include "engine/core/ZFrameTimer.h"
 #include "engine/core/ZMath.h"
 #include "engine/core/ZNameId.h"
 #include "engine/fs/ZFileSystem.h"
@@ -16,11 +16,12 @@
 #include "engine/fs/ZStream.h"
 #include "engine/import/ZMatPosAnimationImport.h"
 #include "engine/import/ZSceneXMLImport2.h"
-#include "engine/render/ZMaterial.h"
+#include "engine/render/resources/ZMaterial.h"
 #include "engine/resource/ZResourceManager.h"
 #include "engine/scene/ZGeom.h"
 #include "engine/scene/ZSceneTree.h"
 #include "support/TestFiles.h"
+#include "tests/support/ClockedScene.h"
 
 extern bool g_engineStartingUp;
 
@@ -216,8 +217,6 @@ protected:
         g_nodeListenersMuted = false;
         m_fileSystem = new ZFileSystem();
         tree = ZSceneTree::GetInstance();
-        m_saved = g_frameTimer;
-        g_frameTimer = &timer;
         timer.frameDelta = 0.25;
         root = ZGroup::CreateNamed("creature");
         tree->AddChild(root);
@@ -233,7 +232,6 @@ protected:
     {
         ZSceneTree::DestroyInstance();
         ReleaseSceneImporter();
-        g_frameTimer = m_saved;
         delete m_fileSystem;
     }
     ZAnimation* Load(const std::vector<TrackSpec>& tracks, const char* animationName = "swim")
@@ -262,11 +260,11 @@ protected:
     ZGroup* body = nullptr;
     ZGroup* arm = nullptr;
     ZNode* plain = nullptr;
-    ZFrameTimer timer;
+    qvtest::TestClock clock;
+    ZFrameTimer& timer = clock.timer;
 
 private:
     ZFileSystem* m_fileSystem = nullptr;
-    ZFrameTimer* m_saved = nullptr;
 };
 
 TEST_F(AnimationPlayTest, BindsTracksToGeometryNodesAndNamesTheAnimationOnTopLevelNodes)

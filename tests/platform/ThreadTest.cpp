@@ -1,6 +1,6 @@
-#include <algorithm>
-#include "engine/app/ZThread.h"
+#include "engine/core/ZThread.h"
 #include "engine/platform/ZPlatformThread.h"
+#include <algorithm>
 
 #include <atomic>
 #include <cerrno>

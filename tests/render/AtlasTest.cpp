@@ -7,8 +7,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "engine/render/ZTextureAtlas.h"
-#include "tests/render/RecordingRender.h"
+#include "engine/render/resources/ZTextureAtlas.h"
+#include "tests/support/RecordingRender.h"
+#include "tests/support/TestFiles.h"
 
 using test::RecordingRender;
 
@@ -44,18 +45,15 @@ class AtlasTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        char dir[] = "/tmp/qv_atlas_XXXXXX";
-        ASSERT_NE(::mkdtemp(dir), nullptr);
-        m_dir = dir;
+        ASSERT_FALSE(m_dir.empty());
         ZTextureAtlas::SetCacheFolder(m_dir + "/cache");
     }
     void TearDown() override
     {
         ZTextureAtlas::SetCacheFolder("");
-        std::string command = "rm -rf '" + m_dir + "'";
-        ASSERT_EQ(std::system(command.c_str()), 0);
     }
-    std::string m_dir;
+    qvtest::TempDir m_temp{"qv_atlas"};
+    std::string m_dir = m_temp.Path();
     RecordingRender render;
 };
 } // namespace

@@ -10,9 +10,9 @@
 #include "engine/core/ZAllocBase.h"
 #include "engine/platform/ZPlatformWindow.h"
 #include "engine/render/ZFont.h"
-#include "engine/render/ZPixelFormat.h"
 #include "engine/render/ZRenderFont.h"
 #include "engine/render/d3d7/ZRenderD3D7.h"
+#include "engine/render/resources/ZPixelFormat.h"
 
 using namespace soft7;
 

@@ -2,9 +2,9 @@
 // laid-out text or device buffers rebuilds them; the first start-up tells nobody.
 #include <gtest/gtest.h>
 
-#include "RecordingRender.h"
 #include "engine/render/ZRenderFont.h"
 #include "engine/scene/ZSceneTree.h"
+#include "tests/support/RecordingRender.h"
 
 namespace
 {

@@ -17,7 +17,7 @@
 #include "engine/render/ZRenderFont.h"
 #include "engine/resource/ZResourceManager.h"
 #include "engine/scene/ZFontText.h"
-#include "tests/render/RecordingRender.h"
+#include "tests/support/RecordingRender.h"
 #include "tests/support/TestFiles.h"
 
 namespace

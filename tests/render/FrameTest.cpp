@@ -3,7 +3,7 @@
 #include <cstdlib>
 
 #include "engine/scene/ZCamera.h"
-#include "tests/render/RecordingRender.h"
+#include "tests/support/RecordingRender.h"
 
 using test::RecordingCode;
 using test::RecordingRender;

@@ -18,16 +18,16 @@
 #include "engine/import/ZSceneXMLImport2.h"
 #include "engine/import/ZVertexBinImport.h"
 #include "engine/import/ZXMLSaveVisitor.h"
-#include "engine/render/ZPrimitive.h"
-#include "engine/render/ZShaderLibrary.h"
 #include "engine/render/ZView.h"
+#include "engine/render/resources/ZPrimitive.h"
+#include "engine/render/resources/ZShaderLibrary.h"
 #include "engine/resource/ZResourceManager.h"
 #include "engine/resource/ZResourcePath.h"
 #include "engine/scene/ZCamera.h"
 #include "engine/scene/ZGeomObject.h"
 #include "support/TestFiles.h"
 #include "support/VtxWriter.h"
-#include "tests/render/RecordingRender.h"
+#include "tests/support/RecordingRender.h"
 
 using test::RecordingRender;
 using test::VertexRender;

@@ -7,7 +7,7 @@
 #include "engine/fs/ZFileSystem.h"
 #include "engine/fs/ZMountTable.h"
 #include "engine/render/ZLight.h"
-#include "tests/render/RecordingRender.h"
+#include "tests/support/RecordingRender.h"
 
 using test::RecordingCode;
 using test::RecordingRender;

@@ -15,10 +15,10 @@
 #include "engine/core/ZNameId.h"
 #include "engine/platform/ZPlatformMessage.h"
 #include "engine/platform/ZPlatformWindow.h"
-#include "engine/render/ZMaterial.h"
-#include "engine/render/ZTexture.h"
 #include "engine/render/d3d7/ZRenderD3D7ShaderFFP.h"
 #include "engine/render/opengl/ZRenderOpenGL.h"
+#include "engine/render/resources/ZMaterial.h"
+#include "engine/render/resources/ZTexture.h"
 
 TEST(OpenGLExtensions, OnlyWholeWordsCount)
 {

@@ -13,27 +13,28 @@
 #include <vector>
 
 #include "engine/app/ZEngineSettings.h"
-#include "engine/app/ZFrameTimer.h"
+#include "engine/core/ZFrameTimer.h"
 #include "engine/fs/ZFileSystem.h"
 #include "engine/fs/ZMountTable.h"
 #include "engine/platform/ZPlatformMessage.h"
 #include "engine/platform/ZPlatformWindow.h"
 #include "engine/render/ZFont.h"
-#include "engine/render/ZMaterial.h"
 #include "engine/render/ZRenderDebug.h"
 #include "engine/render/ZRenderFont.h"
 #include "engine/render/ZRenderOverlay.h"
 #include "engine/render/ZRenderParticles.h"
-#include "engine/render/ZShaderLibrary.h"
-#include "engine/render/ZTexture.h"
 #include "engine/render/ZView.h"
 #include "engine/render/opengl/ZRenderOpenGL.h"
 #include "engine/render/opengl/ZRenderOpenGLBatch.h"
+#include "engine/render/resources/ZMaterial.h"
+#include "engine/render/resources/ZShaderLibrary.h"
+#include "engine/render/resources/ZTexture.h"
 #include "engine/resource/ZResourceManager.h"
 #include "engine/scene/ZCamera.h"
 #include "engine/scene/ZFontText.h"
 #include "engine/scene/ZParticleEmitterSystem.h"
 #include "engine/scene/ZSprite.h"
+#include "tests/support/ClockedScene.h"
 
 namespace
 {
@@ -562,13 +563,10 @@ TEST_F(OpenGLOverlay, GraphStepsOncePerFrameWhateverTheNumberOfCameras)
     ZCamera* second = ZCamera::Create("second", m_root, false, true);
     m_view->AddCamera(second);
     m_root->AddChild(ZGroup::Create());
-    ZFrameTimer timer;
-    ZFrameTimer* saved = g_frameTimer;
-    g_frameTimer = &timer;
-    timer.frameDelta = 0.1;
+    qvtest::TestClock clock;
+    clock.timer.frameDelta = 0.1;
     Frame();
     // 0.1 s is 3.15 columns: one step and 0.15 kept, not 0.3 for two cameras.
     EXPECT_NEAR(m_render->GetOverlay()->GetAccumulator(), 0.15f, 1e-4f);
-    g_frameTimer = saved;
     delete second;
 }

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "engine/render/ZPixelFormat.h"
+#include "engine/render/resources/ZPixelFormat.h"
 
 namespace
 {

@@ -10,8 +10,8 @@
 #include "engine/fs/ZFileSystem.h"
 #include "engine/fs/ZMountTable.h"
 #include "engine/import/ZVertexBinImport.h"
-#include "engine/render/ZPrimitive.h"
-#include "tests/render/RecordingRender.h"
+#include "engine/render/resources/ZPrimitive.h"
+#include "tests/support/RecordingRender.h"
 #include "tests/support/TestFiles.h"
 
 using test::RecordingRender;

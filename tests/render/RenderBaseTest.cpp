@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/app/ZEngineSettings.h"
-#include "tests/render/RecordingRender.h"
+#include "tests/support/RecordingRender.h"
 
 using test::RecordingRender;
 

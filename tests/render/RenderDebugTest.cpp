@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "engine/app/ZEngineSettings.h"
-#include "engine/render/IRender.h"
 #include "engine/render/ZRenderBase.h"
 #include "engine/render/ZRenderDebug.h"
+#include "engine/render/resources/IRender.h"
 
 namespace
 {

@@ -10,10 +10,11 @@
 
 #include "engine/fs/ZFileSystem.h"
 #include "engine/fs/ZMountTable.h"
-#include "engine/render/ZAnimTexture.h"
-#include "engine/render/ZTextureAtlas.h"
-#include "engine/render/ZTextureLoader.h"
-#include "tests/render/RecordingRender.h"
+#include "engine/render/resources/ZAnimTexture.h"
+#include "engine/render/resources/ZTextureAtlas.h"
+#include "engine/render/resources/ZTextureLoader.h"
+#include "tests/support/RecordingRender.h"
+#include "tests/support/TestFiles.h"
 
 using test::RecordingRender;
 
@@ -82,9 +83,7 @@ class TextureTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        char dir[] = "/tmp/qv_tex_XXXXXX";
-        ASSERT_NE(::mkdtemp(dir), nullptr);
-        m_dir = dir;
+        ASSERT_FALSE(m_dir.empty());
         table.AddMount("tex", m_dir.c_str());
         fs = new ZFileSystem(&table);
         manager = ZResourceManager::GetInstance();
@@ -114,7 +113,8 @@ protected:
         ASSERT_TRUE(devil.Save((m_dir + "/" + file).c_str(), kPixelRGBA, rgba.data(), w, h));
     }
 
-    std::string m_dir;
+    qvtest::TempDir m_temp{"qv_tex"};
+    std::string m_dir = m_temp.Path();
     ZMountTable table;
     ZFileSystem* fs = nullptr;
     ZResourceManager* manager = nullptr;

@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "tests/render/RecordingRender.h"
+#include "tests/support/RecordingRender.h"
 
 using test::RecordingRender;
 

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/fs/ZFile.h"
+#include "tests/support/TestFiles.h"
 
 namespace playerdata
 {
@@ -69,15 +70,10 @@ inline bool KilledMidway(size_t limit, const std::function<void()>& work)
 class ScratchFolder : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        std::string pattern = "/tmp/qv_playerdata_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        m_dir = pattern;
-    }
-    void TearDown() override { DeleteDirectoryTree(m_dir.c_str()); }
+    void SetUp() override { ASSERT_FALSE(m_dir.empty()); }
     std::string Path(const std::string& name) const { return m_dir + "/" + name; }
 
-    std::string m_dir;
+    qvtest::TempDir m_temp{"qv_playerdata"};
+    std::string m_dir = m_temp.Path();
 };
 } // namespace playerdata

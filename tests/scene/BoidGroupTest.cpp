@@ -5,36 +5,19 @@
 #include <cmath>
 #include <vector>
 
-#include "engine/app/ZFrameTimer.h"
+#include "engine/core/ZFrameTimer.h"
 #include "engine/core/ZRandom.h"
 #include "engine/scene/ZBoidGroup.h"
 #include "engine/scene/ZSprite.h"
 #include "scene/SceneTestSupport.h"
+#include "tests/support/ClockedScene.h"
 
 namespace
 {
 
-class BoidGroupTest : public SceneTest
+class BoidGroupTest : public qvtest::ClockedSceneTest
 {
 protected:
-    void SetUp() override
-    {
-        SceneTest::SetUp();
-        m_saved = g_frameTimer;
-        g_frameTimer = &m_timer;
-    }
-    void TearDown() override
-    {
-        SceneTest::TearDown();
-        g_frameTimer = m_saved;
-    }
-    void Frame(double dt)
-    {
-        m_timer.now += dt;
-        m_timer.frameDelta = dt;
-        tree->Update();
-    }
-
     // A flock of the map screen's template boids, scattered from a fixed seed.
     ZBoidGroup* MakeFlock(uint32_t seed, int count, bool wrap)
     {
@@ -65,8 +48,7 @@ protected:
         return group;
     }
 
-    ZFrameTimer m_timer;
-    ZFrameTimer* m_saved = nullptr;
+    ZFrameTimer& m_timer = clock.timer;
 };
 
 TEST_F(BoidGroupTest, BoxWrapsOrBounces)

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <string>
 
-#include "engine/core/ZStringTable.h"
+#include "engine/resource/ZStringTable.h"
 #include "engine/scene/ZCamera.h"
 #include "engine/scene/ZFontText.h"
 #include "scene/RenderDoubles.h"

@@ -7,11 +7,12 @@
 #include <vector>
 
 #include "SceneTestSupport.h"
-#include "engine/app/ZFrameTimer.h"
+#include "engine/core/ZFrameTimer.h"
 #include "engine/core/ZRandom.h"
-#include "engine/render/ZMaterial.h"
+#include "engine/render/resources/ZMaterial.h"
 #include "engine/resource/ZResourceManager.h"
 #include "engine/scene/ZParticleEmitterSystem.h"
+#include "tests/support/ClockedScene.h"
 
 namespace
 {
@@ -29,8 +30,6 @@ protected:
     void SetUp() override
     {
         SceneTest::SetUp();
-        m_saved = g_frameTimer;
-        g_frameTimer = &timer;
         timer.frameDelta = 1.0 / 60.0;
         g_particlesFactor.SetValue(1.0f);
         RandomSeed(1234);
@@ -38,7 +37,6 @@ protected:
     void TearDown() override
     {
         g_particlesFactor.SetValue(1.0f);
-        g_frameTimer = m_saved;
         SceneTest::TearDown();
     }
 
@@ -68,12 +66,10 @@ protected:
         ASSERT_EQ(alive + e.GetFreeCount(), e.GetEffectiveCount());
     }
 
-    ZFrameTimer timer;
+    qvtest::TestClock clock;
+    ZFrameTimer& timer = clock.timer;
     // A member, so that it outlives the tree's teardown.
     GoneWatcher watcher;
-
-private:
-    ZFrameTimer* m_saved = nullptr;
 };
 
 TEST_F(EmitterTest, PoolStaysConsistentAtEveryFactorAndTheStoppedEmitterIsFreed)

@@ -1,6 +1,6 @@
 #pragma once
-// Shared doubles of the scene tests: nodes that log their updates and phases, and a fixture that
-// gives each test a fresh scene tree.
+// Shared doubles of the scene tests: nodes that log their updates and phases, and the shared
+// fresh-scene fixture with their log cleared.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -8,8 +8,7 @@
 
 #include "engine/scene/ZGeom.h"
 #include "engine/scene/ZSceneTree.h"
-
-extern bool g_engineStartingUp;
+#include "tests/support/ClockedScene.h"
 
 inline std::vector<std::string>& SceneLog()
 {
@@ -48,22 +47,13 @@ public:
     void (*onUpdate)(LogNode*) = nullptr;
 };
 
-class SceneTest : public ::testing::Test
+// The shared fresh scene tree (tests/support/ClockedScene.h), with the update log cleared.
+class SceneTest : public qvtest::SceneTest
 {
 protected:
     void SetUp() override
     {
         SceneLog().clear();
-        g_engineStartingUp = false;
-        ZSceneTree::SetShutdownBegun(false);
-        g_nodeListenersMuted = false;
-        tree = ZSceneTree::GetInstance();
+        qvtest::SceneTest::SetUp();
     }
-    void TearDown() override
-    {
-        ZSceneTree::DestroyInstance();
-        g_engineStartingUp = false;
-        ZSceneTree::SetShutdownBegun(false);
-    }
-    ZSceneTree* tree = nullptr;
 };

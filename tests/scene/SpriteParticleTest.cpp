@@ -5,9 +5,10 @@
 #include <set>
 
 #include "SceneTestSupport.h"
-#include "engine/app/ZFrameTimer.h"
+#include "engine/core/ZFrameTimer.h"
 #include "engine/core/ZNameId.h"
 #include "engine/scene/ZSpriteParticle.h"
+#include "tests/support/ClockedScene.h"
 
 namespace
 {
@@ -19,8 +20,6 @@ protected:
     {
         SceneTest::SetUp();
         ZSpriteParticle::InitPool();
-        m_saved = g_frameTimer;
-        g_frameTimer = &timer;
         timer.frameDelta = 0.1;
         root = ZGroup::Create();
         tree->AddChild(root);
@@ -28,7 +27,6 @@ protected:
     void TearDown() override
     {
         SceneTest::TearDown();
-        g_frameTimer = m_saved;
         EXPECT_EQ(ZSpriteParticle::GetPoolFreeCount(), ZSpriteParticle::kPoolSize) << "a particle was lost";
     }
     static bool Set(ZNode* node, const char* key, const char* value)
@@ -44,11 +42,9 @@ protected:
         return p;
     }
 
-    ZFrameTimer timer;
+    qvtest::TestClock clock;
+    ZFrameTimer& timer = clock.timer;
     ZGroup* root = nullptr;
-
-private:
-    ZFrameTimer* m_saved = nullptr;
 };
 
 TEST_F(SpriteParticleTest, PoolHandsOutEachParticleOnceAndTakesEveryOneBack)

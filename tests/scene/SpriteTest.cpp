@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "engine/app/ZEngineSettings.h"
-#include "engine/core/ZStringTable.h"
-#include "engine/render/ZMaterial.h"
-#include "engine/render/ZPixelFormat.h"
-#include "engine/render/ZTexture.h"
+#include "engine/render/resources/ZMaterial.h"
+#include "engine/render/resources/ZPixelFormat.h"
+#include "engine/render/resources/ZTexture.h"
+#include "engine/resource/ZStringTable.h"
 #include "engine/scene/ZCamera.h"
 #include "engine/scene/ZFontText.h"
 #include "engine/scene/ZSprite.h"

@@ -6,13 +6,13 @@
 
 #include <string>
 
-#include "engine/core/ZStringTable.h"
+#include "engine/resource/ZStringTable.h"
 #include "engine/scene/ZFontText.h"
 #include "engine/ui/ZSprite2D.h"
 #include "game/decoration/ZBackground.h"
 #include "game/screens/ZCredits.h"
 #include "game/screens/ZGameHelpMenu.h"
-#include "tests/ui/ScreenTestSupport.h"
+#include "tests/support/ScreenTestSupport.h"
 
 namespace
 {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/app/ZFrameTimer.h"
+#include "engine/core/ZFrameTimer.h"
 #include "engine/core/ZRandom.h"
 #include "engine/scene/ZGeom.h"
 #include "engine/scene/ZSceneTree.h"

@@ -6,7 +6,7 @@
 #include "engine/audio/ZSound.h"
 #include "engine/import/ZSceneXMLImport2.h"
 #include "engine/scene/ZFontText.h"
-#include "tests/ui/WidgetTestSupport.h"
+#include "tests/support/WidgetTestSupport.h"
 
 using uitest::ButtonLog;
 

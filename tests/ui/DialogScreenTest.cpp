@@ -4,7 +4,7 @@
 #include <string>
 
 #include "engine/ui/ZDialogGameState.h"
-#include "tests/ui/ScreenTestSupport.h"
+#include "tests/support/ScreenTestSupport.h"
 
 namespace
 {

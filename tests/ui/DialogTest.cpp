@@ -5,7 +5,7 @@
 
 #include "engine/scene/ZFontText.h"
 #include "engine/ui/ZDialog2D.h"
-#include "tests/ui/WidgetTestSupport.h"
+#include "tests/support/WidgetTestSupport.h"
 
 namespace
 {

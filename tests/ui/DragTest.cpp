@@ -8,7 +8,7 @@
 #include "engine/import/ZSceneXMLImport2.h"
 #include "engine/ui/ZDragController.h"
 #include "engine/ui/ZDropTarget2D.h"
-#include "tests/ui/UiTestSupport.h"
+#include "tests/support/UiTestSupport.h"
 
 namespace
 {

@@ -8,7 +8,7 @@
 #include "engine/resource/ZHighscoreTable.h"
 #include "engine/scene/ZFontText.h"
 #include "engine/ui/ZGameMenu.h"
-#include "tests/ui/ScreenTestSupport.h"
+#include "tests/support/ScreenTestSupport.h"
 
 namespace
 {

@@ -8,7 +8,7 @@
 #include "engine/app/ZGameState.h"
 #include "engine/app/ZScreenHost.h"
 #include "engine/controllers/ZInterpolate.h"
-#include "tests/ui/UiTestSupport.h"
+#include "tests/support/UiTestSupport.h"
 
 using uitest::RecordingListener;
 

@@ -6,7 +6,8 @@
 #include "engine/resource/ZProfileManager.h"
 #include "engine/scene/ZFontText.h"
 #include "engine/ui/ZProfileMenu.h"
-#include "tests/ui/ScreenTestSupport.h"
+#include "tests/support/ScreenTestSupport.h"
+#include "tests/support/TestFiles.h"
 
 namespace
 {
@@ -42,9 +43,7 @@ class ProfileMenuTest : public uitest::ScreenTest
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/qv_profilemenu_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        folder = pattern;
+        ASSERT_FALSE(folder.empty());
         g_gameCurrentProfile.Reset(false);
         ScreenTest::SetUp();
         profiles = new ZProfileManager((folder + "/profiles/").c_str());
@@ -55,7 +54,6 @@ protected:
         ScreenTest::TearDown();
         ZProfileManager::DestroyInstance();
         g_gameCurrentProfile.Reset(false);
-        std::filesystem::remove_all(folder);
     }
     void MakeProfiles(int n)
     {
@@ -89,7 +87,8 @@ protected:
                 ClickAt(x, -250.0f);
     }
 
-    std::string folder;
+    qvtest::TempDir temp{"qv_profilemenu"};
+    std::string folder = temp.Path();
     ZProfileManager* profiles = nullptr;
     TestProfileMenu menu{"resources:profilemenu.xml"};
 };

@@ -7,7 +7,7 @@
 #include "engine/ui/ZCheckBox2D.h"
 #include "engine/ui/ZSettingsMenu.h"
 #include "engine/ui/ZSlider2D.h"
-#include "tests/ui/ScreenTestSupport.h"
+#include "tests/support/ScreenTestSupport.h"
 
 namespace
 {

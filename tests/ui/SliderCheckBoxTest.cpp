@@ -7,7 +7,7 @@
 #include "engine/scene/ZFontText.h"
 #include "engine/ui/ZCheckBox2D.h"
 #include "engine/ui/ZSlider2D.h"
-#include "tests/ui/WidgetTestSupport.h"
+#include "tests/support/WidgetTestSupport.h"
 
 namespace
 {

@@ -2,11 +2,11 @@
 // the hand-over to the next screen with the global fade, and missing images skipped.
 #include "engine/app/ZEngineSettings.h"
 #include "engine/audio/IAudio.h"
-#include "engine/render/ZMaterial.h"
-#include "engine/render/ZTexture.h"
 #include "engine/render/ZView.h"
+#include "engine/render/resources/ZMaterial.h"
+#include "engine/render/resources/ZTexture.h"
 #include "engine/ui/ZSplashScreen.h"
-#include "tests/ui/ScreenTestSupport.h"
+#include "tests/support/ScreenTestSupport.h"
 
 namespace
 {

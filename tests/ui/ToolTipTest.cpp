@@ -5,17 +5,17 @@
 #include <cstring>
 #include <string>
 
-#include "engine/app/ZFrameTimer.h"
 #include "engine/controllers/ZHighlight2.h"
 #include "engine/controllers/ZInterpolateBase.h"
-#include "engine/core/ZStringTable.h"
+#include "engine/core/ZFrameTimer.h"
 #include "engine/import/ZSceneXMLImport2.h"
 #include "engine/render/ZView.h"
+#include "engine/resource/ZStringTable.h"
 #include "engine/scene/ZCamera.h"
 #include "engine/scene/ZFontText.h"
 #include "engine/ui/ZGameSprite.h"
 #include "engine/ui/ZToolTipManager.h"
-#include "tests/ui/UiTestSupport.h"
+#include "tests/support/UiTestSupport.h"
 
 namespace
 {

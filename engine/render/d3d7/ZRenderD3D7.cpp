@@ -10,22 +10,21 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "engine/app/ZEngine.h"
-#include "engine/app/ZEngineSettings.h"
-#include "engine/app/ZWorkerPool.h"
 #include "engine/core/ZAllocBase.h"
+#include "engine/core/ZWorkerPool.h"
 #include "engine/platform/ZPlatformWindow.h"
 #include "engine/platform/d3d7/ZSoftPixels.h"
-#include "engine/render/ZMaterial.h"
-#include "engine/render/ZPrimitive.h"
 #include "engine/render/ZRenderFont.h"
 #include "engine/render/ZRenderOverlay.h"
 #include "engine/render/ZRenderParticles.h"
-#include "engine/render/ZShaderLibrary.h"
-#include "engine/render/ZTexture.h"
-#include "engine/render/ZTextureAtlas.h"
 #include "engine/render/ZView.h"
 #include "engine/render/d3d7/ZRenderD3D7ShaderFFP.h"
+#include "engine/render/resources/ZMaterial.h"
+#include "engine/render/resources/ZPrimitive.h"
+#include "engine/render/resources/ZRenderSettings.h"
+#include "engine/render/resources/ZShaderLibrary.h"
+#include "engine/render/resources/ZTexture.h"
+#include "engine/render/resources/ZTextureAtlas.h"
 #include "engine/resource/ZResourceManager.h"
 #include "engine/scene/ZCamera.h"
 #include "engine/scene/ZFontText.h"
@@ -349,7 +348,7 @@ ZRenderD3D7::~ZRenderD3D7()
     // do not, so they leave the pages here. While the engine itself is being destroyed the pages
     // no longer track their textures (the resources went first, in the engine's order): nothing
     // to do then.
-    if (!g_engine || !g_engine->TestFlags(kEngineDestroying))
+    if (!GetRenderHost()->IsBeingDestroyed())
         for (size_t i = 0; i < GetPageCount(); ++i)
             if (ZTextureAtlas* page = GetPage(i))
                 for (ZTexture* texture : page->GetTextures())
@@ -360,8 +359,7 @@ ZRenderD3D7::~ZRenderD3D7()
                 }
     DeleteRenderState();
     ReleaseAll();
-    if (g_engine)
-        g_engine->ClipCursor(false);
+    GetRenderHost()->ClipCursor(false);
 }
 
 void ZRenderD3D7::ReleaseAll()
@@ -426,8 +424,8 @@ int ZRenderD3D7::Init(int width, int height, bool windowed, ZPlatformWindow* win
     ResetDeviceState(m_surfacesLost);
     // The new device starts with its own transforms: nothing cached is valid for it.
     ZRenderBase::ResetMatrices();
-    if (!windowed && g_engine)
-        g_engine->ClipCursor(true);
+    if (!windowed)
+        GetRenderHost()->ClipCursor(true);
     // The drawers' device side: the built-in font and its glyph quads, the overlay's texture. A
     // display made again keeps them (textures and quads come back with their contents), so the
     // font is built once.
@@ -864,14 +862,12 @@ void ZRenderD3D7::SetCursorForMode()
         while (plat::ShowCursor(false) >= 0)
         {
         }
-    if (g_engine)
-        g_engine->ClipCursor(!TestStateA(kRenderWindowed));
+    GetRenderHost()->ClipCursor(!TestStateA(kRenderWindowed));
 }
 
 int ZRenderD3D7::ResetDeviceState(bool restoreContents)
 {
-    if (g_engine)
-        g_engine->SetFlags(kEngineDisplayReset);
+    GetRenderHost()->SetDisplayResetting(true);
     ZRenderBase::ResetDeviceState(restoreContents);
     for (ZRenderD3D7ShaderFFP* code : {m_ffp, static_cast<ZRenderD3D7ShaderFFP*>(m_ffpSprite)})
         if (code)
@@ -888,8 +884,7 @@ int ZRenderD3D7::ResetDeviceState(bool restoreContents)
     }
     for (TextureSlot& slot : m_textures)
         slot.lost = false;
-    if (g_engine)
-        g_engine->ClearFlags(kEngineDisplayReset);
+    GetRenderHost()->SetDisplayResetting(false);
     return 0;
 }
 

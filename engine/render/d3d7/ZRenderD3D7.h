@@ -10,7 +10,7 @@
 #include "engine/core/ZVector.h"
 #include "engine/platform/d3d7/ZSoftDirect3D.h"
 #include "engine/render/ZRenderBase.h"
-#include "engine/render/ZRenderStateFlags.h"
+#include "engine/render/resources/ZRenderStateFlags.h"
 
 class ZRenderD3D7;
 class ZRenderD3D7ShaderFFP;

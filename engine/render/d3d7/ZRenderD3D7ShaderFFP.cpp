@@ -3,10 +3,10 @@
 #include <cmath>
 
 #include "engine/render/ZLight.h"
-#include "engine/render/ZMaterial.h"
-#include "engine/render/ZPrimitive.h"
-#include "engine/render/ZTexture.h"
 #include "engine/render/d3d7/ZRenderD3D7.h"
+#include "engine/render/resources/ZMaterial.h"
+#include "engine/render/resources/ZPrimitive.h"
+#include "engine/render/resources/ZTexture.h"
 #include "engine/scene/ZCamera.h"
 #include "engine/scene/ZSprite.h"
 

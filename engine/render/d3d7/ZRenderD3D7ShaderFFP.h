@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "engine/render/ZRenderBase.h"
-#include "engine/render/ZShaderLibrary.h"
+#include "engine/render/resources/ZShaderLibrary.h"
 
 class ZRenderD3D7;
 class ZSoftSurface;

@@ -9,8 +9,8 @@
 #include "engine/core/ZMatrix.h"
 #include "engine/platform/ZGLContext.h"
 #include "engine/render/ZRenderBase.h"
-#include "engine/render/ZRenderStateFlags.h"
-#include "engine/render/ZShaderLibrary.h"
+#include "engine/render/resources/ZRenderStateFlags.h"
+#include "engine/render/resources/ZShaderLibrary.h"
 
 class ZRenderOpenGL;
 class ZRenderOpenGLBatch;

@@ -6,11 +6,11 @@
 #include <algorithm>
 
 #include "engine/render/ZFont.h"
-#include "engine/render/ZMaterial.h"
-#include "engine/render/ZRenderStateFlags.h"
-#include "engine/render/ZShaderLibrary.h"
-#include "engine/render/ZTexture.h"
 #include "engine/render/opengl/ZRenderOpenGL.h"
+#include "engine/render/resources/ZMaterial.h"
+#include "engine/render/resources/ZRenderStateFlags.h"
+#include "engine/render/resources/ZShaderLibrary.h"
+#include "engine/render/resources/ZTexture.h"
 #include "engine/scene/ZCamera.h"
 #include "engine/scene/ZFontText.h"
 #include "engine/scene/ZSprite.h"

@@ -2,8 +2,8 @@
 // the dive to the in-game state, when they exist.
 #include "game/dive/abilities/IAbilityDive.h"
 
-#include "engine/app/ZFrameTimer.h"
 #include "engine/controllers/ZProgressBar.h"
+#include "engine/core/ZFrameTimer.h"
 #include "game/dive/ZInGame.h"
 #include "game/dive/board/ZBoard.h"
 

@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "engine/audio/ZSound.h"
-#include "engine/core/ZStringTable.h"
+#include "engine/resource/ZStringTable.h"
 #include "game/dive/abilities/IAbilityDive.h"
 
 ZSound* ZAbility::GetSound()

@@ -4,8 +4,8 @@
 #include <cstdio>
 
 #include "engine/core/ZSerializer.h"
-#include "engine/core/ZStringTable.h"
-#include "engine/render/ZTexture.h"
+#include "engine/render/resources/ZTexture.h"
+#include "engine/resource/ZStringTable.h"
 #include "engine/scene/ZSceneTree.h"
 #include "engine/scene/ZSprite.h"
 #include "engine/ui/ZSprite2D.h"

@@ -6,9 +6,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "engine/core/ZStringTable.h"
-#include "engine/render/ZTexture.h"
+#include "engine/render/resources/ZTexture.h"
 #include "engine/resource/ZProfileManager.h"
+#include "engine/resource/ZStringTable.h"
 #include "engine/ui/ZToolTipManager.h"
 #include "game/common/IGameShell.h"
 #include "game/dive/abilities/IAbilityDive.h"

@@ -1,6 +1,6 @@
 // The board's side of the ice and of the board-wide abilities: the spreading clock with its
 // warning and halts, the edge tiles' looks, breaking every chain, the tiles behind the artifacts.
-#include "engine/app/ZFrameTimer.h"
+#include "engine/core/ZFrameTimer.h"
 #include "game/dive/board/ZBoard.h"
 #include "game/dive/model/ZBoardEffects.h"
 #include "game/dive/model/ZBoardGrid.h"

@@ -7,7 +7,7 @@
 #include "engine/audio/ZSound.h"
 #include "engine/controllers/ZInterpolateBase.h"
 #include "engine/core/ZRandom.h"
-#include "engine/core/ZStringTable.h"
+#include "engine/resource/ZStringTable.h"
 #include "engine/scene/ZGeom.h"
 #include "game/common/IGameShell.h"
 #include "game/dive/ZInGame.h"

@@ -4,11 +4,11 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "engine/app/ZFrameTimer.h"
 #include "engine/audio/ZSound.h"
 #include "engine/controllers/ZFlicker.h"
 #include "engine/controllers/ZShakeController.h"
-#include "engine/core/ZStringTable.h"
+#include "engine/core/ZFrameTimer.h"
+#include "engine/resource/ZStringTable.h"
 #include "engine/scene/ZGeom.h"
 #include "engine/ui/ZGameSprite.h"
 #include "game/dive/ZDiveServices.h"

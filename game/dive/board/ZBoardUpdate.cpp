@@ -4,11 +4,11 @@
 #include <algorithm>
 #include <cmath>
 
-#include "engine/app/ZFrameTimer.h"
 #include "engine/audio/ZSound.h"
-#include "engine/core/ZMath.h"
 #include "engine/controllers/ZFlicker.h"
 #include "engine/controllers/ZProgressBar.h"
+#include "engine/core/ZFrameTimer.h"
+#include "engine/core/ZMath.h"
 #include "engine/ui/ZGameSprite.h"
 #include "engine/ui/ZMousePointer.h"
 #include "game/common/IGameShell.h"

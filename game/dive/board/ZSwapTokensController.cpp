@@ -6,8 +6,8 @@
 #include <cmath>
 #include <vector>
 
-#include "engine/app/ZFrameTimer.h"
 #include "engine/audio/ZSound.h"
+#include "engine/core/ZFrameTimer.h"
 #include "engine/scene/ZGeom.h"
 #include "engine/scene/ZSceneTree.h"
 #include "engine/scene/ZSpline.h"

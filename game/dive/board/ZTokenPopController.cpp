@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "engine/app/ZFrameTimer.h"
 #include "engine/controllers/ZInterpolateBase.h"
+#include "engine/core/ZFrameTimer.h"
 #include "engine/core/ZMath.h"
 #include "engine/core/ZRandom.h"
 #include "engine/scene/ZSceneTree.h"

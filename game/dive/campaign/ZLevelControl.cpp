@@ -7,9 +7,9 @@
 #include <cstring>
 
 #include "engine/app/ZEngine.h"
-#include "engine/app/ZFrameTimer.h"
 #include "engine/app/ZGame.h"
 #include "engine/app/ZStatsLog.h"
+#include "engine/core/ZFrameTimer.h"
 #include "engine/core/ZPropertyManager.h"
 #include "engine/fs/ZFileSystem.h"
 #include "engine/import/ZSceneXMLImport2.h"

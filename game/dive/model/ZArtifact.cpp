@@ -4,8 +4,8 @@
 #include <cstring>
 
 #include "engine/core/ZNameId.h"
-#include "engine/core/ZStringTable.h"
-#include "engine/render/ZTexture.h"
+#include "engine/render/resources/ZTexture.h"
+#include "engine/resource/ZStringTable.h"
 
 namespace
 {

@@ -9,8 +9,8 @@
 
 #include "engine/core/ZNameId.h"
 #include "engine/core/ZRandom.h"
-#include "engine/core/ZStringTable.h"
 #include "engine/fs/ZFile.h"
+#include "engine/resource/ZStringTable.h"
 #include "game/dive/model/ZArtifact.h"
 
 namespace

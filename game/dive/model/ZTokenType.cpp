@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "engine/core/ZNameId.h"
-#include "engine/render/ZTexture.h"
+#include "engine/render/resources/ZTexture.h"
 
 namespace
 {

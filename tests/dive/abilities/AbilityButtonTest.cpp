@@ -10,7 +10,7 @@
 #include "engine/ui/ZToolTipManager.h"
 #include "game/dive/crew/ZToolBelt.h"
 #include "game/dive/model/ZTile.h"
-#include "tests/ui/UiTestSupport.h"
+#include "tests/support/UiTestSupport.h"
 
 using abilitytest::NumSlots;
 using abilitytest::Slot;

@@ -3,7 +3,7 @@
 // end from the game's generated pictures and written as a PNG for a person to look at. Runs only
 // when QV_ABILITY_SHOT names the file to write (and a display is there).
 #include "engine/core/ZNameId.h"
-#include "engine/render/ZTexture.h"
+#include "engine/render/resources/ZTexture.h"
 #include "engine/ui/ZSprite2D.h"
 #include "game/dive/abilities/ZAbilityButton.h"
 #include "game/dive/abilities/ZAbilityManager.h"

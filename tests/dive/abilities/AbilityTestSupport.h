@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "engine/core/ZPropertyManager.h"
-#include "engine/core/ZStringTable.h"
+#include "engine/resource/ZStringTable.h"
 #include "game/common/IGameShell.h"
 #include "game/dive/abilities/IAbilityDive.h"
 #include "game/dive/abilities/ZAbilityManager.h"

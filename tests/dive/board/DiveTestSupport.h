@@ -2,9 +2,9 @@
 // A dive on the real state stack: the engine with a recording renderer, the pointer on the 2D
 // layer's camera, the game's stack with the in-game state on top, fixture boards mounted as
 // "resources:boards/", the seven artifact records, and helpers that drive the pointer over tiles.
-#include <cmath>
-#include "engine/render/ZMaterial.h"
+#include "engine/render/resources/ZMaterial.h"
 #include "engine/resource/ZResourceManager.h"
+#include <cmath>
 #include <cstdio>
 #include <string>
 
@@ -19,7 +19,7 @@
 #include "game/dive/model/ZTile.h"
 #include "game/dive/model/ZToken.h"
 #include "game/dive/model/ZTokenType.h"
-#include "tests/ui/WidgetTestSupport.h"
+#include "tests/support/WidgetTestSupport.h"
 
 namespace divetest
 {

@@ -11,8 +11,8 @@
 #include "engine/core/ZPropertyManager.h"
 #include "engine/resource/ZProfileManager.h"
 #include "game/dive/campaign/ZLevelControl.h"
+#include "tests/support/ScreenTestSupport.h"
 #include "tests/support/TestFiles.h"
-#include "tests/ui/ScreenTestSupport.h"
 
 namespace camptest
 {

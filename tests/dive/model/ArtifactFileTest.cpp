@@ -2,10 +2,10 @@
 // registered record with its picture per shorthand of the levels' artifact letters.
 #include <gtest/gtest.h>
 
-#include "engine/render/ZMaterial.h"
+#include "engine/render/resources/ZMaterial.h"
 
 #include "engine/import/ZSceneXMLImport2.h"
-#include "engine/render/ZTexture.h"
+#include "engine/render/resources/ZTexture.h"
 #include "engine/resource/ZResourceManager.h"
 #include "engine/scene/ZSceneTree.h"
 #include "game/dive/model/ZArtifact.h"

@@ -1,3 +1,0 @@
-#include "engine/render/IRender.h"
-
-IRender* g_render = nullptr;
