@@ -8,7 +8,7 @@
 
 #include "engine/core/ZRandom.h"
 #include "engine/core/ZSerializer.h"
-#include "engine/core/ZStringTable.h"
+#include "engine/resource/ZStringTable.h"
 #include "engine/scene/ZNode.h"
 #include "engine/scene/ZSprite.h"
 

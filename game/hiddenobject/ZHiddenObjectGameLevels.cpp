@@ -4,14 +4,14 @@
 #include <cstdio>
 
 #include "engine/app/ZEngine.h"
-#include "engine/app/ZFrameTimer.h"
+#include "engine/core/ZFrameTimer.h"
 #include "engine/app/ZGame.h"
 #include "engine/app/ZStatsLog.h"
 #include "engine/audio/ZSound.h"
 #include "engine/controllers/ZFlicker.h"
 #include "engine/controllers/ZProgressBar.h"
 #include "engine/core/ZRandom.h"
-#include "engine/render/IRender.h"
+#include "engine/render/resources/IRender.h"
 #include "engine/scene/ZFontText.h"
 #include "engine/scene/ZGeom.h"
 #include "engine/scene/ZParticleEmitterSystem.h"

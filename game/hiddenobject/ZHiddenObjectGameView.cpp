@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "engine/app/ZFrameTimer.h"
+#include "engine/core/ZFrameTimer.h"
 #include "engine/controllers/ZProgressBar.h"
 #include "engine/core/ZRandom.h"
 #include "engine/scene/ZGeom.h"

@@ -9,7 +9,7 @@
 
 #include "engine/core/ZRandom.h"
 #include "engine/core/ZSerializer.h"
-#include "engine/core/ZStringTable.h"
+#include "engine/resource/ZStringTable.h"
 #include "engine/core/ZTextFormat.h"
 #include "engine/core/ZMath.h"
 #include "game/hiddenobject/ZHiddenObject.h"

@@ -4,8 +4,8 @@
 #include <cstdio>
 
 #include "engine/import/ZSceneXMLImport2.h"
-#include "engine/render/ZMaterial.h"
-#include "engine/render/ZTexture.h"
+#include "engine/render/resources/ZMaterial.h"
+#include "engine/render/resources/ZTexture.h"
 #include "engine/resource/ZHighscoreTable.h"
 #include "engine/ui/ZSprite2D.h"
 #include "game/shell/ZQuorvane.h"

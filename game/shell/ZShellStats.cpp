@@ -3,10 +3,10 @@
 
 #include "engine/app/ZEngine.h"
 #include "engine/app/ZEngineSettings.h"
-#include "engine/app/ZFrameTimer.h"
+#include "engine/core/ZFrameTimer.h"
 #include "engine/app/ZGameState.h"
 #include "engine/app/ZStatsLog.h"
-#include "engine/render/IRender.h"
+#include "engine/render/resources/IRender.h"
 
 void WriteScreenRecord(const ZGameState* state, const char* record, const char* timeKey, bool sessionUpdate)
 {

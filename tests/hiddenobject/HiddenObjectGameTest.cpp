@@ -16,8 +16,8 @@
 #include "engine/core/ZProperty.h"
 #include "engine/core/ZPropertyManager.h"
 #include "engine/core/ZRandom.h"
-#include "engine/core/ZStringTable.h"
-#include "engine/render/ZTexture.h"
+#include "engine/resource/ZStringTable.h"
+#include "engine/render/resources/ZTexture.h"
 #include "engine/scene/ZFontText.h"
 #include "engine/ui/ZSprite2D.h"
 #include "game/common/IGameShell.h"
@@ -25,7 +25,7 @@
 #include "game/hiddenobject/ZHiddenObjectGame.h"
 #include "game/hiddenobject/ZHiddenObjectLevel.h"
 #include "support/TestFiles.h"
-#include "tests/ui/ScreenTestSupport.h"
+#include "tests/support/ScreenTestSupport.h"
 
 namespace
 {

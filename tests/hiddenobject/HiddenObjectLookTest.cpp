@@ -12,19 +12,19 @@
 #include <sstream>
 #include <string>
 
-#include "engine/app/ZFrameTimer.h"
+#include "engine/core/ZFrameTimer.h"
 #include "engine/app/ZGame.h"
 #include "engine/app/ZGameEngine.h"
 #include "engine/app/ZInput.h"
 #include "engine/core/ZAllocBase.h"
-#include "engine/core/ZStringTable.h"
+#include "engine/resource/ZStringTable.h"
 #include "engine/fs/ZFile.h"
 #include "engine/fs/ZFileSystem.h"
 #include "engine/fs/ZMountTable.h"
 #include "engine/import/ZSceneXMLImport2.h"
 #include "engine/platform/ZPlatformMessage.h"
 #include "engine/platform/ZPlatformWindow.h"
-#include "engine/render/ZShaderLibrary.h"
+#include "engine/render/resources/ZShaderLibrary.h"
 #include "engine/render/opengl/ZRenderOpenGL.h"
 #include "engine/resource/ZResourceManager.h"
 #include "engine/resource/ZResourcePath.h"

@@ -16,7 +16,7 @@
 #include "game/shell/ZGameSettingsMenu.h"
 #include "game/shell/ZInGameMenu.h"
 #include "tests/shell/ShellTestSupport.h"
-#include "tests/ui/WidgetTestSupport.h"
+#include "tests/support/WidgetTestSupport.h"
 
 using shelltest::ShellTest;
 

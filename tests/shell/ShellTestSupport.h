@@ -17,7 +17,7 @@
 #include "engine/ui/ZToolTipManager.h"
 #include "game/common/ZShellSettings.h"
 #include "game/shell/ZQuorvane.h"
-#include "tests/ui/UiTestSupport.h"
+#include "tests/support/UiTestSupport.h"
 
 namespace shelltest
 {

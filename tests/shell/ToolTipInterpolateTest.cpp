@@ -6,7 +6,7 @@
 #include "engine/scene/ZGeom.h"
 #include "engine/scene/ZSceneTree.h"
 #include "game/shell/ZToolTipInterpolate.h"
-#include "tests/ui/UiTestSupport.h"
+#include "tests/support/UiTestSupport.h"
 
 namespace
 {

@@ -6,10 +6,10 @@
 
 #include "engine/app/ZGame.h"
 #include "engine/core/ZPropertyManager.h"
-#include "engine/core/ZStringTable.h"
+#include "engine/resource/ZStringTable.h"
 #include "engine/core/ZTextFormat.h"
 #include "engine/import/ZSceneXMLImport2.h"
-#include "engine/render/ZTexture.h"
+#include "engine/render/resources/ZTexture.h"
 #include "engine/scene/ZFontText.h"
 #include "engine/scene/ZSceneTree.h"
 #include "engine/ui/ZSprite2D.h"

@@ -12,8 +12,8 @@
 
 #include "engine/core/ZNameId.h"
 #include "engine/core/ZSerializer.h"
-#include "engine/core/ZStringTable.h"
-#include "engine/render/ZTexture.h"
+#include "engine/resource/ZStringTable.h"
+#include "engine/render/resources/ZTexture.h"
 #include "engine/scene/ZNode.h"
 #include "game/dive/abilities/ZAbilityManager.h"
 #include "game/dive/crew/ZCharacterButton.h"

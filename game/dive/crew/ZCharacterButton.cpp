@@ -7,7 +7,7 @@
 #include "engine/controllers/ZHighlight2.h"
 #include "engine/controllers/ZProgressBar.h"
 #include "engine/core/ZSerializer.h"
-#include "engine/render/ZMaterial.h"
+#include "engine/render/resources/ZMaterial.h"
 #include "engine/scene/ZParticleEmitterSystem.h"
 #include "engine/scene/ZSprite.h"
 #include "game/dive/crew/ZCharacter.h"

@@ -6,7 +6,7 @@
 #include <cstdio>
 
 #include "engine/core/ZRandom.h"
-#include "engine/render/ZMaterial.h"
+#include "engine/render/resources/ZMaterial.h"
 #include "engine/scene/ZParticleEmitterSystem.h"
 #include "engine/scene/ZSceneTree.h"
 #include "engine/scene/ZSpline.h"

@@ -5,15 +5,15 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "engine/app/ZFrameTimer.h"
+#include "engine/core/ZFrameTimer.h"
 #include "engine/app/ZGame.h"
 #include "engine/app/ZStatsLog.h"
 #include "engine/audio/ZSound.h"
 #include "engine/core/ZPropertyManager.h"
 #include "engine/core/ZSerializer.h"
-#include "engine/core/ZStringTable.h"
+#include "engine/resource/ZStringTable.h"
 #include "engine/import/ZSceneXMLImport2.h"
-#include "engine/render/ZTexture.h"
+#include "engine/render/resources/ZTexture.h"
 #include "engine/scene/ZFontText.h"
 #include "engine/scene/ZSceneTree.h"
 #include "engine/ui/ZSprite2D.h"

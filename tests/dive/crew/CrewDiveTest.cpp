@@ -5,7 +5,7 @@
 
 #include "../board/DiveTestSupport.h"
 #include "engine/controllers/ZProgressBar.h"
-#include "engine/core/ZStringTable.h"
+#include "engine/resource/ZStringTable.h"
 #include "game/dive/ZDiveSettings.h"
 #include "game/dive/abilities/ZAbilityManager.h"
 #include "game/dive/crew/ZCharacter.h"

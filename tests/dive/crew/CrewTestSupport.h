@@ -7,7 +7,7 @@
 #include <string>
 
 #include "../abilities/AbilityTestSupport.h"
-#include "engine/core/ZStringTable.h"
+#include "engine/resource/ZStringTable.h"
 #include "engine/resource/ZResourceManager.h"
 #include "engine/ui/ZDragController.h"
 #include "engine/resource/ZProfileManager.h"
@@ -17,7 +17,7 @@
 #include "game/dive/crew/ZCharacterScreen.h"
 #include "game/dive/crew/ZInventory.h"
 #include "support/TestFiles.h"
-#include "tests/ui/ScreenTestSupport.h"
+#include "tests/support/ScreenTestSupport.h"
 
 namespace crewtest
 {
