@@ -85,7 +85,10 @@ TEST(Strings, ParseCompletelyWithUniqueKeysAndSafeFormats)
         auto format = formats.find(key);
         std::string conversions = Conversions(text);
         std::replace(conversions.begin(), conversions.end(), 'd', 'i');
-        EXPECT_EQ(conversions, format == formats.end() ? "" : format->second) << key << ": " << text;
+        // The bonus levels' intros ("ho<n>.<level>.intro") take the count to find.
+        const bool intro = key.size() > 10 && key.compare(0, 2, "ho") == 0 && key[3] == '.' &&
+                           key.compare(key.size() - 6, 6, ".intro") == 0;
+        EXPECT_EQ(conversions, format != formats.end() ? format->second : (intro ? "i" : "")) << key << ": " << text;
     }
     for (const auto& [key, conversions] : formats)
         EXPECT_TRUE(strings.texts.count(key)) << key;
