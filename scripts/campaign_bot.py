@@ -4,11 +4,13 @@
 Not the game's own rules: tokens fall straight down (or slide in diagonally under a gap), lines of
 three or more like creatures pop, a pop next to a chain or ice loosens it, artifacts leave through
 bottom exits only (the bot never turns the board), a board without a move gets one random token
-broken, as the game's fallback does, and popped creatures charge one crew power (break one tile)
-every CREW_CHARGE creatures, which the bot spends under the artifact nearest an exit. Bought
-tools are not used. The bot makes a move every few seconds of the board's
-air time, preferring moves that clear the way under artifacts. Each board is played with several
-seeds; the table gives the medal reached in most of them and the moves it took.
+broken, as the game's fallback does, ice ('H') is a chain that never spreads, and popped
+creatures charge one crew power (break one tile) every CREW_CHARGE creatures, which the bot
+spends under the artifact nearest an exit. Bought tools are not used. The bot makes a move every
+few seconds of the board's air time, preferring moves that clear the way under artifacts. Each
+board is played with several seeds; the table gives the medal reached in most of them and the
+moves it took. The check that counts is the game's own bot test
+(tests/dive/board/BoardBotTest.cpp), on the real rules.
 
 Run from the repository root: scripts/campaign_bot.py [board names...]
 """
