@@ -121,6 +121,8 @@ void ZInventoryButton::OnLoaded()
     {
         m_icon->SetName("icon");
         ShowPowerIcon(m_icon, m_item);
+        // Inside the button's frame, whatever the picture's own size.
+        m_icon->SetSize(kIconSize, kIconSize);
         m_icon->SetPositionXYZ(0.0f, 0.0f, kIconDepth);
         AddChild(m_icon);
         m_icon->GetPosition(m_iconHome);

@@ -35,6 +35,7 @@ public:
         kLocked = 3,
     };
     static constexpr float kIconDepth = -50.0f;
+    static constexpr float kIconSize = 52.0f;
     static constexpr float kDragDepth = -600.0f;
 
     ZInventoryButton() = default;

@@ -1,0 +1,93 @@
+// The crew and inventory screens drawn on a real window for a person to look at: QV_CREW_SHOT and
+// QV_INVENTORY_SHOT name the PNG files to write (the test skips without them or a display).
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "../board/DiveLookSupport.h"
+#include "engine/core/ZStringTable.h"
+#include "engine/fs/ZFileSystem.h"
+#include "game/dive/ZDiveSettings.h"
+#include "game/dive/abilities/ZAbilityManager.h"
+#include "game/dive/crew/ZCharacter.h"
+#include "game/dive/crew/ZCharacterScreen.h"
+#include "game/dive/crew/ZInventory.h"
+#include "game/dive/crew/ZInventoryScreen.h"
+
+namespace
+{
+class CrewLook : public divetest::DiveLook
+{
+protected:
+    void BeforeGameGoes() override
+    {
+        ZInventoryScreen::DestroyInstance();
+        ZCharacterScreen::DestroyInstance();
+        ZInventory::DestroyInstance();
+        ZAbilityManager::DestroyInstance();
+        g_profileCharacter.Reset(false);
+        g_profileNumSlots.Reset(false);
+        for (int i = 0; i < 5; ++i)
+        {
+            GetCrewSetting(i)->Reset(false);
+            g_profileSlot[i].Reset(false);
+        }
+    }
+    void Frames(int n)
+    {
+        for (int i = 0; i < n; ++i)
+            Frame(0.02);
+    }
+};
+} // namespace
+
+TEST_F(CrewLook, TheCrewAndTheInventoryOnScreen)
+{
+    const char* crewShot = ShotFile("QV_CREW_SHOT");
+    const char* inventoryShot = ShotFile("QV_INVENTORY_SHOT");
+    if (!crewShot && !inventoryShot)
+        GTEST_SKIP() << "QV_CREW_SHOT and QV_INVENTORY_SHOT name no file to write";
+    std::string why;
+    if (!Open("sand_01", why))
+    {
+        if (!why.empty())
+            GTEST_SKIP() << why;
+        return;
+    }
+    if (IFile* file = ZFileSystem::GetInstance()->Open("localized:strings.xml", FILE_READ))
+    {
+        if (file->Open() == 0)
+        {
+            ZStringTable::GetInstance()->LoadXml(file);
+            file->Close();
+        }
+        delete file;
+    }
+    ZAbilityManager::GetInstance();
+    ZInventory* inventory = ZInventory::GetInstance();
+    ZCharacterScreen* crew = ZCharacterScreen::GetInstance();
+    ASSERT_EQ(crew->LoadCharacters(), 0);
+    crew->OnProfileLoaded();
+    for (int i = 0; i < 4; ++i)
+        GetCrewSetting(i)->SetValue(true);
+    g_profileCrewSize.SetValue(4);
+    crew->GetCharacter(1)->SetXP(7200);
+    ZGame::GotoState(crew);
+    Frames(60);
+    crew->SelectCharacter(1, true);
+    Frames(60);
+    if (crewShot)
+        Shot(crewShot);
+
+    g_profileNumSlots.SetValue(3);
+    for (const char* key : {"breaktile", "swap", "air", "break3x3", "haltfreeze", "treasureboost"})
+        inventory->SetCount(ZAbilityManager::FindAbilityId(key), 4);
+    g_profileSlot[0].SetValue("swap");
+    ZInventoryScreen* screen = ZInventoryScreen::GetInstance();
+    ZGame::GotoState(screen);
+    Frames(60);
+    screen->ShowItemInfo(ZAbilityManager::FindAbilityId("break3x3"), -1);
+    Frames(5);
+    if (inventoryShot)
+        Shot(inventoryShot);
+}
