@@ -30,8 +30,6 @@ ZPropertyFloat g_inputMouseSpeed("input.mouse.speed", "Mouse speed", "Movement s
 ZPropertyFloat g_statsInterval("stats.interval", "Update Log Interval", "How long between report debug log", 0, kNone, 300.0f, 999999.0f, 30.0f);
 ZPropertyFloat g_engineTimeMultiplier("engine.timemultiplier", "", "", 0, kNone, 1.0f, 100.0f, 0.0f);
 // For tests and benchmarks only: never saved, never shown to players.
-ZPropertyFloat g_engineFixedStep("engine.fixedstep", "Fixed frame step",
-                                 "Seconds the clock advances each frame; 0 follows real time", 0, kNone, 0.0f, 1.0f, 0.0f);
 ZPropertyInt g_engineRandomSeed("engine.randomseed", "Random seed",
                                 "Seeds the random numbers with this value at start-up; -1 keeps the default", 0, kNone,
                                 -1, 2147483647, -1);

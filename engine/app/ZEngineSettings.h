@@ -32,8 +32,8 @@ extern ZPropertyFloat g_statsInterval;
 extern ZPropertyFloat g_engineTimeMultiplier;
 // Test settings for runs that must end the same every time (recorded sessions, benchmarks): the
 // clock advances by a fixed step each frame (frames are never skipped and every load finishes
-// within the frame that asked for it), and the random numbers start from a fixed seed.
-extern ZPropertyFloat g_engineFixedStep;
+// within the frame that asked for it), and the random numbers start from a fixed seed. The step
+// (g_engineFixedStep) belongs to the frame clock in engine/core/ZFrameTimer.h.
 extern ZPropertyInt g_engineRandomSeed;
 
 extern ZPropertyText g_engineScene;

@@ -1,6 +1,5 @@
 #include "engine/core/ZFrameTimer.h"
 
-#include "engine/app/ZEngineSettings.h"
 #include "engine/platform/ZPlatformTime.h"
 
 ZFrameTimer* g_frameTimer = nullptr;
@@ -9,6 +8,11 @@ ZPropertyBool g_engineEnableFpsLimit("engine.enablefpslimit", "Enable FPSLimit",
                                      ZProperty::kNoGroup, true);
 ZPropertyFloat g_engineFpsLimit("engine.fpslimit", "Set fpslimit", "Set fpslimit", 2, ZProperty::kNoGroup,
                                 80.0f, 9999.0f, 1.0f);
+
+// Never saved, never shown to players.
+ZPropertyFloat g_engineFixedStep("engine.fixedstep", "Fixed frame step",
+                                 "Seconds the clock advances each frame; 0 follows real time", 0, ZProperty::kNoGroup,
+                                 0.0f, 1.0f, 0.0f);
 
 ZFrameTimer::ZFrameTimer()
 {

@@ -32,3 +32,6 @@ extern ZFrameTimer* g_frameTimer;
 // their own waits by it too.
 extern ZPropertyBool g_engineEnableFpsLimit;
 extern ZPropertyFloat g_engineFpsLimit;
+// For tests and benchmarks only ("engine.fixedstep", 0 to 1 s, 0 = real time): the clock advances
+// by this many seconds each frame, so a recorded session replays to the same end every run.
+extern ZPropertyFloat g_engineFixedStep;

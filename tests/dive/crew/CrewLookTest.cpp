@@ -5,7 +5,7 @@
 #include <string>
 
 #include "../board/DiveLookSupport.h"
-#include "engine/core/ZStringTable.h"
+#include "engine/resource/ZStringTable.h"
 #include "engine/fs/ZFileSystem.h"
 #include "game/dive/ZDiveSettings.h"
 #include "game/dive/abilities/ZAbilityManager.h"
