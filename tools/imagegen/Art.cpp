@@ -1,11 +1,12 @@
 // Dispatch from a generator name to the painter of its family (ArtTokens, ArtScenery,
-// ArtInterface, ArtBoard, ArtDecor and the lettering in Title).
+// ArtInterface, ArtBoard, ArtDecor, ArtHud and the lettering in Title).
 #include "tools/imagegen/Art.h"
 
 #include <algorithm>
 
 #include "tools/imagegen/ArtBoard.h"
 #include "tools/imagegen/ArtDecor.h"
+#include "tools/imagegen/ArtHud.h"
 #include "tools/imagegen/ArtPainters.h"
 #include "tools/imagegen/Title.h"
 
@@ -22,6 +23,10 @@ bool DrawArt(const std::string& generator, const ToolOptions& options, Canvas& c
     const bool decorDrawn = DrawDecorArt(generator, options, canvas, error, decor);
     if (decor)
         return decorDrawn;
+    bool hud = false;
+    const bool hudDrawn = DrawHudArt(generator, options, canvas, error, hud);
+    if (hud)
+        return hudDrawn;
     if (generator == "creature")
         return DrawCreature(options, canvas, error);
     if (generator == "treasure")
