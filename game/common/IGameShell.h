@@ -3,13 +3,35 @@
 // the screens reach the game object only through this interface, so they build and test without
 // it: the game object installs itself at start-up, and until then (and in tests) the default
 // shell answers every call by doing nothing.
+#include <cstdint>
+#include <string>
+
 #include "engine/core/ZVector.h"
 
 class IBonusPrize;
 class ZGameState;
+class ZLevel;
 class ZHighlight2;
 class ZNode;
 class ZPlayList;
+
+// What a finished dive hands to the end-of-level screen.
+struct SDiveResult
+{
+    int32_t artifacts = 0;      // artifacts delivered (the board's result and the completion value)
+    int32_t medal = -1;         // -1 none, 0 complete, 1 bronze, 2 silver, 3 gold
+    uint32_t treasure = 0;      // the treasure chest's content
+    int32_t profileTreasure = 0;
+    int32_t profileScore = 0;
+    int32_t completionPoints = 0; // the completion value x 100
+    float airLeft = 0.0f;       // seconds of air left
+    int32_t airBonus = 0;       // the air left x 2, truncated
+    bool lost = false;          // the air ran out below the thresholds
+    bool playerEnded = false;   // the player pressed the end-dive button
+    ZLevel* level = nullptr;    // the campaign's level (null for a dive started by name)
+    int32_t levelNumber = 0;
+    std::string title;          // "%i" with the level's number
+};
 
 class IGameShell
 {
@@ -23,6 +45,11 @@ public:
 
     // Dialogs of the game object.
     virtual void ShowGameOver(bool completed) { (void)completed; }
+    // The end of a dive: the end-of-level screen takes the results and is returned for the dive to
+    // push; null when the game has none (the dive then goes back to the campaign itself).
+    virtual ZGameState* PrepareEndOfLevel(const SDiveResult& result) { (void)result; return nullptr; }
+    // The diver ran out of air (told as the end-of-level screen opens).
+    virtual void OnDiverOutOfAir() {}
     virtual void ShowConfirmDialog(ZGameState* next) { (void)next; }
 
     // A short-lived effect made from the named particle template at a 2D position.

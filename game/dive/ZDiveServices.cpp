@@ -1,6 +1,9 @@
 // The installed dive services and the default behind them.
 #include "game/dive/ZDiveServices.h"
 
+#include "game/dive/hud/ZScoreBoard.h"
+#include "game/dive/hud/ZTreasureBar.h"
+
 namespace
 {
 IDiveServices g_defaultServices;
@@ -15,4 +18,18 @@ IDiveServices* GetDiveServices()
 void SetDiveServices(IDiveServices* services)
 {
     g_services = services;
+}
+
+bool IDiveServices::PayTreasure(int amount, const V3& from, ZTextureResource* texture)
+{
+    ZTreasureBar* chest = ZTreasureBar::PeekInstance();
+    if (!chest)
+        return false;
+    chest->EmitCoinParticles(from, amount, texture);
+    return true;
+}
+
+bool IDiveServices::HasScoreBoard()
+{
+    return ZScoreBoard::PeekInstance() != nullptr;
 }

@@ -70,14 +70,13 @@ public:
     }
     // The current crew member's treasure factor (1.0 without a crew).
     virtual float GetTreasureFactor() { return 1.0f; }
+    // The current crew member's air factor (1.0 without a crew): the dive's air is divided by it.
+    virtual float GetCrewAirFactor() { return 1.0f; }
 
     // The treasure bar pays `amount` with a flight from `from`; false without a treasure bar.
-    virtual bool PayTreasure(int amount, const V3& from, ZTextureResource* texture)
-    {
-        (void)amount, (void)from, (void)texture;
-        return false;
-    }
-    virtual bool HasScoreBoard() { return false; }
+    virtual bool PayTreasure(int amount, const V3& from, ZTextureResource* texture);
+    // Whether the HUD shows a score board.
+    virtual bool HasScoreBoard();
 };
 
 IDiveServices* GetDiveServices();

@@ -1,5 +1,5 @@
 // Dispatch from a generator name to the painter of its family (ArtTokens, ArtScenery,
-// ArtInterface, ArtBoard, ArtDecor, ArtCrew, ArtHiddenObject and the lettering in Title).
+// ArtInterface, ArtBoard, ArtDecor, ArtCrew, ArtHiddenObject, ArtHud and the lettering in Title).
 #include "tools/imagegen/Art.h"
 
 #include <algorithm>
@@ -7,6 +7,7 @@
 #include "tools/imagegen/ArtBoard.h"
 #include "tools/imagegen/ArtDecor.h"
 #include "tools/imagegen/ArtHiddenObject.h"
+#include "tools/imagegen/ArtHud.h"
 #include "tools/imagegen/ArtPainters.h"
 #include "tools/imagegen/Title.h"
 
@@ -27,6 +28,10 @@ bool DrawArt(const std::string& generator, const ToolOptions& options, Canvas& c
     const bool hiddenDrawn = DrawHiddenObjectArt(generator, options, canvas, error, hidden);
     if (hidden)
         return hiddenDrawn;
+    bool hud = false;
+    const bool hudDrawn = DrawHudArt(generator, options, canvas, error, hud);
+    if (hud)
+        return hudDrawn;
     if (generator == "creature")
         return DrawCreature(options, canvas, error);
     if (generator == "treasure")

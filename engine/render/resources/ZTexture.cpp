@@ -1,6 +1,7 @@
 #include "engine/render/resources/ZTexture.h"
 
 #include <charconv>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -53,10 +54,15 @@ int ZTextureResource::GetCost()
 {
     if (!m_fileSizeKnown)
     {
-        if (IFile* file = m_path.GetFile(); file && file->IsOpen())
+        // A path of its own, made from the name: the loader thread may be opening or closing the
+        // resource's own file at this moment.
+        ZResourcePath path(m_path.GetName());
+        if (path.Open() == 0)
         {
-            m_fileSize = int32_t(file->GetSize());
-            m_fileSizeKnown = true;
+            const int64_t size = path.GetFile()->GetSize();
+            path.Close();
+            m_fileSize = size < 0 || size > INT32_MAX ? -1 : int32_t(size);
+            m_fileSizeKnown = m_fileSize >= 0;
         }
     }
     return m_fileSize > 0 ? m_fileSize : 1;

@@ -19,6 +19,7 @@
 #include "game/dive/board/ZBoard.h"
 #include "game/dive/board/ZSwapTokensController.h"
 #include "game/dive/board/ZTokenPopController.h"
+#include "game/dive/hud/ZMedalPopup.h"
 #include "game/dive/model/ZTile.h"
 #include "game/dive/model/ZToken.h"
 #include "game/dive/model/ZTokenType.h"
@@ -272,14 +273,23 @@ void ZBoardHints::ShowMedal(int index)
             m_medals[m_medalIndex - 1]->SetActive(false);
         if (ZSprite* medal = m_medals[index - 1])
         {
-            medal->SetActive(true);
             if (auto* game = ZEntityCast<ZGameSprite>(medal))
                 game->Rewind();
-            medal->SetAlpha(1.0f);
+            if (!m_medalPopup)
+                m_medalPopup = ZMedalPopup::Create();
+            m_medalPopup->SetActive(false);
+            m_medalPopup->SetTarget(medal);
+            m_medalPopup->SetStartPosition(0.0f, 0.0f);
+            m_medalPopup->SetActive(true);
         }
         m_medalTime = EngineClockNow();
     }
     m_medalIndex = index;
+}
+
+bool ZBoardHints::IsMedalPopupActive() const
+{
+    return m_medalPopup && m_medalPopup->IsActive();
 }
 
 void ZBoardHints::HideHalos()

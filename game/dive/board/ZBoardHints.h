@@ -12,6 +12,7 @@
 
 class ZGameSprite;
 class ZGroup;
+class ZMedalPopup;
 class ZNode;
 class ZPulseController;
 class ZSound;
@@ -49,8 +50,11 @@ public:
     void ShowTileHighlight(ZToken* token);
     // A floating text at a world point (treasure counts).
     void ShowScorePopup(const char* text, const V3& at);
-    // Medal 0 complete, 1 bronze, 2 silver, 3 gold; others are ignored.
+    // Medal 0 complete, 1 bronze, 2 silver, 3 gold; others are ignored. A medal from bronze up
+    // is presented by a medal popup on its sprite.
     void ShowMedal(int index);
+    bool IsMedalPopupActive() const;
+    ZMedalPopup* GetMedalPopup() const { return m_medalPopup; }
     void HideHalos();
     void HideAll();
     // Ends the pulses the hint started (the board clears its preview).
@@ -83,6 +87,7 @@ private:
     ZSound* m_medalSounds[4] = {};
     int m_medalIndex = -1;
     double m_medalTime = 0.0;
+    ZMedalPopup* m_medalPopup = nullptr;
     ZPulseController* m_highlightPool[kTileHighlights] = {};
     int m_highlightCursor = 0;
     std::vector<ZNode*> m_inFlight;

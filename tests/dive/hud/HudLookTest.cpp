@@ -1,0 +1,48 @@
+// What a dive in its whole HUD looks like: a shipped board in the in-game state's layout, drawn by
+// the OpenGL back end from the game's generated pictures over the sea behind it, written as a PNG
+// for a person to look at. Runs only when QV_HUD_SHOT names the file to write (and a display is
+// there).
+#include "engine/render/ZTexture.h"
+#include "engine/resource/ZProfileManager.h"
+#include "engine/ui/ZSprite2D.h"
+#include "game/dive/ZDiveSettings.h"
+#include "game/dive/hud/ZTreasureBar.h"
+#include "tests/dive/board/DiveLookSupport.h"
+
+using DiveLook = divetest::DiveLook;
+
+TEST_F(DiveLook, TheDiveInItsWholeHud)
+{
+    const char* shot = ShotFile("QV_HUD_SHOT");
+    if (!shot)
+        GTEST_SKIP() << "QV_HUD_SHOT names no file to write";
+    std::string why;
+    if (!Open("sand01", why))
+    {
+        if (!why.empty())
+            GTEST_SKIP() << why;
+        return;
+    }
+    // The sea the game's background draws behind every screen.
+    ZSprite2D* sea = ZSprite2D::CreateFromTexture(ZTexture::FindOrLoad("resources:theme_background_sand_0.jpg", 0, 1));
+    sea->SetName("sea");
+    sea->SetSize(800.0f, 600.0f);
+    sea->SetPositionXYZ(0.0f, 0.0f, 200.0f);
+    dive->GetRoot()->AddChild(sea);
+    if (ZNode* light = dive->GetThemeLight(0))
+        light->SetHidden(false);
+    // A dive under way: some treasure, a score, a medal reached, the rotation bar shown.
+    g_profileScore.SetValue(12450);
+    if (ZTreasureBar* chest = ZTreasureBar::PeekInstance())
+        chest->SetValue(640);
+    if (ZNode* top = dive->GetTopBar())
+        top->SetHidden(false);
+    g_profileAmulet.SetValue(3);
+    ZCompletionBar::PeekInstance()->FillSlot('D', nullptr);
+    dive->ShowEndDiveButton(true, false);
+    for (int i = 0; i < 60; ++i)
+        Frame(0.02);
+    Shot(shot);
+    g_profileAmulet.SetValue(0);
+    g_profileScore.SetValue(0);
+}
