@@ -46,11 +46,16 @@ struct SPlacement
 {
     float x, y, z, scale, angle;
 };
+// Where the creatures stand on the menu's sea floor: feet on the bottom edge or just above the exit
+// button, clear of the menu's buttons and the crab, the nearer ones larger.
 const SPlacement kPlacements[ZGameMainMenu::kCreatureCount] = {
-    {80.0f, -584.0f, -290.0f, 0.8f, -0.031416f},  {150.0f, -530.0f, -200.0f, 0.7f, -0.094248f},
-    {260.0f, -720.0f, -380.0f, 1.1f, -0.094248f}, {310.0f, -480.0f, -210.0f, 0.75f, -0.125664f},
-    {370.0f, -400.0f, -213.0f, 0.9f, -0.094248f}, {420.0f, -340.0f, -200.0f, 1.0f, -0.125664f},
+    {125.0f, -300.0f, -290.0f, 0.65f, -0.031416f}, {180.0f, -290.0f, -200.0f, 0.5f, -0.094248f},
+    {40.0f, -300.0f, -380.0f, 0.45f, -0.094248f},  {250.0f, -195.0f, -210.0f, 0.45f, -0.125664f},
+    {318.0f, -205.0f, -213.0f, 0.5f, -0.094248f},  {385.0f, -195.0f, -200.0f, 0.55f, -0.125664f},
 };
+// The anemone stands on the floor between the crab and the buttons.
+constexpr float kAnemoneX = -140.0f;
+constexpr float kAnemoneY = -300.0f;
 
 const char* const kCreatureAnims[] = {"idle", "open", "close"};
 const char* const kCreatureFiles[] = {"resources:towermone_idle.anm", "resources:towermone_open.anm",
@@ -185,7 +190,7 @@ void ZGameMainMenu::BuildCrabAndAnemone()
                                               kAnemoneFiles, "idle"))
     {
         root->AddChild(anemone);
-        anemone->SetPositionXYZ(-636.0f, -398.0f, -120.0f);
+        anemone->SetPositionXYZ(kAnemoneX, kAnemoneY, -120.0f);
         m_anemoneSet = FindSet(anemone->FindNode("anemone"));
         Play(m_anemoneSet, "idle");
     }
