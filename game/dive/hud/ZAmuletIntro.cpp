@@ -5,12 +5,12 @@
 #include <cmath>
 #include <cstdio>
 
-#include "engine/app/ZFrameTimer.h"
+#include "engine/core/ZFrameTimer.h"
 #include "engine/audio/ZSound.h"
 #include "engine/core/ZEasing.h"
-#include "engine/core/ZStringTable.h"
-#include "engine/render/ZMaterial.h"
-#include "engine/render/ZTexture.h"
+#include "engine/resource/ZStringTable.h"
+#include "engine/render/resources/ZMaterial.h"
+#include "engine/render/resources/ZTexture.h"
 #include "engine/scene/ZParticleEmitterSystem.h"
 #include "engine/ui/ZSprite2D.h"
 #include "game/common/IGameShell.h"

@@ -6,12 +6,12 @@
 #include <cmath>
 #include <cstdio>
 
-#include "engine/app/ZFrameTimer.h"
+#include "engine/core/ZFrameTimer.h"
 #include "engine/audio/ZSound.h"
 #include "engine/controllers/ZInterpolateBase.h"
 #include "engine/core/ZPropertyManager.h"
-#include "engine/core/ZStringTable.h"
-#include "engine/render/ZMaterial.h"
+#include "engine/resource/ZStringTable.h"
+#include "engine/render/resources/ZMaterial.h"
 #include "engine/scene/ZFontText.h"
 #include "engine/scene/ZGeom.h"
 #include "engine/scene/ZParticleEmitterSystem.h"

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "engine/app/ZFrameTimer.h"
+#include "engine/core/ZFrameTimer.h"
 #include "engine/app/ZGame.h"
 #include "engine/audio/ZSound.h"
 #include "engine/controllers/ZHaloController.h"
@@ -15,8 +15,8 @@
 #include "engine/core/ZPropertyManager.h"
 #include "engine/core/ZRandom.h"
 #include "engine/import/ZSceneXMLImport2.h"
-#include "engine/render/ZMaterial.h"
-#include "engine/render/ZTexture.h"
+#include "engine/render/resources/ZMaterial.h"
+#include "engine/render/resources/ZTexture.h"
 #include "engine/resource/ZResourcePath.h"
 #include "engine/scene/ZFontText.h"
 #include "engine/scene/ZGeom.h"

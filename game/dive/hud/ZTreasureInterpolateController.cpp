@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "engine/core/ZEasing.h"
-#include "engine/render/ZMaterial.h"
+#include "engine/render/resources/ZMaterial.h"
 #include "engine/scene/ZGeom.h"
 #include "engine/scene/ZSceneTree.h"
 #include "engine/scene/ZSpline.h"

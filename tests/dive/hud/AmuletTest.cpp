@@ -3,7 +3,7 @@
 // with its buttons and boosts, and the medal popup's stages.
 #include <cmath>
 
-#include "engine/core/ZStringTable.h"
+#include "engine/resource/ZStringTable.h"
 #include "engine/scene/ZGeom.h"
 #include "engine/scene/ZParticleEmitterSystem.h"
 #include "engine/ui/ZSprite2D.h"

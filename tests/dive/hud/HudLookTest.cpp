@@ -2,7 +2,7 @@
 // the OpenGL back end from the game's generated pictures over the sea behind it, written as a PNG
 // for a person to look at. Runs only when QV_HUD_SHOT names the file to write (and a display is
 // there).
-#include "engine/render/ZTexture.h"
+#include "engine/render/resources/ZTexture.h"
 #include "engine/resource/ZProfileManager.h"
 #include "engine/ui/ZSprite2D.h"
 #include "game/dive/ZDiveSettings.h"

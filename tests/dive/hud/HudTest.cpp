@@ -4,7 +4,7 @@
 #include <cmath>
 #include <string>
 
-#include "engine/core/ZStringTable.h"
+#include "engine/resource/ZStringTable.h"
 #include "engine/scene/ZFontText.h"
 #include "engine/scene/ZSpline.h"
 #include "engine/ui/ZDragController.h"
