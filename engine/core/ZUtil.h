@@ -38,7 +38,11 @@ public:
     int SetWords(int count, const char* const* words);
 
     int Count() const { return m_count; }
-    const char* Word(int index) const { return index >= 0 && index < m_count ? m_words[index] : nullptr; }
+    // The bound by kMaxWords too: the optimiser cannot see that m_count never passes it.
+    const char* Word(int index) const
+    {
+        return index >= 0 && index < m_count && index < kMaxWords ? m_words[index] : nullptr;
+    }
     const char* const* Words() const { return m_words; }
 
 private:

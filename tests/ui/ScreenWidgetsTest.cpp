@@ -51,7 +51,10 @@ public:
 class ScreenWidgetsTest : public uitest::ScreenTest
 {
 protected:
-    static size_t Listeners(ZButton2D* button) { return button->ZEventProducer<IButtonListener>::ListenerCount(); }
+    static size_t Listeners(ZButton2D* button)
+    {
+        return button->ZEventProducer<IButtonListener>::ListenerCount();
+    }
 
     HeardScreen heard;
 };
