@@ -50,7 +50,7 @@ struct SPlacement
 // button, clear of the menu's buttons and the crab, the nearer ones larger.
 const SPlacement kPlacements[ZGameMainMenu::kCreatureCount] = {
     {125.0f, -300.0f, -290.0f, 0.65f, -0.031416f}, {180.0f, -290.0f, -200.0f, 0.5f, -0.094248f},
-    {40.0f, -300.0f, -380.0f, 0.45f, -0.094248f},  {250.0f, -195.0f, -210.0f, 0.45f, -0.125664f},
+    {160.0f, -235.0f, -380.0f, 0.45f, -0.094248f}, {250.0f, -195.0f, -210.0f, 0.45f, -0.125664f},
     {318.0f, -205.0f, -213.0f, 0.5f, -0.094248f},  {385.0f, -195.0f, -200.0f, 0.55f, -0.125664f},
 };
 // The anemone stands on the floor between the crab and the buttons.
