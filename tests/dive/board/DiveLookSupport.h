@@ -21,6 +21,7 @@
 #include "engine/import/ZSceneXMLImport2.h"
 #include "engine/platform/ZPlatformMessage.h"
 #include "engine/platform/ZPlatformWindow.h"
+#include "engine/render/ZRenderFont.h"
 #include "engine/render/ZShaderLibrary.h"
 #include "engine/render/opengl/ZRenderOpenGL.h"
 #include "engine/resource/ZResourceManager.h"
@@ -80,6 +81,9 @@ protected:
         std::stringstream text;
         text << defs.rdbuf();
         ZShaderLibrary::GetInstance()->ParseDefinitions(text.str().c_str());
+        // The text drawing takes its "font" shader, defined only now, when it starts again.
+        if (ZRenderFont* fonts = m_render->GetTextRenderer())
+            fonts->Init();
         m_engine->SetInput(new ZInputWindows());
         if (m_engine->CreateLayers() != 0)
             return Fail(why, "no 2D layers");
