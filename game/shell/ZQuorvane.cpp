@@ -119,8 +119,6 @@ ZQuorvane::~ZQuorvane()
     m_effects.clear();
     // Screens made here, in the order they were made. Their roots stay in the scene tree, which
     // the engine deletes after the game.
-    if (GetDiveStarter() == this)
-        SetDiveStarter(nullptr);
     delete m_splash;
     ZInGame::DestroyInstance();
     m_inGame = nullptr;
@@ -204,12 +202,12 @@ void ZQuorvane::Start()
         g_engine->ClearFlags(kEngineEscQuits);
     }
     // 3. Singletons the screens use. The ability manager comes before the inventory, whose
-    // item counts are the manager's items; the campaign plays its levels on the dive screen.
+    // item counts are the manager's items. The campaign plays its levels on the dive screen,
+    // which installs itself as the campaign's dive starter when the loader makes it.
     ZHighscoreTable::GetInstance();
     ZAbilityManager::GetInstance();
     ZInventory::GetInstance();
     m_campaign = ZLevelControl::GetInstance();
-    SetDiveStarter(this);
     // 4. Own state events and the demo event.
     ZGame::AddListener(this);
     m_gameDemoId = ZNameId("gamedemo").Value();
@@ -579,26 +577,4 @@ void ZQuorvane::AttachFaders(ZGameState* state)
     if (out)
         out->SetActive(false);
     state->SetFadeControllers(in, out);
-}
-
-ZGameState* ZQuorvane::StartLevel(ZLevel* level)
-{
-    ZInGame* dive = ZInGame::PeekInstance();
-    if (!dive || !level)
-        return nullptr;
-    if (dive->Load() != 0 ||
-        !dive->StartLevel(level->GetBoardName().c_str(), int(level->number), int(level->medal)))
-        return nullptr;
-    if (ZBackground* background = ZBackground::PeekInstance())
-    {
-        background->SetTheme(int(level->theme));
-        background->Show(true);
-    }
-    return dive;
-}
-
-float ZQuorvane::GetDiveSeconds() const
-{
-    const ZInGame* dive = ZInGame::PeekInstance();
-    return dive ? float(dive->GetAirRunningTime()) : 0.0f;
 }

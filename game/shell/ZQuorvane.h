@@ -14,7 +14,6 @@
 #include "engine/core/ZEventManager.h"
 #include "engine/ui/ZSplashScreen.h"
 #include "game/common/IGameShell.h"
-#include "game/dive/campaign/ZLevelControlEntry.h"
 
 class ZCharModifierTypeWriter;
 class ZDialogGameState;
@@ -38,7 +37,6 @@ class ZQuorvane : public ZGame,
                   public ZSplashScreenListener,
                   public ZGameStateListener,
                   public IEventListener,
-                  public IDiveStarter,
                   public ZSingleton<ZQuorvane>
 {
 public:
@@ -92,10 +90,6 @@ public:
     ZNode* GetPopupLayer() override;
     void AttachSlideTransitions(ZGameState* state) override;
     ZHighlight2* CreateSmallHighlight(ZNode* target) override;
-
-    // IDiveStarter: the campaign's levels start here, on the dive screen.
-    ZGameState* StartLevel(ZLevel* level) override;
-    float GetDiveSeconds() const override;
 
     // A fade-in and a fade-out on the state's root, both stopped, with the state listening.
     static void AttachFaders(ZGameState* state);

@@ -21,8 +21,9 @@
 #include "engine/import/ZSceneXMLImport2.h"
 #include "engine/platform/ZPlatformMessage.h"
 #include "engine/platform/ZPlatformWindow.h"
-#include "engine/render/opengl/ZRenderOpenGL.h"
+#include "engine/render/ZRenderFont.h"
 #include "engine/render/resources/ZShaderLibrary.h"
+#include "engine/render/opengl/ZRenderOpenGL.h"
 #include "engine/resource/ZResourceManager.h"
 #include "engine/resource/ZResourcePath.h"
 #include "engine/scene/ZSceneTree.h"
@@ -80,6 +81,9 @@ protected:
         std::stringstream text;
         text << defs.rdbuf();
         ZShaderLibrary::GetInstance()->ParseDefinitions(text.str().c_str());
+        // The text drawing takes its "font" shader, defined only now, when it starts again.
+        if (ZRenderFont* fonts = m_render->GetTextRenderer())
+            fonts->Init();
         m_engine->SetInput(new ZInputWindows());
         if (m_engine->CreateLayers() != 0)
             return Fail(why, "no 2D layers");
