@@ -72,14 +72,16 @@ private:
 
 // The game's exit code; its output (both streams) goes to <home>/out.txt. The game folder is the
 // build's unless another engine root is given. A replay that goes astray would otherwise wait on
-// a screen forever, so the run is killed after two minutes and reported as failed.
+// a screen forever, so the run is killed after four minutes and reported as failed. The game does
+// not pause when its window loses focus: under a shared test display another test's window may
+// take it, and a paused game waits for window messages a replay never sends.
 inline int RunGame(const std::string& home, const std::string& args, const std::string& root = "")
 {
-    const std::string cmd = "cd '" + home + "' && XDG_DATA_HOME='" + home + "' HOME='" + home +
-                            "' XDG_CONFIG_HOME='" + home + "/.config' SDL_AUDIODRIVER=dummy engineroot='" +
-                            (root.empty() ? std::string(QV_BINARY_DIR) + "/home" : root) + "' '" + QV_BINARY_DIR +
-                            "/quorvane' " + args + " > '" + home +
-                            "/out.txt' 2>&1";
+    const std::string cmd =
+        "cd '" + home + "' && XDG_DATA_HOME='" + home + "' HOME='" + home + "' XDG_CONFIG_HOME='" + home +
+        "/.config' SDL_AUDIODRIVER=dummy timeout -s KILL 240 env engineroot='" +
+        (root.empty() ? std::string(QV_BINARY_DIR) + "/home" : root) + "' '" + QV_BINARY_DIR + "/quorvane' " +
+        args + " --engine.pauseonblur=0 > '" + home + "/out.txt' 2>&1";
     const int status = std::system(cmd.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
