@@ -7,24 +7,24 @@
 
 #include "engine/app/ZEngine.h"
 #include "engine/app/ZEngineSettings.h"
-#include "engine/core/ZFrameTimer.h"
 #include "engine/audio/IAudio.h"
 #include "engine/audio/ZPlayList.h"
 #include "engine/audio/ZSound.h"
 #include "engine/controllers/ZAnimateGeom.h"
-#include "engine/core/ZEasing.h"
 #include "engine/controllers/ZFadeIn.h"
 #include "engine/controllers/ZHighlight2.h"
 #include "engine/controllers/ZPopupTextController.h"
-#include "engine/resource/ZStringTable.h"
+#include "engine/core/ZEasing.h"
+#include "engine/core/ZFrameTimer.h"
 #include "engine/fs/ZFileSystem.h"
 #include "engine/fs/ZMountTable.h"
-#include "engine/render/resources/IRender.h"
 #include "engine/render/ZFont.h"
+#include "engine/render/resources/IRender.h"
 #include "engine/render/resources/ZMaterial.h"
 #include "engine/resource/ZHighscoreTable.h"
 #include "engine/resource/ZProfileManager.h"
 #include "engine/resource/ZResourceManager.h"
+#include "engine/resource/ZStringTable.h"
 #include "engine/scene/ZFontText.h"
 #include "engine/scene/ZGeom.h"
 #include "engine/scene/ZSceneTree.h"
@@ -34,17 +34,24 @@
 #include "engine/ui/ZLayer2D.h"
 #include "engine/ui/ZMousePointer.h"
 #include "engine/ui/ZToolTipManager.h"
+#include "game/common/ZCrew.h"
 #include "game/common/ZShellSettings.h"
 #include "game/decoration/ZBackground.h"
+#include "game/dive/ZDiveSettings.h"
 #include "game/dive/ZInGame.h"
+#include "game/dive/abilities/ZAbilityManager.h"
 #include "game/dive/board/ZBoardHints.h"
+#include "game/dive/campaign/ZLevelControl.h"
+#include "game/dive/crew/ZBonusEndOfLevel.h"
+#include "game/dive/crew/ZCharacterScreen.h"
+#include "game/dive/crew/ZInventory.h"
+#include "game/dive/crew/ZInventoryScreen.h"
 #include "game/dive/hud/ZCompletionBar.h"
 #include "game/dive/model/ZArtifact.h"
 #include "game/dive/model/ZTile.h"
 #include "game/dive/model/ZTokenType.h"
-#include "game/dive/abilities/ZAbilityManager.h"
-#include "game/dive/campaign/ZLevelControl.h"
-#include "game/dive/crew/ZInventory.h"
+#include "game/hiddenobject/ZHiddenObjectGame.h"
+#include "game/hiddenobject/ZHiddenObjectLevel.h"
 #include "game/screens/ZCredits.h"
 #include "game/screens/ZGameHelpMenu.h"
 #include "game/shell/ZGameHighscoreMenu.h"
@@ -132,6 +139,20 @@ ZQuorvane::~ZQuorvane()
     ZLevelControl::DestroyInstance();
     m_campaign = nullptr;
     ZBackground::DestroyInstance();
+    // The crew's screens and the bonus games; the games listen to the ok/cancel question, so they
+    // go before it.
+    m_prizeRelay.prize = nullptr;
+    if (m_bonusDialog)
+        m_bonusDialog->SetListener(nullptr);
+    ZHiddenObjectGame::ReleaseAll();
+    for (ZHiddenObjectGame*& game : m_hiddenGames)
+        game = nullptr;
+    ZBonusEndOfLevel::DestroyInstance();
+    m_bonusDialog = nullptr;
+    ZInventoryScreen::DestroyInstance();
+    m_inventoryScreen = nullptr;
+    ZCharacterScreen::DestroyInstance();
+    m_characterScreen = nullptr;
     delete m_mainMenu;
     delete m_settingsMenu;
     delete m_inGameMenu;
@@ -268,6 +289,8 @@ bool ZQuorvane::OnFocusLost()
     m_musicHeld = 1;
     if (g_engine && g_engine->GetAudio())
         g_engine->GetAudio()->PauseAll(true);
+    if (ZHiddenObjectGame* game = TopBonusGame())
+        game->Pause(true);
     return true;
 }
 
@@ -278,6 +301,8 @@ bool ZQuorvane::OnFocusGained()
     m_musicHeld = 0;
     if (g_engine && g_engine->GetAudio())
         g_engine->GetAudio()->PauseAll(false);
+    if (ZHiddenObjectGame* game = TopBonusGame())
+        game->Pause(false);
     // False lets the engine leave its paused state; answering true here would keep the game
     // paused for good, since nothing else clears the engine's pause.
     return false;
@@ -577,4 +602,92 @@ void ZQuorvane::AttachFaders(ZGameState* state)
     if (out)
         out->SetActive(false);
     state->SetFadeControllers(in, out);
+}
+
+ZHiddenObjectGame* ZQuorvane::TopBonusGame() const
+{
+    ZGameState* top = GetTop();
+    for (ZHiddenObjectGame* game : m_hiddenGames)
+        if (game && top == game)
+            return game;
+    return nullptr;
+}
+
+ZGameState* ZQuorvane::GetCampaignScreen(const char* kind, int number)
+{
+    if (!kind)
+        return nullptr;
+    if (std::strcmp(kind, "characters") == 0)
+        return m_characterScreen;
+    if (std::strcmp(kind, "bonus") == 0)
+        return GetBonusGame(number);
+    return nullptr;
+}
+
+void ZQuorvane::PrepareCampaignScreen(const char* kind, int number, const char* story, const char* mission,
+                                      const char* value, const char* tip)
+{
+    (void)story;
+    if (!kind)
+        return;
+    if (std::strcmp(kind, "characters") == 0 && m_characterScreen)
+    {
+        // The member the entry introduces is the one the screen opens on.
+        m_characterScreen->Load();
+        const int member = ParseCrewName(value);
+        if (member >= 0)
+            m_characterScreen->SelectCharacter(member, false);
+        if (tip && *tip)
+            m_characterScreen->SetPendingTip(tip);
+    }
+    else if (std::strcmp(kind, "bonus") == 0)
+    {
+        ZHiddenObjectGame* game = GetBonusGame(number);
+        if (!game)
+            return;
+        // A named mission plays that level; none (or one the game does not have) a level of the
+        // game's own choosing.
+        ZHiddenObjectLevel* level = nullptr;
+        if (mission && *mission)
+        {
+            game->Load();
+            for (ZHiddenObjectLevel* candidate : game->GetLevels())
+                if (candidate && std::strcmp(candidate->GetName(), mission) == 0)
+                    level = candidate;
+            if (!level)
+                std::fprintf(stderr, "Campaign: bonus game %i has no level \"%s\"; playing another\n",
+                             number + 1, mission);
+        }
+        if (level)
+            game->StartLevel(level);
+        else
+            game->PickLevel();
+    }
+}
+
+bool ZQuorvane::ShowBonusPrize(IBonusPrize* prize, bool startPage, bool won)
+{
+    if (!prize || !m_bonusDialog || m_bonusDialog->Load() != 0)
+        return false;
+    auto text = [](const char* t) { return std::string(t ? t : ""); };
+    SBonusPrize shown;
+    shown.title = text(prize->GetPrizeTitle());
+    shown.intro = text(prize->GetPrizeIntro());
+    shown.wonText = text(prize->GetPrizeWonText());
+    shown.missedText = text(prize->GetPrizeMissedText());
+    shown.item = prize->GetPrizeItem();
+    // The level counts treasure in coins for a player without the tool belt; the dialog counts
+    // hundreds then.
+    const int count = prize->GetPrizeCount();
+    shown.count = g_profileToolBelt.GetValue() ? count : count / 100;
+    shown.shop = prize->GetPrizeLocation();
+    m_bonusDialog->SetPrize(shown);
+    m_prizeRelay.prize = prize;
+    m_bonusDialog->SetListener(&m_prizeRelay);
+    if (startPage)
+        m_bonusDialog->ShowStart();
+    else
+        m_bonusDialog->ShowResult(won);
+    GotoState(m_bonusDialog);
+    return true;
 }

@@ -14,8 +14,12 @@
 #include "engine/core/ZEventManager.h"
 #include "engine/ui/ZSplashScreen.h"
 #include "game/common/IGameShell.h"
+#include "game/dive/crew/ZBonusEndOfLevel.h"
 
 class ZCharModifierTypeWriter;
+class ZCharacterScreen;
+class ZHiddenObjectGame;
+class ZInventoryScreen;
 class ZDialogGameState;
 class ZFont;
 class ZFontText;
@@ -42,6 +46,7 @@ class ZQuorvane : public ZGame,
 public:
     static constexpr int kThemeCount = 6;
     static constexpr int kTemplateCount = 20;
+    static constexpr int kBonusGames = 3;
     static constexpr const char* kThemes[kThemeCount] = {"sand", "coral", "shipwreck", "volcano", "deepwater", "sunkencity"};
     static constexpr const char* kTemplateNames[kTemplateCount] = {
         "bubble_timeout_particle_template", "bubble_particle_template", "coin_particle_template",
@@ -90,6 +95,10 @@ public:
     ZNode* GetPopupLayer() override;
     void AttachSlideTransitions(ZGameState* state) override;
     ZHighlight2* CreateSmallHighlight(ZNode* target) override;
+    ZGameState* GetCampaignScreen(const char* kind, int number) override;
+    void PrepareCampaignScreen(const char* kind, int number, const char* story, const char* mission,
+                               const char* value, const char* tip) override;
+    bool ShowBonusPrize(IBonusPrize* prize, bool startPage, bool won) override;
 
     // A fade-in and a fade-out on the state's root, both stopped, with the state listening.
     static void AttachFaders(ZGameState* state);
@@ -121,6 +130,14 @@ public:
     ZGameState* GetCredits() const { return m_credits; }
     ZGameState* GetInGame() const { return m_inGame; }
     ZGameState* GetCampaign() const { return m_campaign; }
+    // The crew's screens and the bonus games (null when not made).
+    ZInventoryScreen* GetInventoryScreen() const { return m_inventoryScreen; }
+    ZBonusEndOfLevel* GetBonusDialog() const { return m_bonusDialog; }
+    ZCharacterScreen* GetCharacterScreen() const { return m_characterScreen; }
+    ZHiddenObjectGame* GetBonusGame(int i) const
+    {
+        return i >= 0 && i < kBonusGames ? m_hiddenGames[i] : nullptr;
+    }
     ZNode* GetLoadingNode() const { return m_loadingNode; }
     ZPlayList* GetThemePlayList(int theme) const
     {
@@ -152,6 +169,8 @@ private:
     static double Now();
     static void ReleaseSceneResources(ZNode* node);
     static ZGameState* GetTop();
+    // The bonus game on top of the stack, or null.
+    ZHiddenObjectGame* TopBonusGame() const;
 
     ZSplashScreen* m_splash = nullptr;
     ZGameMainMenu* m_mainMenu = nullptr;
@@ -168,6 +187,27 @@ private:
     ZGameState* m_credits = nullptr;
     ZGameState* m_inGame = nullptr;
     ZGameState* m_campaign = nullptr;
+
+    // The crew's screens, the prize dialog and the bonus games (the games live in their own
+    // registry, released with the game object).
+    ZInventoryScreen* m_inventoryScreen = nullptr;
+    ZBonusEndOfLevel* m_bonusDialog = nullptr;
+    ZCharacterScreen* m_characterScreen = nullptr;
+    ZHiddenObjectGame* m_hiddenGames[kBonusGames] = {};
+    // Tells the bonus level whose prize the dialog shows when its button is pressed.
+    struct SPrizeRelay : IBonusDialogListener
+    {
+        IBonusPrize* prize = nullptr;
+        void OnBonusDialogClosed(bool atStart) override
+        {
+            IBonusPrize* told = prize;
+            if (!atStart)
+                prize = nullptr;
+            if (told)
+                told->OnPrizeDialogButton(atStart);
+        }
+    };
+    SPrizeRelay m_prizeRelay;
 
     ZFontText* m_gameOverCompleted = nullptr;
     ZFontText* m_gameOverText = nullptr;

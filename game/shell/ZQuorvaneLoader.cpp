@@ -12,13 +12,13 @@
 #include "engine/controllers/ZAnimateGeom.h"
 #include "engine/controllers/ZHighlight2.h"
 #include "engine/controllers/ZInterpolate.h"
-#include "engine/resource/ZStringTable.h"
 #include "engine/import/ZSceneXMLImport2.h"
-#include "engine/render/resources/IRender.h"
 #include "engine/render/ZFont.h"
+#include "engine/render/resources/IRender.h"
 #include "engine/render/resources/ZMaterial.h"
 #include "engine/resource/ZProfileManager.h"
 #include "engine/resource/ZResourceManager.h"
+#include "engine/resource/ZStringTable.h"
 #include "engine/scene/ZCamera.h"
 #include "engine/scene/ZFontText.h"
 #include "engine/scene/ZGeom.h"
@@ -30,6 +30,10 @@
 #include "game/decoration/ZBackground.h"
 #include "game/dive/ZInGame.h"
 #include "game/dive/campaign/ZLevelControl.h"
+#include "game/dive/crew/ZBonusEndOfLevel.h"
+#include "game/dive/crew/ZCharacterScreen.h"
+#include "game/dive/crew/ZInventoryScreen.h"
+#include "game/hiddenobject/ZHiddenObjectGame.h"
 #include "game/screens/ZCredits.h"
 #include "game/screens/ZGameHelpMenu.h"
 #include "game/shell/ZGameHighscoreMenu.h"
@@ -226,7 +230,8 @@ void ZQuorvane::LoadGame()
 
     // 16. Map, inventory.
     Skip(16, "the map screen");
-    Skip(16, "the inventory screen");
+    m_inventoryScreen = ZInventoryScreen::GetInstance();
+    Attach(m_inventoryScreen);
 
     // 17. The restart notice.
     m_restartDialog = ZDialogGameState::Create("resources:dialog_restart.xml");
@@ -293,7 +298,8 @@ void ZQuorvane::LoadGame()
                               m_restartDialog);
 
     // 23. Bonus end of level.
-    Skip(23, "the bonus prize dialog");
+    m_bonusDialog = ZBonusEndOfLevel::GetInstance();
+    Attach(m_bonusDialog);
 
     // 24. Help.
     m_helpMenu = ZGameHelpMenu::GetInstance();
@@ -304,9 +310,28 @@ void ZQuorvane::LoadGame()
     }
 
     // 25-28.
-    Skip(25, "the hidden-object games");
+    // 25. The bonus games, one per location; each asks the shared question before a level is given up.
+    for (int i = 0; i < kBonusGames; ++i)
+    {
+        char name[16], location[48], levels[48];
+        std::snprintf(name, sizeof(name), "hidden%i", i + 1);
+        std::snprintf(location, sizeof(location), "resources:hiddenobject%i.xml", i + 1);
+        std::snprintf(levels, sizeof(levels), "resources:hiddenobjectlevels%i.xml", i + 1);
+        m_hiddenGames[i] = ::GetHiddenObjectGame(name);
+        if (!m_hiddenGames[i])
+            continue;
+        m_hiddenGames[i]->Setup(i, location, levels);
+        m_hiddenGames[i]->SetConfirmDialog(m_okCancelDialog);
+        Attach(m_hiddenGames[i]);
+    }
     Skip(26, "the shops");
-    Skip(27, "the crew screen");
+    // 27. The crew: the game's crew file is read now; the player's progress on it comes with the
+    // profile, which is read again below once every profile setting exists.
+    m_characterScreen = ZCharacterScreen::GetInstance();
+    Attach(m_characterScreen);
+    if (m_characterScreen->LoadCharacters() != 0)
+        std::fprintf(stderr, "Loading: %s is missing or broken; the crew screen stays empty\n",
+                     ZCharacterScreen::kDataPath);
     Skip(28, "the level preview");
 
     // 29. Campaign control: reads the campaign script.
@@ -321,6 +346,10 @@ void ZQuorvane::LoadGame()
     if (m_inGame)
         m_inGame->Load();
     m_mainMenu->Load();
+    for (ZGameState* state :
+         {static_cast<ZGameState*>(m_characterScreen), static_cast<ZGameState*>(m_bonusDialog)})
+        if (state && state->Load() != 0)
+            std::fprintf(stderr, "Loading: the layout of %s is missing or broken\n", state->GetName());
 
     // Every profile setting exists now: the current profile is read again, or its first save would
     // write defaults over what the player has.

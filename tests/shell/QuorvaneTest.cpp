@@ -8,8 +8,10 @@
 #include "engine/scene/ZFontText.h"
 #include "engine/scene/ZSceneTree.h"
 #include "engine/ui/ZDialogGameState.h"
+#include "game/common/ZCrew.h"
 #include "game/dive/ZInGame.h"
 #include "game/dive/campaign/ZLevelControl.h"
+#include "game/dive/crew/ZCharacterScreen.h"
 #include "game/shell/ZGameHighscoreMenu.h"
 #include "game/shell/ZGameMainMenu.h"
 #include "game/shell/ZGameProfileMenu.h"
@@ -49,8 +51,13 @@ TEST_F(ShellTest, AFirstStartBuildsTheScreensShowsTheMenuAndAsksForAName)
     const std::vector<int>& skipped = quorvane->GetSkippedSteps();
     for (int step : {10, 16, 20})
         EXPECT_NE(std::find(skipped.begin(), skipped.end(), step), skipped.end()) << step;
-    for (int step : {3, 6, 24, 29})
+    for (int step : {3, 6, 23, 24, 25, 27, 29})
         EXPECT_EQ(std::find(skipped.begin(), skipped.end(), step), skipped.end()) << step;
+    EXPECT_NE(quorvane->GetInventoryScreen(), nullptr);
+    EXPECT_NE(quorvane->GetBonusDialog(), nullptr);
+    EXPECT_NE(quorvane->GetCharacterScreen(), nullptr);
+    for (int i = 0; i < ZQuorvane::kBonusGames; ++i)
+        EXPECT_NE(quorvane->GetBonusGame(i), nullptr) << i;
     EXPECT_NE(quorvane->GetInGame(), nullptr);
     EXPECT_NE(quorvane->GetCampaign(), nullptr);
     EXPECT_NE(quorvane->GetCredits(), nullptr);
@@ -204,7 +211,17 @@ TEST_F(ShellTest, PlayGoesThroughTheCampaignToTheFirstDive)
     Frames(40);
     ZGameMainMenu* menu = quorvane->GetMainMenu();
     menu->StartPlay(false);
-    // The entries before the first level whose screens this build lacks are passed over.
+    // The entries before the first level whose screens this build lacks are passed over; the crew
+    // screen shows the first crew member with the campaign's tip and waits for the player.
+    ZCharacterScreen* crew = quorvane->GetCharacterScreen();
+    ASSERT_NE(crew, nullptr);
+    for (int i = 0; i < 50 && Top() != State(crew); ++i)
+        Frames(10);
+    ASSERT_EQ(Top(), State(crew));
+    EXPECT_EQ(crew->GetSelectedIndex(), ParseCrewName("finn"));
+    EXPECT_EQ(crew->GetPendingTip(), "characterscreen");
+    ASSERT_NE(crew->GetContinueButton(), nullptr);
+    ClickOn(crew->GetContinueButton());
     for (int i = 0; i < 50 && Top() != quorvane->GetInGame(); ++i)
         Frames(10);
     ASSERT_EQ(Top(), quorvane->GetInGame());

@@ -14,6 +14,7 @@
 #include "engine/audio/ZPlayList.h"
 #include "engine/resource/ZHighscoreTable.h"
 #include "engine/resource/ZProfileManager.h"
+#include "engine/scene/ZGeom.h"
 #include "engine/ui/ZToolTipManager.h"
 #include "game/common/ZShellSettings.h"
 #include "game/shell/ZQuorvane.h"
@@ -127,6 +128,17 @@ protected:
         input->QueueKeyDown(uint32_t(character) & 0xFF, scanCode << 16);
         input->QueueKeyUp(uint32_t(character) & 0xFF, scanCode << 16);
         input->Update();
+        Frames(3);
+    }
+    // A click with the pointer on the middle of a node, as a player makes it.
+    void ClickOn(ZNode* node)
+    {
+        V3 p{};
+        if (auto* geom = ZEntityCast<ZGeom>(node))
+            geom->LocalToWorld(p);
+        MoveToLogical(p.x, p.y);
+        Press();
+        Release();
         Frames(3);
     }
     ZGameState* Top() { return quorvane->GetTopState(); }

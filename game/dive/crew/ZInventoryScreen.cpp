@@ -359,6 +359,9 @@ ZInventoryScreen::~ZInventoryScreen()
         g_cheatsUnlockAll.RemoveListener(this);
         g_profileNumSlots.RemoveListener(this);
     }
+    // The equip sound was made for this screen alone.
+    if (m_equipSound)
+        m_equipSound->Release();
 }
 
 int ZInventoryScreen::Build()
