@@ -10,6 +10,7 @@
 #include "engine/audio/ZPlayList.h"
 #include "engine/audio/ZSound.h"
 #include "engine/controllers/ZAnimateGeom.h"
+#include "engine/controllers/ZAnimateTexture2D.h"
 #include "engine/controllers/ZHighlight2.h"
 #include "engine/controllers/ZInterpolate.h"
 #include "engine/import/ZSceneXMLImport2.h"
@@ -47,8 +48,8 @@
 namespace
 {
 constexpr float kPopupDepth = 550.0f;
-// The loading indicator turns this fast (radians per second, clockwise) while a switch waits.
-constexpr float kLoadingSpeed = -10.0f / 3.0f;
+// The loading indicator's strip runs this fast while a switch waits.
+constexpr float kLoadingFramesPerSecond = 3.0f * 10.0f / 3.0f;
 
 void Import(const char* path, ZNode* parent)
 {
@@ -183,12 +184,15 @@ void ZQuorvane::LoadGame()
     m_loadingNode = m_loadingGroup->FindNode("loading");
     if (m_loadingNode)
         m_loadingNode->SetHidden(true);
+    // The strip steps round at the loader's speed of 10/3 over its own pace of three frames a
+    // second, stopped on its first frame until a switch waits.
     if (auto* geom = ZEntityCast<ZGeom>(m_loadingNode))
-        if (ZSprite2DRotate* spin = ZSprite2DRotate::Create(geom))
+        if (ZAnimateTexture2D* strip = ZAnimateTexture2D::Create(geom, false))
         {
-            spin->SetName("loading_anim");
-            spin->angularSpeed = kLoadingSpeed;
-            spin->SetActive(false);
+            strip->SetName("loading_anim");
+            strip->frameRate = kLoadingFramesPerSecond;
+            strip->SetActive(false);
+            strip->ApplyFrame(0);
         }
 
     // 10. Story screen.

@@ -73,7 +73,8 @@ TEST_F(ShellTest, ABonusEntryOfTheCampaignPlaysTheBonusGameBetweenThePrizeDialog
         ASSERT_NE(title, nullptr) << bonus->GetCurrentLevel()->GetName();
         EXPECT_EQ(dialog->GetText("title"), title);
         EXPECT_FALSE(dialog->GetText("text").empty());
-        EXPECT_EQ(dialog->GetText("prize_count"), "x " + std::to_string(bonus->GetCurrentLevel()->GetPrizeCount()));
+        EXPECT_EQ(dialog->GetText("prize_count"),
+                  "x " + std::to_string(bonus->GetCurrentLevel()->GetPrizeCount()));
         EXPECT_EQ(bonus->GetPhase(), ZHiddenObjectGame::kPhaseIdle);
         ASSERT_NE(dialog->GetButton(), nullptr);
         ClickOn(dialog->GetButton());
@@ -87,7 +88,8 @@ TEST_F(ShellTest, ABonusEntryOfTheCampaignPlaysTheBonusGameBetweenThePrizeDialog
         Frames(30);
         ASSERT_EQ(Top(), State(dialog));
         EXPECT_FALSE(dialog->IsBeforeSearch());
-        EXPECT_EQ(dialog->GetText("prize_count"), "x " + std::to_string(bonus->GetCurrentLevel()->GetPrizeCount()));
+        EXPECT_EQ(dialog->GetText("prize_count"),
+                  "x " + std::to_string(bonus->GetCurrentLevel()->GetPrizeCount()));
         const int64_t paid = Wealth();
         ClickOn(dialog->GetButton());
         Frames(30);

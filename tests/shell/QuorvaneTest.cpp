@@ -5,8 +5,11 @@
 #include <fstream>
 #include <iterator>
 
+#include "engine/render/resources/ZAnimTexture.h"
+#include "engine/render/resources/ZMaterial.h"
 #include "engine/scene/ZFontText.h"
 #include "engine/scene/ZSceneTree.h"
+#include "engine/scene/ZSprite.h"
 #include "engine/ui/ZDialogGameState.h"
 #include "game/common/ZCrew.h"
 #include "game/dive/ZInGame.h"
@@ -66,6 +69,18 @@ TEST_F(ShellTest, AFirstStartBuildsTheScreensShowsTheMenuAndAsksForAName)
         EXPECT_NE(quorvane->GetTemplate(i), nullptr) << ZQuorvane::kTemplateNames[i];
     for (int i = 0; i < ZQuorvane::kThemeCount; ++i)
         EXPECT_NE(quorvane->GetThemePlayList(i), nullptr) << ZQuorvane::kThemes[i];
+    // The loading indicator is the eight-frame bubble strip, at rest and out of sight until a
+    // switch waits for loading.
+    auto* loading = ZEntityCast<ZSprite>(quorvane->GetLoadingNode());
+    ASSERT_NE(loading, nullptr);
+    ASSERT_NE(loading->GetMaterial(), nullptr);
+    auto* strip = ZEntityCast<ZAnimTexture>(loading->GetMaterial()->GetTexture(0));
+    ASSERT_NE(strip, nullptr);
+    EXPECT_EQ(strip->GetFrameCount(), 8);
+    EXPECT_TRUE(loading->IsHidden());
+    ZNode* spin = loading->FindNodeAnywhere("loading_anim");
+    ASSERT_NE(spin, nullptr);
+    EXPECT_FALSE(spin->IsActive());
 
     // No player yet: the name entry opens over the menu, which stays in view beneath it.
     Frames(40);
