@@ -7,24 +7,24 @@
 
 #include "engine/app/ZEngine.h"
 #include "engine/app/ZEngineSettings.h"
-#include "engine/core/ZFrameTimer.h"
 #include "engine/audio/IAudio.h"
 #include "engine/audio/ZPlayList.h"
 #include "engine/audio/ZSound.h"
 #include "engine/controllers/ZAnimateGeom.h"
-#include "engine/core/ZEasing.h"
 #include "engine/controllers/ZFadeIn.h"
 #include "engine/controllers/ZHighlight2.h"
 #include "engine/controllers/ZPopupTextController.h"
-#include "engine/resource/ZStringTable.h"
+#include "engine/core/ZEasing.h"
+#include "engine/core/ZFrameTimer.h"
 #include "engine/fs/ZFileSystem.h"
 #include "engine/fs/ZMountTable.h"
-#include "engine/render/resources/IRender.h"
 #include "engine/render/ZFont.h"
+#include "engine/render/resources/IRender.h"
 #include "engine/render/resources/ZMaterial.h"
 #include "engine/resource/ZHighscoreTable.h"
 #include "engine/resource/ZProfileManager.h"
 #include "engine/resource/ZResourceManager.h"
+#include "engine/resource/ZStringTable.h"
 #include "engine/scene/ZFontText.h"
 #include "engine/scene/ZGeom.h"
 #include "engine/scene/ZSceneTree.h"
@@ -37,16 +37,18 @@
 #include "game/common/ZShellSettings.h"
 #include "game/decoration/ZBackground.h"
 #include "game/dive/ZInGame.h"
+#include "game/dive/abilities/ZAbilityManager.h"
 #include "game/dive/board/ZBoardHints.h"
+#include "game/dive/campaign/ZLevelControl.h"
+#include "game/dive/crew/ZInventory.h"
 #include "game/dive/hud/ZCompletionBar.h"
 #include "game/dive/model/ZArtifact.h"
 #include "game/dive/model/ZTile.h"
 #include "game/dive/model/ZTokenType.h"
-#include "game/dive/abilities/ZAbilityManager.h"
-#include "game/dive/campaign/ZLevelControl.h"
-#include "game/dive/crew/ZInventory.h"
 #include "game/screens/ZCredits.h"
 #include "game/screens/ZGameHelpMenu.h"
+#include "game/screens/ZNewStockDialog.h"
+#include "game/screens/ZShop.h"
 #include "game/shell/ZGameHighscoreMenu.h"
 #include "game/shell/ZGameMainMenu.h"
 #include "game/shell/ZGameProfileMenu.h"
@@ -145,6 +147,14 @@ ZQuorvane::~ZQuorvane()
     m_credits = nullptr;
     ZGameHelpMenu::DestroyInstance();
     m_helpMenu = nullptr;
+    // The shops and the new-stock dialog.
+    for (ZShop*& shop : m_shops)
+    {
+        delete shop;
+        shop = nullptr;
+    }
+    ZNewStockDialog::DestroyInstance();
+    m_newStock = nullptr;
     // Play lists belong to the resource manager: the game gives back the references it took and
     // deletes none of them (deleting them here freed them a second time at shutdown).
     ReleasePlayLists();
@@ -577,4 +587,59 @@ void ZQuorvane::AttachFaders(ZGameState* state)
     if (out)
         out->SetActive(false);
     state->SetFadeControllers(in, out);
+}
+
+// ---- the shops, the new-stock dialog and the item table
+
+ZGameState* ZQuorvane::GetCampaignScreen(const char* kind, int number)
+{
+    if (kind && std::strcmp(kind, "shop") == 0)
+        return number >= 0 && number < 3 ? m_shops[number] : nullptr;
+    return nullptr;
+}
+
+void ZQuorvane::PrepareCampaignScreen(const char* kind, int number, const char* story, const char* mission,
+                                      const char* value, const char* tip)
+{
+    (void)story, (void)mission, (void)value;
+    if (kind && std::strcmp(kind, "shop") == 0 && number >= 0 && number < 3 && m_shops[number])
+        m_shops[number]->SetPendingTip(tip);
+}
+
+void ZQuorvane::ShowNewStock(const char* key)
+{
+    if (ZNewStockDialog* dialog = ZNewStockDialog::PeekInstance(); dialog && dialog->TestFlags(kStateLoaded))
+        dialog->Announce(key);
+}
+
+int ZQuorvane::FindItemId(const char* name)
+{
+    return ZAbilityManager::FindAbilityId(name);
+}
+
+const char* ZQuorvane::GetItemName(int id)
+{
+    const ZAbilityManager* abilities = ZAbilityManager::PeekInstance();
+    return abilities ? abilities->GetItemName(id) : nullptr;
+}
+
+int ZQuorvane::GetItemPrice(int id)
+{
+    ZAbilityManager* abilities = ZAbilityManager::PeekInstance();
+    return abilities ? abilities->GetItemPrice(id) : 0;
+}
+
+int ZQuorvane::PickAffordableItem(int budget, int* price)
+{
+    if (ZAbilityManager* abilities = ZAbilityManager::PeekInstance())
+        return abilities->PickAffordableItem(budget, price);
+    if (price)
+        *price = 0;
+    return -1;
+}
+
+void ZQuorvane::AddInventoryItems(int id, int count)
+{
+    if (ZInventory* inventory = ZInventory::PeekInstance())
+        inventory->SetCount(id, inventory->GetCount(id) + count);
 }

@@ -28,6 +28,7 @@ class ZInGameMenu;
 class ZInputDialogGameState;
 class ZPlayList;
 class ZSound;
+class ZShop;
 
 class ZQuorvane : public ZGame,
                   public IGameShell,
@@ -90,6 +91,18 @@ public:
     ZNode* GetPopupLayer() override;
     void AttachSlideTransitions(ZGameState* state) override;
     ZHighlight2* CreateSmallHighlight(ZNode* target) override;
+    // The shops: the campaign's shop screens, the new-stock dialog and the item table's services.
+    ZGameState* GetCampaignScreen(const char* kind, int number) override;
+    void PrepareCampaignScreen(const char* kind, int number, const char* story, const char* mission,
+                               const char* value, const char* tip) override;
+    void ShowNewStock(const char* key) override;
+    int FindItemId(const char* name) override;
+    const char* GetItemName(int id) override;
+    int GetItemPrice(int id) override;
+    int PickAffordableItem(int budget, int* price) override;
+    void AddInventoryItems(int id, int count) override;
+    ZShop* GetShop(int id) const { return id >= 0 && id < 3 ? m_shops[id] : nullptr; }
+    ZGameState* GetNewStockDialog() const { return m_newStock; }
 
     // A fade-in and a fade-out on the state's root, both stopped, with the state listening.
     static void AttachFaders(ZGameState* state);
@@ -168,6 +181,9 @@ private:
     ZGameState* m_credits = nullptr;
     ZGameState* m_inGame = nullptr;
     ZGameState* m_campaign = nullptr;
+    // The three shops and the new-stock dialog.
+    ZShop* m_shops[3] = {};
+    ZGameState* m_newStock = nullptr;
 
     ZFontText* m_gameOverCompleted = nullptr;
     ZFontText* m_gameOverText = nullptr;

@@ -12,13 +12,13 @@
 #include "engine/controllers/ZAnimateGeom.h"
 #include "engine/controllers/ZHighlight2.h"
 #include "engine/controllers/ZInterpolate.h"
-#include "engine/resource/ZStringTable.h"
 #include "engine/import/ZSceneXMLImport2.h"
-#include "engine/render/resources/IRender.h"
 #include "engine/render/ZFont.h"
+#include "engine/render/resources/IRender.h"
 #include "engine/render/resources/ZMaterial.h"
 #include "engine/resource/ZProfileManager.h"
 #include "engine/resource/ZResourceManager.h"
+#include "engine/resource/ZStringTable.h"
 #include "engine/scene/ZCamera.h"
 #include "engine/scene/ZFontText.h"
 #include "engine/scene/ZGeom.h"
@@ -32,6 +32,8 @@
 #include "game/dive/campaign/ZLevelControl.h"
 #include "game/screens/ZCredits.h"
 #include "game/screens/ZGameHelpMenu.h"
+#include "game/screens/ZNewStockDialog.h"
+#include "game/screens/ZShop.h"
 #include "game/shell/ZGameHighscoreMenu.h"
 #include "game/shell/ZGameMainMenu.h"
 #include "game/shell/ZGameProfileMenu.h"
@@ -205,7 +207,14 @@ void ZQuorvane::LoadGame()
     AttachSlideTransitions(m_profileMenu);
 
     // 14. New-stock dialog, credits.
-    Skip(14, "the new-stock dialog");
+    {
+        ZNewStockDialog* newStock = ZNewStockDialog::GetInstance();
+        SetDepth(newStock, -220.0f);
+        if (newStock->Load() != 0)
+            std::fprintf(stderr,
+                         "Loading: the new-stock dialog could not be made; new stock is not announced\n");
+        m_newStock = newStock;
+    }
     m_credits = ZCredits::GetInstance();
 
     // 15. The ok/cancel question.
@@ -305,7 +314,16 @@ void ZQuorvane::LoadGame()
 
     // 25-28.
     Skip(25, "the hidden-object games");
-    Skip(26, "the shops");
+    // 26. Shops.
+    for (int i = 0; i < 3; ++i)
+    {
+        char layout[32];
+        std::snprintf(layout, sizeof layout, "resources:shop%i.xml", i + 1);
+        m_shops[i] = ZShop::Create(layout, i);
+        if (m_shops[i]->Load() != 0)
+            std::fprintf(stderr, "Loading: shop %i could not be made\n", i + 1);
+        AttachSlideTransitions(m_shops[i]);
+    }
     Skip(27, "the crew screen");
     Skip(28, "the level preview");
 
