@@ -82,8 +82,8 @@ int ZNewStockDialog::Build()
         dialog = root;
     m_appear = ZScaleOutFrom::Create(dialog);
     m_disappear = ZScaleInto::Create(dialog);
-    for (ZInterpolateBase* effect : {static_cast<ZInterpolateBase*>(m_appear),
-                                     static_cast<ZInterpolateBase*>(m_disappear)})
+    for (ZInterpolateBase* effect :
+         {static_cast<ZInterpolateBase*>(m_appear), static_cast<ZInterpolateBase*>(m_disappear)})
         if (effect)
         {
             effect->SetDuration(0.5);
@@ -224,7 +224,8 @@ void ZNewStockDialog::RememberUnlocked()
             if (const char* name = abilities->GetItemName(id))
                 m_announced.insert(name);
     for (int row = 0; row < ZAbilityManager::kUpgradeCount; ++row)
-        if (const ZPropertyBool* unlock = abilities->GetUpgradeUnlockSetting(row); unlock && unlock->GetValue())
+        if (const ZPropertyBool* unlock = abilities->GetUpgradeUnlockSetting(row);
+            unlock && unlock->GetValue())
             m_announced.insert(abilities->GetUpgrade(row).name);
 }
 

@@ -31,7 +31,7 @@ public:
     static constexpr int kShopCount = 3;
     static constexpr int kItemCount = 28;
     // Which shop sells each item, by item id; -1: none.
-    static constexpr int kShopOfItem[kItemCount] = {0, 1, 0, 0, 1, 1, 0, 1, 0, 1, 0, 0, 2, 1,
+    static constexpr int kShopOfItem[kItemCount] = {0, 1, 0, 0, 1, 1,  0,  1, 0, 1, 0, 0, 2, 1,
                                                     2, 1, 1, 0, 0, -1, -1, 1, 2, 0, 1, 2, 2, 2};
 
     ZNewStockDialog();

@@ -110,7 +110,8 @@ ZShop* ZShop::Create(const char* layout, int id)
     return new ZShop(layout, id);
 }
 
-ZShop::ZShop(const char* layout, int id) : m_id(std::clamp(id, 0, kShopCount - 1)), m_layout(layout ? layout : "")
+ZShop::ZShop(const char* layout, int id)
+    : m_id(std::clamp(id, 0, kShopCount - 1)), m_layout(layout ? layout : "")
 {
     char name[16];
     std::snprintf(name, sizeof name, "ZShop%i", m_id);
@@ -130,7 +131,10 @@ ZShop::~ZShop()
     if (ZGroup* root = GetRoot())
         ZButton2D::RemoveListenerBelow(root, this);
     for (ZShopButton* item : m_items)
+    {
         item->SetShop(nullptr);
+        item->Detach();
+    }
     if (--s_liveShops == 0)
     {
         CommonResources& common = Common();
@@ -256,9 +260,11 @@ int ZShop::Build()
             const char* priceText = strings->FindFormat("%s.price", key);
             item->price = ParsePrice(priceText);
             if (item->price < 0)
-                std::fprintf(stderr, "Shop %i: item \"%s\" has no usable price (\"%s.price\" is %s%s%s); not for sale\n",
-                             m_id + 1, key, key, priceText ? "\"" : "", priceText ? priceText : "missing",
-                             priceText ? "\"" : "");
+                std::fprintf(
+                    stderr,
+                    "Shop %i: item \"%s\" has no usable price (\"%s.price\" is %s%s%s); not for sale\n",
+                    m_id + 1, key, key, priceText ? "\"" : "", priceText ? priceText : "missing",
+                    priceText ? "\"" : "");
             item->priceText = ZEntityCast<ZFontText>(item->FindNode("price"));
             if (item->priceText)
                 item->priceText->SetText(item->price > 0 ? Dollars(item->price).c_str() : "");
@@ -269,7 +275,8 @@ int ZShop::Build()
         }
     }
     else
-        std::fprintf(stderr, "Shop %i: %s has no \"items\" group; nothing for sale\n", m_id + 1, m_layout.c_str());
+        std::fprintf(stderr, "Shop %i: %s has no \"items\" group; nothing for sale\n", m_id + 1,
+                     m_layout.c_str());
 
     // 5.
     if (auto* gui = ZEntityCast<ZGeom>(root->FindNodeAnywhere("gui")))
@@ -636,7 +643,8 @@ void ZShop::OnLeave()
         if (std::find(stack.begin(), stack.end(), this) != stack.end() && game->GetTopState() != this)
             return;
     }
-    if (ZProfileManager* profiles = ZProfileManager::PeekInstance(); profiles && profiles->GetProfileCount() > 0)
+    if (ZProfileManager* profiles = ZProfileManager::PeekInstance();
+        profiles && profiles->GetProfileCount() > 0)
         profiles->SaveProfile();
     WriteStatistics();
     ClosePrompt();

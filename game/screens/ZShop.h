@@ -39,6 +39,8 @@ public:
     static constexpr float kNewOffsetX = 10.0f;
     static constexpr float kNewOffsetY = 30.0f;
     static constexpr float kDisabledPictureAlpha = 0.45f;
+    static constexpr float kSignSize = 30.0f;
+    static constexpr float kSignOffset = 17.0f;
 
     ZShopButton();
     ~ZShopButton() override;
@@ -63,7 +65,7 @@ public:
     const std::string& GetItemId() const { return m_itemId; }
     void SetItemId(const char* id) { m_itemId = id ? id : ""; }
     int GetValue() const { return m_value; }
-    ZPropertyInt* GetUpgradeSetting() const { return m_upgrade; }
+    ZPropertyInt* GetUpgradeSetting() const { return LiveUpgrade(); }
     ZPropertyBool* GetUnlockSetting() const { return m_unlock; }
     const char* GetReasonText() const { return m_reason; }
     int GetRequiredLevel() const { return m_requiredLevel; }
@@ -84,6 +86,8 @@ public:
     // Unlocked since the player last saw the shop: shows the new-stock sign.
     bool isNew = false;
 
+    // Stops listening to every setting (the shop does it while they all still exist).
+    void Detach();
     // Enabled, shown and for sale.
     bool IsAvailable() const;
     // The new flag and the new-stock sign cleared.
@@ -91,11 +95,16 @@ public:
 
 private:
     void BindUpgrade(const char* name);
+    // The kept settings while they still exist.
+    ZPropertyInt* LiveUpgrade() const;
+    ZPropertyBool* LiveUnlock() const;
     void MarkUnlocked();
 
     int32_t m_value = 0;
     ZPropertyInt* m_upgrade = nullptr;
     ZPropertyBool* m_unlock = nullptr;
+    std::string m_upgradeName;
+    std::string m_unlockName;
     const char* m_reason = nullptr;
     std::string m_itemId;
     int32_t m_requiredLevel = -1;

@@ -56,14 +56,23 @@ ZShopButton::ZShopButton()
 
 ZShopButton::~ZShopButton()
 {
+    Detach();
+}
+
+void ZShopButton::Detach()
+{
     g_cheatsUnlockAll.RemoveListener(this);
     if (m_listensToLevel)
         g_profileLevel.RemoveListener(this);
-    // Settings made by other objects may have gone first at shut-down: look them up again.
-    if (m_upgrade && Setting<int32_t>(m_upgrade->GetName()) == m_upgrade)
-        m_upgrade->RemoveListener(this);
-    if (m_unlock && Setting<bool>(m_unlock->GetName()) == m_unlock)
-        m_unlock->RemoveListener(this);
+    m_listensToLevel = false;
+    // Settings made by other objects (the unlocks belong to the ability manager) may have gone
+    // first at shut-down: they are looked up again by name, never through the kept pointer.
+    if (ZPropertyInt* upgrade = LiveUpgrade())
+        upgrade->RemoveListener(this);
+    if (ZPropertyBool* unlock = LiveUnlock())
+        unlock->RemoveListener(this);
+    m_upgrade = nullptr;
+    m_unlock = nullptr;
 }
 
 ZSerializerBase* ZShopButton::GetSerializer() const
@@ -71,13 +80,25 @@ ZSerializerBase* ZShopButton::GetSerializer() const
     return &s_serializer;
 }
 
+ZPropertyInt* ZShopButton::LiveUpgrade() const
+{
+    return m_upgrade && Setting<int32_t>(m_upgradeName.c_str()) == m_upgrade ? m_upgrade : nullptr;
+}
+
+ZPropertyBool* ZShopButton::LiveUnlock() const
+{
+    return m_unlock && Setting<bool>(m_unlockName.c_str()) == m_unlock ? m_unlock : nullptr;
+}
+
 void ZShopButton::BindUpgrade(const char* name)
 {
-    if (m_upgrade)
-        m_upgrade->RemoveListener(this);
+    if (ZPropertyInt* upgrade = LiveUpgrade())
+        upgrade->RemoveListener(this);
+    m_upgradeName = name ? name : "";
     m_upgrade = Setting<int32_t>(name);
     if (!m_upgrade && name && *name)
-        std::fprintf(stderr, "Shop item \"%s\": no setting \"%s\" to upgrade\n", GetName() ? GetName() : "", name);
+        std::fprintf(stderr, "Shop item \"%s\": no setting \"%s\" to upgrade\n", GetName() ? GetName() : "",
+                     name);
     if (m_upgrade)
         m_upgrade->AddListener(this);
 }
@@ -115,8 +136,9 @@ void ZShopButton::OnLoaded()
     m_abilityId = ZAbilityManager::FindAbilityId(key);
     char unlockName[64];
     std::snprintf(unlockName, sizeof unlockName, "unlock.%s", key);
-    if (m_unlock)
-        m_unlock->RemoveListener(this);
+    if (ZPropertyBool* unlock = LiveUnlock())
+        unlock->RemoveListener(this);
+    m_unlockName = unlockName;
     m_unlock = Setting<bool>(unlockName);
     if (m_unlock)
     {
@@ -148,9 +170,10 @@ void ZShopButton::UpdateState()
         SetHidden(false);
     }
     // 3. Its unlock setting.
-    if (m_unlock)
+    ZPropertyBool* unlock = LiveUnlock();
+    if (unlock)
     {
-        if (!m_unlock->GetValue())
+        if (!unlock->GetValue())
         {
             SetEnabled(false);
             m_reason = Localized("shop.later");
@@ -164,9 +187,9 @@ void ZShopButton::UpdateState()
         }
     }
     // 4. The upgrade step owned.
-    if (m_upgrade)
+    if (ZPropertyInt* upgrade = LiveUpgrade())
     {
-        const int owned = m_upgrade->GetValue();
+        const int owned = upgrade->GetValue();
         ZTextureResource* soldOut = m_shop ? m_shop->GetSignTexture(ZShop::kSoldOut) : nullptr;
         if (m_value < owned)
         {
@@ -204,7 +227,8 @@ void ZShopButton::UpdateState()
         else if (m_abilityId < 0 && !m_itemId.empty())
         {
             const ZAbilityManager* abilities = ZAbilityManager::PeekInstance();
-            const ZUpgradeInfo* upgrade = abilities ? abilities->FindUpgradeByName(m_itemId.c_str()) : nullptr;
+            const ZUpgradeInfo* upgrade =
+                abilities ? abilities->FindUpgradeByName(m_itemId.c_str()) : nullptr;
             if (upgrade && !upgrade->nonAir)
                 SetHidden(true);
         }
@@ -262,8 +286,15 @@ void ZShopButton::ShowIcon(ZTextureResource* texture, bool offset)
         at.x += kNewOffsetX;
         at.y += kNewOffsetY;
     }
+    else
+    {
+        // Sold out and coming soon sit on the frame's lower right corner, over the item's icon.
+        at.x += kSignOffset;
+        at.y -= kSignOffset;
+    }
     m_icon->SetPositionXYZ(at.x, at.y, at.z);
     m_icon->SetTexture(texture, false);
+    m_icon->SetSize(kSignSize, kSignSize);
     m_icon->SetHidden(false);
 }
 
@@ -297,7 +328,7 @@ void ZShopButton::OnPropertyChanged(ZProperty* property)
         UpdateState();
         return;
     }
-    if (property == m_unlock && m_unlock->GetValue() && !IsEnabled() && !ProfileBusy())
+    if (property == m_unlock && m_unlock && m_unlock->GetValue() && !IsEnabled() && !ProfileBusy())
     {
         UpdateState();
         MarkUnlocked();

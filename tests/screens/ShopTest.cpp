@@ -49,14 +49,17 @@ protected:
         SetGameShell(&shopShell);
         ZStringTable* strings = ZStringTable::GetInstance();
         for (const auto& [key, text] :
-             {std::pair{"breaktile.price", "150"}, std::pair{"breakrow.price", "450"}, std::pair{"swap.price", "150"}, std::pair{"breakmetal.price", "350"},
-              std::pair{"chest2.price", "800"}, std::pair{"chest3.price", "1600"}, std::pair{"chest4.price", "3200"},
-              std::pair{"breaktile.name", "Shell Cracker"}, std::pair{"breaktile.description", "Breaks one tile."},
-              std::pair{"shop.areyousure", "Buy this for $%i?"}, std::pair{"shop.havealook", "Have a look around!"},
+             {std::pair{"breaktile.price", "150"}, std::pair{"breakrow.price", "450"},
+              std::pair{"swap.price", "150"}, std::pair{"breakmetal.price", "350"},
+              std::pair{"chest2.price", "800"}, std::pair{"chest3.price", "1600"},
+              std::pair{"chest4.price", "3200"}, std::pair{"breaktile.name", "Shell Cracker"},
+              std::pair{"breaktile.description", "Breaks one tile."},
+              std::pair{"shop.areyousure", "Buy this for $%i?"},
+              std::pair{"shop.havealook", "Have a look around!"},
               std::pair{"shop.needsmaller", "You need the smaller one first."},
-              std::pair{"shop.alreadyown", "You already own this."}, std::pair{"shop.unlock", "New stock at %s!"},
-              std::pair{"shop.shop0", "the Harbour Shop"}, std::pair{"shop.shop2", "the Deep Bazaar"},
-              std::pair{"airless.name", "Better Lungs"}})
+              std::pair{"shop.alreadyown", "You already own this."},
+              std::pair{"shop.unlock", "New stock at %s!"}, std::pair{"shop.shop0", "the Harbour Shop"},
+              std::pair{"shop.shop2", "the Deep Bazaar"}, std::pair{"airless.name", "Better Lungs"}})
             strings->Add(key, text, std::string(text).size());
         g_profileTreasure.Reset(false);
         BoolSetting("zelk.tip.equip")->Reset(false);

@@ -25,16 +25,19 @@ ShopLook LookOf(int shop)
     switch (shop)
     {
     case 2: // the reef trader: coral pinks on a bright reef
-        return {Colour{0.23f, 0.72f, 0.85f, 1}, Colour{0.04f, 0.18f, 0.35f, 1}, Colour{0.48f, 0.23f, 0.29f, 1},
-                Colour{0.85f, 0.42f, 0.42f, 1}, Colour{0.45f, 0.16f, 0.22f, 1}, Colour{1.0f, 0.62f, 0.45f, 1},
+        return {Colour{0.23f, 0.72f, 0.85f, 1}, Colour{0.04f, 0.18f, 0.35f, 1},
+                Colour{0.48f, 0.23f, 0.29f, 1}, Colour{0.85f, 0.42f, 0.42f, 1},
+                Colour{0.45f, 0.16f, 0.22f, 1}, Colour{1.0f, 0.62f, 0.45f, 1},
                 Colour{0.37f, 0.88f, 0.66f, 1}, Colour{1.0f, 0.94f, 0.63f, 1}};
     case 3: // the deep bazaar: violet cloth in the dark
-        return {Colour{0.1f, 0.35f, 0.54f, 1}, Colour{0.01f, 0.04f, 0.12f, 1}, Colour{0.05f, 0.09f, 0.14f, 1},
-                Colour{0.35f, 0.23f, 0.54f, 1}, Colour{0.16f, 0.08f, 0.28f, 1}, Colour{0.75f, 0.5f, 1.0f, 1},
+        return {Colour{0.1f, 0.35f, 0.54f, 1},  Colour{0.01f, 0.04f, 0.12f, 1},
+                Colour{0.05f, 0.09f, 0.14f, 1}, Colour{0.35f, 0.23f, 0.54f, 1},
+                Colour{0.16f, 0.08f, 0.28f, 1}, Colour{0.75f, 0.5f, 1.0f, 1},
                 Colour{0.48f, 0.94f, 0.82f, 1}, Colour{0.63f, 0.94f, 1.0f, 1}};
     default: // the harbour shop: warm planks on sand
-        return {Colour{0.3f, 0.75f, 0.82f, 1}, Colour{0.04f, 0.23f, 0.36f, 1}, Colour{0.42f, 0.35f, 0.23f, 1},
-                Colour{0.62f, 0.42f, 0.25f, 1}, Colour{0.33f, 0.2f, 0.11f, 1}, Colour{1.0f, 0.78f, 0.23f, 1},
+        return {Colour{0.3f, 0.75f, 0.82f, 1},  Colour{0.04f, 0.23f, 0.36f, 1},
+                Colour{0.42f, 0.35f, 0.23f, 1}, Colour{0.62f, 0.42f, 0.25f, 1},
+                Colour{0.33f, 0.2f, 0.11f, 1},  Colour{1.0f, 0.78f, 0.23f, 1},
                 Colour{0.12f, 0.55f, 0.72f, 1}, Colour{1.0f, 0.86f, 0.5f, 1}};
     }
 }
@@ -59,10 +62,12 @@ void Good(Canvas& canvas, Random& rng, float x, float baseY, float s)
                               sdf::RoundBox(px, py, x, baseY - w * 2 - h * 0.2f, w * 0.35f, h * 0.3f, 2 * s));
         };
     else // box
-        body = [=](float px, float py) { return sdf::RoundBox(px, py, x, cy, w * 1.1f, h * 0.35f + 4 * s, 2 * s); };
+        body = [=](float px, float py)
+        { return sdf::RoundBox(px, py, x, cy, w * 1.1f, h * 0.35f + 4 * s, 2 * s); };
     GlossyBody(canvas, body, c, x, cy, std::max(w, h / 2), 1.3f * s);
     if (kind == 0)
-        canvas.Fill([=](float px, float py) { return sdf::RoundBox(px, py, x, baseY - h - 1.5f * s, w * 0.8f, 2.5f * s, 1.5f * s); },
+        canvas.Fill([=](float px, float py)
+                    { return sdf::RoundBox(px, py, x, baseY - h - 1.5f * s, w * 0.8f, 2.5f * s, 1.5f * s); },
                     Colour{0.55f, 0.38f, 0.22f, 1});
 }
 
@@ -71,8 +76,10 @@ void Shelf(Canvas& canvas, Random& rng, const ShopLook& look, float x0, float x1
     Canvas layer(canvas.Width(), canvas.Height());
     for (float x = x0 + 14 * s; x < x1 - 10 * s; x += rng.Range(22.0f, 32.0f) * s)
         Good(layer, rng, x, y, s);
-    layer.Fill([=](float px, float py) { return sdf::RoundBox(px, py, (x0 + x1) / 2, y + 4 * s, (x1 - x0) / 2, 4 * s, 2 * s); },
-               [=](float, float py) { return Mix(Scale(look.wall, 1.2f), look.wallDark, (py - y) / (8 * s)); });
+    layer.Fill([=](float px, float py)
+               { return sdf::RoundBox(px, py, (x0 + x1) / 2, y + 4 * s, (x1 - x0) / 2, 4 * s, 2 * s); },
+               [=](float, float py)
+               { return Mix(Scale(look.wall, 1.2f), look.wallDark, (py - y) / (8 * s)); });
     canvas.DropShadow(layer, 0, int(3 * s), int(3 * s), Colour{0.0f, 0.05f, 0.15f, 0.45f});
     canvas.Composite(layer);
 }
@@ -108,40 +115,46 @@ void DrawShopScene(int shop, Canvas& canvas)
         [&](float x, float y)
         {
             const float t = y / H;
-            const float ray = std::pow(std::max(0.0f, std::sin(x / (57 * s) + y / (190 * s))), 8.0f) * (1.0f - t);
+            const float ray =
+                std::pow(std::max(0.0f, std::sin(x / (57 * s) + y / (190 * s))), 8.0f) * (1.0f - t);
             return Mix(Mix(look.top, look.bottom, t), Colour{0.8f, 0.97f, 1.0f, 1}, 0.15f * ray);
         });
     // The sea floor.
-    canvas.Fill([&](float x, float y) { return (H * 0.86f + 8 * s * std::sin(x / (60 * s))) - y; },
-                [&](float, float y) { return Mix(Scale(look.floor, 1.2f), Scale(look.floor, 0.6f), (y - H * 0.82f) / (H * 0.18f)); });
+    canvas.Fill(
+        [&](float x, float y) { return (H * 0.86f + 8 * s * std::sin(x / (60 * s))) - y; },
+        [&](float, float y)
+        { return Mix(Scale(look.floor, 1.2f), Scale(look.floor, 0.6f), (y - H * 0.82f) / (H * 0.18f)); });
 
     // The shop's back wall: a wide arch over the whole left half and the middle.
     const float wallX = W * 0.5f, wallY = H * 0.52f, wallW = W * 0.47f, wallH = H * 0.44f;
     Field wall = [=](float x, float y) { return sdf::RoundBox(x, y, wallX, wallY, wallW, wallH, 60 * s); };
     Canvas back(canvas.Width(), canvas.Height());
-    back.Fill(wall,
-              [&](float x, float y)
-              {
-                  Colour c = Mix(look.wall, look.wallDark, Clamp01((y - (wallY - wallH)) / (2 * wallH)) * 0.8f);
-                  if (shop == 1) // planks
-                  {
-                      const float plank = std::fmod(y + 400, 38 * s) / (38 * s);
-                      if (plank < 0.06f)
-                          c = Scale(c, 0.6f);
-                      c = Scale(c, 0.92f + 0.12f * Noise(x / (40 * s), float(int(y / (38 * s))), 7));
-                  }
-                  else if (shop == 2) // coral pores
-                  {
-                      const float pore = Noise(x / (9 * s), y / (9 * s), 11);
-                      c = Scale(c, 0.85f + 0.25f * pore);
-                  }
-                  else // tent stripes
-                  {
-                      const float stripe = 0.5f + 0.5f * std::sin((x - wallX) / (26 * s) + 0.002f * (y - wallY) * (x - wallX) / s / 40);
-                      c = Mix(c, Scale(look.trim, 0.6f), 0.25f * stripe);
-                  }
-                  return c;
-              });
+    back.Fill(
+        wall,
+        [&](float x, float y)
+        {
+            Colour c = Mix(look.wall, look.wallDark, Clamp01((y - (wallY - wallH)) / (2 * wallH)) * 0.8f);
+            if (shop == 1) // planks
+            {
+                const float plank = std::fmod(y + 400, 38 * s) / (38 * s);
+                if (plank < 0.06f)
+                    c = Scale(c, 0.6f);
+                c = Scale(c, 0.92f + 0.12f * Noise(x / (40 * s), float(int(y / (38 * s))), 7));
+            }
+            else if (shop == 2) // coral pores
+            {
+                const float pore = Fbm(x / (34 * s), y / (34 * s), 11, 3);
+                const float dimple = std::pow(std::fabs(std::sin(x / (7 * s)) * std::sin(y / (7 * s))), 6.0f);
+                c = Scale(c, 0.86f + 0.22f * pore - 0.08f * dimple);
+            }
+            else // tent stripes
+            {
+                const float stripe = 0.5f + 0.5f * std::sin((x - wallX) / (26 * s) +
+                                                            0.002f * (y - wallY) * (x - wallX) / s / 40);
+                c = Mix(c, Scale(look.trim, 0.6f), 0.25f * stripe);
+            }
+            return c;
+        });
     // A border in the trim colour.
     back.Fill([&](float x, float y) { return std::fabs(wall(x, y)) - 5 * s; }, Scale(look.trim, 0.8f));
     canvas.DropShadow(back, 0, int(4 * s), int(6 * s), Colour{0.0f, 0.05f, 0.15f, 0.5f});
@@ -153,15 +166,18 @@ void DrawShopScene(int shop, Canvas& canvas)
 
     // The counter in front, across the bottom.
     Canvas counter(canvas.Width(), canvas.Height());
-    Field top = [=](float x, float y) { return sdf::RoundBox(x, y, W * 0.5f, H * 0.83f, W * 0.49f, 10 * s, 5 * s); };
-    Field front = [=](float x, float y) { return sdf::RoundBox(x, y, W * 0.5f, H * 0.93f, W * 0.47f, H * 0.09f, 4 * s); };
+    Field top = [=](float x, float y)
+    { return sdf::RoundBox(x, y, W * 0.5f, H * 0.83f, W * 0.49f, 10 * s, 5 * s); };
+    Field front = [=](float x, float y)
+    { return sdf::RoundBox(x, y, W * 0.5f, H * 0.93f, W * 0.47f, H * 0.09f, 4 * s); };
     counter.Fill(front,
                  [&](float x, float y)
                  {
                      const float grain = Fbm(x / (80 * s), y / (8 * s), 5, 3);
                      return Scale(Mix(look.wallDark, look.wall, 0.35f + 0.3f * grain), 0.9f);
                  });
-    counter.Fill(top, [&](float, float y) { return Mix(Scale(look.trim, 1.1f), Scale(look.wall, 0.8f), (y - H * 0.81f) / (20 * s)); });
+    counter.Fill(top, [&](float, float y)
+                 { return Mix(Scale(look.trim, 1.1f), Scale(look.wall, 0.8f), (y - H * 0.81f) / (20 * s)); });
     canvas.DropShadow(counter, 0, int(-3 * s), int(6 * s), Colour{0.0f, 0.05f, 0.15f, 0.45f});
     canvas.Composite(counter);
 
@@ -169,7 +185,8 @@ void DrawShopScene(int shop, Canvas& canvas)
     if (shop == 1)
     {
         Canvas ring(canvas.Width(), canvas.Height());
-        Field donut = [=](float x, float y) { return std::fabs(sdf::Circle(x, y, W * 0.9f, H * 0.28f, 36 * s)) - 11 * s; };
+        Field donut = [=](float x, float y)
+        { return std::fabs(sdf::Circle(x, y, W * 0.9f, H * 0.28f, 36 * s)) - 11 * s; };
         ring.Fill(donut,
                   [&](float x, float y)
                   {
@@ -208,9 +225,15 @@ void DrawShopScene(int shop, Canvas& canvas)
         for (int i = 0; i < 4; ++i)
         {
             const float bx = W * (0.1f + 0.27f * i);
-            canvas.Fill([&](float x, float y)
-                        { return sdf::Polygon(x, y, {bx - 22 * s, 0, bx + 22 * s, 0, bx + 22 * s, H * 0.16f, bx, H * 0.2f, bx - 22 * s, H * 0.16f}); },
-                        [&](float, float y) { return Mix(Scale(look.trim, 0.9f), Scale(look.wall, 0.8f), y / (H * 0.2f)); });
+            canvas.Fill(
+                [&](float x, float y)
+                {
+                    return sdf::Polygon(x, y,
+                                        {bx - 22 * s, 0, bx + 22 * s, 0, bx + 22 * s, H * 0.16f, bx, H * 0.2f,
+                                         bx - 22 * s, H * 0.16f});
+                },
+                [&](float, float y)
+                { return Mix(Scale(look.trim, 0.9f), Scale(look.wall, 0.8f), y / (H * 0.2f)); });
         }
     }
 
@@ -226,7 +249,10 @@ void DrawShopScene(int shop, Canvas& canvas)
                     Colour{0.85f, 0.97f, 1.0f, 0.45f});
     }
     // A cool light from above over everything.
-    canvas.AddLight([&](float, float y) { return WithAlpha(Colour{0.63f, 0.94f, 1.0f, 1}, 0.08f * (1.0f - y / H)); });
+    canvas.AddLight(
+        [&](float, float y) {
+            return WithAlpha(Colour{0.63f, 0.94f, 1.0f, 1}, 0.08f * (1.0f - y / H));
+        });
 }
 
 bool DrawShopSign(const std::string& kind, Canvas& canvas, std::string& error)
@@ -244,33 +270,40 @@ bool DrawShopSign(const std::string& kind, Canvas& canvas, std::string& error)
         layer.Fill([=](float x, float y) { return std::fabs(sdf::Circle(x, y, cx, cy, 19 * s)) - 1.2f * s; },
                    WithAlpha(ink, 0.7f));
         const float a = 10 * s;
-        layer.Fill([=](float x, float y)
-                   {
-                       return sdf::Union(sdf::Capsule(x, y, cx - a, cy - a, cx + a, cy + a, 3.5f * s),
-                                         sdf::Capsule(x, y, cx - a, cy + a, cx + a, cy - a, 3.5f * s));
-                   },
-                   ink);
+        layer.Fill(
+            [=](float x, float y)
+            {
+                return sdf::Union(sdf::Capsule(x, y, cx - a, cy - a, cx + a, cy + a, 3.5f * s),
+                                  sdf::Capsule(x, y, cx - a, cy + a, cx + a, cy - a, 3.5f * s));
+            },
+            ink);
     }
     else if (kind == "comsoon")
     {
         // A blue tag with an hourglass: the step before it comes first.
         Field tag = [=](float x, float y) { return sdf::RoundBox(x, y, cx, cy, 22 * s, 24 * s, 8 * s); };
         GlossyBody(layer, tag, Colour{0.23f, 0.42f, 0.78f, 1}, cx, cy, 24 * s, 1.6f * s);
-        layer.Fill([=](float x, float y)
-                   {
-                       return sdf::Union(sdf::Polygon(x, y, {cx - 11 * s, cy - 15 * s, cx + 11 * s, cy - 15 * s, cx, cy}),
-                                         sdf::Polygon(x, y, {cx, cy, cx + 11 * s, cy + 15 * s, cx - 11 * s, cy + 15 * s}));
-                   },
-                   ink);
-        layer.Fill([=](float x, float y) { return sdf::Polygon(x, y, {cx - 5 * s, cy + 12 * s, cx + 5 * s, cy + 12 * s, cx, cy + 5 * s}); },
-                   Colour{1.0f, 0.78f, 0.23f, 1});
+        layer.Fill(
+            [=](float x, float y)
+            {
+                return sdf::Union(
+                    sdf::Polygon(x, y, {cx - 11 * s, cy - 15 * s, cx + 11 * s, cy - 15 * s, cx, cy}),
+                    sdf::Polygon(x, y, {cx, cy, cx + 11 * s, cy + 15 * s, cx - 11 * s, cy + 15 * s}));
+            },
+            ink);
+        layer.Fill(
+            [=](float x, float y) {
+                return sdf::Polygon(x, y, {cx - 5 * s, cy + 12 * s, cx + 5 * s, cy + 12 * s, cx, cy + 5 * s});
+            },
+            Colour{1.0f, 0.78f, 0.23f, 1});
     }
     else if (kind == "newstock")
     {
         // A gold star burst with an exclamation mark: just in.
         Field star = [=](float x, float y) { return sdf::Star(x, y, cx, cy, 10, 29 * s, 20 * s, -kPi / 2); };
         GlossyBody(layer, star, Colour{1.0f, 0.78f, 0.23f, 1}, cx, cy, 26 * s, 1.6f * s);
-        layer.Fill([=](float x, float y) { return sdf::Capsule(x, y, cx, cy - 12 * s, cx, cy + 2 * s, 3.5f * s); },
+        layer.Fill([=](float x, float y)
+                   { return sdf::Capsule(x, y, cx, cy - 12 * s, cx, cy + 2 * s, 3.5f * s); },
                    Colour{0.55f, 0.16f, 0.08f, 1});
         layer.Fill([=](float x, float y) { return sdf::Circle(x, y, cx, cy + 11 * s, 3.8f * s); },
                    Colour{0.55f, 0.16f, 0.08f, 1});
