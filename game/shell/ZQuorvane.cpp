@@ -54,6 +54,8 @@
 #include "game/hiddenobject/ZHiddenObjectLevel.h"
 #include "game/screens/ZCredits.h"
 #include "game/screens/ZGameHelpMenu.h"
+#include "game/screens/ZNewStockDialog.h"
+#include "game/screens/ZShop.h"
 #include "game/shell/ZGameHighscoreMenu.h"
 #include "game/shell/ZGameMainMenu.h"
 #include "game/shell/ZGameProfileMenu.h"
@@ -166,6 +168,14 @@ ZQuorvane::~ZQuorvane()
     m_credits = nullptr;
     ZGameHelpMenu::DestroyInstance();
     m_helpMenu = nullptr;
+    // The shops and the new-stock dialog.
+    for (ZShop*& shop : m_shops)
+    {
+        delete shop;
+        shop = nullptr;
+    }
+    ZNewStockDialog::DestroyInstance();
+    m_newStock = nullptr;
     // Play lists belong to the resource manager: the game gives back the references it took and
     // deletes none of them (deleting them here freed them a second time at shutdown).
     ReleasePlayLists();
@@ -621,6 +631,8 @@ ZGameState* ZQuorvane::GetCampaignScreen(const char* kind, int number)
         return m_characterScreen;
     if (std::strcmp(kind, "bonus") == 0)
         return GetBonusGame(number);
+    if (std::strcmp(kind, "shop") == 0)
+        return number >= 0 && number < 3 ? m_shops[number] : nullptr;
     return nullptr;
 }
 
@@ -663,6 +675,8 @@ void ZQuorvane::PrepareCampaignScreen(const char* kind, int number, const char* 
         else
             game->PickLevel();
     }
+    else if (std::strcmp(kind, "shop") == 0 && number >= 0 && number < 3 && m_shops[number])
+        m_shops[number]->SetPendingTip(tip);
 }
 
 bool ZQuorvane::ShowBonusPrize(IBonusPrize* prize, bool startPage, bool won)
@@ -690,4 +704,42 @@ bool ZQuorvane::ShowBonusPrize(IBonusPrize* prize, bool startPage, bool won)
         m_bonusDialog->ShowResult(won);
     GotoState(m_bonusDialog);
     return true;
+}
+
+void ZQuorvane::ShowNewStock(const char* key)
+{
+    if (ZNewStockDialog* dialog = ZNewStockDialog::PeekInstance(); dialog && dialog->TestFlags(kStateLoaded))
+        dialog->Announce(key);
+}
+
+int ZQuorvane::FindItemId(const char* name)
+{
+    return ZAbilityManager::FindAbilityId(name);
+}
+
+const char* ZQuorvane::GetItemName(int id)
+{
+    const ZAbilityManager* abilities = ZAbilityManager::PeekInstance();
+    return abilities ? abilities->GetItemName(id) : nullptr;
+}
+
+int ZQuorvane::GetItemPrice(int id)
+{
+    ZAbilityManager* abilities = ZAbilityManager::PeekInstance();
+    return abilities ? abilities->GetItemPrice(id) : 0;
+}
+
+int ZQuorvane::PickAffordableItem(int budget, int* price)
+{
+    if (ZAbilityManager* abilities = ZAbilityManager::PeekInstance())
+        return abilities->PickAffordableItem(budget, price);
+    if (price)
+        *price = 0;
+    return -1;
+}
+
+void ZQuorvane::AddInventoryItems(int id, int count)
+{
+    if (ZInventory* inventory = ZInventory::PeekInstance())
+        inventory->SetCount(id, inventory->GetCount(id) + count);
 }

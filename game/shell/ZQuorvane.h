@@ -32,6 +32,7 @@ class ZInGameMenu;
 class ZInputDialogGameState;
 class ZPlayList;
 class ZSound;
+class ZShop;
 
 class ZQuorvane : public ZGame,
                   public IGameShell,
@@ -99,6 +100,15 @@ public:
     void PrepareCampaignScreen(const char* kind, int number, const char* story, const char* mission,
                                const char* value, const char* tip) override;
     bool ShowBonusPrize(IBonusPrize* prize, bool startPage, bool won) override;
+    // The shops' services: the new-stock dialog and the item table.
+    void ShowNewStock(const char* key) override;
+    int FindItemId(const char* name) override;
+    const char* GetItemName(int id) override;
+    int GetItemPrice(int id) override;
+    int PickAffordableItem(int budget, int* price) override;
+    void AddInventoryItems(int id, int count) override;
+    ZShop* GetShop(int id) const { return id >= 0 && id < 3 ? m_shops[id] : nullptr; }
+    ZGameState* GetNewStockDialog() const { return m_newStock; }
 
     // A fade-in and a fade-out on the state's root, both stopped, with the state listening.
     static void AttachFaders(ZGameState* state);
@@ -187,6 +197,9 @@ private:
     ZGameState* m_credits = nullptr;
     ZGameState* m_inGame = nullptr;
     ZGameState* m_campaign = nullptr;
+    // The three shops and the new-stock dialog.
+    ZShop* m_shops[3] = {};
+    ZGameState* m_newStock = nullptr;
 
     // The crew's screens, the prize dialog and the bonus games (the games live in their own
     // registry, released with the game object).

@@ -37,6 +37,8 @@
 #include "game/hiddenobject/ZHiddenObjectGame.h"
 #include "game/screens/ZCredits.h"
 #include "game/screens/ZGameHelpMenu.h"
+#include "game/screens/ZNewStockDialog.h"
+#include "game/screens/ZShop.h"
 #include "game/shell/ZGameHighscoreMenu.h"
 #include "game/shell/ZGameMainMenu.h"
 #include "game/shell/ZGameProfileMenu.h"
@@ -213,7 +215,14 @@ void ZQuorvane::LoadGame()
     AttachSlideTransitions(m_profileMenu);
 
     // 14. New-stock dialog, credits.
-    Skip(14, "the new-stock dialog");
+    {
+        ZNewStockDialog* newStock = ZNewStockDialog::GetInstance();
+        SetDepth(newStock, -220.0f);
+        if (newStock->Load() != 0)
+            std::fprintf(stderr,
+                         "Loading: the new-stock dialog could not be made; new stock is not announced\n");
+        m_newStock = newStock;
+    }
     m_credits = ZCredits::GetInstance();
 
     // 15. The ok/cancel question.
@@ -328,7 +337,16 @@ void ZQuorvane::LoadGame()
         m_hiddenGames[i]->SetConfirmDialog(m_okCancelDialog);
         Attach(m_hiddenGames[i]);
     }
-    Skip(26, "the shops");
+    // 26. Shops.
+    for (int i = 0; i < 3; ++i)
+    {
+        char layout[32];
+        std::snprintf(layout, sizeof layout, "resources:shop%i.xml", i + 1);
+        m_shops[i] = ZShop::Create(layout, i);
+        if (m_shops[i]->Load() != 0)
+            std::fprintf(stderr, "Loading: shop %i could not be made\n", i + 1);
+        AttachSlideTransitions(m_shops[i]);
+    }
     // 27. The crew: the game's crew file is read now; the player's progress on it comes with the
     // profile, which is read again below once every profile setting exists.
     m_characterScreen = ZCharacterScreen::GetInstance();
