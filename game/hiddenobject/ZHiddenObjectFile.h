@@ -33,8 +33,8 @@ public:
         if (m_items.size() >= m_limit)
         {
             if (!m_fullTold)
-                std::fprintf(stderr, "Hidden objects: more than %zu %s; \"%s\" and later ones are ignored\n", m_limit,
-                             m_what, name);
+                std::fprintf(stderr, "Hidden objects: more than %zu %s; \"%s\" and later ones are ignored\n",
+                             m_limit, m_what, name);
             m_fullTold = true;
             return nullptr;
         }

@@ -16,9 +16,10 @@
 #include "engine/core/ZProperty.h"
 #include "engine/core/ZPropertyManager.h"
 #include "engine/core/ZRandom.h"
-#include "engine/resource/ZStringTable.h"
 #include "engine/render/resources/ZTexture.h"
+#include "engine/resource/ZStringTable.h"
 #include "engine/scene/ZFontText.h"
+#include "engine/ui/ZGameMenu.h"
 #include "engine/ui/ZSprite2D.h"
 #include "game/common/IGameShell.h"
 #include "game/hiddenobject/ZHiddenObject.h"
@@ -341,6 +342,22 @@ TEST_F(HiddenObjectTest, LeavingAsksOnlyOnceSomethingIsFoundAndGivingUpPaysNothi
     game.reset();
 }
 
+TEST_F(HiddenObjectTest, TheMenuButtonOpensThePauseMenuOverTheGame)
+{
+    // The game object's in-game menu is a pause menu that keeps the pause menu's state name.
+    ZGameMenu menu;
+    menu.Init();
+    ZHiddenObjectGame* h = Make();
+    Play(h, "coins");
+    h->OnClicked(h->GetMenuButton());
+    Frames(4);
+    EXPECT_EQ(Top(), &menu);
+    game->PopState();
+    Frames(4);
+    EXPECT_EQ(Top(), h);
+    game.reset();
+}
+
 TEST_F(HiddenObjectTest, TheHintMarksAnObjectToFindAndRecharges)
 {
     ZHiddenObjectGame* h = Make();
@@ -446,6 +463,19 @@ TEST_F(HiddenObjectTest, PickingAlwaysStartsALevelTheSidebarCanHold)
         EXPECT_LE(int(level->GetRemaining().size()), h->GetSlotCount());
         EXPECT_FALSE(level->GetRemaining().empty());
     }
+}
+
+TEST_F(HiddenObjectTest, AMissionNamingALevelWithNothingToFindStartsAPickedOneInstead)
+{
+    ZHiddenObjectGame* h = Make();
+    // The campaign gets or creates the level by the mission's name before the screen loads.
+    ZHiddenObjectLevel* unknown = ZHiddenObjectLevel::Find("no_such_mission");
+    h->StartLevel(unknown);
+    ZHiddenObjectLevel* level = h->GetCurrentLevel();
+    ASSERT_NE(level, nullptr);
+    EXPECT_NE(level, unknown);
+    EXPECT_FALSE(level->GetRemaining().empty());
+    EXPECT_TRUE(h->IsLevelStarted());
 }
 
 TEST_F(HiddenObjectTest, CyclesInTemplatesContainersAndGroupsEnd)
