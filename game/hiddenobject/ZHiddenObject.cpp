@@ -6,17 +6,19 @@
 #include <map>
 #include <memory>
 
+#include "engine/core/ZMath.h"
 #include "engine/core/ZRandom.h"
 #include "engine/core/ZSerializer.h"
 #include "engine/resource/ZStringTable.h"
 #include "engine/scene/ZNode.h"
 #include "engine/scene/ZSprite.h"
+#include "game/hiddenobject/ZHiddenObjectFile.h"
 
 namespace
 {
-std::map<uint32_t, std::unique_ptr<ZHiddenObject>>& Registry()
+hiddenobject::TNamedRegistry<ZHiddenObject>& Registry()
 {
-    static std::map<uint32_t, std::unique_ptr<ZHiddenObject>> registry;
+    static hiddenobject::TNamedRegistry<ZHiddenObject> registry(ZHiddenObject::kMaxObjects, "objects");
     return registry;
 }
 
@@ -63,43 +65,22 @@ void ShowNode(ZNode* node, bool shown)
 
 ZHiddenObject* ZHiddenObject::Find(const char* name)
 {
-    if (!name)
-        return nullptr;
-    const uint32_t id = ZNameId(name).Value();
-    auto& registry = Registry();
-    auto it = registry.find(id);
-    if (it != registry.end())
-        return it->second.get();
-    if (registry.size() >= kMaxObjects)
-    {
-        static bool told = false;
-        if (!told)
-            std::fprintf(stderr, "Hidden objects: more than %zu objects; \"%s\" and later ones are ignored\n",
-                         kMaxObjects, name);
-        told = true;
-        return nullptr;
-    }
-    auto object = std::make_unique<ZHiddenObject>();
-    object->SetName(name);
-    ZHiddenObject* raw = object.get();
-    registry.emplace(id, std::move(object));
-    return raw;
+    return Registry().Find(name);
 }
 
 ZHiddenObject* ZHiddenObject::Peek(uint32_t id)
 {
-    auto it = Registry().find(id);
-    return it == Registry().end() ? nullptr : it->second.get();
+    return Registry().Peek(id);
 }
 
 size_t ZHiddenObject::GetCount()
 {
-    return Registry().size();
+    return Registry().Size();
 }
 
 void ZHiddenObject::ReleaseAll()
 {
-    Registry().clear();
+    Registry().Clear();
 }
 
 ZHiddenObject* GetHiddenObject(const char* name)
@@ -122,8 +103,7 @@ void ZHiddenObject::SetName(const char* name)
 bool ZHiddenObject::SetProperty(uint32_t id, const char* name, const char* value)
 {
     (void)id;
-    ZHiddenObject* child = ZEntityCast<ZHiddenObject>(const_cast<ZEntity*>(SerializedChild<ZEntity>(value)));
-    if (child)
+    if (ZHiddenObject* child = hiddenobject::NestedObject(value))
     {
         if (child == this)
         {
@@ -142,26 +122,13 @@ bool ZHiddenObject::SetProperty(uint32_t id, const char* name, const char* value
             return false;
         return true;
     }
-    if (!name || !value)
-        return false;
-    if (std::strcmp(name, "name") == 0)
-        return true; // the registry named it when it was found
-    if (std::strcmp(name, "visible") == 0)
-    {
-        SetVisibleCount(std::atoi(value));
-        return true;
-    }
-    if (std::strcmp(name, "needed") == 0)
-    {
-        SetNeeded(std::atoi(value));
-        return true;
-    }
-    if (std::strcmp(name, "template") == 0)
-    {
-        SetTemplate(Find(value));
-        return true;
-    }
-    return false;
+    static const hiddenobject::SAttribute<ZHiddenObject> kAttributes[] = {
+        {"name", nullptr},
+        {"visible", [](ZHiddenObject& o, const char* v) { o.SetVisibleCount(ParseInt(v)); }},
+        {"needed", [](ZHiddenObject& o, const char* v) { o.SetNeeded(ParseInt(v)); }},
+        {"template", [](ZHiddenObject& o, const char* v) { o.SetTemplate(Find(v)); }},
+    };
+    return hiddenobject::ApplyAttribute(*this, kAttributes, name, value);
 }
 
 void ZHiddenObject::SaveAttributes(ISaveVisitor* visitor)

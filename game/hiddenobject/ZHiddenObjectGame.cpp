@@ -673,8 +673,13 @@ void ZHiddenObjectGame::OnClicked(ZButton2D* button)
     }
     if (button == m_menuButton)
     {
+        // The in-game menu, under its own name or, when it keeps the one of the pause menu it
+        // is built on, under that one (the only state of that kind).
         ZGame* game = ZGame::PeekInstance();
-        if (ZGameState* menu = game ? game->FindState("ingamemenu") : nullptr)
+        ZGameState* menu = game ? game->FindState("ingamemenu") : nullptr;
+        if (!menu && game)
+            menu = game->FindState("gamemenu");
+        if (menu)
             ZGame::GotoState(menu);
     }
 }

@@ -63,6 +63,12 @@ void ZHiddenObjectGame::PickLevel()
         ZHiddenObjectLevel* level = GenerateLevel(target);
         if (!level)
             return;
+        if (level->GetEntries().empty())
+        {
+            std::fprintf(stderr, "Hidden objects: %s: nothing in the picture to make a level of\n",
+                         m_instanceName.c_str());
+            return;
+        }
         if (std::find(m_levelList.begin(), m_levelList.end(), level) == m_levelList.end())
             m_levelList.push_back(level);
         index = int(std::find(m_levelList.begin(), m_levelList.end(), level) - m_levelList.begin());
@@ -173,6 +179,15 @@ void ZHiddenObjectGame::StartLevel(ZHiddenObjectLevel* level)
 {
     if (!level || !EnsureLoaded())
         return;
+    if (level->GetEntries().empty())
+    {
+        // A mission naming a level this location does not have: a level of its own instead, so
+        // the player never faces an empty list.
+        std::fprintf(stderr, "Hidden objects: %s: level \"%s\" has nothing to find; another is picked\n",
+                     m_instanceName.c_str(), level->GetName());
+        PickLevel();
+        return;
+    }
     m_hintsUsed = 0;
     ResetLayout();
     for (auto& [node, object] : m_byNode)

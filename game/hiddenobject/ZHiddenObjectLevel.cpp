@@ -7,20 +7,22 @@
 #include <cstring>
 #include <memory>
 
+#include "engine/core/ZMath.h"
 #include "engine/core/ZRandom.h"
 #include "engine/core/ZSerializer.h"
-#include "engine/resource/ZStringTable.h"
 #include "engine/core/ZTextFormat.h"
-#include "engine/core/ZMath.h"
+#include "engine/resource/ZStringTable.h"
 #include "game/hiddenobject/ZHiddenObject.h"
+#include "game/hiddenobject/ZHiddenObjectFile.h"
 #include "game/hiddenobject/ZHiddenObjectGame.h"
 #include "game/hiddenobject/ZHiddenObjectSettings.h"
 
 namespace
 {
-std::map<uint32_t, std::unique_ptr<ZHiddenObjectLevel>>& Registry()
+hiddenobject::TNamedRegistry<ZHiddenObjectLevel>& Registry()
 {
-    static std::map<uint32_t, std::unique_ptr<ZHiddenObjectLevel>> registry;
+    static hiddenobject::TNamedRegistry<ZHiddenObjectLevel> registry(ZHiddenObjectLevel::kMaxLevels,
+                                                                     "levels");
     return registry;
 }
 
@@ -49,32 +51,12 @@ constexpr int kMaxSubstituteDraws = 200;
 
 ZHiddenObjectLevel* ZHiddenObjectLevel::Find(const char* name)
 {
-    if (!name)
-        return nullptr;
-    const uint32_t id = ZNameId(name).Value();
-    auto& registry = Registry();
-    auto it = registry.find(id);
-    if (it != registry.end())
-        return it->second.get();
-    if (registry.size() >= kMaxLevels)
-    {
-        static bool told = false;
-        if (!told)
-            std::fprintf(stderr, "Hidden objects: more than %zu levels; \"%s\" and later ones are ignored\n",
-                         kMaxLevels, name);
-        told = true;
-        return nullptr;
-    }
-    auto level = std::make_unique<ZHiddenObjectLevel>();
-    level->SetName(name);
-    ZHiddenObjectLevel* raw = level.get();
-    registry.emplace(id, std::move(level));
-    return raw;
+    return Registry().Find(name);
 }
 
 void ZHiddenObjectLevel::ReleaseAll()
 {
-    Registry().clear();
+    Registry().Clear();
 }
 
 ZHiddenObjectLevel* GetHiddenObjectLevel(const char* name)
@@ -97,8 +79,7 @@ void ZHiddenObjectLevel::SetAward(const char* award)
 bool ZHiddenObjectLevel::SetProperty(uint32_t id, const char* name, const char* value)
 {
     (void)id;
-    if (ZHiddenObject* object =
-            ZEntityCast<ZHiddenObject>(const_cast<ZEntity*>(SerializedChild<ZEntity>(value))))
+    if (ZHiddenObject* object = hiddenobject::NestedObject(value))
     {
         if (name)
             return false;
@@ -113,36 +94,15 @@ bool ZHiddenObjectLevel::SetProperty(uint32_t id, const char* name, const char* 
         AddObject(object, object->GetNeeded(), object->GetVisible());
         return true;
     }
-    if (!name || !value)
-        return false;
-    if (std::strcmp(name, "name") == 0)
-        return true; // the registry named it when it was found
-    if (std::strcmp(name, "time") == 0)
-    {
-        m_time = ParseFloatWithPi(value);
-        return true;
-    }
-    if (std::strcmp(name, "award") == 0)
-    {
-        SetAward(value);
-        return true;
-    }
-    if (std::strcmp(name, "needed") == 0)
-    {
-        m_needed = std::atoi(value);
-        return true;
-    }
-    if (std::strcmp(name, "awardcount") == 0)
-    {
-        m_awardCount = std::atoi(value);
-        return true;
-    }
-    if (std::strcmp(name, "type") == 0)
-    {
-        m_class = std::strcmp(value, "class") == 0;
-        return true;
-    }
-    return false;
+    static const hiddenobject::SAttribute<ZHiddenObjectLevel> kAttributes[] = {
+        {"name", nullptr},
+        {"time", [](ZHiddenObjectLevel& l, const char* v) { l.m_time = ParseFloatWithPi(v); }},
+        {"award", [](ZHiddenObjectLevel& l, const char* v) { l.SetAward(v); }},
+        {"needed", [](ZHiddenObjectLevel& l, const char* v) { l.m_needed = ParseInt(v); }},
+        {"awardcount", [](ZHiddenObjectLevel& l, const char* v) { l.m_awardCount = ParseInt(v); }},
+        {"type", [](ZHiddenObjectLevel& l, const char* v) { l.m_class = std::strcmp(v, "class") == 0; }},
+    };
+    return hiddenobject::ApplyAttribute(*this, kAttributes, name, value);
 }
 
 void ZHiddenObjectLevel::SaveAttributes(ISaveVisitor* visitor)

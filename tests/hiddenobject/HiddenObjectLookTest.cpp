@@ -7,140 +7,119 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <memory>
-#include <sstream>
 #include <string>
 
-#include "engine/core/ZFrameTimer.h"
-#include "engine/app/ZGame.h"
-#include "engine/app/ZGameEngine.h"
-#include "engine/app/ZInput.h"
-#include "engine/core/ZAllocBase.h"
-#include "engine/resource/ZStringTable.h"
-#include "engine/fs/ZFile.h"
-#include "engine/fs/ZFileSystem.h"
-#include "engine/fs/ZMountTable.h"
-#include "engine/import/ZSceneXMLImport2.h"
-#include "engine/platform/ZPlatformMessage.h"
-#include "engine/platform/ZPlatformWindow.h"
-#include "engine/render/resources/ZShaderLibrary.h"
-#include "engine/render/opengl/ZRenderOpenGL.h"
 #include "engine/resource/ZResourceManager.h"
-#include "engine/resource/ZResourcePath.h"
-#include "engine/scene/ZSceneTree.h"
 #include "engine/ui/ZLayer2D.h"
 #include "engine/ui/ZMousePointer.h"
+#include "game/common/IGameShell.h"
+#include "game/dive/crew/ZBonusEndOfLevel.h"
 #include "game/hiddenobject/ZHiddenObject.h"
 #include "game/hiddenobject/ZHiddenObjectGame.h"
 #include "game/hiddenobject/ZHiddenObjectLevel.h"
-#include "support/DisplayTestSupport.h"
-#include "support/PngShot.h"
-
-extern bool g_engineStartingUp;
+#include "support/LookDisplay.h"
 
 namespace
 {
-class LookEngine : public ZGameEngine
+// The game object's part for these pictures: the bonus prize dialog over the bonus game, telling
+// the level when its button is pressed.
+class PrizeDialogShell : public IGameShell, public IBonusDialogListener
 {
 public:
-    LookEngine() { SetNames("Quorvane", "quorvane"); }
-    bool CheckSingleInstance() override { return true; }
+    bool ShowBonusPrize(IBonusPrize* prize, bool startPage, bool won) override
+    {
+        ZBonusEndOfLevel* dialog = ZBonusEndOfLevel::GetInstance();
+        SBonusPrize shown;
+        shown.title = prize->GetPrizeTitle() ? prize->GetPrizeTitle() : "";
+        shown.intro = prize->GetPrizeIntro() ? prize->GetPrizeIntro() : "";
+        shown.wonText = prize->GetPrizeWonText() ? prize->GetPrizeWonText() : "";
+        shown.missedText = prize->GetPrizeMissedText() ? prize->GetPrizeMissedText() : "";
+        shown.item = prize->GetPrizeItem();
+        // The level gives the count as shown; the dialog shows 100 a count without the tool belt.
+        const bool belt = ZBonusEndOfLevel::PrizeCount(SBonusPrize{}) == 1;
+        shown.count = belt ? prize->GetPrizeCount() : prize->GetPrizeCount() / 100;
+        shown.shop = prize->GetPrizeLocation();
+        dialog->SetPrize(shown);
+        dialog->SetListener(this);
+        m_prize = prize;
+        ZGame::GotoState(dialog);
+        if (startPage)
+            dialog->ShowStart();
+        else
+            dialog->ShowResult(won);
+        return true;
+    }
+    void OnBonusDialogClosed(bool atStart) override
+    {
+        if (m_prize)
+            m_prize->OnPrizeDialogButton(atStart);
+    }
+
+private:
+    IBonusPrize* m_prize = nullptr;
 };
 
-class HiddenObjectLook : public ::testing::Test
+// The shot's file name with a suffix before ".png".
+std::string ShotName(const char* shot, const char* suffix)
+{
+    std::string name = shot;
+    const size_t dot = name.rfind(".png");
+    return (dot == std::string::npos ? name : name.substr(0, dot)) + suffix + ".png";
+}
+
+class HiddenObjectLook : public qvtest::LookDisplay
 {
 protected:
     bool Open(std::string& why)
     {
-        if (!qvtest::OpenRealDisplay(why))
+        if (!OpenDisplay(why))
             return false;
-        m_pause = std::make_unique<qvtest::LeakCheckPause>();
-        m_table.AddMount("resources", (std::string(QV_BINARY_DIR) + "/data/resources").c_str());
-        m_table.AddMount("resources", (std::string(QV_SOURCE_DIR) + "/data").c_str());
-        m_table.AddMount("localized", (std::string(QV_SOURCE_DIR) + "/data/localized/en").c_str());
-        new ZFileSystem(&m_table);
-        m_engine = new LookEngine();
-        m_engine->CreateCoreObjects();
-        g_engineStartingUp = false;
-        if (m_window.Create("Quorvane", 800, 600, true, ZPlatformWindow::kOpenGL) != 0)
-            return Fail(why, "no window");
-        m_render = new ZRenderOpenGL();
-        m_render->SetResourceManager(ZResourceManager::GetInstance());
-        if (m_render->Init(800, 600, true, &m_window) != 0)
-            return Fail(why, "no OpenGL renderer");
-        m_engine->SetRender(m_render);
-        std::ifstream defs(std::string(QV_SOURCE_DIR) + "/data/shaders.def");
-        std::stringstream text;
-        text << defs.rdbuf();
-        ZShaderLibrary::GetInstance()->ParseDefinitions(text.str().c_str());
-        m_engine->SetInput(new ZInputWindows());
-        if (m_engine->CreateLayers() != 0)
-            return Fail(why, "no 2D layers");
-        if (IFile* file = ZFileSystem::GetInstance()->Open("localized:strings.xml", FILE_READ))
-        {
-            if (file->Open() == 0)
-                ZStringTable::GetInstance()->LoadXml(file);
-            delete file;
-        }
-        ImportSceneFile(ZResourcePath("resources:resources.xml"), ZSceneTree::GetInstance());
         ZResourceManager::GetInstance()->LoadAllResources();
         ZMousePointer* pointer = ZMousePointer::GetInstance();
         pointer->EnterPhase2();
         pointer->SetLayerCamera(ZLayer2DManager::GetInstance()->GetDefaultLayer()->camera);
-        g_frameTimer->now = 10.0;
-        m_game = std::make_unique<ZGame>();
         return true;
     }
 
-    void Frame(double dt)
+    // Finds the next object of the list as a click would (for a group, its next member to find);
+    // false when nothing is left.
+    bool FindNext(ZHiddenObjectLevel* level)
     {
-        g_frameTimer->now += dt;
-        g_frameTimer->frameDelta = dt;
-        ZResourceManager::GetInstance()->ProcessFinished();
-        ZSceneTree::GetInstance()->Update();
-        m_game->Update(dt);
-    }
-
-    void Shot(const char* file)
-    {
-        // The big pictures come from the loader thread, as in the game's own frame loop.
-        ZResourceManager::GetInstance()->WaitForPendingLoads();
-        ZResourceManager::GetInstance()->ProcessFinished();
-        m_render->FlushUploadQueue();
-        m_render->RenderViews();
-        uint32_t w = 0, h = 0;
-        uint32_t* pixels = m_render->GrabScreen(w, h);
-        ASSERT_NE(pixels, nullptr);
-        qvtest::WritePng(file, pixels, w, h);
-        GetAllocHook()->Free(pixels);
+        if (level->GetRemaining().empty())
+            return false;
+        ZHiddenObject* object = level->GetRemaining().front();
+        if (object->IsGroup())
+        {
+            ZHiddenObject* member = nullptr;
+            for (ZHiddenObject* m : object->GetMembers())
+                if (m->GetNode() && m->GetNode()->TestFlags(kNodePickable) && m->GetNode()->IsActive())
+                {
+                    member = m;
+                    break;
+                }
+            if (!member)
+                return false;
+            object = member;
+        }
+        if (object->GetNode())
+        {
+            object->GetNode()->ClearFlags(kNodePickable);
+            object->GetNode()->SetActive(false);
+        }
+        level->OnObjectFound(object);
+        return true;
     }
 
     void TearDown() override
     {
-        if (!m_engine)
+        if (!IsOpen())
             return;
-        m_game.reset();
+        SetGameShell(nullptr);
+        CloseGame();
+        ZBonusEndOfLevel::DestroyInstance();
         ZHiddenObjectGame::ReleaseAll();
-        delete m_engine;
-        m_window.Destroy();
-        plat::ClearMessages();
-        plat::ShutdownVideo();
+        CloseDisplay();
     }
-
-    static bool Fail(std::string& why, const std::string& reason)
-    {
-        why.clear();
-        ADD_FAILURE() << reason;
-        return false;
-    }
-
-    std::unique_ptr<qvtest::LeakCheckPause> m_pause;
-    ZMountTable m_table;
-    LookEngine* m_engine = nullptr;
-    ZPlatformWindow m_window;
-    ZRenderOpenGL* m_render = nullptr;
-    std::unique_ptr<ZGame> m_game;
 };
 
 TEST_F(HiddenObjectLook, ALocationOnScreen)
@@ -161,6 +140,8 @@ TEST_F(HiddenObjectLook, ALocationOnScreen)
     std::snprintf(name, sizeof(name), "hidden%i", n);
     std::snprintf(picture, sizeof(picture), "resources:hiddenobject%i.xml", n);
     std::snprintf(levels, sizeof(levels), "resources:hiddenobjectlevels%i.xml", n);
+    PrizeDialogShell shell;
+    SetGameShell(&shell);
     ZHiddenObjectGame* game = ZHiddenObjectGame::Get(name);
     game->Setup(n - 1, picture, levels);
     ASSERT_EQ(game->Load(), 0);
@@ -169,23 +150,34 @@ TEST_F(HiddenObjectLook, ALocationOnScreen)
     ZGame::GotoState(game);
     for (int i = 0; i < 60; ++i)
         Frame(0.02);
+    // The prize dialog's start page over the location, then its button starts the search.
+    ZBonusEndOfLevel* dialog = ZBonusEndOfLevel::PeekInstance();
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_EQ(ZGame::PeekInstance()->GetTopState(), dialog);
+    Shot(ShotName(shot, "-start").c_str());
+    dialog->OnClicked(dialog->GetButton());
+    for (int i = 0; i < 30; ++i)
+        Frame(0.02);
     ASSERT_EQ(game->GetPhase(), ZHiddenObjectGame::kPhasePlaying);
     // Two objects found, then a hint once it has recharged.
     ZHiddenObjectLevel* level = game->GetCurrentLevel();
-    for (int i = 0; i < 2 && !level->GetRemaining().empty(); ++i)
-    {
-        ZHiddenObject* object = level->GetRemaining().front();
-        if (object->IsGroup())
-            object = object->GetMembers().front();
-        level->OnObjectFound(object);
-        if (object->GetNode())
-            object->GetNode()->SetActive(false);
-    }
+    FindNext(level);
+    FindNext(level);
     for (int i = 0; i < int(31.0 / 0.02); ++i)
         Frame(0.02);
     game->UseHint();
     for (int i = 0; i < 30; ++i)
         Frame(0.02);
     Shot(shot);
+
+    // Everything found: a moment later the result page with the prize won.
+    while (!level->IsComplete() && FindNext(level))
+    {
+    }
+    game->SetPhase(ZHiddenObjectGame::kPhaseAllFound);
+    for (int i = 0; i < 80; ++i)
+        Frame(0.02);
+    ASSERT_EQ(ZGame::PeekInstance()->GetTopState(), dialog);
+    Shot(ShotName(shot, "-result").c_str());
 }
 } // namespace
