@@ -109,6 +109,10 @@ public:
     void SetCurrentDropTarget(ZDropTarget2D* target) { m_dropTarget = target; }
     const V3& GetStartWorldPosition() const { return m_start; }
     const V2& GetGrabOffset() const { return m_grab; }
+    // For code that starts a drag and then puts the node elsewhere under the pointer (an icon that
+    // jumps to the pointer): the node keeps this offset from the pointer while the start position,
+    // where a refused drop returns, stays where the drag began.
+    void SetGrabOffset(const V2& grab) { m_grab = grab; }
     int32_t GetPressCount() const { return m_pressCount; }
     int32_t GetReleaseCount() const { return m_releaseCount; }
     bool IsPickedUpByMotion() const { return m_pickedUpByMotion; }

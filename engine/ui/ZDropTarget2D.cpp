@@ -212,21 +212,29 @@ void ZDropTarget2D::OnDragEnd(ZNode* node, ZDragController* controller)
     Show(m_onHover, false);
 }
 
+bool ZDropTarget2D::Overlaps(ZNode* dragged) const
+{
+    return m_hitZone && Overlap(DraggedArea(dragged), AreaOf(m_hitZone, ZEntityCast<ZSprite>(m_hitZone)));
+}
+
 void ZDropTarget2D::OnDragMove(ZNode* node, ZDragController* controller)
 {
     if (!m_armed || !controller)
         return;
-    const bool overlaps =
-        m_hitZone && Overlap(DraggedArea(node), AreaOf(m_hitZone, ZEntityCast<ZSprite>(m_hitZone)));
-    if (!overlaps)
+    if (!Overlaps(node))
     {
         Show(m_onHover, false);
         if (controller->GetCurrentDropTarget() == this)
             controller->SetCurrentDropTarget(nullptr);
         return;
     }
-    if (controller->GetCurrentDropTarget())
+    // A current target that the node has left in this very move (one that hears the move after this
+    // one) gives way; else the node, flung from it straight onto this one, would end on neither.
+    ZDropTarget2D* current = controller->GetCurrentDropTarget();
+    if (current == this || (current && current->Overlaps(node)))
         return;
+    if (current)
+        Show(current->m_onHover, false);
     Show(m_onHover, true);
     controller->SetCurrentDropTarget(this);
     Deliver([&](IDropListener* l) { l->OnDragEnter(node, controller, this); });

@@ -64,6 +64,8 @@ private:
         kPartCount
     };
     void ResolvePart(int part);
+    // The dragged node's area overlaps the hit zone (false without one).
+    bool Overlaps(ZNode* dragged) const;
     void SetPart(int part, ZNode* node);
 
     ZNode* m_onHover = nullptr;

@@ -31,7 +31,9 @@ protected:
         ASSERT_EQ(engine->CreateLayers(), 0);
         ZLayer2D* layer = ZLayer2DManager::GetInstance()->GetDefaultLayer();
         pointer = ZMousePointer::GetInstance();
-        pointer->EnterPhase2();
+        // A started scene, as the engine's run leaves it: nodes made later (the drag controllers a
+        // layout's widgets make) pass the start-up stages as they join it, and so hear the pointer.
+        ZSceneTree::GetInstance()->EnterPhase2();
         pointer->SetLayerCamera(layer->camera);
         game = std::make_unique<ZGame>();
         ZGame::GotoState(&screen);

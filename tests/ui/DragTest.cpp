@@ -241,6 +241,13 @@ TEST_F(DragTest, OfTwoOverlappingTargetsTheFirstToReportOverlapIsCurrent)
     MoveToLogical(255.0f, 0.0f);
     EXPECT_EQ(drag->GetCurrentDropTarget(), second);
     EXPECT_TRUE(first->GetHoverNode()->IsHidden());
+    // Flung in one move from the second alone onto the first alone: the first takes over, although
+    // the second (which hears the move later) was still current when the first heard it.
+    MoveToLogical(175.0f, 0.0f);
+    EXPECT_EQ(drag->GetCurrentDropTarget(), first);
+    EXPECT_FALSE(first->GetHoverNode()->IsHidden());
+    EXPECT_TRUE(second->GetHoverNode()->IsHidden());
+    MoveToLogical(255.0f, 0.0f);
     Release();
     EXPECT_EQ(events.droppedOn, second);
 }

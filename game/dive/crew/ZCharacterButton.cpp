@@ -227,6 +227,16 @@ void ZCharacterButton::OnCharged(bool sound)
     }
 }
 
+void ZCharacterButton::OnLeftDown(const SPointerState& state, ZNode* target, bool* handled)
+{
+    // The icon is the drag's own node: without this the drag would start on its own, unhandled, and
+    // the board's press off the board would disarm the power again. An icon waiting on the board for
+    // a second tile is the board's to handle.
+    if (target && target == GetIcon() && IsIconAtHome())
+        target = this;
+    ZAbilityButton::OnLeftDown(state, target, handled);
+}
+
 void ZCharacterButton::SetEnabled(bool ready)
 {
     ZAbilityButton::SetEnabled(ready);

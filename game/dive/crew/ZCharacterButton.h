@@ -56,6 +56,9 @@ public:
     // The ready look: ready, the emitter on; with `sound` the charged sound and the highlight.
     void OnCharged(bool sound);
 
+    // A press on the ready icon at home picks the power up like a press on the face: the button
+    // takes the press, so the board behind it never hears it (it would cancel the power just armed).
+    void OnLeftDown(const SPointerState& state, ZNode* target, bool* handled) override;
     // Ready or not: the base's enabling, and the power icon shows only while ready.
     void SetEnabled(bool ready) override;
     // The base's, with the icon shown only while ready.

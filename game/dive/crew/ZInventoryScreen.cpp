@@ -181,9 +181,17 @@ void ZInventoryButton::OnLeftDown(const SPointerState& state, ZNode* target, boo
     const bool mine = target && (target == this || target == m_icon || IsOwnTarget(target));
     if (mine && IsEnabled() && IsInTopState() && m_drag && !ZDragController::GetRunningDrag())
     {
-        if (auto* icon = ZEntityCast<ZGeom>(m_icon))
-            icon->SetWorldPosition(V3{state.x, state.y, 0.0f});
+        // The drag begins from the icon's home, where a drop beside every slot sends it back; then
+        // the icon jumps under the pointer and follows it there.
         m_drag->BeginDrag(state, true);
+        if (!m_drag->IsDragging())
+            return;
+        if (auto* icon = ZEntityCast<ZGeom>(m_icon))
+        {
+            const V3 start = m_drag->GetStartWorldPosition();
+            icon->SetWorldPosition(V3{state.x, state.y, start.z + m_drag->GetZOffset()});
+        }
+        m_drag->SetGrabOffset(V2{0.0f, 0.0f});
         if (handled)
             *handled = true;
         return;
@@ -303,8 +311,10 @@ void ZInventoryDropTarget::Drop(ZNode* node, ZDragController* controller)
     }
     m_setting->SetValue(item);
     ZDropTarget2D::Drop(node, controller);
-    if (auto* geom = ZEntityCast<ZGeom>(node))
-        geom->SetWorldPosition(controller->GetStartWorldPosition());
+    // The dragged icon goes back where it came from (its owner shows the item anew); `node` is what
+    // lies under the pointer, a slot's own picture, which stays where it is.
+    if (auto* dragged = ZEntityCast<ZGeom>(controller->GetTarget()))
+        dragged->SetWorldPosition(controller->GetStartWorldPosition());
     if (ZInventoryScreen* screen = ZInventoryScreen::PeekInstance())
     {
         screen->RefreshSlots();

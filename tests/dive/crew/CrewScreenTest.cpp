@@ -156,9 +156,7 @@ TEST_F(CharacterScreenTest, AMemberLeavingTheCrewHandsTheChoiceBackToTheFirst)
     }
 }
 
-// Disabled: the drop on a slot does not register yet (see the report); the screen loads and the
-// slot rules are exercised by hand in the game.
-TEST_F(InventoryScreenTest, DISABLED_DraggingItemsOntoTheBeltFillsAndExchangesSlots)
+TEST_F(InventoryScreenTest, DraggingItemsOntoTheBeltFillsAndExchangesSlots)
 {
     g_profileToolBelt.SetValue(true);
     g_profileNumSlots.SetValue(4);
@@ -169,9 +167,14 @@ TEST_F(InventoryScreenTest, DISABLED_DraggingItemsOntoTheBeltFillsAndExchangesSl
     EXPECT_FALSE(screenState->GetSlot(3)->IsHidden());
     EXPECT_TRUE(screenState->GetSlot(4)->IsHidden()) << "only the belt's slots show";
 
+    const V2 iconHome = CentreOf(ItemIcon("swap")), slotPlace = CentreOf(SlotNode(1));
     DragOnto(ItemIcon("swap"), SlotNode(1));
     EXPECT_EQ(g_profileSlot[1].GetValue(), "swap");
     EXPECT_EQ(screenState->GetEquips(), 1);
+    // The icon is back on its button, and the slot's picture the drop landed on stays in place.
+    EXPECT_EQ(CentreOf(ItemIcon("swap")), iconHome);
+    EXPECT_EQ(CentreOf(SlotNode(1)), slotPlace);
+    EXPECT_EQ(CentreOf(screenState->GetSlot(1)->GetIcon()), slotPlace);
     DragOnto(ItemIcon("breaktile"), SlotNode(3));
     EXPECT_EQ(g_profileSlot[3].GetValue(), "breaktile");
     // The item in slot 1 dropped on slot 3: the two slots exchange.
@@ -182,17 +185,19 @@ TEST_F(InventoryScreenTest, DISABLED_DraggingItemsOntoTheBeltFillsAndExchangesSl
     DragOnto(screenState->GetSlot(3)->GetIcon(), SlotNode(0));
     EXPECT_EQ(g_profileSlot[0].GetValue(), "swap");
     EXPECT_EQ(g_profileSlot[3].GetValue(), "");
-    // A drop beside every slot changes nothing.
-    DragOnto(ItemIcon("breaktile"), screenState->GetContinueButton());
+    // A drop beside every slot changes nothing, and the icon, picked up off its centre, goes home.
+    const V2 breaktileHome = CentreOf(ItemIcon("breaktile"));
+    DragOnto(ItemIcon("breaktile"), screenState->GetContinueButton(), V2{14.0f, -12.0f});
     EXPECT_EQ(g_profileSlot[1].GetValue(), "breaktile");
     EXPECT_EQ(g_profileSlot[2].GetValue(), "");
+    EXPECT_EQ(CentreOf(ItemIcon("breaktile")), breaktileHome);
 
     ClickOn(screenState->GetContinueButton());
     Frames(3);
     EXPECT_EQ(Top(), &screen);
 }
 
-TEST_F(InventoryScreenTest, DISABLED_ItemsNotYetOwnedOrLockedCannotBeEquipped)
+TEST_F(InventoryScreenTest, ItemsNotYetOwnedOrLockedCannotBeEquipped)
 {
     ZStringTable::GetInstance()->Add("swap.level", "5", 1);
     g_profileNumSlots.SetValue(2);
