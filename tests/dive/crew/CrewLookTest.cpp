@@ -2,7 +2,9 @@
 // QV_INVENTORY_SHOT name the PNG files to write (the test skips without them or a display).
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 
 #include "../board/DiveLookSupport.h"
 #include "engine/resource/ZStringTable.h"
@@ -88,6 +90,13 @@ TEST_F(CrewLook, TheCrewAndTheInventoryOnScreen)
     Frames(60);
     screen->ShowItemInfo(ZAbilityManager::FindAbilityId("break3x3"), -1);
     Frames(5);
+    // The screen's pictures are decoded by the background loader: it gets real time before the
+    // shot, else a backdrop not yet loaded shows as black.
+    for (int i = 0; i < 100; ++i)
+    {
+        Frames(1);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
     if (inventoryShot)
         Shot(inventoryShot);
 }
