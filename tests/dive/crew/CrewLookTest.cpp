@@ -1,14 +1,18 @@
-// The crew and inventory screens drawn on a real window for a person to look at: QV_CREW_SHOT and
-// QV_INVENTORY_SHOT name the PNG files to write (the test skips without them or a display).
+// The crew and inventory screens and the bonus prize dialog drawn on a real window for a person to
+// look at: QV_CREW_SHOT, QV_INVENTORY_SHOT and QV_BONUS_SHOT name the PNG files to write (the test
+// skips without them or a display).
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 
 #include "../board/DiveLookSupport.h"
-#include "engine/resource/ZStringTable.h"
 #include "engine/fs/ZFileSystem.h"
+#include "engine/resource/ZStringTable.h"
 #include "game/dive/ZDiveSettings.h"
 #include "game/dive/abilities/ZAbilityManager.h"
+#include "game/dive/crew/ZBonusEndOfLevel.h"
 #include "game/dive/crew/ZCharacter.h"
 #include "game/dive/crew/ZCharacterScreen.h"
 #include "game/dive/crew/ZInventory.h"
@@ -21,12 +25,14 @@ class CrewLook : public divetest::DiveLook
 protected:
     void BeforeGameGoes() override
     {
+        ZBonusEndOfLevel::DestroyInstance();
         ZInventoryScreen::DestroyInstance();
         ZCharacterScreen::DestroyInstance();
         ZInventory::DestroyInstance();
         ZAbilityManager::DestroyInstance();
         g_profileCharacter.Reset(false);
         g_profileNumSlots.Reset(false);
+        g_profileToolBelt.Reset(false);
         for (int i = 0; i < 5; ++i)
         {
             GetCrewSetting(i)->Reset(false);
@@ -45,8 +51,9 @@ TEST_F(CrewLook, TheCrewAndTheInventoryOnScreen)
 {
     const char* crewShot = ShotFile("QV_CREW_SHOT");
     const char* inventoryShot = ShotFile("QV_INVENTORY_SHOT");
-    if (!crewShot && !inventoryShot)
-        GTEST_SKIP() << "QV_CREW_SHOT and QV_INVENTORY_SHOT name no file to write";
+    const char* bonusShot = ShotFile("QV_BONUS_SHOT");
+    if (!crewShot && !inventoryShot && !bonusShot)
+        GTEST_SKIP() << "QV_CREW_SHOT, QV_INVENTORY_SHOT and QV_BONUS_SHOT name no file to write";
     std::string why;
     if (!Open("sand_01", why))
     {
@@ -88,6 +95,35 @@ TEST_F(CrewLook, TheCrewAndTheInventoryOnScreen)
     Frames(60);
     screen->ShowItemInfo(ZAbilityManager::FindAbilityId("break3x3"), -1);
     Frames(5);
+    // The screen's pictures are decoded by the background loader: it gets real time before the
+    // shot, else a backdrop not yet loaded shows as black.
+    for (int i = 0; i < 100; ++i)
+    {
+        Frames(1);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
     if (inventoryShot)
         Shot(inventoryShot);
+
+    // The bonus prize dialog's start page, an item prize with the second shop's keeper.
+    g_profileToolBelt.SetValue(true);
+    ZStringTable* strings = ZStringTable::GetInstance();
+    SBonusPrize prize;
+    prize.title = strings->GetText("crew.title");
+    prize.intro = strings->GetText("inventory.description");
+    prize.item = ZAbilityManager::FindAbilityId("break3x3");
+    prize.count = 2;
+    prize.shop = 1;
+    ZBonusEndOfLevel* bonus = ZBonusEndOfLevel::GetInstance();
+    bonus->SetPrize(prize);
+    ZGame::GotoState(bonus);
+    Frames(5);
+    bonus->ShowStart();
+    for (int i = 0; i < 100; ++i)
+    {
+        Frames(1);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    if (bonusShot)
+        Shot(bonusShot);
 }
