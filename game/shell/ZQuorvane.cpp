@@ -46,6 +46,8 @@
 #include "game/dive/campaign/ZLevelControl.h"
 #include "game/dive/crew/ZInventory.h"
 #include "game/screens/ZCredits.h"
+#include "game/screens/ZGameEndOfLevel.h"
+#include "game/screens/ZGameStoryScreen.h"
 #include "game/screens/ZGameHelpMenu.h"
 #include "game/shell/ZGameHighscoreMenu.h"
 #include "game/shell/ZGameMainMenu.h"
@@ -145,6 +147,10 @@ ZQuorvane::~ZQuorvane()
     m_credits = nullptr;
     ZGameHelpMenu::DestroyInstance();
     m_helpMenu = nullptr;
+    ZGameStoryScreen::DestroyInstance();
+    m_storyScreen = nullptr;
+    ZGameEndOfLevel::DestroyInstance();
+    m_endOfLevel = nullptr;
     // Play lists belong to the resource manager: the game gives back the references it took and
     // deletes none of them (deleting them here freed them a second time at shutdown).
     ReleasePlayLists();
@@ -577,4 +583,29 @@ void ZQuorvane::AttachFaders(ZGameState* state)
     if (out)
         out->SetActive(false);
     state->SetFadeControllers(in, out);
+}
+
+ZGameState* ZQuorvane::PrepareEndOfLevel(const SDiveResult& result)
+{
+    // A lost dive has the game-over dialog, which goes back to the campaign itself.
+    if (!m_endOfLevel || result.lost)
+        return nullptr;
+    m_endOfLevel->SetResult(result);
+    return m_endOfLevel;
+}
+
+ZGameState* ZQuorvane::GetCampaignScreen(const char* kind, int number)
+{
+    (void)number;
+    if (kind && std::strcmp(kind, "story") == 0)
+        return m_storyScreen;
+    return nullptr;
+}
+
+void ZQuorvane::PrepareCampaignScreen(const char* kind, int number, const char* story, const char* mission,
+                                      const char* value, const char* tip)
+{
+    (void)number, (void)mission, (void)value, (void)tip;
+    if (kind && std::strcmp(kind, "story") == 0 && m_storyScreen)
+        m_storyScreen->SetStartPage(story);
 }

@@ -19,7 +19,9 @@ class ZCharModifierTypeWriter;
 class ZDialogGameState;
 class ZFont;
 class ZFontText;
+class ZGameEndOfLevel;
 class ZGameHighscoreMenu;
+class ZGameStoryScreen;
 class ZGameMainMenu;
 class ZGameProfileMenu;
 class ZGameSettingsMenu;
@@ -90,6 +92,11 @@ public:
     ZNode* GetPopupLayer() override;
     void AttachSlideTransitions(ZGameState* state) override;
     ZHighlight2* CreateSmallHighlight(ZNode* target) override;
+    // The end of a dive and the story pages of the campaign.
+    ZGameState* PrepareEndOfLevel(const SDiveResult& result) override;
+    ZGameState* GetCampaignScreen(const char* kind, int number) override;
+    void PrepareCampaignScreen(const char* kind, int number, const char* story, const char* mission,
+                               const char* value, const char* tip) override;
 
     // A fade-in and a fade-out on the state's root, both stopped, with the state listening.
     static void AttachFaders(ZGameState* state);
@@ -121,6 +128,8 @@ public:
     ZGameState* GetCredits() const { return m_credits; }
     ZGameState* GetInGame() const { return m_inGame; }
     ZGameState* GetCampaign() const { return m_campaign; }
+    ZGameStoryScreen* GetStoryScreen() const { return m_storyScreen; }
+    ZGameEndOfLevel* GetEndOfLevel() const { return m_endOfLevel; }
     ZNode* GetLoadingNode() const { return m_loadingNode; }
     ZPlayList* GetThemePlayList(int theme) const
     {
@@ -168,6 +177,8 @@ private:
     ZGameState* m_credits = nullptr;
     ZGameState* m_inGame = nullptr;
     ZGameState* m_campaign = nullptr;
+    ZGameStoryScreen* m_storyScreen = nullptr;
+    ZGameEndOfLevel* m_endOfLevel = nullptr;
 
     ZFontText* m_gameOverCompleted = nullptr;
     ZFontText* m_gameOverText = nullptr;

@@ -31,6 +31,8 @@
 #include "game/dive/ZInGame.h"
 #include "game/dive/campaign/ZLevelControl.h"
 #include "game/screens/ZCredits.h"
+#include "game/screens/ZGameEndOfLevel.h"
+#include "game/screens/ZGameStoryScreen.h"
 #include "game/screens/ZGameHelpMenu.h"
 #include "game/shell/ZGameHighscoreMenu.h"
 #include "game/shell/ZGameMainMenu.h"
@@ -188,7 +190,8 @@ void ZQuorvane::LoadGame()
         }
 
     // 10. Story screen.
-    Skip(10, "the story screen");
+    m_storyScreen = ZGameStoryScreen::GetInstance();
+    AttachFaders(m_storyScreen);
 
     // 11. Settings menu.
     m_settingsMenu = new ZGameSettingsMenu();
@@ -259,8 +262,10 @@ void ZQuorvane::LoadGame()
         AttachFaders(m_gameOverDialog);
     }
 
-    // 20. End of level.
-    Skip(20, "the end-of-level screen");
+    // 20. End of level: over the dive, which shows beneath it.
+    m_endOfLevel = ZGameEndOfLevel::GetInstance();
+    SetDepth(m_endOfLevel, -150.0f);
+    AttachFaders(m_endOfLevel);
 
     // 21. A test board goes straight to play once the campaign control exists.
     if (!g_zelkBoard.GetValue().empty())

@@ -9,6 +9,7 @@
 #include "tools/imagegen/ArtHiddenObject.h"
 #include "tools/imagegen/ArtHud.h"
 #include "tools/imagegen/ArtPainters.h"
+#include "tools/imagegen/ArtStory.h"
 #include "tools/imagegen/Title.h"
 
 namespace qvtool
@@ -28,6 +29,10 @@ bool DrawArt(const std::string& generator, const ToolOptions& options, Canvas& c
     const bool hiddenDrawn = DrawHiddenObjectArt(generator, options, canvas, error, hidden);
     if (hidden)
         return hiddenDrawn;
+    bool story = false;
+    const bool storyDrawn = DrawStoryArt(generator, options, canvas, error, story);
+    if (story)
+        return storyDrawn;
     bool hud = false;
     const bool hudDrawn = DrawHudArt(generator, options, canvas, error, hud);
     if (hud)
