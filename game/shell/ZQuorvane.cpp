@@ -46,14 +46,16 @@
 #include "game/dive/campaign/ZLevelControl.h"
 #include "game/dive/crew/ZInventory.h"
 #include "game/screens/ZCredits.h"
-#include "game/screens/ZGameEndOfLevel.h"
-#include "game/screens/ZGameStoryScreen.h"
 #include "game/screens/ZGameHelpMenu.h"
 #include "game/shell/ZGameHighscoreMenu.h"
 #include "game/shell/ZGameMainMenu.h"
 #include "game/shell/ZGameProfileMenu.h"
 #include "game/shell/ZGameSettingsMenu.h"
 #include "game/shell/ZInGameMenu.h"
+
+// The end of level and the story screen.
+#include "game/screens/ZGameEndOfLevel.h"
+#include "game/screens/ZGameStoryScreen.h"
 
 namespace
 {

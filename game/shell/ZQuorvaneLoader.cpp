@@ -31,8 +31,6 @@
 #include "game/dive/ZInGame.h"
 #include "game/dive/campaign/ZLevelControl.h"
 #include "game/screens/ZCredits.h"
-#include "game/screens/ZGameEndOfLevel.h"
-#include "game/screens/ZGameStoryScreen.h"
 #include "game/screens/ZGameHelpMenu.h"
 #include "game/shell/ZGameHighscoreMenu.h"
 #include "game/shell/ZGameMainMenu.h"
@@ -41,6 +39,10 @@
 #include "game/shell/ZInGameMenu.h"
 #include "game/shell/ZQuorvane.h"
 #include "game/shell/ZToolTipInterpolate.h"
+
+// The end of level and the story screen.
+#include "game/screens/ZGameEndOfLevel.h"
+#include "game/screens/ZGameStoryScreen.h"
 
 namespace
 {
