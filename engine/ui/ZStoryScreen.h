@@ -53,6 +53,8 @@ public:
     ZGameState* GetFollowUp() const { return m_followUp; }
     // Set by the game after Build; the screen listens to them while entered.
     void SetAnswerButtons(ZButton2D* yes, ZButton2D* no);
+    // Ends the story as its last page does (the game ends one that has nothing to show).
+    void End();
 
     SStoryParagraph* GetCurrentPage() const { return m_current; }
     ZStoryXMLImport* GetReader() const { return m_reader.get(); }
@@ -71,7 +73,6 @@ private:
     void Forward(SStoryParagraph* from);
     void Back(SStoryParagraph* from);
     void Skip();
-    void End();
     void ShowPicture(const SStoryParagraph* page);
     void RestartTypeWriter();
     // Walks through the story follow at most this many links: a cycle of refused pages ends.

@@ -62,6 +62,10 @@
 #include "game/shell/ZGameSettingsMenu.h"
 #include "game/shell/ZInGameMenu.h"
 
+// The end of level and the story screen.
+#include "game/screens/ZGameEndOfLevel.h"
+#include "game/screens/ZGameStoryScreen.h"
+
 namespace
 {
 constexpr uint32_t kEscapeScanCode = 1;
@@ -176,6 +180,10 @@ ZQuorvane::~ZQuorvane()
     }
     ZNewStockDialog::DestroyInstance();
     m_newStock = nullptr;
+    ZGameStoryScreen::DestroyInstance();
+    m_storyScreen = nullptr;
+    ZGameEndOfLevel::DestroyInstance();
+    m_endOfLevel = nullptr;
     // Play lists belong to the resource manager: the game gives back the references it took and
     // deletes none of them (deleting them here freed them a second time at shutdown).
     ReleasePlayLists();
@@ -623,6 +631,15 @@ ZHiddenObjectGame* ZQuorvane::TopBonusGame() const
     return nullptr;
 }
 
+ZGameState* ZQuorvane::PrepareEndOfLevel(const SDiveResult& result)
+{
+    // A lost dive has the game-over dialog, which goes back to the campaign itself.
+    if (!m_endOfLevel || result.lost)
+        return nullptr;
+    m_endOfLevel->SetResult(result);
+    return m_endOfLevel;
+}
+
 ZGameState* ZQuorvane::GetCampaignScreen(const char* kind, int number)
 {
     if (!kind)
@@ -633,13 +650,14 @@ ZGameState* ZQuorvane::GetCampaignScreen(const char* kind, int number)
         return GetBonusGame(number);
     if (std::strcmp(kind, "shop") == 0)
         return number >= 0 && number < 3 ? m_shops[number] : nullptr;
+    if (std::strcmp(kind, "story") == 0)
+        return m_storyScreen;
     return nullptr;
 }
 
 void ZQuorvane::PrepareCampaignScreen(const char* kind, int number, const char* story, const char* mission,
                                       const char* value, const char* tip)
 {
-    (void)story;
     if (!kind)
         return;
     if (std::strcmp(kind, "characters") == 0 && m_characterScreen)
@@ -677,6 +695,8 @@ void ZQuorvane::PrepareCampaignScreen(const char* kind, int number, const char* 
     }
     else if (std::strcmp(kind, "shop") == 0 && number >= 0 && number < 3 && m_shops[number])
         m_shops[number]->SetPendingTip(tip);
+    else if (std::strcmp(kind, "story") == 0 && m_storyScreen)
+        m_storyScreen->SetStartPage(story);
 }
 
 bool ZQuorvane::ShowBonusPrize(IBonusPrize* prize, bool startPage, bool won)

@@ -23,7 +23,9 @@ class ZInventoryScreen;
 class ZDialogGameState;
 class ZFont;
 class ZFontText;
+class ZGameEndOfLevel;
 class ZGameHighscoreMenu;
+class ZGameStoryScreen;
 class ZGameMainMenu;
 class ZGameProfileMenu;
 class ZGameSettingsMenu;
@@ -109,6 +111,7 @@ public:
     void AddInventoryItems(int id, int count) override;
     ZShop* GetShop(int id) const { return id >= 0 && id < 3 ? m_shops[id] : nullptr; }
     ZGameState* GetNewStockDialog() const { return m_newStock; }
+    ZGameState* PrepareEndOfLevel(const SDiveResult& result) override;
 
     // A fade-in and a fade-out on the state's root, both stopped, with the state listening.
     static void AttachFaders(ZGameState* state);
@@ -148,6 +151,8 @@ public:
     {
         return i >= 0 && i < kBonusGames ? m_hiddenGames[i] : nullptr;
     }
+    ZGameStoryScreen* GetStoryScreen() const { return m_storyScreen; }
+    ZGameEndOfLevel* GetEndOfLevel() const { return m_endOfLevel; }
     ZNode* GetLoadingNode() const { return m_loadingNode; }
     ZPlayList* GetThemePlayList(int theme) const
     {
@@ -221,6 +226,8 @@ private:
         }
     };
     SPrizeRelay m_prizeRelay;
+    ZGameStoryScreen* m_storyScreen = nullptr;
+    ZGameEndOfLevel* m_endOfLevel = nullptr;
 
     ZFontText* m_gameOverCompleted = nullptr;
     ZFontText* m_gameOverText = nullptr;

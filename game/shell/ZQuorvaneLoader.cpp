@@ -47,6 +47,10 @@
 #include "game/shell/ZQuorvane.h"
 #include "game/shell/ZToolTipInterpolate.h"
 
+// The end of level and the story screen.
+#include "game/screens/ZGameEndOfLevel.h"
+#include "game/screens/ZGameStoryScreen.h"
+
 namespace
 {
 constexpr float kPopupDepth = 550.0f;
@@ -198,7 +202,8 @@ void ZQuorvane::LoadGame()
         }
 
     // 10. Story screen.
-    Skip(10, "the story screen");
+    m_storyScreen = ZGameStoryScreen::GetInstance();
+    AttachFaders(m_storyScreen);
 
     // 11. Settings menu.
     m_settingsMenu = new ZGameSettingsMenu();
@@ -277,8 +282,10 @@ void ZQuorvane::LoadGame()
         AttachFaders(m_gameOverDialog);
     }
 
-    // 20. End of level.
-    Skip(20, "the end-of-level screen");
+    // 20. End of level: over the dive, which shows beneath it.
+    m_endOfLevel = ZGameEndOfLevel::GetInstance();
+    SetDepth(m_endOfLevel, -150.0f);
+    AttachFaders(m_endOfLevel);
 
     // 21. A test board goes straight to play once the campaign control exists.
     if (!g_zelkBoard.GetValue().empty())

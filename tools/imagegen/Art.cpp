@@ -10,6 +10,7 @@
 #include "tools/imagegen/ArtHud.h"
 #include "tools/imagegen/ArtPainters.h"
 #include "tools/imagegen/ArtShop.h"
+#include "tools/imagegen/ArtStory.h"
 #include "tools/imagegen/Title.h"
 
 namespace qvtool
@@ -33,6 +34,10 @@ bool DrawArt(const std::string& generator, const ToolOptions& options, Canvas& c
     const bool shopDrawn = DrawShopArt(generator, options, canvas, error, shop);
     if (shop)
         return shopDrawn;
+    bool story = false;
+    const bool storyDrawn = DrawStoryArt(generator, options, canvas, error, story);
+    if (story)
+        return storyDrawn;
     bool hud = false;
     const bool hudDrawn = DrawHudArt(generator, options, canvas, error, hud);
     if (hud)

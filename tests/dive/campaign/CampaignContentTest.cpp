@@ -179,7 +179,7 @@ TEST_F(ShippedCampaignTest, ShopsBonusGamesCrewAndUnlocksAppearAlongTheWay)
     const std::string storyText = DataFile("localized/en/story.xml");
     std::set<std::string> pages;
     std::set<std::string> next;
-    const std::regex idPattern("\\bid=\"([a-z0-9_]+)\""), nextPattern("\\bnext=\"([a-z0-9_]+)\"");
+    const std::regex idPattern("<paragraph\\s+id=\"([a-z0-9_]+)\""), nextPattern("\\bnext=\"([a-z0-9_]+)\"");
     for (auto it = std::sregex_iterator(storyText.begin(), storyText.end(), idPattern); it != std::sregex_iterator(); ++it)
         pages.insert((*it)[1]);
     for (auto it = std::sregex_iterator(storyText.begin(), storyText.end(), nextPattern); it != std::sregex_iterator();
