@@ -76,7 +76,7 @@ inline bool WriteDiveSession(const std::string& path)
     session.Shot(); // picture 1: the completion medal reached, the surface button showing
     session.Session().Click({700, 445}); // surface: the dive ends and the test board starts again
     session.Idle(3.0f);
-    session.Shot(); // picture 2: the board again, fresh
+    session.Shot();                  // picture 2: the board again, fresh
     session.Session().Key(27, 0x01); // Escape: the pause menu
     session.Idle(1.0f);
     session.Session().Click({400, 420}); // main menu, and yes
