@@ -47,6 +47,8 @@ const float kBoardRotation[6] = {3.6f, 3.0f, 2.6f, 2.2f, 1.8f, 1.4f};
 const float kAirFactor[4] = {1.0f, 0.88f, 0.76f, 0.64f};
 constexpr double kAmuletMusicDelay = 4.0;
 constexpr double kIntroMusicAt = 0.75;
+// The Escape key's scan code.
+constexpr uint32_t kEscapeScanCode = 1;
 
 template <class T> T SettingValue(const char* name, T fallback)
 {
@@ -583,6 +585,13 @@ void ZInGame::Finish()
     result.title = title;
 
     m_phase = kFinished;
+    // One line per finished dive: how it ended and the board it left, for play logs and replays.
+    std::printf("Dive: %s ended (%s): medal %d, artifacts %d, treasure %d, score %d, air left %.2f s, board "
+                "%016llx\n",
+                m_levelName.c_str(), m_lost ? "lost" : (m_playerEnded ? "surfaced" : "won"), medal, filled,
+                int(result.treasure), int(SettingValue<int32_t>("profile.score", 0)), double(result.airLeft),
+                board ? static_cast<unsigned long long>(board->gridHash()) : 0ULL);
+    std::fflush(stdout);
     if (g_audio)
         g_audio->FadeOutMusic(1.0f);
     if (m_skipEndScreen)
@@ -602,7 +611,7 @@ void ZInGame::Finish()
         m_level->medal = medal;
     if (m_lost || !game)
         return;
-    if (ZGameState* campaign = game->FindState("ZLevelControl"))
+    if (ZGameState* campaign = game->FindState("levelcontrol"))
         game->ClearStates(campaign);
 }
 
@@ -684,9 +693,16 @@ void ZInGame::OnShow()
 
 void ZInGame::OnKey(uint32_t scanCode, int32_t character)
 {
-    (void)scanCode;
     if (m_phase != kPlaying)
         return;
+    // Escape opens the in-game menu, as the menu button does (the game ignores it over the dive).
+    if (scanCode == kEscapeScanCode)
+    {
+        ZGame* game = ZGame::PeekInstance();
+        if (!m_paused && m_levelIndicator && (!game || game->GetTopState() == this))
+            m_levelIndicator->OpenMenu();
+        return;
+    }
     ZBoard* board = ZBoard::PeekInstance();
     if (!board)
         return;

@@ -11,6 +11,8 @@ class ZInGameMenu : public ZGameMenu, public ZSingleton<ZInGameMenu>
 public:
     ZInGameMenu();
 
+    // Found by the dive and the hidden-object game as "ingamemenu".
+    const char* GetName() const override { return "ZInGameMenu"; }
     int Build() override;
     void OnEnter() override;
     void OnLeave() override;

@@ -211,6 +211,8 @@ void ZQuorvane::LoadGame()
 
     // 12. Pause menu of the dive.
     m_inGameMenu = ZInGameMenu::GetInstance();
+    // Registered now: the dive and the hidden-object game find it by name before it first shows.
+    m_inGameMenu->Init();
     m_inGameMenu->SetOpaque(false);
     SetDepth(m_inGameMenu, -200.0f);
     AttachFaders(m_inGameMenu);
@@ -292,6 +294,8 @@ void ZQuorvane::LoadGame()
     {
         if (m_campaign && m_inGame)
         {
+            // Leaving the test board's dive through the pause menu goes to the main menu.
+            m_inGameMenu->SetScreens(m_settingsMenu, nullptr, m_mainMenu);
             m_inGame->Load();
             resources->WaitForPendingLoads();
             if (g_engine && g_engine->GetRender())

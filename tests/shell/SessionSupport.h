@@ -64,6 +64,9 @@ public:
         Idle(1);
     }
 
+    // For sessions that need other gestures (drags).
+    ZInputWindows& Input() { return m_input; }
+
 private:
     ZInputRecorder* m_recorder = nullptr;
     ZInputWindows m_input;

@@ -47,8 +47,18 @@ void ZLevelIndicator::OnClicked(ZButton2D* button)
 {
     if (!button || button != m_menu)
         return;
+    OpenMenu();
+}
+
+bool ZLevelIndicator::OpenMenu()
+{
+    if (!m_menu || !m_menu->IsEnabled())
+        return false;
+    // States are found by their class name without its first letter, lower-cased.
     ZGame* game = ZGame::PeekInstance();
-    ZGameState* menu = game ? game->FindState("ZInGameMenu") : nullptr;
-    if (menu)
-        ZGame::GotoState(menu);
+    ZGameState* menu = game ? game->FindState("ingamemenu") : nullptr;
+    if (!menu)
+        return false;
+    ZGame::GotoState(menu);
+    return true;
 }

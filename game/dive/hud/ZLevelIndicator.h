@@ -15,8 +15,11 @@ public:
 
     void SetLevel(int number);
     void SetMenuEnabled(bool enabled);
-    // The menu button opens the in-game menu ("ZInGameMenu" on the game's stack).
+    // The menu button opens the in-game menu.
     void OnClicked(ZButton2D* button) override;
+    // Opens the in-game menu (the state the game registered as "ingamemenu") while the button is
+    // there and enabled; false when it could not.
+    bool OpenMenu();
 
     ZFontText* GetLevelText() const { return m_level; }
     ZButton2D* GetMenuButton() const { return m_menu; }

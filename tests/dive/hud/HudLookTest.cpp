@@ -3,12 +3,13 @@
 // for a person to look at. Runs only when QV_HUD_SHOT names the file to write (and a display is
 // there).
 #include "engine/core/ZPropertyManager.h"
-#include "engine/resource/ZStringTable.h"
 #include "engine/render/resources/ZTexture.h"
-#include "engine/scene/ZFontText.h"
 #include "engine/resource/ZProfileManager.h"
+#include "engine/resource/ZStringTable.h"
+#include "engine/scene/ZFontText.h"
 #include "engine/ui/ZSprite2D.h"
 #include "game/dive/ZDiveSettings.h"
+#include "game/dive/crew/ZInventory.h"
 #include "game/dive/hud/ZTreasureBar.h"
 #include "tests/dive/board/DiveLookSupport.h"
 
@@ -55,6 +56,10 @@ TEST_F(DiveLook, TheDiveInItsWholeHud)
     if (ZNode* light = dive->GetThemeLight(0))
         light->SetHidden(false);
     // A dive under way: a full tool belt, some treasure, a score, a medal reached, the rotation bar.
+    // The item counts are the inventory's settings: without it they do not exist and the belt
+    // shows every tool dimmed with no count.
+    const bool ownInventory = !ZInventory::PeekInstance();
+    ZInventory::GetInstance();
     g_profileNumSlots.SetValue(5);
     const char* const tools[5] = {"break3x3", "air2", "swap", "breakrow", "breaktile"};
     for (int i = 0; i < 5; ++i)
@@ -79,4 +84,6 @@ TEST_F(DiveLook, TheDiveInItsWholeHud)
     for (ZPropertyText& slot : g_profileSlot)
         slot.SetValue(std::string());
     g_profileNumSlots.SetValue(0);
+    if (ownInventory)
+        ZInventory::DestroyInstance();
 }
