@@ -16,8 +16,8 @@
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
-#include <unistd.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 #include "FrameStats.h"
@@ -53,7 +53,8 @@ class ZDiveBenchEngine : public ZQuorvaneEngine
 public:
     bool Frame() override
     {
-        const auto period = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(1.0 / 80.0));
+        const auto period =
+            std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(1.0 / 80.0));
         if (m_next == Clock::time_point())
             m_next = Clock::now();
         std::this_thread::sleep_until(m_next);
@@ -124,8 +125,8 @@ int PlayDive(bool gl, const fs::path& home, int out)
     const std::string step = std::string("--engine.fixedstep=") + divesession::kStepText;
     const std::string render = std::string("--engine.render.system=") + (gl ? "renderopengl" : "renderd3d7");
     const std::string board = std::string("--zelk.board=") + divesession::kBoard;
-    const char* words[] = {"play", step.c_str(), "--engine.randomseed=7", board.c_str(), render.c_str(),
-                           "--engine.pauseonblur=0"};
+    const char* words[] = {"play",        step.c_str(),   "--engine.randomseed=7",
+                           board.c_str(), render.c_str(), "--engine.pauseonblur=0"};
     SDiveFrames frames;
     g_frames = &frames;
     const int code = RunEngine(int(std::size(words)), words, ZEngineFactoryTempl<ZDiveBenchEngine>::Get());

@@ -728,6 +728,12 @@ bool ZQuorvane::ShowBonusPrize(IBonusPrize* prize, bool startPage, bool won)
 
 void ZQuorvane::ShowNewStock(const char* key)
 {
+    // New stock is told over the sea chart only, and only to a player with the tool belt: pushed
+    // while the campaign switches screens, the dialog took the campaign's next screen off the
+    // stack and left the player on the main menu.
+    ZGameState* map = FindState("mapscreen");
+    if (!map || GetTop() != map || !g_profileToolBelt.GetValue())
+        return;
     if (ZNewStockDialog* dialog = ZNewStockDialog::PeekInstance(); dialog && dialog->TestFlags(kStateLoaded))
         dialog->Announce(key);
 }

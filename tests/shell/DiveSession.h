@@ -74,7 +74,9 @@ inline bool WriteDiveSession(const std::string& path)
     session.Drag({155, 400}, {448, 414});
     session.Idle(2.5f);
     session.Shot(); // picture 1: the completion medal reached, the surface button showing
-    session.Session().Click({700, 445}); // surface: the dive ends and the test board starts again
+    session.Session().Click({700, 445}); // surface: the dive ends and its results are counted
+    session.Idle(3.0f);
+    session.Session().Click({420, 486}); // continue: the test board starts again
     session.Idle(3.0f);
     session.Shot();                  // picture 2: the board again, fresh
     session.Session().Key(27, 0x01); // Escape: the pause menu

@@ -5,9 +5,9 @@
 #include <fstream>
 #include <iterator>
 
+#include "engine/import/ZStoryXMLImport.h"
 #include "engine/render/resources/ZAnimTexture.h"
 #include "engine/render/resources/ZMaterial.h"
-#include "engine/import/ZStoryXMLImport.h"
 #include "engine/scene/ZFontText.h"
 #include "engine/scene/ZGeom.h"
 #include "engine/scene/ZSceneTree.h"
