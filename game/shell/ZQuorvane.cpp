@@ -7,24 +7,24 @@
 
 #include "engine/app/ZEngine.h"
 #include "engine/app/ZEngineSettings.h"
-#include "engine/core/ZFrameTimer.h"
 #include "engine/audio/IAudio.h"
 #include "engine/audio/ZPlayList.h"
 #include "engine/audio/ZSound.h"
 #include "engine/controllers/ZAnimateGeom.h"
-#include "engine/core/ZEasing.h"
 #include "engine/controllers/ZFadeIn.h"
 #include "engine/controllers/ZHighlight2.h"
 #include "engine/controllers/ZPopupTextController.h"
-#include "engine/resource/ZStringTable.h"
+#include "engine/core/ZEasing.h"
+#include "engine/core/ZFrameTimer.h"
 #include "engine/fs/ZFileSystem.h"
 #include "engine/fs/ZMountTable.h"
-#include "engine/render/resources/IRender.h"
 #include "engine/render/ZFont.h"
+#include "engine/render/resources/IRender.h"
 #include "engine/render/resources/ZMaterial.h"
 #include "engine/resource/ZHighscoreTable.h"
 #include "engine/resource/ZProfileManager.h"
 #include "engine/resource/ZResourceManager.h"
+#include "engine/resource/ZStringTable.h"
 #include "engine/scene/ZFontText.h"
 #include "engine/scene/ZGeom.h"
 #include "engine/scene/ZSceneTree.h"
@@ -37,16 +37,18 @@
 #include "game/common/ZShellSettings.h"
 #include "game/decoration/ZBackground.h"
 #include "game/dive/ZInGame.h"
+#include "game/dive/abilities/ZAbilityManager.h"
 #include "game/dive/board/ZBoardHints.h"
+#include "game/dive/campaign/ZLevelControl.h"
+#include "game/dive/crew/ZInventory.h"
 #include "game/dive/hud/ZCompletionBar.h"
 #include "game/dive/model/ZArtifact.h"
 #include "game/dive/model/ZTile.h"
 #include "game/dive/model/ZTokenType.h"
-#include "game/dive/abilities/ZAbilityManager.h"
-#include "game/dive/campaign/ZLevelControl.h"
-#include "game/dive/crew/ZInventory.h"
 #include "game/screens/ZCredits.h"
 #include "game/screens/ZGameHelpMenu.h"
+#include "game/screens/ZLevelPreview.h"
+#include "game/screens/map/ZMapScreen.h"
 #include "game/shell/ZGameHighscoreMenu.h"
 #include "game/shell/ZGameMainMenu.h"
 #include "game/shell/ZGameProfileMenu.h"
@@ -143,6 +145,10 @@ ZQuorvane::~ZQuorvane()
     delete m_nameDialog;
     ZCredits::DestroyInstance();
     m_credits = nullptr;
+    ZMapScreen::DestroyInstance();
+    m_mapScreen = nullptr;
+    ZLevelPreview::DestroyInstance();
+    m_levelPreview = nullptr;
     ZGameHelpMenu::DestroyInstance();
     m_helpMenu = nullptr;
     // Play lists belong to the resource manager: the game gives back the references it took and
@@ -577,4 +583,35 @@ void ZQuorvane::AttachFaders(ZGameState* state)
     if (out)
         out->SetActive(false);
     state->SetFadeControllers(in, out);
+}
+
+// ---- the sea map ----
+
+ZGameState* ZQuorvane::GetCampaignScreen(const char* kind, int number)
+{
+    (void)number;
+    if (kind && std::strcmp(kind, "map") == 0)
+        return m_mapScreen;
+    return nullptr;
+}
+
+void ZQuorvane::OnCampaignMapChange(ECampaignMapChange change, int level)
+{
+    ZMapScreen* map = ZMapScreen::PeekInstance();
+    if (!map)
+        return;
+    switch (change)
+    {
+    case kMapReset:
+        map->ResetForNewGame();
+        break;
+    case kMapRefresh:
+        if (map->TestFlags(kStateLoaded))
+            map->Refresh(false);
+        break;
+    case kMapSelectLevel:
+        if (map->TestFlags(kStateLoaded))
+            map->SelectLevel(level);
+        break;
+    }
 }

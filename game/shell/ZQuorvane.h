@@ -90,6 +90,9 @@ public:
     ZNode* GetPopupLayer() override;
     void AttachSlideTransitions(ZGameState* state) override;
     ZHighlight2* CreateSmallHighlight(ZNode* target) override;
+    // The sea map and its level card.
+    ZGameState* GetCampaignScreen(const char* kind, int number) override;
+    void OnCampaignMapChange(ECampaignMapChange change, int level) override;
 
     // A fade-in and a fade-out on the state's root, both stopped, with the state listening.
     static void AttachFaders(ZGameState* state);
@@ -121,6 +124,8 @@ public:
     ZGameState* GetCredits() const { return m_credits; }
     ZGameState* GetInGame() const { return m_inGame; }
     ZGameState* GetCampaign() const { return m_campaign; }
+    ZGameState* GetMapScreen() const { return m_mapScreen; }
+    ZGameState* GetLevelPreview() const { return m_levelPreview; }
     ZNode* GetLoadingNode() const { return m_loadingNode; }
     ZPlayList* GetThemePlayList(int theme) const
     {
@@ -168,6 +173,9 @@ private:
     ZGameState* m_credits = nullptr;
     ZGameState* m_inGame = nullptr;
     ZGameState* m_campaign = nullptr;
+    // The sea map and the level card (made by the loader; deleted with the game).
+    ZGameState* m_mapScreen = nullptr;
+    ZGameState* m_levelPreview = nullptr;
 
     ZFontText* m_gameOverCompleted = nullptr;
     ZFontText* m_gameOverText = nullptr;

@@ -12,13 +12,13 @@
 #include "engine/controllers/ZAnimateGeom.h"
 #include "engine/controllers/ZHighlight2.h"
 #include "engine/controllers/ZInterpolate.h"
-#include "engine/resource/ZStringTable.h"
 #include "engine/import/ZSceneXMLImport2.h"
-#include "engine/render/resources/IRender.h"
 #include "engine/render/ZFont.h"
+#include "engine/render/resources/IRender.h"
 #include "engine/render/resources/ZMaterial.h"
 #include "engine/resource/ZProfileManager.h"
 #include "engine/resource/ZResourceManager.h"
+#include "engine/resource/ZStringTable.h"
 #include "engine/scene/ZCamera.h"
 #include "engine/scene/ZFontText.h"
 #include "engine/scene/ZGeom.h"
@@ -30,8 +30,12 @@
 #include "game/decoration/ZBackground.h"
 #include "game/dive/ZInGame.h"
 #include "game/dive/campaign/ZLevelControl.h"
+#include "game/dive/crew/ZCharacterScreen.h"
+#include "game/dive/crew/ZInventoryScreen.h"
 #include "game/screens/ZCredits.h"
 #include "game/screens/ZGameHelpMenu.h"
+#include "game/screens/ZLevelPreview.h"
+#include "game/screens/map/ZMapScreen.h"
 #include "game/shell/ZGameHighscoreMenu.h"
 #include "game/shell/ZGameMainMenu.h"
 #include "game/shell/ZGameProfileMenu.h"
@@ -225,7 +229,18 @@ void ZQuorvane::LoadGame()
     }
 
     // 16. Map, inventory.
-    Skip(16, "the map screen");
+    {
+        // The sea map and its level card; the card is loaded when it first shows a level.
+        ZLevelPreview* preview = ZLevelPreview::GetInstance();
+        preview->GetRoot()->SetName("levelpreview");
+        SetDepth(preview, -150.0f);
+        AttachFaders(preview);
+        m_levelPreview = preview;
+        ZMapScreen* map = ZMapScreen::GetInstance();
+        map->SetLevelPreview(preview);
+        AttachFaders(map);
+        m_mapScreen = map;
+    }
     Skip(16, "the inventory screen");
 
     // 17. The restart notice.
@@ -307,7 +322,7 @@ void ZQuorvane::LoadGame()
     Skip(25, "the hidden-object games");
     Skip(26, "the shops");
     Skip(27, "the crew screen");
-    Skip(28, "the level preview");
+    // 28. The level preview was made with the map (step 16).
 
     // 29. Campaign control: reads the campaign script.
     if (m_campaign)
@@ -316,6 +331,14 @@ void ZQuorvane::LoadGame()
     // The menus know each other.
     m_mainMenu->SetScreens(m_settingsMenu, m_profileMenu, m_highscoreMenu, m_helpMenu, m_credits, m_campaign);
     m_inGameMenu->SetScreens(m_settingsMenu, m_helpMenu, m_campaign ? m_campaign : m_mainMenu);
+    if (ZMapScreen* map = ZMapScreen::PeekInstance())
+    {
+        SMapScreens screens;
+        screens.mainMenu = m_mainMenu;
+        screens.crew = ZCharacterScreen::PeekInstance();
+        screens.inventory = ZInventoryScreen::PeekInstance();
+        map->SetScreens(screens);
+    }
 
     // 30. Preloads.
     if (m_inGame)
