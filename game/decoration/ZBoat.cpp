@@ -17,7 +17,8 @@ ZBoatMoveController::ZBoatMoveController()
     SetDuration(1.0);
 }
 
-ZBoatMoveController* ZBoatMoveController::Create(ZNode* carrier, ZAnimateTexture2D* frames, IBoatListener* listener)
+ZBoatMoveController* ZBoatMoveController::Create(ZNode* carrier, ZAnimateTexture2D* frames,
+                                                 IBoatListener* listener)
 {
     if (!carrier)
         return nullptr;
@@ -81,7 +82,8 @@ void ZBoatMoveController::ApplyValue(float t)
     auto* carrier = ZEntityCast<ZGeom>(GetTarget());
     if (!carrier)
         return;
-    V3 p{start.x * (1.0f - t) + end.x * t, start.y * (1.0f - t) + end.y * t, start.z * (1.0f - t) + end.z * t};
+    V3 p{start.x * (1.0f - t) + end.x * t, start.y * (1.0f - t) + end.y * t,
+         start.z * (1.0f - t) + end.z * t};
     if (auto* parent = ZEntityCast<ZGeom>(carrier->GetParent()))
         parent->WorldToLocal(p);
     carrier->SetPositionXYZ(p.x, p.y, p.z);

@@ -57,7 +57,8 @@ void SetShown(ZNode* node, bool shown)
 }
 
 // The area a "map_area" sprite gives the board drawing, and a squares group beside it.
-void SetUpDrawer(ZLevelMapDrawer& drawer, ZNode* root, const char* areaPath, const char* square, const char* locked)
+void SetUpDrawer(ZLevelMapDrawer& drawer, ZNode* root, const char* areaPath, const char* square,
+                 const char* locked)
 {
     ZNode* areaNode = root ? root->FindNode(areaPath) : nullptr;
     auto* area = ZEntityCast<ZSprite2D>(areaNode);
@@ -93,7 +94,8 @@ void ShowFirst(ZNode* const* icons, int n)
 }
 } // namespace
 
-std::string FormatLevelTime(float boardSeconds, bool relaxed, int airless, float crewFactor, const char* unlimited)
+std::string FormatLevelTime(float boardSeconds, bool relaxed, int airless, float crewFactor,
+                            const char* unlimited)
 {
     if (relaxed)
         return unlimited ? unlimited : "";
@@ -265,9 +267,9 @@ void ZLevelPreview::ShowLevel(ZLevel* level)
 
     m_levelSeconds = reader.GetAirTime();
     if (m_headline)
-        m_headline->SetText(
-            FormatChecked(Localized("preview.title"), {ZFormatArg(level->number), ZFormatArg(reader.GetLevelName())})
-                .c_str());
+        m_headline->SetText(FormatChecked(Localized("preview.title"),
+                                          {ZFormatArg(level->number), ZFormatArg(reader.GetLevelName())})
+                                .c_str());
     if (m_description)
         m_description->SetText(reader.GetLevelDescription());
     SetShown(m_completion, level->score != 0);
@@ -426,7 +428,8 @@ void ZLevelPreview::OnClicked(ZButton2D* button)
         }
         else if (ZToolTipManager* tips = ZToolTipManager::PeekInstance())
         {
-            tips->OpenTimedToolTip(g_profileShopLevel.GetValue() == 0 ? "noautopreshop" : "noauto", nullptr, 0, 3.0f);
+            tips->OpenTimedToolTip(g_profileShopLevel.GetValue() == 0 ? "noautopreshop" : "noauto", nullptr,
+                                   0, 3.0f);
         }
     }
     else if (button == m_buttonClose)

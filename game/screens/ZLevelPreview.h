@@ -26,7 +26,8 @@ class ZSprite2D;
 
 // The time text of both cards: "unlimited" in relaxed play, else "%2.f:%02.f" of the board's air
 // over the upgrade and crew factors.
-std::string FormatLevelTime(float boardSeconds, bool relaxed, int airless, float crewFactor, const char* unlimited);
+std::string FormatLevelTime(float boardSeconds, bool relaxed, int airless, float crewFactor,
+                            const char* unlimited);
 
 class ZLevelPreview : public ZGameState,
                       public ZSingleton<ZLevelPreview>,

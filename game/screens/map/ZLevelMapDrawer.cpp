@@ -5,7 +5,6 @@
 #include <cmath>
 
 #include "engine/scene/ZGeom.h"
-#include "engine/scene/ZSceneTree.h"
 #include "engine/ui/ZSprite2D.h"
 
 namespace
@@ -16,15 +15,9 @@ constexpr float kSquareOpacity = 0.8f;
 
 ZLevelMapDrawer::~ZLevelMapDrawer()
 {
-    // Spare squares are outside the scene tree, so the tree's own destruction would not free them.
-    const bool treeGoing = ZSceneTree::IsShutdownBegun() || !ZSceneTree::PeekInstance();
+    // Spare squares are outside the scene tree, which would never free them.
     for (ZSprite2D* square : m_spare)
-    {
-        if (treeGoing)
-            delete square;
-        else
-            square->Release();
-    }
+        delete square;
     m_spare.clear();
 }
 

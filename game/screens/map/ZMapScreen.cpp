@@ -10,13 +10,13 @@
 #include "engine/app/ZGame.h"
 #include "engine/audio/ZSound.h"
 #include "engine/controllers/ZAnimateTexture2D.h"
-#include "engine/render/resources/ZAnimTexture.h"
 #include "engine/controllers/ZHighlight2.h"
 #include "engine/controllers/ZInterpolate.h"
 #include "engine/core/ZEasing.h"
 #include "engine/core/ZFrameTimer.h"
 #include "engine/core/ZPropertyManager.h"
 #include "engine/import/ZSceneXMLImport2.h"
+#include "engine/render/resources/ZAnimTexture.h"
 #include "engine/render/resources/ZMaterial.h"
 #include "engine/scene/ZGeom.h"
 #include "engine/scene/ZSceneTree.h"
@@ -42,8 +42,8 @@ enum ESound
     kBoatStop,
     kShowMap,
 };
-constexpr const char* kSoundNames[7] = {"map_stock_alert", "map_crew_alert", "ocean", "boat",
-                                        "boat_start", "boat_stop", "show_map"};
+constexpr const char* kSoundNames[7] = {"map_stock_alert", "map_crew_alert", "ocean",   "boat",
+                                        "boat_start",      "boat_stop",      "show_map"};
 constexpr float kPalmPhase = 0.62831855f;
 
 double Now()
@@ -78,11 +78,10 @@ ZMapScreen::ZMapScreen()
 
 ZMapScreen::~ZMapScreen()
 {
-    for (ZProperty* setting :
-         std::initializer_list<ZProperty*>{&g_profileCrewButton, &g_profileEquipButton, &g_profileShowLevels,
-                                           &g_profileAmulet, &g_profileBonusLevel, &g_profileShopLevel,
-                                           &g_cheatsUnlockAll, &g_profileBonusPanel, &g_profileRotation,
-                                           &g_profileLevel})
+    for (ZProperty* setting : std::initializer_list<ZProperty*>{
+             &g_profileCrewButton, &g_profileEquipButton, &g_profileShowLevels, &g_profileAmulet,
+             &g_profileBonusLevel, &g_profileShopLevel, &g_cheatsUnlockAll, &g_profileBonusPanel,
+             &g_profileRotation, &g_profileLevel})
         setting->RemoveListener(this);
     for (ZProperty* setting : m_placeSettings)
         if (setting)
@@ -322,8 +321,8 @@ int ZMapScreen::Build()
         float u, v;
     };
     for (const SScroll& s : {SScroll{"watersurf", 0.0f, 0.11f}, SScroll{"watersurf02", 0.0f, 0.09f},
-                             SScroll{"oceanbackground", -0.02f, -0.004f}, SScroll{"watersparklies", 0.005f, 0.005f},
-                             SScroll{"clouds", -0.00373f, -0.05f}})
+                             SScroll{"oceanbackground", -0.02f, -0.004f},
+                             SScroll{"watersparklies", 0.005f, 0.005f}, SScroll{"clouds", -0.00373f, -0.05f}})
         if (auto* geom = ZEntityCast<ZGeom>(root->FindNode(s.node)))
             if (ZTextureUVScroll* scroll = ZTextureUVScroll::Create(geom))
                 scroll->speed = V2{s.u, s.v};
@@ -367,7 +366,8 @@ void ZMapScreen::OnEnter()
         ZMousePointer::GetInstance()->AddListener(this);
         m_listeningPointer = true;
     }
-    if (ZProfileManager* profiles = ZProfileManager::PeekInstance(); profiles && profiles->GetProfileCount() > 0)
+    if (ZProfileManager* profiles = ZProfileManager::PeekInstance();
+        profiles && profiles->GetProfileCount() > 0)
         profiles->SaveProfile();
     if (m_sounds[kOcean] && !m_sounds[kOcean]->IsPlaying())
         m_sounds[kOcean]->Play();
@@ -378,7 +378,8 @@ void ZMapScreen::OnEnter()
             if (ZCharacter* member = crew->GetCharacter(i))
             {
                 ZPropertyBool* aboard = GetCrewSetting(i);
-                crewNews = crewNews || (aboard && aboard->GetValue() && member->GetLastViewLevel() < member->GetLevel());
+                crewNews = crewNews ||
+                           (aboard && aboard->GetValue() && member->GetLastViewLevel() < member->GetLevel());
             }
     SetShown(m_crewBadge, crewNews);
     if (crewNews && m_sounds[kCrewAlert])
@@ -750,7 +751,8 @@ void ZMapScreen::OnPropertyChanged(ZProperty* property)
         SetShown(m_bonusOpen, g_profileBonusPanel.GetValue() || g_cheatsUnlockAll.GetValue());
     else if (property == &g_profileRotation)
         SetShown(m_amulet, g_profileRotation.GetValue());
-    else if (std::find(std::begin(m_placeSettings), std::end(m_placeSettings), property) != std::end(m_placeSettings))
+    else if (std::find(std::begin(m_placeSettings), std::end(m_placeSettings), property) !=
+             std::end(m_placeSettings))
         UpdatePlaceButtons();
     else if (auto it = m_storySettings.find(property); it != m_storySettings.end())
     {

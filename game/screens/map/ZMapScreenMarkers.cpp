@@ -170,7 +170,8 @@ bool ZMapScreen::SelectLevel(int index)
     ZLevelControl* campaign = ZLevelControl::PeekInstance();
     if (index < 0)
         index = 0;
-    if (!g_cheatsUnlockAll.GetValue() && !g_profileRandomizeLevels.GetValue() && !g_zelkPressUnlock.GetValue())
+    if (!g_cheatsUnlockAll.GetValue() && !g_profileRandomizeLevels.GetValue() &&
+        !g_zelkPressUnlock.GetValue())
     {
         const int furthest = campaign ? campaign->GetFurthestLevelIndex() : 0;
         if (index > furthest)
