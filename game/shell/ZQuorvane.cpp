@@ -131,6 +131,11 @@ ZQuorvane::~ZQuorvane()
     ZArtifactRegistry::DestroyInstance();
     ReleaseTokenTypeTextures();
     ZTile::releaseSharedVisuals();
+    // The map listens to the campaign's story flags, so it goes first.
+    ZMapScreen::DestroyInstance();
+    m_mapScreen = nullptr;
+    ZLevelPreview::DestroyInstance();
+    m_levelPreview = nullptr;
     ZLevelControl::DestroyInstance();
     m_campaign = nullptr;
     ZBackground::DestroyInstance();
@@ -145,10 +150,6 @@ ZQuorvane::~ZQuorvane()
     delete m_nameDialog;
     ZCredits::DestroyInstance();
     m_credits = nullptr;
-    ZMapScreen::DestroyInstance();
-    m_mapScreen = nullptr;
-    ZLevelPreview::DestroyInstance();
-    m_levelPreview = nullptr;
     ZGameHelpMenu::DestroyInstance();
     m_helpMenu = nullptr;
     // Play lists belong to the resource manager: the game gives back the references it took and

@@ -23,8 +23,8 @@ constexpr float kPi = 3.14159265f;
 
 Colour Hex(unsigned rgb, float a = 1.0f)
 {
-    return Colour{float((rgb >> 16) & 0xFF) / 255.0f, float((rgb >> 8) & 0xFF) / 255.0f, float(rgb & 0xFF) / 255.0f,
-                  a};
+    return Colour{float((rgb >> 16) & 0xFF) / 255.0f, float((rgb >> 8) & 0xFF) / 255.0f,
+                  float(rgb & 0xFF) / 255.0f, a};
 }
 
 struct P
@@ -70,7 +70,8 @@ float SegmentDistance(float x, float y, P a, P b, float* along)
 bool DrawSeaChart(const ToolOptions& o, Canvas& canvas, std::string& error)
 {
     std::vector<P> route, islands;
-    if (!ParsePoints(o.Text("route", ""), route) || !ParsePoints(o.Text("islands", ""), islands) || route.size() < 2)
+    if (!ParsePoints(o.Text("route", ""), route) || !ParsePoints(o.Text("islands", ""), islands) ||
+        route.size() < 2)
     {
         error = "seachart needs route= (at least two x:y points) and islands= (x:y points)";
         return false;
@@ -78,11 +79,13 @@ bool DrawSeaChart(const ToolOptions& o, Canvas& canvas, std::string& error)
     const unsigned seed = unsigned(o.Number("seed", 7));
     const float w = float(canvas.Width()), h = float(canvas.Height());
     // The six seas' water, shallow to deep, as the route runs down the chart.
-    const Colour seas[6] = {Hex(0x4cc0d0), Hex(0x3ab8d8), Hex(0x2e8ea8), Hex(0x2a6e98), Hex(0x1a5a8a), Hex(0x164a70)};
+    const Colour seas[6] = {Hex(0x4cc0d0), Hex(0x3ab8d8), Hex(0x2e8ea8),
+                            Hex(0x2a6e98), Hex(0x1a5a8a), Hex(0x164a70)};
     // Per pixel: the route's nearest point gives the sea, so each sea's water lies about its legs.
     std::vector<float> cumulative(route.size(), 0.0f);
     for (size_t i = 1; i < route.size(); ++i)
-        cumulative[i] = cumulative[i - 1] + std::hypot(route[i].x - route[i - 1].x, route[i].y - route[i - 1].y);
+        cumulative[i] =
+            cumulative[i - 1] + std::hypot(route[i].x - route[i - 1].x, route[i].y - route[i - 1].y);
     const float total = cumulative.back();
     auto nearest = [&](float x, float y, float& distance)
     {
@@ -112,7 +115,8 @@ bool DrawSeaChart(const ToolOptions& o, Canvas& canvas, std::string& error)
             const float lean = 0.6f * (Noise(float(i) * 1.7f, 4.5f, seed) - 0.5f);
             const float sx = 0.7f + 0.35f * Noise(float(i) * 2.3f, 8.5f, seed);
             const float dx = x - c.x, dy = y - c.y;
-            const float u = dx * std::cos(lean) + dy * std::sin(lean), v = -dx * std::sin(lean) + dy * std::cos(lean);
+            const float u = dx * std::cos(lean) + dy * std::sin(lean),
+                        v = -dx * std::sin(lean) + dy * std::cos(lean);
             const float wobble = 14.0f * (Fbm(x * 0.045f, y * 0.045f, seed + unsigned(i), 4) - 0.5f);
             best = std::max(best, r + wobble - std::hypot(u * sx, v * 1.25f));
         }
@@ -172,11 +176,14 @@ bool DrawSeaChart(const ToolOptions& o, Canvas& canvas, std::string& error)
         }
         return best;
     };
-    canvas.Fill([&](float x, float y) { return -routeField(x, y, 3.2f, true); }, WithAlpha(Hex(0x06203a), 0.35f));
-    canvas.Fill([&](float x, float y) { return -routeField(x, y, 1.8f, true); }, WithAlpha(Hex(0xfff4c0), 0.9f));
+    canvas.Fill([&](float x, float y) { return -routeField(x, y, 3.2f, true); },
+                WithAlpha(Hex(0x06203a), 0.35f));
+    canvas.Fill([&](float x, float y) { return -routeField(x, y, 1.8f, true); },
+                WithAlpha(Hex(0xfff4c0), 0.9f));
     // Compass rose in the top right corner.
     const float cx = w - 62.0f, cy = 58.0f;
-    canvas.Fill([&](float x, float y) { return std::hypot(x - cx, y - cy) - 34.0f; }, WithAlpha(Hex(0x08294d), 0.35f));
+    canvas.Fill([&](float x, float y) { return std::hypot(x - cx, y - cy) - 34.0f; },
+                WithAlpha(Hex(0x08294d), 0.35f));
     canvas.Fill([&](float x, float y) { return std::fabs(31.0f - std::hypot(x - cx, y - cy)) - 1.2f; },
                 WithAlpha(Hex(0xfff4c0), 0.8f));
     canvas.Fill([&](float x, float y) { return sdf::Star(x, y, cx, cy, 4, 30.0f, 7.0f, -kPi / 2); },
@@ -208,15 +215,17 @@ bool DrawMapDot(const ToolOptions& o, Canvas& canvas, std::string& error)
     if (look == "square" || look == "locked")
     {
         const Colour body = look == "square" ? Hex(0x7af0d0) : Hex(0x8cd9f2);
-        Field box = [=](float x, float y) { return sdf::RoundBox(x, y, cx, cy, w * 0.42f, h * 0.42f, w * 0.12f); };
+        Field box = [=](float x, float y)
+        { return sdf::RoundBox(x, y, cx, cy, w * 0.42f, h * 0.42f, w * 0.12f); };
         layer.Fill(box, Scale(body, 0.45f));
         layer.Fill([=](float x, float y) { return box(x, y) + 1.0f; },
                    [&](float, float y) { return Mix(body, Scale(body, 0.75f), y / h); });
         if (look == "locked")
             // A cross-hatch of ice or chains: cells that start held.
-            layer.Fill([=](float x, float y)
-                       { return std::min(std::fabs((x - cx) - (y - cy)), std::fabs((x - cx) + (y - cy))) - 1.0f; },
-                       WithAlpha(Hex(0x0a2942), 0.8f));
+            layer.Fill(
+                [=](float x, float y)
+                { return std::min(std::fabs((x - cx) - (y - cy)), std::fabs((x - cx) + (y - cy))) - 1.0f; },
+                WithAlpha(Hex(0x0a2942), 0.8f));
         canvas.Composite(layer);
         return true;
     }
@@ -248,12 +257,17 @@ bool DrawMapDot(const ToolOptions& o, Canvas& canvas, std::string& error)
     {
         GlossyBody(layer, disc, body, cx, cy, r);
         if (look != "complete")
-            layer.Fill([=](float x, float y) { return sdf::Star(x, y, cx, cy + 0.5f, 5, r * 0.62f, r * 0.27f, -kPi / 2); },
+            layer.Fill([=](float x, float y)
+                       { return sdf::Star(x, y, cx, cy + 0.5f, 5, r * 0.62f, r * 0.27f, -kPi / 2); },
                        WithAlpha(Hex(0xfff8e0), 0.9f));
         else
-            layer.Fill([=](float x, float y)
-                       { return std::max(std::fabs((y - cy) + 0.8f * (x - cx) - r * 0.15f) - 1.4f, std::hypot(x - cx, y - cy) - r * 0.6f); },
-                       Hex(0xfff8e0));
+            layer.Fill(
+                [=](float x, float y)
+                {
+                    return std::max(std::fabs((y - cy) + 0.8f * (x - cx) - r * 0.15f) - 1.4f,
+                                    std::hypot(x - cx, y - cy) - r * 0.6f);
+                },
+                Hex(0xfff8e0));
     }
     canvas.DropShadow(layer, 0, 2, 2, Colour{0.0f, 0.05f, 0.15f, 0.45f});
     canvas.Composite(layer);
@@ -309,9 +323,10 @@ bool DrawMapPlace(const ToolOptions& o, Canvas& canvas, std::string& error)
         {
             const P p = at(x, y);
             // Branching coral.
-            return std::min({sdf::Capsule(p.x, p.y, 0, 14, 0, -4, 2.6f), sdf::Capsule(p.x, p.y, 0, 4, -9, -8, 2.3f),
-                             sdf::Capsule(p.x, p.y, 0, 2, 9, -10, 2.3f), sdf::Capsule(p.x, p.y, -9, -8, -11, -15, 2.0f),
-                             sdf::Capsule(p.x, p.y, 0, -4, 2, -15, 2.0f)});
+            return std::min(
+                {sdf::Capsule(p.x, p.y, 0, 14, 0, -4, 2.6f), sdf::Capsule(p.x, p.y, 0, 4, -9, -8, 2.3f),
+                 sdf::Capsule(p.x, p.y, 0, 2, 9, -10, 2.3f), sdf::Capsule(p.x, p.y, -9, -8, -11, -15, 2.0f),
+                 sdf::Capsule(p.x, p.y, 0, -4, 2, -15, 2.0f)});
         };
     else if (kind == "wreck")
         symbol = [=](float x, float y)
@@ -346,7 +361,8 @@ bool DrawMapPlace(const ToolOptions& o, Canvas& canvas, std::string& error)
             const P p = at(x, y);
             // Two columns under a broken lintel.
             return std::min({sdf::Polygon(p.x, p.y, {-14, -10, 12, -12, 13, -7, -14, -5}),
-                             sdf::RoundBox(p.x, p.y, -8, 4, 3, 10, 1), sdf::RoundBox(p.x, p.y, 7, 4, 3, 10, 1),
+                             sdf::RoundBox(p.x, p.y, -8, 4, 3, 10, 1),
+                             sdf::RoundBox(p.x, p.y, 7, 4, 3, 10, 1),
                              sdf::RoundBox(p.x, p.y, 0, 14, 15, 2, 1)});
         };
     else if (kind == "shop1" || kind == "shop2" || kind == "shop3")
@@ -387,10 +403,12 @@ bool DrawMapPlace(const ToolOptions& o, Canvas& canvas, std::string& error)
         };
     else
     {
-        error = "mapplace kind must be a place (harbour, lagoon, reef, wreck, vents, trench, ruins), shop1..3, bonus0..2 or bottle";
+        error = "mapplace kind must be a place (harbour, lagoon, reef, wreck, vents, trench, ruins), "
+                "shop1..3, bonus0..2 or bottle";
         return false;
     }
-    layer.Fill([=](float x, float y) { return symbol(x, y - 1.0f) - 0.8f; }, WithAlpha(Scale(body, 0.3f), 0.7f));
+    layer.Fill([=](float x, float y) { return symbol(x, y - 1.0f) - 0.8f; },
+               WithAlpha(Scale(body, 0.3f), 0.7f));
     layer.Fill(symbol, ink);
     canvas.DropShadow(layer, 0, 2, 2, Colour{0.0f, 0.05f, 0.15f, 0.45f});
     canvas.Composite(layer);
@@ -422,14 +440,15 @@ void DrawMapPalm(const ToolOptions& o, Canvas& canvas)
         };
         layer.Fill(frond, [=](float x, float y)
                    { return Mix(Hex(0x5ac85a), Hex(0x2a7a3a), Clamp01(std::hypot(x - cx, y - cy) / len)); });
-        layer.Fill([=](float x, float y)
-                   {
-                       const float dx = x - cx, dy = y - cy;
-                       const float u = dx * std::cos(a) + dy * std::sin(a);
-                       const float v = -dx * std::sin(a) + dy * std::cos(a) - 0.12f * u * u / l;
-                       return (u < 2.0f || u > l * 0.9f) ? 1.0f : std::fabs(v) - 0.7f;
-                   },
-                   WithAlpha(Hex(0xc8f0a0), 0.7f));
+        layer.Fill(
+            [=](float x, float y)
+            {
+                const float dx = x - cx, dy = y - cy;
+                const float u = dx * std::cos(a) + dy * std::sin(a);
+                const float v = -dx * std::sin(a) + dy * std::cos(a) - 0.12f * u * u / l;
+                return (u < 2.0f || u > l * 0.9f) ? 1.0f : std::fabs(v) - 0.7f;
+            },
+            WithAlpha(Hex(0xc8f0a0), 0.7f));
     }
     layer.Fill([=](float x, float y) { return sdf::Circle(x, y, cx, cy, len * 0.13f); }, Hex(0x8a5a2a));
     canvas.DropShadow(layer, 2, 3, 3, Colour{0.0f, 0.05f, 0.15f, 0.45f});
