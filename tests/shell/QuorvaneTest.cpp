@@ -10,6 +10,8 @@
 #include "engine/ui/ZDialogGameState.h"
 #include "game/dive/ZInGame.h"
 #include "game/dive/campaign/ZLevelControl.h"
+#include "game/screens/ZLevelPreview.h"
+#include "game/screens/map/ZMapScreen.h"
 #include "game/shell/ZGameHighscoreMenu.h"
 #include "game/shell/ZGameMainMenu.h"
 #include "game/shell/ZGameProfileMenu.h"
@@ -204,9 +206,19 @@ TEST_F(ShellTest, PlayGoesThroughTheCampaignToTheFirstDive)
     Frames(40);
     ZGameMainMenu* menu = quorvane->GetMainMenu();
     menu->StartPlay(false);
-    // The entries before the first level whose screens this build lacks are passed over.
-    for (int i = 0; i < 50 && Top() != quorvane->GetInGame(); ++i)
+    // The entries before the first level whose screens this build lacks are passed over; on the
+    // sea map the player opens the selected level's card and dives.
+    for (int i = 0; i < 80 && Top() != quorvane->GetInGame(); ++i)
+    {
+        if (Top() == quorvane->GetMapScreen())
+            static_cast<ZMapScreen*>(quorvane->GetMapScreen())->OpenPreview(0);
+        else if (Top() == quorvane->GetLevelPreview())
+        {
+            auto* card = static_cast<ZLevelPreview*>(quorvane->GetLevelPreview());
+            card->OnClicked(ZEntityCast<ZButton2D>(card->GetRoot()->FindNode("button_play")));
+        }
         Frames(10);
+    }
     ASSERT_EQ(Top(), quorvane->GetInGame());
     auto* dive = static_cast<ZInGame*>(quorvane->GetInGame());
     const auto* level = ZEntityCast<ZLevel>(ZLevelControl::GetInstance()->GetCurrentEntry());
