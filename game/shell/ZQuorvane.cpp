@@ -54,8 +54,10 @@
 #include "game/hiddenobject/ZHiddenObjectLevel.h"
 #include "game/screens/ZCredits.h"
 #include "game/screens/ZGameHelpMenu.h"
+#include "game/screens/ZLevelPreview.h"
 #include "game/screens/ZNewStockDialog.h"
 #include "game/screens/ZShop.h"
+#include "game/screens/map/ZMapScreen.h"
 #include "game/shell/ZGameHighscoreMenu.h"
 #include "game/shell/ZGameMainMenu.h"
 #include "game/shell/ZGameProfileMenu.h"
@@ -142,6 +144,11 @@ ZQuorvane::~ZQuorvane()
     ZArtifactRegistry::DestroyInstance();
     ReleaseTokenTypeTextures();
     ZTile::releaseSharedVisuals();
+    // The map listens to the campaign's story flags, so it goes first.
+    ZMapScreen::DestroyInstance();
+    m_mapScreen = nullptr;
+    ZLevelPreview::DestroyInstance();
+    m_levelPreview = nullptr;
     ZLevelControl::DestroyInstance();
     m_campaign = nullptr;
     ZBackground::DestroyInstance();
@@ -652,6 +659,8 @@ ZGameState* ZQuorvane::GetCampaignScreen(const char* kind, int number)
         return number >= 0 && number < 3 ? m_shops[number] : nullptr;
     if (std::strcmp(kind, "story") == 0)
         return m_storyScreen;
+    if (std::strcmp(kind, "map") == 0)
+        return m_mapScreen;
     return nullptr;
 }
 
@@ -768,4 +777,25 @@ void ZQuorvane::AddInventoryItems(int id, int count)
 {
     if (ZInventory* inventory = ZInventory::PeekInstance())
         inventory->SetCount(id, inventory->GetCount(id) + count);
+}
+
+void ZQuorvane::OnCampaignMapChange(ECampaignMapChange change, int level)
+{
+    ZMapScreen* map = ZMapScreen::PeekInstance();
+    if (!map)
+        return;
+    switch (change)
+    {
+    case kMapReset:
+        map->ResetForNewGame();
+        break;
+    case kMapRefresh:
+        if (map->TestFlags(kStateLoaded))
+            map->Refresh(false);
+        break;
+    case kMapSelectLevel:
+        if (map->TestFlags(kStateLoaded))
+            map->SelectLevel(level);
+        break;
+    }
 }

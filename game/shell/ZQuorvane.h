@@ -112,6 +112,7 @@ public:
     ZShop* GetShop(int id) const { return id >= 0 && id < 3 ? m_shops[id] : nullptr; }
     ZGameState* GetNewStockDialog() const { return m_newStock; }
     ZGameState* PrepareEndOfLevel(const SDiveResult& result) override;
+    void OnCampaignMapChange(ECampaignMapChange change, int level) override;
 
     // A fade-in and a fade-out on the state's root, both stopped, with the state listening.
     static void AttachFaders(ZGameState* state);
@@ -153,6 +154,8 @@ public:
     }
     ZGameStoryScreen* GetStoryScreen() const { return m_storyScreen; }
     ZGameEndOfLevel* GetEndOfLevel() const { return m_endOfLevel; }
+    ZGameState* GetMapScreen() const { return m_mapScreen; }
+    ZGameState* GetLevelPreview() const { return m_levelPreview; }
     ZNode* GetLoadingNode() const { return m_loadingNode; }
     ZPlayList* GetThemePlayList(int theme) const
     {
@@ -228,6 +231,9 @@ private:
     SPrizeRelay m_prizeRelay;
     ZGameStoryScreen* m_storyScreen = nullptr;
     ZGameEndOfLevel* m_endOfLevel = nullptr;
+    // The sea map and the level card (made by the loader; deleted with the game).
+    ZGameState* m_mapScreen = nullptr;
+    ZGameState* m_levelPreview = nullptr;
 
     ZFontText* m_gameOverCompleted = nullptr;
     ZFontText* m_gameOverText = nullptr;

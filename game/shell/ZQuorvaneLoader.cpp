@@ -37,8 +37,10 @@
 #include "game/hiddenobject/ZHiddenObjectGame.h"
 #include "game/screens/ZCredits.h"
 #include "game/screens/ZGameHelpMenu.h"
+#include "game/screens/ZLevelPreview.h"
 #include "game/screens/ZNewStockDialog.h"
 #include "game/screens/ZShop.h"
+#include "game/screens/map/ZMapScreen.h"
 #include "game/shell/ZGameHighscoreMenu.h"
 #include "game/shell/ZGameMainMenu.h"
 #include "game/shell/ZGameProfileMenu.h"
@@ -249,7 +251,18 @@ void ZQuorvane::LoadGame()
     }
 
     // 16. Map, inventory.
-    Skip(16, "the map screen");
+    {
+        // The sea map and its level card; the card is loaded when it first shows a level.
+        ZLevelPreview* preview = ZLevelPreview::GetInstance();
+        preview->GetRoot()->SetName("levelpreview");
+        SetDepth(preview, -150.0f);
+        AttachFaders(preview);
+        m_levelPreview = preview;
+        ZMapScreen* map = ZMapScreen::GetInstance();
+        map->SetLevelPreview(preview);
+        AttachFaders(map);
+        m_mapScreen = map;
+    }
     m_inventoryScreen = ZInventoryScreen::GetInstance();
     Attach(m_inventoryScreen);
 
@@ -365,7 +378,7 @@ void ZQuorvane::LoadGame()
     if (m_characterScreen->LoadCharacters() != 0)
         std::fprintf(stderr, "Loading: %s is missing or broken; the crew screen stays empty\n",
                      ZCharacterScreen::kDataPath);
-    Skip(28, "the level preview");
+    // 28. The level preview was made with the map (step 16).
 
     // 29. Campaign control: reads the campaign script.
     if (m_campaign)
@@ -374,6 +387,14 @@ void ZQuorvane::LoadGame()
     // The menus know each other.
     m_mainMenu->SetScreens(m_settingsMenu, m_profileMenu, m_highscoreMenu, m_helpMenu, m_credits, m_campaign);
     m_inGameMenu->SetScreens(m_settingsMenu, m_helpMenu, m_campaign ? m_campaign : m_mainMenu);
+    if (ZMapScreen* map = ZMapScreen::PeekInstance())
+    {
+        SMapScreens screens;
+        screens.mainMenu = m_mainMenu;
+        screens.crew = ZCharacterScreen::PeekInstance();
+        screens.inventory = ZInventoryScreen::PeekInstance();
+        map->SetScreens(screens);
+    }
 
     // 30. Preloads.
     if (m_inGame)

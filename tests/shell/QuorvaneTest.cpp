@@ -19,6 +19,8 @@
 #include "game/dive/crew/ZCharacterScreen.h"
 #include "game/screens/ZGameEndOfLevel.h"
 #include "game/screens/ZGameStoryScreen.h"
+#include "game/screens/ZLevelPreview.h"
+#include "game/screens/map/ZMapScreen.h"
 #include "game/shell/ZGameHighscoreMenu.h"
 #include "game/shell/ZGameMainMenu.h"
 #include "game/shell/ZGameProfileMenu.h"
@@ -246,9 +248,9 @@ TEST_F(ShellTest, PlayGoesThroughTheCampaignToTheFirstDive)
     Frames(40);
     ZGameMainMenu* menu = quorvane->GetMainMenu();
     menu->StartPlay(false);
-    // The entries before the first level whose screens this build lacks are passed over; the
-    // intro's story pages are read with their buttons (the question answered yes), then the crew
-    // screen shows the first crew member with the campaign's tip and waits for the player.
+    // On the sea map the player opens the selected level's card and dives; the intro's story
+    // pages are read with their buttons (the question answered yes), then the crew screen shows
+    // the first crew member with the campaign's tip and waits for the player.
     ZGameStoryScreen* story = quorvane->GetStoryScreen();
     ZCharacterScreen* crew = quorvane->GetCharacterScreen();
     ASSERT_NE(crew, nullptr);
@@ -266,6 +268,13 @@ TEST_F(ShellTest, PlayGoesThroughTheCampaignToTheFirstDive)
             Press();
             Release();
             ++storyPages;
+        }
+        else if (Top() == quorvane->GetMapScreen())
+            static_cast<ZMapScreen*>(quorvane->GetMapScreen())->OpenPreview(0);
+        else if (Top() == quorvane->GetLevelPreview())
+        {
+            auto* card = static_cast<ZLevelPreview*>(quorvane->GetLevelPreview());
+            card->OnClicked(ZEntityCast<ZButton2D>(card->GetRoot()->FindNode("button_play")));
         }
         else if (!metCrew && Top() == State(crew))
         {

@@ -8,6 +8,7 @@
 #include "tools/imagegen/ArtDecor.h"
 #include "tools/imagegen/ArtHiddenObject.h"
 #include "tools/imagegen/ArtHud.h"
+#include "tools/imagegen/ArtMap.h"
 #include "tools/imagegen/ArtPainters.h"
 #include "tools/imagegen/ArtShop.h"
 #include "tools/imagegen/ArtStory.h"
@@ -42,6 +43,10 @@ bool DrawArt(const std::string& generator, const ToolOptions& options, Canvas& c
     const bool hudDrawn = DrawHudArt(generator, options, canvas, error, hud);
     if (hud)
         return hudDrawn;
+    bool map = false;
+    const bool mapDrawn = DrawMapArt(generator, options, canvas, error, map);
+    if (map)
+        return mapDrawn;
     if (generator == "creature")
         return DrawCreature(options, canvas, error);
     if (generator == "treasure")
