@@ -7,9 +7,9 @@
 
 #include "engine/audio/ZPlayList.h"
 #include "engine/core/ZPropertyManager.h"
-#include "engine/ui/ZToolTipManager.h"
 #include "engine/fs/ZFileSystem.h"
 #include "engine/resource/ZStringTable.h"
+#include "engine/ui/ZToolTipManager.h"
 #include "game/common/ZShellSettings.h"
 #include "game/dive/abilities/ZAbilityManager.h"
 #include "game/dive/crew/ZInventory.h"
