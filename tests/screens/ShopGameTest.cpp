@@ -94,9 +94,17 @@ TEST_F(ShopGameTest, TheGameMakesTheShopsAndABuyWithThePointerFillsTheInventory)
     ZShop* shop = quorvane->GetShop(0);
     quorvane->PrepareCampaignScreen("shop", 0, "", "", "", "shopstock");
     EXPECT_EQ(shop->GetPendingTip(), "shopstock");
+    // New stock is told over the sea chart only: over another screen the dialog would take the
+    // campaign's next screen off the stack.
     ZPropertyManager::GetInstance()->FindTyped<bool>("unlock.breaktile")->SetValue(true);
     Frames(40);
-    // The unlock was news: the dialog tells of it first.
+    EXPECT_NE(Top(), quorvane->GetNewStockDialog());
+    ZGame::GotoState(quorvane->GetMapScreen());
+    Frames(40);
+    ASSERT_EQ(Top(), quorvane->GetMapScreen());
+    ZPropertyManager::GetInstance()->FindTyped<bool>("profile.toolbelt")->SetValue(true);
+    ZPropertyManager::GetInstance()->FindTyped<bool>("unlock.breakrow")->SetValue(true);
+    Frames(40);
     ASSERT_EQ(Top(), quorvane->GetNewStockDialog());
     ClickOn(quorvane->GetNewStockDialog()->GetRoot()->FindNodeAnywhere("button_ok"));
     Frames(40);
