@@ -136,7 +136,7 @@ bool ZNewStockDialog::Fill(const char* key)
     ShowShop(shop);
     if (m_body)
     {
-        char shopKey[16];
+        char shopKey[32];
         std::snprintf(shopKey, sizeof shopKey, "shop.shop%i", shop);
         m_body->SetText(FormatChecked(Localized("shop.unlock"), {Localized(shopKey)}).c_str());
     }

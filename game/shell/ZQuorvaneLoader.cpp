@@ -393,6 +393,12 @@ void ZQuorvane::LoadGame()
         screens.mainMenu = m_mainMenu;
         screens.crew = ZCharacterScreen::PeekInstance();
         screens.inventory = ZInventoryScreen::PeekInstance();
+        screens.story = m_storyScreen;
+        for (int i = 0; i < 3; ++i)
+        {
+            screens.shops[i] = m_shops[i];
+            screens.bonusGames[i] = i < kBonusGames ? m_hiddenGames[i] : nullptr;
+        }
         map->SetScreens(screens);
     }
 

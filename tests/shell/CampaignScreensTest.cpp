@@ -13,6 +13,8 @@
 #include "game/dive/crew/ZInventoryScreen.h"
 #include "game/hiddenobject/ZHiddenObjectGame.h"
 #include "game/hiddenobject/ZHiddenObjectLevel.h"
+#include "game/screens/ZShop.h"
+#include "game/screens/map/ZMapScreen.h"
 #include "game/shell/ZGameMainMenu.h"
 #include "tests/shell/ShellTestSupport.h"
 
@@ -144,4 +146,25 @@ TEST_F(ShellTest, TheInventoryScreenOpensWithTheBeltAndContinueCloses)
     Frames(30);
     EXPECT_EQ(Top(), State(quorvane->GetMainMenu()));
     g_profileToolBelt.Reset(false);
+}
+
+TEST_F(ShellTest, TheMapsShopButtonOpensItsShop)
+{
+    engine->MountResources();
+    MakePlayer("Ann");
+    StartGame();
+    Frames(40);
+    auto* map = static_cast<ZMapScreen*>(quorvane->GetMapScreen());
+    ASSERT_NE(map, nullptr);
+    ZGame::GotoState(map);
+    Frames(40);
+    ASSERT_EQ(Top(), State(map));
+    ASSERT_NE(map->GetShopButton(0), nullptr);
+    map->OnClicked(map->GetShopButton(0));
+    Frames(40);
+    EXPECT_EQ(Top(), State(quorvane->GetShop(0)));
+    // Leaving the shop goes back to the chart.
+    ZGame::PeekInstance()->PopState();
+    Frames(40);
+    EXPECT_EQ(Top(), State(map));
 }
