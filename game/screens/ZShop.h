@@ -36,11 +36,14 @@ public:
     // Where the sign sits on the button: in front of the pictures, and for the new-stock sign
     // moved to the top right corner.
     static constexpr float kIconDepth = -20.0f;
-    static constexpr float kNewOffsetX = 10.0f;
-    static constexpr float kNewOffsetY = 30.0f;
+    static constexpr float kNewOffsetX = 17.0f;
+    static constexpr float kNewOffsetY = 14.0f;
     static constexpr float kDisabledPictureAlpha = 0.45f;
     static constexpr float kSignSize = 30.0f;
     static constexpr float kSignOffset = 17.0f;
+    // Sold out and coming soon drop only this far below the frame's middle, so the price printed
+    // under the frame stays readable.
+    static constexpr float kSignDrop = 6.0f;
 
     ZShopButton();
     ~ZShopButton() override;

@@ -288,9 +288,9 @@ void ZShopButton::ShowIcon(ZTextureResource* texture, bool offset)
     }
     else
     {
-        // Sold out and coming soon sit on the frame's lower right corner, over the item's icon.
+        // Sold out and coming soon sit at the frame's right edge, over the item's icon.
         at.x += kSignOffset;
-        at.y -= kSignOffset;
+        at.y -= kSignDrop;
     }
     m_icon->SetPositionXYZ(at.x, at.y, at.z);
     m_icon->SetTexture(texture, false);
