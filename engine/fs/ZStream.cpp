@@ -243,17 +243,23 @@ void ZSafeFileStream::Discard()
     m_failed = false;
 }
 
+ZSafeFileStream::ECommit ZSafeFileStream::Commit(const void* data, size_t size)
+{
+    if (!IsOpen())
+        return ECommit::NotOpen;
+    if (!Write(data, size))
+    {
+        Discard();
+        return ECommit::WriteFailed;
+    }
+    return Close() == 0 ? ECommit::Done : ECommit::NotPutInPlace;
+}
+
 int WriteFileAtomic(const char* path, const void* data, size_t size)
 {
     ZSafeFileStream file(path);
-    if (file.Open() != 0)
-        return 1;
-    if (!file.Write(data, size))
-    {
-        file.Discard();
-        return 1;
-    }
-    return file.Close();
+    file.Open();
+    return file.Commit(data, size) == ZSafeFileStream::ECommit::Done ? 0 : 1;
 }
 
 int WriteFileAtomic(const char* path, const std::string& text)

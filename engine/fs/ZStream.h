@@ -109,6 +109,20 @@ public:
     // Drops the temporary file; the target stays as it was.
     void Discard();
 
+    // Where a whole-content save ended, so that each save file can say in its own words what
+    // went wrong.
+    enum class ECommit : uint8_t
+    {
+        Done,
+        NotOpen,      // the temporary file could not be made; nothing was written
+        WriteFailed,  // a write failed; the temporary file is discarded
+        NotPutInPlace // the flush, close or rename failed; the temporary file is removed
+    };
+    // Writes all of `size` bytes to this opened stream and puts the file in place. On any
+    // failure the old file stays as it was.
+    ECommit Commit(const void* data, size_t size);
+    ECommit Commit(const std::string& text) { return Commit(text.data(), text.size()); }
+
     const char* GetTempPath() const { return m_tempPath.c_str(); }
 
 private:

@@ -261,12 +261,7 @@ int ZPropertyFile::Save(const char* path, bool rebuild)
     const int status = Open(&file, FILE_WRITE, path);
     if (status != 0)
         return status;
-    if (!file.Write(m_text.data(), m_text.size()))
-    {
-        file.Discard();
-        return 1;
-    }
-    if (file.Close() != 0)
+    if (file.Commit(m_text) != ZSafeFileStream::ECommit::Done)
         return 1;
     m_edited = false;
     return 0;

@@ -13,6 +13,7 @@
 #include "engine/fs/ZMountTable.h"
 #include "engine/fs/ZStream.h"
 #include "fs/FsTestSupport.h"
+#include "tests/resource/PlayerDataTestSupport.h"
 
 using fstest::ReadWholeFile;
 using fstest::WriteWholeFile;
@@ -382,16 +383,9 @@ TEST_F(FileTest, SafeWriteReportsAFullDiskAndKeepsTheOldFile)
     const std::string old = fstest::Content(3, 3000);
     WriteWholeFile(path, old);
 
-    // A file-size limit makes writes fail the way a full disk does.
-    struct rlimit saved;
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    void (*previous)(int) = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit limit = saved;
-    limit.rlim_cur = 1024;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
-    int status = WriteFileAtomic(path.c_str(), fstest::Content(4, 200000));
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previous);
+    int status = 0;
+    playerdata::WithFileSizeLimit(1024, [&]
+                                  { status = WriteFileAtomic(path.c_str(), fstest::Content(4, 200000)); });
 
     EXPECT_EQ(status, 1);
     EXPECT_EQ(ReadWholeFile(path), old);
@@ -400,6 +394,45 @@ TEST_F(FileTest, SafeWriteReportsAFullDiskAndKeepsTheOldFile)
     EXPECT_EQ(entries.size(), 1u) << "the temporary file is removed";
     for (ZFileSystemEntry* e : entries)
         delete e;
+}
+
+// Each way a save can stop is told apart, so that every save file can report it in its own words;
+// none of them touches the old file or leaves a temporary one.
+TEST_F(FileTest, SafeCommitTellsWhereASaveStopped)
+{
+    using ECommit = ZSafeFileStream::ECommit;
+    const std::string path = Path("crew.xml");
+    WriteWholeFile(path, "old");
+    ASSERT_TRUE(CreateDirectoryTree(Path("taken").c_str()));
+    WriteWholeFile(Path("taken/inside"), "i");
+
+    {
+        ZSafeFileStream file(Path("no/such/folder/x.xml").c_str());
+        EXPECT_NE(file.Open(), 0);
+        EXPECT_EQ(file.Commit(std::string("x")), ECommit::NotOpen);
+        ZSafeFileStream unopened(path.c_str());
+        EXPECT_EQ(unopened.Commit(std::string("x")), ECommit::NotOpen) << "nothing is written before Open";
+    }
+    {
+        ZSafeFileStream file(path.c_str());
+        ASSERT_EQ(file.Open(), 0);
+        ECommit stage = ECommit::Done;
+        playerdata::WithFileSizeLimit(1024, [&] { stage = file.Commit(fstest::Content(5, 200000)); });
+        EXPECT_EQ(stage, ECommit::WriteFailed);
+        EXPECT_FALSE(file.IsOpen());
+    }
+    {
+        ZSafeFileStream file(Path("taken").c_str());
+        ASSERT_EQ(file.Open(), 0);
+        EXPECT_EQ(file.Commit(std::string("x")), ECommit::NotPutInPlace) << "a folder is in the way";
+    }
+    EXPECT_EQ(ReadWholeFile(path), "old");
+    EXPECT_EQ(ListNames(m_dir, true, true), (std::vector<std::string>{"crew.xml", "taken/"}));
+
+    ZSafeFileStream file(path.c_str());
+    ASSERT_EQ(file.Open(), 0);
+    EXPECT_EQ(file.Commit(std::string("new")), ECommit::Done);
+    EXPECT_EQ(ReadWholeFile(path), "new");
 }
 
 TEST_F(FileTest, SafeWriteResolvesMountNamesToWritablePlaces)

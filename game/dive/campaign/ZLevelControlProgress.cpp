@@ -70,24 +70,22 @@ int ZLevelControl::SaveProgress()
     }
     const std::string text = WriteProgress();
     ZProfileFile file(kProgressFile, FILE_WRITE);
-    if (!file.IsOpen())
+    switch (file.Commit(text))
     {
+    case ZSafeFileStream::ECommit::Done:
+        return 0;
+    case ZSafeFileStream::ECommit::NotOpen:
         std::fprintf(stderr, "Campaign: %s cannot be created in %s; progress not saved\n", kProgressFile,
                      profiles->GetCurrentFolder().c_str());
-        return 1;
-    }
-    if (!file.Write(text.data(), text.size()))
-    {
-        file.Discard();
+        break;
+    case ZSafeFileStream::ECommit::WriteFailed:
         std::fprintf(stderr, "Campaign: writing %s failed; the old progress is kept\n", kProgressFile);
-        return 1;
-    }
-    if (file.Close() != 0)
-    {
+        break;
+    case ZSafeFileStream::ECommit::NotPutInPlace:
         std::fprintf(stderr, "Campaign: %s could not be put in place; the old progress is kept\n", kProgressFile);
-        return 1;
+        break;
     }
-    return 0;
+    return 1;
 }
 
 int ZLevelControl::LoadProgress()

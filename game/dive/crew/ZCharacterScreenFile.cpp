@@ -275,24 +275,22 @@ int ZCharacterScreen::SaveProfileFile()
         return 1;
     const std::string text = WriteProfileText();
     ZProfileFile file(kProfileFile, FILE_WRITE);
-    if (!file.IsOpen())
+    switch (file.Commit(text))
     {
+    case ZSafeFileStream::ECommit::Done:
+        return 0;
+    case ZSafeFileStream::ECommit::NotOpen:
         std::fprintf(stderr, "Crew: %s cannot be created in %s; the crew is not saved\n", kProfileFile,
                      profiles->GetCurrentFolder().c_str());
-        return 1;
-    }
-    if (!file.Write(text.data(), text.size()))
-    {
-        file.Discard();
+        break;
+    case ZSafeFileStream::ECommit::WriteFailed:
         std::fprintf(stderr, "Crew: writing %s failed; the old file is kept\n", kProfileFile);
-        return 1;
-    }
-    if (file.Close() != 0)
-    {
+        break;
+    case ZSafeFileStream::ECommit::NotPutInPlace:
         std::fprintf(stderr, "Crew: %s could not be put in place; the old file is kept\n", kProfileFile);
-        return 1;
+        break;
     }
-    return 0;
+    return 1;
 }
 
 int ZCharacterScreen::LoadProfileFile()
