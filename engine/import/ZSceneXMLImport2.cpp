@@ -465,6 +465,27 @@ int ImportSceneFile(ZResourcePath path, ZNode* parent, ISceneImport* importer, S
     return importer->ImportPath(&path);
 }
 
+int ImportDetachedBuffer(const std::string& text, const char* source, std::string& error)
+{
+    ZSceneXMLImport2* outer = ZSceneXMLImport2::GetCurrent();
+    int result = 1;
+    {
+        ZGroup scratch;
+        ZSceneXMLImport2 importer;
+        importer.SetParentNode(&scratch);
+        importer.SetSourceName(source ? source : "");
+        result = importer.ImportBuffer(text.data(), text.size());
+        error = result != 0 ? importer.GetLastError() : std::string();
+        while (ZNode* child = scratch.GetFirstChild())
+        {
+            scratch.RemoveChild(child);
+            delete child;
+        }
+    }
+    ZSceneXMLImport2::SetCurrent(outer);
+    return result;
+}
+
 ZGroup* LoadSceneAsGroup(const char* name, ZResourcePath path, ZNode* parent, ISceneImport* importer)
 {
     ZGroup* group = ZGroup::Create();

@@ -117,6 +117,11 @@ void ReleaseSceneImporter(SSceneImporterHolder* holder = &g_sceneImporter);
 // 0 on success; 1 for an empty path, a file that cannot be opened or a malformed document.
 int ImportSceneFile(ZResourcePath path, ZNode* parent, ISceneImport* importer = nullptr,
                     SSceneImporterHolder* holder = &g_sceneImporter);
+// Reads a document of objects that are no scene (a save file, a script) from memory, naming it
+// `source` in messages. Scene nodes the document may carry are made under a group of their own and
+// deleted with it, so such a file adds nothing to the scene; the current import is as it was
+// afterwards. 0 on success; 1 with the parser's reason in `error` otherwise.
+int ImportDetachedBuffer(const std::string& text, const char* source, std::string& error);
 // A new group of that name holding the imported scene, added to the parent on success; null (and
 // nothing attached) on failure.
 ZGroup* LoadSceneAsGroup(const char* name, ZResourcePath path, ZNode* parent,

@@ -252,6 +252,36 @@ TEST_F(SceneXMLTest, BrokenDocumentsFailAndAttachNothing)
     }
 }
 
+// A save file or script read from memory keeps whatever scene nodes it carries out of the scene,
+// and an import it runs inside of stays the current one.
+TEST_F(SceneXMLTest, DetachedBuffersAddNothingToTheSceneAndLeaveTheCurrentImport)
+{
+    ZSceneXMLImport2 outer;
+    ZSceneXMLImport2::SetCurrent(&outer);
+    const std::string before = Shape(tree);
+    struct Case
+    {
+        const char* xml;
+        int result;
+    } cases[] = {
+        {"<scenetree><group name=\"smuggled\"><group name=\"inner\"/></group></scenetree>", 0},
+        {"<group name=\"loose\"/>", 0},
+        {"<scenetree><group name=\"half\">", 1},
+    };
+    for (const Case& c : cases)
+    {
+        std::string error = "stale";
+        EXPECT_EQ(ImportDetachedBuffer(c.xml, "crew.xml", error), c.result) << c.xml;
+        EXPECT_EQ(Shape(tree), before) << c.xml;
+        EXPECT_EQ(ZSceneXMLImport2::GetCurrent(), &outer) << c.xml;
+        if (c.result == 0)
+            EXPECT_EQ(error, "") << c.xml;
+        else
+            EXPECT_EQ(error.rfind("crew.xml: ", 0), 0u) << error;
+    }
+    ZSceneXMLImport2::SetCurrent(nullptr);
+}
+
 // A hostile file of 80,000 nested groups is refused with a clear error and attaches nothing; a
 // document at the limit still imports. A tree that deep made in code is destroyed without running
 // out of stack.

@@ -13,7 +13,6 @@
 #include "engine/core/ZPropertyManager.h"
 #include "engine/fs/ZFileSystem.h"
 #include "engine/import/ZSceneXMLImport2.h"
-#include "engine/scene/ZGeom.h"
 #include "game/common/IGameShell.h"
 
 ZLevelControl::SImport* ZLevelControl::s_import = nullptr;
@@ -211,24 +210,10 @@ int ZLevelControl::Import(const std::string& text, bool progress, SImport& sessi
     session.limit = progress ? 4 * m_entries.size() + 256 : size_t(1) << 20;
     SImport* outer = s_import;
     s_import = &session;
-    ZSceneXMLImport2* outerImport = ZSceneXMLImport2::GetCurrent();
-    int result = 1;
-    {
-        // Whatever scene content a file might smuggle in lands here and goes with it.
-        ZGroup scratch;
-        ZSceneXMLImport2 importer;
-        importer.SetParentNode(&scratch);
-        importer.SetSourceName(progress ? kProgressFile : kScriptPath);
-        result = importer.ImportBuffer(text.data(), text.size());
-        if (result != 0)
-            std::fprintf(stderr, "Campaign: %s\n", importer.GetLastError().c_str());
-        while (ZNode* child = scratch.GetFirstChild())
-        {
-            scratch.RemoveChild(child);
-            delete child;
-        }
-    }
-    ZSceneXMLImport2::SetCurrent(outerImport);
+    std::string error;
+    const int result = ImportDetachedBuffer(text, progress ? kProgressFile : kScriptPath, error);
+    if (result != 0)
+        std::fprintf(stderr, "Campaign: %s\n", error.c_str());
     s_import = outer;
     if (session.refused > 0)
         std::fprintf(stderr, "Campaign: %zu entries beyond the limit of %s ignored\n", session.refused,

@@ -9,7 +9,6 @@
 #include "engine/fs/ZStream.h"
 #include "engine/import/ZSceneXMLImport2.h"
 #include "engine/import/ZXMLSaveVisitor.h"
-#include "engine/scene/ZGeom.h"
 #include "game/dive/ZDiveSettings.h"
 #include "game/dive/crew/ZCharacter.h"
 #include "game/dive/crew/ZCharacterScreen.h"
@@ -149,24 +148,10 @@ int ZCharacterScreen::Import(const std::string& text, bool profile, const char* 
     session.profile = profile;
     SImport* outer = s_import;
     s_import = &session;
-    ZSceneXMLImport2* outerImport = ZSceneXMLImport2::GetCurrent();
-    int result = 1;
-    {
-        // Whatever scene content a file might carry lands here and goes with it.
-        ZGroup scratch;
-        ZSceneXMLImport2 importer;
-        importer.SetParentNode(&scratch);
-        importer.SetSourceName(source);
-        result = importer.ImportBuffer(text.data(), text.size());
-        if (result != 0)
-            std::fprintf(stderr, "Crew: %s\n", importer.GetLastError().c_str());
-        while (ZNode* child = scratch.GetFirstChild())
-        {
-            scratch.RemoveChild(child);
-            delete child;
-        }
-    }
-    ZSceneXMLImport2::SetCurrent(outerImport);
+    std::string error;
+    int result = ImportDetachedBuffer(text, source, error);
+    if (result != 0)
+        std::fprintf(stderr, "Crew: %s\n", error.c_str());
     s_import = outer;
     if (result == 0 && !session.sawRoot)
     {
