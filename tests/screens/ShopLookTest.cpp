@@ -9,9 +9,6 @@
 #include "dive/board/DiveLookSupport.h"
 #include "engine/app/ZFader.h"
 #include "engine/core/ZPropertyManager.h"
-#include "engine/fs/ZFileSystem.h"
-#include "engine/resource/ZResourceManager.h"
-#include "engine/resource/ZStringTable.h"
 #include "game/common/ZShellSettings.h"
 #include "game/dive/ZDiveSettings.h"
 #include "game/dive/abilities/ZAbilityManager.h"
@@ -38,17 +35,6 @@ protected:
         // The dimming dialog made the fader, whose camera goes with this test's scene.
         ZFader::DestroyInstance();
     }
-    // Frames, with the pictures the new screen asked for loaded (a shop's resources are taken
-    // when it is stacked).
-    void Frames(int n)
-    {
-        for (int i = 0; i < n; ++i)
-        {
-            Frame(0.02);
-            if (ZResourceManager* resources = ZResourceManager::PeekInstance())
-                resources->WaitForPendingLoads();
-        }
-    }
     static std::string Beside(const char* file, const char* suffix)
     {
         std::string name = file;
@@ -72,15 +58,6 @@ TEST_F(ShopLook, TheShopsOnScreen)
             GTEST_SKIP() << why;
         return;
     }
-    if (IFile* file = ZFileSystem::GetInstance()->Open("localized:strings.xml", FILE_READ))
-    {
-        if (file->Open() == 0)
-        {
-            ZStringTable::GetInstance()->LoadXml(file);
-            file->Close();
-        }
-        delete file;
-    }
     ZAbilityManager* abilities = ZAbilityManager::GetInstance();
     ZInventory::GetInstance();
     const int fresh = ZAbilityManager::FindAbilityId("breakdiagonal");
@@ -101,18 +78,18 @@ TEST_F(ShopLook, TheShopsOnScreen)
     ASSERT_EQ(shops[0]->Load(), 0);
     abilities->GetUnlockSetting(fresh)->SetValue(true);
     ZGame::GotoState(shops[0]);
-    Frames(40);
+    Settle(40);
     Shot(shot);
     for (int i = 1; i < 3; ++i)
     {
         ZGame::PeekInstance()->PopState();
         ZGame::GotoState(shops[i]);
-        Frames(40);
+        Settle(40);
         Shot(Beside(shot, i == 1 ? "_2" : "_3").c_str());
     }
     ZNewStockDialog* dialog = ZNewStockDialog::GetInstance();
     ASSERT_EQ(dialog->Load(), 0);
     dialog->Announce("breakrandom");
-    Frames(40);
+    Settle(40);
     Shot(Beside(shot, "_newstock").c_str());
 }

@@ -1,7 +1,8 @@
 #pragma once
 // The game's engine on a real display for the look tests: the core objects, the OpenGL back end on
 // an 800 x 600 window, the game's shaders, text drawing, 2D layers, resources and strings, and the
-// state stack. Shot draws the frame and writes it as a PNG for a person to look at. A fixture
+// state stack. Settle runs frames with their pictures loaded; Shot draws the frame and writes it as
+// a PNG for a person to look at. A fixture
 // derives from LookDisplay, opens it in its test and closes the game's own objects in TearDown
 // before calling CloseDisplay.
 #include <gtest/gtest.h>
@@ -99,6 +100,17 @@ protected:
         ZResourceManager::GetInstance()->ProcessFinished();
         ZSceneTree::GetInstance()->Update();
         m_game->Update(dt);
+    }
+
+    // Frames of 20 ms, each followed by the pictures it asked for being decoded: a screen just
+    // stacked asks for its pictures as it starts, and a backdrop not yet loaded would show black.
+    void Settle(int frames)
+    {
+        for (int i = 0; i < frames; ++i)
+        {
+            Frame(0.02);
+            ZResourceManager::GetInstance()->WaitForPendingLoads();
+        }
     }
 
     // Draws the current frame and writes it to the file. Pictures still on the loader thread are

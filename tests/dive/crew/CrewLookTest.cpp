@@ -3,12 +3,9 @@
 // skips without them or a display).
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <string>
-#include <thread>
 
 #include "../board/DiveLookSupport.h"
-#include "engine/fs/ZFileSystem.h"
 #include "engine/resource/ZStringTable.h"
 #include "game/dive/ZDiveSettings.h"
 #include "game/dive/abilities/ZAbilityManager.h"
@@ -61,15 +58,6 @@ TEST_F(CrewLook, TheCrewAndTheInventoryOnScreen)
             GTEST_SKIP() << why;
         return;
     }
-    if (IFile* file = ZFileSystem::GetInstance()->Open("localized:strings.xml", FILE_READ))
-    {
-        if (file->Open() == 0)
-        {
-            ZStringTable::GetInstance()->LoadXml(file);
-            file->Close();
-        }
-        delete file;
-    }
     ZAbilityManager::GetInstance();
     ZInventory* inventory = ZInventory::GetInstance();
     ZCharacterScreen* crew = ZCharacterScreen::GetInstance();
@@ -95,13 +83,7 @@ TEST_F(CrewLook, TheCrewAndTheInventoryOnScreen)
     Frames(60);
     screen->ShowItemInfo(ZAbilityManager::FindAbilityId("break3x3"), -1);
     Frames(5);
-    // The screen's pictures are decoded by the background loader: it gets real time before the
-    // shot, else a backdrop not yet loaded shows as black.
-    for (int i = 0; i < 100; ++i)
-    {
-        Frames(1);
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    Settle(100);
     if (inventoryShot)
         Shot(inventoryShot);
 
@@ -119,11 +101,7 @@ TEST_F(CrewLook, TheCrewAndTheInventoryOnScreen)
     ZGame::GotoState(bonus);
     Frames(5);
     bonus->ShowStart();
-    for (int i = 0; i < 100; ++i)
-    {
-        Frames(1);
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    Settle(100);
     if (bonusShot)
         Shot(bonusShot);
 }
