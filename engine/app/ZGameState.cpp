@@ -243,16 +243,16 @@ void ZGameState::Leave()
         return;
     }
     OnLeaving();
+    FinishLeaving();
+}
+
+void ZGameState::FinishLeaving()
+{
     SetFlags(kStateCovered);
     OnLoseFocus();
     OnLeave();
     if (TestFlags(kStateRemoving))
         FinishRemoval();
-    DeactivateView();
-}
-
-void ZGameState::DeactivateView()
-{
     if (TestFlags(kStateVisible) && m_root)
     {
         m_root->SetActive(false);
@@ -276,12 +276,7 @@ void ZGameState::Ended(ZControllerBase* controller)
         if (!TestFlags(kStateFadingOut))
             return;
         ClearFlags(kStateFadingOut);
-        SetFlags(kStateCovered);
-        OnLoseFocus();
-        OnLeave();
-        if (TestFlags(kStateRemoving))
-            FinishRemoval();
-        DeactivateView();
+        FinishLeaving();
     }
 }
 

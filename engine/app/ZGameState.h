@@ -134,7 +134,9 @@ private:
     // Restarts a controller from its beginning (activating a node starts it).
     static void StartController(ZTransientController* controller);
     void StopFadeIn();
-    void DeactivateView();
+    // The end of leaving, at once or after the fade-out: covered, focus and the state gone, the
+    // removal finished when asked for, the view switched off.
+    void FinishLeaving();
 
     ZTransientController* m_fadeIn = nullptr;
     ZTransientController* m_fadeOut = nullptr;
