@@ -45,17 +45,6 @@ namespace
 constexpr size_t kMaxPendingBytes = 1024 * 1024;
 constexpr double kBytesPerMB = 1048576.0;
 
-std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
-std::string Format(const char* format, ...)
-{
-    char buffer[256];
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(buffer, sizeof(buffer), format, args);
-    va_end(args);
-    return buffer;
-}
-
 void AppendEscaped(std::string& out, const std::string& text)
 {
     for (char c : text)
@@ -321,8 +310,8 @@ void ZStatsLog::AddDiskFields()
     uint64_t totalBytes = 0;
     if (!plat::GetDiskSpace(GetTempFolder(), freeBytes, totalBytes))
         return;
-    SetText("tmp-disk-free-mb", Format("%u", unsigned(freeBytes >> 20)).c_str());
-    SetText("tmp-disk-total-mb", Format("%u", unsigned(totalBytes >> 20)).c_str());
+    SetText("tmp-disk-free-mb", FormatShort("%u", unsigned(freeBytes >> 20)).c_str());
+    SetText("tmp-disk-total-mb", FormatShort("%u", unsigned(totalBytes >> 20)).c_str());
 }
 
 void ZStatsLog::WriteResourceUsage()
@@ -331,14 +320,14 @@ void ZStatsLog::WriteResourceUsage()
         return;
     if (ZAllocBase* alloc = GetAllocHook())
     {
-        SetText("mem-used-mb", Format("%.2f", double(alloc->UsedBytes()) / kBytesPerMB).c_str());
-        SetText("mem-high-mb", Format("%.2f", double(alloc->PeakBytes()) / kBytesPerMB).c_str());
+        SetText("mem-used-mb", FormatShort("%.2f", double(alloc->UsedBytes()) / kBytesPerMB).c_str());
+        SetText("mem-high-mb", FormatShort("%.2f", double(alloc->PeakBytes()) / kBytesPerMB).c_str());
     }
     const float available = ZEngine::TrackLowestFreeMemory();
-    SetText("mem-avail-mb", Format("%.2f", double(available)).c_str());
+    SetText("mem-avail-mb", FormatShort("%.2f", double(available)).c_str());
     if (available >= 0.0f && available < m_lowestFreeMB)
         m_lowestFreeMB = available;
-    SetText("mem-free-mb-lowest", Format("%.2f", double(m_lowestFreeMB)).c_str());
+    SetText("mem-free-mb-lowest", FormatShort("%.2f", double(m_lowestFreeMB)).c_str());
     if (m_source)
         m_source->AddResourceFields(*this);
     AddDiskFields();
@@ -370,9 +359,9 @@ void ZStatsLog::WriteSessionStart()
             plat::MemoryStatus memory;
             if (plat::GetMemoryStatus(memory))
             {
-                SetText("ram-mb", Format("%.2f", double(memory.totalPhysical) / kBytesPerMB).c_str());
+                SetText("ram-mb", FormatShort("%.2f", double(memory.totalPhysical) / kBytesPerMB).c_str());
                 SetText("free-ram-mb",
-                        Format("%.2f", double(memory.availablePhysical) / kBytesPerMB).c_str());
+                        FormatShort("%.2f", double(memory.availablePhysical) / kBytesPerMB).c_str());
             }
             AddDiskFields();
             char os[128];

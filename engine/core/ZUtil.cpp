@@ -3,6 +3,7 @@
 #include "engine/core/ZProperty.h"
 #include "engine/platform/ZPlatformSystem.h"
 
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
@@ -158,6 +159,16 @@ std::string TrimString(const char* text)
 bool ParseBool(const char* text)
 {
     return text && (text[0] == '1' || std::strcmp(text, "true") == 0);
+}
+
+std::string FormatShort(const char* format, ...)
+{
+    char buffer[256];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(buffer, sizeof(buffer), format, args);
+    va_end(args);
+    return buffer;
 }
 
 float ClampFloat(float value, float low, float high)

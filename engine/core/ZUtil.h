@@ -1,8 +1,10 @@
 #pragma once
 // Small free functions shared across the engine: number and text helpers, the command-line splitter.
 // None keeps state.
+#include <charconv>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 // Reads up to 8 hexadecimal digits from the start of the text (either case), stopping at the first
@@ -60,6 +62,23 @@ std::string TrimString(const char* text);
 
 // True when the text begins with "1" or equals "true" (bool attributes of scene and story files).
 bool ParseBool(const char* text);
+
+// Reads a number from the start of the text into `value` (a leading "+" is allowed; what follows
+// the number is not looked at). False, with `value` unchanged, for null or a text that does not
+// start with a number of that type's range.
+template <class T> bool ParseNumber(const char* text, T& value)
+{
+    if (!text)
+        return false;
+    const char* end = text + std::strlen(text);
+    if (*text == '+')
+        ++text;
+    return std::from_chars(text, end, value).ec == std::errc();
+}
+
+// printf into a new text of at most 255 characters (a longer result is cut), for log lines and
+// short values.
+std::string FormatShort(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 // The value brought into [low, high]; NaN gives low.
 float ClampFloat(float value, float low, float high);

@@ -1,24 +1,14 @@
 #include "engine/render/ZLight.h"
 
-#include <charconv>
 #include <cstring>
 
 #include "engine/core/ZNameId.h"
+#include "engine/core/ZUtil.h"
 #include "engine/render/resources/ZMaterial.h"
 
 namespace
 {
 ZSerializerRTTI<ZLight> s_lightSerializer;
-
-bool ReadFloat(const char* text, float& value)
-{
-    if (!text)
-        return false;
-    const char* end = text + std::strlen(text);
-    if (*text == '+')
-        ++text;
-    return std::from_chars(text, end, value).ec == std::errc();
-}
 } // namespace
 
 ZLight* ZLight::Create()
@@ -46,23 +36,23 @@ bool ZLight::SetProperty(uint32_t id, const char* name, const char* value)
         return true;
     }
     if (is("range"))
-        return ReadFloat(value, m_range), true;
+        return ParseNumber(value, m_range), true;
     if (is("multiplier"))
-        return ReadFloat(value, m_multiplier), true;
+        return ParseNumber(value, m_multiplier), true;
     if (is("color"))
     {
         m_color = ZMaterial::ParseColor(value);
         return true;
     }
     if (is("attenuation0"))
-        return ReadFloat(value, m_attenuation[0]), true;
+        return ParseNumber(value, m_attenuation[0]), true;
     if (is("attenuation1"))
-        return ReadFloat(value, m_attenuation[1]), true;
+        return ParseNumber(value, m_attenuation[1]), true;
     if (is("attenuation2"))
-        return ReadFloat(value, m_attenuation[2]), true;
+        return ParseNumber(value, m_attenuation[2]), true;
     if (is("falloffangle"))
-        return ReadFloat(value, m_falloffAngle), true;
+        return ParseNumber(value, m_falloffAngle), true;
     if (is("hotspotangle"))
-        return ReadFloat(value, m_hotspotAngle), true;
+        return ParseNumber(value, m_hotspotAngle), true;
     return ZGeom::SetProperty(id, name, value);
 }

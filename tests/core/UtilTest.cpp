@@ -133,6 +133,40 @@ TEST(Util, ParseBoolAndClampFloat)
     EXPECT_EQ(ClampFloat(std::nanf(""), -1.0f, 1.0f), -1.0f);
 }
 
+// Attribute values of scene files: a number at the start, "+" allowed, the rest not read; a value
+// that is no number (or too large for the type) leaves the field as it was.
+TEST(Util, ParseNumberReadsTheLeadingNumberOrLeavesTheValue)
+{
+    struct Case
+    {
+        const char* text;
+        bool ok;
+        int value;
+    } cases[] = {
+        {"12", true, 12},     {"+12", true, 12}, {"-3", true, -3},
+        {"7px", true, 7},     {"", false, 99},   {" 5", false, 99},
+        {"x1", false, 99},    {"+", false, 99},  {"99999999999", false, 99},
+        {nullptr, false, 99},
+    };
+    for (const Case& c : cases)
+    {
+        int value = 99;
+        EXPECT_EQ(ParseNumber(c.text, value), c.ok) << (c.text ? c.text : "null");
+        EXPECT_EQ(value, c.value) << (c.text ? c.text : "null");
+    }
+    float f = 0.0f;
+    EXPECT_TRUE(ParseNumber("+2.5e1", f));
+    EXPECT_EQ(f, 25.0f);
+}
+
+TEST(Util, FormatShortCutsAt255Characters)
+{
+    EXPECT_EQ(FormatShort("row of %zu characters (at most %d)", size_t(40), 32),
+              "row of 40 characters (at most 32)");
+    const std::string longText(400, 'a');
+    EXPECT_EQ(FormatShort("%s!", longText.c_str()), std::string(255, 'a'));
+}
+
 TEST(Util, OSNameFitsItsBufferAndAdminTestAgreesWithTheUser)
 {
     char name[136];

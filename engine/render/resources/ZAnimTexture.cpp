@@ -1,23 +1,11 @@
 #include "engine/render/resources/ZAnimTexture.h"
 
-#include <charconv>
-#include <cstring>
-
 #include "engine/core/ZNameId.h"
+#include "engine/core/ZUtil.h"
 
 namespace
 {
 ZSerializerRTTI<ZAnimTexture> s_animTextureSerializer;
-
-bool ReadInt(const char* text, int& value)
-{
-    if (!text)
-        return false;
-    const char* end = text + std::strlen(text);
-    if (*text == '+')
-        ++text;
-    return std::from_chars(text, end, value).ec == std::errc();
-}
 } // namespace
 
 ZAnimTexture::ZAnimTexture()
@@ -81,19 +69,19 @@ bool ZAnimTexture::SetProperty(uint32_t id, const char* name, const char* value)
     int number = 0;
     if (id == ZNameId("framewidth").Value())
     {
-        if (ReadInt(value, number) && number >= 1)
+        if (ParseNumber(value, number) && number >= 1)
             m_frameWidth = number;
         return true;
     }
     if (id == ZNameId("frameheight").Value())
     {
-        if (ReadInt(value, number) && number >= 1)
+        if (ParseNumber(value, number) && number >= 1)
             m_frameHeight = number;
         return true;
     }
     if (id == ZNameId("frames").Value())
     {
-        if (ReadInt(value, number))
+        if (ParseNumber(value, number))
             m_frameCount = number;
         return true;
     }

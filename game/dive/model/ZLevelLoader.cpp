@@ -9,6 +9,7 @@
 
 #include "engine/core/ZNameId.h"
 #include "engine/core/ZRandom.h"
+#include "engine/core/ZUtil.h"
 #include "engine/fs/ZFile.h"
 #include "engine/resource/ZStringTable.h"
 #include "game/dive/model/ZArtifact.h"
@@ -19,17 +20,6 @@ constexpr const char* kRequiredKeys[] = {"complete", "bronze", "silver", "gold",
 constexpr const char* kMedalKeys[] = {"complete", "bronze", "silver", "gold"};
 // A grid taller than this is no board (and would make a huge tile array).
 constexpr int32_t kMaxRows = 127;
-
-std::string Text(const char* format, ...) __attribute__((format(printf, 1, 2)));
-std::string Text(const char* format, ...)
-{
-    char buffer[256];
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(buffer, sizeof(buffer), format, args);
-    va_end(args);
-    return buffer;
-}
 
 // Token names of a "tokens" value: split at ",", empty pieces skipped.
 std::vector<std::string> SplitNames(std::string_view value)
@@ -184,7 +174,7 @@ std::string ZLevelLoader::CheckText(std::string_view text, int32_t* line)
                 if (c < 0x20 && c != '\t')
                 {
                     *line = number;
-                    return Text("control character 0x%02x in a property line", c);
+                    return FormatShort("control character 0x%02x in a property line", c);
                 }
             }
             size_t start = 1;
@@ -222,7 +212,7 @@ std::string ZLevelLoader::CheckText(std::string_view text, int32_t* line)
         if (int32_t(row.size()) > kMaxRowLength)
         {
             *line = number;
-            return Text("row of %zu characters (at most %d)", row.size(), kMaxRowLength);
+            return FormatShort("row of %zu characters (at most %d)", row.size(), kMaxRowLength);
         }
         for (size_t i = 0; i < row.size(); ++i)
         {
@@ -230,7 +220,7 @@ std::string ZLevelLoader::CheckText(std::string_view text, int32_t* line)
             if (c < 0x20 || c > 0x7e)
             {
                 *line = number;
-                return Text("unknown cell character 0x%02x in column %zu", c, i + 1);
+                return FormatShort("unknown cell character 0x%02x in column %zu", c, i + 1);
             }
             if (ClassifyCell(int8_t(c)).start == kCellArtifact)
             {
@@ -241,21 +231,21 @@ std::string ZLevelLoader::CheckText(std::string_view text, int32_t* line)
         if (++rows > kMaxRows)
         {
             *line = number;
-            return Text("more than %d grid rows", kMaxRows);
+            return FormatShort("more than %d grid rows", kMaxRows);
         }
     }
     for (const char* key : kRequiredKeys)
     {
         if (!keys.contains(key))
-            return Text("missing key \"@%s\"", key);
+            return FormatShort("missing key \"@%s\"", key);
     }
     if (rows == 0)
         return "no grid rows";
     if (int32_t(SplitNames(tokensValue).size()) < kMinTokenNames)
     {
         *line = tokensLine;
-        return Text("\"@tokens\" names %zu token types (at least %d)", SplitNames(tokensValue).size(),
-                    kMinTokenNames);
+        return FormatShort("\"@tokens\" names %zu token types (at least %d)", SplitNames(tokensValue).size(),
+                           kMinTokenNames);
     }
     size_t gold = 0;
     for (const std::string& value : medalValues)
@@ -263,14 +253,14 @@ std::string ZLevelLoader::CheckText(std::string_view text, int32_t* line)
     if (gold > size_t(kMaxArtifacts))
     {
         *line = lastMedalLine;
-        return Text("the medal values hold %zu artifacts (at most %d)", gold, kMaxArtifacts);
+        return FormatShort("the medal values hold %zu artifacts (at most %d)", gold, kMaxArtifacts);
     }
     for (const auto& [artifactLine, count] : artifactLines)
     {
         if (size_t(count) > gold)
         {
             *line = artifactLine;
-            return Text("artifact cell %d of a level with %zu artifact letters", count, gold);
+            return FormatShort("artifact cell %d of a level with %zu artifact letters", count, gold);
         }
     }
     return {};
