@@ -29,15 +29,7 @@ ZSprite* (*g_makeHaloSprite)(ZTextureResource* texture) = MakePlainHaloSprite;
 
 ZHaloController::~ZHaloController()
 {
-    for (int i = 0; i < m_count; ++i)
-    {
-        if (!m_sprites[i])
-            continue;
-        m_sprites[i]->RemoveStateListener(this);
-        // A sprite still under the target leaves it as it dies.
-        delete m_sprites[i];
-        m_sprites[i] = nullptr;
-    }
+    m_sprites.DeleteAll(this);
     if (m_sizeSource && m_sizeSource != m_target)
         m_sizeSource->RemoveStateListener(this);
     m_sizeSource = nullptr;
@@ -69,28 +61,22 @@ void ZHaloController::NodeGone(ZNode* node)
     ZControllerNodeBase::NodeGone(node);
     if (node == m_sizeSource)
         m_sizeSource = nullptr;
-    for (ZSprite*& sprite : m_sprites)
-    {
-        if (sprite == node)
-            sprite = nullptr;
-    }
+    m_sprites.Forget(node);
 }
 
 ZSprite* ZHaloController::CreateHaloSprite(ZTextureResource* texture, float speed, float scale, float alpha)
 {
-    if (m_count >= kMaxSprites || !g_makeHaloSprite)
+    if (m_sprites.IsFull() || !g_makeHaloSprite)
         return nullptr;
     ZSprite* sprite = g_makeHaloSprite(texture);
     if (!sprite)
         return nullptr;
     // The sprite's own scale, so that turning it (its orientation) keeps the size.
     sprite->SetSpriteScale({scale, scale});
-    sprite->MoveBy(0.0f, 0.0f, float(m_count + 1));
-    sprite->AddStateListener(this);
-    m_sprites[m_count] = sprite;
-    m_speeds[m_count] = speed;
-    m_alphas[m_count] = alpha;
-    ++m_count;
+    const int index = m_sprites.GetCount();
+    sprite->MoveBy(0.0f, 0.0f, float(index + 1));
+    m_sprites.Add(sprite, speed, this);
+    m_alphas[index] = alpha;
     return sprite;
 }
 
@@ -105,20 +91,7 @@ void ZHaloController::Start()
         if (auto* target = ZEntityCast<ZGeom>(m_target))
             target->WorldToLocal(centre);
     }
-    for (int i = 0; i < m_count; ++i)
-    {
-        ZSprite* sprite = m_sprites[i];
-        if (!sprite || !m_target)
-            continue;
-        if (sprite->GetParent() != m_target)
-            m_target->AddChild(sprite);
-        sprite->SetAlpha(0.0f);
-        if (placed)
-        {
-            sprite->SetPositionXYZ(centre.x, centre.y, centre.z);
-            sprite->MoveBy(0.0f, 0.0f, 2.0f);
-        }
-    }
+    m_sprites.Attach(m_target, placed, centre);
     m_timer = 0.0f;
     stopNow = false;
 }
@@ -136,11 +109,7 @@ void ZHaloController::Update()
     // Applied every frame, not only up to 0.2 s: a frame that steps past 0.2 s must still end
     // fully faded in.
     f *= Clamp01(m_timer / 0.2f);
-    for (int i = 0; i < m_count; ++i)
-    {
-        if (m_sprites[i])
-            m_sprites[i]->SetAlpha(m_alphas[i] * f);
-    }
+    m_sprites.SetAlpha(f, m_alphas);
 
     // Without an end time only stop-now (or the owner) ends the halo.
     if (stopNow || (hasEnd && m_timer > endTime + 0.5f))
@@ -149,21 +118,12 @@ void ZHaloController::Update()
         return;
     }
 
-    for (int i = 0; i < m_count; ++i)
-    {
-        if (m_sprites[i])
-            m_sprites[i]->SetRotationZ(float(double(m_speeds[i]) * now));
-    }
+    m_sprites.Turn(now);
 }
 
 void ZHaloController::Stop()
 {
-    for (int i = 0; i < m_count; ++i)
-    {
-        ZSprite* sprite = m_sprites[i];
-        if (sprite && sprite->GetParent())
-            sprite->GetParent()->RemoveChild(sprite);
-    }
+    m_sprites.Detach();
     if (releaseSelfOnStop)
         ReleaseSelf();
 }

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "engine/controllers/ZControllerBase.h"
+#include "engine/controllers/ZTurningSprites.h"
 #include "engine/core/ZVector.h"
 
 class ZSprite;
@@ -20,7 +21,7 @@ class ZHaloController : public ZControllerNodeBase
     QV_TYPE_RECORD(ZHaloController, &ZControllerNodeBase::kTypeRecord)
 
 public:
-    static constexpr int kMaxSprites = 4;
+    static constexpr int kMaxSprites = ZTurningSprites::kMax;
 
     ZHaloController() = default;
     ~ZHaloController() override;
@@ -41,8 +42,8 @@ public:
     // Watched: its deletion leaves the halo around the target's origin at the default size.
     void SetSizeSource(ZNode* node);
     ZNode* GetSizeSource() const { return m_sizeSource; }
-    int GetSpriteCount() const { return m_count; }
-    ZSprite* GetSprite(int i) const { return i >= 0 && i < m_count ? m_sprites[i] : nullptr; }
+    int GetSpriteCount() const { return m_sprites.GetCount(); }
+    ZSprite* GetSprite(int i) const { return m_sprites.Get(i); }
     float GetTimer() const { return m_timer; }
 
     // Timer value after which the halo fades out; -1 or less: never.
@@ -53,10 +54,8 @@ public:
     V2 size{100.0f, 100.0f};
 
 private:
-    ZSprite* m_sprites[kMaxSprites] = {};
-    float m_speeds[kMaxSprites] = {};
+    ZTurningSprites m_sprites;
     float m_alphas[kMaxSprites] = {};
-    int m_count = 0;
     float m_timer = 0.0f;
     ZNode* m_sizeSource = nullptr;
 };

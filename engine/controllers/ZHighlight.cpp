@@ -28,15 +28,7 @@ void Detach(ZNode* node)
 ZHighlight::~ZHighlight()
 {
     DeleteEmitters();
-    for (int i = 0; i < m_spriteCount; ++i)
-    {
-        if (!m_sprites[i])
-            continue;
-        m_sprites[i]->RemoveStateListener(this);
-        // A sprite still under the target leaves it as it dies.
-        delete m_sprites[i];
-        m_sprites[i] = nullptr;
-    }
+    m_sprites.DeleteAll(this);
     if (m_sizeSource && m_sizeSource != m_target)
         m_sizeSource->RemoveStateListener(this);
     m_sizeSource = nullptr;
@@ -104,13 +96,7 @@ void ZHighlight::AddTemplateToEmitters(ZMaterial* material)
 
 bool ZHighlight::AddSprite(ZSprite* sprite, float speed)
 {
-    if (!sprite || m_spriteCount >= kMaxSprites)
-        return false;
-    sprite->AddStateListener(this);
-    m_sprites[m_spriteCount] = sprite;
-    m_speeds[m_spriteCount] = speed;
-    ++m_spriteCount;
-    return true;
+    return m_sprites.Add(sprite, speed, this);
 }
 
 void ZHighlight::SetSizeSource(ZNode* node)
@@ -133,11 +119,7 @@ void ZHighlight::NodeGone(ZNode* node)
         if (emitter == node)
             emitter = nullptr;
     }
-    for (ZSprite*& sprite : m_sprites)
-    {
-        if (sprite == node)
-            sprite = nullptr;
-    }
+    m_sprites.Forget(node);
 }
 
 V3 ZHighlight::Centre() const
@@ -176,17 +158,7 @@ void ZHighlight::Start()
         if (placed)
             emitter->SetPositionXYZ(centre.x, centre.y, centre.z - 2.0f);
     }
-    for (int i = 0; i < m_spriteCount; ++i)
-    {
-        ZSprite* sprite = m_sprites[i];
-        if (!sprite || !m_target)
-            continue;
-        if (sprite->GetParent() != m_target)
-            m_target->AddChild(sprite);
-        sprite->SetAlpha(0.0f);
-        if (placed)
-            sprite->SetPositionXYZ(centre.x, centre.y, centre.z + 2.0f);
-    }
+    m_sprites.Attach(m_target, placed, centre);
     m_timer = 0.0f;
     stopNow = false;
 }
@@ -212,11 +184,7 @@ void ZHighlight::Update()
     }
     // Every frame, not only up to 0.2 s: a frame that steps past 0.2 s still ends fully faded in.
     f *= Clamp01(m_timer / 0.2f);
-    for (int i = 0; i < m_spriteCount; ++i)
-    {
-        if (m_sprites[i])
-            m_sprites[i]->SetAlpha(f);
-    }
+    m_sprites.SetAlpha(f);
 
     bool emittersDone = true;
     for (ZParticleEmitterSystem* emitter : m_emitters)
@@ -248,11 +216,7 @@ void ZHighlight::Update()
         else
             emitter->SetPositionXYZ(x, y, 0.0f);
     }
-    for (int i = 0; i < m_spriteCount; ++i)
-    {
-        if (m_sprites[i])
-            m_sprites[i]->SetRotationZ(float(double(m_speeds[i]) * now));
-    }
+    m_sprites.Turn(now);
 }
 
 void ZHighlight::Stop()
@@ -264,8 +228,7 @@ void ZHighlight::Stop()
         emitter->SetActive(false);
         Detach(emitter);
     }
-    for (int i = 0; i < m_spriteCount; ++i)
-        Detach(m_sprites[i]);
+    m_sprites.Detach();
     if (releaseSelfOnStop)
         ReleaseSelf();
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "engine/controllers/ZControllerBase.h"
+#include "engine/controllers/ZTurningSprites.h"
 #include "engine/core/ZVector.h"
 
 class ZMaterial;
@@ -18,7 +19,7 @@ class ZHighlight : public ZControllerNodeBase
 
 public:
     static constexpr int kEmitterCount = 3;
-    static constexpr int kMaxSprites = 4;
+    static constexpr int kMaxSprites = ZTurningSprites::kMax;
 
     ZHighlight() = default;
     ~ZHighlight() override;
@@ -48,8 +49,8 @@ public:
     {
         return i >= 0 && i < kEmitterCount ? m_emitters[i] : nullptr;
     }
-    int GetSpriteCount() const { return m_spriteCount; }
-    ZSprite* GetSprite(int i) const { return i >= 0 && i < m_spriteCount ? m_sprites[i] : nullptr; }
+    int GetSpriteCount() const { return m_sprites.GetCount(); }
+    ZSprite* GetSprite(int i) const { return m_sprites.Get(i); }
     float GetTimer() const { return m_timer; }
 
     // Timer value after which the emitters stop and the sprites fade out; -1 or less: never.
@@ -77,9 +78,7 @@ private:
     void DeleteEmitters();
 
     ZParticleEmitterSystem* m_emitters[kEmitterCount] = {};
-    ZSprite* m_sprites[kMaxSprites] = {};
-    float m_speeds[kMaxSprites] = {};
-    int m_spriteCount = 0;
+    ZTurningSprites m_sprites;
     float m_timer = 0.0f;
     ZNode* m_sizeSource = nullptr;
 };

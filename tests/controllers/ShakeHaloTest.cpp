@@ -329,6 +329,38 @@ TEST_F(ShakeHaloTest, HighlightOrbitsFadesAndEndsOnlyAfterItsParticles)
     EXPECT_EQ(sparkMaterial.GetRefCount(), 0);
 }
 
+// The highlight takes at most four sprites; one deleted by someone else while the highlight rests
+// is forgotten, so the next run and the highlight's own end touch only the others.
+TEST_F(ShakeHaloTest, HighlightSpritesStopAtFourAndOneDeletedElsewhereIsForgotten)
+{
+    ZSprite* target = AddSprite(0.0f, 0.0f, 0.0f);
+    ZHighlight* highlight = ZHighlight::Create(target);
+    ZSprite* sprites[ZHighlight::kMaxSprites] = {};
+    for (ZSprite*& sprite : sprites)
+    {
+        sprite = MakeTestHaloSprite(nullptr);
+        ASSERT_TRUE(highlight->AddSprite(sprite, 1.0f));
+    }
+    ZSprite* fifth = MakeTestHaloSprite(nullptr);
+    EXPECT_FALSE(highlight->AddSprite(fifth, 1.0f));
+    EXPECT_FALSE(highlight->AddSprite(nullptr, 1.0f));
+    EXPECT_EQ(highlight->GetSpriteCount(), ZHighlight::kMaxSprites);
+    delete fifth;
+
+    delete sprites[1];
+    EXPECT_EQ(highlight->GetSprite(1), nullptr);
+    highlight->SetActive(true);
+    Frame(0.1);
+    for (int i : {0, 2, 3})
+        EXPECT_EQ(sprites[i]->GetParent(), target) << i;
+    EXPECT_NEAR(sprites[0]->GetAlpha(), 0.5f, 1e-6f);
+
+    Gone gone;
+    sprites[0]->AddStateListener(&gone);
+    delete highlight;
+    EXPECT_EQ(gone.gone.size(), 1u) << "the highlight deletes the sprites it still holds";
+}
+
 TEST_F(ShakeHaloTest, HighlightAroundAnotherNodeSurvivesItsDeletion)
 {
     ZGroup* layer = ZGroup::CreateNamed("layer");
