@@ -78,6 +78,18 @@ protected:
         return buffer;
     }
 
+    // An empty stereo 44.1 kHz stream ring of `bytes` bytes, as the music uses.
+    ISoundBuffer* MakeRing(uint32_t bytes)
+    {
+        ZSoundBufferDesc desc;
+        desc.flags = kRingFlags;
+        desc.format = ZSoundFormat::Pcm16(2, 44100);
+        desc.bytes = bytes;
+        ISoundBuffer* ring = nullptr;
+        EXPECT_EQ(device->CreateSoundBuffer(desc, &ring), ZSoundResult::Ok);
+        return ring;
+    }
+
     // Writes through Lock/Unlock, little-endian, following the regions across the wrap.
     static void Write(ISoundBuffer* buffer, uint32_t offset, const std::vector<int16_t>& samples)
     {
@@ -489,12 +501,8 @@ TEST_F(MixerTest, SumClipsAtTheSixteenBitLimits)
 TEST_F(MixerTest, StreamingRingLocksAcrossTheWrap)
 {
     // 1000 frames of 44100 Hz stereo: 4000 bytes.
-    ZSoundBufferDesc desc;
-    desc.flags = kRingFlags;
-    desc.format = ZSoundFormat::Pcm16(2, 44100);
-    desc.bytes = 4000;
-    ISoundBuffer* ring = nullptr;
-    ASSERT_EQ(device->CreateSoundBuffer(desc, &ring), ZSoundResult::Ok);
+    ISoundBuffer* ring = MakeRing(4000);
+    ASSERT_NE(ring, nullptr);
 
     void* p1 = nullptr;
     void* p2 = nullptr;
@@ -534,12 +542,8 @@ TEST_F(MixerTest, StreamingRingLocksAcrossTheWrap)
 
 TEST_F(MixerTest, LockRejectsBadRangesAndMismatchedUnlocks)
 {
-    ZSoundBufferDesc desc;
-    desc.flags = kRingFlags;
-    desc.format = ZSoundFormat::Pcm16(2, 44100);
-    desc.bytes = 400;
-    ISoundBuffer* ring = nullptr;
-    ASSERT_EQ(device->CreateSoundBuffer(desc, &ring), ZSoundResult::Ok);
+    ISoundBuffer* ring = MakeRing(400);
+    ASSERT_NE(ring, nullptr);
     void* p1 = nullptr;
     void* p2 = nullptr;
     uint32_t n1 = 0;
@@ -579,12 +583,8 @@ TEST_F(MixerTest, LockRejectsBadRangesAndMismatchedUnlocks)
 TEST_F(MixerTest, AWriteReachesThePlayingRingAllAtOnce)
 {
     // The music thread refills while the mixer runs: no mixing pass may see half a write.
-    ZSoundBufferDesc desc;
-    desc.flags = kRingFlags;
-    desc.format = ZSoundFormat::Pcm16(2, 44100);
-    desc.bytes = 4096 * 4;
-    ISoundBuffer* ring = nullptr;
-    ASSERT_EQ(device->CreateSoundBuffer(desc, &ring), ZSoundResult::Ok);
+    ISoundBuffer* ring = MakeRing(4096 * 4);
+    ASSERT_NE(ring, nullptr);
     ring->Play(true);
 
     std::atomic<bool> done{false};

@@ -7,24 +7,13 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
+#include "tools/imagegen/ArtPainters.h"
+
 namespace qvtool
 {
 
 namespace
 {
-
-float Clamp01(float v)
-{
-    return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v);
-}
-
-Colour ColourOption(const ToolOptions& options, const std::string& key, const Colour& fallback)
-{
-    float c[4];
-    if (!options.Colour(key, c))
-        return fallback;
-    return {c[0], c[1], c[2], c[3]};
-}
 
 // Coverage of the whole text at one pixel size, laid out on one line.
 struct Lettering
