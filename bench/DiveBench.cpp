@@ -3,9 +3,9 @@
 // are paced at the engine's 80 fps limit as a player's would be. Reports the frame statistics of
 // FrameStats.h, the engine's own time per frame (input, scene update and the game's update, median
 // and 99th percentile), the main thread's time in the back end's frame (draw list, draw calls and
-// present), the process's peak resident memory and the frames played. Arg 0: the Direct3D 7 back
-// end on the software device, 1: OpenGL. Needs a display (xvfb-run -a quorvane_bench
-// --benchmark_filter=Dive).
+// present), the process's peak resident memory, the back end's peak texture memory and the frames
+// played. Arg 0: the Direct3D 7 back end on the software device, 1: OpenGL. Needs a display
+// (xvfb-run -a quorvane_bench --benchmark_filter=Dive).
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -22,6 +22,7 @@
 
 #include "FrameStats.h"
 #include "engine/app/ZEngineMain.h"
+#include "engine/render/resources/IRender.h"
 #include "game/shell/ZQuorvaneEngine.h"
 #include "tests/shell/DiveSession.h"
 
@@ -42,6 +43,9 @@ struct SDiveFrames
     // The process's processor time and the wall clock at the first and the last frame: loading
     // before the first frame is not part of the dive.
     double firstCpu = -1.0, lastCpu = 0.0;
+    // The most texture memory the back end held at once (on llvmpipe it is part of the process's
+    // resident memory).
+    double textureMiB = 0.0;
     Clock::time_point firstWall, lastWall;
 };
 SDiveFrames* g_frames = nullptr;
@@ -73,6 +77,8 @@ public:
             }
             g_frames->lastCpu = benchframe::CpuMs(CLOCK_PROCESS_CPUTIME_ID);
             g_frames->lastWall = Clock::now();
+            if (g_render)
+                g_frames->textureMiB = double(g_render->GetPeakTextureMemoryMiB());
             g_frames->wall.push_back(Ms(Clock::now() - start));
             g_frames->engine.push_back(m_engineMs);
             g_frames->renderCpu.push_back(m_renderCpuBefore >= 0.0 ? threadEnd - m_renderCpuBefore : 0.0);
@@ -133,13 +139,14 @@ int PlayDive(bool gl, const fs::path& home, int out)
     g_frames = nullptr;
     using benchframe::FrameStats;
     const double diveWall = Ms(frames.lastWall - frames.firstWall);
-    const double figures[7] = {double(frames.wall.size()),
+    const double figures[8] = {double(frames.wall.size()),
                                FrameStats::Percentile(frames.wall, 0.5),
                                FrameStats::Percentile(frames.wall, 0.99),
                                FrameStats::Percentile(frames.engine, 0.5),
                                FrameStats::Percentile(frames.engine, 0.99),
                                FrameStats::Percentile(frames.renderCpu, 0.5),
-                               diveWall > 0.0 ? 100.0 * (frames.lastCpu - frames.firstCpu) / diveWall : 0.0};
+                               diveWall > 0.0 ? 100.0 * (frames.lastCpu - frames.firstCpu) / diveWall : 0.0,
+                               frames.textureMiB};
     if (write(out, figures, sizeof figures) != ssize_t(sizeof figures))
         return 2;
     return code;
@@ -179,7 +186,7 @@ void BM_RecordedDive(benchmark::State& state)
             _exit(PlayDive(gl, home, channel[1]));
         }
         close(channel[1]);
-        double figures[7] = {};
+        double figures[8] = {};
         const bool read = child > 0 && ::read(channel[0], figures, sizeof figures) == ssize_t(sizeof figures);
         close(channel[0]);
         int status = 0;
@@ -204,6 +211,7 @@ void BM_RecordedDive(benchmark::State& state)
         state.counters["render_cpu_ms"] = figures[5];
         state.counters["core_pct"] = figures[6];
         state.counters["peak_rss_mb"] = double(usage.ru_maxrss) / 1024.0;
+        state.counters["texture_mb"] = figures[7] * 1.048576;
         state.counters["load1"] = std::max(load, benchframe::LoadAverage());
     }
 }

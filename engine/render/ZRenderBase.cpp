@@ -813,8 +813,11 @@ void ZRenderBase::DrawBucket(ZCamera* camera, DrawRecord* records, uint32_t coun
             DrawSpriteRecord(camera, record);
             continue;
         }
-        FlushSprites();
-        if (kind && kind->kind == EDrawKind::Text && record.node->GetTypeRecord()->id == kind->type->id)
+        const bool text =
+            kind && kind->kind == EDrawKind::Text && record.node->GetTypeRecord()->id == kind->type->id;
+        if (!text || !TextJoinsRuns())
+            FlushSprites();
+        if (text)
             DrawTextNode(record.node, camera, record);
         else if (kind && kind->kind == EDrawKind::Particles)
             DrawParticleSystem(record.node, camera, record);

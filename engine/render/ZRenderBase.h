@@ -300,6 +300,9 @@ protected:
     // that is not a sprite and at the end of every bucket.
     virtual void DrawSpriteRecord(ZCamera* camera, const DrawRecord& record);
     virtual void FlushSprites() {}
+    // True where the text drawer adds its glyphs to the pending run itself (and draws the run first
+    // when it cannot join it): the frame driver then leaves the run pending before a text node.
+    virtual bool TextJoinsRuns() const { return false; }
     // Textures made resident get their alpha texture merged in.
     void AfterResident(ZTexture* texture);
 

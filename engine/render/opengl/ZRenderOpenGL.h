@@ -199,6 +199,8 @@ protected:
     // Consecutive sprites of one material, texture and filter in one vertex array (the batch).
     void DrawSpriteRecord(ZCamera* camera, const DrawRecord& record) override;
     void FlushSprites() override;
+    // Consecutive text nodes of one font share a run (ZRenderOpenGLFont::DrawTextNode).
+    bool TextJoinsRuns() const override { return m_textRenderer != nullptr; }
     void DrawOverlay(ZCamera* camera) override;
     void DeleteAuxiliary() override;
     void DeleteParticleRenderer() override;

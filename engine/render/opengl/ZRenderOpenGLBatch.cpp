@@ -255,12 +255,23 @@ bool ZRenderOpenGLFont::GlyphCorners(const ZFont* font, int quadId, float uv[4])
     return true;
 }
 
+void ZRenderOpenGLFont::FlushForFont(const ZFont* font)
+{
+    // Every text shares one material whose page is set to the font's: a new page changes the
+    // material, so the run drawn with the old one goes first. With the same page only the colour
+    // changes, and each glyph carries it in its vertices: the run goes on.
+    ZRenderOpenGLBatch* batch = m_owner ? m_owner->GetBatch() : nullptr;
+    if (batch && (!font || !m_material || m_material->GetTexture(0) != font->GetTexture()))
+        batch->Flush();
+}
+
 void ZRenderOpenGLFont::DrawTextNode(ZFontText* node, ZCamera* camera, const DrawRecord& record)
 {
+    // The run is left pending: the frame driver draws it before anything that cannot join it, and
+    // consecutive text nodes of one font become one draw.
     m_font = node ? node->GetFont() : nullptr;
+    FlushForFont(m_font);
     ZRenderFont::DrawTextNode(node, camera, record);
-    if (m_owner && m_owner->GetBatch())
-        m_owner->GetBatch()->Flush();
     m_font = nullptr;
 }
 
@@ -268,6 +279,7 @@ void ZRenderOpenGLFont::DrawString(const char* text, const M33& orientation, con
                                    const V2& scale, const V4& color, ZFont* font, ZCamera* camera)
 {
     m_font = font;
+    FlushForFont(font);
     ZRenderFont::DrawString(text, orientation, position, scale, color, font, camera);
     if (m_owner && m_owner->GetBatch())
         m_owner->GetBatch()->Flush();

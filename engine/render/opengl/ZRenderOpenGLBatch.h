@@ -57,7 +57,8 @@ private:
     DrawRecord m_loneSprite;
 };
 
-// Text through the batch: each text node (or string) becomes one run of glyph quads.
+// Text through the batch: the glyphs of consecutive text nodes of one font (or of a string) become
+// one run of glyph quads.
 class ZRenderOpenGLFont final : public ZRenderFont
 {
 public:
@@ -72,6 +73,8 @@ protected:
     void DrawGlyph(ZCamera* camera, const DrawRecord& record) override;
 
 private:
+    // Draws the pending run when text in `font` cannot join it.
+    void FlushForFont(const ZFont* font);
     // Texture corners of the glyph drawn with quad `quadId` in `font`; false when none has it.
     bool GlyphCorners(const ZFont* font, int quadId, float uv[4]);
 
