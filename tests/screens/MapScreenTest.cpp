@@ -258,7 +258,7 @@ TEST_F(MapScreenTest, TheBoatSailsMarkerByMarkerToTheSelection)
 TEST_F(MapScreenTest, OnEnteringTheBoatSailsOnToTheNextLevelAboveTheChart)
 {
     // Thirteen levels won: the boat comes from the thirteenth marker to the fourteenth, at 20
-    // units a second, and stays in front of the chart's markers and buttons all the way.
+    // units a second, and stays over the chart's places and under the small card all the way.
     ASSERT_EQ(campaign->LoadScriptText(Script(BoardNames(20))), 0);
     for (int i = 0; i < 13; ++i)
         campaign->GetLevels()[size_t(i)]->medal = 1;
@@ -273,7 +273,9 @@ TEST_F(MapScreenTest, OnEnteringTheBoatSailsOnToTheNextLevelAboveTheChart)
     for (int i = 0; i < frames && map->GetBoatMarker() != 13; ++i)
     {
         Step(1);
+        // Over the places and palms (up to 100 in front of the chart), under the small card (250).
         ASSERT_LT(carrier->GetWorldPosition().z, MarkerAt(12).z - 100.0f) << "frame " << i;
+        ASSERT_GT(carrier->GetWorldPosition().z, MarkerAt(12).z - 250.0f) << "frame " << i;
     }
     EXPECT_EQ(map->GetBoatMarker(), 13);
     EXPECT_NEAR(carrier->GetWorldPosition().x, MarkerAt(13).x, 0.5f);

@@ -307,7 +307,7 @@ int ZMapScreen::Build()
 
     m_boat = ZEntityCast<ZSprite2D>(root->FindNode("marker/boat"));
     if (m_carrier)
-        m_carrier->MoveBy(0.0f, 0.0f, -400.0f);
+        m_carrier->MoveBy(0.0f, 0.0f, kBoatDepth);
     if (m_boat)
     {
         m_boat->SetPositionXYZ(0.0f, 0.0f, -15.0f);
@@ -414,10 +414,9 @@ void ZMapScreen::OnEnter()
                 crewNews = crewNews ||
                            (aboard && aboard->GetValue() && member->GetLastViewLevel() < member->GetLevel());
             }
-    SetShown(m_crewBadge, crewNews);
-    // The end of a dive may have rung the alert a moment ago: it rings once.
-    if (crewNews && m_sounds[kCrewAlert] && !m_sounds[kCrewAlert]->IsPlaying())
-        m_sounds[kCrewAlert]->Play();
+    SetShown(m_crewBadge, false);
+    if (crewNews)
+        ShowCrewNews();
     m_hoveredStory = nullptr;
     m_mini.SetShown(false);
     Refresh(true);
@@ -553,6 +552,13 @@ void ZMapScreen::Update(double dt)
             }
         }
         m_idleTipClock = kDisarmed;
+    }
+    // 2. A proofing run of every tip ends a second after the chart came up.
+    if (g_tipsTest.GetValue() && now - GetTimeEntered() > 1.0)
+    {
+        if (ZToolTipManager* tips = ZToolTipManager::PeekInstance())
+            tips->CloseAll();
+        g_tipsTest.SetValue(false);
     }
     // 4. The small card closes a moment after the pointer left its marker.
     if (m_miniHideClock >= 0.0 && now - m_miniHideClock > kMiniCardHideSeconds)
@@ -849,6 +855,14 @@ int ZMapScreen::OnProfileLoaded()
     SetShown(m_crewBadge, false);
     HideStoryItems();
     return 0;
+}
+
+void ZMapScreen::ShowCrewNews()
+{
+    SetShown(m_crewBadge, true);
+    // The end of a dive may have rung the alert a moment ago: it rings once.
+    if (m_sounds[kCrewAlert] && !m_sounds[kCrewAlert]->IsPlaying())
+        m_sounds[kCrewAlert]->Play();
 }
 
 bool ZMapScreen::ShowNewStockDialog(ZGameState* state, const char* key)

@@ -72,6 +72,10 @@ public:
     // The chart's decoration: its fish and how fast their goal runs round their path (one turn in
     // 1 / kFlockPathSpeed seconds).
     static constexpr int kFlockSize = 15;
+    // How far in front of the chart the boat and the volcano's smoke stand: before the places,
+    // palms and the bar, behind the small level card (250 in front).
+    static constexpr float kBoatDepth = -200.0f;
+    static constexpr float kSmokeDepth = -200.0f;
     static constexpr float kFlockPathSpeed = 0.003f;
 
     ZMapScreen();
@@ -137,6 +141,9 @@ public:
     int GetTrailNext() const { return m_trailNext; }
     int GetRouteSegmentCount() const { return int(m_segments.size()); }
 
+    // A crew member rose a level: the crew button's badge shows and the crew alert rings (once,
+    // even when the chart opens while it still rings).
+    void ShowCrewNews();
     // New stock came in: over the map (the given state must be the top one), with pop-ups allowed
     // and the tool belt in use, the new-stock dialog tells of it and the shop's badge on the
     // chart lights up; in relaxed play only items other than air count. True when it was told.

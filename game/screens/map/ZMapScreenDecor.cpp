@@ -157,12 +157,13 @@ void ZMapScreen::BuildVolcanoSmoke()
     m_smoke->SetIs2D(true);
     GetRoot()->AddChild(m_smoke);
     const V3 p = anchor->GetWorldPosition();
-    m_smoke->SetWorldPosition(V3{p.x, p.y + 3.0f, p.z - 800.0f});
+    m_smoke->SetWorldPosition(V3{p.x, p.y + 3.0f, p.z + kSmokeDepth});
 }
 
 void ZMapScreen::BuildFlock()
 {
-    auto* fishTemplate = ZEntityCast<ZSprite>(ZSceneTree::GetInstance()->FindNode("particletemplates/mapboidtemplate"));
+    auto* fishTemplate =
+        ZEntityCast<ZSprite>(ZSceneTree::GetInstance()->FindNode("particletemplates/mapboidtemplate"));
     m_flockPath = ZEntityCast<ZSplineNode>(GetRoot()->FindNode("boidpath"));
     if (!fishTemplate || !m_flockPath || !m_flockPath->GetSpline())
     {
