@@ -72,9 +72,18 @@ void ZBoatMoveController::Stop()
     // The listener hears of the arrival before the base reports the end.
     const bool ended = m_legRunning;
     m_legRunning = false;
+    // A leg cut short ends where the map now thinks the boat is.
+    if (ended)
+        ApplyValue(1.0f);
     if (ended && m_listener)
         m_listener->OnBoatLegEnded(this);
     ZInterpolateBase::Stop();
+}
+
+void ZBoatMoveController::SetActiveAll(bool on)
+{
+    if (!on)
+        SetActive(false);
 }
 
 void ZBoatMoveController::ApplyValue(float t)
@@ -88,7 +97,11 @@ void ZBoatMoveController::ApplyValue(float t)
         parent->WorldToLocal(p);
     carrier->SetPositionXYZ(p.x, p.y, p.z);
     if (m_frames)
+    {
+        // Set again each time: resizing the sprite resets its picture's mapping.
+        m_frames->lastFrame = -1;
         m_frames->SetPosition(GetHeading() / kFullTurn);
+    }
 }
 
 // ---- sway ----

@@ -35,6 +35,10 @@ public:
     void Start() override;
     void Stop() override;
     void ApplyValue(float t) override;
+    // A leg starts only when the map activates the controller itself: waking the boat's carrier
+    // with everything in it must not set off the leg that waits there (and stopping it again
+    // would report an arrival that never happened). Putting the carrier to sleep stops a leg.
+    void SetActiveAll(bool on) override;
 
     // The leg from start to end (world positions); the duration follows from the distance.
     void SetLeg(const V3& start, const V3& end, const V3& lookAhead);

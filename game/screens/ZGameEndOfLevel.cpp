@@ -39,6 +39,7 @@
 #include "game/dive/hud/ZCompletionBar.h"
 #include "game/dive/hud/ZOxygenBar.h"
 #include "game/dive/hud/ZTreasureBar.h"
+#include "game/screens/map/ZMapScreen.h"
 
 namespace
 {
@@ -684,7 +685,14 @@ void ZGameEndOfLevel::OnLeaving()
     g_profileScore.SetValue(ClampedSum(m_startScore, m_diveTreasure, m_artifactCash, m_airCash, kMaxScore));
     // 3.
     if (ZCharacter* member = Member())
+    {
+        const int32_t before = member->GetLevel();
         member->SetXP(int32_t(std::min<int64_t>(int64_t(m_startXp) + m_medalXp, ZCharacter::kMaxXp)));
+        // A crew member who rose a level: the chart's crew button wears its badge and rings.
+        if (member->GetLevel() > before)
+            if (ZMapScreen* map = ZMapScreen::PeekInstance())
+                map->ShowCrewNews();
+    }
     // 4. The level keeps this dive's score and its best medal.
     if (ZLevel* level = m_result.level)
     {

@@ -8,6 +8,7 @@
 
 #include "engine/app/ZGame.h"
 #include "engine/audio/ZSound.h"
+#include "engine/controllers/ZFlicker.h"
 #include "engine/core/ZFrameTimer.h"
 #include "engine/core/ZPropertyManager.h"
 #include "engine/core/ZTextFormat.h"
@@ -172,6 +173,13 @@ int ZLevelPreview::Build()
         m_rings[i] = root->FindNode(path);
         std::snprintf(path, sizeof(path), "equipment/rings/count_%i", i);
         m_counts[i] = FindText(root, path);
+        if (m_counts[i] && !m_blinks[i])
+            if ((m_blinks[i] = ZBlink::Create(m_counts[i])) != nullptr)
+            {
+                m_blinks[i]->interval = kCountBlinkSeconds;
+                m_blinks[i]->remaining = kCountBlinkSeconds;
+                m_blinks[i]->SetActive(false);
+            }
     }
     m_hazardGroup = root->FindNode("hazards");
     m_time = FindText(root, "time");
@@ -337,7 +345,8 @@ void ZLevelPreview::RefreshBelt()
         SetShown(m_tools[i], used);
         SetShown(m_rings[i], used);
         SetShown(m_counts[i], used);
-        m_blinking[i] = false;
+        if (m_blinks[i])
+            m_blinks[i]->SetActive(false);
         if (!used || !m_tools[i])
             continue;
         const int id = ZAbilityManager::FindAbilityId(g_profileSlot[i].GetValue().c_str());
@@ -353,8 +362,17 @@ void ZLevelPreview::RefreshBelt()
         m_tools[i]->SetAlpha(n < 1 ? 0.4f : 1.0f);
         if (m_counts[i])
             m_counts[i]->SetTextF("%i", n);
-        m_blinking[i] = n == 0;
+        if (n == 0 && m_blinks[i])
+        {
+            m_blinks[i]->remaining = kCountBlinkSeconds;
+            m_blinks[i]->SetActive(true);
+        }
     }
+}
+
+bool ZLevelPreview::IsCountBlinking(int slot) const
+{
+    return slot >= 0 && slot < kIcons && m_blinks[slot] && m_blinks[slot]->IsActive();
 }
 
 void ZLevelPreview::ApplyButtons()

@@ -15,7 +15,7 @@
 #include "engine/ui/ZMousePointer.h"
 #include "game/screens/map/ZLevelMapDrawer.h"
 
-class ZBlinkController;
+class ZBlink;
 class ZFontText;
 class ZGroup;
 class ZLevel;
@@ -41,6 +41,7 @@ public:
     static constexpr const char* kLayout = "resources:levelpreview.xml";
     static constexpr int kIcons = 5;
     static constexpr double kEquipDelay = 0.6;
+    static constexpr float kCountBlinkSeconds = 0.75f;
 
     ZLevelPreview();
     ~ZLevelPreview() override;
@@ -67,6 +68,8 @@ public:
     const ZLevelMapDrawer& GetDrawer() const { return m_drawer; }
     const std::string& GetTimeText() const { return m_timeText; }
     float GetLevelSeconds() const { return m_levelSeconds; }
+    // The belt slot's count blinks (its item has run out).
+    bool IsCountBlinking(int slot) const;
 
 private:
     void RefreshBelt();
@@ -90,7 +93,8 @@ private:
     ZSprite2D* m_tools[kIcons] = {};
     ZNode* m_rings[kIcons] = {};
     ZFontText* m_counts[kIcons] = {};
-    bool m_blinking[kIcons] = {};
+    // Each slot's count blinks while none of its item is left.
+    ZBlink* m_blinks[kIcons] = {};
     ZButton2D* m_buttonCharacters = nullptr;
     ZButton2D* m_buttonCharacters2 = nullptr;
     ZButton2D* m_buttonPlay = nullptr;

@@ -740,11 +740,10 @@ void ZQuorvane::ShowNewStock(const char* key)
     // New stock is told over the sea chart only, and only to a player with the tool belt: pushed
     // while the campaign switches screens, the dialog took the campaign's next screen off the
     // stack and left the player on the main menu.
-    ZGameState* map = FindState("mapscreen");
-    if (!map || GetTop() != map || !g_profileToolBelt.GetValue())
-        return;
-    if (ZNewStockDialog* dialog = ZNewStockDialog::PeekInstance(); dialog && dialog->TestFlags(kStateLoaded))
-        dialog->Announce(key);
+    // The map decides (pop-ups allowed, the belt in use, relaxed play) and lights its shop's badge.
+    ZMapScreen* map = ZMapScreen::PeekInstance();
+    if (map && FindState("mapscreen") == map)
+        map->ShowNewStockDialog(map, key);
 }
 
 int ZQuorvane::FindItemId(const char* name)

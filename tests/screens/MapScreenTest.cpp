@@ -13,15 +13,23 @@
 #include <vector>
 
 #include "engine/app/ZEngine.h"
+#include "engine/app/ZEngineSettings.h"
+#include "engine/app/ZStatsLog.h"
 #include "engine/render/resources/IRender.h"
 #include "engine/render/resources/ZMaterial.h"
 #include "engine/resource/ZResourceManager.h"
+#include "engine/scene/ZBoidGroup.h"
+#include "engine/scene/ZFontText.h"
+#include "engine/scene/ZParticleEmitterSystem.h"
 #include "engine/scene/ZSceneTree.h"
 #include "engine/ui/ZSprite2D.h"
 #include "game/common/ZShellSettings.h"
 #include "game/decoration/ZBoat.h"
 #include "game/dive/ZDiveSettings.h"
+#include "game/dive/abilities/ZAbilityManager.h"
+#include "game/dive/crew/ZInventory.h"
 #include "game/screens/ZLevelPreview.h"
+#include "game/screens/ZNewStockDialog.h"
 #include "game/screens/map/ZLevelMapDrawer.h"
 #include "game/screens/map/ZMapScreen.h"
 #include "tests/dive/campaign/CampaignTestSupport.h"
@@ -64,6 +72,13 @@ protected:
         table.AddMount("resources", (std::string(QV_SOURCE_DIR) + "/data").c_str());
         table.AddMount("localized", (std::string(QV_SOURCE_DIR) + "/data/localized/en").c_str());
         CampaignTest::SetUp();
+        // The game's start-up list makes the templates' group; the map's list adds its own to it.
+        if (!ZSceneTree::GetInstance()->FindNode("particletemplates"))
+        {
+            ZGroup* templates = ZGroup::CreateNamed("particletemplates");
+            templates->SetHidden(true);
+            ZSceneTree::GetInstance()->AddChild(templates);
+        }
         g_profileShowLevels.SetValue(1);
         g_profileRelaxMode.SetValue(false);
         g_profileAirless.SetValue(0);
@@ -238,6 +253,218 @@ TEST_F(MapScreenTest, TheBoatSailsMarkerByMarkerToTheSelection)
         map->GetBoatCarrier() ? static_cast<ZGeom*>(map->GetBoatCarrier())->GetWorldPosition() : V3{};
     EXPECT_NEAR(boat.x, MarkerAt(2).x, 0.5f);
     EXPECT_NEAR(boat.y, MarkerAt(2).y, 0.5f);
+}
+
+TEST_F(MapScreenTest, OnEnteringTheBoatSailsOnToTheNextLevelAboveTheChart)
+{
+    // Thirteen levels won: the boat comes from the thirteenth marker to the fourteenth, at 20
+    // units a second, and stays over the chart's places and under the small card all the way.
+    ASSERT_EQ(campaign->LoadScriptText(Script(BoardNames(20))), 0);
+    for (int i = 0; i < 13; ++i)
+        campaign->GetLevels()[size_t(i)]->medal = 1;
+    g_profileShowLevels.SetValue(14);
+    PlayFromMainMenu();
+    Step(3);
+    ASSERT_EQ(Top(), map) << TopName();
+    ASSERT_EQ(map->GetSelectedIndex(), 13);
+    const float leg = std::hypot(MarkerAt(13).x - MarkerAt(12).x, MarkerAt(13).y - MarkerAt(12).y);
+    const int frames = int(std::ceil(leg / ZBoatMoveController::kSpeed / 0.02f)) + 60;
+    auto* carrier = static_cast<ZGeom*>(map->GetBoatCarrier());
+    for (int i = 0; i < frames && map->GetBoatMarker() != 13; ++i)
+    {
+        Step(1);
+        // Over the places and palms (up to 100 in front of the chart), under the small card (250).
+        ASSERT_LT(carrier->GetWorldPosition().z, MarkerAt(12).z - 100.0f) << "frame " << i;
+        ASSERT_GT(carrier->GetWorldPosition().z, MarkerAt(12).z - 250.0f) << "frame " << i;
+    }
+    EXPECT_EQ(map->GetBoatMarker(), 13);
+    EXPECT_NEAR(carrier->GetWorldPosition().x, MarkerAt(13).x, 0.5f);
+    EXPECT_NEAR(carrier->GetWorldPosition().y, MarkerAt(13).y, 0.5f);
+}
+
+TEST_F(MapScreenTest, TheChartLivesWhileItShows)
+{
+    Start(12);
+    Step(40);
+    // Sparkles glint and the volcano smokes from the first frame.
+    ASSERT_NE(map->GetSparkles(), nullptr);
+    ASSERT_NE(map->GetVolcanoSmoke(), nullptr);
+    EXPECT_GT(map->GetSparkles()->GetAliveCount(), 0u);
+    EXPECT_TRUE(map->GetVolcanoSmoke()->IsActive());
+    EXPECT_GT(map->GetVolcanoSmoke()->GetAliveCount(), 0u);
+
+    // The trail of lights waits four seconds after the fade-in, then runs marker by marker from
+    // the third to the eleventh and rests eight seconds before it runs again.
+    ASSERT_GT(map->GetRouteSegmentCount(), 1);
+    ASSERT_GE(map->GetTrailTimer(), 0.0);
+    EXPECT_EQ(map->GetTrailNext(), 2);
+    int steps = 0;
+    while (map->GetTrailNext() == 2 && steps < 300)
+        Step(1), ++steps;
+    EXPECT_GT(steps, 150) << "the trail started early";
+    EXPECT_LT(steps, 220) << "the trail started late";
+    while (map->GetTrailNext() != 2 && steps < 600)
+        Step(1), ++steps;
+    EXPECT_EQ(map->GetTrailNext(), 2);
+    EXPECT_GT(map->GetTrailTimer(), 7.5);
+
+    // The school keeps together inside the chart's water and follows its path round.
+    ZBoidGroup* flock = map->GetFlock();
+    ASSERT_NE(flock, nullptr);
+    ASSERT_EQ(flock->GetBoids().size(), size_t(ZMapScreen::kFlockSize));
+    auto centre = [&]
+    {
+        V3 c{0.0f, 0.0f, 0.0f};
+        for (ZParticleBoid* b : flock->GetBoids())
+            c = c + b->position * (1.0f / float(ZMapScreen::kFlockSize));
+        return c;
+    };
+    const V3 before = centre();
+    Step(1500);
+    const V3 after = centre();
+    EXPECT_GT(std::hypot(after.x - before.x, after.y - before.y), 40.0f) << "the school stood still";
+    for (ZParticleBoid* b : flock->GetBoids())
+    {
+        EXPECT_LE(std::fabs(b->position.x), 281.0f);
+        EXPECT_LE(std::fabs(b->position.y), 221.0f);
+    }
+}
+
+TEST_F(MapScreenTest, LeavingTheChartWritesHowLongItShowed)
+{
+    qvtest::TempDir dir{"qvmapstats"};
+    g_engineStats.SetValue(true);
+    auto* log = new ZStatsLog((dir.Path() + "/stats.txt").c_str(), nullptr);
+    Start(2);
+    Step(100);
+    game->ClearStates(mainMenu);
+    Step(3);
+    const SStatsRecord* found = nullptr;
+    const auto records = log->GetQueuedRecords();
+    for (const SStatsRecord& r : records)
+        if (r.name == "mapscreen")
+            found = &r;
+    ASSERT_NE(found, nullptr);
+    ASSERT_EQ(found->fields.count("time-spent"), 1u);
+    EXPECT_GT(std::stod(found->fields.at("time-spent")), 1.9);
+    EXPECT_EQ(found->fields.count("fps"), 1u);
+    ZStatsLog::DestroyInstance();
+    g_engineStats.Reset(false);
+}
+
+// New stock and the tool belt: the item shops and the inventory on the real stack.
+class MapStockTest : public MapScreenTest
+{
+protected:
+    // The chart with the item table and the inventory made once it shows.
+    void StartWithItems()
+    {
+        Start(2);
+        abilities = ZAbilityManager::GetInstance();
+        inventory = ZInventory::GetInstance();
+        g_profileToolBelt.SetValue(true);
+        g_zelkNoPopups.SetValue(false);
+    }
+    void TearDown() override
+    {
+        g_profileToolBelt.Reset(false);
+        g_zelkNoPopups.Reset(false);
+        g_profileRelaxMode.SetValue(false);
+        g_profileNumSlots.Reset(false);
+        for (ZPropertyText& slot : g_profileSlot)
+            slot.Reset(false);
+        MapScreenTest::TearDown();
+        ZInventory::DestroyInstance();
+        ZAbilityManager::DestroyInstance();
+    }
+    ZAbilityManager* abilities = nullptr;
+    ZInventory* inventory = nullptr;
+};
+
+TEST_F(MapStockTest, NewStockIsToldOnceOverTheChartAndLightsItsShop)
+{
+    auto* dialog = Own(new ZNewStockDialog());
+    StartWithItems();
+    ASSERT_EQ(dialog->Load(), 0);
+    g_profileShopLevel.SetValue(3);
+    // A power sold in the first shop, and an air item (ids 14 to 18) of the third.
+    const std::string power = abilities->GetItemName(0);
+    const std::string air = abilities->GetItemName(14);
+    ASSERT_EQ(ZNewStockDialog::ShopOf(power.c_str()), 0);
+    struct Case
+    {
+        const char* what;
+        bool noPopups, belt, relaxed;
+        const std::string& key;
+        bool told;
+    };
+    for (const Case& c : {Case{"pop-ups off", true, true, false, power, false},
+                          Case{"no tool belt", false, false, false, power, false},
+                          Case{"air in relaxed play", false, true, true, air, false},
+                          Case{"a power in relaxed play", false, true, true, power, true},
+                          Case{"the same power again", false, true, false, power, false}})
+    {
+        g_zelkNoPopups.SetValue(c.noPopups);
+        g_profileToolBelt.SetValue(c.belt);
+        g_profileRelaxMode.SetValue(c.relaxed);
+        const int alerts = dialog->GetAlertSounds();
+        EXPECT_EQ(map->ShowNewStockDialog(map, c.key.c_str()), c.told) << c.what;
+        Step(3);
+        EXPECT_EQ(Top() == dialog, c.told) << c.what << ": " << TopName();
+        // The dialog rings its alert once as it opens.
+        EXPECT_EQ(dialog->GetAlertSounds(), alerts + (c.told ? 1 : 0)) << c.what;
+        if (Top() == dialog)
+        {
+            EXPECT_TRUE(Shown(map->GetNewStockBadge(0))) << "the first shop's badge";
+            EXPECT_FALSE(Shown(map->GetNewStockBadge(2)));
+            game->PopState();
+            Step(30);
+        }
+    }
+    // Not over another screen: with the level card on top the news waits for no one.
+    map->OpenPreview(0);
+    Step(3);
+    g_profileRelaxMode.SetValue(false);
+    EXPECT_FALSE(map->ShowNewStockDialog(map, abilities->GetItemName(1)));
+}
+
+TEST_F(MapStockTest, AnEmptyBeltSlotBlinksItsCountOnTheCard)
+{
+    StartWithItems();
+    const int empty = 0, stocked = 1;
+    inventory->SetCount(empty, 0);
+    inventory->SetCount(stocked, 2);
+    g_profileNumSlots.SetValue(2);
+    g_profileSlot[0].SetValue(abilities->GetItemName(empty));
+    g_profileSlot[1].SetValue(abilities->GetItemName(stocked));
+    map->OpenPreview(0);
+    Step(3);
+    ASSERT_EQ(Top(), preview) << TopName();
+    auto* count0 = ZEntityCast<ZFontText>(preview->GetRoot()->FindNode("equipment/rings/count_0"));
+    auto* count1 = ZEntityCast<ZFontText>(preview->GetRoot()->FindNode("equipment/rings/count_1"));
+    ASSERT_NE(count0, nullptr);
+    ASSERT_NE(count1, nullptr);
+    EXPECT_TRUE(preview->IsCountBlinking(0));
+    EXPECT_FALSE(preview->IsCountBlinking(1));
+    // Three quarters of a second on, three quarters off; the stocked slot stays.
+    int toggles = 0;
+    bool was = count0->IsHidden();
+    for (int i = 0; i < 150; ++i)
+    {
+        Step(1);
+        toggles += count0->IsHidden() != was ? 1 : 0;
+        was = count0->IsHidden();
+        ASSERT_FALSE(count1->IsHidden()) << "frame " << i;
+    }
+    EXPECT_GE(toggles, 3);
+    EXPECT_LE(toggles, 5);
+    // Another item in the slot: the blink stops and the count shows.
+    g_profileSlot[0].SetValue(abilities->GetItemName(stocked));
+    Step(1);
+    EXPECT_FALSE(preview->IsCountBlinking(0));
+    EXPECT_FALSE(count0->IsHidden());
+    Step(100);
+    EXPECT_FALSE(count0->IsHidden());
 }
 
 TEST_F(MapScreenTest, HostileInputChangesNothing)

@@ -1,11 +1,13 @@
 // The sea map's own pictures:
 //   seachart  the chart under the route: water that deepens along the route's seas, islands with
 //             sandy shores where the places stand, the dashed route, a compass rose and a frame
-//             (route= and islands= as x:y pairs in pixels, y down)
+//             (route= and islands= as x:y pairs in pixels, y down; volcano=x:y adds a smoking
+//             cone on an island of its own)
 //   mapdot    a marker look: look=none|complete|bronze|silver|gold, or a board square of the level
 //             cards: look=square|locked
 //   mapplace  a round badge with the symbol of a place, a shop or a bonus game (kind=)
 //   mappalm   a palm crown seen from above, for the swaying palm tops
+//   mapsmoke  a soft puff of grey-white smoke, for the volcano's plume
 #include "tools/imagegen/ArtMap.h"
 
 #include <algorithm>
@@ -161,6 +163,56 @@ bool DrawSeaChart(const ToolOptions& o, Canvas& canvas, std::string& error)
               });
     canvas.DropShadow(land, 3, 4, 4, Colour{0.0f, 0.05f, 0.15f, 0.45f});
     canvas.Composite(land);
+    // The volcano: dark rocky slopes rising from its island, a glowing crater at the top.
+    std::vector<P> volcano;
+    if (!ParsePoints(o.Text("volcano", ""), volcano))
+    {
+        error = "seachart volcano= is an x:y point";
+        return false;
+    }
+    for (const P& v : volcano)
+    {
+        Canvas cone(canvas.Width(), canvas.Height());
+        const float r = 26.0f;
+        auto coast = [&](float x, float y)
+        {
+            const float wobble = 7.0f * (Fbm(x * 0.06f, y * 0.06f, seed + 21, 3) - 0.5f);
+            return std::hypot((x - v.x) * 0.85f, (y - v.y) * 1.15f) - (r + 10.0f + wobble);
+        };
+        cone.Fill([&](float x, float y) { return coast(x, y) + 6.0f; }, [&](float x, float y)
+                  { return Mix(Hex(0xe8d49a), Hex(0xc8a870), Fbm(x * 0.1f, y * 0.1f, seed + 4, 2)); });
+        cone.Fill([&](float x, float y) { return coast(x, y) + 13.0f; }, [&](float x, float y)
+                  { return Mix(Hex(0x4a9a44), Hex(0x2e6a34), Fbm(x * 0.09f, y * 0.09f, seed + 6, 3)); });
+        // Slopes lit from the top left, ridged by lava channels.
+        cone.Fill([&](float x, float y) { return std::hypot(x - v.x, (y - v.y) * 1.2f) - r; },
+                  [&](float x, float y)
+                  {
+                      const float dx = x - v.x, dy = y - v.y;
+                      const float light = Clamp01(0.5f - 0.5f * (dx + dy) / r);
+                      const float ridge =
+                          0.5f + 0.5f * std::sin(std::atan2(dy, dx) * 9.0f +
+                                                 2.0f * Fbm(x * 0.15f, y * 0.15f, seed + 8, 2));
+                      Colour rock = Mix(Hex(0x4a3a32), Hex(0x8a7462), light);
+                      return Scale(rock, 0.85f + 0.2f * ridge);
+                  });
+        // Lava runs down one flank from the crater.
+        cone.Fill(
+            [&](float x, float y)
+            {
+                const float t = Clamp01((y - v.y) / r);
+                const float cx = v.x + 4.0f + 3.0f * std::sin(t * 5.0f);
+                return (y < v.y || y > v.y + r * 0.85f) ? 1.0f : std::fabs(x - cx) - (2.2f - 1.6f * t);
+            },
+            WithAlpha(Hex(0xff7a2a), 0.85f), 1.0f);
+        cone.Fill([&](float x, float y) { return std::hypot(x - v.x, (y - v.y) * 1.3f) - 8.5f; },
+                  Hex(0x2a1a16));
+        cone.Fill([&](float x, float y) { return std::hypot(x - v.x, (y - v.y) * 1.3f) - 5.5f; },
+                  [&](float x, float y) {
+                      return Mix(Hex(0xffd040), Hex(0xff5a1a), Clamp01(std::hypot(x - v.x, y - v.y) / 6.0f));
+                  });
+        canvas.DropShadow(cone, 3, 4, 4, Colour{0.0f, 0.05f, 0.15f, 0.45f});
+        canvas.Composite(cone);
+    }
     // The route: a dashed line of warm white with a faint dark edge.
     auto routeField = [&](float x, float y, float width, bool dashed)
     {
@@ -454,6 +506,22 @@ void DrawMapPalm(const ToolOptions& o, Canvas& canvas)
     canvas.DropShadow(layer, 2, 3, 3, Colour{0.0f, 0.05f, 0.15f, 0.45f});
     canvas.Composite(layer);
 }
+// A puff of smoke: a soft, lumpy cloud, lighter on top, transparent at its rim.
+void DrawMapSmoke(const ToolOptions& o, Canvas& canvas)
+{
+    const float w = float(canvas.Width()), h = float(canvas.Height());
+    const float cx = w / 2, cy = h / 2, r = std::min(w, h) * 0.46f;
+    const unsigned seed = unsigned(o.Number("seed", 5));
+    canvas.Shade(
+        [&](float x, float y)
+        {
+            const float lump = Fbm(x * 0.09f, y * 0.09f, seed, 4);
+            const float d = std::hypot(x - cx, y - cy) / r + 0.45f * (0.5f - lump);
+            const float a = Clamp01(1.0f - d);
+            const float light = Clamp01(0.55f + 0.5f * (cy - y) / r + 0.3f * (lump - 0.5f));
+            return WithAlpha(Mix(Hex(0x9a948c), Hex(0xf4f0ea), light), a * a * (3.0f - 2.0f * a) * 0.9f);
+        });
+}
 } // namespace
 
 bool DrawMapArt(const std::string& generator, const ToolOptions& options, Canvas& canvas, std::string& error,
@@ -469,6 +537,11 @@ bool DrawMapArt(const std::string& generator, const ToolOptions& options, Canvas
     if (generator == "mappalm")
     {
         DrawMapPalm(options, canvas);
+        return true;
+    }
+    if (generator == "mapsmoke")
+    {
+        DrawMapSmoke(options, canvas);
         return true;
     }
     handled = false;

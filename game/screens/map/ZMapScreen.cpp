@@ -7,7 +7,11 @@
 #include <cstdio>
 #include <cstring>
 
+#include "engine/app/ZEngine.h"
+#include "engine/app/ZEngineSettings.h"
 #include "engine/app/ZGame.h"
+#include "engine/app/ZStatsLog.h"
+#include "engine/audio/IAudio.h"
 #include "engine/audio/ZSound.h"
 #include "engine/controllers/ZAnimateTexture2D.h"
 #include "engine/controllers/ZHighlight2.h"
@@ -16,9 +20,11 @@
 #include "engine/core/ZFrameTimer.h"
 #include "engine/core/ZPropertyManager.h"
 #include "engine/import/ZSceneXMLImport2.h"
+#include "engine/render/resources/IRender.h"
 #include "engine/render/resources/ZAnimTexture.h"
 #include "engine/render/resources/ZMaterial.h"
 #include "engine/scene/ZGeom.h"
+#include "engine/scene/ZParticleEmitterSystem.h"
 #include "engine/scene/ZSceneTree.h"
 #include "engine/ui/ZSprite2D.h"
 #include "engine/ui/ZToolTipManager.h"
@@ -26,9 +32,11 @@
 #include "game/common/ZShellSettings.h"
 #include "game/decoration/ZBackground.h"
 #include "game/dive/ZDiveSettings.h"
+#include "game/dive/abilities/ZAbilityManager.h"
 #include "game/dive/campaign/ZLevelControl.h"
 #include "game/dive/crew/ZCharacter.h"
 #include "game/dive/crew/ZCharacterScreen.h"
+#include "game/screens/ZNewStockDialog.h"
 
 namespace
 {
@@ -155,7 +163,11 @@ int ZMapScreen::Build()
     m_bonusClose = FindButton("bonus_panel/close_button");
     m_bonusOpen = FindButton("button_bonus");
 
-    // 4. The go button's glow, and its flash hidden until the campaign asks for it.
+    // 3. Sparkles on the chart.
+    BuildSparkles();
+
+    // 4. The go button's glows, and its flash hidden until the campaign asks for it.
+    BuildContinueGlows();
     m_continueFlash = root->FindNode("ui/button_continue/flash");
     SetShown(m_continueFlash, false);
 
@@ -174,6 +186,9 @@ int ZMapScreen::Build()
         m_crewPictureRest = m_crewButton->Position();
     if (m_inventoryButton)
         m_inventoryPictureRest = m_inventoryButton->Position();
+
+    // 7. The volcano's smoke.
+    BuildVolcanoSmoke();
 
     // 8. The seven places.
     for (int i = 0; i < kPlaces; ++i)
@@ -198,6 +213,7 @@ int ZMapScreen::Build()
         m_bonusButtons[i] = FindButton(path);
         SetShown(m_bonusButtons[i], false);
     }
+    PulsateBadges();
 
     // 10. Tips on their nodes (the tip manager opens them when their own conditions hold).
     if (ZToolTipManager* tips = ZToolTipManager::PeekInstance())
@@ -291,7 +307,7 @@ int ZMapScreen::Build()
 
     m_boat = ZEntityCast<ZSprite2D>(root->FindNode("marker/boat"));
     if (m_carrier)
-        m_carrier->MoveBy(0.0f, 0.0f, -400.0f);
+        m_carrier->MoveBy(0.0f, 0.0f, kBoatDepth);
     if (m_boat)
     {
         m_boat->SetPositionXYZ(0.0f, 0.0f, -15.0f);
@@ -327,6 +343,19 @@ int ZMapScreen::Build()
             if (ZTextureUVScroll* scroll = ZTextureUVScroll::Create(geom))
                 scroll->speed = V2{s.u, s.v};
 
+    // 16. The school of fish.
+    BuildFlock();
+
+    // 17. The route's pieces (the trail runs while the first one shows), and the small card.
+    if (ZNode* segments = root->FindNode("path/segments"))
+        for (int i = 0;; ++i)
+        {
+            std::snprintf(path, sizeof(path), "segment_%i", i);
+            ZNode* segment = segments->FindNode(path);
+            if (!segment)
+                break;
+            m_segments.push_back(segment);
+        }
     // 17. The small card.
     if (ZGroup* mini = m_mini.Create())
     {
@@ -358,7 +387,11 @@ int ZMapScreen::Build()
 void ZMapScreen::OnEnter()
 {
     if (ZBackground* background = ZBackground::PeekInstance())
+    {
+        background->SetTheme(-1);
+        // The chart covers the whole screen: the sea behind it need not be drawn.
         background->Show(false);
+    }
     m_boatSoundsRunning = false;
     m_idleTipClock = Now();
     if (!m_listeningPointer)
@@ -381,15 +414,24 @@ void ZMapScreen::OnEnter()
                 crewNews = crewNews ||
                            (aboard && aboard->GetValue() && member->GetLastViewLevel() < member->GetLevel());
             }
-    SetShown(m_crewBadge, crewNews);
-    if (crewNews && m_sounds[kCrewAlert])
-        m_sounds[kCrewAlert]->Play();
+    SetShown(m_crewBadge, false);
+    if (crewNews)
+        ShowCrewNews();
     m_hoveredStory = nullptr;
     m_mini.SetShown(false);
     Refresh(true);
+    if (IAudio* audio = g_audio)
+        audio->FadeOutMusic(1.0f);
     ShowAmuletKeys(g_profileAmulet.GetValue());
     SetShown(m_amulet, g_profileRotation.GetValue());
     ArrangeUiButtons();
+    // The smoke stands over the crater from the first frame.
+    if (m_smoke)
+    {
+        m_smoke->Prewarm();
+        m_smoke->Prewarm();
+        m_smoke->Activate();
+    }
 }
 
 void ZMapScreen::OnFadeInDone()
@@ -402,6 +444,16 @@ void ZMapScreen::OnFadeInDone()
         m_boatFrames->SetActive(false);
     m_pressedNode = nullptr;
     m_pressedIndex = -1;
+    // The trail of lights runs along the route while its first piece shows.
+    if (m_segments.size() > 1 && m_segments.front()->IsActive() && !m_segments.front()->IsHidden())
+    {
+        StartPathTrail(4.0);
+        m_trailNext = std::max(m_trailNext, 2);
+    }
+    else
+    {
+        m_trailTimer = -1.0;
+    }
     if (m_pendingLevel >= 0)
     {
         const int index = m_pendingLevel;
@@ -429,6 +481,21 @@ void ZMapScreen::OnLeave()
     }
     StopBoatSounds(true);
     m_mini.SetShown(false);
+    // How long the player looked at the chart, and how smoothly it ran.
+    if (ZStatsLog* log = ZStatsLog::PeekInstance();
+        log && g_engineStats.GetValue() && log->BeginRecord("mapscreen"))
+    {
+        const double seconds = Now() - GetTimeEntered();
+        const uint32_t frames = g_engine && g_engine->GetRender()
+                                    ? g_engine->GetRender()->GetFrameCount() - GetFrameEntered()
+                                    : 0;
+        log->SetFloat("time-spent", float(seconds));
+        log->SetFloat("fps", seconds > 0.0 ? float(double(frames) / seconds) : 0.0f);
+        log->Flush();
+        log->WriteSessionUpdate();
+    }
+    if (m_carrier)
+        m_carrier->SetActiveAll(false);
 }
 
 void ZMapScreen::SlideBar(bool out)
@@ -451,7 +518,12 @@ void ZMapScreen::SlideBar(bool out)
 
 void ZMapScreen::OnLoseFocus()
 {
-    // Covered by a card, shop or crew visit: the bar steps out of their way.
+    // Covered by a card, shop or crew visit: the bar steps out of their way. The new-stock dialog
+    // grows out of a shop button and leaves the bar where it is.
+    ZGame* game = ZGame::PeekInstance();
+    ZNewStockDialog* dialog = ZNewStockDialog::PeekInstance();
+    if (game && dialog && game->GetNextState() == dialog)
+        return;
     if (IsInPlay())
         SlideBar(true);
 }
@@ -481,6 +553,13 @@ void ZMapScreen::Update(double dt)
         }
         m_idleTipClock = kDisarmed;
     }
+    // 2. A proofing run of every tip ends a second after the chart came up.
+    if (g_tipsTest.GetValue() && now - GetTimeEntered() > 1.0)
+    {
+        if (ZToolTipManager* tips = ZToolTipManager::PeekInstance())
+            tips->CloseAll();
+        g_tipsTest.SetValue(false);
+    }
     // 4. The small card closes a moment after the pointer left its marker.
     if (m_miniHideClock >= 0.0 && now - m_miniHideClock > kMiniCardHideSeconds)
     {
@@ -488,6 +567,8 @@ void ZMapScreen::Update(double dt)
         m_hoveredMarker = nullptr;
         m_miniHideClock = -1.0;
     }
+    // 3. The fish follow their path round the chart.
+    UpdateFlock(dt);
     // 5.
     SwayPalms(now);
     // 6.
@@ -774,6 +855,36 @@ int ZMapScreen::OnProfileLoaded()
     SetShown(m_crewBadge, false);
     HideStoryItems();
     return 0;
+}
+
+void ZMapScreen::ShowCrewNews()
+{
+    SetShown(m_crewBadge, true);
+    // The end of a dive may have rung the alert a moment ago: it rings once.
+    if (m_sounds[kCrewAlert] && !m_sounds[kCrewAlert]->IsPlaying())
+        m_sounds[kCrewAlert]->Play();
+}
+
+bool ZMapScreen::ShowNewStockDialog(ZGameState* state, const char* key)
+{
+    ZGame* game = ZGame::PeekInstance();
+    if (!game || !state || game->GetTopState() != state || !key)
+        return false;
+    if (g_zelkNoPopups.GetValue() || !g_profileToolBelt.GetValue())
+        return false;
+    // Relaxed play has no air to run out of: new air items are not news there.
+    if (g_profileRelaxMode.GetValue())
+        if (ZAbilityManager* abilities = ZAbilityManager::PeekInstance();
+            abilities && !abilities->IsNonAirItem(key))
+            return false;
+    ZNewStockDialog* dialog = ZNewStockDialog::PeekInstance();
+    if (!dialog || !dialog->TestFlags(kStateLoaded) || !dialog->Announce(key))
+        return false;
+    // The shop's badge on the chart shows until the player has been there.
+    const int shop = ZNewStockDialog::ShopOf(key);
+    if (shop >= 0 && shop < 3)
+        SetShown(m_newStock[shop], true);
+    return true;
 }
 
 void ZMapScreen::OnLevelEvent(const ZEvent& event)

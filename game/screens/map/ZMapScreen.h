@@ -25,12 +25,15 @@
 #include "game/screens/ZLevelPreview.h"
 
 class ZAnimateTexture2D;
+class ZBoidGroup;
 class ZGeom;
 class ZHighlight2;
 class ZLevel;
 class ZMaterial;
 class ZNode;
+class ZParticleEmitterSystem;
 class ZSound;
+class ZSplineNode;
 class ZSprite2D;
 
 // The screens the map opens, handed over by the game object; any may be null.
@@ -66,6 +69,14 @@ public:
     static constexpr double kMiniCardHideSeconds = 0.3;
     static constexpr float kLogicalHeight = 600.0f;
     static constexpr double kDisarmed = -1e38;
+    // The chart's decoration: its fish and how fast their goal runs round their path (one turn in
+    // 1 / kFlockPathSpeed seconds).
+    static constexpr int kFlockSize = 15;
+    // How far in front of the chart the boat and the volcano's smoke stand: before the places,
+    // palms and the bar, behind the small level card (250 in front).
+    static constexpr float kBoatDepth = -200.0f;
+    static constexpr float kSmokeDepth = -200.0f;
+    static constexpr float kFlockPathSpeed = 0.003f;
 
     ZMapScreen();
     ~ZMapScreen() override;
@@ -126,6 +137,17 @@ public:
     void StartBoatSounds();
     void StopBoatSounds(bool silent);
     void StartPathTrail(double delay);
+    double GetTrailTimer() const { return m_trailTimer; }
+    int GetTrailNext() const { return m_trailNext; }
+    int GetRouteSegmentCount() const { return int(m_segments.size()); }
+
+    // A crew member rose a level: the crew button's badge shows and the crew alert rings (once,
+    // even when the chart opens while it still rings).
+    void ShowCrewNews();
+    // New stock came in: over the map (the given state must be the top one), with pop-ups allowed
+    // and the tool belt in use, the new-stock dialog tells of it and the shop's badge on the
+    // chart lights up; in relaxed play only items other than air count. True when it was told.
+    bool ShowNewStockDialog(ZGameState* state, const char* key);
 
     // Listeners.
     void OnClicked(ZButton2D* button) override;
@@ -163,6 +185,10 @@ public:
     ZNode* GetCrewBadge() const { return m_crewBadge; }
     ZLevelPreviewMini& GetMiniCard() { return m_mini; }
     const std::string& GetLastTip() const { return m_lastTip; }
+    ZParticleEmitterSystem* GetSparkles() const { return m_sparkles; }
+    ZParticleEmitterSystem* GetVolcanoSmoke() const { return m_smoke; }
+    ZBoidGroup* GetFlock() const { return m_flock; }
+    float GetFlockPhase() const { return m_flockPhase; }
 
 private:
     struct SPalm
@@ -185,6 +211,15 @@ private:
     // Sailing: the next leg when the selection lies elsewhere on the chart.
     void SailOn();
     void UpdateTrail(double dt);
+    // Decoration (ZMapScreen.cpp): sparkles on the chart, the go button's glows, the badges'
+    // pulse, the volcano's smoke and the flock of fish; each frame the fish follow their path and
+    // face where they swim.
+    void BuildSparkles();
+    void BuildContinueGlows();
+    void PulsateBadges();
+    void BuildVolcanoSmoke();
+    void BuildFlock();
+    void UpdateFlock(double dt);
 
     SMapScreens m_screens;
     ZLevelPreview* m_preview = nullptr;
@@ -246,11 +281,20 @@ private:
     bool m_boatSoundsRunning = false;
     V3 m_legStart;
     V3 m_legEnd;
+    std::vector<ZNode*> m_segments;
     ZNode* m_pendingSegment = nullptr;
     ZNode* m_pendingPlot = nullptr;
     double m_trailTimer = -1.0;
     int m_trailNext = 1;
     int m_trailLast = 10;
+
+    // Decoration.
+    ZParticleEmitterSystem* m_sparkles = nullptr;
+    ZParticleEmitterSystem* m_smoke = nullptr;
+    ZBoidGroup* m_flock = nullptr;
+    ZSplineNode* m_flockPath = nullptr;
+    std::vector<ZAnimateTexture2D*> m_fishFrames;
+    float m_flockPhase = 0.0f;
 
     int m_shopLevel = 0;
     int m_bonusLevel = 0;

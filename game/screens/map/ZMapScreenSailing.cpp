@@ -34,15 +34,22 @@ void ZMapScreen::SailTo(int to, int from, bool animate)
 {
     if (to < 0 || to >= m_chartMarkers)
         return;
+    // A leg under way ends first, so its arrival is not taken for this one's.
+    if (m_boatMove && m_boatMove->IsLegRunning())
+        m_boatMove->SetActive(false);
     m_boatFrom = from;
     m_boatTo = to;
     if (from < 0 || from >= m_chartMarkers || !m_carrier)
         return;
+    // The boat keeps its own depth above the chart (the markers lie on the chart itself).
+    const float depth = m_carrier->GetWorldPosition().z;
     m_legStart = GetPathPoint(from);
+    m_legStart.z = depth;
     m_carrier->SetWorldPosition(m_legStart);
     if (to == from)
         return;
     m_legEnd = GetPathPoint(to);
+    m_legEnd.z = depth;
     m_sailing = animate;
     if (!m_boatMove)
         return;
