@@ -31,6 +31,9 @@ void ZFadeIn::Reset()
 void ZFadeIn::Start()
 {
     m_finished = false;
+    // A new run: the end of the last one may never have been seen (its owner hid the target at
+    // the end), and taking it now would stop this run without telling anyone.
+    m_endPending = false;
     SetChildrenAlpha(m_target, 0.0f);
 }
 
@@ -59,6 +62,9 @@ void ZFadeOut::Reset()
 void ZFadeOut::Start()
 {
     m_finished = false;
+    // A new run: the end of the last one may never have been seen (its owner hid the target at
+    // the end), and taking it now would stop this run without telling anyone.
+    m_endPending = false;
     SetChildrenAlpha(m_target, 1.0f);
 }
 

@@ -694,6 +694,37 @@ TEST_F(FadeTest, EndActionsRun)
     EXPECT_FALSE(panel->IsActive());
 }
 
+TEST_F(FadeTest, AFadeRestartedAfterAnEndItNeverProcessedEndsAgain)
+{
+    // The way a screen uses its fades: restarted by deactivating and activating, and its panel
+    // taken out of the tree's update as soon as the fade tells its end, so the fade itself never
+    // gets the frame in which it would stop. Every later run must still end and tell it.
+    for (auto make : {+[](ZNode* n) -> ZInterpolateBase* { return ZFadeIn::Create(n); },
+                      +[](ZNode* n) -> ZInterpolateBase* { return ZFadeOut::Create(n); }})
+    {
+        ZInterpolateBase* fade = make(panel);
+        fade->SetActive(false);
+        Events events;
+        fade->AddListener(static_cast<ZTransientListener*>(&events));
+        for (int run = 1; run <= 3; ++run)
+        {
+            panel->SetActive(true);
+            fade->SetActive(false);
+            fade->SetActive(true);
+            for (int i = 0; i < 20 && events.log.size() < size_t(run); ++i)
+                Frame(0.05);
+            ASSERT_EQ(events.log.size(), size_t(run)) << "run " << run;
+            panel->SetActive(false);
+            Frame(0.05);
+        }
+        panel->SetActive(true);
+        fade->SetActive(false);
+        fade->RemoveListener(static_cast<ZTransientListener*>(&events));
+        fade->Release();
+        Frame(0.0);
+    }
+}
+
 // Pop-up text
 
 TEST_F(EffectTest, PopupTextSpringsInDriftsFadesAndReleasesItself)

@@ -412,6 +412,52 @@ TEST_F(HiddenObjectTest, TheArrowsScrollToTheEdgesOfThePictureAndShowWhereMoreIs
     EXPECT_FALSE(h->GetArrow(ZHiddenObjectGame::kArrowDown)->IsActive());
 }
 
+TEST_F(HiddenObjectTest, ThePointerAtAnEdgeSlidesThePictureThatWayUpToItsBorder)
+{
+    ZHiddenObjectGame* h = Make();
+    Play(h, "cups");
+    // The picture is 1200 x 900: the view x runs from -318 to 200 and y from -150 to 150.
+    struct Case
+    {
+        const char* edge;
+        float x, y;  // where the pointer rests
+        float viewX; // where the view ends up on the axis that scrolls (0: the other axis)
+        float viewY;
+    };
+    const Case cases[] = {
+        {"left", -395.0f, 0.0f, 200.0f, 0.0f},
+        {"right", 400.0f - 118.0f - 5.0f, 0.0f, -318.0f, 0.0f},
+        {"top", -100.0f, 295.0f, 0.0f, -150.0f},
+        {"bottom", -100.0f, -295.0f, 0.0f, 150.0f},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.edge);
+        // The pointer wobbles by a unit in the band, as a resting hand does.
+        for (int i = 0; i < 300; ++i)
+        {
+            MoveToLogical(c.x + float(i % 2), c.y);
+            Frames(1);
+        }
+        const V3 after = h->GetViewPosition();
+        if (c.viewX != 0.0f)
+        {
+            EXPECT_FLOAT_EQ(after.x, c.viewX);
+        }
+        if (c.viewY != 0.0f)
+        {
+            EXPECT_FLOAT_EQ(after.y, c.viewY);
+        }
+        // Back in the middle the picture comes to rest where it is.
+        MoveToLogical(-100.0f, 0.0f);
+        Frames(100);
+        const V3 rest = h->GetViewPosition();
+        Frames(20);
+        EXPECT_FLOAT_EQ(h->GetViewPosition().x, rest.x);
+        EXPECT_FLOAT_EQ(h->GetViewPosition().y, rest.y);
+    }
+}
+
 TEST_F(HiddenObjectTest, APictureThatFitsShowsNoArrowsAndIgnoresSteps)
 {
     ZHiddenObjectGame* h = Make("resources:hiddenobjectlevels1.xml", "resources:hiddenobject_small.xml");

@@ -1,7 +1,7 @@
 // The crew's screens and the bonus games as the game object makes them and hands them to the
 // campaign, on the real state stack with the game's own layouts: a bonus entry of the campaign
-// script plays a bonus game framed by the prize dialog, focus loss pauses the game, and the
-// inventory screen opens and closes.
+// script and the sea chart's bonus buttons play a bonus game framed by the prize dialog, focus
+// loss pauses the game, and the inventory screen opens and closes.
 #include <gtest/gtest.h>
 
 #include "engine/core/ZPropertyManager.h"
@@ -146,6 +146,48 @@ TEST_F(ShellTest, TheInventoryScreenOpensWithTheBeltAndContinueCloses)
     Frames(30);
     EXPECT_EQ(Top(), State(quorvane->GetMainMenu()));
     g_profileToolBelt.Reset(false);
+}
+
+TEST_F(ShellTest, TheMapsBonusButtonsPlayTheirBonusGamesAndLeavingReturnsToTheChart)
+{
+    engine->MountResources();
+    MakePlayer("Ann");
+    StartGame();
+    Frames(40);
+    g_profileBonusLevel.SetValue(ZQuorvane::kBonusGames);
+    auto* map = static_cast<ZMapScreen*>(quorvane->GetMapScreen());
+    ASSERT_NE(map, nullptr);
+    ZBonusEndOfLevel* dialog = quorvane->GetBonusDialog();
+    ASSERT_NE(dialog, nullptr);
+    ZGame::GotoState(map);
+    Frames(40);
+    // One island after the other from the same chart: the chart is left again each time, which
+    // once stopped its screen switch for good after the first visit.
+    for (int number = 0; number < ZQuorvane::kBonusGames; ++number)
+    {
+        SCOPED_TRACE(number);
+        ASSERT_EQ(Top(), State(map));
+        ZButton2D* button = map->GetBonusButton(number);
+        ASSERT_NE(button, nullptr);
+        ASSERT_TRUE(button->IsActive() && !button->IsHidden());
+        // The player clicks the island's button: the game comes up under its start page.
+        ClickOn(button);
+        Frames(40);
+        ZHiddenObjectGame* bonus = quorvane->GetBonusGame(number);
+        ASSERT_NE(bonus->GetCurrentLevel(), nullptr);
+        ASSERT_EQ(Top(), State(dialog));
+        EXPECT_TRUE(dialog->IsBeforeSearch());
+        EXPECT_EQ(dialog->GetText("title"), bonus->GetCurrentLevel()->GetPrizeTitle());
+        ClickOn(dialog->GetButton());
+        Frames(30);
+        ASSERT_EQ(Top(), State(bonus));
+        EXPECT_EQ(bonus->GetPhase(), ZHiddenObjectGame::kPhasePlaying);
+        // Leaving with nothing found asks nothing and goes back to the chart.
+        ClickOn(bonus->GetLeaveButton());
+        Frames(40);
+        EXPECT_EQ(Top(), State(map));
+    }
+    g_profileBonusLevel.Reset(false);
 }
 
 TEST_F(ShellTest, TheMapsShopButtonOpensItsShop)
