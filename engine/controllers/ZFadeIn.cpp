@@ -31,6 +31,9 @@ void ZFadeIn::Reset()
 void ZFadeIn::Start()
 {
     m_finished = false;
+    // An end left pending by a run whose node went inactive before its next update would
+    // otherwise stop this run at its first update without telling anyone it ended.
+    m_endPending = false;
     SetChildrenAlpha(m_target, 0.0f);
 }
 
@@ -59,6 +62,7 @@ void ZFadeOut::Reset()
 void ZFadeOut::Start()
 {
     m_finished = false;
+    m_endPending = false;
     SetChildrenAlpha(m_target, 1.0f);
 }
 

@@ -679,6 +679,34 @@ TEST_F(FadeTest, FadeInAndOutReachTheirEndExactlyAndStop)
     }
 }
 
+TEST_F(FadeTest, ARunCutOffAfterItsEndStillTellsTheNextRunsEnd)
+{
+    // A screen's fade ends, and the screen's root goes inactive before the fade's next update;
+    // entered again later, the screen stops the fade and starts it once more when it leaves. The
+    // second run used to stop at its first update unheard, and the screen waited for it for good.
+    for (const bool fadeIn : {false, true})
+    {
+        ZInterpolateBase* fade =
+            fadeIn ? static_cast<ZInterpolateBase*>(ZFadeIn::Create(panel)) : ZFadeOut::Create(panel);
+        fade->SetActive(false);
+        Events events;
+        fade->AddListener(static_cast<ZTransientListener*>(&events));
+        fade->Begin();
+        for (int i = 0; i < 40 && events.log.empty(); ++i)
+            Frame(0.05);
+        ASSERT_EQ(events.log.size(), 1u) << fadeIn;
+        ASSERT_TRUE(fade->IsEndPending()) << fadeIn;
+        fade->SetActive(false); // entered again: the fade is stopped
+        fade->SetActive(true);  // left again: the fade starts once more
+        for (int i = 0; i < 40 && events.log.size() < 2; ++i)
+            Frame(0.05);
+        EXPECT_EQ(events.log.size(), 2u) << fadeIn;
+        fade->SetActive(false);
+        fade->Release();
+        Frame(0.0);
+    }
+}
+
 TEST_F(FadeTest, EndActionsRun)
 {
     ZFadeOut* fade = ZFadeOut::Create(panel);
