@@ -206,6 +206,9 @@ ZCharacter* ZGameEndOfLevel::Member() const
 void ZGameEndOfLevel::OnEnter()
 {
     m_widgets.OnEnter();
+    // The dive stays under this screen, paused, and so would its floating texts ("Salvaged!", a
+    // lost medal's "no experience"): frozen over the results, on top of each other.
+    GetGameShell()->HidePopups();
     // 1.
     if (IAudio* audio = g_audio)
         audio->PauseMusic(true);

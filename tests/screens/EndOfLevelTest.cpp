@@ -198,6 +198,21 @@ TEST_F(EndOfLevelTest, ExperienceFlightsLevelTheMemberUpOnScreenWithTheBarStarti
     EXPECT_EQ(member->GetLevel(), 1);
 }
 
+TEST_F(EndOfLevelTest, TheDivesFloatingTextsLeaveWhenTheResultsOpenAndItsOwnStillShow)
+{
+    // The dive stays paused under the results; its floating texts used to stay too, frozen over
+    // the results on top of each other.
+    shell.ShowPopup("Salvaged!", 1.2, V3{});
+    const int hiddenBefore = shell.popupsHidden;
+    Enter(Result(0, 1, 1, 0.0f));
+    EXPECT_GT(shell.popupsHidden, hiddenBefore);
+    // The screen's own texts come after: the medal's experience.
+    ASSERT_TRUE(RunTo(ZGameEndOfLevel::kStepTreasure));
+    ASSERT_GE(shell.popups.size(), 2u);
+    EXPECT_NE(shell.popups.back().find("XP"), std::string::npos) << shell.popups.back();
+    Continue();
+}
+
 TEST_F(EndOfLevelTest, NoNewMedalMeansNoFlightsButTheMedalStepStillWaits)
 {
     level.medal = 2;

@@ -2,11 +2,15 @@
 // Runs the real game as a process with a private home and user-data folder, and writes the session
 // files it plays back: frame records written through the engine's own recorder, exactly as a live
 // session would be recorded.
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <string>
 #include <sys/wait.h>
+#include <thread>
+#include <vector>
 
 #include "engine/app/ZInput.h"
 
@@ -75,16 +79,18 @@ private:
 
 // The game's exit code; its output (both streams) goes to <home>/out.txt. The game folder is the
 // build's unless another engine root is given. A replay that goes astray would otherwise wait on
-// a screen forever, so the run is killed after four minutes and reported as failed. The game does
-// not pause when its window loses focus: under a shared test display another test's window may
-// take it, and a paused game waits for window messages a replay never sends.
-inline int RunGame(const std::string& home, const std::string& args, const std::string& root = "")
+// a screen forever, so the run is killed after `limitSeconds` (four minutes unless told) and
+// reported as failed. The game does not pause when its window loses focus: under a shared test
+// display another test's window may take it, and a paused game waits for window messages a
+// replay never sends.
+inline int RunGame(const std::string& home, const std::string& args, const std::string& root = "",
+                   int limitSeconds = 240)
 {
     const std::string cmd =
         "cd '" + home + "' && XDG_DATA_HOME='" + home + "' HOME='" + home + "' XDG_CONFIG_HOME='" + home +
-        "/.config' SDL_AUDIODRIVER=dummy timeout -s KILL 240 env engineroot='" +
-        (root.empty() ? std::string(QV_BINARY_DIR) + "/home" : root) + "' '" + QV_BINARY_DIR + "/quorvane' " +
-        args + " --engine.pauseonblur=0 > '" + home + "/out.txt' 2>&1";
+        "/.config' SDL_AUDIODRIVER=dummy timeout -s KILL " + std::to_string(limitSeconds) +
+        " env engineroot='" + (root.empty() ? std::string(QV_BINARY_DIR) + "/home" : root) + "' '" +
+        QV_BINARY_DIR + "/quorvane' " + args + " --engine.pauseonblur=0 > '" + home + "/out.txt' 2>&1";
     const int status = std::system(cmd.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
@@ -100,5 +106,63 @@ inline fs::path MakeHome()
     char pattern[] = "/tmp/quorvane-e2e-XXXXXX";
     const char* dir = mkdtemp(pattern);
     return dir ? fs::path(dir) : fs::path();
+}
+
+// What one replay of a recorded session left: the exit code, the output, the pictures the game
+// took in order, and the files of the player's profile folder by path below it.
+struct SReplay
+{
+    int code = -1;
+    std::string out;
+    std::vector<std::string> shots;
+    std::map<std::string, std::string> profile;
+};
+
+// The lines of the output that start with `prefix`, in order.
+inline std::vector<std::string> LinesStarting(const std::string& out, const std::string& prefix)
+{
+    std::vector<std::string> lines;
+    for (size_t at = out.find(prefix); at != std::string::npos; at = out.find(prefix, at + 1))
+        if (at == 0 || out[at - 1] == '\n')
+            lines.push_back(out.substr(at, out.find('\n', at) - at));
+    return lines;
+}
+
+// Plays a session twice with the same settings, both games at once so a long session costs the
+// time of one. `write(path)` writes the session file; it runs before the games start, since the
+// recorder is one per process.
+template <class Write>
+bool ReplayTwice(Write write, const std::string& args, int limitSeconds, SReplay (&runs)[2])
+{
+    fs::path homes[2];
+    for (fs::path& home : homes)
+    {
+        home = MakeHome();
+        const fs::path sessions = home / "Brannoch" / "quorvane" / "sessions";
+        fs::create_directories(sessions);
+        if (!write((sessions / "session.dat").string()))
+            return false;
+        if (std::getenv("QV_KEEP_E2E"))
+            std::printf("keeping %s\n", home.c_str());
+    }
+    std::fflush(stdout);
+    std::thread second([&] { runs[1].code = RunGame(homes[1].string(), args, "", limitSeconds); });
+    runs[0].code = RunGame(homes[0].string(), args, "", limitSeconds);
+    second.join();
+    for (int i = 0; i < 2; ++i)
+    {
+        const fs::path& home = homes[i];
+        runs[i].out = Slurp(home / "out.txt");
+        for (int n = 1; fs::exists(home / ("Quorvane Screenshot " + std::to_string(n) + ".png")); ++n)
+            runs[i].shots.push_back(Slurp(home / ("Quorvane Screenshot " + std::to_string(n) + ".png")));
+        const fs::path profiles = home / "Brannoch" / "quorvane" / "profiles";
+        if (fs::exists(profiles))
+            for (const auto& entry : fs::recursive_directory_iterator(profiles))
+                if (entry.is_regular_file())
+                    runs[i].profile[fs::relative(entry.path(), profiles).string()] = Slurp(entry.path());
+        if (!std::getenv("QV_KEEP_E2E"))
+            fs::remove_all(home);
+    }
+    return true;
 }
 } // namespace shelltest

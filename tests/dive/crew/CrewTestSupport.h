@@ -62,6 +62,8 @@ public:
         (void)duration, (void)position;
         popups.push_back(text ? text : "");
     }
+    void HidePopups() override { ++popupsHidden; }
+    int popupsHidden = 0;
 };
 
 class CrewScreenTest : public uitest::ScreenTest
