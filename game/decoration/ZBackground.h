@@ -24,14 +24,17 @@ class ZSprite;
 class ZTextureResource;
 
 // A fan of 64 light beams turning slowly about the light's origin; the beams near the aiming
-// direction show, flickering with the surface's waves. Sprites are drawn turned by their own
-// orientation only (their parents place them), so each beam also carries the fan's whole turn.
+// direction show, flickering with the surface's waves, and a beam too faint to see is hidden.
+// Sprites are drawn turned by their own orientation only (their parents place them), so each beam
+// also carries the fan's whole turn.
 class ZSurfaceLight : public ZGroup
 {
     QV_TYPE_RECORD(ZSurfaceLight, &ZGroup::kTypeRecord)
 
 public:
     static constexpr int kBeams = 64;
+    // Beams fainter than this (at most five steps of 255 added to what lies beneath) are hidden.
+    static constexpr float kFaintestBeam = 0.02f;
 
     void Build();
     // The direction from the light to the point (in the plane) becomes its x axis.

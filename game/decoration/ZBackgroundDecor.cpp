@@ -120,17 +120,20 @@ void ZSurfaceLight::Update()
             m -= 64;
         const float d = float(std::abs(m)) * kBeamStep;
         const float f = std::clamp(1.0f - d / kHalfPi, 0.0f, 1.0f);
-        if (f < kTiny)
+        const float waves = (0.4f * std::sin(0.8f * t + 0.12f * d) + 0.2f) +
+                            (0.8f * std::sin(0.9f * t + 0.1f * d) + 0.4f) +
+                            (0.6f * std::sin(5.3f * t + 0.7f * d) + 0.3f);
+        const float alpha = 0.25f * f * std::clamp(waves, 0.0f, 1.0f);
+        // A beam is a tall quad of added light: one too faint to see costs as much to fill as the
+        // brightest, so it is not drawn.
+        if (f < kTiny || alpha < kFaintestBeam)
         {
             beam->SetHidden(true);
             continue;
         }
         beam->SetHidden(false);
         beam->SetRotationZ(kHalfPi + m_turns[j] + m_angle + m_aimAngle);
-        const float waves = (0.4f * std::sin(0.8f * t + 0.12f * d) + 0.2f) +
-                            (0.8f * std::sin(0.9f * t + 0.1f * d) + 0.4f) +
-                            (0.6f * std::sin(5.3f * t + 0.7f * d) + 0.3f);
-        beam->SetAlpha(0.25f * f * std::clamp(waves, 0.0f, 1.0f));
+        beam->SetAlpha(alpha);
     }
 }
 
