@@ -84,9 +84,16 @@ TEST(DiveEndToEnd, ARecordedDiveEndsTheSameOnOpenGL)
     CheckRecordedDive("renderopengl");
 }
 
-// Off for now: on the Direct3D 7 back end the replayed pointer does not reach the board (no swap
-// takes, the air runs out after 130 s of dive and the run outlasts its time limit).
-TEST(DiveEndToEnd, DISABLED_ARecordedDiveEndsTheSameOnDirect3D7)
+// The software Direct3D 7 device shows the game on the whole display (the test display's
+// 1280 x 1024), where the session's points are replayed on the same spots of the game as in the
+// 800 x 600 window it was recorded in. Its rasterizer draws every pixel on the processor: without
+// optimisation and under the sanitizers one run takes many minutes, past the run's time limit,
+// so there the optimised builds' run stands for it.
+TEST(DiveEndToEnd, ARecordedDiveEndsTheSameOnDirect3D7)
 {
+#if defined(__SANITIZE_ADDRESS__) || !defined(NDEBUG)
+    GTEST_SKIP() << "the software device is too slow in a debug or sanitizer build";
+#else
     CheckRecordedDive("renderd3d7");
+#endif
 }
