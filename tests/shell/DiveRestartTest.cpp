@@ -1,13 +1,15 @@
 // The dive started by board name, on the real state stack with the game's own screens: the dive
 // ends, the end of level counts it and its continue starts the same board again. The new dive
 // starts with an empty chest and an empty completion bar, and the score board shows the score
-// the last dive earned.
+// the last dive earned. A dive whose air runs out ends in the game-over dialog.
 #include <gtest/gtest.h>
 
 #include <cstdio>
 
+#include "engine/controllers/ZProgressBar.h"
 #include "engine/render/resources/ZTexture.h"
 #include "engine/scene/ZFontText.h"
+#include "engine/ui/ZDialogGameState.h"
 #include "game/dive/ZInGame.h"
 #include "game/dive/hud/ZCompletionBar.h"
 #include "game/dive/hud/ZScoreBoard.h"
@@ -79,7 +81,8 @@ TEST_F(DiveRestartTest, ADiveStartedAgainAfterItsEndOfLevelStartsEmptyAndShowsTh
     for (int i = 0; i < bar->GetSlotNodeCount(); ++i)
     {
         EXPECT_FALSE(bar->IsSlotFilled(i)) << "slot " << i;
-        EXPECT_FALSE(bar->GetSlotNode(i)->IsActive()) << "slot " << i << " still shows the last dive's artifact";
+        EXPECT_FALSE(bar->GetSlotNode(i)->IsActive())
+            << "slot " << i << " still shows the last dive's artifact";
     }
     // The score counted at the end of level: treasure, 100 per artifact and twice the air left.
     const int earned = g_profileScore.GetValue();
@@ -92,4 +95,24 @@ TEST_F(DiveRestartTest, ADiveStartedAgainAfterItsEndOfLevelStartsEmptyAndShowsTh
     bar->FillSlot('C', crown);
     EXPECT_TRUE(bar->GetSlotNode(0)->IsActive());
     EXPECT_FALSE(bar->GetSlotNode(0)->IsHidden()) << "the slot the end of level emptied stays hidden";
+}
+
+TEST_F(DiveRestartTest, ADiveWhoseAirRunsOutEndsInTheGameOverDialogOverTheDive)
+{
+    MakePlayer("Ann");
+    g_zelkBoard.SetValue("sand_01");
+    StartGame();
+    auto* dive = static_cast<ZInGame*>(quorvane->GetInGame());
+    ASSERT_TRUE(RunUntilTop(dive, 400));
+    Frames(250);
+    ZProgressBarTimer* air = dive->GetAirTimer();
+    ASSERT_NE(air, nullptr);
+    ASSERT_GT(air->GetRemaining(), 60.0);
+    // The last second of air.
+    air->SetDuration(1.0);
+    air->Restart();
+    ZGameState* gameOver = State(quorvane->GetGameOverDialog());
+    ASSERT_NE(gameOver, nullptr);
+    ASSERT_TRUE(RunUntilTop(gameOver, 300));
+    EXPECT_TRUE(dive->IsLost());
 }
