@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "engine/fs/ZStream.h"
+#include "engine/render/resources/ZRenderSettings.h"
 
 // ---------------------------------------------------------------------------------------
 // ZInput
@@ -344,6 +345,57 @@ bool DecodeKeyEvent(const uint8_t* in, SInputKeyEvent& e)
     e.type = GetU32(in + 8);
     return e.type == SInputKeyEvent::kDown || e.type == SInputKeyEvent::kUp;
 }
+
+// A session keeps the pointer's place on the game's logical screen (800 x 600 pixels, from its top
+// left), not on the display: a full-screen display of another size shows the picture centred
+// between bars, or scaled down when it is smaller, and the same recorded point must land on the
+// same spot of the game whatever display records or plays it. Where the display is the logical
+// size both places are the same.
+struct SPointerMap
+{
+    float scale[2] = {1.0f, 1.0f};
+    float logical[2] = {0.0f, 0.0f};
+    float display[2] = {0.0f, 0.0f};
+};
+
+SPointerMap CurrentPointerMap()
+{
+    SPointerMap map;
+    const float logical[2] = {float(g_renderWidth.GetValue()), float(g_renderHeight.GetValue())};
+    const float display[2] = {float(g_renderWidthActual.GetValue()), float(g_renderHeightActual.GetValue())};
+    for (int i = 0; i < 2; ++i)
+    {
+        if (logical[i] <= 0.0f || display[i] <= 0.0f)
+            continue;
+        // The pointer's own mapping: a smaller display is scaled up to the logical size.
+        map.scale[i] = display[i] < logical[i] ? logical[i] / display[i] : 1.0f;
+        map.logical[i] = logical[i];
+        map.display[i] = display[i];
+    }
+    return map;
+}
+
+SInputMouseEvent DisplayToScreen(SInputMouseEvent e, const SPointerMap& map)
+{
+    if (e.type != SInputMouseEvent::kMove)
+        return e;
+    e.x = map.scale[0] * (e.x - 0.5f * map.display[0]) + 0.5f * map.logical[0];
+    e.y = map.scale[1] * (e.y - 0.5f * map.display[1]) + 0.5f * map.logical[1];
+    e.dx *= map.scale[0];
+    e.dy *= map.scale[1];
+    return e;
+}
+
+SInputMouseEvent ScreenToDisplay(SInputMouseEvent e, const SPointerMap& map)
+{
+    if (e.type != SInputMouseEvent::kMove)
+        return e;
+    e.x = (e.x - 0.5f * map.logical[0]) / map.scale[0] + 0.5f * map.display[0];
+    e.y = (e.y - 0.5f * map.logical[1]) / map.scale[1] + 0.5f * map.display[1];
+    e.dx /= map.scale[0];
+    e.dy /= map.scale[1];
+    return e;
+}
 } // namespace
 
 ZInputRecorder* ZInputRecorder::GetInstance()
@@ -410,8 +462,9 @@ bool ZInputRecorder::WriteFrame(const ZInput& input)
         PutU32(buffer + size, input.m_heldCharacters[i]);
     PutU32(buffer + size, uint32_t(input.m_mouseEventCount));
     size += 4;
+    const SPointerMap map = CurrentPointerMap();
     for (int i = 0; i < input.m_mouseEventCount; ++i, size += kMouseRecordSize)
-        EncodeMouseEvent(input.m_mouseEvents[i], buffer + size);
+        EncodeMouseEvent(DisplayToScreen(input.m_mouseEvents[i], map), buffer + size);
     PutU32(buffer + size, uint32_t(input.m_keyEventCount));
     size += 4;
     for (int i = 0; i < input.m_keyEventCount; ++i, size += kKeyRecordSize)
@@ -495,8 +548,9 @@ bool ZInputRecorder::ReadFrame(ZInput& input)
         input.m_heldCharacters[i] = heldCharacters[i];
     }
     input.m_mouseEventCount = int32_t(mouseCount);
+    const SPointerMap map = CurrentPointerMap();
     for (uint32_t i = 0; i < mouseCount; ++i)
-        input.m_mouseEvents[i] = mouseEvents[i];
+        input.m_mouseEvents[i] = ScreenToDisplay(mouseEvents[i], map);
     input.m_lastMouseSlot = mouseCount ? &input.m_mouseEvents[mouseCount - 1] : input.m_mouseEvents;
     input.m_keyEventCount = int32_t(keyCount);
     for (uint32_t i = 0; i < keyCount; ++i)

@@ -253,8 +253,13 @@ bool ZInGame::StartLevel(const char* boardName, int levelNumber, int bestMedal)
     if (m_levelIndicator)
         m_levelIndicator->SetLevel(levelNumber);
 
+    // The last dive's treasure went to the player when its results were counted (the end of level
+    // may be left before its count has emptied the chest): every dive starts with an empty chest.
     if (ZTreasureBar* chest = ZTreasureBar::PeekInstance())
+    {
+        chest->SetValue(0);
         chest->Reset();
+    }
     const bool ok = board->startLevel(boardName, levelNumber);
     board->prepareLevelView();
     m_phase = kIntro;
@@ -585,12 +590,17 @@ void ZInGame::Finish()
     result.title = title;
 
     m_phase = kFinished;
-    // One line per finished dive: how it ended and the board it left, for play logs and replays.
-    std::printf("Dive: %s ended (%s): medal %d, artifacts %d, treasure %d, score %d, air left %.2f s, board "
-                "%016llx\n",
-                m_levelName.c_str(), m_lost ? "lost" : (m_playerEnded ? "surfaced" : "won"), medal, filled,
-                int(result.treasure), int(SettingValue<int32_t>("profile.score", 0)), double(result.airLeft),
-                board ? static_cast<unsigned long long>(board->gridHash()) : 0ULL);
+    // One line per finished dive: how it ended and the board it left, for play logs and replays. The
+    // score is what this dive earns (treasure, artifacts and air, as the end of level counts it);
+    // the player's total only takes it in when the end of level is left.
+    const long long diveScore =
+        (long long)result.treasure + (long long)result.completionPoints + (long long)result.airBonus;
+    std::printf(
+        "Dive: %s ended (%s): medal %d, artifacts %d, treasure %d, score %lld, air left %.2f s, board "
+        "%016llx\n",
+        m_levelName.c_str(), m_lost ? "lost" : (m_playerEnded ? "surfaced" : "won"), medal, filled,
+        int(result.treasure), diveScore, double(result.airLeft),
+        board ? static_cast<unsigned long long>(board->gridHash()) : 0ULL);
     std::fflush(stdout);
     if (g_audio)
         g_audio->FadeOutMusic(1.0f);

@@ -10,6 +10,7 @@
 
 #include "engine/app/ZEngineWintel.h"
 #include "engine/app/ZInput.h"
+#include "engine/render/resources/ZRenderSettings.h"
 #include "platform/PlatformTestSupport.h"
 
 namespace
@@ -176,6 +177,70 @@ TEST_F(InputRecorderTest, RecordsAreWrittenFieldByFieldLittleEndian)
     ZInputRecorder::DestroyInstance();
     EXPECT_EQ(ReadBytes(path), ReadBytes(kFixtures + "good.dat"));
 }
+
+// The display's size in pixels for one run (the logical screen stays 800 x 600).
+class DisplaySize
+{
+public:
+    DisplaySize(int width, int height)
+        : m_width(g_renderWidthActual.GetValue()), m_height(g_renderHeightActual.GetValue())
+    {
+        g_renderWidthActual.SetValue(width);
+        g_renderHeightActual.SetValue(height);
+    }
+    ~DisplaySize()
+    {
+        g_renderWidthActual.SetValue(m_width);
+        g_renderHeightActual.SetValue(m_height);
+    }
+
+private:
+    int m_width, m_height;
+};
+
+struct DisplayCase
+{
+    int recordWidth, recordHeight;
+    float x, y; // where the pointer went on the recording display
+    int playWidth, playHeight;
+    const char* played; // the move as the playing display delivers it
+};
+
+class SessionOnAnotherDisplay : public InputRecorderTest, public ::testing::WithParamInterface<DisplayCase>
+{
+};
+
+// A session recorded in the 800 x 600 window lands on the same spot of the game on a full-screen
+// display of another size (centred between bars when larger, scaled when smaller), and back.
+TEST_P(SessionOnAnotherDisplay, PointsLandOnTheSameSpotOfTheGame)
+{
+    ASSERT_EQ(g_renderWidth.GetValue(), 800);
+    ASSERT_EQ(g_renderHeight.GetValue(), 600);
+    const DisplayCase& c = GetParam();
+    const std::string path = dir / "session.dat";
+    {
+        DisplaySize display(c.recordWidth, c.recordHeight);
+        Session recorded;
+        StartRecorder(ZInputRecorder::kRecord, path);
+        recorded.input.QueueMouseMove(c.x, c.y);
+        recorded.input.QueueButtonDown(0);
+        recorded.log.Frame(recorded.input);
+        ZInputRecorder::DestroyInstance();
+    }
+    DisplaySize display(c.playWidth, c.playHeight);
+    Session played;
+    StartRecorder(ZInputRecorder::kPlay, path);
+    played.log.Frame(played.input);
+    ASSERT_EQ(played.log.frames.size(), 1u);
+    EXPECT_EQ(played.log.frames[0].substr(0, played.log.frames[0].find(" down0")), c.played);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Displays, SessionOnAnotherDisplay,
+    ::testing::Values(DisplayCase{800, 600, 448, 414, 800, 600, "move448,414 d448,414"},
+                      DisplayCase{800, 600, 448, 414, 1280, 1024, "move688,626 d448,414"},
+                      DisplayCase{1280, 1024, 688, 626, 800, 600, "move448,414 d688,626"},
+                      DisplayCase{800, 600, 448, 414, 640, 480, "move358.4,331.2 d358.4,331.2"}));
 
 TEST_F(InputRecorderTest, ARecordingThatCannotBeWrittenStopsAndTheGameGoesOn)
 {

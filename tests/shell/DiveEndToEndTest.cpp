@@ -66,7 +66,8 @@ void CheckRecordedDive(const char* renderer)
         EXPECT_GT(shot.size(), 10000u) << "a screenshot is missing";
 
     // The same line whatever draws the dive.
-    EXPECT_NE(first.endLine.find("treasure 50, score 0, air left 117.78 s, board 9ea025ebf5026c8f"),
+    // The score is what the dive earns: 50 in treasure, 100 for each crown and twice the air left.
+    EXPECT_NE(first.endLine.find("treasure 50, score 485, air left 117.78 s, board 9ea025ebf5026c8f"),
               std::string::npos)
         << first.endLine;
 
@@ -83,9 +84,16 @@ TEST(DiveEndToEnd, ARecordedDiveEndsTheSameOnOpenGL)
     CheckRecordedDive("renderopengl");
 }
 
-// Off for now: on the Direct3D 7 back end the replayed pointer does not reach the board (no swap
-// takes, the air runs out after 130 s of dive and the run outlasts its time limit).
-TEST(DiveEndToEnd, DISABLED_ARecordedDiveEndsTheSameOnDirect3D7)
+// The software Direct3D 7 device shows the game on the whole display (the test display's
+// 1280 x 1024), where the session's points are replayed on the same spots of the game as in the
+// 800 x 600 window it was recorded in. Its rasterizer draws every pixel on the processor: without
+// optimisation and under the sanitizers one run takes many minutes, past the run's time limit,
+// so there the optimised builds' run stands for it.
+TEST(DiveEndToEnd, ARecordedDiveEndsTheSameOnDirect3D7)
 {
+#if defined(__SANITIZE_ADDRESS__) || !defined(NDEBUG)
+    GTEST_SKIP() << "the software device is too slow in a debug or sanitizer build";
+#else
     CheckRecordedDive("renderd3d7");
+#endif
 }

@@ -170,6 +170,12 @@ void ZAbilityButton::ReturnIconHome()
 
 void ZAbilityButton::OnLeftDown(const SPointerState& state, ZNode* target, bool* handled)
 {
+    // The icon at home is the face the player grabs: a press on it is a press on the button. Left
+    // to the icon's own drag, the press would stay unhandled and the board's press off the board
+    // would disarm the power just picked up. An icon waiting on the board for a second tile is the
+    // board's to handle.
+    if (target && target == m_icon && m_iconAtHome)
+        target = this;
     const bool onButton = target && (target == this || (IsOwnTarget(target) && target != m_icon));
     if (onButton && IsEnabled() && m_drag && m_ability && !m_drag->IsDragging() && !ZDragController::GetRunningDrag())
     {

@@ -44,7 +44,7 @@ public:
     virtual void OnAbilityAimed(ZTile* tile) { (void)tile; }
     virtual void OnAbilityCancelled() {}
 
-    // A press that began on the button itself starts dragging the icon.
+    // A press that began on the button itself, or on its icon at home, starts dragging the icon.
     void OnLeftDown(const SPointerState& state, ZNode* target, bool* handled) override;
 
     // IDragListener: the drag arms the held ability; its end brings the icon home (a pair

@@ -166,6 +166,9 @@ bool ZCompletionBar::SetupForLevel(const std::string& letters, const std::string
         if (slot.drop && slot.drop->IsActive())
             slot.drop->SetActive(false);
         slot.node->SetActive(false);
+        // The end of level hides the pictures it lifts off the bar; a new level's slots are
+        // shown again as they fill.
+        slot.node->SetHidden(false);
         slot.filled = false;
         slot.shorthand = 0;
         if (auto* geom = ZEntityCast<ZGeom>(slot.node))
@@ -262,6 +265,7 @@ void ZCompletionBar::FillSlot(char shorthand, ZTextureResource* texture)
             geom->SetScale({kSlotScale, kSlotScale, 1.0f});
         slot->filled = true;
         SetNodeAlpha(slot->node, 1.0f);
+        slot->node->SetHidden(false);
         slot->node->SetActive(true);
         ZInGame* dive = ZInGame::PeekInstance();
         ZNode* dropNode = dive ? dive->GetArtifactDrop() : nullptr;

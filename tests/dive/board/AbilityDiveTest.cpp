@@ -77,6 +77,41 @@ TEST_F(AbilityDiveTest, AnIconDroppedOnATileBreaksItAndTheButtonHoldsAFreshInsta
     EXPECT_NE(Tile(1, 1)->getToken(), nullptr) << "the hole refills";
 }
 
+// In the HUD the icon is in front of the button's face and catches the press itself.
+TEST_F(AbilityDiveTest, APressOnTheIconAtHomePicksThePowerUpAndTheBoardLeavesItArmed)
+{
+    struct UseLog : ZAbilityListener
+    {
+        void OnAbilityUsed(bool success, ZAbility* ability) override
+        {
+            (void)ability;
+            (success ? used : failed) += 1;
+        }
+        int used = 0;
+        int failed = 0;
+    } uses;
+    ASSERT_TRUE(Start("lshape"));
+    button->GetIcon()->SetFlags(kNodePickable);
+    button->SetItem(ZAbilityManager::FindAbilityId("breaktile"));
+    ZToken* before = Tile(1, 1)->getToken();
+    MoveToLogical(-360.0f, -260.0f);
+    Press();
+    Frames(2);
+    EXPECT_NE(manager->GetArmedAbility(), nullptr) << "the press on the icon picked the power up";
+    EXPECT_TRUE(button->GetDragObject()->IsDragging());
+    EXPECT_EQ(uses.failed, 0) << "the board took the press and cancelled the power";
+    const V2 c = Centre(Tile(1, 1));
+    for (int s = 1; s <= 4; ++s)
+        MoveToLogical(-360.0f + (c.x + 360.0f) * float(s) / 4.0f, -260.0f + (c.y + 260.0f) * float(s) / 4.0f);
+    Release();
+    Frames(2);
+    EXPECT_EQ(uses.used, 1);
+    EXPECT_EQ(uses.failed, 0);
+    EXPECT_TRUE(button->IsIconAtHome());
+    ASSERT_TRUE(Settle());
+    EXPECT_NE(Tile(1, 1)->getToken(), before);
+}
+
 TEST_F(AbilityDiveTest, AnAimedAbilityDroppedOffTheBoardIsDisarmedAndKept)
 {
     ASSERT_TRUE(Start("lshape"));
