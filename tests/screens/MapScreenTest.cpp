@@ -292,6 +292,23 @@ TEST_F(MapScreenTest, TheChartLivesWhileItShows)
     EXPECT_GT(map->GetSparkles()->GetAliveCount(), 0u);
     EXPECT_TRUE(map->GetVolcanoSmoke()->IsActive());
     EXPECT_GT(map->GetVolcanoSmoke()->GetAliveCount(), 0u);
+    // A puff grows by its spin's scale on every drawn frame: over a whole life at 80 frames a
+    // second it must stay a puff over the crater, never a fog over the chart.
+    {
+        const ZParticleEmitterSystem* smoke = map->GetVolcanoSmoke();
+        const SParticleRecord* records = smoke->GetRecords();
+        for (uint32_t i = 0; i < smoke->GetEffectiveCount(); ++i)
+        {
+            if (!(records[i].flags & kParticleRecordAlive))
+                continue;
+            const M33& spin = records[i].spin;
+            const float perFrame = std::hypot(spin.m[0][0], spin.m[0][1], spin.m[0][2]);
+            const float scale = std::hypot(records[i].scale.m[0][0], records[i].scale.m[0][1]);
+            const float drawn =
+                smoke->particleSize.x * scale * std::pow(perFrame, 80.0f * smoke->lifeMaximum);
+            EXPECT_LT(drawn, 100.0f) << "a smoke puff grows to " << drawn << " pixels";
+        }
+    }
 
     // The trail of lights waits four seconds after the fade-in, then runs marker by marker from
     // the third to the eleventh and rests eight seconds before it runs again.

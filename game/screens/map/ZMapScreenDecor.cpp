@@ -143,8 +143,11 @@ void ZMapScreen::BuildVolcanoSmoke()
     m_smoke->speedMinimum = 6.0f;
     m_smoke->speedMaximum = 11.0f;
     m_smoke->gravity = V3{4.0f, 3.0f, 0.0f};
-    m_smoke->growthBase = 0.35f;
-    m_smoke->growthSpread = 0.2f;
+    // Growth compounds on every drawn frame (the spin matrix is scaled by 1 + growth / 10 each
+    // draw), so it must stay tiny: these puffs about double over a life at 80 frames a second,
+    // where 0.35 blew each one up past the whole chart within two seconds.
+    m_smoke->growthBase = 0.02f;
+    m_smoke->growthSpread = 0.012f;
     m_smoke->spinMinimum = -0.01f;
     m_smoke->spinMaximum = 0.01f;
     m_smoke->SetRandomDirections(-0.01f, 0.01f);
