@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <new>
 
@@ -288,6 +289,9 @@ int ZAudioDirectSound::Upload(ZSoundResource* resource)
 {
     if (resource->HasFlags(ZSoundResource::kHasVoice) && resource->GetVoiceIndex() != -1)
         return 0;
+    // Compressed data waits for the sound's first play.
+    if (!resource->GetData() && resource->HasEncoded())
+        return 0;
     int result = 1;
     // A full slot table is checked first, so no buffer is made that nothing could hold.
     if (m_initialised && m_device && m_voicesUsed < kVoiceSlots && resource->GetData() &&
@@ -416,6 +420,10 @@ bool ZAudioDirectSound::PlaySound(SVoiceHandle* handle, bool loop)
     ZSound* sound = handle->owner;
     ZSoundResource* resource = sound->GetResource();
     if (!resource || !resource->HasFlags(kResourceLoaded | ZSoundResource::kHasVoice))
+        return false;
+    // The first play of a compressed sound decodes it into its voice.
+    if (resource->GetVoiceIndex() == -1 && resource->HasEncoded() &&
+        (DecodeEncoded(resource) != 0 || Upload(resource) != 0))
         return false;
     const int32_t slot = resource->GetVoiceIndex();
     if (slot < 0 || uint32_t(slot) >= kVoiceSlots || !m_voices[slot])
@@ -994,7 +1002,25 @@ int ZAudioDirectSound::DecodeOgg(ZSoundResource* resource)
 {
     if (!m_initialised || !resource || !resource->GetSourceFile() || !resource->GetSourceFile()->IsOpen())
         return 1;
-    ZOggVorbisStream ogg(resource->GetSourceFile());
+    // Only the compressed file is kept (about a tenth of the samples); the samples are made when
+    // the sound first plays, so sounds that never play cost neither the memory nor the time.
+    IFile* file = resource->GetSourceFile();
+    const int64_t fileSize = file->GetSize();
+    if (fileSize <= 0 || fileSize > int64_t(kSoundBufferMaxBytes) || file->Seek(0, SEEK_FROM_START) != 0)
+        return 1;
+    std::vector<uint8_t> bytes;
+    try
+    {
+        bytes.resize(size_t(fileSize));
+    }
+    catch (const std::bad_alloc&)
+    {
+        return 1;
+    }
+    if (file->Read(bytes.data(), bytes.size()) != bytes.size())
+        return 1;
+    // The header is checked now, so a file that is not a sound is refused when it loads.
+    ZOggVorbisStream ogg(bytes.data(), bytes.size());
     if (!ogg.IsDecoderOpen())
         return 1;
     const int64_t total = ogg.GetTotalPcmSize();
@@ -1004,16 +1030,27 @@ int ZAudioDirectSound::DecodeOgg(ZSoundResource* resource)
     if (total <= 0 || total > int64_t(kSoundBufferMaxBytes) || channels < 1 || channels > 2 ||
         rate < kSoundFrequencyMin || rate > kSoundFrequencyMax)
         return 1;
-    uint8_t* data = new (std::nothrow) uint8_t[size_t(total)];
-    if (!data)
-        return 1;
-    size_t got = ogg.Read(data, size_t(total));
+    resource->SetEncoded(std::move(bytes), int32_t(total - total % int64_t(channels * 2u)), rate,
+                         uint8_t(channels));
+    return 0;
+}
+
+int ZAudioDirectSound::DecodeEncoded(ZSoundResource* resource)
+{
+    ZOggVorbisStream ogg(resource->GetEncoded().data(), resource->GetEncoded().size());
+    const uint32_t channels = resource->GetChannels();
+    const int32_t total = resource->GetDataSize();
+    uint8_t* data = ogg.IsDecoderOpen() && total > 0 ? new (std::nothrow) uint8_t[size_t(total)] : nullptr;
+    size_t got = data ? ogg.Read(data, size_t(total)) : 0;
     got -= got % (channels * 2u);
+    // Tried once: a file that cannot be decoded is dropped and the sound stays silent.
+    resource->FreeEncoded();
     if (got == 0)
     {
         delete[] data;
+        std::fprintf(stderr, "Sound \"%s\" could not be decoded; it stays silent\n", resource->GetName());
         return 1;
     }
-    resource->SetData(data, int32_t(got), rate, uint8_t(channels));
+    resource->SetData(data, int32_t(got), resource->GetSampleRate(), uint8_t(channels));
     return 0;
 }

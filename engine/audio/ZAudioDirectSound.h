@@ -1,6 +1,7 @@
 #pragma once
-// The audio layer on the sound device: each decoded sound is uploaded once into a static buffer
-// held in one of 256 voice slots, every play runs on a duplicate of that buffer, and music
+// The audio layer on the sound device: each sound is uploaded once into a static buffer held in
+// one of 256 voice slots (an Ogg file when it first plays, decoded from the compressed bytes its
+// resource keeps), every play runs on a duplicate of that buffer, and music
 // streams through one looping ring that the music thread refills segment by segment.
 #include <cstdint>
 #include <deque>
@@ -94,8 +95,12 @@ private:
         bool resumeOnUnpause = false;
     };
 
-    // Uploads one resource's decoded data into a voice; 0 on success.
+    // Uploads one resource's decoded data into a voice; 0 on success, and 0 without a voice for
+    // compressed data, which waits for the first play.
     int Upload(ZSoundResource* resource);
+    // Decodes a resource's compressed data into its samples (once: the compressed data goes
+    // either way); 1 with a message on the error output when nothing could be decoded.
+    int DecodeEncoded(ZSoundResource* resource);
     SPlaying* FindPlaying(SVoiceHandle* handle);
     // The handle's playing buffer, when its sound's resource holds data or a voice.
     ISoundBuffer* VoiceBuffer(SVoiceHandle* handle) const;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 
 #include "engine/fs/ZFile.h"
 
@@ -16,6 +17,12 @@ ZOggVorbisStream::ZOggVorbisStream(const char* name) : m_seekable(false), m_path
 }
 
 ZOggVorbisStream::ZOggVorbisStream(IFile* file) : m_file(file), m_seekable(true), m_callerFile(true)
+{
+    Open();
+}
+
+ZOggVorbisStream::ZOggVorbisStream(const uint8_t* bytes, size_t size)
+    : m_seekable(true), m_callerFile(true), m_memory(bytes), m_memorySize(bytes ? size : 0)
 {
     Open();
 }
@@ -40,7 +47,9 @@ void ZOggVorbisStream::CloseDecoder()
 int ZOggVorbisStream::Open()
 {
     CloseDecoder();
-    if (!m_callerFile)
+    if (m_memory)
+        m_memoryPos = 0;
+    else if (!m_callerFile)
     {
         // Our own file streams forward only (a zip member inflates straight into the decoder's
         // buffer), so opening again is also how it rewinds.
@@ -117,6 +126,8 @@ bool ZOggVorbisStream::Write(const void*, size_t)
 
 int64_t ZOggVorbisStream::GetSize()
 {
+    if (m_memory)
+        return int64_t(m_memorySize);
     return m_file ? m_file->GetSize() : -1;
 }
 
@@ -129,17 +140,28 @@ int ZOggVorbisStream::Seek(int64_t offset)
 
 int64_t ZOggVorbisStream::Tell()
 {
+    if (m_memory)
+        return int64_t(m_memoryPos);
     return m_file ? m_file->Tell() : 0;
 }
 
 bool ZOggVorbisStream::IsEof()
 {
+    if (m_memory)
+        return m_memoryPos >= m_memorySize;
     return m_file ? m_file->IsEof() : true;
 }
 
 size_t ZOggVorbisStream::ReadCallback(void* ptr, size_t size, size_t count, void* source)
 {
     auto* self = static_cast<ZOggVorbisStream*>(source);
+    if (self->m_memory && size > 0)
+    {
+        const size_t items = std::min(count, (self->m_memorySize - self->m_memoryPos) / size);
+        std::memcpy(ptr, self->m_memory + self->m_memoryPos, items * size);
+        self->m_memoryPos += items * size;
+        return items;
+    }
     if (!self->m_file || size == 0)
         return 0;
     return self->m_file->Read(ptr, size * count) / size;
@@ -148,6 +170,19 @@ size_t ZOggVorbisStream::ReadCallback(void* ptr, size_t size, size_t count, void
 int ZOggVorbisStream::SeekCallback(void* source, ogg_int64_t offset, int whence)
 {
     auto* self = static_cast<ZOggVorbisStream*>(source);
+    if (self->m_memory)
+    {
+        int64_t base = 0;
+        if (whence == SEEK_CUR)
+            base = int64_t(self->m_memoryPos);
+        else if (whence == SEEK_END)
+            base = int64_t(self->m_memorySize);
+        const int64_t target = base + int64_t(offset);
+        if (target < 0 || target > int64_t(self->m_memorySize))
+            return -1;
+        self->m_memoryPos = size_t(target);
+        return 0;
+    }
     if (!self->m_seekable || !self->m_file)
         return -1;
     int origin = SEEK_FROM_START;
@@ -170,6 +205,8 @@ int ZOggVorbisStream::CloseCallback(void* source)
 long ZOggVorbisStream::TellCallback(void* source)
 {
     auto* self = static_cast<ZOggVorbisStream*>(source);
+    if (self->m_memory)
+        return long(self->m_memoryPos);
     if (!self->m_seekable || !self->m_file)
         return -1;
     return long(self->m_file->Tell());

@@ -1,7 +1,8 @@
 #pragma once
 // An Ogg Vorbis file as a stream of 16-bit little-endian signed PCM, decoded by vorbisfile over
 // the engine's own files. Music opens its file by name and streams it forward (a rewind reopens
-// the file); a sound effect hands in its open file, which stays the caller's and may seek.
+// the file); a sound effect hands in its open file, which stays the caller's and may seek, or
+// the file's bytes kept in memory (decoded when the sound first plays).
 #include <cstdint>
 #include <string>
 
@@ -19,6 +20,8 @@ public:
     explicit ZOggVorbisStream(const char* name);
     // The sound-effect path: over the caller's open file, seekable.
     explicit ZOggVorbisStream(IFile* file);
+    // Over the caller's bytes of a whole file, seekable; the bytes must outlive the stream.
+    ZOggVorbisStream(const uint8_t* bytes, size_t size);
     ~ZOggVorbisStream() override;
     ZOggVorbisStream(const ZOggVorbisStream&) = delete;
     ZOggVorbisStream& operator=(const ZOggVorbisStream&) = delete;
@@ -60,6 +63,10 @@ private:
     vorbis_comment* m_comment = nullptr;
     bool m_seekable = true;
     bool m_callerFile = false;
+    // The in-memory source: its bytes, size and read position.
+    const uint8_t* m_memory = nullptr;
+    size_t m_memorySize = 0;
+    size_t m_memoryPos = 0;
     ZResourcePath m_path; // of a file opened by name
     int64_t m_totalPcmSize = -1;
     uint32_t m_bytesPerSample = 2;

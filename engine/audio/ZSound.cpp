@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdio>
+#include <utility>
 
 #include "engine/core/ZMath.h"
 #include "engine/core/ZSerializer.h"
@@ -35,6 +36,7 @@ ZSoundResource::~ZSoundResource()
     }
     CloseSource();
     FreeData();
+    FreeEncoded();
 }
 
 ZSoundResource* ZSoundResource::Get(const char* name)
@@ -49,8 +51,9 @@ int ZSoundResource::LoadData()
 
 int ZSoundResource::UnloadData()
 {
-    // Decoded data that never reached a voice goes too.
+    // Decoded data that never reached a voice goes too, and compressed data not yet decoded.
     FreeData();
+    FreeEncoded();
     return g_audio ? g_audio->ReleaseVoice(this) : 1;
 }
 
@@ -110,6 +113,22 @@ void ZSoundResource::FreeData()
 {
     delete[] m_data;
     m_data = nullptr;
+}
+
+void ZSoundResource::SetEncoded(std::vector<uint8_t> bytes, int32_t pcmSize, uint32_t sampleRate,
+                                uint8_t channels)
+{
+    FreeData();
+    m_encoded = std::move(bytes);
+    m_dataSize = pcmSize;
+    m_sampleRate = sampleRate;
+    m_channels = channels;
+    m_bitsPerSample = 16;
+}
+
+void ZSoundResource::FreeEncoded()
+{
+    std::vector<uint8_t>().swap(m_encoded);
 }
 
 // ---------------------------------------------------------------------------------------------

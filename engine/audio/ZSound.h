@@ -1,10 +1,12 @@
 #pragma once
-// Sound effects. A ZSoundResource is the decoded data of one sound file (16-bit PCM, rate,
-// channels) and the voice slot the device layer gives it; a ZSound is one playable use of such a
+// Sound effects. A ZSoundResource is the data of one sound file and the voice slot the device
+// layer gives it: a WAV file's 16-bit PCM, or an Ogg file's compressed bytes with the format its
+// header gives (decoded into a voice when the sound first plays); a ZSound is one playable use of such a
 // resource with its own voice, looping flag, volume, frequency factor and pan. Scenes declare
 // sounds as "sound" elements; the game finds them by name.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "engine/audio/IAudio.h"
 #include "engine/resource/ZResource.h"
@@ -34,7 +36,7 @@ public:
     int LoadSync() override { return 0; }
     int UnloadData() override;
     int PostLoad(bool now) override;
-    int64_t GetMemorySize() const override { return m_data ? m_dataSize : 0; }
+    int64_t GetMemorySize() const override { return (m_data ? m_dataSize : 0) + int64_t(m_encoded.size()); }
     int GetCost() override;
 
     // The file: opened unless open; closed (0 when none was open).
@@ -59,6 +61,13 @@ public:
     // Frees the decoded data once the device layer has copied it.
     void FreeData();
 
+    // The compressed file kept for a decode on first play, with the format and decoded size its
+    // header announces (GetDataSize() reports that size until the decode).
+    void SetEncoded(std::vector<uint8_t> bytes, int32_t pcmSize, uint32_t sampleRate, uint8_t channels);
+    const std::vector<uint8_t>& GetEncoded() const { return m_encoded; }
+    bool HasEncoded() const { return !m_encoded.empty(); }
+    void FreeEncoded();
+
 private:
     ZResourcePath m_path;
     int32_t m_voiceIndex = -1;
@@ -67,6 +76,7 @@ private:
     uint8_t m_bitsPerSample = 0;
     int32_t m_dataSize = -1;
     uint8_t* m_data = nullptr;
+    std::vector<uint8_t> m_encoded;
     int32_t m_fileSize = -1;
     bool m_fileSizeKnown = false;
 };

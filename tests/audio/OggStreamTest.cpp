@@ -64,6 +64,25 @@ TEST_F(OggStream, CallerFileDecodesAsVorbisfileDoes)
     EXPECT_EQ(ReadAll(stream, 65536), reference);
 }
 
+TEST_F(OggStream, BytesInMemoryDecodeAsVorbisfileDoesAndSeek)
+{
+    const std::vector<uint8_t> bytes = ReadFile(path);
+    ZOggVorbisStream stream(bytes.data(), bytes.size());
+    ASSERT_TRUE(stream.IsDecoderOpen());
+    EXPECT_TRUE(stream.IsSeekable());
+    EXPECT_EQ(stream.GetSize(), int64_t(bytes.size()));
+    EXPECT_EQ(stream.GetTotalPcmSize(), int64_t(reference.size() * 2));
+    EXPECT_EQ(ReadAll(stream, 3000), reference);
+    EXPECT_EQ(stream.Seek(0), 0);
+    EXPECT_EQ(ReadAll(stream, 65536), reference);
+    // Opening again starts over, part way through as at the end.
+    ASSERT_EQ(stream.Open(), 0);
+    std::vector<uint8_t> part(1000);
+    EXPECT_EQ(stream.Read(part.data(), part.size()), part.size());
+    ASSERT_EQ(stream.Open(), 0);
+    EXPECT_EQ(ReadAll(stream, 4096), reference);
+}
+
 TEST_F(OggStream, ByNameStreamsForwardAndRewindsByReopening)
 {
     ZOggVorbisStream stream(name.c_str());
@@ -114,6 +133,9 @@ TEST_F(OggStream, BrokenOrTruncatedFilesFailCleanly)
         ZOggVorbisStream byFile(&file);
         EXPECT_FALSE(byFile.IsDecoderOpen());
         EXPECT_EQ(byFile.Read(buffer, sizeof(buffer)), 0u);
+        ZOggVorbisStream inMemory(c.bytes.data(), c.bytes.size());
+        EXPECT_FALSE(inMemory.IsDecoderOpen());
+        EXPECT_EQ(inMemory.Read(buffer, sizeof(buffer)), 0u);
     }
     // Cut in the middle of the audio: what is there decodes, and it is the start of the music.
     const std::string longer = folder.File("long.ogg");

@@ -3,8 +3,10 @@
 // pause, and files that must be refused.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -122,7 +124,10 @@ TEST_F(Voices, WavAndOggPlayWithVolumePanAndLooping)
     {
         SCOPED_TRACE(c.what);
         ZSoundResource* resource = Load(c.path);
-        EXPECT_TRUE(resource->HasFlags(ZSoundResource::kHasVoice));
+        // An Ogg file keeps its compressed bytes and gets its voice when it first plays.
+        const bool ogg = c.pcm == &oggSamples;
+        EXPECT_EQ(resource->HasFlags(ZSoundResource::kHasVoice), !ogg);
+        EXPECT_EQ(resource->HasEncoded(), ogg);
         EXPECT_EQ(resource->GetDataSize(), int32_t(c.pcm->size() * 2));
         EXPECT_EQ(resource->GetData(), nullptr) << "decoded data is freed once uploaded";
         ZSound* sound = NewSound(resource);
@@ -131,6 +136,10 @@ TEST_F(Voices, WavAndOggPlayWithVolumePanAndLooping)
         sound->SetLooping(c.loop);
         EXPECT_FALSE(sound->Play());
         EXPECT_TRUE(sound->IsPlaying());
+        EXPECT_TRUE(resource->HasFlags(ZSoundResource::kHasVoice));
+        EXPECT_FALSE(resource->HasEncoded());
+        EXPECT_EQ(resource->GetData(), nullptr);
+        EXPECT_EQ(resource->GetDataSize(), int32_t(c.pcm->size() * 2));
         EXPECT_EQ(audio->IsVoiceLooping(sound->GetVoiceHandle()), c.loop);
         const uint32_t frames = uint32_t(c.pcm->size() / 2) * 2 + 100;
         const std::vector<int16_t> out = Render(frames);
@@ -143,6 +152,121 @@ TEST_F(Voices, WavAndOggPlayWithVolumePanAndLooping)
         EXPECT_EQ(audio->GetPlayingCount(), 0u);
         EXPECT_EQ(sound->GetVoiceHandle()->buffer, nullptr);
     }
+}
+
+TEST_F(Voices, AnOggSoundIsDecodedOnItsFirstPlayAsTheWholeDecodeWouldBe)
+{
+    // Until it plays, an Ogg sound holds its compressed file and no voice, yet reports the
+    // format and length of its samples (the dive times its start from them).
+    ZSoundResource* waiting = Load(oggPath);
+    EXPECT_EQ(audio->GetVoicesInUse(), 0u);
+    EXPECT_EQ(waiting->GetMemorySize(), int64_t(ReadFile(folder.File("chime.ogg")).size()));
+    EXPECT_EQ(waiting->GetSampleRate(), 44100u);
+    EXPECT_EQ(waiting->GetChannels(), 2u);
+    EXPECT_EQ(waiting->GetBitsPerSample(), 16u);
+    EXPECT_EQ(waiting->GetDataSize(), int32_t(oggSamples.size() * 2));
+
+    // Looping, pitch, volume and pan set before the first play give the same output as on a
+    // sound that was decoded already.
+    struct Case
+    {
+        const char* what;
+        float frequency;
+        float volume;
+        float pan;
+        bool loop;
+    } const cases[] = {
+        {"plain", 1.0f, 1.0f, 0.0f, false},
+        {"higher, quieter, left, looping", 1.5f, 0.3f, -0.7f, true},
+        {"lower, right", 0.75f, 0.8f, 0.4f, false},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        ZSoundResource* resource = Load(oggPath);
+        std::vector<std::vector<int16_t>> outputs;
+        for (int play = 0; play < 2; ++play)
+        {
+            ZSound* sound = NewSound(resource);
+            sound->SetFrequency(c.frequency);
+            sound->SetVolume(c.volume);
+            sound->SetPan(c.pan);
+            sound->SetLooping(c.loop);
+            sound->Play();
+            EXPECT_TRUE(sound->IsPlaying());
+            EXPECT_FLOAT_EQ(audio->GetVoiceFrequency(sound->GetVoiceHandle()), c.frequency);
+            outputs.push_back(Render(uint32_t(oggSamples.size())));
+            sound->Stop();
+            audio->Update();
+        }
+        EXPECT_EQ(outputs[0], outputs[1]);
+    }
+    // One voice for each resource that played; the one that never played still has none.
+    EXPECT_EQ(audio->GetVoicesInUse(), 3u);
+    EXPECT_TRUE(waiting->HasEncoded());
+}
+
+TEST_F(Voices, AnOggFileThatCannotBeDecodedWhenItFirstPlaysStaysSilentWithAMessage)
+{
+    // Every audio page's packets made into non-audio bytes, with the page checksums made good:
+    // the headers and the length (two seconds, several pages) read fine when the file loads, the
+    // samples fail on first play.
+    std::vector<uint8_t> bytes = EncodeOgg(Sine(88200, 2, 44100), 2, 44100);
+    int damaged = 0;
+    for (size_t at = 0; at + 27 <= bytes.size();)
+    {
+        ASSERT_EQ(std::memcmp(&bytes[at], "OggS", 4), 0);
+        const uint8_t segments = bytes[at + 26];
+        size_t body = 0;
+        for (uint8_t i = 0; i < segments; ++i)
+            body += bytes[at + 27 + i];
+        const size_t header = 27 + segments;
+        int64_t granule = 0;
+        for (int i = 7; i >= 0; --i)
+            granule = granule << 8 | bytes[at + 6 + size_t(i)];
+        if (granule > 0)
+        {
+            std::fill(bytes.begin() + std::ptrdiff_t(at + header),
+                      bytes.begin() + std::ptrdiff_t(at + header + body), uint8_t(0xFF));
+            std::fill(bytes.begin() + std::ptrdiff_t(at + 22), bytes.begin() + std::ptrdiff_t(at + 26), 0);
+            uint32_t crc = 0;
+            for (size_t i = 0; i < header + body; ++i)
+            {
+                crc ^= uint32_t(bytes[at + i]) << 24;
+                for (int bit = 0; bit < 8; ++bit)
+                    crc = crc & 0x80000000u ? crc << 1 ^ 0x04C11DB7u : crc << 1;
+            }
+            for (int i = 0; i < 4; ++i)
+                bytes[at + 22 + size_t(i)] = uint8_t(crc >> (8 * i));
+            ++damaged;
+        }
+        at += header + body;
+    }
+    ASSERT_GT(damaged, 0);
+    const std::string path = Put("damaged.ogg", bytes);
+    ZSoundResource* resource = Load(path);
+    EXPECT_TRUE(resource->IsLoaded());
+    EXPECT_TRUE(resource->HasEncoded());
+
+    ZSound* sound = NewSound(resource);
+    testing::internal::CaptureStderr();
+    sound->Play();
+    const std::string message = testing::internal::GetCapturedStderr();
+    EXPECT_NE(message.find("Sound \"audio:damaged.ogg\" could not be decoded"), std::string::npos) << message;
+    EXPECT_FALSE(sound->IsPlaying());
+    EXPECT_FALSE(resource->HasFlags(ZSoundResource::kHasVoice));
+    EXPECT_FALSE(resource->HasEncoded()) << "the compressed bytes go";
+    EXPECT_EQ(audio->GetVoicesInUse(), 0u);
+    EXPECT_EQ(Render(100), std::vector<int16_t>(200, 0));
+    // Played again: still silent, and the message is not repeated.
+    testing::internal::CaptureStderr();
+    sound->Play();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_FALSE(sound->IsPlaying());
+    // A good sound plays on beside it.
+    ZSound* good = NewSound(Load(oggPath));
+    good->Play();
+    EXPECT_TRUE(good->IsPlaying());
 }
 
 TEST_F(Voices, DuplicatesOfOneSoundPlayAtOnce)
