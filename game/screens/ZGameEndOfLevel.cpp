@@ -326,7 +326,7 @@ void ZGameEndOfLevel::UpdateSteps(double now)
         if (t > kFirstStepDelay)
         {
             if (bar)
-                bar->StartVanish();
+                bar->StartVanish(m_medalXp > 0);
             SetStep(kStepMedalBar);
         }
         break;
