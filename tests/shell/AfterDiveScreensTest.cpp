@@ -1,8 +1,8 @@
 // The screens around a dive with the game's own screens on the real state stack: the end of level
 // over a real dive says "no experience" only when the dive earned none, and counts the chest in
-// the time its rate gives for every amount; the level card and the crew screen draw pictures that
-// another screen's layout named first (the crew portraits, the power icons) loaded, not as black
-// squares.
+// the time its rate gives for every amount; the level card, the new-stock dialog and the crew
+// screen draw pictures that another screen's layout named first (the crew portraits, the power
+// icons) loaded, not as black squares.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -20,6 +20,7 @@
 #include "game/dive/hud/ZTreasureBar.h"
 #include "game/screens/ZGameEndOfLevel.h"
 #include "game/screens/ZLevelPreview.h"
+#include "game/screens/ZNewStockDialog.h"
 #include "game/screens/map/ZMapScreen.h"
 #include "game/shell/ZGameMainMenu.h"
 #include "tests/shell/ShellTestSupport.h"
@@ -72,7 +73,8 @@ protected:
     // The texts of the popups showing now.
     void CollectPopups(std::set<std::string>& seen)
     {
-        for (ZNode* child = quorvane->GetPopupLayer()->GetFirstChild(); child; child = child->GetNextSibling())
+        for (ZNode* child = quorvane->GetPopupLayer()->GetFirstChild(); child;
+             child = child->GetNextSibling())
             if (auto* text = ZEntityCast<ZFontText>(child); text && !text->IsHidden())
                 seen.insert(text->GetText());
     }
@@ -183,6 +185,14 @@ TEST_F(AfterDiveTest, TheCardAndTheCrewScreenDrawTheirPicturesLoaded)
         std::snprintf(path, sizeof path, "tokens/token_%i", i);
         EXPECT_TRUE(Loaded(card->GetRoot()->FindNode(path))) << path;
     }
+    // The new-stock dialog's icon, which the shops' layouts named first.
+    auto* stock = static_cast<ZNewStockDialog*>(quorvane->GetNewStockDialog());
+    ASSERT_NE(stock, nullptr);
+    ASSERT_EQ(stock->Load(), 0);
+    ASSERT_GE(ZNewStockDialog::ShopOf("breakcolumn"), 0);
+    ASSERT_TRUE(stock->Fill("breakcolumn"));
+    Frames(2);
+    EXPECT_TRUE(Loaded(stock->GetRoot()->FindNodeAnywhere("icon_pos")));
     // The crew screen from the card: the open power and the five still to come, all drawn.
     ClickOn(card->GetRoot()->FindNode("button_characters"));
     if (Top() != State(crew))
