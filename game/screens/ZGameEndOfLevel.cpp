@@ -29,6 +29,7 @@
 #include "engine/ui/ZToolTipManager.h"
 #include "game/common/ZCrew.h"
 #include "game/common/ZMedals.h"
+#include "game/common/ZPictures.h"
 #include "game/common/ZShellSettings.h"
 #include "game/dive/ZDiveSettings.h"
 #include "game/dive/ZInGame.h"
@@ -241,7 +242,10 @@ void ZGameEndOfLevel::OnEnter()
     m_startXp = member ? member->GetXP() : 0;
     if (m_portrait && member)
         if (ZTexture* portrait = member->GetPortrait())
+        {
+            LoadPicture(portrait);
             m_portrait->SetTexture(portrait, true);
+        }
     int32_t level = 0;
     float fraction = 0.0f;
     ZCharacter::GetLevelProgress(m_startXp, level, fraction);
@@ -326,7 +330,7 @@ void ZGameEndOfLevel::UpdateSteps(double now)
         if (t > kFirstStepDelay)
         {
             if (bar)
-                bar->StartVanish();
+                bar->StartVanish(m_medalXp > 0);
             SetStep(kStepMedalBar);
         }
         break;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <string>
 
 #include "engine/app/ZGame.h"
 #include "engine/audio/ZSound.h"
@@ -19,6 +20,7 @@
 #include "engine/scene/ZFontText.h"
 #include "engine/ui/ZSprite2D.h"
 #include "engine/ui/ZToolTipManager.h"
+#include "game/common/ZPictures.h"
 #include "game/common/ZShellSettings.h"
 #include "game/dive/ZDiveSettings.h"
 #include "game/dive/ZInGame.h"
@@ -201,6 +203,9 @@ int ZLevelPreview::Build()
     m_buttonClose = FindButton("button_close");
     m_buttonAutoEquip = FindButton("button_auto_equip");
     SetUpDrawer(m_drawer, root, "map/map_area", "levelpreview_map_square", "levelpreview_map_locked");
+    // The crew portraits (and pictures shared with other screens) may have been named by a layout
+    // of a screen not shown yet: found here unloaded, they would draw as black squares.
+    LoadPictures(root);
     m_equipSound = ZSound::Find("inventory_equip");
     if (!m_propertiesHooked)
     {
@@ -241,15 +246,16 @@ void ZLevelPreview::ShowLevel(ZLevel* level)
     DrawLevelMap(m_drawer, reader);
     ShowFirst(m_difficulty, reader.GetDifficulty());
 
+    // Only the five creatures shown: the dive's token table (every look of every creature) is
+    // the dive's to load and to give back.
     const ZTokenTypeInfo* rows[kLevelTokenTypes] = {};
     ChooseTokenTypes(reader.GetTokenNames(), level->GetName(), rows);
     for (int i = 0; i < kIcons; ++i)
-        if (m_tokens[i] && rows[i])
+        if (m_tokens[i] && rows[i] && rows[i]->name)
         {
-            if (!rows[i]->textures[0])
-                LoadTokenTypeTextures();
-            if (rows[i]->textures[0])
-                m_tokens[i]->SetTexture(rows[i]->textures[0], true);
+            const std::string path = std::string("resources:token_") + rows[i]->name + ".png";
+            if (ZTexture* texture = FindPicture(path.c_str()))
+                m_tokens[i]->SetTexture(texture, true);
         }
 
     const std::vector<std::string>& hazards = reader.GetFeatures();
@@ -266,7 +272,7 @@ void ZLevelPreview::ShowLevel(ZLevel* level)
             continue;
         }
         const std::string path = "resources:tile_status_" + hazards[size_t(i)] + ".png";
-        if (ZTexture* texture = ZTexture::FindOrLoad(path.c_str(), 0, kTextureLoadNow))
+        if (ZTexture* texture = FindPicture(path.c_str()))
             m_hazards[i]->SetTexture(texture, true);
         SetShown(m_hazards[i], true);
         if (tips)
@@ -357,7 +363,10 @@ void ZLevelPreview::RefreshBelt()
             continue;
         }
         if (ZTexture* icon = abilities->GetPowerIcon(id))
+        {
+            LoadPicture(icon);
             m_tools[i]->SetTexture(icon, true);
+        }
         const int n = std::min(ZAbilityManager::GetItemCap(id), inventory ? inventory->GetCount(id) : 0);
         m_tools[i]->SetAlpha(n < 1 ? 0.4f : 1.0f);
         if (m_counts[i])

@@ -14,6 +14,7 @@
 #include "engine/scene/ZFontText.h"
 #include "engine/ui/ZSprite2D.h"
 #include "game/common/IGameShell.h"
+#include "game/common/ZPictures.h"
 #include "game/dive/abilities/ZAbilityManager.h"
 
 namespace
@@ -130,7 +131,11 @@ bool ZNewStockDialog::Fill(const char* key)
     if (m_icon)
     {
         if (icon)
+        {
+            // A shop's icons are named by the shop's layout long before the shop first opens.
+            LoadPicture(icon);
             m_icon->SetTexture(icon, false);
+        }
         m_icon->SetHidden(icon == nullptr);
     }
     ShowShop(shop);

@@ -6,24 +6,25 @@
 #include <cstdio>
 
 #include "engine/app/ZEngine.h"
-#include "engine/core/ZFrameTimer.h"
 #include "engine/app/ZGame.h"
 #include "engine/app/ZStatsLog.h"
 #include "engine/audio/ZSound.h"
 #include "engine/controllers/ZFlicker.h"
 #include "engine/controllers/ZProgressBar.h"
+#include "engine/core/ZFrameTimer.h"
 #include "engine/core/ZPropertyManager.h"
-#include "engine/resource/ZStringTable.h"
 #include "engine/core/ZTextFormat.h"
 #include "engine/import/ZSceneXMLImport2.h"
 #include "engine/render/resources/IRender.h"
 #include "engine/render/resources/ZTexture.h"
+#include "engine/resource/ZStringTable.h"
 #include "engine/scene/ZFontText.h"
 #include "engine/scene/ZSceneTree.h"
 #include "engine/scene/ZSprite.h"
 #include "engine/ui/ZSprite2D.h"
 #include "engine/ui/ZToolTipManager.h"
 #include "game/common/IGameShell.h"
+#include "game/common/ZPictures.h"
 #include "game/decoration/ZBackground.h"
 #include "game/dive/ZDiveSettings.h"
 #include "game/dive/abilities/ZAbilityManager.h"
@@ -379,6 +380,8 @@ void ZCharacterScreen::FillDetails(ZCharacter* c)
         if (icon)
         {
             ZTexture* texture = abilities ? abilities->GetPowerIcon(id) : nullptr;
+            // The shops' and the inventory's layouts name the power icons without loading them.
+            LoadPicture(texture);
             if (auto* sprite = ZEntityCast<ZSprite2D>(icon); sprite && texture)
                 sprite->SetTexture(texture, true);
             icon->SetHidden(!texture);

@@ -342,8 +342,9 @@ void ZCompletionBar::HideSlotsFrom(int count)
         m_slots[i].node->SetActive(false);
 }
 
-void ZCompletionBar::StartVanish()
+void ZCompletionBar::StartVanish(bool earnedExperience)
 {
+    m_vanishSaysNoExperience = !earnedExperience;
     m_vanishMedal = 3;
     m_vanishStart = EngineClockNow();
     m_vanishDone = 0;
@@ -373,7 +374,8 @@ void ZCompletionBar::Update()
                 m_sparkles->Emit(20);
             }
             at.y += 10.0f;
-            GetGameShell()->ShowPopup(ZStringTable::GetInstance()->GetText("game.zeroxp"), 0.7, at);
+            if (m_vanishSaysNoExperience)
+                GetGameShell()->ShowPopup(ZStringTable::GetInstance()->GetText("game.zeroxp"), 0.7, at);
             PlaySound(m_vanishSound);
             --m_vanishMedal;
             m_vanishStart = EngineClockNow();

@@ -37,7 +37,9 @@ public:
     // An artifact's flight ended: the next slot shows its picture and drops into place.
     void FillSlot(char shorthand, ZTextureResource* texture);
     // The end-of-dive vanish, one step per frame once StartVanish was called; IsVanishDone polls it.
-    void StartVanish();
+    // Each missed medal says "no experience" as it goes only when the dive earned none: a dive whose
+    // medals give experience shows that on the results, and the message would contradict it.
+    void StartVanish(bool earnedExperience);
     void Update();
     bool IsVanishDone() const { return m_vanishDone != 0; }
     void HideMedal(int medal);
@@ -65,6 +67,7 @@ public:
     const std::string& GetCollected() const { return m_collected; }
     ZInterpolateWorldPos* GetSlotDrop(int i) const { return i >= 0 && i < int(m_slots.size()) ? m_slots[i].drop : nullptr; }
     int GetVanishMedal() const { return m_vanishMedal; }
+    bool VanishSaysNoExperience() const { return m_vanishSaysNoExperience; }
 
 private:
     struct Slot
@@ -96,6 +99,7 @@ private:
     double m_vanishStart = 0.0;
     int m_vanishMedal = -1;
     uint8_t m_vanishDone = 1;
+    bool m_vanishSaysNoExperience = true;
     bool m_playerEnded = false;
     ZParticleEmitterSystem* m_sparkles = nullptr;
     ZSound* m_vanishSound = nullptr;

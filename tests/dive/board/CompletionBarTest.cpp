@@ -81,7 +81,7 @@ TEST_F(DiveTest, MissedMedalsVanishFromGoldDown)
     bar->FillSlot('D', nullptr);
     bar->FillSlot('T', nullptr);
     ASSERT_EQ(bar->GetMedalLevel(), 1);
-    bar->StartVanish();
+    bar->StartVanish(false);
     bar->Update();
     EXPECT_FALSE(bar->IsVanishDone());
     for (int i = 0; i < 200 && !bar->IsVanishDone(); ++i)
