@@ -92,15 +92,16 @@ TEST(GameEndToEnd, ThreeLevelsFromTheChartAStoryTheCrewAndAPurchaseInTheFirstSho
                                       std::regex(std::string("<level name=\"") + level + "\"[^>]* medal=\"(complete|bronze|silver|gold)\"")))
             << level << "\n"
             << levelsFile->second;
-    // The dives earned the Shell Cracker's price and more, and the end of each level added its
-    // score to the player's treasure.
+    // The dives earned the Shell Cracker's price and more, the end of each level added its score
+    // to the player's treasure, and the shop took the price for one Shell Cracker.
     const auto settings = runs[0].profile.find("profile_0/profile.txt");
     ASSERT_NE(settings, runs[0].profile.end());
     constexpr int kShellCrackerPrice = 150;
     EXPECT_GE(brought, kShellCrackerPrice);
     const std::string treasure = Setting(settings->second, "profile.treasure");
     ASSERT_FALSE(treasure.empty()) << settings->second;
-    EXPECT_GE(std::stoi(treasure), kShellCrackerPrice) << settings->second;
+    EXPECT_EQ(std::stoi(treasure), brought - kShellCrackerPrice) << settings->second;
+    EXPECT_EQ(Setting(settings->second, "profile.inventory.breaktile"), "1") << settings->second;
 
     // The replay ends the same way every run.
     EXPECT_EQ(LinesStarting(runs[1].out, "Dive: "), dives);

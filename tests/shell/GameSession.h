@@ -17,8 +17,10 @@ using shelltest::SPoint;
 using shelltest::Window;
 
 // Where the island shop puts the Shell Cracker, the prompt's "Yes" and the leave button. The
-// item is clicked low on its left, away from the "new stock" sign on its upper right.
-inline const SPoint kShopShellCracker = Window(12.0f, 160.0f);
+// item is clicked at its centre: the tip that opens while the pointer rests on it stands beside
+// it toward the screen's centre, over the item's lower left corner, and a tip box takes the
+// clicks that land on it.
+inline const SPoint kShopShellCracker = Window(30.0f, 178.0f);
 inline const SPoint kShopYes = Window(-95.0f, -40.0f);
 inline const SPoint kShopLeave = Window(270.0f, -250.0f);
 
