@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "engine/app/ZEngineSettings.h"
 #include "engine/controllers/ZProgressBar.h"
@@ -19,6 +20,8 @@
 #include "engine/ui/ZDialogGameState.h"
 #include "game/dive/ZInGame.h"
 #include "game/dive/board/ZBoard.h"
+#include "game/dive/crew/ZCharacter.h"
+#include "game/dive/crew/ZCharacterScreen.h"
 #include "game/dive/hud/ZCompletionBar.h"
 #include "game/dive/hud/ZScoreBoard.h"
 #include "game/dive/hud/ZTreasureBar.h"
@@ -80,6 +83,26 @@ TEST_F(DiveRestartTest, ADiveStartedAgainAfterItsEndOfLevelStartsEmptyAndShowsTh
     ASSERT_NE(score, nullptr);
     ASSERT_NE(score->GetText(), nullptr);
     EXPECT_EQ(score->GetText()->GetText(), "00000");
+    // The crew panel shows the diving member's portrait, and no bare charge buttons under it.
+    for (int i = 0; i < ZInGame::kCrewButtons; ++i)
+    {
+        if (ZButton2D* button = dive->GetCrewButton(i))
+        {
+            EXPECT_TRUE(button->IsHidden()) << "crew button " << i;
+        }
+    }
+    ZCharacterScreen* crew = ZCharacterScreen::PeekInstance();
+    if (ZCharacter* member = crew ? crew->GetSelected() : nullptr)
+    {
+        const std::string path = std::string("leftbar/characters/") + member->GetName();
+        ZNode* shown = dive->GetRoot()->FindNode(path.c_str());
+        ASSERT_NE(shown, nullptr) << path;
+        EXPECT_FALSE(shown->IsHidden());
+        auto* portrait =
+            ZEntityCast<ZSprite>(shown->FindNode((std::string(member->GetName()) + "_portrait").c_str()));
+        ASSERT_NE(portrait, nullptr);
+        EXPECT_NE(portrait->GetMaterial()->GetTexture(0), nullptr);
+    }
 
     // Treasure in the chest and two crowns on the bar, then the dive ends.
     chest->AddTreasure(60);
