@@ -681,6 +681,7 @@ void ZInGame::OnShow()
     }
     ShowTopBar(SettingValue<bool>("profile.rotation", false));
     ShowAmuletKeys();
+    ShowCrewMember();
     if (g_forceAmuletIntro.GetValue())
         g_profileIntroduceAmulet.SetValue(true);
     m_introStamp = -1.0e38;

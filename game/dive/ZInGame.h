@@ -124,6 +124,8 @@ public:
     void OnMedalLevel(int medal);
     // The amulet's introduction ended: the top bar slides in and the rotate buttons fly home.
     void RevealTopBar();
+    // The diving crew member's portrait shows in the crew panel (nobody's without a selected member).
+    void ShowCrewMember();
     // Crew charge button i shows exactly when i < n.
     void SetCrewChargeCount(int n);
     // Effect emitter 1 follows the node (the treasure chest).

@@ -3,23 +3,26 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 #include "engine/audio/ZSound.h"
 #include "engine/controllers/ZFlicker.h"
 #include "engine/controllers/ZHighlight2.h"
 #include "engine/core/ZEasing.h"
 #include "engine/core/ZPropertyManager.h"
-#include "engine/resource/ZStringTable.h"
 #include "engine/import/ZSceneXMLImport2.h"
 #include "engine/render/ZFont.h"
 #include "engine/render/resources/ZMaterial.h"
+#include "engine/render/resources/ZTexture.h"
 #include "engine/resource/ZResourcePath.h"
+#include "engine/resource/ZStringTable.h"
 #include "engine/scene/ZFontText.h"
 #include "engine/scene/ZGeom.h"
 #include "engine/scene/ZParticleEmitterSystem.h"
 #include "engine/scene/ZSceneTree.h"
 #include "engine/scene/ZSprite.h"
 #include "engine/ui/ZDragController.h"
+#include "engine/ui/ZSprite2D.h"
 #include "engine/ui/ZToolTipManager.h"
 #include "game/common/IGameShell.h"
 #include "game/dive/ZDiveSettings.h"
@@ -28,6 +31,8 @@
 #include "game/dive/abilities/ZAbilityButton.h"
 #include "game/dive/board/ZBoard.h"
 #include "game/dive/board/ZBoardHints.h"
+#include "game/dive/crew/ZCharacter.h"
+#include "game/dive/crew/ZCharacterScreen.h"
 #include "game/dive/crew/ZToolBelt.h"
 #include "game/dive/hud/ZAmuletIntro.h"
 #include "game/dive/hud/ZCompletionBar.h"
@@ -356,6 +361,34 @@ void ZInGame::SetTreasureEmitterTarget(ZNode* node)
     if (ZNode* parent = emitter->GetParent())
         parent->RemoveChild(emitter);
     node->AddChild(emitter);
+}
+
+void ZInGame::ShowCrewMember()
+{
+    ZCharacterScreen* screen = ZCharacterScreen::PeekInstance();
+    ZCharacter* member = screen ? screen->GetSelected() : nullptr;
+    ZGroup* root = GetRoot();
+    for (const char* name : kCrew)
+    {
+        char path[48];
+        std::snprintf(path, sizeof path, "leftbar/characters/%s", name);
+        ZNode* node = root ? root->FindNode(path) : nullptr;
+        if (!node)
+            continue;
+        const bool diving = member && std::strcmp(member->GetName(), name) == 0;
+        node->SetHidden(!diving);
+        std::snprintf(path, sizeof path, "%s_portrait", name);
+        auto* portrait = ZEntityCast<ZSprite2D>(node->FindNode(path));
+        if (diving && portrait)
+        {
+            std::snprintf(path, sizeof path, "resources:portrait_%s.png", name);
+            if (ZTexture* texture = ZTexture::FindOrLoad(path, 0, kTextureLoadNow))
+                portrait->SetTexture(texture, true);
+        }
+    }
+    // The charge buttons' meters have no pictures and no charges to show in the dive yet: shown,
+    // they were three dark boxes under the portrait.
+    SetCrewChargeCount(0);
 }
 
 void ZInGame::SetCrewChargeCount(int n)

@@ -72,6 +72,8 @@ namespace
 {
 constexpr uint32_t kEscapeScanCode = 1;
 constexpr uint32_t kPrintScreenScanCode = 0x37;
+// How far a floating text rises over its life.
+constexpr float kPopupRise = 40.0f;
 
 const char* Localized(const char* key)
 {
@@ -314,6 +316,10 @@ bool ZQuorvane::OnFocusLost()
     m_musicHeld = 1;
     if (g_engine && g_engine->GetAudio())
         g_engine->GetAudio()->PauseAll(true);
+    // The running dive pauses as from its menu: its air stops and the board hides under the
+    // paused label, so nothing runs out or can be studied while the player is away.
+    if (ZInGame* dive = TopDive(); dive && !dive->IsPaused())
+        dive->SetPaused(true, true);
     if (ZHiddenObjectGame* game = TopBonusGame())
         game->Pause(true);
     return true;
@@ -326,6 +332,8 @@ bool ZQuorvane::OnFocusGained()
     m_musicHeld = 0;
     if (g_engine && g_engine->GetAudio())
         g_engine->GetAudio()->PauseAll(false);
+    if (ZInGame* dive = TopDive(); dive && dive->IsPaused())
+        dive->SetPaused(false, true);
     if (ZHiddenObjectGame* game = TopBonusGame())
         game->Pause(false);
     // False lets the engine leave its paused state; answering true here would keep the game
@@ -547,6 +555,19 @@ void ZQuorvane::UpdateEffects()
     }
 }
 
+ZPopupTextController* ZQuorvane::SpawnPopup(const char* text, ZNode* parent, const V3& at, double duration)
+{
+    // The text rises a little while it shrinks and fades, then releases itself: a controller left
+    // inactive would leave its text standing over everything that comes after.
+    V3 end = at;
+    end.y += kPopupRise;
+    ZPopupTextController* popup = ZPopupTextController::Create(text, m_fontPopup, parent, &at, &end, 1.0f,
+                                                               0.25f, 0.9f, 0.0f, EaseInCubic, duration);
+    if (popup)
+        popup->SetActive(true);
+    return popup;
+}
+
 void ZQuorvane::ShowPopupAt(const char* text, bool exclusive, double duration, ZNode* parent)
 {
     if (!text || (exclusive && m_exclusivePopup))
@@ -554,8 +575,11 @@ void ZQuorvane::ShowPopupAt(const char* text, bool exclusive, double duration, Z
     ZNode* into = parent ? parent : m_popupLayer;
     if (!into)
         return;
-    ZPopupTextController* popup =
-        ZPopupTextController::Create(text, m_fontPopup, into, nullptr, nullptr, 1.0f, 0.25f, 0.9f, 0.0f, EaseInCubic, duration);
+    // Over its parent's place; in the popup layer that is the middle of the screen.
+    V3 at{};
+    if (auto* geom = ZEntityCast<ZGeom>(parent))
+        at = geom->GetWorldPosition();
+    ZPopupTextController* popup = SpawnPopup(text, into, at, duration);
     if (popup && exclusive)
     {
         m_exclusivePopup = popup;
@@ -567,16 +591,14 @@ void ZQuorvane::ShowPopup(const char* text, double duration, const V3& position)
 {
     if (!text || !m_popupLayer)
         return;
-    ZPopupTextController::Create(text, m_fontPopup, m_popupLayer, &position, nullptr, 1.0f, 0.25f, 0.9f, 0.0f,
-                                 EaseInCubic, duration);
+    SpawnPopup(text, m_popupLayer, position, duration);
 }
 
 void ZQuorvane::ShowExclusivePopup(const char* text, double duration, const V3& position)
 {
     if (!text || !m_popupLayer || m_exclusivePopup)
         return;
-    ZPopupTextController* popup = ZPopupTextController::Create(text, m_fontPopup, m_popupLayer, &position, nullptr,
-                                                               1.0f, 0.25f, 0.9f, 0.0f, EaseInCubic, duration);
+    ZPopupTextController* popup = SpawnPopup(text, m_popupLayer, position, duration);
     if (popup)
     {
         m_exclusivePopup = popup;
@@ -627,6 +649,11 @@ void ZQuorvane::AttachFaders(ZGameState* state)
     if (out)
         out->SetActive(false);
     state->SetFadeControllers(in, out);
+}
+
+ZInGame* ZQuorvane::TopDive() const
+{
+    return m_inGame && GetTop() == m_inGame ? static_cast<ZInGame*>(m_inGame) : nullptr;
 }
 
 ZHiddenObjectGame* ZQuorvane::TopBonusGame() const

@@ -19,6 +19,8 @@
 class ZCharModifierTypeWriter;
 class ZCharacterScreen;
 class ZHiddenObjectGame;
+class ZInGame;
+class ZPopupTextController;
 class ZInventoryScreen;
 class ZDialogGameState;
 class ZFont;
@@ -189,6 +191,10 @@ private:
     static ZGameState* GetTop();
     // The bonus game on top of the stack, or null.
     ZHiddenObjectGame* TopBonusGame() const;
+    // A floating text at a world point under the parent, started.
+    ZPopupTextController* SpawnPopup(const char* text, ZNode* parent, const V3& at, double duration);
+    // The dive when it is the top state, else null.
+    ZInGame* TopDive() const;
 
     ZSplashScreen* m_splash = nullptr;
     ZGameMainMenu* m_mainMenu = nullptr;

@@ -357,6 +357,58 @@ TEST_F(D3D7Test, FrameDrawsATexturedSpriteQuadIntoTheBackBuffer)
     GetAllocHook()->Free(grabbed);
 }
 
+// Print Screen saves the last finished frame: not the next frame half drawn over it, and not the
+// cleared surfaces of a display that was taken away (a busy machine's windows take it often).
+TEST_F(D3D7Test, PrintScreenSavesTheLastFinishedFrameWhateverTheSurfacesHoldSince)
+{
+    const uint8_t red[4] = {0, 0, 255, 255};
+    const int texture = render->CreateTexture(1, 1, red, kPixelBGRA, false);
+    ASSERT_GE(texture, 0);
+    ZSoftD3DDevice* device = render->GetDevice();
+    auto* state = static_cast<ZRenderD3D7State*>(render->GetRenderState());
+    state->Reset();
+    state->SetFlags(kStateNoCull | kStateUnlit | kStateStage0Textured);
+    state->Apply(nullptr);
+    device->SetTexture(0, render->GetTextureSurface(texture));
+    _M44 projection;
+    projection.m[0][0] = 2.0f / 800.0f;
+    projection.m[1][1] = 2.0f / 600.0f;
+    render->SetWorldMatrix(_M44());
+    render->SetViewMatrix(_M44());
+    render->SetProjectionMatrix(projection);
+    ASSERT_EQ(device->BeginScene(), kOk);
+    device->Clear(0, nullptr, kClearTarget | kClearZBuffer, 0xFF000000u, 1.0f, 0);
+    EXPECT_EQ(render->DrawQuadBuffer(render->GetDefaultQuad()), 0);
+    ASSERT_EQ(device->EndScene(), kOk);
+    ASSERT_EQ(render->RenderFrame(), 0);
+
+    g_renderScreenDumpTexture.SetValue(-1);
+    auto grabbedAt = [this](int x, int y)
+    {
+        uint32_t w = 0, h = 0;
+        uint32_t* grabbed = render->GrabScreen(w, h);
+        EXPECT_EQ(w * 10000 + h, 8000600u);
+        const uint32_t pixel = grabbed && w == 800 && h == 600 ? grabbed[size_t(y) * 800 + size_t(x)] : 0;
+        GetAllocHook()->Free(grabbed);
+        return pixel & 0xFFFFFF;
+    };
+    EXPECT_EQ(grabbedAt(400, 300), 0xFF0000u);
+    EXPECT_EQ(grabbedAt(300, 300), 0u);
+
+    // The next frame has begun with a blue clear: the saved picture is still the finished one.
+    ASSERT_EQ(device->BeginScene(), kOk);
+    device->Clear(0, nullptr, kClearTarget, 0xFF0000FFu, 1.0f, 0);
+    ASSERT_EQ(device->EndScene(), kOk);
+    EXPECT_EQ(grabbedAt(400, 300), 0xFF0000u);
+    EXPECT_EQ(grabbedAt(300, 300), 0u);
+
+    // The display is taken away and the surfaces come back empty.
+    render->GetDirectDraw()->LoseDisplay();
+    render->RestoreSurfaces();
+    EXPECT_EQ(grabbedAt(400, 300), 0xFF0000u);
+    render->GetDirectDraw()->RegainDisplay();
+}
+
 TEST_F(D3D7Test, LostSurfacesAreRestoredWithTheirBuffers)
 {
     SD3D7Vertex vertices[3] = {};

@@ -1,16 +1,27 @@
 // The dive started by board name, on the real state stack with the game's own screens: the dive
 // ends, the end of level counts it and its continue starts the same board again. The new dive
-// starts with an empty chest and an empty completion bar, and the score board shows the score
-// the last dive earned. A dive whose air runs out ends in the game-over dialog.
+// starts with an empty chest and an empty completion bar, its exits keep their pictures, and the
+// score board shows the score the last dive earned. A dive whose air runs out ends in the
+// game-over dialog. The running dive holds its air while the window is away, and no floating text
+// stays over the end of level.
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
+#include <string>
 
+#include "engine/app/ZEngineSettings.h"
 #include "engine/controllers/ZProgressBar.h"
+#include "engine/platform/ZPlatformMessage.h"
+#include "engine/render/resources/ZMaterial.h"
 #include "engine/render/resources/ZTexture.h"
 #include "engine/scene/ZFontText.h"
+#include "engine/scene/ZSprite.h"
 #include "engine/ui/ZDialogGameState.h"
 #include "game/dive/ZInGame.h"
+#include "game/dive/board/ZBoard.h"
+#include "game/dive/crew/ZCharacter.h"
+#include "game/dive/crew/ZCharacterScreen.h"
 #include "game/dive/hud/ZCompletionBar.h"
 #include "game/dive/hud/ZScoreBoard.h"
 #include "game/dive/hud/ZTreasureBar.h"
@@ -28,6 +39,23 @@ protected:
     {
         g_zelkBoard.SetValue(std::string());
         ShellTest::TearDown();
+    }
+    // The exit arrows and glows under the board, and how many of them lack their picture.
+    static void CountExits(ZNode* node, int& exits, int& bare)
+    {
+        for (ZNode* child = node->GetFirstChild(); child; child = child->GetNextSibling())
+        {
+            const char* name = child->GetName();
+            if (auto* sprite = ZEntityCast<ZSprite>(child);
+                sprite && name && std::strncmp(name, "exit_", 5) == 0)
+            {
+                ++exits;
+                ZMaterial* material = sprite->GetMaterial();
+                if (!material || !material->GetTexture(0))
+                    ++bare;
+            }
+            CountExits(child, exits, bare);
+        }
     }
     // Frames until the state is on top (at most `limit`).
     bool RunUntilTop(ZGameState* state, int limit)
@@ -55,6 +83,26 @@ TEST_F(DiveRestartTest, ADiveStartedAgainAfterItsEndOfLevelStartsEmptyAndShowsTh
     ASSERT_NE(score, nullptr);
     ASSERT_NE(score->GetText(), nullptr);
     EXPECT_EQ(score->GetText()->GetText(), "00000");
+    // The crew panel shows the diving member's portrait, and no bare charge buttons under it.
+    for (int i = 0; i < ZInGame::kCrewButtons; ++i)
+    {
+        if (ZButton2D* button = dive->GetCrewButton(i))
+        {
+            EXPECT_TRUE(button->IsHidden()) << "crew button " << i;
+        }
+    }
+    ZCharacterScreen* crew = ZCharacterScreen::PeekInstance();
+    if (ZCharacter* member = crew ? crew->GetSelected() : nullptr)
+    {
+        const std::string path = std::string("leftbar/characters/") + member->GetName();
+        ZNode* shown = dive->GetRoot()->FindNode(path.c_str());
+        ASSERT_NE(shown, nullptr) << path;
+        EXPECT_FALSE(shown->IsHidden());
+        auto* portrait =
+            ZEntityCast<ZSprite>(shown->FindNode((std::string(member->GetName()) + "_portrait").c_str()));
+        ASSERT_NE(portrait, nullptr);
+        EXPECT_NE(portrait->GetMaterial()->GetTexture(0), nullptr);
+    }
 
     // Treasure in the chest and two crowns on the bar, then the dive ends.
     chest->AddTreasure(60);
@@ -91,6 +139,13 @@ TEST_F(DiveRestartTest, ADiveStartedAgainAfterItsEndOfLevelStartsEmptyAndShowsTh
     std::snprintf(shown, sizeof shown, "%05i", earned);
     EXPECT_EQ(score->GetText()->GetText(), shown);
 
+    // The new board's exits keep their pictures: a bare exit sprite draws as a dark box over the
+    // bottom row.
+    int exits = 0, bare = 0;
+    CountExits(ZBoard::PeekInstance(), exits, bare);
+    EXPECT_GT(exits, 0);
+    EXPECT_EQ(bare, 0) << "of " << exits << " exit sprites";
+
     // An artifact brought out in the new dive shows on the bar again.
     bar->FillSlot('C', crown);
     EXPECT_TRUE(bar->GetSlotNode(0)->IsActive());
@@ -115,4 +170,103 @@ TEST_F(DiveRestartTest, ADiveWhoseAirRunsOutEndsInTheGameOverDialogOverTheDive)
     ASSERT_NE(gameOver, nullptr);
     ASSERT_TRUE(RunUntilTop(gameOver, 300));
     EXPECT_TRUE(dive->IsLost());
+}
+
+TEST_F(DiveRestartTest, LosingTheFocusHoldsTheRunningDivesAirUntilTheFocusComesBack)
+{
+    MakePlayer("Ann");
+    g_zelkBoard.SetValue("sand_01");
+    StartGame();
+    g_enginePauseOnBlur.SetValue(true);
+    // The engine takes focus changes only once a frame is on the screen.
+    render->SetFrameCount(1);
+    auto* dive = static_cast<ZInGame*>(quorvane->GetInGame());
+    ASSERT_TRUE(RunUntilTop(dive, 400));
+    Frames(250);
+    ASSERT_TRUE(dive->IsPlaying());
+    const double start = dive->GetAirRemaining();
+    Frames(50);
+    ASSERT_LT(dive->GetAirRemaining(), start) << "the air does not run";
+
+    // The window loses the focus, as the system tells the engine.
+    auto focus = [this](bool on)
+    {
+        plat::Message message;
+        message.type = plat::MessageType::Activate;
+        message.wParam = on ? 1 : 0;
+        engine->WindowProc(message);
+    };
+    focus(false);
+    EXPECT_TRUE(dive->IsPaused());
+    ZBoard* board = ZBoard::PeekInstance();
+    ASSERT_NE(board, nullptr);
+    EXPECT_TRUE(board->IsHidden()) << "the board stays open to study while the player is away";
+    ASSERT_NE(dive->GetPausedLabel(), nullptr);
+    EXPECT_FALSE(dive->GetPausedLabel()->IsHidden());
+    quorvane->Update(0.02);
+    EXPECT_TRUE(engine->TestFlags(kEnginePaused));
+    // Whatever runs meanwhile, not a breath of air goes.
+    const double held = dive->GetAirRemaining();
+    Frames(100);
+    EXPECT_EQ(dive->GetAirRemaining(), held);
+
+    // Back: the engine runs again and so does the air.
+    focus(true);
+    EXPECT_FALSE(engine->TestFlags(kEnginePaused));
+    EXPECT_FALSE(dive->IsPaused());
+    EXPECT_FALSE(board->IsHidden());
+    EXPECT_TRUE(dive->GetPausedLabel()->IsHidden());
+    Frames(50);
+    EXPECT_LT(dive->GetAirRemaining(), held);
+    EXPECT_TRUE(dive->IsPlaying());
+}
+
+TEST_F(DiveRestartTest, FloatingTextsRiseAndGoAndNoneStaysOverTheEndOfLevel)
+{
+    MakePlayer("Ann");
+    g_zelkBoard.SetValue("sand_01");
+    StartGame();
+    auto* dive = static_cast<ZInGame*>(quorvane->GetInGame());
+    ASSERT_TRUE(RunUntilTop(dive, 400));
+    Frames(250);
+    ZNode* layer = quorvane->GetPopupLayer();
+    ASSERT_NE(layer, nullptr);
+    auto find = [layer](const char* text) -> ZFontText*
+    {
+        for (ZNode* child = layer->GetFirstChild(); child; child = child->GetNextSibling())
+            if (auto* node = ZEntityCast<ZFontText>(child); node && node->GetText() == text)
+                return node;
+        return nullptr;
+    };
+    auto shown = [layer]
+    {
+        int n = 0;
+        for (ZNode* child = layer->GetFirstChild(); child; child = child->GetNextSibling())
+            n += ZEntityCast<ZFontText>(child) && !child->IsHidden() ? 1 : 0;
+        return n;
+    };
+
+    // A tool's word floats up from the middle of the screen and goes, which leaves the place for
+    // the next one: a word that never started stood there for good and kept every later one out.
+    quorvane->ShowPopupAt("Crack!", true, 2.0, nullptr);
+    Frames(1);
+    ZFontText* crack = find("Crack!");
+    ASSERT_NE(crack, nullptr);
+    const float low = crack->Position().y;
+    Frames(40);
+    EXPECT_GT(crack->Position().y, low + 5.0f) << "the word does not rise";
+    Frames(80);
+    EXPECT_EQ(find("Crack!"), nullptr) << "the word stays after its time";
+    quorvane->ShowPopupAt("Crack!", true, 2.0, nullptr);
+    EXPECT_NE(find("Crack!"), nullptr) << "the next word is kept out";
+
+    // Praise, the tool's word and a long message are up when the dive ends: the end of level
+    // opens clear of every one.
+    dive->ShowPraise(6, V3{0.0f, -100.0f, 0.0f});
+    quorvane->ShowPopup("Salvaged!", 60.0, V3{40.0f, 0.0f, 0.0f});
+    ASSERT_GE(shown(), 3);
+    dive->BeginEndDive();
+    ZGameEndOfLevel* end = quorvane->GetEndOfLevel();
+    ASSERT_TRUE(RunUntilTop(end, 300));
+    EXPECT_EQ(shown(), 0);
 }

@@ -14,6 +14,7 @@
 #include "engine/audio/ZPlayList.h"
 #include "engine/resource/ZHighscoreTable.h"
 #include "engine/resource/ZProfileManager.h"
+#include "engine/resource/ZResourceManager.h"
 #include "engine/scene/ZGeom.h"
 #include "engine/ui/ZToolTipManager.h"
 #include "game/common/ZShellSettings.h"
@@ -119,8 +120,11 @@ protected:
         {
             Frame(step);
             quorvane->Update(step);
-            // Loads finish within the frame, as in the engine's fixed-step test mode.
+            // Loads finish within the frame, as in the engine's fixed-step test mode, and what
+            // nothing holds any more is freed at its end, as the engine does.
             engine->SettleLoads();
+            if (ZResourceManager* resources = ZResourceManager::PeekInstance())
+                resources->UnloadParked();
         }
     }
     void Key(uint32_t scanCode, int character = 0)

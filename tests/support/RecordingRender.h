@@ -77,6 +77,8 @@ public:
 
     void SetStateBits(uint16_t b) { m_stateB = b; }
     void SetTicks(uint32_t value) { ticks = value; }
+    // Frames the engine believes drawn (focus changes count only after the first).
+    void SetFrameCount(uint32_t frames) { m_frameCount = frames; }
 
     ZRenderState* CreateRenderState() override { return new RecordingState(); }
     ZShaderCodeBase* CreateShaderCode(const char* name) override

@@ -126,6 +126,7 @@ public:
     int SetRenderTarget(int id) override;
     int MakeTextureResident(ZTexture* texture) override;
     int PreloadTexture(ZTexture* texture) override;
+    // The last finished frame (render.screendumptexture -1), or the named surface or texture.
     uint32_t* GrabScreen(uint32_t& width, uint32_t& height) override;
     int GetTextureSize(int id) const override;
     bool GetTextureSize(int id, int& width, int& height) const;
@@ -205,6 +206,8 @@ private:
     void SetCursorForMode();
     bool RestoreDevice();
     void Present();
+    // Copies the finished frame, the picture Print Screen saves (see GrabScreen).
+    void KeepShownFrame();
     void DrawLetterbox();
     void ReleaseSurfaces();
     void ReleaseAll();
@@ -226,6 +229,12 @@ private:
     bool m_hasDevice = false;
     SSoftPixelFormat m_textureFormat;
     bool m_surfacesLost = false;
+    // The last finished frame, ARGB words top row first: the surfaces themselves may already hold
+    // the next frame's first drawing, or nothing at all once the display was taken away.
+    std::vector<uint32_t> m_shown;
+    uint32_t m_shownWidth = 0;
+    uint32_t m_shownHeight = 0;
+    bool m_shownOpaque = false;
     std::vector<BufferSlot> m_vertexBuffers;
     std::vector<BufferSlot> m_quads;
     std::vector<TextureSlot> m_textures;

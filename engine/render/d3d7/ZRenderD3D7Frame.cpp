@@ -78,9 +78,35 @@ int ZRenderD3D7::RenderFrame()
         DrawLetterbox();
     DrawDebugText();
     D3D7_CHECK("renderd3d7", m_device->EndScene());
+    KeepShownFrame();
     Present();
     ++m_frameCount;
     return 0;
+}
+
+void ZRenderD3D7::KeepShownFrame()
+{
+    if (!m_target || m_target->IsLostFlag())
+        return;
+    // Reading the rows directly needs the recorded drawing carried out first.
+    if (m_ddraw)
+        m_ddraw->FlushDrawing();
+    const uint32_t w = m_target->Width(), h = m_target->Height();
+    m_shown.resize(size_t(w) * h);
+    const PixelKind kind = m_target->Kind();
+    for (uint32_t y = 0; y < h; ++y)
+    {
+        const uint8_t* row = m_target->Row(int(y));
+        uint32_t* out = m_shown.data() + size_t(y) * w;
+        if (kind == PixelKind::ARGB8888 || kind == PixelKind::XRGB8888)
+            std::memcpy(out, row, size_t(w) * 4);
+        else
+            for (uint32_t x = 0; x < w; ++x)
+                out[x] = DecodeARGB(kind, row + size_t(x) * BytesPerPixel(kind));
+    }
+    m_shownWidth = w;
+    m_shownHeight = h;
+    m_shownOpaque = !KindHasAlpha(kind);
 }
 
 void ZRenderD3D7::DrawLetterbox()

@@ -369,6 +369,20 @@ uint32_t* ZRenderD3D7::GrabScreen(uint32_t& width, uint32_t& height)
 {
     width = height = 0;
     const int which = g_renderScreenDumpTexture.GetValue();
+    if (which == -1 && !m_shown.empty())
+    {
+        // The frame as it was finished and shown, whatever the surfaces hold by now: the front
+        // may be lost and cleared, or already hold the next frame's first drawing.
+        const bool opaque = m_shownOpaque && g_renderOpaqueScreenDump.GetValue();
+        auto* pixels = static_cast<uint32_t*>(GetAllocHook()->Alloc(m_shown.size() * 4));
+        if (!pixels)
+            return nullptr;
+        for (size_t i = 0; i < m_shown.size(); ++i)
+            pixels[i] = opaque ? (m_shown[i] | 0xFF000000u) : m_shown[i];
+        width = m_shownWidth;
+        height = m_shownHeight;
+        return pixels;
+    }
     ZSoftSurface* surface = which == -1   ? m_front
                             : which == -2 ? m_back
                             : which == -3 ? m_target

@@ -229,6 +229,7 @@ public:
     static ZTextureResource* themeTexture(int32_t theme);
     // Loads the shared pictures that are not loaded yet (the constructor does it too).
     static void loadSharedVisuals();
+    // Gives the shared pictures back, and the themes' tile materials held since their first use.
     static void releaseSharedVisuals();
 
 private:

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 #include "engine/controllers/ZAnimateGeom.h"
 #include "engine/controllers/ZFlicker.h"
@@ -25,6 +26,11 @@ constexpr float kExitFlashSeconds = 5.0f;
 ZTextureResource* s_themeTextures[kThemeCount] = {};
 ZTextureResource* s_statusTextures[3] = {}; // kinds 4, 5, 6
 ZTextureResource* s_blockTextures[3] = {};  // kinds 1, 2, 3
+// The themes' tile materials, held for the run: only sprites would hold them otherwise, and once the
+// last board's sprites are gone the resource manager frees them, so the next board's exits and
+// frames would find nothing and draw as bare boxes.
+constexpr const char* kThemeLooks[4] = {"frame", "exit_on", "exit_off", "exit_glow"};
+ZMaterial* s_themeMaterials[kThemeCount][4] = {};
 
 constexpr const char* kStatusPaths[3] = {"resources:tile_status_chain.png", "resources:tile_status_2xchain.png",
                                          "resources:tile_status_freeze.png"};
@@ -48,11 +54,25 @@ void Drop(ZTextureResource*& slot)
 }
 
 // The theme's material of a kind ("frame", "exit_on", "exit_off", "exit_glow"); null when absent.
+// Found once and held from then on (see s_themeMaterials).
 ZMaterial* ThemeMaterial(const char* what)
 {
-    char name[64];
-    std::snprintf(name, sizeof(name), "tile_%s_%s", kThemeNames[GetBoardTheme()], what);
-    return ZMaterial::Find(name);
+    const int32_t theme = GetBoardTheme();
+    int32_t look = 0;
+    while (look < 4 && std::strcmp(kThemeLooks[look], what) != 0)
+        ++look;
+    if (theme < 0 || theme >= kThemeCount || look == 4)
+        return nullptr;
+    ZMaterial*& held = s_themeMaterials[theme][look];
+    if (!held)
+    {
+        char name[64];
+        std::snprintf(name, sizeof(name), "tile_%s_%s", kThemeNames[theme], what);
+        held = ZMaterial::Find(name);
+        if (held)
+            held->AddRef();
+    }
+    return held;
 }
 
 // A sprite over its own copy of the material (a plain sprite material when there is none).
@@ -157,6 +177,15 @@ void ZTile::releaseSharedVisuals()
     {
         Drop(s_statusTextures[i]);
         Drop(s_blockTextures[i]);
+    }
+    for (auto& looks : s_themeMaterials)
+    {
+        for (ZMaterial*& material : looks)
+        {
+            if (material)
+                material->Release();
+            material = nullptr;
+        }
     }
 }
 
