@@ -9,6 +9,7 @@
 #include "engine/core/ZMath.h"
 #include "engine/core/ZRandom.h"
 #include "engine/render/resources/ZMaterial.h"
+#include "engine/render/resources/ZPixelFormat.h"
 #include "engine/render/resources/ZTexture.h"
 #include "engine/scene/ZParticleEmitterSystem.h"
 #include "engine/ui/ZSprite2D.h"
@@ -55,7 +56,16 @@ void ZSurfaceLight::Build()
     m_beams = ZGroup::CreateNamed("beams_group");
     // Each beam turns its own copy of the material; the picture stays out of the atlas so that the
     // copies sample the whole picture.
-    ZTexture* picture = ZTexture::FindOrLoad("resources:beams.jpg", kTextureNoAtlas, kTextureLoadNow);
+    // Its pixels are kept until the dark borders are measured, then go as any picture's do.
+    ZTexture* picture =
+        ZTexture::FindOrLoad("resources:beams.jpg", kTextureNoAtlas | kTextureKeepPixels, kTextureLoadNow);
+    const int dark = DarkBorderColumns(picture);
+    if (picture)
+    {
+        picture->ClearTextureFlags(kTextureKeepPixels);
+        if (picture->GetRenderTextureId() >= 0)
+            picture->SetPixels(nullptr);
+    }
     AddChild(m_beams);
     for (int i = 0; i < kBeams; ++i)
     {
@@ -66,6 +76,9 @@ void ZSurfaceLight::Build()
         beam->SetNameF("beam_sprite_%i", i);
         beam->MakeOwnMaterial();
         SetLightBlending(beam->GetMaterial());
+        // The shafts leave wide black margins at both sides of the picture: each beam is a tall
+        // quad of added light, and the margins were a quarter of the pixels it filled.
+        TrimDarkBorders(beam, picture, dark);
         beam->SetAlpha(0.35f);
         // The picture's shafts run down from its top edge: hung by that edge and turned a quarter
         // more than its arm, they run out along the arm.
@@ -79,6 +92,58 @@ void ZSurfaceLight::Build()
         beam->SetSpriteScale(V2{0.1f + 0.9f * r3, 1.5f});
         m_sprites[i] = beam;
     }
+}
+
+int ZSurfaceLight::DarkBorderColumns(const ZTextureResource* picture)
+{
+    if (!picture || !picture->GetPixels() || (picture->GetTextureFlags() & kTextureAlphaMap))
+        return 0;
+    const int w = picture->GetImageWidth(), h = picture->GetImageHeight();
+    const int bytes = picture->GetBytesPerPixel();
+    // The copy is laid out at the image's size only when no padding was added.
+    if (w <= 0 || h <= 0 || bytes <= 0 || w != picture->GetTextureWidth() || h != picture->GetTextureHeight())
+        return 0;
+    const int alphaByte = PixelFormatAlphaByte(picture->GetPixelFormat());
+    const uint8_t* pixels = picture->GetPixels();
+    auto columnDark = [&](int x)
+    {
+        for (int y = 0; y < h; ++y)
+        {
+            const uint8_t* p = pixels + (size_t(y) * size_t(w) + size_t(x)) * size_t(bytes);
+            for (int b = 0; b < bytes; ++b)
+                if (b != alphaByte && p[b] != 0)
+                    return false;
+        }
+        return true;
+    };
+    int left = 0, right = 0;
+    while (left < w / 2 && columnDark(left))
+        ++left;
+    while (right < w / 2 && columnDark(w - 1 - right))
+        ++right;
+    // Bilinear filtering reads the texel beside a sample's own: two dark columns stay.
+    return std::max(0, std::min(left, right) - 2);
+}
+
+bool ZSurfaceLight::TrimDarkBorders(ZSprite* sprite, const ZTextureResource* picture, int columns)
+{
+    ZMaterial* material = sprite ? sprite->GetMaterial() : nullptr;
+    if (!material || !picture || columns <= 0 || 2 * columns >= picture->GetImageWidth())
+        return false;
+    // A texture transform of its own already maps the quad (padding, an atlas page): left alone.
+    if (material->GetSwitch(ZMaterial::kSwitchTextureTransform) ||
+        (material->IsTextureMatrixSet(0) && !material->GetTextureMatrix(0).IsIdentity()))
+        return false;
+    const float w = float(picture->GetImageWidth());
+    const float kept = w - 2.0f * float(columns);
+    const V2 size = sprite->GetSize();
+    sprite->SetSize(size.x * kept / w, size.y);
+    _M44 mapping;
+    mapping.m[0][0] = kept / w;
+    mapping.m[2][0] = float(columns) / w;
+    material->SetTextureMatrix(0, mapping);
+    material->SetSwitch(ZMaterial::kSwitchTextureTransform, 1);
+    return true;
 }
 
 void ZSurfaceLight::AimAt(float x, float y)
