@@ -21,6 +21,7 @@ class ZCamera;
 class ZParticleBoid;
 class ZParticleEmitterSystem;
 class ZSprite;
+class ZTexture;
 class ZTextureResource;
 
 // A fan of 64 light beams turning slowly about the light's origin; the beams near the aiming
@@ -55,7 +56,12 @@ public:
     float GetAngle() const { return m_angle; }
 
 private:
+    // Once the picture has loaded (on the loader thread), the beams are trimmed to its lit columns.
+    void TrimOnceLoaded();
+
     ZGroup* m_beams = nullptr;
+    ZTexture* m_picture = nullptr;
+    bool m_trimmed = false;
     ZSprite* m_sprites[kBeams] = {};
     // Each beam's own turn within the fan.
     float m_turns[kBeams] = {};

@@ -56,16 +56,11 @@ void ZSurfaceLight::Build()
     m_beams = ZGroup::CreateNamed("beams_group");
     // Each beam turns its own copy of the material; the picture stays out of the atlas so that the
     // copies sample the whole picture.
-    // Its pixels are kept until the dark borders are measured, then go as any picture's do.
+    // Its pixels are kept until the dark borders are measured (TrimOnceLoaded), then go as any
+    // picture's do.
     ZTexture* picture =
         ZTexture::FindOrLoad("resources:beams.jpg", kTextureNoAtlas | kTextureKeepPixels, kTextureLoadNow);
-    const int dark = DarkBorderColumns(picture);
-    if (picture)
-    {
-        picture->ClearTextureFlags(kTextureKeepPixels);
-        if (picture->GetRenderTextureId() >= 0)
-            picture->SetPixels(nullptr);
-    }
+    m_picture = picture;
     AddChild(m_beams);
     for (int i = 0; i < kBeams; ++i)
     {
@@ -76,9 +71,6 @@ void ZSurfaceLight::Build()
         beam->SetNameF("beam_sprite_%i", i);
         beam->MakeOwnMaterial();
         SetLightBlending(beam->GetMaterial());
-        // The shafts leave wide black margins at both sides of the picture: each beam is a tall
-        // quad of added light, and the margins were a quarter of the pixels it filled.
-        TrimDarkBorders(beam, picture, dark);
         beam->SetAlpha(0.35f);
         // The picture's shafts run down from its top edge: hung by that edge and turned a quarter
         // more than its arm, they run out along the arm.
@@ -146,6 +138,22 @@ bool ZSurfaceLight::TrimDarkBorders(ZSprite* sprite, const ZTextureResource* pic
     return true;
 }
 
+void ZSurfaceLight::TrimOnceLoaded()
+{
+    if (m_trimmed || !m_picture || !m_picture->IsLoaded())
+        return;
+    m_trimmed = true;
+    // The shafts leave wide black margins at both sides of the picture: each beam is a tall quad of
+    // added light, and the margins were a quarter of the pixels it filled. The sprites took the
+    // picture's whole size and mapping when it loaded, so the trim comes after.
+    const int dark = DarkBorderColumns(m_picture);
+    for (ZSprite* beam : m_sprites)
+        TrimDarkBorders(beam, m_picture, dark);
+    m_picture->ClearTextureFlags(kTextureKeepPixels);
+    if (m_picture->GetRenderTextureId() >= 0)
+        m_picture->SetPixels(nullptr);
+}
+
 void ZSurfaceLight::AimAt(float x, float y)
 {
     V3 from{0.0f, 0.0f, 0.0f};
@@ -169,6 +177,7 @@ void ZSurfaceLight::Update()
     ZGroup::Update();
     if (!m_beams)
         return;
+    TrimOnceLoaded();
     const float t = float(Now());
     m_angle = std::fmod(m_angle + 0.0125f * FrameDelta(), kTwoPi);
     m_beams->SetRotationZ(m_angle);
