@@ -21,6 +21,7 @@ class ZCamera;
 class ZParticleBoid;
 class ZParticleEmitterSystem;
 class ZSprite;
+class ZTexture;
 class ZTextureResource;
 
 // A fan of 64 light beams turning slowly about the light's origin; the beams near the aiming
@@ -37,6 +38,15 @@ public:
     static constexpr float kFaintestBeam = 0.02f;
 
     void Build();
+    // The number of texel columns, the same at both sides so that a quad keeps its centre, in which
+    // every texel of the picture adds no light (all its colour channels 0), less the two next to the
+    // light that filtering still reads; 0 without a copy of the pixels.
+    static int DarkBorderColumns(const ZTextureResource* picture);
+    // Narrows the sprite's quad and its texture mapping by that many columns at each side of the
+    // picture: the pixels it no longer covers would have had nothing added, so the picture on screen
+    // stays the same while far fewer pixels are filled. Returns false (and leaves the sprite) when
+    // there is nothing to take off.
+    static bool TrimDarkBorders(ZSprite* sprite, const ZTextureResource* picture, int columns);
     // The direction from the light to the point (in the plane) becomes its x axis.
     void AimAt(float x, float y);
     void Update() override;
@@ -46,7 +56,12 @@ public:
     float GetAngle() const { return m_angle; }
 
 private:
+    // Once the picture has loaded (on the loader thread), the beams are trimmed to its lit columns.
+    void TrimOnceLoaded();
+
     ZGroup* m_beams = nullptr;
+    ZTexture* m_picture = nullptr;
+    bool m_trimmed = false;
     ZSprite* m_sprites[kBeams] = {};
     // Each beam's own turn within the fan.
     float m_turns[kBeams] = {};

@@ -9,6 +9,7 @@
 #include "engine/core/ZMath.h"
 #include "engine/core/ZRandom.h"
 #include "engine/render/resources/ZMaterial.h"
+#include "engine/render/resources/ZPixelFormat.h"
 #include "engine/render/resources/ZTexture.h"
 #include "engine/scene/ZParticleEmitterSystem.h"
 #include "engine/ui/ZSprite2D.h"
@@ -55,7 +56,11 @@ void ZSurfaceLight::Build()
     m_beams = ZGroup::CreateNamed("beams_group");
     // Each beam turns its own copy of the material; the picture stays out of the atlas so that the
     // copies sample the whole picture.
-    ZTexture* picture = ZTexture::FindOrLoad("resources:beams.jpg", kTextureNoAtlas, kTextureLoadNow);
+    // Its pixels are kept until the dark borders are measured (TrimOnceLoaded), then go as any
+    // picture's do.
+    ZTexture* picture =
+        ZTexture::FindOrLoad("resources:beams.jpg", kTextureNoAtlas | kTextureKeepPixels, kTextureLoadNow);
+    m_picture = picture;
     AddChild(m_beams);
     for (int i = 0; i < kBeams; ++i)
     {
@@ -81,6 +86,74 @@ void ZSurfaceLight::Build()
     }
 }
 
+int ZSurfaceLight::DarkBorderColumns(const ZTextureResource* picture)
+{
+    if (!picture || !picture->GetPixels() || (picture->GetTextureFlags() & kTextureAlphaMap))
+        return 0;
+    const int w = picture->GetImageWidth(), h = picture->GetImageHeight();
+    const int bytes = picture->GetBytesPerPixel();
+    // The copy is laid out at the image's size only when no padding was added.
+    if (w <= 0 || h <= 0 || bytes <= 0 || w != picture->GetTextureWidth() || h != picture->GetTextureHeight())
+        return 0;
+    const int alphaByte = PixelFormatAlphaByte(picture->GetPixelFormat());
+    const uint8_t* pixels = picture->GetPixels();
+    auto columnDark = [&](int x)
+    {
+        for (int y = 0; y < h; ++y)
+        {
+            const uint8_t* p = pixels + (size_t(y) * size_t(w) + size_t(x)) * size_t(bytes);
+            for (int b = 0; b < bytes; ++b)
+                if (b != alphaByte && p[b] != 0)
+                    return false;
+        }
+        return true;
+    };
+    int left = 0, right = 0;
+    while (left < w / 2 && columnDark(left))
+        ++left;
+    while (right < w / 2 && columnDark(w - 1 - right))
+        ++right;
+    // Bilinear filtering reads the texel beside a sample's own: two dark columns stay.
+    return std::max(0, std::min(left, right) - 2);
+}
+
+bool ZSurfaceLight::TrimDarkBorders(ZSprite* sprite, const ZTextureResource* picture, int columns)
+{
+    ZMaterial* material = sprite ? sprite->GetMaterial() : nullptr;
+    if (!material || !picture || columns <= 0 || 2 * columns >= picture->GetImageWidth())
+        return false;
+    // A texture transform of its own already maps the quad (padding, an atlas page): left alone.
+    if (material->GetSwitch(ZMaterial::kSwitchTextureTransform) ||
+        (material->IsTextureMatrixSet(0) && !material->GetTextureMatrix(0).IsIdentity()))
+        return false;
+    const float w = float(picture->GetImageWidth());
+    const float kept = w - 2.0f * float(columns);
+    const V2 size = sprite->GetSize();
+    sprite->SetSize(size.x * kept / w, size.y);
+    _M44 mapping;
+    mapping.m[0][0] = kept / w;
+    mapping.m[2][0] = float(columns) / w;
+    material->SetTextureMatrix(0, mapping);
+    material->SetSwitch(ZMaterial::kSwitchTextureTransform, 1);
+    return true;
+}
+
+void ZSurfaceLight::TrimOnceLoaded()
+{
+    if (m_trimmed || !m_picture || !m_picture->IsLoaded())
+        return;
+    m_trimmed = true;
+    // The shafts leave wide black margins at both sides of the picture: each beam is a tall quad of
+    // added light, and the margins were a quarter of the pixels it filled. The sprites took the
+    // picture's whole size and mapping when it loaded, so the trim comes after.
+    const int dark = DarkBorderColumns(m_picture);
+    for (ZSprite* beam : m_sprites)
+        TrimDarkBorders(beam, m_picture, dark);
+    m_picture->ClearTextureFlags(kTextureKeepPixels);
+    if (m_picture->GetRenderTextureId() >= 0)
+        m_picture->SetPixels(nullptr);
+}
+
 void ZSurfaceLight::AimAt(float x, float y)
 {
     V3 from{0.0f, 0.0f, 0.0f};
@@ -104,6 +177,7 @@ void ZSurfaceLight::Update()
     ZGroup::Update();
     if (!m_beams)
         return;
+    TrimOnceLoaded();
     const float t = float(Now());
     m_angle = std::fmod(m_angle + 0.0125f * FrameDelta(), kTwoPi);
     m_beams->SetRotationZ(m_angle);

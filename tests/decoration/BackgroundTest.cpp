@@ -5,13 +5,18 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <string>
 
 #include "engine/core/ZPropertyManager.h"
 #include "engine/core/ZVector.h"
+#include "engine/render/resources/ZMaterial.h"
+#include "engine/render/resources/ZPixelFormat.h"
+#include "engine/render/resources/ZTexture.h"
 #include "engine/scene/ZBoidGroup.h"
 #include "engine/scene/ZSpline.h"
 #include "engine/scene/ZSprite.h"
+#include "engine/ui/ZSprite2D.h"
 #include "game/decoration/ZBackground.h"
 #include "tests/support/UiTestSupport.h"
 
@@ -348,6 +353,66 @@ TEST_F(BackgroundTest, TheLightShowsTheBeamsNearItsAimFlickeringAndTurnsSlowly)
     EXPECT_LE(most, 31);
     EXPECT_GE(most, 20);
     EXPECT_LT(fewest, most);
+}
+
+// A 16 x 4 RGBA picture, black with full alpha except the columns from..to (inclusive), lit in one
+// colour channel of one row; from > to leaves it all black.
+ZTexture* Picture(int from, int to, int channel = 1)
+{
+    constexpr int w = 16, h = 4;
+    auto* pixels = static_cast<uint8_t*>(std::calloc(size_t(w) * h, 4));
+    for (int i = 0; i < w * h; ++i)
+        pixels[i * 4 + 3] = 255;
+    for (int x = from; x <= to; ++x)
+        pixels[(2 * w + x) * 4 + channel] = 1;
+    auto* texture = new ZTexture();
+    texture->SetName("beams_test_picture");
+    texture->StoreImage(pixels, kPixelRGBA, w, h, w, h, false);
+    return texture;
+}
+
+TEST_F(BackgroundTest, BeamsLeaveOutThePicturesBlackBordersButMapEveryLitTexelAsBefore)
+{
+    // Equal margins at both sides, the smaller one, less two columns for filtering; alpha alone
+    // adds no light, and one dim texel in any colour channel counts as light.
+    struct Case
+    {
+        int from, to, channel, columns;
+    };
+    for (const Case& c : {Case{5, 9, 1, 3}, Case{6, 7, 0, 4}, Case{8, 12, 2, 1}, Case{2, 9, 1, 0},
+                          Case{0, 15, 1, 0}, Case{1, 0, 1, 6}})
+    {
+        ZTexture* picture = Picture(c.from, c.to, c.channel);
+        EXPECT_EQ(ZSurfaceLight::DarkBorderColumns(picture), c.columns) << c.from << ".." << c.to;
+        delete picture;
+    }
+    EXPECT_EQ(ZSurfaceLight::DarkBorderColumns(nullptr), 0);
+
+    ZTexture* picture = Picture(5, 9);
+    ZSprite2D* beam = ZSprite2D::Create();
+    beam->SetSize(16.0f * 0.5f, 4.0f * 1.5f);
+    ASSERT_NE(beam->GetMaterial(), nullptr);
+    EXPECT_FALSE(ZSurfaceLight::TrimDarkBorders(beam, picture, 0));
+    EXPECT_EQ(beam->GetSize(), (V2{8.0f, 6.0f}));
+    ASSERT_TRUE(ZSurfaceLight::TrimDarkBorders(beam, picture, 3));
+    // 10 of 16 columns are left, about the same centre, and each point of the narrower quad reads
+    // the texture where the whole quad read it: u = 0.5 + x / width of the whole quad.
+    EXPECT_EQ(beam->GetSize(), (V2{5.0f, 6.0f}));
+    const ZMaterial* material = beam->GetMaterial();
+    EXPECT_TRUE(material->GetSwitch(ZMaterial::kSwitchTextureTransform));
+    const _M44& mapping = material->GetTextureMatrix(0);
+    for (float x : {-2.5f, -1.0f, 0.0f, 1.7f, 2.5f})
+    {
+        const float own = x / 5.0f + 0.5f;
+        EXPECT_NEAR(mapping.m[0][0] * own + mapping.m[2][0], 0.5f + x / 8.0f, 1e-6f) << x;
+    }
+    EXPECT_FLOAT_EQ(mapping.m[1][1], 1.0f);
+    EXPECT_FLOAT_EQ(mapping.m[2][1], 0.0f);
+    // Once mapped by a transform of its own, a sprite is not trimmed again.
+    EXPECT_FALSE(ZSurfaceLight::TrimDarkBorders(beam, picture, 3));
+    EXPECT_EQ(beam->GetSize(), (V2{5.0f, 6.0f}));
+    delete beam;
+    delete picture;
 }
 
 TEST(WhaleMoverTest, BlendsEachChannelAndStaysStillWithoutPathsOrParts)
