@@ -53,11 +53,16 @@ TEST(GameEndToEnd, ThreeLevelsFromTheChartAStoryTheCrewAndAPurchaseInTheFirstSho
 {
     if (!std::getenv("DISPLAY"))
         GTEST_SKIP() << "needs a display (run under xvfb-run)";
+        // About 100 s optimised; unoptimised and under the sanitizers the two runs take half an hour,
+        // which no test run can wait for. The map session plays the same start under the sanitizers.
+#if defined(__SANITIZE_ADDRESS__) || !defined(NDEBUG)
+    GTEST_SKIP() << "the whole game is too slow to replay in a debug or sanitizer build";
+#endif
     SReplay runs[2];
     ASSERT_TRUE(ReplayTwice(WriteGameSession,
                             std::string("play --engine.fixedstep=") + divesession::kStepText +
                                 " --engine.randomseed=7 --engine.render.system=renderopengl",
-                            3000, runs));
+                            800, runs));
     ASSERT_EQ(runs[0].code, 0) << runs[0].out;
     ASSERT_EQ(runs[1].code, 0) << runs[1].out;
 

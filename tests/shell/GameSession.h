@@ -16,10 +16,7 @@ using mapsession::SSwap;
 using shelltest::SPoint;
 using shelltest::Window;
 
-// Where the island shop puts the Shell Cracker, the prompt's "Yes" and the leave button. The
-// item is clicked at its centre: the tip that opens while the pointer rests on it stands beside
-// it toward the screen's centre, over the item's lower left corner, and a tip box takes the
-// clicks that land on it.
+// Where the island shop puts the Shell Cracker, the prompt's "Yes" and the leave button.
 inline const SPoint kShopShellCracker = Window(30.0f, 178.0f);
 inline const SPoint kShopYes = Window(-95.0f, -40.0f);
 inline const SPoint kShopLeave = Window(270.0f, -250.0f);
@@ -73,9 +70,11 @@ inline void WinLevel(DiveWriter& session, std::span<const SSwap> swaps)
 // In the island shop: the Shell Cracker, "Yes" on the prompt, and out to the chart.
 inline void BuyShellCracker(DiveWriter& session)
 {
+    // The shop's tips (how to buy, then the next) stand one after another over the top row of
+    // items, and a click on a tip box only moves the tip aside: the second click buys.
+    session.Idle(4.5f);
     session.Shot(); // the shop with its new stock
-    // The pointer rests on the item before the click, as a player's does while reading it.
-    session.Session().Input().QueueMouseMove(kShopShellCracker.x, kShopShellCracker.y);
+    session.Session().Click(kShopShellCracker);
     session.Idle(0.5f);
     session.Session().Click(kShopShellCracker);
     session.Idle(1.0f);
