@@ -183,8 +183,9 @@ int ZToolTipManager::CreateLayer(const char* path)
         if (ZView* view = layers->GetScreenView())
             view->SortCameras();
         m_camera->SetRoot(group);
-        // It lives and dies with the group it draws.
-        group->AddChild(m_camera);
+        // Beside the group, not in it: the box moves to its places and slides in and out, and a
+        // camera inside moves with it, so the box never showed where it was placed.
+        parent->AddChild(m_camera);
         m_camera->SetActive(true);
         Watch(m_camera);
     }
@@ -805,6 +806,13 @@ void ZToolTipManager::NodeGone(ZNode* node)
     {
         m_group = nullptr;
         m_open = false;
+        // The camera draws the group and nothing else: it goes with it.
+        if (m_camera && !g_nodeListenersMuted && !ZSceneTree::IsShutdownBegun())
+        {
+            m_camera->SetRoot(nullptr);
+            m_camera->SetActive(false);
+            m_camera->Release();
+        }
     }
     if (node == m_title)
         m_title = nullptr;

@@ -210,6 +210,15 @@ TEST_F(ToolTipTest, NamedPlacesKeepTheTipOffWhatItPointsAt)
     ASSERT_TRUE(tips->IsOpen());
     EXPECT_NEAR(WorldOf(tips->GetGroup()).y, 220.0f, 1e-3f);
     EXPECT_FALSE(arrow->IsHidden());
+    // The tip camera sees the box where the screen's camera would: it stays where the layer's
+    // camera is while the box moves (a camera moving with the box drew it in the same spot,
+    // whatever the place, off every screen's eye).
+    const V3 eye = WorldOf(tips->GetCamera());
+    const V3 layerEye = WorldOf(layer->camera);
+    EXPECT_NEAR(eye.x, layerEye.x, 1e-3f);
+    EXPECT_NEAR(eye.y, layerEye.y, 1e-3f);
+    EXPECT_NEAR(eye.z, layerEye.z, 1e-3f);
+    EXPECT_NEAR(WorldOf(tips->GetBackground()).y - eye.y, 220.0f, 1e-3f);
     // No title text in the table: the key shows, as for any missing text.
     EXPECT_EQ(tips->GetTitleNode()->GetText(), "tip.anchor.title");
     MoveToLogical(0.0f, 0.0f);
@@ -447,6 +456,23 @@ TEST_F(ToolTipTest, AGameSpriteTipKeyInALayoutRegistersTheSprite)
     tips = nullptr;
     EXPECT_EQ(g_registerSpriteToolTip, nullptr);
     tips = ZToolTipManager::GetInstance();
+}
+
+TEST_F(ToolTipTest, TheTipCameraGoesWithTheBoxItDraws)
+{
+    ZCamera* camera = tips->GetCamera();
+    ASSERT_NE(camera, nullptr);
+    const auto& cameras = ZLayer2DManager::GetInstance()->GetScreenView()->GetCameras();
+    ASSERT_NE(std::find(cameras.begin(), cameras.end(), camera), cameras.end());
+    tips->GetGroup()->Release();
+    Wait(0.1);
+    EXPECT_EQ(tips->GetGroup(), nullptr);
+    EXPECT_EQ(tips->GetCamera(), nullptr);
+    EXPECT_EQ(std::find(cameras.begin(), cameras.end(), camera), cameras.end());
+    // Nothing opens on a box that is gone.
+    tips->RegisterToolTipByKey("pearl", nullptr, 0, false);
+    tips->PresentToolTipByName("pearl", 5.0f);
+    Wait(0.1);
 }
 
 TEST_F(ToolTipTest, TheEngineMayGoBeforeTheTips)
