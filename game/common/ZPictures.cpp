@@ -11,13 +11,6 @@ void LoadPicture(ZTextureResource* texture)
         texture->Load();
 }
 
-ZTexture* FindPicture(const char* path)
-{
-    ZTexture* texture = ZTexture::FindOrLoad(path, 0, kTextureLoadNow);
-    LoadPicture(texture);
-    return texture;
-}
-
 void LoadPictures(ZNode* root)
 {
     if (!root)

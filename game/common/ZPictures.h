@@ -4,12 +4,9 @@
 // finds such a picture by name gets it unloaded and would draw a black square. These load what
 // they hand out.
 class ZNode;
-class ZTexture;
 class ZTextureResource;
 
 // Starts loading a picture that is neither loaded nor on its way (null is allowed).
 void LoadPicture(ZTextureResource* texture);
-// The picture of that path, found or made, and loading.
-ZTexture* FindPicture(const char* path);
 // Every sprite picture under `root` (the root included), loading.
 void LoadPictures(ZNode* root);

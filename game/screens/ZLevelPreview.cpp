@@ -254,7 +254,7 @@ void ZLevelPreview::ShowLevel(ZLevel* level)
         if (m_tokens[i] && rows[i] && rows[i]->name)
         {
             const std::string path = std::string("resources:token_") + rows[i]->name + ".png";
-            if (ZTexture* texture = FindPicture(path.c_str()))
+            if (ZTexture* texture = ZTexture::FindOrLoad(path.c_str(), 0, kTextureLoadNow))
                 m_tokens[i]->SetTexture(texture, true);
         }
 
@@ -272,7 +272,7 @@ void ZLevelPreview::ShowLevel(ZLevel* level)
             continue;
         }
         const std::string path = "resources:tile_status_" + hazards[size_t(i)] + ".png";
-        if (ZTexture* texture = FindPicture(path.c_str()))
+        if (ZTexture* texture = ZTexture::FindOrLoad(path.c_str(), 0, kTextureLoadNow))
             m_hazards[i]->SetTexture(texture, true);
         SetShown(m_hazards[i], true);
         if (tips)

@@ -152,6 +152,22 @@ TEST_F(TextureTest, DevilDecodesAPngWithAlphaAndPadsToPowersOfTwo)
     EXPECT_NE(texture->GetPixels(), nullptr) << "flag 0x4 keeps the pixel copy";
 }
 
+TEST_F(TextureTest, APictureNamedButNotLoadedLoadsWhenFoundAgainToLoadNow)
+{
+    SavePng("named.png", 4, 4, Pattern(4, 4, true));
+    // As a layout not shown yet has it: known by path, not loaded.
+    ZTexture* named = ZTexture::FindOrLoad("tex:named.png", 0, kTextureLoadLater);
+    ASSERT_NE(named, nullptr);
+    EXPECT_FALSE(named->IsLoaded());
+    // Found again to be loaded later: still as it was.
+    EXPECT_EQ(ZTexture::FindOrLoad("tex:named.png", 0, kTextureLoadLater), named);
+    EXPECT_FALSE(named->IsLoaded());
+    // Found to be shown now: the same picture, loaded.
+    EXPECT_EQ(LoadNow("tex:named.png"), named);
+    EXPECT_TRUE(named->IsLoaded());
+    EXPECT_EQ(named->GetImageWidth(), 4);
+}
+
 TEST_F(TextureTest, DevilDecodesAJpegAsOpaque)
 {
     std::vector<uint8_t> rgb(32 * 16 * 3);

@@ -310,7 +310,13 @@ ZTexture* ZTexture::FindOrLoad(const char* path, uint16_t flags, int mode)
     if (!path)
         return nullptr;
     if (ZTexture* existing = Find(path))
+    {
+        // A layout of a screen not shown yet names its pictures without loading them; whoever
+        // finds one by path asking for it now must not get it unloaded (it would draw black).
+        if (!existing->IsLoaded() && !existing->TestFlags(kResourceQueued))
+            LoadByMode(existing, mode);
         return existing;
+    }
     ZTexture* texture = new ZTexture();
     texture->AddTextureFlags(flags);
     texture->SetPath(path);
