@@ -506,6 +506,18 @@ int ZRenderBase::RequestTextureUpload(ZTexture* texture, bool now)
     return 0;
 }
 
+int ZRenderBase::UploadTextureNow(ZTexture* texture)
+{
+    if (!texture || (texture->GetTextureFlags() & kTextureAlphaOnly) ||
+        texture->TestFlags(kResourceDataReady))
+        return 1;
+    ForgetQueuedTexture(texture);
+    const int result = MakeTextureResident(texture);
+    if (result == 0)
+        AfterResident(texture);
+    return result;
+}
+
 bool ZRenderBase::HasQueuedUploads() const
 {
     ZSpinLockGuard guard(m_uploadLock);
@@ -655,6 +667,17 @@ void ZRenderBase::CommitAtlasPages()
     }
     for (ZTextureAtlas* page : pages)
         page->Commit();
+}
+
+void ZRenderBase::CommitPageNow(ZTextureAtlas* page)
+{
+    if (!page || !page->IsDirty())
+        return;
+    {
+        ZSpinLockGuard guard(m_atlasLock);
+        m_dirtyPages.erase(std::remove(m_dirtyPages.begin(), m_dirtyPages.end(), page), m_dirtyPages.end());
+    }
+    page->Commit();
 }
 
 void ZRenderBase::QueueContextPages(uint32_t context)

@@ -190,6 +190,9 @@ public:
         return 1;
     }
     int RequestTextureUpload(ZTexture* texture, bool now) override;
+    // A texture about to be drawn before its turn in the queue came: it goes to the device at once
+    // (with its alpha texture step) and leaves the queue. 0 when it is on the device now.
+    int UploadTextureNow(ZTexture* texture);
     // Takes textures from the queue until `budget` seconds are spent (at least one); the number taken.
     uint32_t ProcessUploadQueue(float budget);
     // A texture that goes away leaves the queue.
@@ -271,6 +274,10 @@ public:
     ZTextureAtlas* FindPage(uint32_t context) const;
     int PlaceInAtlas(ZTexture* texture);
     void CommitAtlasPages();
+    // Uploads a page that changed since its last commit at once, before something samples it: a
+    // texture placed in the middle of a frame (or while loading, which queues nothing) would
+    // otherwise be drawn from what the page held before. It leaves the queue of dirty pages.
+    void CommitPageNow(ZTextureAtlas* page);
     void QueueContextPages(uint32_t context);
     void QueueDirtyPage(ZTextureAtlas* page) override;
     size_t GetPageCount() const { return m_pages.size(); }

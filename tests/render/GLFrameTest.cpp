@@ -504,3 +504,17 @@ TEST_F(GLFrame, GeometryObjectFromASceneFileDrawsItsParts)
     ExpectNear(PixelAt(16, 32), {0, 0, 64}, "left panel of a damaged file");
     ExpectNear(PixelAt(56, 8), {0, 0, 64}, "right panel of a damaged file");
 }
+
+// As on the Direct3D 7 back end (D3D7FrameTest): a texture drawn before its turn in the upload queue
+// came is uploaded on first use.
+TEST_F(GLFrame, ATextureDrawnBeforeItsUploadShowsItsPixels)
+{
+    Sprite(Material("sprite"), Quadrants());
+    {
+        qvtest::LeakCheckPause pause;
+        m_render->RenderViews();
+    }
+    Frame(false);
+    ExpectNear(PixelAt(24, 24), {255, 0, 0}, "top left texel");
+    ExpectNear(PixelAt(40, 40), {255, 255, 255}, "bottom right texel");
+}

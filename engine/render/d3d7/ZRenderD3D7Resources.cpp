@@ -327,6 +327,12 @@ int ZRenderD3D7::MakeTextureResident(ZTexture* texture)
 {
     if (!texture)
         return 1;
+    // Already given its own surface (drawn before its turn in the upload queue came): a second
+    // surface would leave the first one behind in its slot.
+    if (const int id = texture->GetRenderTextureId(); (texture->GetTextureFlags() & kTextureResident) &&
+                                                      !texture->GetAtlasPage() && GetTextureSurface(id) &&
+                                                      m_textures[size_t(id)].texture == texture)
+        return 0;
     const bool atlasOk = !TestStateB(kRenderNonPowerOfTwo) ||
                          (texture->GetTextureWidth() <= 1024 && texture->GetTextureHeight() <= 1024);
     if (atlasOk && !(texture->GetTextureFlags() & kTextureNoAtlas))

@@ -1,3 +1,5 @@
+// The Direct3D 7 back end's fixed-function shader codes: the flag word of a material's state, the
+// texture stages with their uploads and matrices, lights, and the draw of parts and sprite quads.
 #include "engine/render/d3d7/ZRenderD3D7ShaderFFP.h"
 
 #include <cmath>
@@ -7,6 +9,7 @@
 #include "engine/render/resources/ZMaterial.h"
 #include "engine/render/resources/ZPrimitive.h"
 #include "engine/render/resources/ZTexture.h"
+#include "engine/render/resources/ZTextureAtlas.h"
 #include "engine/scene/ZCamera.h"
 #include "engine/scene/ZSprite.h"
 
@@ -91,14 +94,36 @@ bool ZRenderD3D7ShaderFFP::StageMatrix(const ZMaterial* material, const ZTexture
     return false;
 }
 
-void ZRenderD3D7ShaderFFP::BindStage(ZMaterial* material, int stage)
+ZSoftSurface* ZRenderD3D7ShaderFFP::DeviceSurface(ZTexture* texture)
+{
+    if (!texture || !m_owner)
+        return nullptr;
+    const uint16_t flags = texture->GetTextureFlags();
+    if (!(flags & kTextureResident) && texture->IsLoaded() && texture->GetPixels() &&
+        (flags & kTexturePixels) && !(flags & kTextureAlphaMap))
+        m_owner->UploadTextureNow(texture);
+    if (!(texture->GetTextureFlags() & kTextureResident))
+        return nullptr;
+    if (ZTextureAtlas* page = texture->GetAtlasPage())
+        m_owner->CommitPageNow(page);
+    return m_owner->GetTextureSurface(texture->GetRenderTextureId());
+}
+
+void ZRenderD3D7ShaderFFP::SetMaterial(ZMaterial* material)
+{
+    if (!m_owner || !material)
+        return;
+    for (int stage = 0; stage < 2; ++stage)
+        DeviceSurface(ZEntityCast<ZTexture>(static_cast<ZEntity*>(material->GetTexture(stage))));
+    UpdateState(material);
+}
+
+bool ZRenderD3D7ShaderFFP::BindStage(ZMaterial* material, int stage)
 {
     ZSoftD3DDevice* device = m_owner->GetDevice();
     ZTexture* texture =
         material ? ZEntityCast<ZTexture>(static_cast<ZEntity*>(material->GetTexture(stage))) : nullptr;
-    ZSoftSurface* surface = nullptr;
-    if (texture && (texture->GetTextureFlags() & kTextureResident))
-        surface = m_owner->GetTextureSurface(texture->GetRenderTextureId());
+    ZSoftSurface* surface = DeviceSurface(texture);
     if (device->State().stages[stage].texture != surface)
         ZRenderD3D7::Report("renderd3d7shaderfixedfunction", __LINE__,
                             "m_pD3DDevice->SetTexture( iStage, pSurface )",
@@ -107,15 +132,27 @@ void ZRenderD3D7ShaderFFP::BindStage(ZMaterial* material, int stage)
     if (surface && texture->GetPixels())
         texture->AfterUpload();
     _M44 matrix;
-    if (StageMatrix(material, texture, stage, matrix))
+    const bool transformed = StageMatrix(material, texture, stage, matrix);
+    if (transformed)
         device->SetTransform(Transform(uint32_t(Transform::Texture0) + uint32_t(stage)), ToSoft(matrix));
+    if (stage == 0)
+    {
+        // Switched with the matrix itself, not only through the state's flag: a texture that went
+        // into an atlas page after its material's state was made (text and particles do not pass
+        // through SetMaterial) needs its rectangle all the same.
+        const uint32_t mode = uint32_t(transformed ? TexTransform::Count2 : TexTransform::Disable);
+        if (device->State().Get(0, TSS::TextureTransformFlags) != mode)
+            device->SetTextureStageState(0, TSS::TextureTransformFlags, mode);
+    }
+    return !texture || surface;
 }
 
-void ZRenderD3D7ShaderFFP::BindTextures(ZMaterial* material, const DrawRecord& record)
+bool ZRenderD3D7ShaderFFP::BindTextures(ZMaterial* material, const DrawRecord& record)
 {
     (void)record;
-    BindStage(material, 0);
+    const bool ready = BindStage(material, 0);
     BindStage(material, 1);
+    return ready;
 }
 
 void ZRenderD3D7ShaderFFP::SetTransforms(ZCamera* camera, const DrawRecord& record)
@@ -185,7 +222,8 @@ int ZRenderD3D7ShaderFFP::Draw(ZCamera* camera, const DrawRecord& record)
 {
     if (!m_owner || !m_owner->GetDevice())
         return 1;
-    BindTextures(record.material, record);
+    if (!BindTextures(record.material, record))
+        return 0;
     SetLights(camera, record.lights);
     if (!record.part)
     {
@@ -270,9 +308,9 @@ void ZRenderD3D7ShaderFFPSprite::SetTransforms(ZCamera* camera, const DrawRecord
     m_owner->SendProjectionMatrix(camera);
 }
 
-void ZRenderD3D7ShaderFFPSprite::BindTextures(ZMaterial* material, const DrawRecord& record)
+bool ZRenderD3D7ShaderFFPSprite::BindTextures(ZMaterial* material, const DrawRecord& record)
 {
-    ZRenderD3D7ShaderFFP::BindTextures(material, record);
+    const bool ready = ZRenderD3D7ShaderFFP::BindTextures(material, record);
     const uint32_t factor = TextureFactor(material, record.alpha);
     ZSoftD3DDevice* device = m_owner->GetDevice();
     if (!m_factorValid || factor != m_lastFactor || device->State().Get(RS::TextureFactor) != factor)
@@ -281,6 +319,7 @@ void ZRenderD3D7ShaderFFPSprite::BindTextures(ZMaterial* material, const DrawRec
         m_lastFactor = factor;
         m_factorValid = true;
     }
+    return ready;
 }
 
 int ZRenderD3D7ShaderFFPSprite::Draw(ZCamera* camera, const DrawRecord& record)
@@ -288,7 +327,8 @@ int ZRenderD3D7ShaderFFPSprite::Draw(ZCamera* camera, const DrawRecord& record)
     (void)camera;
     if (!m_owner || !m_owner->GetDevice())
         return 1;
-    BindTextures(record.material, record);
+    if (!BindTextures(record.material, record))
+        return 0;
     // Without a quad of its own a sprite draws the renderer's 100 x 100 quad, which the sprite
     // matrix scales to its size.
     const int quad = record.quad >= 0 ? record.quad : m_owner->GetDefaultQuad();

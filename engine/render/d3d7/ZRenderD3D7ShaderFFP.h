@@ -31,20 +31,30 @@ public:
     int Draw(ZCamera* camera, const DrawRecord& record) override;
     void SetTransforms(ZCamera* camera, const DrawRecord& record) override;
     void MaterialChanged(ZMaterial* material) override { UpdateState(material); }
+    // Before the material's state is applied: its textures go to the device first, since where one
+    // lands (its own surface or an atlas page, which needs the texture transform) decides the flags.
+    void SetMaterial(ZMaterial* material) override;
 
     // Forgets what this code last wrote to the device (a new device, or another code drew).
     virtual void ClearCache();
     // The flag word of the material's render state, from its switches and textures.
     static uint32_t FlagsFor(const ZMaterial* material, uint32_t flags);
     void UpdateState(ZMaterial* material);
-    virtual void BindTextures(ZMaterial* material, const DrawRecord& record);
+    // Binds both stages; false when stage 0 names a texture that is not on the device, which then
+    // draws nothing rather than a blank shape.
+    virtual bool BindTextures(ZMaterial* material, const DrawRecord& record);
     void SetLights(ZCamera* camera, const ZLightArray* lights);
 
 protected:
     // The texture transform of a stage: the atlas transform, the material's own stage matrix, both
     // or none (false).
     static bool StageMatrix(const ZMaterial* material, const ZTexture* texture, int stage, _M44& out);
-    void BindStage(ZMaterial* material, int stage);
+    // False when the stage names a texture that is not on the device.
+    bool BindStage(ZMaterial* material, int stage);
+    // The texture's surface, or null: a texture whose turn in the upload queue has not come yet is
+    // uploaded now, and an atlas page that changed since its commit is committed before it is
+    // sampled.
+    ZSoftSurface* DeviceSurface(ZTexture* texture);
 
     ZRenderD3D7* m_owner;
     ZSoftSurface* m_boundSurface[2] = {nullptr, nullptr};
@@ -61,7 +71,7 @@ public:
 
     int Draw(ZCamera* camera, const DrawRecord& record) override;
     void SetTransforms(ZCamera* camera, const DrawRecord& record) override;
-    void BindTextures(ZMaterial* material, const DrawRecord& record) override;
+    bool BindTextures(ZMaterial* material, const DrawRecord& record) override;
     // The material colour as ARGB, its alpha scaled by the record's alpha when that is below 1.
     static uint32_t TextureFactor(const ZMaterial* material, float recordAlpha);
     // What the sprite matrix step needs of the record's node.
