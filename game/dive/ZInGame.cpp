@@ -13,13 +13,13 @@
 #include "engine/controllers/ZInterpolateBase.h"
 #include "engine/controllers/ZPopupTextController.h"
 #include "engine/controllers/ZProgressBar.h"
+#include "engine/core/ZPropertyManager.h"
 #include "engine/import/ZSceneXMLImport2.h"
 #include "engine/render/ZFont.h"
 #include "engine/resource/ZResourcePath.h"
 #include "engine/resource/ZStringTable.h"
-#include "engine/scene/ZGeom.h"
-#include "engine/core/ZPropertyManager.h"
 #include "engine/scene/ZFontText.h"
+#include "engine/scene/ZGeom.h"
 #include "engine/ui/ZMousePointer.h"
 #include "engine/ui/ZToolTipManager.h"
 #include "game/common/IGameShell.h"
@@ -29,6 +29,8 @@
 #include "game/dive/abilities/ZAbilityManager.h"
 #include "game/dive/board/ZBoard.h"
 #include "game/dive/board/ZBoardHints.h"
+#include "game/dive/crew/ZCharacter.h"
+#include "game/dive/crew/ZCharacterButton.h"
 #include "game/dive/crew/ZToolBelt.h"
 #include "game/dive/hud/ZAmuletIntro.h"
 #include "game/dive/hud/ZCompletionBar.h"
@@ -152,6 +154,10 @@ ZInGame::~ZInGame()
     }
     if (m_rotationCharge)
         m_rotationCharge->RemoveListener(this);
+    ReleaseCrewMember();
+    // The crew buttons' kind pictures are this HUD's: they go with it.
+    for (int kind = 0; kind < ZCharacter::kKindCount; ++kind)
+        ZCharacterButton::SetKindMaterials(kind, nullptr, nullptr, nullptr, nullptr);
     for (ZButton2D* button : {m_endDiveButton, m_rotateLeft, m_rotateRight})
     {
         if (button)
@@ -513,6 +519,8 @@ void ZInGame::OnGainFocus()
 
 void ZInGame::OnRemove()
 {
+    // The member's powers leave with the dive; the next dive binds them again.
+    ReleaseCrewMember();
     if (ZBoard* board = ZBoard::PeekInstance())
     {
         board->setInputEnabled(false);

@@ -27,6 +27,8 @@
 
 class ZAbilityButton;
 class ZAmuletIntro;
+class ZCharacter;
+class ZCharacterButton;
 class ZFlicker;
 class ZFontText;
 class ZGroup;
@@ -124,8 +126,11 @@ public:
     void OnMedalLevel(int medal);
     // The amulet's introduction ended: the top bar slides in and the rotate buttons fly home.
     void RevealTopBar();
-    // The diving crew member's portrait shows in the crew panel (nobody's without a selected member).
+    // The diving crew member's portrait shows in the crew panel (nobody's without a selected member),
+    // and the member's powers go onto the crew buttons, one shown per open slot.
     void ShowCrewMember();
+    // The crew buttons let go of the member (the dive is over); they keep their look.
+    void ReleaseCrewMember();
     // Crew charge button i shows exactly when i < n.
     void SetCrewChargeCount(int n);
     // Effect emitter 1 follows the node (the treasure chest).
@@ -197,7 +202,12 @@ public:
     float GetEffectValue(int i) const { return i >= 0 && i < kEffects ? m_effectValues[i] : 0.0f; }
     ZNode* GetThemeLight(int i) const { return i >= 0 && i < kThemes ? m_themeLights[i] : nullptr; }
     ZNode* GetAmuletKey(int i) const { return i >= 0 && i < kAmuletKeys ? m_amuletKeys[i] : nullptr; }
-    ZButton2D* GetCrewButton(int i) const { return i >= 0 && i < kCrewButtons ? m_crewButtons[i] : nullptr; }
+    ZCharacterButton* GetCrewButton(int i) const
+    {
+        return i >= 0 && i < kCrewButtons ? m_crewButtons[i] : nullptr;
+    }
+    // The crew member whose powers the crew buttons offer in this dive, or null.
+    ZCharacter* GetCrewMember() const { return m_crewMember; }
     // Seconds the intro's fade takes from the level-start sound (0 without a usable one).
     double GetLevelStartSeconds() const;
 
@@ -262,7 +272,8 @@ private:
     ZButton2D* m_rotateLeft = nullptr;
     ZButton2D* m_rotateRight = nullptr;
     V3 m_rotateHome[2];
-    ZButton2D* m_crewButtons[kCrewButtons] = {};
+    ZCharacterButton* m_crewButtons[kCrewButtons] = {};
+    ZCharacter* m_crewMember = nullptr;
     ZProgressBarTimer* m_rotationCharge = nullptr;
     float m_chargeFactor = 1.0f;
     float m_speedFactor = 1.0f;

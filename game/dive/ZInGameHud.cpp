@@ -32,6 +32,7 @@
 #include "game/dive/board/ZBoard.h"
 #include "game/dive/board/ZBoardHints.h"
 #include "game/dive/crew/ZCharacter.h"
+#include "game/dive/crew/ZCharacterButton.h"
 #include "game/dive/crew/ZCharacterScreen.h"
 #include "game/dive/crew/ZToolBelt.h"
 #include "game/dive/hud/ZAmuletIntro.h"
@@ -65,6 +66,14 @@ template <class T> T SettingValue(const char* name, T fallback)
     ZPropertyManager* settings = ZPropertyManager::PeekInstance();
     ZPropertyTempl<T>* setting = settings ? settings->FindTyped<T>(name) : nullptr;
     return setting ? setting->GetValue() : fallback;
+}
+
+// The picture a crew button's layout gives its part, or null when the part has none.
+ZMaterial* CrewPicture(ZNode* button, const char* part)
+{
+    auto* sprite = ZEntityCast<ZSprite>(button->FindNode(part));
+    ZMaterial* material = sprite ? sprite->GetMaterial() : nullptr;
+    return material && material->GetTexture(0) ? material : nullptr;
 }
 
 void CollectAbilityButtons(ZNode* node, std::vector<ZAbilityButton*>& out)
@@ -225,7 +234,16 @@ void ZInGame::FindHudNodes(ZGroup* root)
     {
         char path[40];
         std::snprintf(path, sizeof path, "leftbar/characters/button_%i", i);
-        m_crewButtons[i] = Find<ZButton2D>(root, path);
+        m_crewButtons[i] = Find<ZCharacterButton>(root, path);
+        ZCharacterButton* button = m_crewButtons[i];
+        if (!button)
+            continue;
+        button->Setup();
+        // The layout dresses button i in the pictures of kind i; a button takes the pictures of the
+        // kind its member's slot gives it.
+        ZCharacterButton::SetKindMaterials(i, CrewPicture(button, "face"), CrewPicture(button, "face2"),
+                                           CrewPicture(button, "fill"), CrewPicture(button, "fill2"));
+        button->SetHidden(true);
     }
     // The crew display shows the member who dives; until the crew tells, nobody shows.
     for (const char* name : kCrew)
@@ -386,9 +404,31 @@ void ZInGame::ShowCrewMember()
                 portrait->SetTexture(texture, true);
         }
     }
-    // The charge buttons' meters have no pictures and no charges to show in the dive yet: shown,
-    // they were three dark boxes under the portrait.
-    SetCrewChargeCount(0);
+    // The member's powers go onto the buttons, one button per open slot; without a member (a board
+    // started by name before any crew is read) the buttons stay hidden.
+    ReleaseCrewMember();
+    if (!member)
+    {
+        SetCrewChargeCount(0);
+        return;
+    }
+    m_crewMember = member;
+    member->BindButtons(m_crewButtons);
+    SetCrewChargeCount(member->GetOpenCharges());
+    for (ZCharacterButton* button : m_crewButtons)
+    {
+        // A slot without a coloured power binds no button: an empty one stays out of sight.
+        if (button && button->GetMember() != member)
+            button->SetHidden(true);
+    }
+}
+
+void ZInGame::ReleaseCrewMember()
+{
+    if (!m_crewMember)
+        return;
+    m_crewMember->BindButtons(nullptr);
+    m_crewMember = nullptr;
 }
 
 void ZInGame::SetCrewChargeCount(int n)
@@ -396,7 +436,7 @@ void ZInGame::SetCrewChargeCount(int n)
     for (int i = 0; i < kCrewButtons; ++i)
     {
         if (m_crewButtons[i])
-            m_crewButtons[i]->SetHidden(i >= n);
+            m_crewButtons[i]->SetShown(i < n);
     }
 }
 

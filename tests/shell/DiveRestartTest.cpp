@@ -21,6 +21,7 @@
 #include "game/dive/ZInGame.h"
 #include "game/dive/board/ZBoard.h"
 #include "game/dive/crew/ZCharacter.h"
+#include "game/dive/crew/ZCharacterButton.h"
 #include "game/dive/crew/ZCharacterScreen.h"
 #include "game/dive/hud/ZCompletionBar.h"
 #include "game/dive/hud/ZScoreBoard.h"
@@ -83,16 +84,25 @@ TEST_F(DiveRestartTest, ADiveStartedAgainAfterItsEndOfLevelStartsEmptyAndShowsTh
     ASSERT_NE(score, nullptr);
     ASSERT_NE(score->GetText(), nullptr);
     EXPECT_EQ(score->GetText()->GetText(), "00000");
-    // The crew panel shows the diving member's portrait, and no bare charge buttons under it.
+    // The crew panel shows the diving member's portrait, and under it one crew button per power the
+    // member has open, each with its kind's face.
+    ZCharacterScreen* crew = ZCharacterScreen::PeekInstance();
+    ZCharacter* member = crew ? crew->GetSelected() : nullptr;
     for (int i = 0; i < ZInGame::kCrewButtons; ++i)
     {
-        if (ZButton2D* button = dive->GetCrewButton(i))
+        ZCharacterButton* button = dive->GetCrewButton(i);
+        ASSERT_NE(button, nullptr) << i;
+        const bool open = member && i < member->GetOpenCharges();
+        EXPECT_EQ(button->IsHidden(), !open) << "crew button " << i;
+        if (open)
         {
-            EXPECT_TRUE(button->IsHidden()) << "crew button " << i;
+            EXPECT_EQ(button->GetMember(), member);
+            auto* face = ZEntityCast<ZSprite>(button->FindNode("face"));
+            ASSERT_NE(face, nullptr);
+            EXPECT_NE(face->GetMaterial()->GetTexture(0), nullptr);
         }
     }
-    ZCharacterScreen* crew = ZCharacterScreen::PeekInstance();
-    if (ZCharacter* member = crew ? crew->GetSelected() : nullptr)
+    if (member)
     {
         const std::string path = std::string("leftbar/characters/") + member->GetName();
         ZNode* shown = dive->GetRoot()->FindNode(path.c_str());

@@ -2,9 +2,9 @@
 // The recorded campaign start the sea-chart end-to-end test replays: a new player named in the
 // name entry plays from the main menu onto the sea chart, opens the first level's card from the
 // chart's dive button, starts the dive from the card, reads past the opening story and the crew
-// screen the campaign shows first, wins the first level with real swaps, counts the end-of-level
-// screen through and is back on the chart. Written through the engine's own recorder; the whole
-// game's session goes on from here.
+// screen the campaign shows first, wins the first level with real swaps and the crew member's power
+// dragged onto the board, counts the end-of-level screen through and is back on the chart. Written
+// through the engine's own recorder; the whole game's session goes on from here.
 #include <string>
 
 #include "tests/shell/DiveSession.h"
@@ -40,14 +40,20 @@ struct SSwap
     float wait;
 };
 // The first level's swaps, found by playing this seed's board: matches low on the board bring
-// new creatures down until a bottom-row match breaks the tile under the right-hand crown. Some
-// find no match (the board refuses them, as it would a player's); every swap and wait counts,
-// since the creatures that drop in depend on the frame each swap lands on.
+// new creatures down. Some find no match (the board refuses them, as it would a player's); every
+// swap and wait counts, since the creatures that drop in depend on the frame each swap lands on
+// (and on the crew's charge flights, which draw from the same random numbers).
 inline const SSwap kFirstLevelSwaps[] = {
-    {5, 3, 5, 4, 2.0f}, {4, 1, 4, 2, 2.0f}, {5, 4, 6, 4, 2.0f}, {0, 1, 1, 1, 2.0f}, {3, 4, 4, 4, 2.0f},
-    {3, 6, 4, 6, 2.0f}, {3, 5, 3, 6, 2.5f}, {3, 4, 3, 5, 2.0f}, {2, 6, 3, 6, 2.0f}, {4, 3, 4, 4, 2.0f},
-    {5, 3, 5, 4, 2.0f}, {3, 2, 3, 3, 2.0f}, {5, 4, 5, 5, 2.0f}, {5, 5, 5, 6, 3.0f},
+    {5, 3, 5, 4, 2.0f}, {4, 1, 4, 2, 2.0f}, {5, 4, 6, 4, 2.0f}, {0, 1, 1, 1, 2.0f},
+    {3, 4, 4, 4, 2.0f}, {3, 6, 4, 6, 2.0f}, {3, 5, 3, 6, 2.5f}, {3, 4, 3, 5, 2.0f},
+    {2, 6, 3, 6, 2.0f}, {4, 3, 4, 4, 2.0f}, {5, 3, 5, 4, 2.0f},
 };
+// The crew member's first power on the crew button beside the portrait (ready from the dive's
+// start), and the tile it is dropped on: the one under the right-hand crown, which then drops out
+// through the exit below.
+inline const SPoint kCrewPower = Window(-280.0f, -233.0f);
+constexpr int kPowerColumn = 4;
+constexpr int kPowerRow = 6;
 
 // Splash, the name entry ("Ann"), the main menu's play: the sea chart fades in.
 inline void StartNewPlayer(DiveWriter& session)
@@ -86,13 +92,16 @@ inline void ReachFirstBoard(DiveWriter& session)
 // The first dive won, counted, and back on the chart.
 inline void WinFirstLevel(DiveWriter& session)
 {
-    // Real swaps, chosen on the board this seed deals, until a crown is out through an exit: the
-    // level is complete and the surface button shows.
+    // Real swaps, chosen on the board this seed deals, then the crew member's power breaks the tile
+    // under a crown, which leaves through the exit: the level is complete and the surface button
+    // shows.
     for (const SSwap& swap : kFirstLevelSwaps)
     {
         session.Swap(Tile(swap.c1, swap.r1), Tile(swap.c2, swap.r2));
         session.Idle(swap.wait);
     }
+    session.Drag(kCrewPower, Tile(kPowerColumn, kPowerRow));
+    session.Idle(3.0f);
     session.Shot();                    // the completion reached
     session.Session().Click(kSurface); // the dive ends and the end-of-level screen counts it
     session.Idle(6.0f);

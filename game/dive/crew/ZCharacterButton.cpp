@@ -10,6 +10,7 @@
 #include "engine/render/resources/ZMaterial.h"
 #include "engine/scene/ZParticleEmitterSystem.h"
 #include "engine/scene/ZSprite.h"
+#include "engine/ui/ZSprite2D.h"
 #include "game/dive/crew/ZCharacter.h"
 
 namespace
@@ -25,7 +26,9 @@ struct SKindLook
     ZMaterial* templates[2] = {};
     ZMaterial* highlight = nullptr;
     ZSound* sound = nullptr;
-    std::array<ZMaterial*, 4> pictures{}; // face, face2, fill, fill2
+    // Face, face2, fill, fill2: the pictures themselves, so that a button dressed in another kind's
+    // pictures never changes the materials they were taken from (the layout's own buttons).
+    std::array<ZTextureResource*, 4> pictures{};
 };
 SKindLook s_kinds[3];
 
@@ -47,10 +50,15 @@ SKindLook& KindLook(int kind)
     return look;
 }
 
-void SetPicture(ZNode* node, ZMaterial* material)
+void SetPicture(ZNode* node, ZTextureResource* texture)
 {
-    if (auto* sprite = ZEntityCast<ZSprite>(node); sprite && material)
-        sprite->SetMaterial(material);
+    if (auto* sprite = ZEntityCast<ZSprite2D>(node); sprite && texture && sprite->GetTexture() != texture)
+        sprite->SetTexture(texture);
+}
+
+ZTextureResource* PictureOf(const ZMaterial* material)
+{
+    return material ? material->GetTexture(0) : nullptr;
 }
 } // namespace
 
@@ -99,13 +107,20 @@ void ZCharacterButton::Setup()
     m_fill2 = FindChildNamed("fill2", 5, false);
     m_face = FindChildNamed("face", 4, false);
     m_face2 = FindChildNamed("face2", 5, false);
-    auto* barSprite = ZEntityCast<ZSprite>(m_progressNode);
-    if (!barSprite)
-        barSprite = ZEntityCast<ZSprite>(m_fill);
-    if (barSprite)
+    // The meter: "fill" grows over the trough ("progress") with the first charge, and "fill2" grows
+    // over the full "fill" with the overcharge. A layout without fills grows "progress" itself.
+    auto* first = ZEntityCast<ZSprite>(m_fill);
+    if (!first)
+        first = ZEntityCast<ZSprite>(m_progressNode);
+    if (first)
     {
-        m_bar = ZProgressBar::Create(barSprite);
+        m_bar = ZProgressBar::Create(first);
         m_bar->SetValue(0.0f);
+    }
+    if (auto* second = ZEntityCast<ZSprite>(m_fill2))
+    {
+        m_bar2 = ZProgressBar::Create(second);
+        m_bar2->SetValue(0.0f);
     }
     if (m_fill2)
         m_fill2->SetHidden(true);
@@ -120,7 +135,7 @@ void ZCharacterButton::SetKindMaterials(int kind, ZMaterial* face, ZMaterial* fa
                                         ZMaterial* fill2)
 {
     if (kind >= 0 && kind < 3)
-        s_kinds[kind].pictures = {face, face2, fill, fill2};
+        s_kinds[kind].pictures = {PictureOf(face), PictureOf(face2), PictureOf(fill), PictureOf(fill2)};
 }
 
 void ZCharacterButton::SetKind(int kind)
@@ -170,33 +185,22 @@ void ZCharacterButton::SetShown(bool shown)
 
 void ZCharacterButton::SetCharge(float first, float second, bool notify)
 {
-    if (first < 1.0f || second <= 0.0f)
+    m_showingSecond = first >= 1.0f && second > 0.0f;
+    if (m_bar)
+        m_bar->SetValue(m_showingSecond ? 1.0f : first);
+    if (m_bar2)
+        m_bar2->SetValue(m_showingSecond ? second : 0.0f);
+    if (m_fill2)
+        m_fill2->SetHidden(!m_showingSecond);
+    if (m_showingSecond && second >= 1.0f && m_member && !m_overcharged)
     {
-        if (m_fill2)
-            m_fill2->SetHidden(true);
-        if (m_fill)
-            m_fill->SetHidden(false);
-        if (m_bar)
-            m_bar->SetValue(first);
-    }
-    else
-    {
-        if (m_fill2)
-            m_fill2->SetHidden(false);
-        if (m_fill)
-            m_fill->SetHidden(true);
-        if (m_bar)
-            m_bar->SetValue(second);
-        if (second >= 1.0f && m_member && !m_overcharged)
+        const int id = m_member->GetAbility(m_slot + ZCharacter::kKindCount);
+        if (id >= 0)
         {
-            const int id = m_member->GetAbility(m_slot + ZCharacter::kKindCount);
-            if (id >= 0)
-            {
-                m_overcharged = true;
-                SetItem(id);
-                if (m_face2)
-                    m_face2->SetHidden(false);
-            }
+            m_overcharged = true;
+            SetItem(id);
+            if (m_face2)
+                m_face2->SetHidden(false);
         }
     }
     SetEnabled(first >= 1.0f);
@@ -263,12 +267,13 @@ void ZCharacterButton::OnAbilityConsumed()
     ZAbilityButton::OnAbilityConsumed();
     m_lastCharge = 0.0f;
     m_overcharged = false;
+    m_showingSecond = false;
     if (m_bar)
         m_bar->SetValue(0.0f);
+    if (m_bar2)
+        m_bar2->SetValue(0.0f);
     if (m_fill2)
         m_fill2->SetHidden(true);
-    if (m_fill)
-        m_fill->SetHidden(false);
     if (m_face2)
         m_face2->SetHidden(true);
     if (m_member)

@@ -1,8 +1,8 @@
 #pragma once
 // The crew button of the dive ("characterbutton", "leftbar/characters/button_<i>" in the HUD): one
 // per charge kind (0 break, 1 move, 2 time). It shows the crew member's charge of that kind on its
-// meter ("progress" with the bar picture "fill", and "fill2" for the overcharge once the first
-// charge is full); when the charge is full the button becomes ready, its icon shows, it glows and
+// meter ("fill" growing over the trough "progress", and "fill2" growing over the full "fill" for
+// the overcharge); when the charge is full the button becomes ready, its icon shows, it glows and
 // plays the kind's "charged" sound, and the player drags the icon onto the board to use the
 // member's power like any ability button. Using it empties both charges. The crew member
 // (ZCharacter::BindButtons) tells it its member and slot and pushes the charges into it.
@@ -30,11 +30,13 @@ public:
     // The base's, then Setup.
     void OnLoaded() override;
     // Builds the charge emitter (hidden) and the highlight, finds "progress", "fill", "fill2",
-    // "face" and "face2" and makes the bar. Runs once; later calls do nothing.
+    // "face" and "face2" and makes the two meters ("fill" and "fill2" grow with their charges).
+    // Runs once; later calls do nothing.
     void Setup();
 
-    // The pictures of a kind (button face, second face, fill, second fill), filled by the dive's
-    // HUD loader; a kind's buttons take them in SetKind. Null entries leave the layout's own.
+    // The pictures of a kind (button face, second face, fill, second fill: the materials' textures),
+    // filled by the dive's HUD loader; a kind's buttons take them in SetKind. Null entries leave the
+    // layout's own.
     static void SetKindMaterials(int kind, ZMaterial* face, ZMaterial* face2, ZMaterial* fill, ZMaterial* fill2);
     // Looks the kind's templates, highlight and sound up (once per run) and takes its pictures.
     void SetKind(int kind);
@@ -66,7 +68,9 @@ public:
     // The power used: both charges empty, the slot's own ability back, not ready.
     void OnAbilityConsumed() override;
 
-    ZProgressBar* GetBar() const { return m_bar; }
+    // The meter that shows the charge now: the overcharge's once the first charge is full and the
+    // overcharge has begun, else the first charge's.
+    ZProgressBar* GetBar() const { return m_showingSecond && m_bar2 ? m_bar2 : m_bar; }
     ZNode* GetFill2() const { return m_fill2; }
     ZParticleEmitterSystem* GetChargeEmitter() const { return m_chargeEmitter; }
     // How often the charged sound was asked for (the sound itself may be missing).
@@ -84,6 +88,8 @@ private:
     ZHighlight2* m_highlight = nullptr;
     ZNode* m_progressNode = nullptr;
     ZProgressBar* m_bar = nullptr;
+    ZProgressBar* m_bar2 = nullptr;
+    bool m_showingSecond = false;
     ZNode* m_fill = nullptr;
     ZNode* m_fill2 = nullptr;
     ZNode* m_face = nullptr;
