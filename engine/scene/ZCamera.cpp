@@ -130,11 +130,7 @@ void ZCamera::UpdateViewMatrix()
 
 bool ZCamera::BuildDrawList()
 {
-    m_entryCount = 0;
     if (!m_root || !m_root->IsActive())
-        return false;
-    // A hidden root hides all it holds, as a hidden node does for the cameras that walk past it.
-    if (m_root->IsHidden() && ZEntityCast<ZGeom>(m_root))
         return false;
     if (!m_entries)
         m_entries = new SDrawEntry[kMaxEntries];
