@@ -186,7 +186,9 @@ int ZToolTipManager::CreateLayer(const char* path)
         // Beside the group, not in it: the box moves to its places and slides in and out, and a
         // camera inside moves with it, so the box never showed where it was placed.
         parent->AddChild(m_camera);
-        m_camera->SetActive(true);
+        // Its layer's group is hidden by design (only the layers' own cameras draw them), so the
+        // camera itself stands still while the box is put away, or it would draw the empty box.
+        m_camera->SetActive(!group->IsHidden());
         Watch(m_camera);
     }
     return 0;
@@ -533,8 +535,7 @@ void ZToolTipManager::ShowTip()
         audio->PlaySound(sound->GetVoiceHandle(), false);
     m_clicked = false;
     m_openTime = Now();
-    if (m_group)
-        m_group->SetHidden(false);
+    SetBoxShown(true);
     if (m_show)
     {
         if (m_move)
@@ -547,6 +548,14 @@ void ZToolTipManager::ShowTip()
         if (ZModifierV2* reveal = m_text->GetModifier())
             reveal->Start(float(Now()));
     }
+}
+
+void ZToolTipManager::SetBoxShown(bool shown)
+{
+    if (m_group)
+        m_group->SetHidden(!shown);
+    if (m_camera)
+        m_camera->SetActive(shown && m_group);
 }
 
 void ZToolTipManager::SetMessage(const char* text)
@@ -615,8 +624,7 @@ void ZToolTipManager::HideNow()
     m_open = false;
     m_closing = false;
     m_hoverSource = nullptr;
-    if (m_group)
-        m_group->SetHidden(true);
+    SetBoxShown(false);
     if (wasOpen)
     {
         if (m_openRecord.geom)

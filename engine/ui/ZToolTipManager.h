@@ -191,6 +191,8 @@ private:
     void Claim(ZToolTipRecord& record, ZNode* const* nodes, int count);
     void Watch(ZNode* node);
     void SetMessage(const char* text);
+    // The box and the camera that draws it, shown or put away together.
+    void SetBoxShown(bool shown);
     void ListenToHost();
     int32_t FindLocation(const char* name) const;
     static double Now();

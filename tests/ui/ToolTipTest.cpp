@@ -116,7 +116,7 @@ TEST_F(ToolTipTest, TheLayerHasItsOwnCameraAndIsPickedFirst)
     EXPECT_STREQ(camera->GetName(), "tooltip_cam");
     EXPECT_FLOAT_EQ(camera->GetPriority(), 900.0f);
     EXPECT_EQ(camera->GetRoot(), group);
-    EXPECT_TRUE(camera->IsActive());
+    EXPECT_FALSE(camera->IsActive()) << "the box is put away: its camera would draw it empty";
     const auto& cameras = ZLayer2DManager::GetInstance()->GetScreenView()->GetCameras();
     EXPECT_NE(std::find(cameras.begin(), cameras.end(), camera), cameras.end());
 
@@ -128,6 +128,7 @@ TEST_F(ToolTipTest, TheLayerHasItsOwnCameraAndIsPickedFirst)
     tips->RegisterToolTipByKey("pearl", nullptr, 0, false);
     tips->PresentToolTipByName("pearl", 5.0f);
     ASSERT_TRUE(tips->IsOpen());
+    EXPECT_TRUE(camera->IsActive());
     MoveToLogical(WorldOf(group).x, WorldOf(group).y);
     EXPECT_EQ(pointer->GetTopTarget(), tips->GetBackground());
     Press();
@@ -152,6 +153,7 @@ TEST_F(ToolTipTest, TheLayerHasItsOwnCameraAndIsPickedFirst)
     tips->HideNow();
     Frame();
     EXPECT_EQ(pointer->GetTopTarget(), under);
+    EXPECT_FALSE(camera->IsActive()) << "a closed box would be drawn, empty, by its camera";
     pointer->RemoveListener(&listener);
 }
 
