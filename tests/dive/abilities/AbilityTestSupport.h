@@ -17,6 +17,19 @@
 
 namespace abilitytest
 {
+// Hears every use of an ability (the listener signs itself up).
+class UseLog : public ZAbilityListener
+{
+public:
+    void OnAbilityUsed(bool success, ZAbility* ability) override
+    {
+        (void)ability;
+        (success ? used : failed) += 1;
+    }
+    int used = 0;
+    int failed = 0;
+};
+
 class RecordingDive : public IAbilityDive
 {
 public:

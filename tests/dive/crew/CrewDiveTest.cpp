@@ -13,21 +13,10 @@
 #include "game/dive/crew/ZCharacterCharge.h"
 #include "game/dive/crew/ZCharacterScreen.h"
 #include "game/dive/crew/ZInventory.h"
+#include "tests/dive/abilities/AbilityTestSupport.h"
 
 namespace
 {
-// Hears every use of an ability.
-class UseLog : public ZAbilityListener
-{
-public:
-    void OnAbilityUsed(bool success, ZAbility* ability) override
-    {
-        (void)ability;
-        (success ? used : failed) += 1;
-    }
-    int used = 0;
-    int failed = 0;
-};
 
 class CrewDiveTest : public divetest::DiveTest
 {
@@ -115,7 +104,7 @@ TEST_F(CrewDiveTest, PopsFlyToTheButtonOfTheirColourAndAFullChargeFiresOnTheBoar
     ASSERT_TRUE(Settle());
 
     // The power dragged from the button onto the board breaks a tile there.
-    UseLog uses;
+    abilitytest::UseLog uses;
     ZTile* target = Tile(2, 2);
     const V2 from = {-340.0f, 120.0f - 90.0f * float(slot)};
     const V2 to = Centre(target);

@@ -16,24 +16,13 @@
 #include "game/dive/crew/ZCharacterCharge.h"
 #include "game/dive/crew/ZCharacterScreen.h"
 #include "game/dive/crew/ZInventory.h"
+#include "tests/dive/abilities/AbilityTestSupport.h"
 #include "tests/dive/hud/HudTestSupport.h"
 
 namespace
 {
 constexpr const char* kKinds[3] = {"break", "move", "time"};
 
-// Hears every use of an ability (the listener signs itself up).
-class Uses : public ZAbilityListener
-{
-public:
-    void OnAbilityUsed(bool success, ZAbility* ability) override
-    {
-        (void)ability;
-        (success ? used : failed) += 1;
-    }
-    int used = 0;
-    int failed = 0;
-};
 
 class CrewButtonsTest : public hudtest::HudTest
 {
@@ -176,7 +165,7 @@ TEST_F(CrewButtonsTest, APopFillsItsKindsMeterAndTheReadyPowerIsDraggedOntoTheBo
     EXPECT_EQ(button->GetChargedSounds(), 1);
 
     // Dragged from the button beside the portrait onto a tile, the power fires there.
-    Uses uses;
+    abilitytest::UseLog uses;
     const V2 from = Where(button->GetIcon());
     const V2 to = Centre(Tile(2, 2));
     MoveToLogical(from.x, from.y);
