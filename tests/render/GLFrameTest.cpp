@@ -364,6 +364,78 @@ TEST_F(GLFrame, ARecordsOwnOpacityFadesTheSprite)
     delete sprite;
 }
 
+// Sprites show their material colour and opacity unlit, as on the Direct3D 7 back end
+// (D3D7FrameTest): without a texture the colour alone (the screen fader and the dimmers), with one
+// the texel times the colour. Neither takes light, not even from a light that lit geometry drawn
+// before them left switched on.
+TEST_F(GLFrame, SpritesShowTheirMaterialColourAndOpacityUnlit)
+{
+    struct Case
+    {
+        const char* what;
+        V4 colour;
+        bool textured;
+        int x, y; // window pixel inside the sprite
+        Rgb want; // over the background (0, 0, 64)
+    };
+    const Case cases[] = {
+        {"untextured, opaque", {1.0f, 0.5f, 0.25f, 1.0f}, false, 16, 16, {255, 128, 64}},
+        {"untextured, half transparent", {1.0f, 1.0f, 1.0f, 0.5f}, false, 48, 16, {128, 128, 160}},
+        {"textured, half transparent", {1.0f, 0.5f, 0.25f, 0.5f}, true, 16, 48, {128, 64, 64}},
+    };
+    m_view->SetClearColor(V4{0.0f, 0.0f, 0.25f, 1.0f});
+    for (const Case& c : cases)
+    {
+        ZMaterial* material = Material("sprite");
+        material->SetColor(0, c.colour);
+        const float x = c.x < kSize / 2 ? -0.5f : 0.5f, y = c.y < kSize / 2 ? 0.5f : -0.5f;
+        Sprite(material, c.textured ? Solid(0xFFFFFFFF) : nullptr, x * m_halfW, y * m_halfH);
+    }
+    Frame();
+    for (const Case& c : cases)
+        ExpectNear(PixelAt(c.x, c.y), c.want, c.what);
+
+    // A lit square in the free bottom right quarter, under a white light: drawn before the 2D
+    // sprites, it leaves lighting and its light switched on.
+    const float w = m_halfW, h = m_halfH;
+    std::vector<uint8_t> bytes;
+    for (const auto& [x, y] : {std::pair{0.0f, -h}, std::pair{0.0f, 0.0f}, std::pair{w, -h}, std::pair{w, -h},
+                               std::pair{0.0f, 0.0f}, std::pair{w, 0.0f}})
+    {
+        const float f[6] = {x, y, 0.0f, 0.0f, 0.0f, -1.0f};
+        const uint32_t white = 0xFFFFFFFF;
+        const size_t at = bytes.size();
+        bytes.resize(at + 36, 0);
+        std::memcpy(bytes.data() + at, f, sizeof f);
+        std::memcpy(bytes.data() + at + 24, &white, 4);
+    }
+    ZSubPrimitive* part = ZSubPrimitive::Create(2, bytes.data(), 4);
+    ASSERT_NE(part, nullptr);
+    part->SetMaterial(Material("lit"));
+    ZPrimitive* primitive = ZPrimitive::Create();
+    ASSERT_TRUE(primitive->AddPart(part));
+    auto* geometry = new ZGeomObject();
+    geometry->SetPrimitive(primitive);
+    m_root->AddChild(geometry);
+    ZLight light;
+    const auto set = [&light](const char* key, const char* value)
+    { light.SetProperty(ZNameId(key).Value(), key, value); };
+    set("type", "direction");
+    set("color", "1, 1, 1, 1");
+    light.SetPositionXYZ(0.0f, 0.0f, -100.0f);
+    m_render->GetLights().PushBack(&light);
+    Frame();
+    m_render->GetLights().Clear();
+    // Diffuse 0.8 plus ambient 0.2 plus the scene ambient 0.2 x 0.2: the light does reach it.
+    ExpectNear(PixelAt(48, 48), {255, 255, 255}, "the lit square");
+    for (const Case& c : cases)
+        ExpectNear(PixelAt(c.x, c.y), c.want, (std::string(c.what) + ", after lit geometry").c_str());
+    m_root->RemoveChild(geometry);
+    delete geometry;
+    delete primitive;
+    delete part;
+}
+
 TEST_F(GLFrame, AnimatedTextureShowsTheChosenFrame)
 {
     // Four 2 x 2 frames side by side: red, green, blue, white.

@@ -278,7 +278,7 @@ void ZRenderOpenGLShaderCode::UpdateState(ZMaterial* material)
     auto* state = material ? dynamic_cast<ZRenderOpenGLState*>(material->GetRenderState()) : nullptr;
     if (!state)
         return;
-    const uint32_t flags = MaterialFlags(material, state->GetFlags());
+    const uint32_t flags = StateFlags(material, state->GetFlags());
     state->SetFlags(flags);
     state->SetId(flags | ZRenderOpenGLState::kMaterialIdBit);
 }
@@ -413,6 +413,15 @@ void ZRenderOpenGLShaderFFP::SetLights(ZCamera* camera, const DrawRecord& record
         glLightf(id, GL_QUADRATIC_ATTENUATION, light->GetAttenuation(2));
         glPopMatrix();
     }
+}
+
+uint32_t ZRenderOpenGLShaderFFPSprite::StateFlags(const ZMaterial* material, uint32_t current) const
+{
+    // The quad's colour is the material colour given as the current colour (what an untextured
+    // sprite shows) and the texture environment's constant: lighting would replace the first with
+    // the lit material, near black without lights, and opaque. This code sets up no lights, so a
+    // sprite is never lit, whatever lights earlier geometry left switched on.
+    return MaterialFlags(material, current) | kStateUnlit;
 }
 
 void ZRenderOpenGLShaderFFPSprite::BindTextures(ZMaterial* material, const DrawRecord& record)

@@ -55,6 +55,11 @@ public:
 
 protected:
     virtual void UpdateState(ZMaterial* material);
+    // The flag word this code gives a material's state: the material's own by default.
+    virtual uint32_t StateFlags(const ZMaterial* material, uint32_t current) const
+    {
+        return MaterialFlags(material, current);
+    }
     virtual void BindTextures(ZMaterial* material, const DrawRecord& record);
     virtual void SetLights(ZCamera* camera, const DrawRecord& record) { (void)camera, (void)record; }
     // The world matrix sent for the record.
@@ -72,7 +77,8 @@ protected:
     void SetLights(ZCamera* camera, const DrawRecord& record) override;
 };
 
-// "sprite_ffp": sprites and glyphs as quads tinted by the material colour and the record's opacity.
+// "sprite_ffp": sprites and glyphs as quads tinted by the material colour and the record's opacity,
+// never lit.
 class ZRenderOpenGLShaderFFPSprite final : public ZRenderOpenGLShaderCode
 {
 public:
@@ -80,6 +86,7 @@ public:
     int Draw(ZCamera* camera, const DrawRecord& record) override;
 
 protected:
+    uint32_t StateFlags(const ZMaterial* material, uint32_t current) const override;
     void BindTextures(ZMaterial* material, const DrawRecord& record) override;
     _M44 WorldMatrix(ZCamera* camera, const DrawRecord& record) override;
 };
