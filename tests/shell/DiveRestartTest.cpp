@@ -65,17 +65,26 @@ protected:
             Frames(1);
         return Top() == state;
     }
+    // A new player's game started on the first board, until its board has faded in and the air
+    // runs; null when the dive never came on top.
+    ZInGame* StartDive()
+    {
+        MakePlayer("Ann");
+        g_zelkBoard.SetValue("sand_01");
+        StartGame();
+        auto* dive = static_cast<ZInGame*>(quorvane->GetInGame());
+        if (!RunUntilTop(dive, 400))
+            return nullptr;
+        Frames(250);
+        return dive;
+    }
 };
 } // namespace
 
 TEST_F(DiveRestartTest, ADiveStartedAgainAfterItsEndOfLevelStartsEmptyAndShowsTheNewScore)
 {
-    MakePlayer("Ann");
-    g_zelkBoard.SetValue("sand_01");
-    StartGame();
-    auto* dive = static_cast<ZInGame*>(quorvane->GetInGame());
-    ASSERT_TRUE(RunUntilTop(dive, 400));
-    Frames(250); // the board fades in and the air starts
+    ZInGame* dive = StartDive();
+    ASSERT_NE(dive, nullptr);
     ZTreasureBar* chest = ZTreasureBar::PeekInstance();
     ZCompletionBar* bar = ZCompletionBar::PeekInstance();
     ZScoreBoard* score = ZScoreBoard::PeekInstance();
@@ -164,12 +173,8 @@ TEST_F(DiveRestartTest, ADiveStartedAgainAfterItsEndOfLevelStartsEmptyAndShowsTh
 
 TEST_F(DiveRestartTest, ADiveWhoseAirRunsOutEndsInTheGameOverDialogOverTheDive)
 {
-    MakePlayer("Ann");
-    g_zelkBoard.SetValue("sand_01");
-    StartGame();
-    auto* dive = static_cast<ZInGame*>(quorvane->GetInGame());
-    ASSERT_TRUE(RunUntilTop(dive, 400));
-    Frames(250);
+    ZInGame* dive = StartDive();
+    ASSERT_NE(dive, nullptr);
     ZProgressBarTimer* air = dive->GetAirTimer();
     ASSERT_NE(air, nullptr);
     ASSERT_GT(air->GetRemaining(), 60.0);
@@ -233,12 +238,8 @@ TEST_F(DiveRestartTest, LosingTheFocusHoldsTheRunningDivesAirUntilTheFocusComesB
 
 TEST_F(DiveRestartTest, FloatingTextsRiseAndGoAndNoneStaysOverTheEndOfLevel)
 {
-    MakePlayer("Ann");
-    g_zelkBoard.SetValue("sand_01");
-    StartGame();
-    auto* dive = static_cast<ZInGame*>(quorvane->GetInGame());
-    ASSERT_TRUE(RunUntilTop(dive, 400));
-    Frames(250);
+    ZInGame* dive = StartDive();
+    ASSERT_NE(dive, nullptr);
     ZNode* layer = quorvane->GetPopupLayer();
     ASSERT_NE(layer, nullptr);
     auto find = [layer](const char* text) -> ZFontText*

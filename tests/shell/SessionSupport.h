@@ -2,11 +2,14 @@
 // Runs the real game as a process with a private home and user-data folder, and writes the session
 // files it plays back: frame records written through the engine's own recorder, exactly as a live
 // session would be recorded.
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <regex>
 #include <string>
 #include <sys/wait.h>
 #include <thread>
@@ -126,6 +129,21 @@ inline std::vector<std::string> LinesStarting(const std::string& out, const std:
         if (at == 0 || out[at - 1] == '\n')
             lines.push_back(out.substr(at, out.find('\n', at) - at));
     return lines;
+}
+
+// Whether a dive's end line tells of the level surfaced or won with a medal.
+inline bool DiveEndedWithAMedal(const std::string& line, const std::string& level)
+{
+    return std::regex_search(line,
+                             std::regex("^Dive: " + level + " ended \\((surfaced|won)\\): medal [0-3],"));
+}
+
+// The replay took `count` pictures, each a real one (not a near-empty file).
+inline void ExpectPictures(const SReplay& run, size_t count)
+{
+    ASSERT_EQ(run.shots.size(), count) << run.out;
+    for (const std::string& shot : run.shots)
+        EXPECT_GT(shot.size(), 10000u) << "a picture is missing";
 }
 
 // Plays a session twice with the same settings, both games at once so a long session costs the
