@@ -1,6 +1,7 @@
 #include "engine/resource/ZResourceManager.h"
 
 #include <algorithm>
+#include <chrono>
 #include <vector>
 
 #include "engine/fs/ZFile.h"
@@ -66,12 +67,19 @@ void ZResourceLoaderThread::Enqueue(ZResource* resource, bool urgent, uint32_t c
 {
     const Item item{resource, contextId, resource->GetFlags()};
     const int cost = resource->GetCost();
-    ZCriticalSectionGuard guard(m_queueLock);
-    if (urgent)
-        m_queue.push_front(item);
-    else
-        m_queue.push_back(item);
-    m_totalCost += cost;
+    {
+        ZCriticalSectionGuard guard(m_queueLock);
+        if (urgent)
+            m_queue.push_front(item);
+        else
+            m_queue.push_back(item);
+        m_totalCost += cost;
+    }
+    {
+        std::lock_guard<std::mutex> guard(m_idleMutex);
+        m_workQueued = true;
+    }
+    m_idleWake.notify_one();
 }
 
 float ZResourceLoaderThread::GetProgress()
@@ -136,7 +144,9 @@ void ZResourceLoaderThread::Run()
                     m_totalCost = 0;
                     m_loadedCost = 0;
                 }
-                plat::Sleep(10);
+                std::unique_lock<std::mutex> lock(m_idleMutex);
+                m_idleWake.wait_for(lock, std::chrono::milliseconds(10), [this] { return m_workQueued; });
+                m_workQueued = false;
             }
             continue;
         }

@@ -6,8 +6,10 @@
 // Locks: the finished lock (critical section) may be held while a resource's exchange lock is taken;
 // the pending lock (spin lock) and the loader's queue lock are never held together with another lock.
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -85,6 +87,11 @@ private:
 
     std::deque<Item> m_queue;
     ZCriticalSection m_queueLock;
+    // An idle loader sleeps up to 10 ms a round; work queued meanwhile ends the sleep, so a load
+    // that the main thread waits for is not held up by the sleep.
+    std::mutex m_idleMutex;
+    std::condition_variable m_idleWake;
+    bool m_workQueued = false;
     std::atomic<uint32_t> m_currentContext{ZNameId::kNone};
     int32_t m_totalCost = 0;
     int32_t m_idleRounds = 0;
