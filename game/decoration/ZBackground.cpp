@@ -174,11 +174,17 @@ int ZBackground::Build()
     }
     m_themePicture = ZEntityCast<ZSprite>(FindNodeAnywhere("theme_background"));
     if (m_themePicture)
-    {
-        OwnMaterial(m_themePicture);
         m_themePicture->SetHidden(true);
-    }
     m_basePicture = FindNodeAnywhere("background_0");
+    // The sea and theme pictures are opaque and fill the window with nothing of ours behind them:
+    // drawn without blending they look the same, and the rasteriser does not read what lies beneath.
+    for (ZNode* node : {static_cast<ZNode*>(m_themePicture), m_basePicture})
+        if (auto* picture = ZEntityCast<ZSprite>(node))
+        {
+            OwnMaterial(picture);
+            if (ZMaterial* material = picture->GetMaterial())
+                material->SetSwitch(ZMaterial::kSwitchNoBlend, 1);
+        }
 
     // Caustics: a 4 x 4 sheet of ripples, ten frames a second.
     m_ripple = FindNodeAnywhere("ripple_effect");

@@ -12,6 +12,7 @@
 #include "engine/core/ZVector.h"
 #include "engine/render/resources/ZMaterial.h"
 #include "engine/render/resources/ZPixelFormat.h"
+#include "engine/render/resources/ZRenderStateFlags.h"
 #include "engine/render/resources/ZTexture.h"
 #include "engine/scene/ZBoidGroup.h"
 #include "engine/scene/ZSpline.h"
@@ -99,6 +100,15 @@ TEST_F(BackgroundTest, BuildMakesTheSceneBehindEveryScreenAndStartsOnThePlainSea
     EXPECT_EQ(background->GetTheme(), -1);
     EXPECT_FALSE(background->GetBasePicture()->IsHidden());
     EXPECT_TRUE(background->GetThemePicture()->IsHidden());
+    // The two opaque pictures are drawn without blending, each through a material of its own.
+    for (ZNode* node : {background->GetBasePicture(), static_cast<ZNode*>(background->GetThemePicture())})
+    {
+        auto* picture = ZEntityCast<ZSprite>(node);
+        ASSERT_NE(picture, nullptr);
+        EXPECT_TRUE(picture->OwnsMaterial());
+        EXPECT_TRUE(picture->GetMaterial()->GetStateFlags(0) & kStateNoBlend);
+    }
+    EXPECT_FALSE(background->GetFish(0)->GetMaterial()->GetStateFlags(0) & kStateNoBlend);
     // Two back columns, one middle, one front: the front row ends at its first gap.
     EXPECT_EQ(background->GetColumnCount(), 4u);
     ASSERT_NE(background->GetBoidGroup(), nullptr);

@@ -28,6 +28,7 @@ public:
     {
         kSwitchFilter = 0,
         kSwitchStencilOff = 3,
+        kSwitchNoBlend = 6,
         kSwitchStencil8 = 8,
         kSwitchUseStencil = 9,
         kSwitchStencil10 = 10,
