@@ -102,6 +102,7 @@ void ZSprite2D::CopyFrom(ZNode* source)
     if (!other || other == this)
         return;
     m_sizeActual = other->m_sizeActual;
+    m_sizeGiven = other->m_sizeGiven;
     if (other->m_textureAttached && other->m_texture)
         AttachTexture(other->m_texture);
 }
@@ -133,6 +134,8 @@ void ZSprite2D::SetTextureMaterial(const char* textureName)
 
 void ZSprite2D::SetTexture(ZTextureResource* texture, bool keepSize)
 {
+    if (!keepSize && texture != m_texture)
+        m_sizeGiven = 0;
     m_textureAttached = !keepSize;
     if (ZMaterial* material = GetMaterial())
         material->SetTexture(0, texture, false);
@@ -159,7 +162,8 @@ void ZSprite2D::AttachTexture(ZTextureResource* texture)
         return;
     // A stretched sprite keeps the size its layout gave it; only "actual" follows the image.
     if (m_sizeActual)
-        SetSize(float(texture->GetImageWidth()), float(texture->GetImageHeight()));
+        SetSize((m_sizeGiven & 1) ? GetSize().x : float(texture->GetImageWidth()),
+                (m_sizeGiven & 2) ? GetSize().y : float(texture->GetImageHeight()));
     UpdateTextureMapping();
 }
 
@@ -216,6 +220,10 @@ bool ZSprite2D::SetProperty(uint32_t id, const char* name, const char* value)
             texture->AddTextureFlags(kTextureNoAtlas);
         return true;
     }
+    if (id == ZAttr::Width.Value())
+        m_sizeGiven |= 1;
+    if (id == ZAttr::Height.Value())
+        m_sizeGiven |= 2;
     if (id == kSizeModel.Value())
     {
         SetSizeModelActual(value && std::strcmp(value, "actual") == 0);

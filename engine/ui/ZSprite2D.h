@@ -65,6 +65,11 @@ protected:
     void DropTexture();
 
     bool m_sizeActual = true;
+    // The width and height the layout gave after naming the picture (bits 1 and 2). They stay when
+    // the picture loads later, as they do when it was loaded already: the sprite's size must not
+    // depend on how far the loader has got. Naming another picture gives the size back to the size
+    // model.
+    uint8_t m_sizeGiven = 0;
     bool m_textureAttached = false;
     ZTextureResource* m_texture = nullptr;
 };

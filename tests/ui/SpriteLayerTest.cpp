@@ -147,6 +147,39 @@ TEST_F(SpriteLayerTest, ATextureThatLoadsLaterSizesTheSpriteWhenItArrives)
     texture->FireLoaded();
 }
 
+TEST_F(SpriteLayerTest, ALayoutsSizeStaysWhetherItsPictureHadLoadedOrLoadsLater)
+{
+    // A layout names the picture, then gives a width (and here no height): the sprite must come
+    // out the same whether the loader had finished the picture or finishes it afterwards.
+    ZTexture* early = Texture("early", 40, 20, 64, 32);
+    ZTexture* late = Texture("late", 40, 20, 64, 32, false);
+    ZSprite2D* sprites[2] = {ZSprite2D::Create(), ZSprite2D::Create()};
+    ZTexture* textures[2] = {early, late};
+    for (int i = 0; i < 2; ++i)
+    {
+        ZSceneTree::GetInstance()->AddChild(sprites[i]);
+        sprites[i]->SetTexture(textures[i]);
+        EXPECT_TRUE(Set(sprites[i], "width", "120"));
+    }
+    late->SetFlags(kResourceLoaded);
+    late->FireLoaded();
+    for (ZSprite2D* sprite : sprites)
+    {
+        EXPECT_EQ(sprite->GetSize(), (V2{120.0f, 20.0f}));
+        EXPECT_EQ(sprite->GetMaterial()->GetSwitch(ZMaterial::kSwitchTextureTransform), 1);
+    }
+
+    // Naming another picture gives the size back to the picture.
+    ZTexture* other = Texture("other", 8, 6, 8, 6);
+    sprites[1]->SetTexture(other);
+    EXPECT_EQ(sprites[1]->GetSize(), (V2{8.0f, 6.0f}));
+    // A copy of a sized sprite keeps the layout's size.
+    ZSprite2D* copy = ZSprite2D::Create();
+    copy->CopyFrom(sprites[0]);
+    EXPECT_EQ(copy->GetSize(), (V2{120.0f, 20.0f}));
+    copy->Release();
+}
+
 TEST_F(SpriteLayerTest, MaterialsAreNamedAfterTheirTexturesAndNeedTheSpriteShader)
 {
     ZSprite2D* plain = ZSprite2D::Create();
