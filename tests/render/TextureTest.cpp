@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <IL/il.h>
 #include <openjpeg.h>
 
@@ -166,6 +168,29 @@ TEST_F(TextureTest, APictureNamedButNotLoadedLoadsWhenFoundAgainToLoadNow)
     EXPECT_EQ(LoadNow("tex:named.png"), named);
     EXPECT_TRUE(named->IsLoaded());
     EXPECT_EQ(named->GetImageWidth(), 4);
+}
+
+TEST_F(TextureTest, APictureTwoScreensNameIsListedByBothSoShowingEitherLoadsIt)
+{
+    SavePng("shared.png", 4, 4, Pattern(4, 4, true));
+    struct Screen : ZResourceContext
+    {
+        std::vector<ZResource*> listed;
+        void OnResourceAdded(ZResource* resource) override { listed.push_back(resource); }
+    } first, second;
+    ZResourceManager* manager = ZResourceManager::GetInstance();
+    ZTexture* made = nullptr;
+    for (Screen* screen : {&first, &second})
+    {
+        ASSERT_EQ(manager->PushContext(ZNameId(screen == &first ? "first" : "second").Value(), screen), 0);
+        ZTexture* found = ZTexture::FindOrLoad("tex:shared.png", 0, kTextureLoadLater);
+        manager->PopContext();
+        if (!made)
+            made = found;
+        EXPECT_EQ(found, made);
+        EXPECT_NE(std::find(screen->listed.begin(), screen->listed.end(), made), screen->listed.end());
+    }
+    EXPECT_FALSE(made->IsLoaded());
 }
 
 TEST_F(TextureTest, DevilDecodesAJpegAsOpaque)

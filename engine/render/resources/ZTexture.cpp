@@ -315,6 +315,11 @@ ZTexture* ZTexture::FindOrLoad(const char* path, uint16_t flags, int mode)
         // finds one by path asking for it now must not get it unloaded (it would draw black).
         if (!existing->IsLoaded() && !existing->TestFlags(kResourceQueued))
             LoadByMode(existing, mode);
+        // Another screen's layout made it, and that screen may show only later: the screen being
+        // built lists it too, so that showing this one loads it.
+        ZResourceManager* manager = ZResourceManager::PeekInstance();
+        if (ZResourceContext* context = manager ? manager->GetCurrentContext() : nullptr)
+            context->OnResourceAdded(existing);
         return existing;
     }
     ZTexture* texture = new ZTexture();
