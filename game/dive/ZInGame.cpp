@@ -225,7 +225,12 @@ bool ZInGame::StartLevel(const char* boardName, int levelNumber, int bestMedal)
 
     ZBoard* board = ZBoard::GetInstance();
     if (ZBackground* background = ZBackground::PeekInstance())
+    {
         background->SetTheme(m_theme);
+        // The chart and the crew screen, which come before a dive, put the sea away; the board is
+        // played over it.
+        background->Show(true);
+    }
     if (m_theme >= 0)
     {
         board->applyTheme(m_theme);

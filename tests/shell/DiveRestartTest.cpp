@@ -18,6 +18,7 @@
 #include "engine/scene/ZFontText.h"
 #include "engine/scene/ZSprite.h"
 #include "engine/ui/ZDialogGameState.h"
+#include "game/decoration/ZBackground.h"
 #include "game/dive/ZInGame.h"
 #include "game/dive/board/ZBoard.h"
 #include "game/dive/crew/ZCharacter.h"
@@ -67,8 +68,10 @@ protected:
     }
     // A new player's game started on the first board, until its board has faded in and the air
     // runs; null when the dive never came on top.
-    ZInGame* StartDive()
+    // With the sea behind the screens when asked (the other shell tests leave it out).
+    ZInGame* StartDive(bool withSea = false)
     {
+        g_zelkEnableBackground.SetValue(withSea);
         MakePlayer("Ann");
         g_zelkBoard.SetValue("sand_01");
         StartGame();
@@ -83,7 +86,7 @@ protected:
 
 TEST_F(DiveRestartTest, ADiveStartedAgainAfterItsEndOfLevelStartsEmptyAndShowsTheNewScore)
 {
-    ZInGame* dive = StartDive();
+    ZInGame* dive = StartDive(true);
     ASSERT_NE(dive, nullptr);
     ZTreasureBar* chest = ZTreasureBar::PeekInstance();
     ZCompletionBar* bar = ZCompletionBar::PeekInstance();
@@ -138,10 +141,17 @@ TEST_F(DiveRestartTest, ADiveStartedAgainAfterItsEndOfLevelStartsEmptyAndShowsTh
         Frames(1);
     ASSERT_GE(end->GetStep(), ZGameEndOfLevel::kStepAir);
     EXPECT_TRUE(bar->GetSlotNode(0)->IsHidden());
-    // Continue in the middle of the air's count: the dive is counted in full all the same.
+    // Continue in the middle of the air's count: the dive is counted in full all the same. The
+    // sea is put away meanwhile, as the chart and the crew screen leave it before a dive.
+    ZBackground* sea = ZBackground::PeekInstance();
+    ASSERT_NE(sea, nullptr);
+    sea->Show(false);
     ClickOn(end->GetContinueButton());
     ASSERT_TRUE(RunUntilTop(dive, 400));
     Frames(10);
+    EXPECT_TRUE(sea->IsShown()) << "the board is played over the sea";
+    EXPECT_EQ(sea->GetTheme(), 0) << "sand_01 dives in the sand";
+    EXPECT_FALSE(sea->GetThemePicture()->IsHidden());
 
     EXPECT_EQ(chest->GetContent(), 0u) << "the last dive's treasure stays in the chest";
     EXPECT_EQ(bar->GetFilledCount(), 0);
