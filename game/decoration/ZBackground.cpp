@@ -368,7 +368,10 @@ void ZBackground::SetTheme(int theme)
     }
     if (m_themePicture)
         m_themePicture->SetHidden(plain);
-    for (ZNode* node : {m_basePicture, m_layers[0], m_layers[1], m_layers[2]})
+    // The surface's beams and caustics belong to the plain sea; a dive's theme picture has the
+    // HUD's own theme light over it.
+    for (ZNode* node :
+         {m_basePicture, m_layers[0], m_layers[1], m_layers[2], m_ripple, static_cast<ZNode*>(m_light)})
         if (node)
             node->SetHidden(!plain);
     m_theme = theme;

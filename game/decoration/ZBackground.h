@@ -160,6 +160,7 @@ public:
     ZNode* GetWhaleNode() const { return m_whaleNode; }
     ZBoidGroup* GetBoidGroup() const { return m_boids; }
     ZSurfaceLight* GetSurfaceLight() const { return m_light; }
+    ZNode* GetRipple() const { return m_ripple; }
     ZSprite* GetThemePicture() const { return m_themePicture; }
     ZNode* GetBasePicture() const { return m_basePicture; }
     ZNode* GetLayer(int i) const { return i >= 0 && i < 3 ? m_layers[i] : nullptr; }

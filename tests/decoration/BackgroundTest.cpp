@@ -158,6 +158,8 @@ TEST_F(BackgroundTest, ThemesShowTheirPictureAndOnlyTheDeepOnesKeepFishAndWhale)
         EXPECT_EQ(background->GetBasePicture()->IsHidden(), !plain);
         for (int layer = 0; layer < 3; ++layer)
             EXPECT_EQ(background->GetLayer(layer)->IsHidden(), !plain);
+        EXPECT_EQ(background->GetSurfaceLight()->IsHidden(), !plain) << "the beams belong to the plain sea";
+        EXPECT_EQ(background->GetRipple()->IsHidden(), !plain) << "and so do the caustics";
         EXPECT_EQ(FishSwim(), c.swimmers);
         EXPECT_EQ(WhaleSwims(), c.swimmers);
         if (!plain)
