@@ -17,6 +17,7 @@
 #include "engine/platform/ZPlatformMessage.h"
 #include "engine/render/ZRenderFont.h"
 #include "engine/resource/ZResourceManager.h"
+#include "tests/platform/SoftD3D7TestSupport.h"
 
 using namespace soft7;
 
@@ -49,11 +50,7 @@ namespace
 {
 SSoftDriverConfig VirtualMachine()
 {
-    SSoftDriverConfig config;
-    config.useSdl = false;
-    config.desktop = {1024, 768, 32, 60};
-    config.modes = {{640, 480, 32, 60}, {800, 600, 32, 60}, {1024, 768, 32, 60}};
-    return config;
+    return softd3d7_test::VirtualMachine({{640, 480, 32, 60}, {800, 600, 32, 60}, {1024, 768, 32, 60}});
 }
 } // namespace
 

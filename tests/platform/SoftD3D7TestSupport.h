@@ -6,8 +6,22 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+#include <vector>
+
 namespace softd3d7_test
 {
+// A machine without SDL on a 1024 x 768 desktop offering these display modes: pictures are drawn
+// into memory surfaces only.
+inline SSoftDriverConfig VirtualMachine(std::vector<SSoftDisplayMode> modes)
+{
+    SSoftDriverConfig config;
+    config.useSdl = false;
+    config.desktop = {1024, 768, 32, 60};
+    config.modes = std::move(modes);
+    return config;
+}
+
 struct TLVertex
 {
     float x, y, z, rhw;

@@ -20,6 +20,7 @@
 #include "engine/resource/ZResourceManager.h"
 #include "engine/scene/ZCamera.h"
 #include "engine/scene/ZSprite.h"
+#include "tests/platform/SoftD3D7TestSupport.h"
 
 using namespace soft7;
 
@@ -28,11 +29,7 @@ namespace
 // A machine without SDL: the picture is drawn into memory surfaces only.
 SSoftDriverConfig VirtualMachine()
 {
-    SSoftDriverConfig config;
-    config.useSdl = false;
-    config.desktop = {1024, 768, 32, 60};
-    config.modes = {{800, 600, 32, 60}, {1024, 768, 32, 60}};
-    return config;
+    return softd3d7_test::VirtualMachine({{800, 600, 32, 60}, {1024, 768, 32, 60}});
 }
 
 const char* const kShaders = "shaderdef sprite\n"

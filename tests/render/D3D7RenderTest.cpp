@@ -13,6 +13,7 @@
 #include "engine/render/ZRenderFont.h"
 #include "engine/render/d3d7/ZRenderD3D7.h"
 #include "engine/render/resources/ZPixelFormat.h"
+#include "tests/platform/SoftD3D7TestSupport.h"
 
 using namespace soft7;
 
@@ -21,11 +22,8 @@ namespace
 // A machine without SDL: a 1024 x 768 desktop with the standard devices and formats.
 SSoftDriverConfig VirtualMachine()
 {
-    SSoftDriverConfig config;
-    config.useSdl = false;
-    config.desktop = {1024, 768, 32, 60};
-    config.modes = {{640, 480, 32, 60}, {800, 600, 16, 60}, {800, 600, 32, 60}, {1024, 768, 32, 60}};
-    return config;
+    return softd3d7_test::VirtualMachine(
+        {{640, 480, 32, 60}, {800, 600, 16, 60}, {800, 600, 32, 60}, {1024, 768, 32, 60}});
 }
 
 uint32_t Get(ZSoftD3DDevice* device, RS state)

@@ -177,6 +177,58 @@ protected:
         return sprite;
     }
 
+    // White triangles of the "lit" material under the scene root, each corner on the z = 0 plane
+    // with its normal along z; RemoveLit takes them away again.
+    struct LitCorner
+    {
+        float x, y, nz;
+    };
+    struct LitGeometry
+    {
+        ZSubPrimitive* part = nullptr;
+        ZPrimitive* primitive = nullptr;
+        ZGeomObject* object = nullptr;
+    };
+    LitGeometry AddLit(const std::vector<LitCorner>& corners)
+    {
+        std::vector<uint8_t> bytes(corners.size() * 36, 0);
+        const uint32_t white = 0xFFFFFFFF;
+        for (size_t i = 0; i < corners.size(); ++i)
+        {
+            const float f[6] = {corners[i].x, corners[i].y, 0.0f, 0.0f, 0.0f, corners[i].nz};
+            std::memcpy(bytes.data() + i * 36, f, sizeof f);
+            std::memcpy(bytes.data() + i * 36 + 24, &white, 4);
+        }
+        LitGeometry lit;
+        lit.part = ZSubPrimitive::Create(uint32_t(corners.size() / 3), bytes.data(), 4);
+        if (!lit.part)
+            return lit;
+        lit.part->SetMaterial(Material("lit"));
+        lit.primitive = ZPrimitive::Create();
+        EXPECT_TRUE(lit.primitive->AddPart(lit.part));
+        lit.object = new ZGeomObject();
+        lit.object->SetPrimitive(lit.primitive);
+        m_root->AddChild(lit.object);
+        return lit;
+    }
+    void RemoveLit(const LitGeometry& lit)
+    {
+        m_root->RemoveChild(lit.object);
+        delete lit.object;
+        delete lit.primitive;
+        delete lit.part;
+    }
+    // A directional light of that colour shining from the camera's side, in the renderer's list.
+    void Shine(ZLight& light, const char* colour)
+    {
+        const auto set = [&light](const char* key, const char* value)
+        { light.SetProperty(ZNameId(key).Value(), key, value); };
+        set("type", "direction");
+        set("color", colour);
+        light.SetPositionXYZ(0.0f, 0.0f, -100.0f);
+        m_render->GetLights().PushBack(&light);
+    }
+
     // The frame as RenderFrame draws it, short of the swap: the back buffer keeps the pixels.
     // `draw` false only reads back what is on the back buffer.
     void Frame(bool draw = true)
@@ -398,42 +450,21 @@ TEST_F(GLFrame, SpritesShowTheirMaterialColourAndOpacityUnlit)
     // A lit square in the free bottom right quarter, under a white light: drawn before the 2D
     // sprites, it leaves lighting and its light switched on.
     const float w = m_halfW, h = m_halfH;
-    std::vector<uint8_t> bytes;
+    std::vector<LitCorner> corners;
     for (const auto& [x, y] : {std::pair{0.0f, -h}, std::pair{0.0f, 0.0f}, std::pair{w, -h}, std::pair{w, -h},
                                std::pair{0.0f, 0.0f}, std::pair{w, 0.0f}})
-    {
-        const float f[6] = {x, y, 0.0f, 0.0f, 0.0f, -1.0f};
-        const uint32_t white = 0xFFFFFFFF;
-        const size_t at = bytes.size();
-        bytes.resize(at + 36, 0);
-        std::memcpy(bytes.data() + at, f, sizeof f);
-        std::memcpy(bytes.data() + at + 24, &white, 4);
-    }
-    ZSubPrimitive* part = ZSubPrimitive::Create(2, bytes.data(), 4);
-    ASSERT_NE(part, nullptr);
-    part->SetMaterial(Material("lit"));
-    ZPrimitive* primitive = ZPrimitive::Create();
-    ASSERT_TRUE(primitive->AddPart(part));
-    auto* geometry = new ZGeomObject();
-    geometry->SetPrimitive(primitive);
-    m_root->AddChild(geometry);
+        corners.push_back({x, y, -1.0f});
+    const LitGeometry lit = AddLit(corners);
+    ASSERT_NE(lit.object, nullptr);
     ZLight light;
-    const auto set = [&light](const char* key, const char* value)
-    { light.SetProperty(ZNameId(key).Value(), key, value); };
-    set("type", "direction");
-    set("color", "1, 1, 1, 1");
-    light.SetPositionXYZ(0.0f, 0.0f, -100.0f);
-    m_render->GetLights().PushBack(&light);
+    Shine(light, "1, 1, 1, 1");
     Frame();
     m_render->GetLights().Clear();
     // Diffuse 0.8 plus ambient 0.2 plus the scene ambient 0.2 x 0.2: the light does reach it.
     ExpectNear(PixelAt(48, 48), {255, 255, 255}, "the lit square");
     for (const Case& c : cases)
         ExpectNear(PixelAt(c.x, c.y), c.want, (std::string(c.what) + ", after lit geometry").c_str());
-    m_root->RemoveChild(geometry);
-    delete geometry;
-    delete primitive;
-    delete part;
+    RemoveLit(lit);
 }
 
 TEST_F(GLFrame, AnimatedTextureShowsTheChosenFrame)
@@ -483,13 +514,9 @@ TEST_F(GLFrame, CameraFogMixesTheFogColourIn)
 
 TEST_F(GLFrame, LitPrimitiveIsBrightWhereItFacesTheLight)
 {
-    struct Vertex
-    {
-        float x, y, nz;
-    };
     // Two squares side by side: the left one faces the camera and the light, the right one away.
     const float w = m_halfW * 0.5f, h = m_halfH * 0.5f;
-    std::vector<Vertex> vertices;
+    std::vector<LitCorner> corners;
     for (int side = 0; side < 2; ++side)
     {
         const float x0 = side == 0 ? -2.0f * w : 0.0f, x1 = x0 + 2.0f * w;
@@ -497,44 +524,22 @@ TEST_F(GLFrame, LitPrimitiveIsBrightWhereItFacesTheLight)
         // Clockwise on screen, as front faces are.
         for (const auto& [x, y] : {std::pair{x0, -h}, std::pair{x0, h}, std::pair{x1, -h}, std::pair{x1, -h},
                                    std::pair{x0, h}, std::pair{x1, h}})
-            vertices.push_back({x, y, nz});
+            corners.push_back({x, y, nz});
     }
-    std::vector<uint8_t> bytes(vertices.size() * 36, 0);
-    for (size_t i = 0; i < vertices.size(); ++i)
-    {
-        const float f[6] = {vertices[i].x, vertices[i].y, 0.0f, 0.0f, 0.0f, vertices[i].nz};
-        std::memcpy(bytes.data() + i * 36, f, sizeof f);
-        const uint32_t white = 0xFFFFFFFF;
-        std::memcpy(bytes.data() + i * 36 + 24, &white, 4);
-    }
-    ZSubPrimitive* part = ZSubPrimitive::Create(uint32_t(vertices.size() / 3), bytes.data(), 4);
-    ASSERT_NE(part, nullptr);
-    ASSERT_GE(part->GetVertexBufferId(), 0);
-    part->SetMaterial(Material("lit"));
-    ZPrimitive* primitive = ZPrimitive::Create();
-    ASSERT_TRUE(primitive->AddPart(part));
-    auto* geometry = new ZGeomObject();
-    geometry->SetPrimitive(primitive);
-    m_root->AddChild(geometry);
+    const LitGeometry lit = AddLit(corners);
+    ASSERT_NE(lit.object, nullptr);
+    ASSERT_GE(lit.part->GetVertexBufferId(), 0);
 
     // A grey directional light from the camera's side.
     ZLight light;
-    const auto set = [&light](const char* key, const char* value)
-    { light.SetProperty(ZNameId(key).Value(), key, value); };
-    set("type", "direction");
-    set("color", "0.5, 0.5, 0.5, 1");
-    light.SetPositionXYZ(0.0f, 0.0f, -100.0f);
-    m_render->GetLights().PushBack(&light);
+    Shine(light, "0.5, 0.5, 0.5, 1");
     Frame();
     // Diffuse 0.8 x 0.5 plus ambient 0.2 x 0.5 plus the scene ambient 0.2 x 0.2.
     ExpectNear(PixelAt(24, 32), {138, 138, 138}, "facing the light", 4);
     // Ambient only.
     ExpectNear(PixelAt(40, 32), {36, 36, 36}, "facing away", 4);
     m_render->GetLights().Clear();
-    m_root->RemoveChild(geometry);
-    delete geometry;
-    delete primitive;
-    delete part;
+    RemoveLit(lit);
 }
 
 TEST_F(GLFrame, GeometryObjectFromASceneFileDrawsItsParts)

@@ -32,29 +32,11 @@ namespace
 class AfterDiveTest : public ShellTest
 {
 protected:
-    void TearDown() override
-    {
-        g_zelkBoard.SetValue(std::string());
-        ShellTest::TearDown();
-    }
-    bool RunUntilTop(ZGameState* state, int limit)
-    {
-        for (int i = 0; i < limit && Top() != state; ++i)
-            Frames(1);
-        return Top() == state;
-    }
-    // The dive started by board name, the board in play.
+    // The dive started by board name (the game's texts mounted), the board in play.
     ZInGame* StartDive()
     {
-        engine->MountResources(); // the game's texts
-        MakePlayer("Ann");
-        g_zelkBoard.SetValue("sand_01");
-        StartGame();
-        auto* dive = static_cast<ZInGame*>(quorvane->GetInGame());
-        if (!RunUntilTop(dive, 400))
-            return nullptr;
-        Frames(250); // the board fades in and the air starts
-        return dive;
+        engine->MountResources();
+        return ShellTest::StartDive();
     }
     // Ends the dive with `treasure` in the chest and `crowns` artifacts on the bar; the end of
     // level on top.

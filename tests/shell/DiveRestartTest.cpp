@@ -37,11 +37,6 @@ namespace
 class DiveRestartTest : public ShellTest
 {
 protected:
-    void TearDown() override
-    {
-        g_zelkBoard.SetValue(std::string());
-        ShellTest::TearDown();
-    }
     // The exit arrows and glows under the board, and how many of them lack their picture.
     static void CountExits(ZNode* node, int& exits, int& bare)
     {
@@ -59,34 +54,12 @@ protected:
             CountExits(child, exits, bare);
         }
     }
-    // Frames until the state is on top (at most `limit`).
-    bool RunUntilTop(ZGameState* state, int limit)
-    {
-        for (int i = 0; i < limit && Top() != state; ++i)
-            Frames(1);
-        return Top() == state;
-    }
-    // A new player's game started on the first board, until its board has faded in and the air
-    // runs; null when the dive never came on top.
-    // With the sea behind the screens when asked (the other shell tests leave it out).
-    ZInGame* StartDive(bool withSea = false)
-    {
-        g_zelkEnableBackground.SetValue(withSea);
-        MakePlayer("Ann");
-        g_zelkBoard.SetValue("sand_01");
-        StartGame();
-        auto* dive = static_cast<ZInGame*>(quorvane->GetInGame());
-        if (!RunUntilTop(dive, 400))
-            return nullptr;
-        Frames(250);
-        return dive;
-    }
 };
 } // namespace
 
 TEST_F(DiveRestartTest, ADiveStartedAgainAfterItsEndOfLevelStartsEmptyAndShowsTheNewScore)
 {
-    ZInGame* dive = StartDive(true);
+    ZInGame* dive = StartDive("sand_01", true);
     ASSERT_NE(dive, nullptr);
     ZTreasureBar* chest = ZTreasureBar::PeekInstance();
     ZCompletionBar* bar = ZCompletionBar::PeekInstance();

@@ -18,6 +18,7 @@
 #include "engine/scene/ZGeom.h"
 #include "engine/ui/ZToolTipManager.h"
 #include "game/common/ZShellSettings.h"
+#include "game/dive/ZInGame.h"
 #include "game/shell/ZQuorvane.h"
 #include "tests/support/UiTestSupport.h"
 
@@ -80,6 +81,7 @@ protected:
     }
     void TearDown() override
     {
+        g_zelkBoard.SetValue(std::string());
         delete quorvane;
         quorvane = nullptr;
         engine->SetGame(nullptr);
@@ -146,6 +148,27 @@ protected:
         Frames(3);
     }
     ZGameState* Top() { return quorvane->GetTopState(); }
+    // Frames until the state is on top (at most `limit`).
+    bool RunUntilTop(ZGameState* state, int limit)
+    {
+        for (int i = 0; i < limit && Top() != state; ++i)
+            Frames(1);
+        return Top() == state;
+    }
+    // A new player's game started on a board by name, until its board has faded in and the air
+    // runs; null when the dive never came on top. The sea stands behind the screens only when asked.
+    ZInGame* StartDive(const char* board = "sand_01", bool withSea = false)
+    {
+        g_zelkEnableBackground.SetValue(withSea);
+        MakePlayer("Ann");
+        g_zelkBoard.SetValue(board);
+        StartGame();
+        auto* dive = static_cast<ZInGame*>(quorvane->GetInGame());
+        if (!RunUntilTop(dive, 400))
+            return nullptr;
+        Frames(250);
+        return dive;
+    }
     template <class T> ZGameState* State(T* screen) { return static_cast<ZGameState*>(screen); }
 
     std::string home;
